@@ -1,0 +1,14 @@
+# liga_add_test(<name> SOURCES <files...> [LIBS <targets...>])
+# One GoogleTest executable per unit; every TEST is registered with CTest.
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+function(liga_add_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  target_compile_definitions(${name} PRIVATE LIGA_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "LIGA_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+endfunction()
