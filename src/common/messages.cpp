@@ -1,0 +1,181 @@
+#include "common/messages.h"
+
+#include <map>
+
+#include "common/encoding.h"
+#include "common/text.h"
+
+namespace liga {
+namespace {
+
+// Catalogue texts, written in UTF-8 here and served in code page 1252.
+const std::map<int, std::string_view>& catalogue() {
+  static const std::map<int, std::string_view> entries = {
+      {324, "Datafiler saknas/ ej i aktuellt bibliotek"},
+      {325, "Filerna öppna...."},
+      {326, "Filerna stängda.."},
+      {329, "Printerutskriften klar..!"},
+      {330, "Databas ej vald/ datafiler saknas!"},
+      {504, "Befintliga datafiler kommer att förstöras. OK?"},
+      {512, "TuDataBas"},
+      {513, " kopierad till "},
+      {515, " ..lyckad kopiering!!"},
+      {516, "Fel vid kopiering!!"},
+      {518, "Kan ej \"Rename\" fil "},
+      {519, " misslyckad \"indexBuild\" "},
+      {520, " indexerar fil: "},
+      {521, " ...klart!!"},
+      {522, "Kan ej bygga ytterligare index om inte \"TuBas\" vald!"},
+      {526, "Max antal tävlingar uppnått, kan ej addera fler!"},
+      // Storage engine errors.
+      {9900, "Filvägen finns inte!"},
+      {9901, "För många filer öppna!"},
+      {9902, "Biblioteket fullt"},
+      {9903, "Filen ej funnen"},
+      {9904, "Ogiltig filbeskrivning"},
+      {9905, "Försök att läsa mer än 65535 bytes"},
+      {9906, "Försök att skriva mer än 65535 bytes"},
+      {10000, "GetPageStack: Storleken av @ är mindre än MaxHeight"},
+      {10001, "AddRec: IOerror, reparationen lyckad"},
+      {10002, "DeleteRec: IOerror, reparatonen lyckad"},
+      {10003, "AddKey: IOerror, lyckad reparation"},
+      {10004, "DeleteKey: IOerror, lyckad reparation"},
+      {10010, "OpenFileBlock: Indexfilen redan öppen"},
+      {10020, "MakeFileBlock: 21<DataStorleken>2147MB"},
+      {10030, "OpenFileBlock: Minnet slut"},
+      {10040, "MakeFileBlock: Minnet slut"},
+      {10050, "MakeFileBlock: 0<@>MaxNrOfKeys"},
+      {10055, "MakeFileBlock: @>MaxNrOfKeys"},
+      {10060, "OpenFileBlock: Fler än 750 index/fel dosfil"},
+      {10070, "Läsning av fel antal bytes"},
+      {10075, "Skrivning av fel antal bytes"},
+      {10080, "CloseFileBlock: Filen ej öppen"},
+      {10090, "MakeFileBlock: Minnet slut"},
+      {10100, "OpenFileBlock: Minnet slut"},
+      {10120, "OpenFileBlock: Fel KeyLen/PageSize"},
+      {10140, "Generellt fel"},
+      {10150, "Ogiltigt \"opening mode\""},
+      {10160, "CloseFileBlock: Ej korrekt stängd"},
+      {10170, "FindKeyAndRef: Ogiltig parameter"},
+      {10180, "Reparationsförsöket misslyckades"},
+      {10190, "IsamExtendHandles: Endast DOS-3.3 och senare"},
+      {10191, "IsamExtendHandles: Minnet slut"},
+      {10192, "IsamExtendHandles: DOSerror"},
+      {10193, "PutRec: Försök att skriva record noll"},
+      {10200, "FindKey: Ej funnen"},
+      {10210, "SearchKey: Ej funnen"},
+      {10220, "DeleteKey: Ej funnen"},
+      {10230, "AddKey: Existerar redan som unik"},
+      {10250, "NextKey: Finns ej"},
+      {10255, "NextKey: Sekvensiellt anrop ej tillåten"},
+      {10310, "InitIsam:"},
+      {10315, "ExitIsam:"},
+      {10322, "CloseFileBlock: Misslyckat försök att avlägsna läslåset"},
+      {10330, "LockFileBlock: Misslyckat försök att låsa filblock"},
+      {10400, "Rebuild: Kan ej finna filen"},
+      {10401, "Rebuild: Minnesbrist för interna buffertar"},
+      {10402, "Rebuild: Dataposten större än 65535"},
+      {10410, "Reorg: Kan ej finna filen"},
+      {10411, "Reorg: Minnesbrist för interna buffertar"},
+      {10412, "Reorg: Dataposten större än 65535"},
+  };
+  return entries;
+}
+
+std::string g_buffer;
+std::string g_status;
+
+std::string cut(std::string_view text, std::size_t max) {
+  return std::string(text.substr(0, max));
+}
+
+bool hasDosNordicLetter(std::string_view text) {
+  return text.find_first_of(std::string_view("\x8F\x8E\x99\x86\x84\x94")) != std::string_view::npos;
+}
+
+}  // namespace
+
+std::string MessageText(int number) {
+  std::string text;
+  const auto& entries = catalogue();
+  if (auto it = entries.find(number); it != entries.end()) text = Utf8ToCp1252(it->second);
+  if (number >= 9500 && number <= 10499) {
+    if (number == 9500) {
+      text = "IOresult=" + FormatInt(0, 3);
+    } else if (text.empty()) {
+      text = "errornr=" + FormatInt(number, 6);
+    }
+    text = "Btree: " + text;
+  }
+  if (text.empty()) text = Utf8ToCp1252("Okänt nummer i msgtextanrop= ") + FormatInt(number, 6);
+  return cut(text, kMessageTextMax);
+}
+
+Answer ShowMessage(int number, std::string_view rawText) {
+  std::string text = cut(rawText, kMessageBufferMax);
+  if (hasDosNordicLetter(text)) text = DosToWin(text);
+  const int kind = number / 100;
+  switch (kind) {
+    case 0:
+      g_status = text;
+      Ui().setStatus(text);
+      return Answer::Ok;
+    case 1:
+      return Ui().showMessage(MessageKind::Question, "??", text);
+    case 2:
+      return Ui().showMessage(MessageKind::Warning, "info", text);
+    case 3:
+      return Ui().showMessage(MessageKind::AbortRetryIgnore, "error", text);
+    default:
+      // Negative numbers (kind below 0) have no dialog of their own; they are errors too.
+      if (kind < 0) {
+        g_status = text;
+        Ui().setStatus(text);
+        return Answer::Ok;
+      }
+      return Ui().showMessage(MessageKind::Error, "error", text);
+  }
+}
+
+bool Ask(int number) {
+  const int lastTwo = (number < 0 ? -number : number) % 100;
+  int textNumber = 0;
+  switch (lastTwo) {
+    case 7:
+      textNumber = 324;
+      break;
+    case 31:
+      textNumber = 325;
+      break;
+    case 33:
+      textNumber = 326;
+      break;
+    case 36:
+      textNumber = 329;
+      break;
+    case 39:
+      textNumber = 330;
+      break;
+    default:
+      break;
+  }
+  if (textNumber != 0) SetMessageBuffer(MessageText(textNumber));
+  const Answer a = ShowMessage(number, g_buffer);
+  return a == Answer::Ok || a == Answer::Yes || a == Answer::Retry || a == Answer::Ignore;
+}
+
+const std::string& MessageBuffer() {
+  return g_buffer;
+}
+void SetMessageBuffer(std::string_view text) {
+  g_buffer = cut(text, kMessageBufferMax);
+}
+void AppendMessageBuffer(std::string_view text) {
+  g_buffer = cut(g_buffer + std::string(text), kMessageBufferMax);
+}
+
+const std::string& StatusMessage() {
+  return g_status;
+}
+
+}  // namespace liga

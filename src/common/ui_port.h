@@ -1,0 +1,76 @@
+// The user-interface port: how core code talks to the person at the screen.
+//
+// Core code never includes a toolkit. It shows messages, asks questions, posts the status
+// line, drives progress windows and picks files only through this interface. The desktop
+// front end implements it with Qt, the `liga` command with the terminal, the tests with
+// `RecordingUi`. All texts crossing the port are code page 1252; front ends convert.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace liga {
+
+enum class MessageKind {
+  Status,            // no dialog: the text becomes the status message
+  Question,          // Yes / No, caption "??"
+  Warning,           // OK, caption "info"
+  AbortRetryIgnore,  // Abort / Retry / Ignore, caption "error"
+  Error,             // OK, caption "error"
+};
+
+enum class Answer { Ok, Cancel, Yes, No, Abort, Retry, Ignore };
+
+class UiPort {
+ public:
+  virtual ~UiPort() = default;
+
+  // Shows `text` as a dialog of `kind` with `caption`; returns the button pressed.
+  // Status messages are not given here (see setStatus).
+  virtual Answer showMessage(MessageKind kind, const std::string& caption,
+                             const std::string& text) = 0;
+  // The main window's message line.
+  virtual void setStatus(const std::string& text) = 0;
+
+  // Progress windows, stacked: `depth` 0 is the first (bottom) window, at most 4.
+  // Row 0 is the heading row; rows 1..8 are the text rows.
+  virtual void progressOpened(int depth, const std::string& title, int lines, bool cancellable) = 0;
+  virtual void progressRow(int depth, int row, const std::string& text) = 0;
+  virtual void progressClosed(int depth) = 0;
+  // Lets the interface process pending input (repaint, a press on "avbryt").
+  virtual void processPendingInput() {}
+
+  // File and folder pickers; nullopt when the person cancels. `filter` is a list of
+  // patterns such as "*.lgw *.txt" (may be empty).
+  virtual std::optional<std::string> pickOpenFile(const std::string& title,
+                                                  const std::string& startPath,
+                                                  const std::string& filter) = 0;
+  virtual std::optional<std::string> pickSaveFile(const std::string& title,
+                                                  const std::string& startPath,
+                                                  const std::string& filter) = 0;
+  virtual std::optional<std::string> pickFolder(const std::string& title,
+                                                const std::string& startPath) = 0;
+
+  // Input errors beep at 440 Hz for 100 ms.
+  virtual void beep(int hertz = 440, int milliseconds = 100) = 0;
+};
+
+// The port the core uses. Until a front end installs its own, a silent port is active that
+// answers every question No and every picker with nothing.
+UiPort& Ui();
+// Installs `port` (not owned; nullptr restores the silent port). Returns the previous one.
+UiPort* SetUi(UiPort* port);
+
+// Installs a port for the lifetime of a scope.
+class ScopedUi {
+ public:
+  explicit ScopedUi(UiPort& port) : m_previous(SetUi(&port)) {}
+  ~ScopedUi() { SetUi(m_previous); }
+  ScopedUi(const ScopedUi&) = delete;
+  ScopedUi& operator=(const ScopedUi&) = delete;
+
+ private:
+  UiPort* m_previous;
+};
+
+}  // namespace liga
