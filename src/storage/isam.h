@@ -1,0 +1,201 @@
+// The application's interface to the storage engine.
+//
+// A file block is one data file of fixed-length records ("NAME.DAT"), one index file holding
+// all B-tree indexes of the block ("NAME.IX", absent when the block has no keys) and one
+// rollback journal ("NAME.DIA"). Names are paths without extension; if the last path component
+// contains a dot, the text after the last dot is replaced by the extension. A name of the form
+// "data;index" gives the data file and the index file different base names (the journal uses
+// the data file's). Opening looks for the exact file name first and then for a
+// case-insensitive match in the same folder, so data folders copied from other installations
+// open as they are.
+//
+// Status convention: the engine never throws. Every operation sets the process-wide status
+// below, and the caller tests `IsamOK` right after the call. `IsamError` holds the error
+// number of the last failed operation (0 after success), `IsamDosError` the operating
+// system's errno behind an I/O failure (else 0). Error texts live in the message catalogue
+// (common/messages.h); this interface only sets numbers.
+//
+// Durability: every modifying operation (AddRec, PutRec, DeleteRec, AddKey, DeleteKey) is
+// atomic. After a crash at any instant the next OpenFileBlock shows the block as it was either
+// before or after the operation. Inside a batch (BeginBatch .. CommitBatch) the whole batch is
+// the unit: a crash rolls the block back to its state before BeginBatch.
+//
+// Keys are byte strings in code page 1252, compared as unsigned bytes (a shorter key that is a
+// prefix of a longer one sorts first). The wrapper cuts every key to 30 characters.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace liga {
+
+// ---- engine status (process-wide) ----
+
+extern bool IsamOK;
+extern std::int32_t IsamError;
+extern std::int32_t IsamDosError;
+
+// 0 no error; 1 expected negative result (not found, end of sequence); 2 access conflict or
+// unavailable path, may succeed later; 3 failed and restored from the journal (10001..10009);
+// 4 any other failure. Classifies the current IsamError.
+int IsamErrorClass();
+int IsamErrorClassOf(std::int32_t error);
+
+// ---- handles ----
+
+// An open file block. Opaque; a handle is "none" when it is nullptr.
+struct FileBlock;
+using FileBlockPtr = FileBlock*;
+
+inline constexpr int kMaxKeys = 100;
+inline constexpr int kMaxKeyLength = 30;
+
+// One index of a file block, given at creation.
+struct KeyDesc {
+  int length = 0;                // 1..30
+  bool allowDuplicates = false;  // duplicates are ordered by record number
+};
+
+// ---- engine start-up and shut-down ----
+
+// Starts the engine. `args` are the program's command-line arguments: any argument that
+// contains "/NET" (any case) requests network mode, which this engine refuses with 10310.
+// `pageBuffers` is the page-buffer request (the program asks for 200; 7 or fewer fails with
+// 10451). Starting twice fails with 10450. Returns true when storage is usable; otherwise the
+// status is set and IsamInitFailureMessage() gives the composed warning text.
+bool InitIsam(const std::vector<std::string>& args, int pageBuffers = 200);
+
+// The start-up failure text for the current status (code page 1252, at most 160 characters):
+// "IsamDosError: " + IsamDosError in 3 positions + " IsamError: " + IsamError in 3 +
+// " IsamErrorClass:" + the class in 3, then the memory and network hints and the workstation
+// hint, cut to 160 characters.
+std::string IsamInitFailureMessage();
+
+// Flushes and releases the page buffers and closes every block still open. Fails with 10455
+// when the engine is not initialised.
+void ExitIsam();
+
+bool IsamInitialised();
+
+// ---- file blocks ----
+
+// Creates (or replaces) the data file and, when numKeys > 0, the index file, then closes them.
+// keys[0..numKeys-1] describe the indexes; entries beyond numKeys are ignored.
+// Errors: 10020 recordLength < 21; 10050 numKeys outside 0..100; 10055 a key length outside
+// 1..30 (or keys shorter than numKeys); I/O errors.
+void CreateFileBlock(const std::string& name, std::int32_t recordLength, int numKeys,
+                     const std::vector<KeyDesc>& keys);
+
+// Opens read-write with journalling on; rolls back an unfinished change first.
+// On failure `handle` is nullptr.
+void OpenFileBlock(FileBlockPtr& handle, const std::string& name);
+
+// Commits an open batch, closes the files and sets `handle` to nullptr. 10080 when the handle
+// is not an open block; 10160 when writing failed.
+void CloseFileBlock(FileBlockPtr& handle);
+
+// Deletes the index file, the journal and the data file.
+void DeleteFileBlock(const std::string& name);
+
+// ---- records (numbered from 1; the record length is fixed at creation) ----
+
+// Allocates a record number (free chain first, else the next new number) and stores the
+// record there. The engine owns the first 4 bytes of every record: they are stored as 0.
+void AddRec(FileBlockPtr handle, std::int32_t& recNo, const void* record);
+// Reads record `recNo` (0..FileLen-1) into `buffer` (record-length bytes).
+void GetRec(FileBlockPtr handle, std::int32_t recNo, void* buffer);
+// Overwrites record `recNo` (must be an allocated record in use; 0 fails with 10130).
+void PutRec(FileBlockPtr handle, std::int32_t recNo, const void* record);
+// Puts record `recNo` on the free chain (10135 when outside 1..NumRec or already free).
+void DeleteRec(FileBlockPtr handle, std::int32_t recNo);
+// Highest record number ever allocated + 1 (counts the header record); 0 after a failure.
+std::int32_t FileLen(FileBlockPtr handle);
+// Records in use; 0 after a failure.
+std::int32_t UsedRecs(FileBlockPtr handle);
+// The block's record length in bytes; 0 after a failure.
+std::int32_t RecordLength(FileBlockPtr handle);
+
+// ---- keys (index numbers 1..number of keys) ----
+
+// Inserts (key, recNo). 10230 when the entry already exists (in an index without duplicates:
+// when the key exists); 10125 when the key is longer than the index's key length.
+void AddKey(FileBlockPtr handle, int index, std::int32_t recNo, const std::string& key);
+// Removes exactly (key, recNo); 10220 when absent.
+void DeleteKey(FileBlockPtr handle, int index, std::int32_t recNo, const std::string& key);
+// Exact search; returns the record number of the first entry with that key (the lowest record
+// number among duplicates) and makes it the current position. 10200 when not found; the
+// position is then just before where the key would be.
+void FindKey(FileBlockPtr handle, int index, std::int32_t& recNo, const std::string& key);
+// The first entry whose key is >= key; writes its key into `key`. 10210 when there is none.
+void SearchKey(FileBlockPtr handle, int index, std::int32_t& recNo, std::string& key);
+// Advances the current position by one entry and returns it. When the position is not valid
+// (after opening, AddKey or DeleteKey on this index) it is first found again from the
+// caller's (key, recNo). After the last entry: 10250, and the next call returns the first.
+void NextKey(FileBlockPtr handle, int index, std::int32_t& recNo, std::string& key);
+// Sets the position before the first entry.
+void ClearKey(FileBlockPtr handle, int index);
+// Number of entries in the index; 0 after a failure.
+std::int32_t NumKeys(FileBlockPtr handle, int index);
+
+// ---- batches ----
+
+// Inside a batch every page, header and record is journalled at most once and the syncs
+// happen at CommitBatch (and when the page-buffer pool must write a changed page early).
+// A crash, or an I/O failure of any operation inside the batch, rolls the block back to its
+// state before BeginBatch (the failing operation reports its rollback error, and the batch
+// ends). Operations that fail without changing anything (not found, duplicate) leave the
+// batch running. Nested BeginBatch fails with 10140; CommitBatch without a batch is a no-op.
+void BeginBatch(FileBlockPtr handle);
+void CommitBatch(FileBlockPtr handle);
+// Undoes every change since BeginBatch and ends the batch.
+void AbortBatch(FileBlockPtr handle);
+
+// ---- error numbers raised by the engine ----
+
+namespace isam_error {
+inline constexpr std::int32_t kPathNotFound = 9900;
+inline constexpr std::int32_t kTooManyFiles = 9901;
+inline constexpr std::int32_t kFileNotFound = 9903;
+inline constexpr std::int32_t kPageStack = 10000;
+inline constexpr std::int32_t kAddRecRestored = 10001;
+inline constexpr std::int32_t kDeleteRecRestored = 10002;
+inline constexpr std::int32_t kAddKeyRestored = 10003;
+inline constexpr std::int32_t kDeleteKeyRestored = 10004;
+inline constexpr std::int32_t kPutRecRestored = 10005;
+inline constexpr std::int32_t kBatchRestored = 10006;
+inline constexpr std::int32_t kStillOpen = 10010;
+inline constexpr std::int32_t kBadRecordLength = 10020;
+inline constexpr std::int32_t kTooManyKeys = 10050;
+inline constexpr std::int32_t kBadKeyLength = 10055;
+inline constexpr std::int32_t kBadDataFile = 10060;
+inline constexpr std::int32_t kReadOnly = 10065;
+inline constexpr std::int32_t kReadError = 10070;
+inline constexpr std::int32_t kWriteError = 10075;
+inline constexpr std::int32_t kNotOpen = 10080;
+inline constexpr std::int32_t kBadIndexHeader = 10120;
+inline constexpr std::int32_t kKeyLengthRange = 10121;
+inline constexpr std::int32_t kItemsPerPage = 10122;
+inline constexpr std::int32_t kKeyTooLong = 10125;
+inline constexpr std::int32_t kPutRecNumber = 10130;
+inline constexpr std::int32_t kDeleteRecNumber = 10135;
+inline constexpr std::int32_t kGeneral = 10140;
+inline constexpr std::int32_t kCloseFailed = 10160;
+inline constexpr std::int32_t kBadIndexNumber = 10164;
+inline constexpr std::int32_t kCorruptChain = 10170;
+inline constexpr std::int32_t kRollbackFailed = 10180;
+inline constexpr std::int32_t kHandles = 10192;
+inline constexpr std::int32_t kKeyNotFound = 10200;
+inline constexpr std::int32_t kSearchNotFound = 10210;
+inline constexpr std::int32_t kDeleteKeyNotFound = 10220;
+inline constexpr std::int32_t kKeyExists = 10230;
+inline constexpr std::int32_t kNoNextKey = 10250;
+inline constexpr std::int32_t kNetwork = 10310;
+inline constexpr std::int32_t kBadHandle = 10445;
+inline constexpr std::int32_t kBusy = 10446;
+inline constexpr std::int32_t kInitTwice = 10450;
+inline constexpr std::int32_t kTooFewPages = 10451;
+inline constexpr std::int32_t kNotInitialised = 10455;
+}  // namespace isam_error
+
+}  // namespace liga
