@@ -3,7 +3,6 @@
 #include <map>
 
 #include "common/encoding.h"
-#include "common/text.h"
 
 namespace liga {
 namespace {
@@ -89,6 +88,13 @@ std::string cut(std::string_view text, std::size_t max) {
   return std::string(text.substr(0, max));
 }
 
+// The number right-aligned in `width` positions, the sign next to the digits.
+std::string rightAligned(int number, int width) {
+  std::string digits = std::to_string(number);
+  if (static_cast<int>(digits.size()) < width) digits.insert(0, width - digits.size(), ' ');
+  return digits;
+}
+
 bool hasDosNordicLetter(std::string_view text) {
   return text.find_first_of(std::string_view("\x8F\x8E\x99\x86\x84\x94")) != std::string_view::npos;
 }
@@ -101,13 +107,13 @@ std::string MessageText(int number) {
   if (auto it = entries.find(number); it != entries.end()) text = Utf8ToCp1252(it->second);
   if (number >= 9500 && number <= 10499) {
     if (number == 9500) {
-      text = "IOresult=" + FormatInt(0, 3);
+      text = "IOresult=" + rightAligned(0, 3);
     } else if (text.empty()) {
-      text = "errornr=" + FormatInt(number, 6);
+      text = "errornr=" + rightAligned(number, 6);
     }
     text = "Btree: " + text;
   }
-  if (text.empty()) text = Utf8ToCp1252("Okänt nummer i msgtextanrop= ") + FormatInt(number, 6);
+  if (text.empty()) text = Utf8ToCp1252("Okänt nummer i msgtextanrop= ") + rightAligned(number, 6);
   return cut(text, kMessageTextMax);
 }
 

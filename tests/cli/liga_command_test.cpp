@@ -1,0 +1,52 @@
+// Runs the built `liga` executable the way a script would.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <string>
+
+namespace {
+
+struct RunResult {
+  int status;
+  std::string out;
+};
+
+RunResult liga(const std::string& args) {
+  const std::string cmd = std::string(LIGA_BINARY) + " " + args + " 2>&1 </dev/null";
+  RunResult r{-1, {}};
+  FILE* p = popen(cmd.c_str(), "r");
+  if (!p) return r;
+  std::array<char, 4096> buf;
+  std::size_t n;
+  while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
+  const int raw = pclose(p);
+  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  return r;
+}
+
+TEST(LigaCommand, MsgPrintsCatalogueTextsInUtf8) {
+  EXPECT_EQ(liga("msg 10446").out, "Btree: errornr= 10446\n");
+  EXPECT_EQ(liga("msg 12345").out, "Okänt nummer i msgtextanrop=  12345\n");
+  EXPECT_EQ(liga("msg 325").out, "Filerna öppna....\n");
+  EXPECT_EQ(liga("msg 325").status, 0);
+}
+
+TEST(LigaCommand, BadUsageExitsWithTwo) {
+  EXPECT_EQ(liga("msg").status, 2);
+  EXPECT_EQ(liga("msg abc").status, 2);
+  EXPECT_EQ(liga("no-such-command").status, 2);
+  EXPECT_EQ(liga("--data").status, 2);
+}
+
+TEST(LigaCommand, HelpIsTheDefaultAndListsCommands) {
+  const RunResult r = liga("");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("msg N"), std::string::npos);
+  EXPECT_NE(r.out.find("version"), std::string::npos);
+  EXPECT_EQ(liga("--quiet help").out, r.out);
+}
+
+}  // namespace
