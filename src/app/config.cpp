@@ -1,0 +1,187 @@
+#include "app/config.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#include "common/encoding.h"
+#include "common/messages.h"
+#include "common/text.h"
+
+namespace liga {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string envOr(const char* name, std::string fallback) {
+  const char* v = std::getenv(name);
+  return (v != nullptr && *v != '\0') ? std::string(v) : fallback;
+}
+
+std::string homeDir() {
+  return envOr("HOME", "/tmp");
+}
+
+// The XDG_DOCUMENTS_DIR line of user-dirs.dirs, with "$HOME" expanded; empty when absent.
+std::string documentsFromUserDirs(const std::string& configHome) {
+  std::ifstream in(configHome + "/user-dirs.dirs");
+  std::string line;
+  while (std::getline(in, line)) {
+    const std::string prefix = "XDG_DOCUMENTS_DIR=";
+    if (line.rfind(prefix, 0) != 0) continue;
+    std::string value = line.substr(prefix.size());
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+      value = value.substr(1, value.size() - 2);
+    if (value.rfind("$HOME", 0) == 0) value = homeDir() + value.substr(5);
+    if (!value.empty() && value.front() == '/') return value;
+  }
+  return {};
+}
+
+bool writeAll(std::FILE* f, const void* data, std::size_t n) {
+  return std::fwrite(data, 1, n, f) == n;
+}
+
+}  // namespace
+
+std::size_t LabelBlockOffset(int i) {
+  return kLabelBlocksOffset + static_cast<std::size_t>(i - 1) * kLabelBlockSize;
+}
+std::size_t ReportBlockOffset(int i) {
+  return kReportBlocksOffset + static_cast<std::size_t>(i - 1) * kReportBlockSize;
+}
+
+int MainConfig::labelBlock() const {
+  const int n = labelSettingsNo();
+  return (n >= 1 && n <= kSettingsBlocks) ? n : 1;
+}
+int MainConfig::reportBlock() const {
+  const int n = reportSettingsNo();
+  return (n >= 1 && n <= kSettingsBlocks) ? n : 1;
+}
+
+MainConfig MainConfig::makeDefault(std::string_view defaultDataDir) {
+  MainConfig c;
+  c.setLabelSettingsNo(1);
+  c.setReportSettingsNo(1);
+  c.setWindowScale(1);
+  c.setDataDir(defaultDataDir);
+  c.setSlotDataDir(kProgramSlot, defaultDataDir);
+  c.setLabelSettingsName(0, Utf8ToCp1252("Kommunikationsinställning default"));
+  for (int i = 1; i <= kSettingsBlocks; ++i) {
+    c.setLabelSettingsName(i,
+                           Utf8ToCp1252("Etikettinställning") + FormatInt(i, 2, '0') + " default");
+    c.setReportSettingsName(
+        i, Utf8ToCp1252("Utskriftsinställning") + FormatInt(i, 2, '0') + " default");
+  }
+  return c;
+}
+
+LabelSettingsBlock DefaultLabelSettings(int) {
+  return LabelSettingsBlock();
+}
+ReportSettingsBlock DefaultReportSettings(int) {
+  return ReportSettingsBlock();
+}
+
+// ---------------------------------------------------------------------------------------
+
+AppFolders ResolveFolders() {
+  AppFolders f;
+  const std::string configHome = envOr("XDG_CONFIG_HOME", homeDir() + "/.config");
+  f.configDir = configHome + "/" + std::string(kAppFolder);
+  f.configFile = f.configDir + "/" + std::string(kAppFolder) + ".P32";
+  std::string documents = envOr("XDG_DOCUMENTS_DIR", "");
+  if (documents.empty()) documents = documentsFromUserDirs(configHome);
+  if (documents.empty()) documents = homeDir() + "/Documents";
+  f.dataRoot = documents + "/" + std::string(kAppFolder);
+  f.textDir = f.dataRoot + "/text";
+  f.defaultDataDir = f.dataRoot + "/data";
+  return f;
+}
+
+std::string NormaliseDataDir(std::string_view dir) {
+  std::string d(dir);
+  while (d.size() > 1 && d.back() == '/') d.pop_back();
+  if (d.size() > kMaxDataDir) d.resize(kMaxDataDir);
+  return d;
+}
+
+// ---------------------------------------------------------------------------------------
+
+Configuration::Configuration()
+    : m_main(std::make_unique<MainConfig>()),
+      m_label(std::make_unique<LabelSettingsBlock>()),
+      m_report(std::make_unique<ReportSettingsBlock>()) {}
+
+bool Configuration::load(const std::string& path, std::string_view defaultDataDir) {
+  m_path = path;
+  std::error_code ec;
+  const bool exists = fs::is_regular_file(path, ec);
+  if (exists) {
+    const auto size = fs::file_size(path, ec);
+    if (!ec && size == kConfigFileSize) {
+      std::ifstream in(path, std::ios::binary);
+      MainConfig main;
+      in.read(reinterpret_cast<char*>(main.data()), kMainConfigSize);
+      if (in) {
+        *m_main = main;
+        in.seekg(static_cast<std::streamoff>(LabelBlockOffset(m_main->labelBlock())));
+        in.read(reinterpret_cast<char*>(m_label->data()), kLabelBlockSize);
+        in.seekg(static_cast<std::streamoff>(ReportBlockOffset(m_main->reportBlock())));
+        in.read(reinterpret_cast<char*>(m_report->data()), kReportBlockSize);
+        if (in) return true;
+      }
+    } else if (!ec) {
+      ShowMessage(201, "Versionskonflikt av konfigurationsfilen \"" + Utf8ToCp1252(path) +
+                           Utf8ToCp1252("\" Nollställer."));
+    }
+  }
+  writeDefaults(path, defaultDataDir);
+  return false;
+}
+
+bool Configuration::writeDefaults(const std::string& path, std::string_view defaultDataDir) {
+  m_path = path;
+  *m_main = MainConfig::makeDefault(defaultDataDir);
+  *m_label = DefaultLabelSettings(1);
+  *m_report = DefaultReportSettings(1);
+  // Written to a temporary file and renamed over the old one, so a failure part-way never
+  // leaves a file of the wrong size behind.
+  const std::string tmp = path + ".tmp";
+  std::FILE* f = std::fopen(tmp.c_str(), "wb");
+  if (f == nullptr) return false;
+  bool ok = writeAll(f, m_main->data(), kMainConfigSize);
+  for (int i = 1; ok && i <= kSettingsBlocks; ++i) {
+    const LabelSettingsBlock b = DefaultLabelSettings(i);
+    ok = writeAll(f, b.data(), kLabelBlockSize);
+  }
+  for (int i = 1; ok && i <= kSettingsBlocks; ++i) {
+    const ReportSettingsBlock b = DefaultReportSettings(i);
+    ok = writeAll(f, b.data(), kReportBlockSize);
+  }
+  ok = (std::fflush(f) == 0) && ok;
+  ok = (std::fclose(f) == 0) && ok;
+  if (ok) ok = std::rename(tmp.c_str(), path.c_str()) == 0;
+  if (!ok) std::remove(tmp.c_str());
+  return ok;
+}
+
+bool Configuration::save() const {
+  std::FILE* f = std::fopen(m_path.c_str(), "r+b");
+  if (f == nullptr) return false;
+  bool ok = writeAll(f, m_main->data(), kMainConfigSize);
+  ok =
+      ok && std::fseek(f, static_cast<long>(LabelBlockOffset(m_main->labelBlock())), SEEK_SET) == 0;
+  ok = ok && writeAll(f, m_label->data(), kLabelBlockSize);
+  ok = ok &&
+       std::fseek(f, static_cast<long>(ReportBlockOffset(m_main->reportBlock())), SEEK_SET) == 0;
+  ok = ok && writeAll(f, m_report->data(), kReportBlockSize);
+  ok = (std::fclose(f) == 0) && ok;
+  return ok;
+}
+
+}  // namespace liga

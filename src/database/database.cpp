@@ -1,0 +1,760 @@
+#include "database/database.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <strings.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+
+#include "common/encoding.h"
+#include "common/messages.h"
+#include "common/progress.h"
+#include "common/text.h"
+
+namespace liga {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string W(std::string_view utf8) {
+  return Utf8ToCp1252(utf8);
+}
+
+void status(const std::string& text) {
+  ShowMessage(1, text);
+}
+
+std::string quoted(const std::string& s) {
+  return "\"" + s + "\"";
+}
+
+std::string nowDateText() {
+  const std::time_t t = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  char buf[32];
+  std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M", &tm);
+  return buf;
+}
+
+std::string cut30(const std::string& key) {
+  return key.substr(0, kMaxKeyLength);
+}
+
+void setStorageError(std::int32_t error, int osError) {
+  IsamOK = false;
+  IsamError = error;
+  IsamDosError = osError;
+}
+
+}  // namespace
+
+std::string FindFileNoCase(const std::string& dir, const std::string& name) {
+  std::error_code ec;
+  const fs::path exact = fs::path(dir) / name;
+  if (fs::exists(exact, ec)) return exact.string();
+  DIR* d = opendir(dir.c_str());
+  if (d == nullptr) return {};
+  std::string found;
+  while (dirent* e = readdir(d)) {
+    if (strcasecmp(e->d_name, name.c_str()) == 0) {
+      found = (fs::path(dir) / e->d_name).string();
+      break;
+    }
+  }
+  closedir(d);
+  return found;
+}
+
+int RenameNoReplace(const std::string& from, const std::string& to) {
+  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS) return errno;
+  // File systems without RENAME_NOREPLACE: link() refuses an existing target too.
+  if (link(from.c_str(), to.c_str()) != 0) return errno;
+  if (unlink(from.c_str()) != 0) return errno;
+  return 0;
+}
+
+// ---------------------------------------------------------------------------------------
+
+Database::Database()
+    : dateText(nowDateText),
+      m_comp(std::make_unique<CompetitionRec>(CompetitionRec::makeNew(0))),
+      m_cls(std::make_unique<DivisionRec>(DivisionRec::makeNew(0, 2))),
+      m_team(std::make_unique<TeamRec>(TeamRec::makeNew(0, 1))),
+      m_playTime(std::make_unique<PlayTimeRec>(PlayTimeRec::makeNew(0, ""))) {
+  for (int i = 0; i < kTypeEntries; ++i) m_types[i] = static_cast<std::int16_t>(i);
+}
+
+Database::~Database() {
+  if (m_competitionOpen) {
+    CloseFileBlock(m_classFile);
+    CloseFileBlock(m_playTimeFile);
+    CloseFileBlock(m_teamFile);
+  }
+}
+
+void Database::setDataDir(const std::string& dir) {
+  m_dataDir = dir;
+  while (m_dataDir.size() > 1 && m_dataDir.back() == '/') m_dataDir.pop_back();
+}
+
+bool Database::initialise(const std::vector<std::string>& args) {
+  if (!IsamInitialised()) {
+    if (!InitIsam(args, 200)) {
+      ShowMessage(201, IsamInitFailureMessage());
+      ShowMessage(201, MessageText(IsamError));
+    } else {
+      m_storageStarted = true;
+    }
+  }
+  *m_comp = CompetitionRec::makeNew(0);
+  *m_cls = DivisionRec::makeNew(0, m_comp->defaultRounds());
+  *m_team = TeamRec::makeNew(0, 1);
+  *m_playTime = PlayTimeRec::makeNew(0, dateText());
+  for (int i = 0; i < kTypeEntries; ++i) m_types[i] = static_cast<std::int16_t>(i);
+  return IsamInitialised();
+}
+
+void Database::shutdownStorage() {
+  if (m_storageStarted) ExitIsam();
+  m_storageStarted = false;
+}
+
+// ---------------------------------------------------------------------------------------
+// Catalogue
+
+bool Database::openCatalogue(FileBlockPtr& cat) {
+  OpenFileBlock(cat, CatalogueBlockName(m_dataDir));
+  return IsamOK;
+}
+
+void Database::refreshCounts(FileBlockPtr cat) {
+  m_catFileLen = FileLen(cat);
+  m_catUsedRecs = UsedRecs(cat);
+}
+
+bool Database::readCatalogue() {
+  FileBlockPtr cat = nullptr;
+  m_catalogueAvailable = openCatalogue(cat);
+  if (m_catalogueAvailable) {
+    refreshCounts(cat);
+    CloseFileBlock(cat);
+  } else {
+    m_catFileLen = 0;
+    m_catUsedRecs = 0;
+  }
+  status(m_catalogueAvailable ? W("Filerna öppna....")
+                              : "Datafiler saknas/ ej i aktuellt bibliotek");
+  *m_comp = CompetitionRec::makeNew(m_catFileLen);
+  return m_catalogueAvailable;
+}
+
+bool Database::createCatalogue() {
+  CreateFileBlock(CatalogueBlockName(m_dataDir), kCatalogueRecLen, 0, {});
+  if (!IsamOK) return false;
+  return readCatalogue();
+}
+
+bool Database::readCompetition(int n) {
+  FileBlockPtr cat = nullptr;
+  if (!openCatalogue(cat)) return false;
+  bool found = false;
+  if (n > 0 && n <= FileLen(cat) - 1) {
+    CompetitionRec rec;
+    GetRec(cat, n, rec.data());
+    if (IsamOK) {
+      rec.convertDosTexts();
+      *m_comp = rec;
+      found = rec.status() == 0;
+    }
+  }
+  refreshCounts(cat);
+  CloseFileBlock(cat);
+  return found;
+}
+
+bool Database::storeCompetition(bool adding) {
+  FileBlockPtr cat = nullptr;
+  if (!openCatalogue(cat)) return false;
+  std::int32_t recNo = m_current;
+  bool ok = true;
+  if (adding) {
+    m_comp->setStatus(0);
+    AddRec(cat, recNo, m_comp->data());
+    ok = IsamOK;
+    if (ok) m_comp->setCompetitionNumber(ZeroPad(recNo, 2));
+  }
+  if (ok && recNo > 0) {
+    m_comp->setStatus(0);
+    PutRec(cat, recNo, m_comp->data());
+    ok = IsamOK;
+    m_comp->convertDosTexts();
+  }
+  refreshCounts(cat);
+  CloseFileBlock(cat);
+  if (ok && recNo > 0) m_current = recNo;
+  return ok && recNo > 0;
+}
+
+bool Database::selectCompetition(int n, bool allowNew) {
+  if (!m_catalogueAvailable) {
+    m_current = 0;
+    return false;
+  }
+  if (n == 0 && m_catFileLen > kMaxCompetitions) {
+    ShowMessage(401, W("Max antal tävlingar uppnått, kan ej addera fler!"));
+    return false;
+  }
+  closeCompetition();
+  if (n > 0) {
+    m_current = 0;
+    if (readCompetition(n)) {
+      m_current = n;
+      return openCompetitionFiles();
+    }
+    return false;
+  }
+  m_current = 0;
+  if (allowNew) *m_comp = CompetitionRec::makeNew(m_catFileLen);
+  return true;
+}
+
+bool Database::createCompetitionFiles() {
+  if (!m_catalogueAvailable || m_current == 0) return false;
+  CreateFileBlock(ClassBlockName(m_dataDir, m_current), kClassRecLen, 1, {{kClassKeyLen, true}});
+  if (IsamOK)
+    CreateFileBlock(PlayTimeBlockName(m_dataDir, m_current), kPlayTimeRecLen, 1,
+                    {{kPlayTimeKeyLen, true}});
+  if (IsamOK)
+    CreateFileBlock(TeamBlockName(m_dataDir, m_current), kTeamRecLen, 1, {{kTeamKeyLen, true}});
+  if (!IsamOK) return false;
+  return openCompetitionFiles();
+}
+
+bool Database::openCompetitionFiles() {
+  if (!m_catalogueAvailable || m_current == 0) return false;
+  if (m_competitionOpen) return true;
+  OpenFileBlock(m_classFile, ClassBlockName(m_dataDir, m_current));
+  if (IsamOK) OpenFileBlock(m_playTimeFile, PlayTimeBlockName(m_dataDir, m_current));
+  if (IsamOK) OpenFileBlock(m_teamFile, TeamBlockName(m_dataDir, m_current));
+  m_competitionOpen = IsamOK;
+  if (!m_competitionOpen) {
+    // Blocks opened before the failure are closed again so that no handle outlives the
+    // attempt; the failure's status is kept for the caller.
+    const std::int32_t error = IsamError, osError = IsamDosError;
+    if (m_classFile != nullptr) CloseFileBlock(m_classFile);
+    if (m_playTimeFile != nullptr) CloseFileBlock(m_playTimeFile);
+    if (m_teamFile != nullptr) CloseFileBlock(m_teamFile);
+    setStorageError(error, osError);
+    return false;
+  }
+  m_teamIndexStale = true;
+  m_classRecNo = m_teamRecNo = m_playTimeRecNo = 0;
+  resetClassBuffer();
+  resetTeamBuffer();
+  return true;
+}
+
+void Database::closeCompetition() {
+  if (!m_competitionOpen) return;
+  storeCompetition(false);
+  CloseFileBlock(m_classFile);
+  CloseFileBlock(m_playTimeFile);
+  CloseFileBlock(m_teamFile);
+  m_competitionOpen = false;
+  m_teamIndexStale = true;
+}
+
+void Database::closeAll() {
+  closeCompetition();
+  if (m_catalogueAvailable) status(W("Filerna stängda.."));
+  m_catalogueAvailable = false;
+}
+
+void Database::resetClassBuffer() {
+  const int len = m_classFile != nullptr ? FileLen(m_classFile) : 0;
+  *m_cls = DivisionRec::makeNew(len, m_comp->defaultRounds());
+}
+
+void Database::resetTeamBuffer() {
+  const int len = m_teamFile != nullptr ? FileLen(m_teamFile) : 0;
+  *m_team = TeamRec::makeNew(len, m_cls->firstTeamNumber());
+}
+
+void Database::resetPlayTimeBuffer() {
+  const int len = m_playTimeFile != nullptr ? FileLen(m_playTimeFile) : 0;
+  *m_playTime = PlayTimeRec::makeNew(len, dateText());
+}
+
+// ---------------------------------------------------------------------------------------
+// Catalogue commands
+
+std::array<CompetitionMenuItem, kMaxCompetitions> Database::refreshCompetitionMenus() {
+  std::array<CompetitionMenuItem, kMaxCompetitions> items;
+  for (auto& item : items) item.caption = "vakant";
+  if (!m_catalogueAvailable) return items;
+  FileBlockPtr cat = nullptr;
+  if (!openCatalogue(cat)) return items;
+  refreshCounts(cat);
+  if (m_current > 0 && m_competitionOpen) {
+    m_comp->setStatus(0);
+    PutRec(cat, m_current, m_comp->data());
+  }
+  bool currentDeleted = false;
+  for (int k = 0; k < kMaxCompetitions; ++k) {
+    const int n = k + 1;
+    if (n >= m_catFileLen) continue;
+    CompetitionRec rec;
+    GetRec(cat, n, rec.data());
+    if (!IsamOK) continue;
+    if (rec.status() != 0) {
+      items[k].caption = "raderad";
+      if (n == m_current) currentDeleted = true;
+    } else {
+      rec.convertDosTexts();
+      items[k].caption = rec.competitionName().substr(0, 80);
+      items[k].enabled = true;
+    }
+    items[k].checked = n == m_current;
+  }
+  if (currentDeleted) m_current = 0;
+  CloseFileBlock(cat);
+  return items;
+}
+
+bool Database::changeDataDirectory() {
+  closeAll();
+  const auto picked = Ui().pickFolder(W("välj bibliotek"), m_dataDir);
+  if (picked && !picked->empty()) {
+    std::string dir = *picked;
+    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+    if (dir.size() > 1024) dir.resize(1024);
+    m_dataDir = dir;
+  }
+  readCatalogue();
+  return picked.has_value() && !picked->empty();
+}
+
+bool Database::createNewCatalogue() {
+  if (m_catalogueAvailable && m_catUsedRecs > 0) {
+    if (ShowMessage(101, W("Befintliga datafiler kommer att förstöras. OK?")) != Answer::Yes)
+      return false;
+  }
+  closeAll();
+  m_current = 0;
+  return createCatalogue();
+}
+
+bool Database::copyBlock(const std::string& name, const std::string& folder, int line) {
+  for (const char* ext : {".IX", ".DIA", ".DAT"}) {
+    const std::string source = FindFileNoCase(m_dataDir, name + ext);
+    if (source.empty()) continue;
+    const std::string target = (fs::path(folder) / fs::path(source).filename()).string();
+    std::error_code ec;
+    // copy_options::none refuses an existing target: a backup never overwrites.
+    const bool ok = fs::copy_file(source, target, fs::copy_options::none, ec) && !ec;
+    ProgressLine(line,
+                 quoted(W(source)) + " --> " + quoted(W(target)) + (ok ? " ..klart" : " ..error"));
+    if (!ok) {
+      setStorageError(isam_error::kWriteError, ec.value());
+      return false;
+    }
+  }
+  return true;
+}
+
+bool Database::backupCompetition() {
+  if (!m_catalogueAvailable || m_current == 0) return false;
+  const auto picked = Ui().pickFolder("kopiera till...", m_comp->backupDir());
+  if (!picked || picked->empty()) return false;
+  std::string folder = *picked;
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  const int nn = m_current;
+  m_comp->setBackupDir(folder);
+  OpenProgress(W("säkerhetskopiera"), 6, false);
+  closeAll();
+  m_current = nn;
+
+  const std::string num = ZeroPad(nn, 2);
+  bool ok = copyBlock("cupfiles", folder, 1) && copyBlock("klass" + num, folder, 2) &&
+            copyBlock("lg" + num, folder, 3) && copyBlock("game" + num, folder, 4);
+  std::string text;
+  if (ok) {
+    text = "TuDataBas nr." + num + " kopierad till " + W(folder) + " ..lyckad kopiering!!";
+  } else {
+    text = "Fel vid kopiering!!" + MessageText(IsamError);
+  }
+  if (text.size() > kMessageBufferMax) text.resize(kMessageBufferMax);
+  ShowMessage(201, text);
+  CloseProgress();
+  const std::int32_t error = IsamError, osError = IsamDosError;
+  readCatalogue();
+  selectCompetition(nn, false);
+  if (!ok) setStorageError(error, osError);
+  return ok;
+}
+
+bool Database::deleteCompetition(int k) {
+  const int previous = m_current;
+  closeCompetition();
+  if (!m_catalogueAvailable || m_competitionOpen || k <= 0 || k >= m_catFileLen) return false;
+  const CompetitionRec saved = *m_comp;
+  if (!readCompetition(k)) {
+    *m_comp = saved;
+    return false;
+  }
+  if (ShowMessage(101, "LGDataBas: " + m_comp->competitionName() + " raderas ") != Answer::Yes) {
+    *m_comp = saved;
+    return false;
+  }
+  const std::string num = ZeroPad(k, 2);
+  std::string result;
+  const std::pair<std::string, std::string> blocks[] = {
+      {"klass" + num, ClassBlockName(m_dataDir, k)},
+      {"lg" + num, TeamBlockName(m_dataDir, k)},
+      {"game" + num, PlayTimeBlockName(m_dataDir, k)},
+  };
+  for (const auto& [label, path] : blocks) {
+    DeleteFileBlock(path);
+    if (IsamOK) {
+      result += quoted(label) + " ";
+    } else {
+      status("Filerna " + quoted(label) + " kunde inta raderas!");
+    }
+  }
+  status(result);
+  FileBlockPtr cat = nullptr;
+  bool ok = false;
+  if (openCatalogue(cat)) {
+    DeleteRec(cat, k);
+    ok = IsamOK;
+    refreshCounts(cat);
+    CloseFileBlock(cat);
+  }
+  m_current = 0;
+  if (previous != 0 && previous != k) {
+    selectCompetition(previous, false);
+  } else {
+    *m_comp = CompetitionRec::makeNew(m_catFileLen);
+  }
+  return ok;
+}
+
+// ---------------------------------------------------------------------------------------
+// Record maintenance
+
+template <typename Rec>
+BrowseResult Database::browse(FileBlockPtr file, Rec& buffer, std::int32_t& current,
+                              BrowseMode mode, std::string& key, std::int32_t& recNo) {
+  BrowseResult r;
+  key = cut30(key);
+  bool stepOk = true;
+  switch (mode) {
+    case BrowseMode::Find:
+      FindKey(file, 1, recNo, key);
+      stepOk = IsamOK;
+      break;
+    case BrowseMode::Next:
+      NextKey(file, 1, recNo, key);
+      stepOk = IsamOK;
+      r.atEnd = !IsamOK;
+      break;
+    case BrowseMode::Search:
+      SearchKey(file, 1, recNo, key);
+      stepOk = IsamOK;
+      break;
+    case BrowseMode::Clear:
+      ClearKey(file, 1);
+      stepOk = IsamOK;
+      recNo = 0;
+      break;
+    case BrowseMode::ByNumber:
+      break;
+  }
+  if (recNo > FileLen(file) - 1) r.atEnd = true;
+  if (!r.atEnd && stepOk && recNo != 0) {
+    Rec rec;
+    GetRec(file, recNo, rec.data());
+    if (IsamOK) {
+      rec.convertDosTexts();
+      buffer = rec;
+      r.found = rec.status() == 0;
+      if (r.found) current = recNo;
+    }
+  }
+  return r;
+}
+
+BrowseResult Database::browseClass(BrowseMode mode, std::string& key, std::int32_t& recNo) {
+  return browse(m_classFile, *m_cls, m_classRecNo, mode, key, recNo);
+}
+BrowseResult Database::browseTeam(BrowseMode mode, std::string& key, std::int32_t& recNo) {
+  return browse(m_teamFile, *m_team, m_teamRecNo, mode, key, recNo);
+}
+BrowseResult Database::browsePlayTime(BrowseMode mode, std::string& key, std::int32_t& recNo) {
+  return browse(m_playTimeFile, *m_playTime, m_playTimeRecNo, mode, key, recNo);
+}
+
+namespace {
+template <typename Rec>
+bool readInto(FileBlockPtr file, std::int32_t recNo, Rec& buffer) {
+  if (file == nullptr || recNo <= 0 || recNo >= FileLen(file)) return false;
+  Rec rec;
+  GetRec(file, recNo, rec.data());
+  if (!IsamOK) return false;
+  rec.convertDosTexts();
+  buffer = rec;
+  return rec.status() == 0;
+}
+}  // namespace
+
+bool Database::readClass(std::int32_t recNo) {
+  const bool ok = readInto(m_classFile, recNo, *m_cls);
+  if (ok) m_classRecNo = recNo;
+  return ok;
+}
+bool Database::readTeam(std::int32_t recNo) {
+  const bool ok = readInto(m_teamFile, recNo, *m_team);
+  if (ok) m_teamRecNo = recNo;
+  return ok;
+}
+bool Database::readPlayTime(std::int32_t recNo) {
+  const bool ok = readInto(m_playTimeFile, recNo, *m_playTime);
+  if (ok) m_playTimeRecNo = recNo;
+  return ok;
+}
+
+bool Database::storeClass(bool isNew) {
+  if (!m_competitionOpen) return false;
+  std::int32_t recNo = m_classRecNo;
+  if (isNew) {
+    m_cls->setStatus(0);
+    AddRec(m_classFile, recNo, m_cls->data());
+    if (!IsamOK) return false;
+    m_cls->setClassNumber(ZeroPad(recNo, 2));
+  }
+  if (m_cls->className().empty()) m_cls->setClassName("XXX");
+  PutRec(m_classFile, recNo, m_cls->data());
+  if (!IsamOK) return false;
+  AddKey(m_classFile, 1, recNo, m_cls->className());
+  const bool ok = IsamOK;
+  m_cls->convertDosTexts();
+  m_classRecNo = recNo;
+  return ok;
+}
+
+bool Database::storeTeam(bool isNew) {
+  if (!m_competitionOpen) return false;
+  std::int32_t recNo = m_teamRecNo;
+  m_teamIndexStale = true;
+  if (isNew) {
+    m_team->setStatus(0);
+    AddRec(m_teamFile, recNo, m_team->data());
+    if (!IsamOK) return false;
+    m_team->setTeamRecNo(recNo);
+  }
+  PutRec(m_teamFile, recNo, m_team->data());
+  if (!IsamOK) return false;
+  AddKey(m_teamFile, 1, recNo, m_team->teamNumberKey());
+  if (!IsamOK) return false;
+  m_teamRecNo = recNo;
+  std::string warning;
+  if (readClass(m_team->divisionRecNo())) {
+    warning = JoinClass(*m_cls, *m_comp, *m_team, isNew);
+    rewriteClass(m_classRecNo);
+  }
+  m_team->convertDosTexts();
+  if (!warning.empty()) ShowMessage(201, warning);
+  return IsamOK;
+}
+
+bool Database::storePlayTime(bool isNew) {
+  if (!m_competitionOpen) return false;
+  std::int32_t recNo = m_playTimeRecNo;
+  if (isNew) {
+    m_playTime->setStatus(0);
+    AddRec(m_playTimeFile, recNo, m_playTime->data());
+    if (!IsamOK) return false;
+  }
+  PutRec(m_playTimeFile, recNo, m_playTime->data());
+  if (!IsamOK) return false;
+  AddKey(m_playTimeFile, 1, recNo, m_playTime->playTime());
+  const bool ok = IsamOK;
+  m_playTime->convertDosTexts();
+  m_playTimeRecNo = recNo;
+  return ok;
+}
+
+bool Database::rewriteClass(std::int32_t recNo) {
+  if (m_classFile == nullptr || recNo <= 0) return false;
+  m_cls->setStatus(0);
+  PutRec(m_classFile, recNo, m_cls->data());
+  return IsamOK;
+}
+bool Database::rewriteTeam(std::int32_t recNo) {
+  if (m_teamFile == nullptr || recNo <= 0) return false;
+  m_teamIndexStale = true;
+  m_team->setStatus(0);
+  PutRec(m_teamFile, recNo, m_team->data());
+  return IsamOK;
+}
+bool Database::rewritePlayTime(std::int32_t recNo) {
+  if (m_playTimeFile == nullptr || recNo <= 0) return false;
+  m_playTime->setStatus(0);
+  PutRec(m_playTimeFile, recNo, m_playTime->data());
+  return IsamOK;
+}
+
+bool Database::removeClass(const std::string& name, std::int32_t recNo, bool deleteRecord) {
+  if (!m_competitionOpen) return false;
+  if (recNo == 0) {
+    FindKey(m_classFile, 1, recNo, cut30(name));
+    if (!IsamOK) recNo = 0;
+  }
+  if (recNo < 1 || recNo > FileLen(m_classFile) - 1) return false;
+  DivisionRec rec;
+  GetRec(m_classFile, recNo, rec.data());
+  if (!IsamOK) return false;
+  *m_cls = rec;
+  if (rec.teamCount() != 0 && deleteRecord) {
+    m_cls->convertDosTexts();
+    status("Klassen " + quoted(m_cls->className()) + W(" är inte utan deltagare!"));
+    return false;
+  }
+  // The key is the name as stored, before any code-page conversion.
+  DeleteKey(m_classFile, 1, recNo, rec.className());
+  bool ok = IsamOK;
+  m_cls->convertDosTexts();
+  m_classRecNo = recNo;
+  if (deleteRecord) {
+    DeleteRec(m_classFile, recNo);
+    ok = ok && IsamOK;
+    m_classRecNo = 0;
+    status("KlassRecord " + quoted(m_cls->className()) + ", raderad...");
+  }
+  return ok;
+}
+
+bool Database::removeTeam(const std::string& key, std::int32_t recNo, bool deleteRecord) {
+  if (!m_competitionOpen) return false;
+  if (recNo == 0) {
+    FindKey(m_teamFile, 1, recNo, cut30(key));
+    if (!IsamOK) recNo = 0;
+  }
+  if (recNo < 1 || recNo > FileLen(m_teamFile) - 1) return false;
+  TeamRec rec;
+  GetRec(m_teamFile, recNo, rec.data());
+  if (!IsamOK) return false;
+  m_teamIndexStale = true;
+  *m_team = rec;
+  DeleteKey(m_teamFile, 1, recNo, rec.teamNumberKey());
+  bool ok = IsamOK;
+  m_team->convertDosTexts();
+  m_teamRecNo = recNo;
+  if (deleteRecord) {
+    DeleteRec(m_teamFile, recNo);
+    ok = ok && IsamOK;
+    m_teamRecNo = 0;
+    status("StNummer " + quoted(m_team->teamNumberKey()) + ", raderad...");
+  }
+  if (readClass(m_team->divisionRecNo())) {
+    LeaveClass(*m_cls, *m_comp, *m_team);
+    ok = rewriteClass(m_classRecNo) && ok;
+  }
+  return ok;
+}
+
+bool Database::removePlayTime(const std::string& key, std::int32_t recNo, bool deleteRecord) {
+  if (!m_competitionOpen) return false;
+  if (recNo == 0) {
+    FindKey(m_playTimeFile, 1, recNo, cut30(key));
+    if (!IsamOK) recNo = 0;
+  }
+  if (recNo < 1 || recNo > FileLen(m_playTimeFile) - 1) return false;
+  PlayTimeRec rec;
+  GetRec(m_playTimeFile, recNo, rec.data());
+  if (!IsamOK) return false;
+  *m_playTime = rec;
+  if (rec.usedRows() != 0 && deleteRecord) {
+    m_playTime->convertDosTexts();
+    status("Speldagen " + quoted(m_playTime->playTime()) + W(" är inte utan spelmöten!"));
+    return false;
+  }
+  DeleteKey(m_playTimeFile, 1, recNo, rec.playTime());
+  bool ok = IsamOK;
+  m_playTime->convertDosTexts();
+  m_playTimeRecNo = recNo;
+  if (deleteRecord) {
+    DeleteRec(m_playTimeFile, recNo);
+    ok = ok && IsamOK;
+    m_playTimeRecNo = 0;
+    status("Speltiden" + quoted(m_playTime->playTime()) + ", raderad...");
+  }
+  return ok;
+}
+
+void Database::computeTeamStatistics() {
+  ComputeTeamStatistics(*m_team, *m_cls);
+}
+
+bool Database::removeAllTeams() {
+  if (!m_competitionOpen || UsedRecs(m_teamFile) == 0) return false;
+  if (ShowMessage(101, "Alla LagData kommer att raderas Ok!") != Answer::Yes) return false;
+  OpenProgress("Skapar nya personfiler", kProgressRows, false);
+  m_teamIndexStale = true;
+  CloseFileBlock(m_teamFile);
+  const std::string teamName = TeamBlockName(m_dataDir, m_current);
+  CreateFileBlock(teamName, kTeamRecLen, 1, {{kTeamKeyLen, true}});
+  bool ok = IsamOK;
+  OpenFileBlock(m_teamFile, teamName);
+  ok = ok && IsamOK;
+  if (!ok) {
+    // Without a team file the competition cannot stay open.
+    const std::int32_t error = IsamError, osError = IsamDosError;
+    closeCompetition();
+    CloseProgress();
+    setStorageError(error, osError);
+    return false;
+  }
+  m_comp->setTotalTeams(0);
+  m_comp->setTotalOpenMatches(0);
+  m_comp->setTotalMatches(0);
+  m_comp->setScheduled(false);
+  storeCompetition(false);
+
+  // All class rewrites form one batch: one commit instead of one per class.
+  BeginBatch(m_classFile);
+  std::string key;
+  std::int32_t recNo = 0;
+  ClearKey(m_classFile, 1);
+  int line = 2;
+  for (;;) {
+    NextKey(m_classFile, 1, recNo, key);
+    if (!IsamOK) break;
+    if (!readClass(recNo)) continue;
+    m_cls->setTeamCount(0);
+    m_cls->setOpenMatches(0);
+    m_cls->setMatchCount(0);
+    m_cls->setLeaderPoints(kNoResult);
+    m_cls->setLeaderTeamRecNo(0);
+    ok = rewriteClass(recNo) && ok;
+    ProgressLine(line++, W("Nollställer Klass^:") + m_cls->className());
+  }
+  CommitBatch(m_classFile);
+  ok = ok && IsamOK;
+  for (int i = 0; i < 12; ++i) m_participants[i] = 0;
+  m_types[0] = 0;
+  m_teamRecNo = 0;
+  resetClassBuffer();
+  resetTeamBuffer();
+  CloseProgress();
+  return ok;
+}
+
+}  // namespace liga

@@ -1,0 +1,211 @@
+// The open competition database: the current-record buffers, the catalogue of
+// competitions, and the record operations every command works through.
+//
+// Invariants:
+//  1. At most one competition is open; while it is, its three file blocks (class, team,
+//     play time) are open and `competitionOpen()` is true. The catalogue is opened only
+//     for the length of one catalogue operation.
+//  2. Each of the four files has one buffer holding its current record and, for the class,
+//     team and play-time files, the record number of that record (0 = a new record not yet
+//     stored).
+//  3. Every record read through this class has had its DOS-coded texts converted to the
+//     Windows code page before the caller sees it.
+//  4. Storage failures leave the engine status (IsamOK, IsamError) set; operations return
+//     false and do not undo the steps before the failure.
+// Messages go through the message catalogue's display routine (common/messages.h) and so to
+// the installed user-interface port.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "database/records.h"
+#include "storage/isam.h"
+
+namespace liga {
+
+enum class BrowseMode {
+  Find = 0,      // FindKey with the key text
+  Next = 2,      // NextKey
+  Search = 3,    // SearchKey with the key text
+  Clear = 4,     // ClearKey; the record number becomes 0
+  ByNumber = 5,  // the given record number as it is
+};
+
+struct BrowseResult {
+  bool found = false;
+  bool atEnd = false;
+};
+
+struct CompetitionMenuItem {
+  std::string caption;  // the competition's name, "raderad" or "vakant"
+  bool enabled = false;
+  bool checked = false;
+};
+
+class Database {
+ public:
+  static constexpr int kParticipantEntries = 161;  // 6 bytes each
+  static constexpr int kTypeEntries = 161;
+
+  Database();
+  ~Database();
+  Database(const Database&) = delete;
+  Database& operator=(const Database&) = delete;
+
+  // ---- state ----
+  const std::string& dataDir() const { return m_dataDir; }
+  void setDataDir(const std::string& dir);
+  bool catalogueAvailable() const { return m_catalogueAvailable; }
+  bool competitionOpen() const { return m_competitionOpen; }
+  int currentCompetition() const { return m_current; }
+  void setCurrentCompetition(int n) { m_current = n; }
+  int catalogueFileLen() const { return m_catFileLen; }
+  int catalogueUsedRecs() const { return m_catUsedRecs; }
+
+  CompetitionRec& comp() { return *m_comp; }
+  DivisionRec& cls() { return *m_cls; }
+  TeamRec& team() { return *m_team; }
+  PlayTimeRec& playTime() { return *m_playTime; }
+  std::int32_t classRecNo() const { return m_classRecNo; }
+  std::int32_t teamRecNo() const { return m_teamRecNo; }
+  std::int32_t playTimeRecNo() const { return m_playTimeRecNo; }
+  void setClassRecNo(std::int32_t n) { m_classRecNo = n; }
+  void setTeamRecNo(std::int32_t n) { m_teamRecNo = n; }
+  void setPlayTimeRecNo(std::int32_t n) { m_playTimeRecNo = n; }
+
+  FileBlockPtr classFile() const { return m_classFile; }
+  FileBlockPtr teamFile() const { return m_teamFile; }
+  FileBlockPtr playTimeFile() const { return m_playTimeFile; }
+
+  // Scheduling's tables: 161 participant entries of 6 bytes and the type table (entry i
+  // is i after start-up).
+  std::array<std::uint8_t, 6 * kParticipantEntries>& participants() { return m_participants; }
+  std::array<std::int16_t, kTypeEntries>& types() { return m_types; }
+
+  // Set after any add, change or delete of a team record; the team selection rebuilds its
+  // index when it finds the flag set and clears it.
+  bool teamIndexStale() const { return m_teamIndexStale; }
+  void setTeamIndexStale(bool v) { m_teamIndexStale = v; }
+
+  // The date text a new play time starts with (year-month-day hour:minute); replaceable
+  // for tests.
+  std::function<std::string()> dateText;
+
+  // ---- start-up, catalogue, open and close ----
+
+  // Starts the storage engine (a failure is reported as a warning with the engine's
+  // composed text and the error's catalogue text) and puts new-record defaults into the
+  // buffers. Returns whether storage is usable.
+  bool initialise(const std::vector<std::string>& args);
+  // Shuts the storage engine down if `initialise` started it.
+  void shutdownStorage();
+
+  // Opens the catalogue, takes its counts and closes it again; posts "Filerna öppna...." or
+  // "Datafiler saknas/ ej i aktuellt bibliotek".
+  bool readCatalogue();
+  // Creates an empty catalogue (record length 2233, no keys) and reads it.
+  bool createCatalogue();
+  bool selectCompetition(int n, bool allowNew);
+  bool readCompetition(int n);
+  bool storeCompetition(bool adding);
+  bool createCompetitionFiles();
+  bool openCompetitionFiles();
+  // Writes the competition record back, then closes the class, play-time and team files.
+  void closeCompetition();
+  // Closes the competition and marks the catalogue unavailable ("Filerna stängda..").
+  void closeAll();
+
+  // ---- catalogue commands ----
+  std::array<CompetitionMenuItem, kMaxCompetitions> refreshCompetitionMenus();
+  // The folder picker chooses a new data directory; false when cancelled.
+  bool changeDataDirectory();
+  bool createNewCatalogue();  // "skapa nya"
+  bool backupCompetition();   // "säkerhetskopiera"
+  bool deleteCompetition(int k);
+
+  // ---- record maintenance ----
+  BrowseResult browseClass(BrowseMode mode, std::string& key, std::int32_t& recNo);
+  BrowseResult browseTeam(BrowseMode mode, std::string& key, std::int32_t& recNo);
+  BrowseResult browsePlayTime(BrowseMode mode, std::string& key, std::int32_t& recNo);
+
+  bool storeClass(bool isNew);
+  bool storeTeam(bool isNew);
+  bool storePlayTime(bool isNew);
+
+  // `recNo` 0: found by its key text. With `deleteRecord` false only the key is dropped
+  // (and, for teams, the class accounting undone), so the record can be stored again under
+  // a new key keeping its number.
+  bool removeClass(const std::string& name, std::int32_t recNo, bool deleteRecord);
+  bool removeTeam(const std::string& key, std::int32_t recNo, bool deleteRecord);
+  bool removePlayTime(const std::string& key, std::int32_t recNo, bool deleteRecord);
+
+  // Writes the buffer back at `recNo` without touching keys.
+  bool rewriteClass(std::int32_t recNo);
+  bool rewriteTeam(std::int32_t recNo);
+  bool rewritePlayTime(std::int32_t recNo);
+
+  // Reads a record by number into the buffer (texts converted); true when it is in use.
+  bool readClass(std::int32_t recNo);
+  bool readTeam(std::int32_t recNo);
+  bool readPlayTime(std::int32_t recNo);
+
+  // Recomputes the statistics of the team in the team buffer with the class buffer's points.
+  void computeTeamStatistics();
+  // "radera alla lag": asks first; false when nothing was removed.
+  bool removeAllTeams();
+
+  // Resets the class and team buffers to new-record defaults.
+  void resetClassBuffer();
+  void resetTeamBuffer();
+  void resetPlayTimeBuffer();
+
+  // ---- rebuild ("indexbygg") ----
+  bool rebuildCompetition();
+
+ private:
+  template <typename Rec>
+  BrowseResult browse(FileBlockPtr file, Rec& buffer, std::int32_t& current, BrowseMode mode,
+                      std::string& key, std::int32_t& recNo);
+  bool openCatalogue(FileBlockPtr& cat);
+  void refreshCounts(FileBlockPtr cat);
+  bool copyBlock(const std::string& name, const std::string& folder, int line);
+
+  std::string m_dataDir = ".";
+  bool m_storageStarted = false;
+  bool m_catalogueAvailable = false;
+  bool m_competitionOpen = false;
+  int m_current = 0;
+  int m_catFileLen = 0;
+  int m_catUsedRecs = 0;
+  bool m_teamIndexStale = true;
+
+  std::unique_ptr<CompetitionRec> m_comp;
+  std::unique_ptr<DivisionRec> m_cls;
+  std::unique_ptr<TeamRec> m_team;
+  std::unique_ptr<PlayTimeRec> m_playTime;
+  std::int32_t m_classRecNo = 0;
+  std::int32_t m_teamRecNo = 0;
+  std::int32_t m_playTimeRecNo = 0;
+
+  FileBlockPtr m_classFile = nullptr;
+  FileBlockPtr m_teamFile = nullptr;
+  FileBlockPtr m_playTimeFile = nullptr;
+
+  std::array<std::uint8_t, 6 * kParticipantEntries> m_participants{};
+  std::array<std::int16_t, kTypeEntries> m_types{};
+};
+
+// The file in `dir` whose name equals `name` exactly, else ignoring ASCII case; empty when
+// there is none. Data directories copied from other systems carry other cases.
+std::string FindFileNoCase(const std::string& dir, const std::string& name);
+
+// Renames `from` to `to` unless `to` already exists; never replaces a file. Returns 0 or
+// the errno of the failure (EEXIST when `to` exists).
+int RenameNoReplace(const std::string& from, const std::string& to);
+
+}  // namespace liga
