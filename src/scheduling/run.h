@@ -1,0 +1,99 @@
+// The scheduling run ("spelfördela"): preparation and dialog, sequence generation and
+// ordering, placement and repair, and the schedule file.
+//
+// Guarantees:
+//  1. The competition is only read (through ScheduleInput); nothing is written to it.
+//  2. The schedule file is written to a temporary file in the output folder and renamed
+//     over `OutFile` only when it was written and closed completely. A refused
+//     preparation, a cancelled dialog, a run aborted from the progress window or a failed
+//     write leave an existing `OutFile` untouched.
+//  3. With an explicit random source the run is reproducible byte for byte (given the
+//     same input, options and date).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "scheduling/dialog.h"
+#include "scheduling/input.h"
+#include "scheduling/lrec.h"
+#include "scheduling/mask.h"
+#include "scheduling/placement.h"
+#include "scheduling/random.h"
+#include "scheduling/schedule_file.h"
+#include "scheduling/sequence.h"
+
+namespace liga::scheduling {
+
+// Today's date for the file header and a stopwatch for the time message.
+class RunClock {
+ public:
+  virtual ~RunClock() = default;
+  virtual CalendarDate today() = 0;
+  virtual std::int64_t milliseconds() = 0;  // monotonic
+};
+
+class SystemRunClock : public RunClock {
+ public:
+  CalendarDate today() override;
+  std::int64_t milliseconds() override;
+};
+
+// The computation of a run without files or dialogs.
+struct ScheduleResult {
+  Sequence sequence;
+  int matchCount = 0;  // G, the entries of the sequence
+  std::vector<PlayTimeSlot> slots;
+};
+
+// Generates (progress lines 2..6), orders (G > 1) and places the sequence, then runs the
+// repair sequence. `lrec` must come from a successful preparation and dialog; its
+// `SlotDealt` counters are advanced. `mask` is null when no mask file is in use.
+ScheduleResult Schedule(const ScheduleInput& input, Lrec& lrec, RandomSource& random,
+                        const Mask* mask);
+
+// Shows the dialog modally; true when it closed with OK. The `liga` command fills the
+// controller from its options and calls ok() instead.
+using ShowDialog = std::function<bool(ScheduleDialog&)>;
+
+enum class RunOutcome {
+  Refused,       // the preparation refused; its message was shown
+  Cancelled,     // the dialog was cancelled
+  CannotCreate,  // "Kan inte öppna filen ... för skrivning"
+  Aborted,       // "avbryt" in the progress window; no file
+  Written,       // the schedule file is in place
+  CloseFailed,   // "Fel vid stänging av filen ..."; the old file is untouched
+};
+
+struct RunSummary {
+  RunOutcome outcome = RunOutcome::Refused;
+  Lrec lrec;
+  int matchCount = 0;          // G
+  int playTimesUsed = 0;       // play times of the run (slots written)
+  int realMatches = 0;         // matches on real play times
+  int placeholderMatches = 0;  // matches left on "Ändrtid" play times
+  std::string message;         // the last message shown by the run
+};
+
+struct RunOptions {
+  RandomSource* random = nullptr;  // null: seeded from the clock, as the program does
+  RunClock* clock = nullptr;       // null: the system clock
+};
+
+// "mmm" or "mmm:ss": whole minutes zero-padded to 3 digits, the seconds (zero-padded to
+// 2) only when they are not 0.
+std::string ElapsedText(std::int64_t seconds);
+
+// The run. Messages, the status line and the progress window go through the
+// user-interface port; texts are code page 1252.
+RunSummary RunSchedule(const ScheduleInput& input, ScheduleConfig& config,
+                       const ShowDialog& showDialog, const RunOptions& options = {});
+
+// The "spelfördela" command: the run, then `LastExchangePath` = the run's `OutFile`.
+RunSummary Spellotta(const ScheduleInput& input, ScheduleConfig& config,
+                     const ShowDialog& showDialog, const RunOptions& options = {});
+
+}  // namespace liga::scheduling
