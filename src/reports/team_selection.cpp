@@ -1,0 +1,199 @@
+#include "reports/team_selection.h"
+
+#include "common/messages.h"
+#include "common/progress.h"
+#include "common/text.h"
+#include "reports/sort_engine.h"
+
+namespace liga {
+namespace {
+
+std::string n4(long v) {
+  return FormatInt(v, 4);
+}
+
+bool readTeamRec(Database& db, std::int32_t recNo, TeamRec& team) {
+  if (recNo <= 0 || recNo >= FileLen(db.teamFile())) return false;
+  GetRec(db.teamFile(), recNo, team.data());
+  if (!IsamOK || team.status() != 0) return false;
+  team.convertDosTexts();
+  return true;
+}
+
+bool readClassRec(Database& db, std::int32_t recNo, DivisionRec& cls) {
+  if (recNo <= 0 || recNo >= FileLen(db.classFile())) return false;
+  GetRec(db.classFile(), recNo, cls.data());
+  if (!IsamOK || cls.status() != 0) return false;
+  cls.convertDosTexts();
+  return true;
+}
+
+}  // namespace
+
+std::string TeamSortKey(std::uint8_t kind, const TeamRec& team, std::int32_t recNo,
+                        const std::string& className) {
+  // Class names are padded to their full width so that one class's keys never interleave
+  // with those of a class whose name extends it ("U1" and "U12").
+  switch (kind) {
+    case kSortStandings: {
+      std::string key = PadRight(className, 33).substr(0, 33);
+      if (team.tablePoints() >= kUnranked) return key + "999" + "5000";
+      return key + FormatInt(999 - team.tablePoints(), 3, '0') +
+             FormatInt(5000 - (team.goalsFor() - team.goalsAgainst()), 4, '0');
+    }
+    case kSortClassNumber:
+      return PadRight(className, 36).substr(0, 36) + FormatInt(team.teamNumber(), 4, '0');
+    default:
+      return FormatInt(recNo, 4, '0');
+  }
+}
+
+void TeamSelection::reset() {
+  m_index.clear();
+  m_selected.clear();
+  m_haveRequest = false;
+}
+
+void TeamSelection::buildIndex() {
+  m_db.setTeamIndexStale(false);
+  m_index.clear();
+  ++m_indexBuilds;
+  const std::int32_t len = FileLen(m_db.teamFile());
+  const std::int32_t last = len - 1;
+  TeamRec team;
+  for (std::int32_t recNo = 1; recNo <= last; ++recNo) {
+    GetRec(m_db.teamFile(), recNo, team.data());
+    if (IsamOK && team.status() == 0)
+      m_index.push_back(
+          {static_cast<std::int16_t>(recNo), static_cast<std::int16_t>(team.divisionRecNo())});
+    if (recNo % 50 == 0 || recNo == last)
+      ProgressLine(2, "RamBuildRec:-" + n4(recNo) + "- [" + n4(static_cast<long>(m_index.size())) +
+                          "] (" + n4(last) + ")");
+  }
+}
+
+int TeamSelection::select(const SelectionRequest& request) {
+  if (!m_db.competitionOpen() || UsedRecs(m_db.teamFile()) == 0) {
+    m_selected.clear();
+    return 0;
+  }
+  OpenProgress("sortering", 7, false);
+  bool rebuilt = false;
+  if (m_db.teamIndexStale() || m_index.empty()) {
+    buildIndex();
+    rebuilt = true;
+  }
+  if (m_haveRequest && request == m_request && !rebuilt) {
+    CloseProgress();
+    return static_cast<int>(m_selected.size());
+  }
+  const bool filterChanged = !m_haveRequest || request.classFilter != m_request.classFilter;
+  m_request = request;
+  m_haveRequest = true;
+
+  if (filterChanged || rebuilt) {
+    m_selected.clear();
+    const int size = static_cast<int>(m_index.size());
+    for (int i = 0; i < size; ++i) {
+      const IndexEntry& e = m_index[i];
+      if (request.classFilter == 0 || e.classRecNo == request.classFilter) {
+        m_selected.push_back(e.recNo);
+        const int count = static_cast<int>(m_selected.size());
+        if (count % 25 == 0 || i == size - 1)
+          ProgressLine(3, "ScanNdx:" + n4(i + 1) + " FoundRec:" + n4(e.recNo) + " Cls:" +
+                              n4(e.classRecNo) + " Antal:" + n4(count) + " Totalt:" + n4(size));
+      } else if (i == size - 1) {
+        ProgressLine(
+            3, "ScanNdx:" + n4(i + 1) + " FoundRec:" + n4(e.recNo) + " Cls:" + n4(e.classRecNo) +
+                   " Antal:" + n4(static_cast<long>(m_selected.size())) + " Totalt:" + n4(size));
+      }
+    }
+  }
+
+  // A rebuilt list is in index order; it is sorted again even when the request itself is
+  // unchanged, so a report never gets record order where it asked for another.
+  const int n = static_cast<int>(m_selected.size());
+  if (n > 0) {
+    if (!BeginSort(n)) {
+      ShowMessage(401, Utf8ToCp1252("Minnet fullt inför sortering..dela upp i flera baser"));
+      m_haveRequest = false;
+      CloseProgress();
+      return n;
+    }
+    TeamRec team;
+    DivisionRec cls;
+    std::int32_t lastClass = -1;
+    for (int pos = 1; pos <= n; ++pos) {
+      const std::int32_t recNo = m_selected[pos - 1];
+      if (!readTeamRec(m_db, recNo, team)) team = TeamRec();
+      if (team.divisionRecNo() != lastClass) {
+        lastClass = team.divisionRecNo();
+        if (!readClassRec(m_db, lastClass, cls)) cls = DivisionRec();
+      }
+      AddSortItem({recNo, TeamSortKey(request.kind, team, recNo, cls.className())});
+      if (pos % 25 == 0 || pos == n)
+        ProgressLine(4, "SortRec:" + n4(pos) + " SNr:" + n4(team.teamNumber()) +
+                            " Klass:" + cls.className() +
+                            " Klubb:" + team.teamName().substr(0, 15) + " Totalt:" + n4(n));
+    }
+    DoSort();
+    for (int pos = 1; pos <= n; ++pos) {
+      m_selected[pos - 1] = NextSortItem().value;
+      if (pos % 25 == 0 || pos == n) ProgressLine(5, "Utvalda Antal:" + n4(pos));
+    }
+    if (request.kind == kSortStandings) assignPlaces();
+    EndSort();
+  }
+  CloseProgress();
+  m_db.resetClassBuffer();
+  m_db.setClassRecNo(0);
+  return n;
+}
+
+void TeamSelection::assignPlaces() {
+  TeamRec team;
+  DivisionRec cls;
+  std::int32_t classRecNo = -1;
+  int counter = 0, place = 0;
+  long previousScore = 0;
+  bool leaderWritten = false;
+  for (const std::int32_t recNo : m_selected) {
+    GetRec(m_db.teamFile(), recNo, team.data());
+    if (!IsamOK || team.status() != 0) continue;
+    if (team.divisionRecNo() != classRecNo) {
+      classRecNo = team.divisionRecNo();
+      counter = place = 0;
+      previousScore = 0;
+      leaderWritten = false;
+      if (!readClassRec(m_db, classRecNo, cls)) cls = DivisionRec();
+    }
+    if (team.place() < 0) continue;  // a negative place is set by hand and kept
+    if (team.tablePoints() >= kUnranked) {
+      place = 999;
+    } else {
+      ++counter;
+      const long score = team.tablePoints() * 1000L + 499 - (team.goalsFor() - team.goalsAgainst());
+      if (score != previousScore) {
+        place = counter;
+        previousScore = score;
+      }
+      if (!leaderWritten && classRecNo > 0 && classRecNo < FileLen(m_db.classFile())) {
+        DivisionRec stored;
+        GetRec(m_db.classFile(), classRecNo, stored.data());
+        if (IsamOK && stored.status() == 0) {
+          stored.setLeaderPoints(team.tablePoints());
+          stored.setLeaderTeamRecNo(recNo);
+          PutRec(m_db.classFile(), classRecNo, stored.data());
+        }
+        leaderWritten = true;
+      }
+    }
+    // Written from the record as read, so the stored texts keep their bytes; the index
+    // does not change and is not marked stale.
+    team.setPlace(place);
+    PutRec(m_db.teamFile(), recNo, team.data());
+    ProgressLine(6, "Klass:" + cls.className() + " Plats:" + n4(place));
+  }
+}
+
+}  // namespace liga
