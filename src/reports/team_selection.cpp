@@ -1,5 +1,6 @@
 #include "reports/team_selection.h"
 
+#include "common/encoding.h"
 #include "common/messages.h"
 #include "common/progress.h"
 #include "common/text.h"
