@@ -1,0 +1,79 @@
+// Start-up and shutdown of the program: folders, configuration, data directory, storage,
+// catalogue and the competition that was open last; and the reverse at exit.
+//
+// The order is fixed because each step uses what the one before produced:
+//   start-up  folders -> configuration file -> working directory = saved data directory ->
+//             window geometry -> current competition and data directory from program
+//             slot 6 -> status texts -> storage engine and record buffers -> catalogue ->
+//             last competition;
+//   shutdown  close the competition -> "Filerna stängda.." -> slot 6 takes data directory
+//             and competition -> storage engine shut down -> window geometry taken ->
+//             main record and the selected settings blocks written in place.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/config.h"
+#include "common/ui_port.h"
+#include "database/database.h"
+
+namespace liga {
+
+inline constexpr int kDesignWidth = 545;
+inline constexpr int kDesignHeight = 312;
+
+struct WindowGeometry {
+  int scale = 0;  // percent; below 100 means automatic
+  int left = 0;   // 0 with top 0: the window's designed position
+  int top = 0;
+  int width = 0;
+  int height = 0;
+};
+
+struct StartupOptions {
+  std::string configFile;  // empty: the per-user configuration file
+  std::string dataDir;     // empty: the saved data directory; else used (and saved) instead
+  std::vector<std::string> args;
+};
+
+struct StatusTexts {
+  std::string dataDir;
+  std::string reportSettings;
+  std::string labelSettings;
+};
+
+// "LigaWin32.2025 250228" followed by `suffix`, cut to 74 characters.
+std::string WindowCaption(const std::string& suffix);
+
+class Shell {
+ public:
+  Shell() = default;
+
+  Configuration& config() { return m_config; }
+  Database& db() { return m_db; }
+  const AppFolders& folders() const { return m_folders; }
+
+  // Start-up steps from the configuration buffers to the last open competition. Messages
+  // go to `ui`. Returns whether storage is usable.
+  bool startup(UiPort& ui, const StartupOptions& options);
+  // Closes everything and writes the configuration back. `window` is the window as it is
+  // at exit.
+  void shutdown(UiPort& ui, const WindowGeometry& window);
+  // Shutdown keeping the window geometry of start-up (the command-line front end).
+  void shutdown(UiPort& ui) { shutdown(ui, m_window); }
+
+  // The geometry to open the main window with: zero width and height become the design
+  // size 545 x 312.
+  const WindowGeometry& window() const { return m_window; }
+  StatusTexts statusTexts() const;
+
+ private:
+  AppFolders m_folders;
+  Configuration m_config;
+  Database m_db;
+  WindowGeometry m_window;
+  bool m_started = false;
+};
+
+}  // namespace liga
