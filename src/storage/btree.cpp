@@ -1,0 +1,557 @@
+// B-tree indexes: search, current positions, insertion with redistribution and splits,
+// deletion with predecessor replacement, borrowing, merging and root collapse.
+//
+// Pages are decoded into a Node, changed, and encoded back through pageWrite, which captures
+// the page's before-image the first time it changes in a transaction. Searches read the
+// pool's bytes directly.
+#include <algorithm>
+#include <cstring>
+
+#include "storage/engine.h"
+
+namespace liga::storage {
+namespace {
+
+constexpr int kMaxDepth = 48;
+
+struct Item {
+  std::int32_t ref = 0;
+  std::int32_t right = 0;
+  std::uint8_t len = 0;
+  std::uint8_t key[kMaxKeyLen] = {};
+};
+
+struct Node {
+  int n = 0;
+  std::int32_t left = 0;
+  Item items[kMaxItems + 2];
+
+  void insert(int pos, const Item& it) {
+    for (int i = n; i > pos; --i) items[i] = items[i - 1];
+    items[pos] = it;
+    ++n;
+  }
+  void erase(int pos) {
+    for (int i = pos; i + 1 < n; ++i) items[i] = items[i + 1];
+    --n;
+  }
+};
+
+Status corrupt() {
+  return err(10170);
+}
+
+struct Arg {
+  const std::uint8_t* key;
+  int len;
+  std::int32_t ref;
+  bool useRef;
+};
+
+int compareKeys(const std::uint8_t* a, int alen, const std::uint8_t* b, int blen) {
+  int c = std::memcmp(a, b, static_cast<std::size_t>(std::min(alen, blen)));
+  if (c != 0) return c < 0 ? -1 : 1;
+  return alen < blen ? -1 : (alen > blen ? 1 : 0);
+}
+
+// Compares the argument with the item at `p` (raw item bytes).
+int compareArg(const Arg& a, const std::uint8_t* p) {
+  int c = compareKeys(a.key, a.len, p + 9, p[8]);
+  if (c != 0 || !a.useRef) return c;
+  std::int32_t r = rd32(p);
+  return a.ref < r ? -1 : (a.ref > r ? 1 : 0);
+}
+
+IndexState& state(FileBlock& fb, int k) {
+  return fb.ix[k - 1];
+}
+
+bool pageInRange(const IndexState& is, std::int32_t page) {
+  return page >= 1 && page <= is.hdr.numPages;
+}
+
+// Reads the raw page and checks its item count and key lengths.
+Status readChecked(FileBlock& fb, int k, std::int32_t page, const std::uint8_t** out) {
+  const IndexState& is = state(fb, k);
+  if (!pageInRange(is, page)) return corrupt();
+  if (Status s = pageRead(fb, k, page, out); !s.ok()) return s;
+  int n = rd16(*out);
+  if (n < 1 || n > is.maxItems) return corrupt();
+  for (int i = 0; i < n; ++i) {
+    if ((*out)[6 + i * is.stride + 8] > is.keyLen) return corrupt();
+  }
+  return okStatus();
+}
+
+Status loadNode(FileBlock& fb, int k, std::int32_t page, Node* node) {
+  const std::uint8_t* p = nullptr;
+  if (Status s = readChecked(fb, k, page, &p); !s.ok()) return s;
+  const IndexState& is = state(fb, k);
+  node->n = rd16(p);
+  node->left = rd32(p + 2);
+  for (int i = 0; i < node->n; ++i) {
+    const std::uint8_t* q = p + 6 + i * is.stride;
+    Item& it = node->items[i];
+    it.ref = rd32(q);
+    it.right = rd32(q + 4);
+    it.len = q[8];
+    std::memset(it.key, 0, sizeof it.key);
+    std::memcpy(it.key, q + 9, it.len);
+  }
+  return okStatus();
+}
+
+Status storeNode(FileBlock& fb, int k, std::int32_t page, const Node& node) {
+  std::uint8_t* p = nullptr;
+  if (Status s = pageWrite(fb, k, page, &p); !s.ok()) return s;
+  const IndexState& is = state(fb, k);
+  wr16(p, static_cast<std::int16_t>(node.n));
+  wr32(p + 2, node.left);
+  for (int i = 0; i < node.n; ++i) {
+    std::uint8_t* q = p + 6 + i * is.stride;
+    const Item& it = node.items[i];
+    wr32(q, it.ref);
+    wr32(q + 4, it.right);
+    q[8] = it.len;
+    std::memset(q + 9, 0, static_cast<std::size_t>(is.keyLen));
+    std::memcpy(q + 9, it.key, it.len);
+  }
+  pageMarkDirty(fb, k, page, 6 + node.n * is.stride);
+  return okStatus();
+}
+
+Status allocPage(FileBlock& fb, int k, std::int32_t* out) {
+  IndexState& is = state(fb, k);
+  fb.txn.opDirty = true;
+  if (is.hdr.firstFreePage != -1) {
+    std::int32_t p = is.hdr.firstFreePage;
+    if (!pageInRange(is, p) || is.hdr.numberFreePages < 1) return corrupt();
+    const std::uint8_t* b = nullptr;
+    if (Status s = pageRead(fb, k, p, &b); !s.ok()) return s;
+    std::int32_t link = rd32(b);
+    if (link != -1 && !pageInRange(is, link)) return corrupt();
+    is.hdr.firstFreePage = link;
+    is.hdr.numberFreePages -= 1;
+    *out = p;
+    return okStatus();
+  }
+  if (is.hdr.numPages >= INT32_MAX - 1) return err(10140);
+  is.hdr.numPages += 1;
+  *out = is.hdr.numPages;
+  return okStatus();
+}
+
+Status freePage(FileBlock& fb, int k, std::int32_t page) {
+  IndexState& is = state(fb, k);
+  std::uint8_t* p = nullptr;
+  if (Status s = pageWrite(fb, k, page, &p); !s.ok()) return s;
+  wr32(p, is.hdr.firstFreePage);
+  pageMarkDirty(fb, k, page, 4);
+  is.hdr.firstFreePage = page;
+  is.hdr.numberFreePages += 1;
+  return okStatus();
+}
+
+// Descends from the root with `a`, recording the path. On a match the last entry's idx is the
+// matching item; otherwise the path ends at a leaf with idx = the last item below `a`.
+Status descend(FileBlock& fb, int k, const Arg& a, std::vector<PathEntry>* path, bool* found) {
+  IndexState& is = state(fb, k);
+  path->clear();
+  *found = false;
+  std::int32_t page = is.hdr.rootPage;
+  while (page != 0) {
+    if (static_cast<int>(path->size()) >= kMaxDepth) return corrupt();
+    const std::uint8_t* p = nullptr;
+    if (Status s = readChecked(fb, k, page, &p); !s.ok()) return s;
+    int n = rd16(p);
+    int lo = 1, hi = n, mid = 0;
+    while (hi >= lo) {
+      mid = (lo + hi) / 2;
+      int c = compareArg(a, p + 6 + (mid - 1) * is.stride);
+      if (c <= 0) hi = mid - 1;
+      if (c >= 0) lo = mid + 1;
+    }
+    if (lo - hi >= 2) {
+      path->push_back({page, mid});
+      *found = true;
+      return okStatus();
+    }
+    path->push_back({page, hi});
+    page = hi == 0 ? rd32(p + 2) : rd32(p + 6 + (hi - 1) * is.stride + 4);
+  }
+  return okStatus();
+}
+
+// Moves the position one entry on. `*end` when there is none (the position is then before
+// the first entry). On success the last path entry names the current item.
+Status advance(FileBlock& fb, int k, bool* end) {
+  IndexState& is = state(fb, k);
+  auto& path = is.path;
+  *end = false;
+  const std::uint8_t* p = nullptr;
+  if (path.empty()) {
+    std::int32_t page = is.hdr.rootPage;
+    while (page != 0) {
+      if (static_cast<int>(path.size()) >= kMaxDepth) return corrupt();
+      if (Status s = readChecked(fb, k, page, &p); !s.ok()) return s;
+      path.push_back({page, 0});
+      page = rd32(p + 2);
+    }
+    if (path.empty()) {
+      *end = true;
+      return okStatus();
+    }
+  } else {
+    PathEntry& top = path.back();
+    if (Status s = readChecked(fb, k, top.page, &p); !s.ok()) return s;
+    if (rd32(p + 2) != 0 && top.idx >= 1 && top.idx <= rd16(p)) {
+      // On an inner item: its successor is the first entry of its right subtree.
+      std::int32_t page = rd32(p + 6 + (top.idx - 1) * is.stride + 4);
+      while (page != 0) {
+        if (static_cast<int>(path.size()) >= kMaxDepth) return corrupt();
+        if (Status s = readChecked(fb, k, page, &p); !s.ok()) return s;
+        path.push_back({page, 0});
+        page = rd32(p + 2);
+      }
+    }
+  }
+  while (!path.empty()) {
+    PathEntry& top = path.back();
+    if (Status s = readChecked(fb, k, top.page, &p); !s.ok()) return s;
+    if (top.idx < rd16(p)) {
+      top.idx += 1;
+      return okStatus();
+    }
+    path.pop_back();
+  }
+  *end = true;
+  return okStatus();
+}
+
+Status currentItem(FileBlock& fb, int k, std::int32_t* ref, std::string* key) {
+  IndexState& is = state(fb, k);
+  const PathEntry& top = is.path.back();
+  const std::uint8_t* p = nullptr;
+  if (Status s = readChecked(fb, k, top.page, &p); !s.ok()) return s;
+  const std::uint8_t* q = p + 6 + (top.idx - 1) * is.stride;
+  *ref = rd32(q);
+  if (key) key->assign(reinterpret_cast<const char*>(q + 9), q[8]);
+  return okStatus();
+}
+
+Arg makeArg(const IndexState& is, const std::string& key, std::int32_t ref, bool useRef) {
+  return Arg{reinterpret_cast<const std::uint8_t*>(key.data()),
+             static_cast<int>(std::min<std::size_t>(key.size(), kMaxKeyLen)), ref,
+             useRef && is.hdr.allowDuplicates != 0};
+}
+
+Item makeItem(const std::string& key, std::int32_t ref) {
+  Item it;
+  it.ref = ref;
+  it.len = static_cast<std::uint8_t>(key.size());
+  std::memcpy(it.key, key.data(), key.size());
+  return it;
+}
+
+// The child page that entry `idx` of `node` leads to (0 = LeftChild).
+std::int32_t childOf(const Node& node, int idx) {
+  return idx == 0 ? node.left : node.items[idx - 1].right;
+}
+
+// Evens out the items of two neighbouring pages and their separator items[sep] in the parent.
+void redistribute(Node& l, Node& r, Node& parent, int sep, std::int32_t rightPage) {
+  std::vector<Item> seq(l.items, l.items + l.n);
+  Item s = parent.items[sep];
+  s.right = r.left;
+  seq.push_back(s);
+  seq.insert(seq.end(), r.items, r.items + r.n);
+  int total = static_cast<int>(seq.size());
+  int a = (total - 1) / 2;
+  l.n = a;
+  std::copy(seq.begin(), seq.begin() + a, l.items);
+  Item mid = seq[static_cast<std::size_t>(a)];
+  r.left = mid.right;
+  r.n = total - a - 1;
+  std::copy(seq.begin() + a + 1, seq.end(), r.items);
+  mid.right = rightPage;
+  parent.items[sep] = mid;
+}
+
+}  // namespace
+
+Status addKey(FileBlock& fb, int k, std::int32_t ref, const std::string& key) {
+  IndexState& is = state(fb, k);
+  if (static_cast<int>(key.size()) > is.keyLen) return err(10125);
+  txnBegin(fb);
+  const int m = is.maxItems;
+  std::vector<PathEntry> path;
+  bool found = false;
+  Status s = descend(fb, k, makeArg(is, key, ref, true), &path, &found);
+  if (s.ok() && found) s = err(10230);
+  if (s.ok() && path.empty()) {
+    std::int32_t root = 0;
+    s = allocPage(fb, k, &root);
+    if (s.ok()) {
+      Node node;
+      node.insert(0, makeItem(key, ref));
+      s = storeNode(fb, k, root, node);
+      state(fb, k).hdr.rootPage = root;
+    }
+  } else if (s.ok()) {
+    Item u = makeItem(key, ref);
+    int level = static_cast<int>(path.size()) - 1;
+    int pos = path.back().idx;
+    Node x, q, sib, r;
+    for (;;) {
+      std::int32_t pg = path[static_cast<std::size_t>(level)].page;
+      if (s = loadNode(fb, k, pg, &x); !s.ok()) break;
+      x.insert(pos, u);
+      if (x.n <= m) {
+        s = storeNode(fb, k, pg, x);
+        break;
+      }
+      if (level > 0) {
+        // A full page first passes items to a sibling with room: right, else left.
+        std::int32_t qp = path[static_cast<std::size_t>(level - 1)].page;
+        int qi = path[static_cast<std::size_t>(level - 1)].idx;
+        if (s = loadNode(fb, k, qp, &q); !s.ok()) break;
+        bool right = qi < q.n;
+        std::int32_t sp = right ? q.items[qi].right : childOf(q, qi - 1);
+        if (s = loadNode(fb, k, sp, &sib); !s.ok()) break;
+        if (sib.n < m) {
+          if (right) {
+            redistribute(x, sib, q, qi, sp);
+          } else {
+            redistribute(sib, x, q, qi - 1, pg);
+          }
+          if (s = storeNode(fb, k, pg, x); !s.ok()) break;
+          if (s = storeNode(fb, k, sp, sib); !s.ok()) break;
+          s = storeNode(fb, k, qp, q);
+          break;
+        }
+      }
+      // Split: the lowest m/2 stay, the next moves up, the rest go to a new page.
+      std::int32_t rp = 0;
+      if (s = allocPage(fb, k, &rp); !s.ok()) break;
+      int half = m / 2;
+      Item mid = x.items[half];
+      r.left = mid.right;
+      r.n = x.n - half - 1;
+      std::copy(x.items + half + 1, x.items + x.n, r.items);
+      x.n = half;
+      mid.right = rp;
+      if (s = storeNode(fb, k, pg, x); !s.ok()) break;
+      if (s = storeNode(fb, k, rp, r); !s.ok()) break;
+      if (level == 0) {
+        std::int32_t root = 0;
+        if (s = allocPage(fb, k, &root); !s.ok()) break;
+        Node nr;
+        nr.left = pg;
+        nr.insert(0, mid);
+        if (s = storeNode(fb, k, root, nr); !s.ok()) break;
+        state(fb, k).hdr.rootPage = root;
+        break;
+      }
+      u = mid;
+      --level;
+      pos = path[static_cast<std::size_t>(level)].idx;
+    }
+  }
+  if (s.ok()) {
+    state(fb, k).hdr.numKeys += 1;
+    state(fb, k).posValid = false;
+  }
+  return txnEnd(fb, s, 10003);
+}
+
+Status deleteKey(FileBlock& fb, int k, std::int32_t ref, const std::string& key) {
+  IndexState& is = state(fb, k);
+  txnBegin(fb);
+  const int m = is.maxItems;
+  const int minItems = m / 2;
+  std::vector<PathEntry> path;
+  bool found = false;
+  Status s = descend(fb, k, makeArg(is, key, ref, true), &path, &found);
+  if (s.ok() && !found) s = err(10220);
+  Node x, q, sib;
+  if (s.ok()) {
+    std::int32_t pg = path.back().page;
+    int i = path.back().idx;
+    s = loadNode(fb, k, pg, &x);
+    if (s.ok() && x.left == 0) {
+      x.erase(i - 1);
+      s = storeNode(fb, k, pg, x);
+    } else if (s.ok()) {
+      // Replace the entry by its predecessor, the last item of the rightmost leaf of its
+      // left subtree.
+      path.back().idx = i - 1;
+      std::int32_t cp = childOf(x, i - 1);
+      Node leaf;
+      for (;;) {
+        if (static_cast<int>(path.size()) >= kMaxDepth) {
+          s = corrupt();
+          break;
+        }
+        if (s = loadNode(fb, k, cp, &leaf); !s.ok()) break;
+        path.push_back({cp, leaf.n});
+        if (leaf.left == 0) break;
+        cp = leaf.items[leaf.n - 1].right;
+      }
+      if (s.ok()) {
+        Item pred = leaf.items[leaf.n - 1];
+        leaf.erase(leaf.n - 1);
+        s = storeNode(fb, k, cp, leaf);
+        if (s.ok()) {
+          pred.right = x.items[i - 1].right;
+          x.items[i - 1] = pred;
+          s = storeNode(fb, k, pg, x);
+        }
+      }
+    }
+  }
+  // Repair underfull pages on the way up.
+  for (int level = static_cast<int>(path.size()) - 1; s.ok() && level > 0; --level) {
+    std::int32_t xp = path[static_cast<std::size_t>(level)].page;
+    if (s = loadNode(fb, k, xp, &x); !s.ok()) break;
+    if (x.n >= minItems) break;
+    std::int32_t qp = path[static_cast<std::size_t>(level - 1)].page;
+    int qi = path[static_cast<std::size_t>(level - 1)].idx;
+    if (s = loadNode(fb, k, qp, &q); !s.ok()) break;
+    bool right = qi < q.n;
+    int sep = right ? qi : qi - 1;
+    std::int32_t sp = right ? q.items[qi].right : childOf(q, qi - 1);
+    if (s = loadNode(fb, k, sp, &sib); !s.ok()) break;
+    Node& l = right ? x : sib;
+    Node& r = right ? sib : x;
+    std::int32_t lp = right ? xp : sp;
+    std::int32_t rp = right ? sp : xp;
+    if (sib.n > minItems) {
+      // Borrow (sibling - min + 1) / 2 items through the separator.
+      int moves = (sib.n - minItems + 1) / 2;
+      std::vector<Item> seq(l.items, l.items + l.n);
+      Item sp2 = q.items[sep];
+      sp2.right = r.left;
+      seq.push_back(sp2);
+      seq.insert(seq.end(), r.items, r.items + r.n);
+      int a = right ? x.n + moves : sib.n - moves;
+      int total = static_cast<int>(seq.size());
+      l.n = a;
+      std::copy(seq.begin(), seq.begin() + a, l.items);
+      Item mid = seq[static_cast<std::size_t>(a)];
+      r.left = mid.right;
+      r.n = total - a - 1;
+      std::copy(seq.begin() + a + 1, seq.end(), r.items);
+      mid.right = rp;
+      q.items[sep] = mid;
+      if (s = storeNode(fb, k, lp, l); !s.ok()) break;
+      if (s = storeNode(fb, k, rp, r); !s.ok()) break;
+      s = storeNode(fb, k, qp, q);
+      break;
+    }
+    // Merge the right page and the separator into the left one.
+    Item sp2 = q.items[sep];
+    sp2.right = r.left;
+    l.items[l.n++] = sp2;
+    std::copy(r.items, r.items + r.n, l.items + l.n);
+    l.n += r.n;
+    if (l.n > m) {
+      s = corrupt();
+      break;
+    }
+    q.erase(sep);
+    if (s = storeNode(fb, k, lp, l); !s.ok()) break;
+    if (s = freePage(fb, k, rp); !s.ok()) break;
+    s = storeNode(fb, k, qp, q);
+  }
+  if (s.ok()) {
+    // A root left without items gives way to its only child (0 when the index is empty).
+    std::int32_t root = state(fb, k).hdr.rootPage;
+    const std::uint8_t* p = nullptr;
+    s = pageRead(fb, k, root, &p);
+    if (s.ok() && rd16(p) == 0) {
+      state(fb, k).hdr.rootPage = rd32(p + 2);
+      s = freePage(fb, k, root);
+    }
+  }
+  if (s.ok()) {
+    state(fb, k).hdr.numKeys -= 1;
+    state(fb, k).posValid = false;
+  }
+  return txnEnd(fb, s, 10004);
+}
+
+Status findKey(FileBlock& fb, int k, std::int32_t* ref, const std::string& key) {
+  IndexState& is = state(fb, k);
+  bool found = false;
+  is.posValid = false;
+  Status s = descend(fb, k, makeArg(is, key, 0, true), &is.path, &found);
+  if (!s.ok()) {
+    is.path.clear();
+    return s;
+  }
+  is.posValid = true;
+  if (found) return currentItem(fb, k, ref, nullptr);
+  if (is.hdr.allowDuplicates) {
+    std::vector<PathEntry> saved = is.path;
+    bool end = false;
+    if (s = advance(fb, k, &end); !s.ok()) {
+      is.posValid = false;
+      return s;
+    }
+    if (!end) {
+      std::int32_t r = 0;
+      std::string got;
+      if (s = currentItem(fb, k, &r, &got); !s.ok()) return s;
+      if (got.size() == key.size() && std::memcmp(got.data(), key.data(), key.size()) == 0) {
+        *ref = r;
+        return okStatus();
+      }
+    }
+    is.path = saved;
+  }
+  return err(10200);
+}
+
+Status searchKey(FileBlock& fb, int k, std::int32_t* ref, std::string* key) {
+  Status s = findKey(fb, k, ref, *key);
+  if (s.ok()) return s;
+  if (s.error != 10200) return s;
+  IndexState& is = state(fb, k);
+  bool end = false;
+  if (s = advance(fb, k, &end); !s.ok()) {
+    is.posValid = false;
+    return s;
+  }
+  if (end) return err(10210);
+  return currentItem(fb, k, ref, key);
+}
+
+Status nextKey(FileBlock& fb, int k, std::int32_t* ref, std::string* key) {
+  IndexState& is = state(fb, k);
+  if (!is.posValid) {
+    bool found = false;
+    Status s = descend(fb, k, makeArg(is, *key, *ref, true), &is.path, &found);
+    if (!s.ok()) {
+      is.path.clear();
+      return s;
+    }
+    is.posValid = true;
+  }
+  bool end = false;
+  if (Status s = advance(fb, k, &end); !s.ok()) {
+    is.posValid = false;
+    is.path.clear();
+    return s;
+  }
+  if (end) return err(10250);
+  return currentItem(fb, k, ref, key);
+}
+
+Status clearKey(FileBlock& fb, int k) {
+  IndexState& is = state(fb, k);
+  is.path.clear();
+  is.posValid = true;
+  return okStatus();
+}
+
+}  // namespace liga::storage

@@ -1,0 +1,189 @@
+// The storage engine behind the wrapper of isam.h: file blocks, the shared page pool, the
+// rollback journal and the B-tree operations. Functions here report through a Status value;
+// the wrapper copies it into the process-wide IsamOK / IsamError / IsamDosError.
+//
+// Journal file ("DIA"). Byte 0 is the mark byte kJournalMark; while no change is in progress
+// the file is exactly 1 byte long (a longer file whose entries do not form a sealed sequence
+// is also "empty", see below). Entries follow from offset 1, each starting with a u16 tag:
+//   4000 begin   u64 nonce (new for every transaction)
+//   1..62 page   the before-image of an index page holding that many items
+//   63   page    the before-image of a page that holds no valid item count (a free page)
+//   1000 header  the before-image of a data header (21 bytes) or an index header (28 bytes)
+//   3000 record  the before-image of a data record
+//   2000 seal    u32 number of images since begin, u32 CRC-32 of every journal byte from
+//                offset 1 up to this tag
+// An image entry is: tag, u8 file (0 data, 1 index), i64 absolute offset, u32 length, bytes.
+// Offsets are absolute so a replay needs nothing from the (possibly torn) headers.
+//
+// Protocol, for one operation outside a batch (numbered rules, re-checked by the tests):
+//  (1) Changes are made in memory only: pages in the pool, headers and records in the block.
+//      The first change of a page, header or existing record captures its before-image.
+//  (2) Commit appends begin + images + seal in one write and syncs the journal, before the
+//      first byte is written in place.
+//  (3) Then pages, records and headers are written in place and the data and index files are
+//      synced (only those written).
+//  (4) Then the journal is cut back to its mark byte, without a sync: a journal still
+//      holding a sealed sequence after a crash only rolls back to the state before the
+//      operation, which is consistent.
+//  (5) Replay (at open, or after a failure part-way) writes the images of every sealed
+//      prefix back, syncs the files and cuts the journal back; replaying twice gives the same
+//      files. A sequence without a valid seal was never followed by an in-place write, so it
+//      is ignored.
+//  (6) When the page pool has to give up a changed page before commit (a batch, or a pool of
+//      very few buffers), the images gathered so far are appended and sealed and the journal
+//      is synced before that page is written: rule (2) holds for every in-place write.
+//  (7) After a failed rollback the block is broken: every operation but close fails with
+//      10180; the journal still holds the images, so reopening restores the block.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "storage/env.h"
+#include "storage/format.h"
+
+namespace liga::storage {
+
+inline constexpr std::uint8_t kJournalMark = 0x4A;
+inline constexpr std::uint32_t kValidityMark = 0x4C494741;  // "LIGA"
+
+struct [[nodiscard]] Status {
+  std::int32_t error = 0;
+  std::int32_t dos = 0;
+  bool ok() const { return error == 0; }
+};
+inline Status okStatus() {
+  return {};
+}
+inline Status err(std::int32_t e, std::int32_t dos = 0) {
+  return {e, dos};
+}
+
+struct PathEntry {
+  std::int32_t page;
+  int idx;  // 1-based item on that page; 0 = the LeftChild side / before the first item
+};
+
+struct IndexState {
+  IndexHeader hdr;
+  std::int64_t keyOffset = 0;
+  int keyLen = 0;
+  int maxItems = kMaxItems;
+  int stride = 0;
+  std::vector<PathEntry> path;
+  bool posValid = false;
+};
+
+struct Image {
+  std::uint16_t tag;
+  std::uint8_t file;  // 0 data, 1 index
+  std::int64_t offset;
+  std::string bytes;
+};
+
+struct Txn {
+  bool active = false;
+  bool batch = false;
+  DataHeader dh0;
+  std::vector<IndexHeader> ih0;
+  std::set<std::pair<int, std::int32_t>> journaledPages;
+  std::set<std::int32_t> journaledRecs;
+  std::vector<Image> images;
+  std::size_t imagesInJournal = 0;
+  std::map<std::int32_t, std::string> pendingRecs;
+  std::size_t pendingBytes = 0;
+  bool touchedDisk = false;  // something was written in place
+  bool wroteData = false;    // ... in the data file (it needs a sync before commit ends)
+  bool wroteIndex = false;
+  bool opDirty = false;  // the running operation changed something
+  bool journalStarted = false;
+  std::uint64_t journalEnd = 1;
+  std::uint32_t journalCrc = 0;
+};
+
+}  // namespace liga::storage
+
+namespace liga {
+// An open file block (the handle of isam.h).
+struct FileBlock {
+  std::uint32_t mark = storage::kValidityMark;
+  std::string dataPath, indexPath, journalPath;
+  std::unique_ptr<storage::File> data, index, journal;
+  storage::DataHeader dh;
+  std::vector<storage::IndexState> ix;  // index k is ix[k - 1]
+  std::int64_t ixRecLen = 0;
+  std::int64_t ixRecordsOnDisk = 0;
+  bool readOnly = false;
+  bool broken = false;
+  storage::Txn txn;
+};
+}  // namespace liga
+
+namespace liga::storage {
+using liga::FileBlock;
+
+// Parses a journal's bytes: the images of its sealed prefix (rule 5). Returns the number of
+// sealed images (0 when the journal is empty or holds no complete sealed sequence).
+std::size_t parseJournal(const std::string& bytes, std::vector<Image>* images);
+
+// ---- engine lifetime ----
+Status engineInit(int pageBuffers);
+Status engineExit();
+bool engineInitialised();
+bool isOpenBlock(const FileBlock* fb);
+std::vector<FileBlock*> openBlocks();
+
+// ---- file blocks and records ----
+Status createBlock(const std::string& name, std::int32_t recLen, int numKeys,
+                   const std::vector<std::pair<int, bool>>& keys);
+Status openBlock(const std::string& name, bool readOnly, FileBlock** out);
+Status closeBlock(FileBlock* fb);
+Status deleteBlock(const std::string& name);
+Status addRec(FileBlock& fb, std::int32_t* recNo, const void* rec);
+Status getRec(FileBlock& fb, std::int32_t recNo, void* buf);
+Status putRec(FileBlock& fb, std::int32_t recNo, const void* rec);
+Status deleteRec(FileBlock& fb, std::int32_t recNo);
+Status beginBatch(FileBlock& fb);
+Status commitBatch(FileBlock& fb);
+Status abortBatch(FileBlock& fb);
+
+// ---- keys (index numbers are 1-based; keys already cut to 30 bytes) ----
+Status addKey(FileBlock& fb, int k, std::int32_t ref, const std::string& key);
+Status deleteKey(FileBlock& fb, int k, std::int32_t ref, const std::string& key);
+Status findKey(FileBlock& fb, int k, std::int32_t* ref, const std::string& key);
+Status searchKey(FileBlock& fb, int k, std::int32_t* ref, std::string* key);
+Status nextKey(FileBlock& fb, int k, std::int32_t* ref, std::string* key);
+Status clearKey(FileBlock& fb, int k);
+
+// ---- internals shared by the engine's files ----
+// Opens a transaction when none is active (a batch keeps its own open).
+void txnBegin(FileBlock& fb);
+// Ends the current operation: commits outside a batch; inside, keeps the batch running.
+// `rollbackError` is reported when the commit fails and the block was restored.
+Status txnEnd(FileBlock& fb, Status opStatus, std::int32_t rollbackError);
+
+// Page access through the shared pool. The pointer stays valid until the next pool call.
+Status pageRead(FileBlock& fb, int k, std::int32_t page, const std::uint8_t** bytes);
+// Returns a writable buffer for the page after capturing its before-image; the caller must
+// set the number of bytes to write back with pageMarkDirty.
+Status pageWrite(FileBlock& fb, int k, std::int32_t page, std::uint8_t** bytes);
+void pageMarkDirty(FileBlock& fb, int k, std::int32_t page, int writeLen);
+
+// Engine statistics for the tests and the benchmark.
+struct EngineStats {
+  long long journalSyncs = 0;
+  long long fileSyncs = 0;
+  long long poolHits = 0;
+  long long poolMisses = 0;
+  long long spills = 0;
+};
+EngineStats& engineStats();
+
+// Number of buffers in the page pool.
+int poolSize();
+
+}  // namespace liga::storage

@@ -1,0 +1,170 @@
+#include "storage/env.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace liga::storage {
+namespace {
+
+bool g_fdatasync = true;
+
+class PosixFile final : public File {
+ public:
+  explicit PosixFile(int fd) : m_fd(fd) {}
+  ~PosixFile() override { ::close(m_fd); }
+
+  int read(std::uint64_t offset, void* buffer, std::size_t n, std::size_t* got) override {
+    auto* p = static_cast<char*>(buffer);
+    std::size_t done = 0;
+    while (done < n) {
+      ssize_t r = ::pread(m_fd, p + done, n - done, static_cast<off_t>(offset + done));
+      if (r < 0) {
+        if (errno == EINTR) continue;
+        *got = done;
+        return errno;
+      }
+      if (r == 0) break;
+      done += static_cast<std::size_t>(r);
+    }
+    *got = done;
+    return 0;
+  }
+
+  int write(std::uint64_t offset, const void* data, std::size_t n) override {
+    const auto* p = static_cast<const char*>(data);
+    std::size_t done = 0;
+    while (done < n) {
+      ssize_t r = ::pwrite(m_fd, p + done, n - done, static_cast<off_t>(offset + done));
+      if (r < 0) {
+        if (errno == EINTR) continue;
+        return errno;
+      }
+      if (r == 0) return ENOSPC;
+      done += static_cast<std::size_t>(r);
+    }
+    return 0;
+  }
+
+  int sync() override {
+    int r = g_fdatasync ? ::fdatasync(m_fd) : ::fsync(m_fd);
+    return r == 0 ? 0 : errno;
+  }
+
+  int truncate(std::uint64_t size) override {
+    return ::ftruncate(m_fd, static_cast<off_t>(size)) == 0 ? 0 : errno;
+  }
+
+  int size(std::uint64_t* size) override {
+    struct stat st;
+    if (::fstat(m_fd, &st) != 0) return errno;
+    *size = static_cast<std::uint64_t>(st.st_size);
+    return 0;
+  }
+
+ private:
+  int m_fd;
+};
+
+class PosixEnv final : public Env {
+ public:
+  int open(const std::string& path, OpenMode mode, std::unique_ptr<File>* file) override {
+    int flags = O_CLOEXEC;
+    switch (mode) {
+      case OpenMode::kExisting:
+        flags |= O_RDWR;
+        break;
+      case OpenMode::kCreate:
+        flags |= O_RDWR | O_CREAT | O_TRUNC;
+        break;
+      case OpenMode::kOpenOrCreate:
+        flags |= O_RDWR | O_CREAT;
+        break;
+      case OpenMode::kReadOnly:
+        flags |= O_RDONLY;
+        break;
+    }
+    int fd;
+    do {
+      fd = ::open(path.c_str(), flags, 0644);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return errno;
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && !S_ISREG(st.st_mode)) {
+      ::close(fd);
+      return EISDIR;
+    }
+    *file = std::make_unique<PosixFile>(fd);
+    return 0;
+  }
+
+  int remove(const std::string& path) override { return ::unlink(path.c_str()) == 0 ? 0 : errno; }
+
+  bool exists(const std::string& path) override {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0;
+  }
+
+  int listDir(const std::string& dir, std::vector<std::string>* names) override {
+    DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
+    if (!d) return errno;
+    names->clear();
+    while (dirent* e = ::readdir(d)) names->emplace_back(e->d_name);
+    ::closedir(d);
+    return 0;
+  }
+};
+
+Env* g_current = nullptr;
+
+bool equalsIgnoringAsciiCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    unsigned char x = static_cast<unsigned char>(a[i]);
+    unsigned char y = static_cast<unsigned char>(b[i]);
+    if (x >= 'a' && x <= 'z') x = static_cast<unsigned char>(x - 32);
+    if (y >= 'a' && y <= 'z') y = static_cast<unsigned char>(y - 32);
+    if (x != y) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+Env* posixEnv() {
+  static PosixEnv env;
+  return &env;
+}
+
+void setPosixSyncMode(bool useFdatasync) {
+  g_fdatasync = useFdatasync;
+}
+bool posixSyncUsesFdatasync() {
+  return g_fdatasync;
+}
+
+Env* currentEnv() {
+  return g_current ? g_current : posixEnv();
+}
+void setCurrentEnv(Env* env) {
+  g_current = env;
+}
+
+std::string resolveCaseInsensitive(Env* env, const std::string& path) {
+  if (env->exists(path)) return path;
+  std::size_t slash = path.rfind('/');
+  std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash);
+  std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+  std::vector<std::string> names;
+  if (env->listDir(slash == 0 ? "/" : dir, &names) != 0) return path;
+  for (const auto& n : names) {
+    if (equalsIgnoringAsciiCase(n, base)) return slash == std::string::npos ? n : dir + "/" + n;
+  }
+  return path;
+}
+
+}  // namespace liga::storage

@@ -1,0 +1,111 @@
+// Test environments for the file interface: an in-memory file system with a power-cut
+// model, and a fault wrapper that fails chosen calls.
+//
+// MemEnv keeps, per file, the durable bytes (what survives a power cut) and the list of
+// writes and truncates made since the file's last sync. powerCut() decides the fate of each
+// unsynced change - kept, dropped, torn (a prefix kept) or garbled (random bytes) - the way a
+// disk with a write cache may, then makes the result the file's contents. Creating and
+// removing files is durable at once.
+//
+// FaultEnv forwards to another Env and counts every read, write, sync and truncate. It can
+// fail the Nth call of a kind (once or from then on, a short write, a full disk) or "cut the
+// power" at the Nth call: that call and every later one fails, so nothing more reaches the
+// files until the test reopens them.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "storage/env.h"
+
+namespace liga::storage {
+
+class MemEnv final : public Env {
+ public:
+  enum class Cut { kKeepAll, kDropAll, kRandom };
+
+  int open(const std::string& path, OpenMode mode, std::unique_ptr<File>* file) override;
+  int remove(const std::string& path) override;
+  bool exists(const std::string& path) override;
+  int listDir(const std::string& dir, std::vector<std::string>* names) override;
+
+  // Applies the power-cut model to every file. REQUIRES: no File of this env is used again
+  // (the engine's blocks were dropped or closed).
+  void powerCut(Cut cut, std::mt19937& rng);
+  // Makes every pending change durable (as if every file were synced).
+  void syncAll();
+
+  std::string contents(const std::string& path) const;
+  void setContents(const std::string& path, const std::string& bytes);
+  std::vector<std::string> paths() const;
+  std::size_t unsyncedOps() const;
+
+  struct Op {
+    bool truncate = false;
+    std::uint64_t offset = 0;  // write offset, or the new size of a truncate
+    std::string bytes;
+  };
+  struct FileState {
+    std::string durable;
+    std::string current;
+    std::vector<Op> pending;
+  };
+
+ private:
+  std::map<std::string, std::shared_ptr<FileState>> m_files;
+};
+
+class FaultEnv final : public Env {
+ public:
+  enum Kind { kRead = 0, kWrite, kSync, kTruncate, kAny, kKinds };
+
+  explicit FaultEnv(Env* base) : m_base(base) {}
+
+  int open(const std::string& path, OpenMode mode, std::unique_ptr<File>* file) override;
+  int remove(const std::string& path) override { return m_base->remove(path); }
+  bool exists(const std::string& path) override { return m_base->exists(path); }
+  int listDir(const std::string& dir, std::vector<std::string>* names) override {
+    return m_base->listDir(dir, names);
+  }
+
+  // Fails the call with index `n` (0-based, counted since resetCounts) of `kind`; with
+  // `persistent` every later call of that kind fails too. `shortWrite` lets a failing write
+  // put the first half of its bytes on the file before failing.
+  void failAt(Kind kind, long long n, bool persistent, int error = 5, bool shortWrite = false);
+  // From call `n` (any kind) on, every call fails and has no effect.
+  void cutAt(long long n);
+  // Writes that would make a file longer fail with ENOSPC (after writing what fits: nothing).
+  void setDiskFull(bool full) { m_diskFull = full; }
+  void disarm();
+  void resetCounts();
+
+  long long count(Kind kind) const { return m_count[kind]; }
+  bool cut() const { return m_cutHit; }
+  bool failed() const { return m_failedOnce; }
+
+  // Called by FaultFile: 0 to go ahead, else the errno to return. `*shortWrite` is set when
+  // the failing call should write half of its bytes first.
+  int before(Kind kind, bool* shortWrite);
+
+ private:
+  Env* m_base;
+  long long m_count[kKinds] = {};
+  Kind m_failKind = kAny;
+  long long m_failAt = -1;
+  bool m_persistent = false;
+  bool m_short = false;
+  int m_error = 5;
+  long long m_cutAt = -1;
+  bool m_cutHit = false;
+  bool m_failedOnce = false;
+  bool m_diskFull = false;
+
+ public:
+  bool diskFull() const { return m_diskFull; }
+};
+
+}  // namespace liga::storage
