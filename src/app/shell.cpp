@@ -39,24 +39,27 @@ bool Shell::startup(UiPort& ui, const StartupOptions& options) {
   std::error_code ec;
   if (!m_folders.configDir.empty()) {
     fs::create_directories(m_folders.configDir, ec);
-    if (ec)
-      ShowMessage(201, "kan inte skapa path \"" + Utf8ToCp1252(m_folders.configDir) + "\" ");
+    if (ec) ShowMessage(201, "kan inte skapa path \"" + Utf8ToCp1252(m_folders.configDir) + "\" ");
   }
   for (const std::string& dir : {m_folders.dataRoot, m_folders.textDir, m_folders.defaultDataDir})
     fs::create_directories(dir, ec);
 
   m_config.load(m_folders.configFile, m_folders.defaultDataDir);
   MainConfig& main = m_config.main();
-  if (!options.dataDir.empty()) main.setSlotDataDir(kProgramSlot, NormaliseDataDir(options.dataDir));
+  if (!options.dataDir.empty()) {
+    fs::create_directories(options.dataDir, ec);
+    main.setSlotDataDir(kProgramSlot, NormaliseDataDir(fs::absolute(options.dataDir, ec).string()));
+  }
 
   // The saved data directory becomes the working directory. When it cannot be entered the
   // program works in the directory it was started in, and that becomes the data directory.
   const std::string saved = main.slotDataDir(kProgramSlot);
   std::string dataDir;
-  if (chdir(saved.c_str()) != 0) {
+  m_dataDirEntered = chdir(saved.c_str()) == 0;
+  if (!m_dataDirEntered) {
     const int error = errno;
-    ShowMessage(1, "Kan ej byta till biblioteket \"" + Utf8ToCp1252(saved) + "\" " +
-                       FormatInt(error, 3));
+    ShowMessage(
+        1, "Kan ej byta till biblioteket \"" + Utf8ToCp1252(saved) + "\" " + FormatInt(error, 3));
     dataDir = NormaliseDataDir(currentDir());
   } else {
     dataDir = NormaliseDataDir(currentDir());
@@ -92,7 +95,7 @@ StatusTexts Shell::statusTexts() const {
           main.labelSettingsName(main.labelBlock())};
 }
 
-void Shell::shutdown(UiPort& ui, const WindowGeometry& window) {
+void Shell::shutdown(UiPort& ui, const WindowGeometry& window, bool saveConfig) {
   if (!m_started) return;
   ScopedUi scoped(ui);
   m_db.closeAll();
@@ -107,7 +110,7 @@ void Shell::shutdown(UiPort& ui, const WindowGeometry& window) {
   main.setWindowTop(window.top);
   main.setWindowWidth(window.width);
   main.setWindowHeight(window.height);
-  m_config.save();
+  if (saveConfig) m_config.save();
   m_started = false;
 }
 

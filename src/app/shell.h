@@ -33,7 +33,8 @@ struct WindowGeometry {
 
 struct StartupOptions {
   std::string configFile;  // empty: the per-user configuration file
-  std::string dataDir;     // empty: the saved data directory; else used (and saved) instead
+  std::string dataDir;     // empty: the saved data directory; else created when missing,
+                           // used and saved instead
   std::vector<std::string> args;
 };
 
@@ -59,14 +60,17 @@ class Shell {
   bool startup(UiPort& ui, const StartupOptions& options);
   // Closes everything and writes the configuration back. `window` is the window as it is
   // at exit.
-  void shutdown(UiPort& ui, const WindowGeometry& window);
+  void shutdown(UiPort& ui, const WindowGeometry& window, bool saveConfig = true);
   // Shutdown keeping the window geometry of start-up (the command-line front end).
-  void shutdown(UiPort& ui) { shutdown(ui, m_window); }
+  void shutdown(UiPort& ui, bool saveConfig = true) { shutdown(ui, m_window, saveConfig); }
 
   // The geometry to open the main window with: zero width and height become the design
   // size 545 x 312.
   const WindowGeometry& window() const { return m_window; }
   StatusTexts statusTexts() const;
+  // False when the saved (or given) data directory could not be entered at start-up and the
+  // program fell back to the directory it was started in.
+  bool dataDirEntered() const { return m_dataDirEntered; }
 
  private:
   AppFolders m_folders;
@@ -74,6 +78,7 @@ class Shell {
   Database m_db;
   WindowGeometry m_window;
   bool m_started = false;
+  bool m_dataDirEntered = false;
 };
 
 }  // namespace liga

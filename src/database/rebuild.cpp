@@ -44,9 +44,7 @@ class Rebuild {
  public:
   Rebuild(Database& db, int nn) : m_db(db), m_nn(nn), m_dir(db.dataDir()) {}
 
-  bool run() {
-    return prescanTeams() && classPass() && playTimePass() && teamPass();
-  }
+  bool run() { return prescanTeams() && classPass() && playTimePass() && teamPass(); }
 
  private:
   std::string blockLabel(const std::string& base) const { return base + ZeroPad(m_nn, 2); }
@@ -57,6 +55,7 @@ class Rebuild {
     const std::string text = W("Kan ej \"Rename\" fil ") + block + " misslyckad \"indexBuild\" ";
     ProgressLine(3, text);
     ShowMessage(1, text);
+    m_failText = text;
     if (error != 0) {
       IsamOK = false;
       IsamError = error;
@@ -122,8 +121,7 @@ class Rebuild {
       fail(label);
       return false;
     }
-    ProgressLine(2, W(" indexerar fil: ") + label + ".Dat Recs:" +
-                        FormatInt(FileLen(temp), 4));
+    ProgressLine(2, W(" indexerar fil: ") + label + ".Dat Recs:" + FormatInt(FileLen(temp), 4));
     BeginBatch(fresh);
     return true;
   }
@@ -318,7 +316,8 @@ class Rebuild {
       if (!IsamOK) ok = false;
       if (!ok || cls.status() != 0) continue;
       const auto played = m_played.find(c);
-      const int open = std::max(0, cls.matchCount() - (played == m_played.end() ? 0 : played->second));
+      const int open =
+          std::max(0, cls.matchCount() - (played == m_played.end() ? 0 : played->second));
       cls.setOpenMatches(open);
       totalOpen += open;
       PutRec(classes, c, cls.data());
@@ -337,6 +336,11 @@ class Rebuild {
     return endPass(blockLabel("lg"), temp, fresh, ok);
   }
 
+ public:
+  // The message of the failure that stopped the rebuild; empty after success.
+  std::string m_failText;
+
+ private:
   Database& m_db;
   int m_nn;
   std::string m_dir;
@@ -357,10 +361,13 @@ bool Database::rebuildCompetition() {
   closeCompetition();
   m_catalogueAvailable = false;
   bool ok = false;
+  std::string failText;
   if (nn == 0) {
     ProgressLine(2, "Kan ej bygga ytterligare index om inte \"TuBas\" vald!");
   } else {
-    ok = Rebuild(*this, nn).run();
+    Rebuild rebuild(*this, nn);
+    ok = rebuild.run();
+    failText = rebuild.m_failText;
     if (ok) ProgressLine(3, " ...klart!!");
   }
   const bool failed = !ok && nn != 0;
@@ -368,6 +375,8 @@ bool Database::rebuildCompetition() {
   readCatalogue();
   if (nn != 0) selectCompetition(nn, false);
   CloseProgress();
+  // Reopening posts its own status; the failure is what the person has to see.
+  if (!failText.empty()) ShowMessage(1, failText);
   if (failed && error != 0) {
     IsamOK = false;
     IsamError = error;

@@ -1,0 +1,216 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <tuple>
+
+#include "common/messages.h"
+#include "database/db_fixture.h"
+#include "storage/check.h"
+
+namespace liga {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::DbFixture;
+
+class RebuildTest : public DbFixture {
+ protected:
+  // (play time, match number) -> (home name, away name, home score, away score)
+  using Matches =
+      std::map<std::pair<std::string, int>, std::tuple<std::string, std::string, int, int>>;
+
+  std::string teamName(std::int32_t recNo) {
+    const TeamRec saved = m_db.team();
+    std::string name = m_db.readTeam(recNo) ? m_db.team().teamName() : "?";
+    m_db.team() = saved;
+    return name;
+  }
+
+  Matches matchesByName() {
+    Matches out;
+    std::string key;
+    std::int32_t recNo = 0;
+    m_db.browsePlayTime(BrowseMode::Clear, key, recNo);
+    while (true) {
+      const BrowseResult r = m_db.browsePlayTime(BrowseMode::Next, key, recNo);
+      if (r.atEnd) break;
+      const PlayTimeRec p = m_db.playTime();
+      for (int row = 1; row <= p.usedRows(); ++row) {
+        const MatchEntry e = p.match(row);
+        out[{p.playTime(), e.matchNumber()}] = {
+            teamName(e.homeTeamRecNo()), teamName(e.awayTeamRecNo()), e.homeScore(), e.awayScore()};
+      }
+    }
+    return out;
+  }
+
+  void expectConsistentTeamLists() {
+    for (std::int32_t t = 1; t < FileLen(m_db.teamFile()); ++t) {
+      ASSERT_TRUE(m_db.readTeam(t));
+      const TeamRec team = m_db.team();
+      EXPECT_EQ(team.teamRecNo(), t);
+      for (int m = 1; m <= team.teamMatchCount(); ++m) {
+        const TeamMatchEntry e = team.match(m);
+        ASSERT_TRUE(m_db.readPlayTime(e.playTimeRecNo()));
+        bool found = false;
+        for (int row = 1; row <= m_db.playTime().usedRows(); ++row) {
+          const MatchEntry pe = m_db.playTime().match(row);
+          if (pe.matchNumber() != e.matchNumber()) continue;
+          found = true;
+          if (e.opponentRecNo() > 0) {
+            EXPECT_EQ(pe.homeTeamRecNo(), t);
+            EXPECT_EQ(pe.awayTeamRecNo(), e.opponentRecNo());
+            EXPECT_EQ(pe.homeScore(), e.ownScore());
+          } else {
+            EXPECT_EQ(pe.awayTeamRecNo(), t);
+            EXPECT_EQ(pe.homeTeamRecNo(), -e.opponentRecNo());
+            EXPECT_EQ(pe.awayScore(), e.ownScore());
+          }
+        }
+        EXPECT_TRUE(found) << team.teamName() << " match " << e.matchNumber();
+      }
+    }
+  }
+
+  // Open matches per class counted from the results in the play times.
+  void expectOpenCountersFromResults() {
+    std::map<std::int32_t, int> played;
+    for (std::int32_t p = 1; p < FileLen(m_db.playTimeFile()); ++p) {
+      if (!m_db.readPlayTime(p)) continue;
+      const PlayTimeRec pt = m_db.playTime();
+      for (int row = 1; row <= pt.usedRows(); ++row) {
+        const MatchEntry e = pt.match(row);
+        if (!ScorePresent(e.homeScore()) || !ScorePresent(e.awayScore())) continue;
+        ASSERT_TRUE(m_db.readTeam(e.homeTeamRecNo()));
+        ++played[m_db.team().divisionRecNo()];
+      }
+    }
+    int total = 0;
+    for (std::int32_t c = 1; c < FileLen(m_db.classFile()); ++c) {
+      ASSERT_TRUE(m_db.readClass(c));
+      const DivisionRec& cls = m_db.cls();
+      EXPECT_EQ(cls.matchCount(), ClassMatchCount(cls.teamCount(), cls.rounds()));
+      EXPECT_EQ(cls.openMatches(), cls.matchCount() - played[c]) << cls.className();
+      total += cls.openMatches();
+    }
+    EXPECT_EQ(m_db.comp().totalOpenMatches(), total);
+  }
+};
+
+TEST_F(RebuildTest, ScenarioWithDeletedRecords) {
+  newCompetition("Scenario");
+  const auto old = addClass("GAMMAL");
+  const auto p12 = addClass("P12", 2);
+  const auto f12 = addClass("F12", 1);
+  ASSERT_TRUE(m_db.removeClass("", old, true));
+
+  std::vector<std::int32_t> boys, girls;
+  const auto gone1 = addTeam("BORTA ETT", p12);
+  for (const char* n : {"IFK NORRBY", "BK ZEUS", "SK LEJON", "AIK"})
+    boys.push_back(addTeam(n, p12));
+  const auto gone2 = addTeam("BORTA TV\xC5", f12);
+  for (const char* n : {"GIF", "OK ALFA", "IS BETA"}) girls.push_back(addTeam(n, f12));
+  ASSERT_TRUE(m_db.removeTeam("", gone1, true));
+  ASSERT_TRUE(m_db.removeTeam("", gone2, true));
+
+  const auto emptyPt = addPlayTime("2026-04-01 09:00");
+  const auto pt1 = addPlayTime("2026-04-02 09:00");
+  const auto pt2 = addPlayTime("2026-04-03 09:00");
+  ASSERT_TRUE(m_db.removePlayTime("", emptyPt, true));
+  addMatch(pt1, boys[0], boys[1], 3, 1);
+  addMatch(pt1, boys[2], boys[3]);
+  addMatch(pt1, girls[0], girls[1], 2, 2);
+  addMatch(pt2, boys[1], boys[2], 0, 4);
+  addMatch(pt2, girls[2], girls[0]);
+  addMatch(pt2, boys[3], boys[0], 1, kNoResult);  // partial result: still open
+  const Matches before = matchesByName();
+  ASSERT_EQ(before.size(), 6u);
+
+  ASSERT_TRUE(m_db.rebuildCompetition()) << StatusMessage();
+  ASSERT_TRUE(m_db.competitionOpen());
+  for (const char* block : {"cupfiles", "klass01", "lg01", "game01"}) {
+    const auto result = storage::checkBlock(path(block));
+    EXPECT_TRUE(result.ok) << block << ": " << result.summary;
+  }
+  EXPECT_FALSE(fs::exists(path("filetmp.dat")));
+  EXPECT_EQ(FileLen(m_db.classFile()), 3);  // deleted records dropped
+  EXPECT_EQ(FileLen(m_db.teamFile()), 8);
+  EXPECT_EQ(FileLen(m_db.playTimeFile()), 3);
+
+  EXPECT_EQ(matchesByName(), before);
+  expectConsistentTeamLists();
+  expectOpenCountersFromResults();
+
+  // Classes were renumbered 2,3 -> 1,2 and the teams followed them.
+  std::string key = "F12";
+  std::int32_t recNo = 0;
+  ASSERT_TRUE(m_db.browseClass(BrowseMode::Find, key, recNo).found);
+  EXPECT_EQ(recNo, 2);
+  EXPECT_EQ(m_db.cls().classNumber(), "02");
+  EXPECT_EQ(m_db.cls().teamCount(), 3);
+  EXPECT_EQ(m_db.cls().openMatches(), 3 - 1);
+  ASSERT_TRUE(m_db.readTeam(5));
+  EXPECT_EQ(m_db.team().teamName(), "GIF");
+  EXPECT_EQ(m_db.team().divisionRecNo(), 2);
+  EXPECT_EQ(m_db.comp().totalTeams(), 7);
+  EXPECT_EQ(m_db.comp().totalMatches(), 12 + 3);
+  EXPECT_EQ(m_db.comp().totalOpenMatches(), (12 - 2) + (3 - 1));
+}
+
+TEST_F(RebuildTest, OpenMatchesCountTheStoredResults) {
+  newCompetition("Open");
+  const auto c = addClass("A", 2);
+  std::vector<std::int32_t> t;
+  for (const char* n : {"A", "B", "C", "D"}) t.push_back(addTeam(n, c));
+  const auto pt = addPlayTime("2026-02-01 10:00");
+  addMatch(pt, t[0], t[1], 1, 0);
+  addMatch(pt, t[2], t[3], 2, 2);
+  addMatch(pt, t[1], t[2], 0, 5);
+  ASSERT_TRUE(m_db.readClass(c));
+  ASSERT_EQ(m_db.cls().openMatches(), 9);
+  ASSERT_TRUE(m_db.rebuildCompetition());
+  ASSERT_TRUE(m_db.readClass(1));
+  EXPECT_EQ(m_db.cls().matchCount(), 12);
+  EXPECT_EQ(m_db.cls().openMatches(), 9);  // not reset to 12
+  EXPECT_EQ(m_db.comp().totalOpenMatches(), 9);
+}
+
+TEST_F(RebuildTest, LeftoverTemporaryBlockIsNeverReplaced) {
+  newCompetition("Leftover");
+  addClass("A");
+  { std::ofstream(path("FILETMP.DAT"), std::ios::binary) << "earlier rebuild"; }
+  EXPECT_FALSE(m_db.rebuildCompetition());
+  EXPECT_EQ(StatusMessage(), "Kan ej \"Rename\" fil klass01 misslyckad \"indexBuild\" ");
+  std::ifstream in(path("FILETMP.DAT"), std::ios::binary);
+  std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(content, "earlier rebuild");
+  // The competition is untouched and open again.
+  ASSERT_TRUE(m_db.competitionOpen());
+  std::string key = "A";
+  std::int32_t recNo = 0;
+  EXPECT_TRUE(m_db.browseClass(BrowseMode::Find, key, recNo).found);
+  EXPECT_TRUE(fs::exists(path("klass01.DAT")));
+}
+
+TEST_F(RebuildTest, WithoutOpenCompetitionNothingChanges) {
+  newCompetition("X");
+  m_db.closeCompetition();
+  const auto before = fs::last_write_time(path("klass01.DAT"));
+  m_ui.progress.clear();
+  EXPECT_FALSE(m_db.rebuildCompetition());
+  bool reported = false;
+  for (const auto& p : m_ui.progress)
+    reported |=
+        p.find("Kan ej bygga ytterligare index om inte \"TuBas\" vald!") != std::string::npos;
+  EXPECT_TRUE(reported);
+  EXPECT_EQ(fs::last_write_time(path("klass01.DAT")), before);
+
+  m_db.closeAll();
+  EXPECT_FALSE(m_db.rebuildCompetition());
+  EXPECT_EQ(StatusMessage(), "Databas ej vald/ datafiler saknas!");
+}
+
+}  // namespace
+}  // namespace liga
