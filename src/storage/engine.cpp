@@ -480,13 +480,16 @@ void txnBegin(FileBlock& fb) {
 Status txnEnd(FileBlock& fb, Status op, std::int32_t rollbackError) {
   Txn& t = fb.txn;
   if (!op.ok()) {
-    if (!t.opDirty) {
+    bool io = op.error == 10070 || op.error == 10075;
+    // An operation that failed before changing anything leaves a batch running, unless the
+    // failure was an I/O error: then the whole batch is undone.
+    if (!t.opDirty && !(io && t.batch)) {
       if (!t.batch) resetTxn(fb);
       return op;
     }
     Status r = rollback(fb);
     if (!r.ok()) return r;
-    if (op.error == 10070 || op.error == 10075) return err(rollbackError, op.dos);
+    if (io) return err(rollbackError, op.dos);
     return op;
   }
   t.opDirty = false;
