@@ -62,6 +62,7 @@ int main(int argc, char** argv) {
   }
 
   TerminalUi ui(std::cin, std::cerr, options.answer, options.quiet, isatty(STDIN_FILENO) != 0);
+  ui.setOutput(&std::cout);
   liga::ScopedUi scoped(ui);
   Context ctx{options, {}, std::cout, std::cerr, ui};
   if (!rest.empty()) ctx.args.assign(rest.begin() + 1, rest.end());

@@ -73,6 +73,11 @@ std::optional<std::string> TerminalUi::pickFolder(const std::string&, const std:
   return std::nullopt;
 }
 
+void TerminalUi::showText(const std::string&, const std::vector<std::string>& lines) {
+  std::ostream& out = m_out ? *m_out : m_err;
+  for (const auto& line : lines) out << Cp1252ToUtf8(line) << "\n";
+}
+
 void TerminalUi::beep(int, int) {
   if (isatty(STDERR_FILENO)) m_err << '\a' << std::flush;
 }

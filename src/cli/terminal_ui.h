@@ -27,6 +27,9 @@ class TerminalUi final : public UiPort {
   std::optional<std::string> pickFolder(const std::string& title,
                                         const std::string& start) override;
   void beep(int hertz, int milliseconds) override;
+  // Texts (the import log) go to `out`.
+  void showText(const std::string& title, const std::vector<std::string>& lines) override;
+  void setOutput(std::ostream* out) { m_out = out; }
 
   // True when a question had to be answered No because nobody could be asked.
   bool unansweredQuestion() const { return m_unanswered; }
@@ -40,6 +43,7 @@ class TerminalUi final : public UiPort {
   bool m_quiet;
   bool m_interactive;
   bool m_unanswered = false;
+  std::ostream* m_out = nullptr;
 };
 
 }  // namespace liga::cli

@@ -33,6 +33,7 @@ class RecordingUi : public UiPort {
   std::vector<std::string> statuses;  // status line texts, in order
   std::vector<std::string> progress;  // "open d title", "row d r text", "close d"
   int beeps = 0;
+  std::vector<std::vector<std::string>> texts;  // showText windows, in order
 
   Answer showMessage(MessageKind kind, const std::string& caption,
                      const std::string& text) override;
@@ -48,6 +49,10 @@ class RecordingUi : public UiPort {
   std::optional<std::string> pickFolder(const std::string& title,
                                         const std::string& start) override;
   void beep(int hertz, int milliseconds) override;
+  void showText(const std::string& title, const std::vector<std::string>& lines) override {
+    (void)title;
+    texts.push_back(lines);
+  }
 
   // The text of the last dialog, or "" when none was shown.
   std::string lastText() const { return shown.empty() ? std::string() : shown.back().text; }

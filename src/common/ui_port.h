@@ -8,6 +8,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace liga {
 
@@ -50,6 +51,12 @@ class UiPort {
                                                   const std::string& filter) = 0;
   virtual std::optional<std::string> pickFolder(const std::string& title,
                                                 const std::string& startPath) = 0;
+
+  // Shows a text of several lines in a window of its own (the import log).
+  virtual void showText(const std::string& title, const std::vector<std::string>& lines) {
+    (void)title;
+    (void)lines;
+  }
 
   // Input errors beep at 440 Hz for 100 ms.
   virtual void beep(int hertz = 440, int milliseconds = 100) = 0;

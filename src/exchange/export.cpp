@@ -1,0 +1,280 @@
+#include "exchange/export.h"
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <vector>
+
+#include "common/encoding.h"
+#include "common/messages.h"
+#include "common/progress.h"
+#include "common/text.h"
+#include "common/ui_port.h"
+#include "database/database.h"
+#include "exchange/format.h"
+
+namespace liga::exchange {
+namespace {
+
+std::string W(std::string_view utf8) {
+  return Utf8ToCp1252(utf8);
+}
+
+std::time_t nowFrom(const Clock& clock) {
+  return clock ? clock() : std::time(nullptr);
+}
+
+std::string formatTime(std::time_t t, const char* pattern) {
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  char buf[64];
+  std::strftime(buf, sizeof buf, pattern, &tm);
+  return buf;
+}
+
+// Lines are collected in memory and written in one go; an export is at most a few
+// thousand short lines.
+class LineSink {
+ public:
+  bool add(std::string line) {
+    if (ProgressAborted()) return false;
+    m_lines.push_back(std::move(line));
+    if (m_lines.size() % 50 == 0) ProgressLine(2, FormatInt(static_cast<long>(m_lines.size()), 5));
+    return true;
+  }
+  const std::vector<std::string>& lines() const { return m_lines; }
+
+ private:
+  std::vector<std::string> m_lines;
+};
+
+void baseSection(Database& db, LineSink& out) {
+  const CompetitionRec& c = db.comp();
+  if (!out.add("*Bas")) return;
+  std::string line3 = c.payee() + "," + c.postgiroNumber() + "," + c.bankgiroNumber() + "," +
+                      FormatReal(c.fee(), 0) + "," + std::string(GiroCode(c.giroType()));
+  if (c.amountFilled()) line3 += ",X";
+  std::vector<std::string> lines = {c.organiser() + "," + c.sportType(),
+                                    c.competitionName() + "," + "4", line3};
+  for (int block = 0; block < CompetitionRec::kContactBlocks; ++block) {
+    std::string l;
+    for (int k = 0; k < 4; ++k) l += c.contact(block, k) + ",";
+    lines.push_back(l);
+  }
+  for (auto& l : lines) {
+    if (!out.add(std::move(l))) return;
+  }
+}
+
+void classSection(Database& db, LineSink& out) {
+  if (!out.add("*Klasser")) return;
+  std::string key;
+  std::int32_t recNo = 0;
+  db.browseClass(BrowseMode::Clear, key, recNo);
+  for (;;) {
+    const BrowseResult r = db.browseClass(BrowseMode::Next, key, recNo);
+    if (r.atEnd || !IsamOK) break;
+    if (!r.found) continue;
+    const DivisionRec& d = db.cls();
+    if (!out.add(PadRight(d.className(), 22) + "," + std::to_string(d.rounds()) + "," +
+                 std::to_string(d.winPoints()) + "," + std::to_string(d.drawPoints()) + "," +
+                 ZeroPad(d.firstTeamNumber(), 4)))
+      return;
+  }
+}
+
+std::map<std::int32_t, std::string> classNames(Database& db) {
+  std::map<std::int32_t, std::string> names;
+  FileBlockPtr file = db.classFile();
+  const std::int32_t len = FileLen(file);
+  for (std::int32_t n = 1; n < len; ++n) {
+    if (db.readClass(n)) names[n] = db.cls().className();
+  }
+  return names;
+}
+
+void teamSection(Database& db, LineSink& out) {
+  if (!out.add("*Lag")) return;
+  const auto names = classNames(db);
+  const std::int32_t len = FileLen(db.teamFile());
+  for (std::int32_t n = 1; n < len; ++n) {
+    if (!db.readTeam(n)) continue;
+    const TeamRec& t = db.team();
+    auto cls = names.find(t.divisionRecNo());
+    const std::string className = cls == names.end() ? std::string() : cls->second;
+    if (!out.add(t.teamNumberKey() + "," + t.teamName() + "," + className + "," +
+                 std::to_string(t.ranking()) + "," + std::to_string(t.openingPoints()) + "," +
+                 std::to_string(t.openingGoalsAgainst()) + "," +
+                 std::to_string(t.openingGoalsFor())))
+      return;
+    for (int r = 0; r < TeamRec::kContactRows; ++r) {
+      const ContactRow row = t.contactRow(r);
+      if (row.name().empty() && row.street().empty() && row.town().empty() &&
+          row.address4().empty())
+        continue;
+      if (!out.add("*#" + std::to_string(row.rowNumber()) + "," + row.name() + "," + row.street() +
+                   "," + row.town() + "," + row.address4()))
+        return;
+    }
+  }
+}
+
+void playTimeSection(Database& db, LineSink& out, bool withResults) {
+  if (!out.add("*Speldag")) return;
+  // Team number keys by record number, read once; a deleted team has no entry.
+  std::map<std::int32_t, std::string> keys;
+  const std::int32_t teams = FileLen(db.teamFile());
+  for (std::int32_t n = 1; n < teams; ++n) {
+    if (db.readTeam(n)) keys[n] = db.team().teamNumberKey();
+  }
+  std::string key;
+  std::int32_t recNo = 0;
+  db.browsePlayTime(BrowseMode::Clear, key, recNo);
+  for (;;) {
+    const BrowseResult r = db.browsePlayTime(BrowseMode::Next, key, recNo);
+    if (r.atEnd || !IsamOK) break;
+    if (!r.found) continue;
+    const PlayTimeRec& p = db.playTime();
+    if (!out.add(p.playTime() + "," + p.gameLeader() + "," + p.playTimeText())) return;
+    const int rows = std::min<int>(p.usedRows(), PlayTimeRec::kMaxRows);
+    for (int row = 1; row <= rows; ++row) {
+      const MatchEntry m = p.match(row);
+      auto home = keys.find(m.homeTeamRecNo());
+      auto away = keys.find(m.awayTeamRecNo());
+      if (m.homeTeamRecNo() <= 0 || home == keys.end() || away == keys.end()) continue;
+      std::string line = "*!" + home->second + "-" + away->second;
+      if (withResults && m.homeScore() >= 0 && m.homeScore() < 9999 && m.awayScore() >= 0 &&
+          m.awayScore() < 9999)
+        line += "=" + std::to_string(m.homeScore()) + "-" + std::to_string(m.awayScore());
+      if (!out.add(std::move(line))) return;
+    }
+  }
+  if (db.comp().scheduled()) out.add("*Lottad");
+}
+
+bool writeFileAtomically(const std::string& path, const std::vector<std::string>& lines) {
+  namespace fs = std::filesystem;
+  const std::string temp = path + ".tmp~";
+  {
+    std::ofstream f(temp, std::ios::binary | std::ios::trunc);
+    if (!f) return false;
+    for (const auto& l : lines) f << l << "\r\n";
+    f.flush();
+    if (!f) {
+      f.close();
+      std::error_code ec;
+      fs::remove(temp, ec);
+      return false;
+    }
+  }
+  std::error_code ec;
+  fs::rename(temp, path, ec);
+  if (ec) {
+    fs::remove(temp, ec);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string SignatureLine(std::time_t now) {
+  return "; LigaWin32 utbytesfil, " + formatTime(now, "%Y-%m-%d");
+}
+
+std::string CompetitionCommentLine(const std::string& competitionName, std::time_t now) {
+  return "; " + competitionName + " " + formatTime(now, "%Y-%m-%d %H:%M:%S");
+}
+
+std::string TransferMessage(int lines, int elapsedSeconds) {
+  std::string time = FormatInt(elapsedSeconds / 60, 3, '0');
+  if (elapsedSeconds % 60 != 0) time += ":" + FormatInt(elapsedSeconds % 60, 2, '0');
+  return "Import/export av " + FormatInt(lines, 4) + " rader " + time;
+}
+
+std::string ProposedFileName(ExportKind kind) {
+  switch (kind) {
+    case ExportKind::Schedule:
+      return "SPELDAG.EXP";
+    case ExportKind::Results:
+      return "SPELRES.EXP";
+    default:
+      return "";
+  }
+}
+
+ExportResult WriteExport(Database& db, ExportKind kind, const std::string& path,
+                         const Clock& clock) {
+  ExportResult result;
+  const auto started = std::chrono::steady_clock::now();
+  const std::time_t now = nowFrom(clock);
+  LineSink out;
+  // The export reads through the current-record buffers; the person's current records
+  // are put back afterwards.
+  const DivisionRec savedClass = db.cls();
+  const TeamRec savedTeam = db.team();
+  const PlayTimeRec savedPlayTime = db.playTime();
+  const std::int32_t classRecNo = db.classRecNo(), teamRecNo = db.teamRecNo(),
+                     playTimeRecNo = db.playTimeRecNo();
+
+  const bool progress = OpenProgress(W("Export"), 2, true);
+  if (db.competitionOpen()) out.add(CompetitionCommentLine(db.comp().competitionName(), now));
+  out.add(SignatureLine(now));
+  if (db.competitionOpen()) {
+    switch (kind) {
+      case ExportKind::Competition:
+        baseSection(db, out);
+        break;
+      case ExportKind::Classes:
+        classSection(db, out);
+        break;
+      case ExportKind::Teams:
+        teamSection(db, out);
+        break;
+      case ExportKind::Schedule:
+        playTimeSection(db, out, false);
+        break;
+      case ExportKind::Results:
+        playTimeSection(db, out, true);
+        break;
+    }
+  }
+  if (progress) CloseProgress();
+
+  db.cls() = savedClass;
+  db.team() = savedTeam;
+  db.playTime() = savedPlayTime;
+  db.setClassRecNo(classRecNo);
+  db.setTeamRecNo(teamRecNo);
+  db.setPlayTimeRecNo(playTimeRecNo);
+
+  if (!writeFileAtomically(path, out.lines())) {
+    ShowMessage(401, W("Kan ej öppna/skapa ixportfilen \"") + path + "\"");
+    return result;
+  }
+  result.written = true;
+  result.lines = static_cast<int>(out.lines().size());
+  const auto elapsed =
+      std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started)
+          .count();
+  ShowMessage(201, TransferMessage(result.lines, static_cast<int>(elapsed)));
+  return result;
+}
+
+ExportResult RunExport(Database& db, ExportKind kind, std::string& lastExchangePath,
+                       const Clock& clock) {
+  namespace fs = std::filesystem;
+  std::string start = fs::path(lastExchangePath).parent_path().string();
+  const std::string proposed = ProposedFileName(kind);
+  if (!proposed.empty()) start = (fs::path(start) / proposed).string();
+  const auto chosen = Ui().pickSaveFile("exportera", start, "*.lgw");
+  if (!chosen) return {};
+  std::string path = *chosen;
+  if (fs::path(path).extension().empty()) path += ".lgw";
+  lastExchangePath = path;
+  return WriteExport(db, kind, path, clock);
+}
+
+}  // namespace liga::exchange

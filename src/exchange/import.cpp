@@ -1,0 +1,806 @@
+#include "exchange/import.h"
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+
+#include "common/encoding.h"
+#include "common/messages.h"
+#include "common/progress.h"
+#include "common/text.h"
+#include "common/ui_port.h"
+#include "database/database.h"
+#include "exchange/export.h"
+#include "exchange/format.h"
+#include "storage/isam.h"
+
+namespace liga::exchange {
+namespace {
+
+constexpr const char* kSeparator = "============================";
+constexpr int kMaxMatchNumber = 4799;
+
+std::string W(std::string_view utf8) {
+  return Utf8ToCp1252(utf8);
+}
+
+std::string formatTime(std::time_t t, const char* pattern) {
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  char buf[64];
+  std::strftime(buf, sizeof buf, pattern, &tm);
+  return buf;
+}
+
+// A field read as a whole number, limited to lo..hi; nullopt when the field is empty or
+// not a number (the record keeps its value then).
+std::optional<int> limitedNumber(const std::string& field, int lo, int hi) {
+  const auto v = ParseWholeNumber(field);
+  if (!v) return std::nullopt;
+  return static_cast<int>(std::clamp<long>(*v, lo, hi));
+}
+
+// A fee field: a whole number, also when written with a zero fraction as the exporter
+// writes it ("600.00"); nullopt for anything else.
+std::optional<int> wholeFee(const std::string& field) {
+  std::string_view f = field;
+  const std::size_t dot = f.find('.');
+  if (dot != std::string_view::npos) {
+    const std::string_view fraction = f.substr(dot + 1);
+    if (fraction.find_first_not_of('0') != std::string_view::npos) return std::nullopt;
+    f = f.substr(0, dot);
+  }
+  const auto v = ParseWholeNumber(f);
+  if (!v || *v < 0 || *v > 9999) return std::nullopt;
+  return static_cast<int>(*v);
+}
+
+// A class name as a line carries it: upper-cased, without the blanks the class export pads
+// it with (the stored name and key never carry them).
+std::string className(const std::string& field) {
+  return TrimRight(UpCase(field));
+}
+
+bool scorePresent(int s) {
+  return s >= 0 && s < 9999;
+}
+
+}  // namespace
+
+Importer::Importer(Database& db, std::string logDir) : m_db(db), m_logDir(std::move(logDir)) {}
+
+void Importer::beginBatches() {
+  if (m_batches || !m_db.competitionOpen()) return;
+  BeginBatch(m_db.classFile());
+  BeginBatch(m_db.teamFile());
+  BeginBatch(m_db.playTimeFile());
+  m_batches = true;
+}
+
+void Importer::commitBatches() {
+  if (!m_batches) return;
+  if (m_db.competitionOpen()) {
+    CommitBatch(m_db.classFile());
+    CommitBatch(m_db.teamFile());
+    CommitBatch(m_db.playTimeFile());
+  }
+  m_batches = false;
+}
+
+void Importer::importFiles(const std::vector<std::string>& paths) {
+  m_log.clear();
+  m_summaries.clear();
+  m_abort = false;
+  m_oldScheduleCleared = false;
+  logLine("importlogg");
+  logLine(kSeparator);
+  const bool progress = OpenProgress("Import", 3, true);
+  for (const auto& path : paths) {
+    if (m_abort || ProgressAborted()) break;
+    importFile(path);
+  }
+  if (progress) CloseProgress();
+  logLine("IMPORT KLAR!");
+  writeLogFile();
+  Ui().showText("importlogg", m_log);
+}
+
+void Importer::writeLogFile() {
+  if (m_logDir.empty()) return;
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::create_directories(m_logDir, ec);
+  const std::time_t now = clock ? clock() : std::time(nullptr);
+  fs::path path = fs::path(m_logDir) / ("importlogg_" + formatTime(now, "%Y%m%d_%H%M%S") + ".txt");
+  for (int i = 2; fs::exists(path, ec); ++i) {
+    path = fs::path(m_logDir) /
+           ("importlogg_" + formatTime(now, "%Y%m%d_%H%M%S") + "_" + std::to_string(i) + ".txt");
+  }
+  std::ofstream f(path, std::ios::binary);
+  for (const auto& l : m_log) f << l << "\r\n";
+  f.flush();
+  if (f) m_logFile = path.string();
+}
+
+void Importer::importFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    logLine(W("kan ej öppna \"") + Utf8ToCp1252(path) + "\"");
+    logLine(kSeparator);
+    return;
+  }
+  const auto started = std::chrono::steady_clock::now();
+  logLine("importerar \"" + Utf8ToCp1252(std::filesystem::absolute(path).string()) + "\"");
+  logLine(kSeparator);
+  ProgressLine(2, Utf8ToCp1252(std::filesystem::path(path).filename().string()));
+
+  m_section = -1;
+  m_record.clear();
+  m_lastTeamAdded = false;
+  m_lastTeamRecNo = 0;
+  m_playTimeRead = false;
+  m_lastPlayTimeRecNo = 0;
+  m_askBeforeReplace = true;
+  m_fileStopped = false;
+  m_counts = {};
+  beginBatches();
+
+  LineReader reader(in);
+  std::string line;
+  bool userStop = false;
+  while (!m_abort && !m_fileStopped) {
+    if (ProgressAborted()) {
+      userStop = true;
+      break;
+    }
+    if (!reader.next(line)) break;
+    ++m_counts.lines;
+    if (m_counts.lines % 20 == 0) ProgressLine(3, FormatInt(m_counts.lines, 6));
+    if (line.empty()) continue;
+    if (line[0] == '*') {
+      const auto section = FindSection(line);
+      if (!section) {
+        const std::string msg = W("Okänd identifierare! Rad:") + FormatInt(reader.lineNumber(), 5);
+        ShowMessage(201, msg);
+        logLine(msg);
+        break;
+      }
+      if (*section != Section::Matches && *section != Section::Contact) {
+        logLine("importerar \"" + std::string(SectionName(*section)) + "\"");
+      }
+      if (!startSection(static_cast<int>(*section), line)) break;
+    } else if (line[0] == ';') {
+      logLine(line);
+      ShowMessage(201, line);
+    } else {
+      dataLine(line);
+    }
+  }
+  if (userStop || ProgressAborted()) logLine("<< avbrutet >>");
+  commitBatches();
+  if (m_db.competitionOpen()) m_db.storeCompetition(false);
+
+  const auto elapsed =
+      std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started)
+          .count();
+  ShowMessage(201, TransferMessage(m_counts.lines, static_cast<int>(elapsed)));
+  logLine("Adderade: " + FormatInt(m_counts.added, 3) + " Modifierade: " +
+          FormatInt(m_counts.modified, 3) + " Rader: " + FormatInt(m_counts.lines, 3));
+  logLine(kSeparator);
+  m_summaries.push_back(m_counts);
+}
+
+bool Importer::startSection(int sectionNumber, const std::string& line) {
+  const auto section = static_cast<Section>(sectionNumber);
+  if (!m_db.catalogueAvailable()) {
+    SetMessageBuffer(MessageText(330));
+    ShowMessage(401, MessageBuffer());
+    logLine(MessageText(330));
+    return false;
+  }
+  if (section == Section::Base) {
+    commitBatches();
+    m_db.closeCompetition();
+  } else if (!m_db.competitionOpen()) {
+    logLine(W("ingen tävling öppen, filen hoppas över"));
+    return false;
+  }
+  m_record.clear();
+  switch (section) {
+    case Section::Classes:
+      m_db.resetClassBuffer();
+      break;
+    case Section::Teams:
+      m_lastTeamAdded = false;
+      break;
+    case Section::Scheduled:
+      m_db.comp().setScheduled(true);
+      break;
+    case Section::Contact:
+      if (m_lastTeamAdded) contactLine(line);
+      m_section = static_cast<int>(Section::Teams);
+      return true;
+    case Section::PlayTimes:
+      m_playTimeRead = false;
+      break;
+    case Section::Matches: {
+      const bool goOn = matchLine(line);
+      m_section = static_cast<int>(Section::PlayTimes);
+      return goOn;
+    }
+    default:
+      break;
+  }
+  m_section = sectionNumber;
+  return true;
+}
+
+void Importer::dataLine(const std::string& line) {
+  m_record.push_back(line);
+  if (m_section < 0) {
+    m_record.clear();
+    return;
+  }
+  const auto section = static_cast<Section>(m_section);
+  const int needed = std::max(1, SectionRecordLines(section));
+  if (static_cast<int>(m_record.size()) < needed) return;
+  switch (section) {
+    case Section::Base:
+      baseRecord();
+      break;
+    case Section::Classes:
+      classRecord(m_record[0]);
+      break;
+    case Section::Teams:
+      teamRecord(m_record[0]);
+      break;
+    case Section::PlayTimes:
+      playTimeRecord(m_record[0]);
+      break;
+    default:
+      break;  // reserved sections: read and dropped
+  }
+  m_record.clear();
+}
+
+void Importer::baseRecord() {
+  if (m_db.catalogueUsedRecs() >= kMaxCompetitions) {
+    ShowMessage(201, W("Max antal tävlingar uppnått kan ej addera!"));
+    logLine(W("Max antal tävlingar uppnått kan ej addera!"));
+    m_abort = true;
+    return;
+  }
+  CompetitionRec c = CompetitionRec::makeNew(m_db.catalogueFileLen());
+  const auto& r = m_record;
+  c.setOrganiser(Field(r[0], 1));
+  c.setSportType(Field(r[0], 2));
+  c.setCompetitionName(Field(r[1], 1));
+  if (auto rounds = limitedNumber(Field(r[1], 2), 1, 4)) c.setDefaultRounds(*rounds);
+  c.setPayee(Field(r[2], 1));
+  c.setPostgiroNumber(Field(r[2], 2));
+  c.setBankgiroNumber(Field(r[2], 3));
+  if (auto fee = wholeFee(Field(r[2], 4))) c.setFee(*fee);
+  if (auto giro = GiroTypeOf(Field(r[2], 5))) c.setGiroType(*giro);
+  c.setAmountFilled(TrimRight(UpCase(Field(r[2], 6))).find('X') != std::string::npos);
+  for (int block = 0; block < 4; ++block) {
+    for (int k = 0; k < 4; ++k) c.setContact(block, k, Field(r[3 + block], k + 1));
+  }
+  m_db.setCurrentCompetition(0);
+  m_db.comp() = c;
+  if (!m_db.storeCompetition(true) || !m_db.createCompetitionFiles() ||
+      !m_db.openCompetitionFiles()) {
+    logLine(W("Tävlingen kunde inte skapas: ") + MessageText(IsamError));
+    m_abort = true;
+    return;
+  }
+  ++m_counts.added;
+  logLine(W("Tävling: ") + c.competitionName() + " Nr:" + FormatInt(m_db.currentCompetition(), 3));
+  beginBatches();
+}
+
+void Importer::classRecord(const std::string& line) {
+  const std::string name = className(Field(line, 1));
+  std::string key = name;
+  std::int32_t recNo = 0;
+  FindKey(m_db.classFile(), 1, recNo, key.substr(0, 30));
+  const bool found = IsamOK && m_db.readClass(recNo);
+  if (!found) {
+    if (UsedRecs(m_db.classFile()) >= kMaxClasses) {
+      ShowMessage(201, W("Max antal klasser uppnått kan ej addera!"));
+      logLine(W("Max antal klasser uppnått kan ej addera!"));
+      m_abort = true;
+      return;
+    }
+    m_db.resetClassBuffer();
+    m_db.setClassRecNo(0);
+    m_db.cls().setClassName(name);
+  }
+  DivisionRec& d = m_db.cls();
+  if (auto v = limitedNumber(Field(line, 2), 1, 4)) d.setRounds(*v);
+  if (auto v = limitedNumber(Field(line, 3), 0, 99)) d.setWinPoints(*v);
+  if (auto v = limitedNumber(Field(line, 4), 0, 99)) d.setDrawPoints(*v);
+  if (auto v = limitedNumber(Field(line, 5), 1, 9901)) d.setFirstTeamNumber(*v);
+  bool ok;
+  if (found) {
+    ok = m_db.rewriteClass(recNo);
+    ++m_counts.modified;
+  } else {
+    ok = m_db.storeClass(true);
+    recNo = m_db.classRecNo();
+    ++m_counts.added;
+  }
+  if (!ok) {
+    logLine("felaktig " + line + " " + MessageText(IsamError));
+    return;
+  }
+  logLine("Klass^: " + d.className() + " Record:" + FormatInt(recNo, 4));
+}
+
+void Importer::teamRecord(const std::string& line) {
+  m_lastTeamAdded = false;
+  FileBlockPtr teams = m_db.teamFile();
+  if (UsedRecs(teams) >= kMaxTeams) {
+    const std::string msg =
+        W("Max antal [") + FormatInt(160, 4) + W("] namn uppnått kan ej addera!");
+    ShowMessage(201, msg);
+    logLine(msg);
+    m_abort = true;
+    return;
+  }
+  const std::string teamName = UpCase(Field(line, 2));
+  const std::string clsName = className(Field(line, 3));
+
+  // The class.
+  bool classMissing = false;
+  bool leftOut = false;
+  std::int32_t classRecNo = 0;
+  FindKey(m_db.classFile(), 1, classRecNo, clsName.substr(0, 30));
+  if (!IsamOK || !m_db.readClass(classRecNo)) {
+    classMissing = true;
+    SetMessageBuffer(W("Klassen ej definierad...") + clsName + W(" Addera person."));
+    if (Ask(101)) {
+      if (UsedRecs(m_db.classFile()) >= kMaxClasses) {
+        ShowMessage(201, W("Max antal klasser uppnått kan ej addera!"));
+        logLine(W("Max antal klasser uppnått kan ej addera!"));
+        m_abort = true;
+        return;
+      }
+      m_db.resetClassBuffer();
+      m_db.setClassRecNo(0);
+      m_db.cls().setClassName(clsName);
+      if (!m_db.storeClass(true)) {
+        logLine("felaktig " + line + " " + MessageText(IsamError));
+        return;
+      }
+      classRecNo = m_db.classRecNo();
+    } else {
+      leftOut = true;
+    }
+  }
+  const int firstTeamNumber = leftOut ? 1 : m_db.cls().firstTeamNumber();
+
+  // The team number.
+  TeamRec team = TeamRec::makeNew(FileLen(teams), firstTeamNumber);
+  team.setTeamName(teamName);
+  team.setDivisionRecNo(classRecNo);
+  bool numberTaken = false;
+  bool badNumber = false;
+  const std::string numberField = Field(line, 1);
+  auto keyFree = [&](int number) {
+    std::int32_t r = 0;
+    FindKey(teams, 1, r, ZeroPad(number, 4));
+    return !IsamOK;
+  };
+  if (!TrimRight(numberField).empty()) {
+    const auto n = ParseWholeNumber(numberField);
+    if (!n || *n < 0 || *n > 9999) {
+      badNumber = true;
+    } else {
+      team.setNumberAndKey(static_cast<int>(*n));
+      numberTaken = !keyFree(static_cast<int>(*n));
+    }
+  } else if (!leftOut) {
+    bool placed = false;
+    for (int i = 0; i < 11 && !placed; ++i) {
+      const int candidate = FileLen(teams) + firstTeamNumber - 1 + i;
+      if (candidate > 9999) break;
+      if (keyFree(candidate)) {
+        team.setNumberAndKey(candidate);
+        placed = true;
+      }
+    }
+    if (!placed) numberTaken = true;
+  }
+  leftOut = leftOut || numberTaken || badNumber;
+
+  auto numberOrZero = [](const std::string& f) {
+    const auto v = ParseWholeNumber(f);
+    return v ? static_cast<int>(std::clamp<long>(*v, -32768, 32767)) : 0;
+  };
+  team.setRanking(numberOrZero(Field(line, 4)));
+  team.setOpeningPoints(numberOrZero(Field(line, 5)));
+  team.setOpeningGoalsAgainst(numberOrZero(Field(line, 6)));
+  team.setOpeningGoalsFor(numberOrZero(Field(line, 7)));
+
+  if (!leftOut) {
+    if (team.openingGoalsAgainst() + team.openingGoalsFor() + team.openingPoints() != 0) {
+      ComputeTeamStatistics(team, m_db.cls());
+    }
+    m_db.team() = team;
+    m_db.setTeamRecNo(0);
+    if (m_db.storeTeam(true)) {
+      ++m_counts.added;
+      m_lastTeamAdded = true;
+      m_lastTeamRecNo = m_db.teamRecNo();
+    } else {
+      logLine("felaktig " + line + " " + MessageText(IsamError));
+      return;
+    }
+  }
+  if (classMissing || numberTaken || badNumber) {
+    std::string log = std::string(8, ' ') + (leftOut ? ".passed " : ".added  ") + "Felaktig";
+    if (classMissing) log += " Klass^";
+    if (numberTaken) log += " startnummer finns";
+    if (badNumber) log += " startnummer";
+    log += ": " + clsName + " dNr:" + FormatInt(team.teamNumber(), 4) + "  " + teamName + "  " +
+           FormatInt(team.ranking(), 3);
+    logLine(log);
+  }
+}
+
+void Importer::contactLine(const std::string& line) {
+  const auto r = ParseWholeNumber(Field(line, 1).substr(2));
+  if (!r) {
+    logLine("felaktig adderad  \"" + line + "\"");
+    return;
+  }
+  if (!m_db.readTeam(m_lastTeamRecNo)) return;
+  TeamRec& team = m_db.team();
+  int row = -1;
+  if (*r == 0) {
+    row = 0;
+  } else {
+    if (*r >= 1 && *r <= 22 && team.contactRow(static_cast<int>(*r)).name().empty()) {
+      row = static_cast<int>(*r);
+    } else {
+      for (int i = 1; i <= 22 && row < 0; ++i) {
+        if (team.contactRow(i).name().empty()) row = i;
+      }
+    }
+  }
+  if (row < 0) {
+    logLine(W("för många i lag  \"") + line + "\"");
+    return;
+  }
+  ContactRow c = team.contactRow(row);
+  // The row keeps the number of its place in the team, so that row numbers stay unique.
+  c.setRowNumber(row);
+  c.setName(UpCase(Field(line, 2)).substr(0, 22));
+  c.setStreet(Field(line, 3).substr(0, 22));
+  c.setTown(Field(line, 4).substr(0, 22));
+  c.setAddress4(Field(line, 5).substr(0, 22));
+  team.setContactRow(row, c);
+  if (!m_db.rewriteTeam(m_lastTeamRecNo))
+    logLine("felaktig " + line + " " + MessageText(IsamError));
+}
+
+void Importer::playTimeRecord(const std::string& line) {
+  std::string text = Field(line, 1).substr(0, 30);
+  if (text.empty()) text = "XXX";
+  // The record keeps 16 characters; looking it up by those finds the play time a file
+  // created before, also when the line's text was longer.
+  const std::string stored = text.substr(0, 16);
+  FileBlockPtr file = m_db.playTimeFile();
+  std::int32_t recNo = 0;
+  FindKey(file, 1, recNo, stored);
+  const bool found = IsamOK && m_db.readPlayTime(recNo);
+  if (found) {
+    DeleteKey(file, 1, recNo, m_db.playTime().playTime());
+    ++m_counts.modified;
+  } else {
+    const std::string date = m_db.dateText ? m_db.dateText() : std::string();
+    m_db.playTime() = PlayTimeRec::makeNew(FileLen(file), date);
+    m_db.setPlayTimeRecNo(0);
+    ++m_counts.added;
+  }
+  PlayTimeRec& p = m_db.playTime();
+  p.setPlayTime(stored);
+  const std::string leader = Field(line, 2);
+  if (!leader.empty()) p.setGameLeader(leader.substr(0, 56));
+  if (m_oldScheduleCleared) {
+    for (int row = 0; row <= PlayTimeRec::kMaxRows; ++row) {
+      MatchEntry e;
+      e.setHomeScore(kNoResult);
+      e.setAwayScore(kNoResult);
+      p.setMatch(row, e);
+    }
+  }
+  if (!m_db.storePlayTime(!found)) {
+    logLine("felaktig " + line + " " + MessageText(IsamError));
+    m_playTimeRead = false;
+    return;
+  }
+  m_lastPlayTimeRecNo = m_db.playTimeRecNo();
+  m_playTimeRead = true;
+  logLine(p.playTime() + "," + p.gameLeader());
+}
+
+bool Importer::clearOldSchedule() {
+  ShowMessage(1, "nollställer");
+  CompetitionRec& comp = m_db.comp();
+  comp.setLastMatchNumber(0);
+  FileBlockPtr games = m_db.playTimeFile();
+  const std::int32_t gameLen = FileLen(games);
+  for (std::int32_t n = 1; n < gameLen; ++n) {
+    if (!m_db.readPlayTime(n)) continue;
+    for (int row = 0; row <= PlayTimeRec::kMaxRows; ++row) {
+      MatchEntry e;
+      e.setHomeScore(kNoResult);
+      e.setAwayScore(kNoResult);
+      m_db.playTime().setMatch(row, e);
+    }
+    if (!m_db.rewritePlayTime(n)) return false;
+    if (n % 10 == 0) ProgressLine(2, FormatInt(n, 5));
+  }
+  // Every team loses its matches; its statistics are recomputed from what is left (the
+  // opening values), so no standings keep counting the destroyed results.
+  FileBlockPtr teams = m_db.teamFile();
+  const std::int32_t teamLen = FileLen(teams);
+  for (std::int32_t n = 1; n < teamLen; ++n) {
+    if (!m_db.readTeam(n)) continue;
+    TeamRec& t = m_db.team();
+    for (int m = 0; m <= TeamRec::kMaxMatches; ++m) {
+      TeamMatchEntry e;
+      e.setOwnScore(kNoResult);
+      e.setOpponentScore(kNoResult);
+      t.setMatch(m, e);
+    }
+    const TeamRec copy = t;
+    if (m_db.readClass(copy.divisionRecNo())) {
+      m_db.team() = copy;
+      ComputeTeamStatistics(m_db.team(), m_db.cls());
+    } else {
+      m_db.team() = copy;
+    }
+    if (!m_db.rewriteTeam(n)) return false;
+  }
+  // With no results left every match of every class is open again.
+  FileBlockPtr classes = m_db.classFile();
+  const std::int32_t classLen = FileLen(classes);
+  int totalOpen = 0;
+  for (std::int32_t n = 1; n < classLen; ++n) {
+    if (!m_db.readClass(n)) continue;
+    m_db.cls().setOpenMatches(m_db.cls().matchCount());
+    totalOpen += m_db.cls().matchCount();
+    if (!m_db.rewriteClass(n)) return false;
+  }
+  comp.setTotalOpenMatches(totalOpen);
+  m_oldScheduleCleared = true;
+  return m_db.readPlayTime(m_lastPlayTimeRecNo);
+}
+
+bool Importer::matchLine(const std::string& line) {
+  if (!m_playTimeRead) return true;
+  if (m_askBeforeReplace) {
+    m_askBeforeReplace = false;
+    if (m_db.comp().scheduled() && !m_oldScheduleCleared) {
+      SetMessageBuffer(W("Filen innehåller spelfördelning. Den gamla lottningen förstörs. OK?"));
+      if (!Ask(101)) {
+        m_fileStopped = true;
+        return false;
+      }
+      if (!clearOldSchedule()) {
+        logLine("nollställning misslyckades: " + MessageText(IsamError));
+        m_fileStopped = true;
+        return false;
+      }
+    }
+  }
+  if (m_db.comp().lastMatchNumber() >= kMaxMatchNumber) {
+    const std::string msg = W("Max antal [4800] matcher uppnått kan ej addera!");
+    ShowMessage(201, msg);
+    logLine(msg);
+    m_abort = true;
+    return false;
+  }
+  for (const std::string& item : MatchItems(line)) {
+    if (m_abort) return false;
+    if (!matchItem(item)) break;
+  }
+  return !m_abort;
+}
+
+bool Importer::matchItem(const std::string& item) {
+  auto fail = [&](std::string_view messageUtf8) {
+    logLine("felaktig " + item + " " + W(messageUtf8));
+  };
+  const MatchItem m = ParseMatchItem(item);
+  if (!m.teamError.empty()) {
+    logLine("felaktig " + item + " " + m.teamError);
+    return false;
+  }
+  if (!m.resultError.empty()) logLine("felaktig " + item + " " + m.resultError);
+
+  CompetitionRec& comp = m_db.comp();
+  if (comp.lastMatchNumber() >= kMaxMatchNumber) {
+    const std::string msg = W("Max antal [4800] matcher uppnått kan ej addera!");
+    ShowMessage(201, msg);
+    logLine(msg);
+    m_abort = true;
+    return false;
+  }
+  FileBlockPtr teams = m_db.teamFile();
+  auto findTeam = [&](long number) -> std::int32_t {
+    if (number < 0 || number > 9999) return 0;
+    std::int32_t r = 0;
+    FindKey(teams, 1, r, ZeroPad(number, 4));
+    return IsamOK ? r : 0;
+  };
+  const std::int32_t homeNo = findTeam(m.home);
+  const std::int32_t awayNo = findTeam(m.away);
+  if (homeNo == 0 || awayNo == 0) {
+    fail("Hittar ej lag enligt nummer!");
+    return true;
+  }
+  if (homeNo == awayNo) {
+    fail("Lag inte spela mot sig själv!");
+    return true;
+  }
+  if (!m_db.readPlayTime(m_lastPlayTimeRecNo)) {
+    fail("Speltiden kan inte läsas!");
+    return true;
+  }
+  PlayTimeRec play = m_db.playTime();
+  int row = 0;
+  const int used = std::clamp(play.usedRows(), 0, PlayTimeRec::kMaxRows);
+  for (int r = 1; r <= used && row == 0; ++r) {
+    const MatchEntry e = play.match(r);
+    if (e.homeTeamRecNo() == homeNo && e.awayTeamRecNo() == awayNo) row = r;
+  }
+  const bool reused = row != 0;
+  if (!reused && used >= PlayTimeRec::kMaxRows) {
+    fail("Speltiden har redan 16 matcher!");
+    return true;
+  }
+  if (!m_db.readTeam(homeNo)) {
+    fail("Hittar ej lag enligt nummer!");
+    return true;
+  }
+  TeamRec home = m_db.team();
+  if (!m_db.readTeam(awayNo)) {
+    fail("Hittar ej lag enligt nummer!");
+    return true;
+  }
+  TeamRec away = m_db.team();
+  if (home.divisionRecNo() != away.divisionRecNo()) {
+    fail("Olika klasser!");
+    return true;
+  }
+  if (!m_db.readClass(home.divisionRecNo())) {
+    fail("Olika klasser!");
+    return true;
+  }
+  const int rounds = m_db.cls().rounds();
+  const int matchNumber = reused ? play.match(row).matchNumber() : comp.lastMatchNumber() + 1;
+
+  // Finds the entry of a team's list that this item writes; 0 when it cannot be placed.
+  // Every check is made for both teams before either is written.
+  auto entryFor = [&](const TeamRec& t, std::int32_t opponent, std::string_view& error) -> int {
+    const int count = std::clamp<int>(t.teamMatchCount(), 0, TeamRec::kMaxMatches);
+    if (reused) {
+      for (int i = 1; i <= count; ++i) {
+        if (t.match(i).matchNumber() == matchNumber) return i;
+      }
+    }
+    int meetings = 0;
+    int firstFree = 0;
+    for (int i = 1; i <= count; ++i) {
+      const TeamMatchEntry e = t.match(i);
+      if (e.matchNumber() == 0) {
+        if (firstFree == 0) firstFree = i;
+        continue;
+      }
+      if (std::abs(e.opponentRecNo()) == opponent) ++meetings;
+    }
+    if (!reused && meetings >= rounds) {
+      error = "Alla borta- och hemmamatcher förekommer redan!";
+      return 0;
+    }
+    const int entry = firstFree != 0 ? firstFree : count + 1;
+    if (entry > TeamRec::kMaxMatches) {
+      error = "Får ej plats med fler matcher!";
+      return 0;
+    }
+    return entry;
+  };
+  std::string_view error;
+  const int homeEntry = entryFor(home, awayNo, error);
+  if (homeEntry == 0) {
+    fail(error);
+    return true;
+  }
+  const int awayEntry = entryFor(away, homeNo, error);
+  if (awayEntry == 0) {
+    fail(error);
+    return true;
+  }
+
+  // All checks passed: write both teams and the play time.
+  MatchEntry slot = reused ? play.match(row) : MatchEntry();
+  const bool hadResult = reused && scorePresent(slot.homeScore()) && scorePresent(slot.awayScore());
+  if (!reused) {
+    row = used + 1;
+    slot.setMatchNumber(matchNumber);
+    slot.setHomeScore(kNoResult);
+    slot.setAwayScore(kNoResult);
+    comp.setLastMatchNumber(matchNumber);
+    play.setUsedRows(row);
+  }
+  slot.setHomeTeamRecNo(homeNo);
+  slot.setAwayTeamRecNo(awayNo);
+  if (m.hasResult) {
+    slot.setHomeScore(static_cast<int>(std::min<long>(m.homeScore, 9998)));
+    slot.setAwayScore(static_cast<int>(std::min<long>(m.awayScore, 9998)));
+  }
+  auto writeEntry = [&](TeamRec t, std::int32_t recNo, int entry, std::int32_t opponent, int own,
+                        int other) {
+    TeamMatchEntry e = t.match(entry);
+    if (!reused || e.matchNumber() != matchNumber) {
+      e = TeamMatchEntry();
+      e.setOwnScore(kNoResult);
+      e.setOpponentScore(kNoResult);
+    }
+    e.setMatchNumber(matchNumber);
+    e.setOpponentRecNo(opponent);
+    e.setPlayTimeRecNo(m_lastPlayTimeRecNo);
+    if (m.hasResult) {
+      e.setOwnScore(own);
+      e.setOpponentScore(other);
+    }
+    t.setMatch(entry, e);
+    if (entry > t.teamMatchCount()) t.setTeamMatchCount(entry);
+    ComputeTeamStatistics(t, m_db.cls());
+    m_db.team() = t;
+    return m_db.rewriteTeam(recNo);
+  };
+  if (!writeEntry(home, homeNo, homeEntry, awayNo, slot.homeScore(), slot.awayScore()) ||
+      !writeEntry(away, awayNo, awayEntry, -homeNo, slot.awayScore(), slot.homeScore())) {
+    fail("Lagfilen kan inte skrivas!");
+    m_abort = true;
+    return false;
+  }
+  play.setMatch(row, slot);
+  m_db.playTime() = play;
+  if (!m_db.rewritePlayTime(m_lastPlayTimeRecNo)) {
+    fail("Speltiden kan inte skrivas!");
+    m_abort = true;
+    return false;
+  }
+  if (reused) {
+    ++m_counts.modified;
+  } else {
+    ++m_counts.added;
+  }
+  if (m.hasResult && !hadResult) {
+    ResultEntered(m_db.cls(), comp);
+    m_db.rewriteClass(m_db.classRecNo());
+  }
+  return true;
+}
+
+void RunImport(Database& db, std::string& lastExchangePath, const std::string& logDir) {
+  namespace fs = std::filesystem;
+  std::vector<std::string> files;
+  const std::string start = fs::path(lastExchangePath).parent_path().string();
+  while (auto chosen = Ui().pickOpenFile(W("välj filer"), start,
+                                         "*.txt *.exp *.ixp *.imp *.vpx *.txx *.exx *.lg *.lot")) {
+    files.push_back(*chosen);
+  }
+  if (files.empty()) return;
+  lastExchangePath = files.back();
+  Importer importer(db, logDir);
+  importer.importFiles(files);
+}
+
+}  // namespace liga::exchange

@@ -1,0 +1,99 @@
+// The import of exchange files: competitions, classes, teams with their contact rows, and
+// schedules (play times with their matches and results).
+//
+// Guarantees:
+//  1. A faulty line never stores part of a record: every check of a line or match item is
+//     made before the first write it causes; the fault becomes a line of the import log.
+//  2. Each file runs inside one storage batch per file block of the open competition, so a
+//     crash part-way through a file leaves those blocks as they were before the file.
+//  3. The log ("importlogg") is shown at the end of the command and written to a file named
+//     by date and time in the log folder given.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace liga {
+class Database;
+}
+
+namespace liga::exchange {
+
+struct ImportSummary {
+  int added = 0;
+  int modified = 0;
+  int lines = 0;
+};
+
+class Importer {
+ public:
+  // `logDir` is the folder the log file goes to (the data root's "text" folder); empty:
+  // the log is not written to a file.
+  Importer(Database& db, std::string logDir);
+
+  // Replaceable clock for the log file's name and the play times' default date.
+  std::function<std::time_t()> clock;
+
+  // Imports the files in order; stops early on the abort flag or a stop request.
+  // Shows the log at the end.
+  void importFiles(const std::vector<std::string>& paths);
+
+  const std::vector<std::string>& log() const { return m_log; }
+  const std::vector<ImportSummary>& summaries() const { return m_summaries; }
+  // Path of the log file written, empty when none was.
+  const std::string& logFile() const { return m_logFile; }
+  bool aborted() const { return m_abort; }
+
+ private:
+  enum class FileEnd { Done, Stopped, FileStopped };
+
+  void importFile(const std::string& path);
+  void logLine(std::string line) { m_log.push_back(std::move(line)); }
+
+  bool startSection(int section, const std::string& line);
+  void dataLine(const std::string& line);
+  void baseRecord();
+  void classRecord(const std::string& line);
+  void teamRecord(const std::string& line);
+  void contactLine(const std::string& line);
+  void playTimeRecord(const std::string& line);
+  bool matchLine(const std::string& line);
+  bool clearOldSchedule();
+  // Handles one match item; returns false when the rest of the line is dropped.
+  bool matchItem(const std::string& item);
+
+  void beginBatches();
+  void commitBatches();
+  void writeLogFile();
+
+  Database& m_db;
+  std::string m_logDir;
+  std::vector<std::string> m_log;
+  std::vector<ImportSummary> m_summaries;
+  std::string m_logFile;
+
+  // Whole command.
+  bool m_abort = false;
+  bool m_oldScheduleCleared = false;
+  bool m_batches = false;
+
+  // Per file.
+  int m_section = -1;
+  std::vector<std::string> m_record;
+  bool m_lastTeamAdded = false;
+  std::int32_t m_lastTeamRecNo = 0;
+  bool m_playTimeRead = false;
+  std::int32_t m_lastPlayTimeRecNo = 0;
+  bool m_askBeforeReplace = true;
+  bool m_fileStopped = false;
+  ImportSummary m_counts;
+};
+
+// The menu command: collects files with the file dialog in the directory of
+// `lastExchangePath` and imports them.
+void RunImport(Database& db, std::string& lastExchangePath, const std::string& logDir);
+
+}  // namespace liga::exchange

@@ -1,0 +1,211 @@
+// A throw-away data directory with a catalogue, and helpers to import text and read the
+// competition back.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "common/encoding.h"
+#include "common/recording_ui.h"
+#include "database/database.h"
+#include "exchange/export.h"
+#include "exchange/import.h"
+#include "storage/isam.h"
+
+namespace liga::exchange::testing {
+
+namespace fs = std::filesystem;
+
+inline fs::path MakeTempDir(const std::string& tag) {
+  fs::path p = fs::temp_directory_path() /
+               ("liga_" + tag + "_" + std::to_string(::getpid()) + "_" +
+                std::to_string(reinterpret_cast<std::uintptr_t>(&tag) & 0xffffff));
+  fs::remove_all(p);
+  fs::create_directories(p);
+  return p;
+}
+
+// One match as both teams and the play time see it.
+struct MatchView {
+  std::string playTime;
+  std::string home;
+  std::string away;
+  int homeScore;
+  int awayScore;
+  bool operator<(const MatchView& o) const {
+    return std::tie(playTime, home, away) < std::tie(o.playTime, o.home, o.away);
+  }
+  bool operator==(const MatchView& o) const {
+    return std::tie(playTime, home, away, homeScore, awayScore) ==
+           std::tie(o.playTime, o.home, o.away, o.homeScore, o.awayScore);
+  }
+};
+
+class ExchangeTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    if (!IsamInitialised()) InitIsam({}, 200);
+  }
+
+  void SetUp() override {
+    dir = MakeTempDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
+    openDataDir(db, dir / "data");
+  }
+
+  void TearDown() override {
+    db.closeAll();
+    db2.closeAll();
+    fs::remove_all(dir);
+  }
+
+  void openDataDir(Database& d, const fs::path& data) {
+    fs::create_directories(data);
+    d.dateText = [] { return std::string("2027-01-01 12:00"); };
+    d.initialise({});
+    d.setDataDir(data.string());
+    ASSERT_TRUE(d.createCatalogue());
+  }
+
+  // Writes `utf8Lines` as a code page 1252 file with CR LF and returns its path.
+  std::string writeFile(const std::string& name, const std::vector<std::string>& utf8Lines) {
+    const fs::path p = dir / name;
+    std::ofstream f(p, std::ios::binary);
+    for (const auto& l : utf8Lines) f << Utf8ToCp1252(l) << "\r\n";
+    return p.string();
+  }
+
+  std::vector<std::string> importFiles(Database& d, const std::vector<std::string>& files) {
+    Importer importer(d, "");
+    importer.importFiles(files);
+    return importer.log();
+  }
+  std::vector<std::string> import(const std::vector<std::string>& utf8Lines) {
+    return importFiles(db, {writeFile("in" + std::to_string(++fileCounter) + ".txt", utf8Lines)});
+  }
+
+  static bool logHas(const std::vector<std::string>& log, const std::string& utf8) {
+    const std::string w = Utf8ToCp1252(utf8);
+    for (const auto& l : log) {
+      if (l.find(w) != std::string::npos) return true;
+    }
+    return false;
+  }
+
+  // Class names in key order.
+  std::vector<std::string> classes(Database& d) {
+    std::vector<std::string> out;
+    std::string key;
+    std::int32_t recNo = 0;
+    d.browseClass(BrowseMode::Clear, key, recNo);
+    for (;;) {
+      auto r = d.browseClass(BrowseMode::Next, key, recNo);
+      if (r.atEnd || !IsamOK) break;
+      if (r.found) out.push_back(d.cls().className());
+    }
+    return out;
+  }
+
+  // Every team in use by record number.
+  std::map<std::int32_t, TeamRec> teams(Database& d) {
+    std::map<std::int32_t, TeamRec> out;
+    for (std::int32_t n = 1; n < FileLen(d.teamFile()); ++n) {
+      if (d.readTeam(n)) out.emplace(n, d.team());
+    }
+    return out;
+  }
+
+  TeamRec teamByNumber(Database& d, int number) {
+    for (auto& [n, t] : teams(d)) {
+      if (t.teamNumber() == number) return t;
+    }
+    ADD_FAILURE() << "no team " << number;
+    return TeamRec();
+  }
+
+  // Every play time in key order.
+  std::vector<PlayTimeRec> playTimes(Database& d) {
+    std::vector<PlayTimeRec> out;
+    std::string key;
+    std::int32_t recNo = 0;
+    d.browsePlayTime(BrowseMode::Clear, key, recNo);
+    for (;;) {
+      auto r = d.browsePlayTime(BrowseMode::Next, key, recNo);
+      if (r.atEnd || !IsamOK) break;
+      if (r.found) out.push_back(d.playTime());
+    }
+    return out;
+  }
+
+  // All matches named by play time and team names, checked for agreement between the play
+  // time rows and both teams' match lists.
+  std::vector<MatchView> matches(Database& d) {
+    auto all = teams(d);
+    std::vector<MatchView> out;
+    std::map<std::int32_t, std::string> playTimeText;
+    for (std::int32_t n = 1; n < FileLen(d.playTimeFile()); ++n) {
+      if (!d.readPlayTime(n)) continue;
+      const PlayTimeRec p = d.playTime();
+      playTimeText[n] = p.playTime();
+      for (int row = 1; row <= p.usedRows(); ++row) {
+        const MatchEntry e = p.match(row);
+        if (e.homeTeamRecNo() <= 0) continue;
+        const TeamRec& home = all.at(e.homeTeamRecNo());
+        const TeamRec& away = all.at(e.awayTeamRecNo());
+        out.push_back(
+            {p.playTime(), home.teamName(), away.teamName(), e.homeScore(), e.awayScore()});
+        // Both teams list the match with the same number, play time and scores.
+        auto entryOf = [&](const TeamRec& t) {
+          for (int m = 1; m <= t.teamMatchCount(); ++m) {
+            if (t.match(m).matchNumber() == e.matchNumber()) return t.match(m);
+          }
+          ADD_FAILURE() << "match " << e.matchNumber() << " missing in " << t.teamName();
+          return TeamMatchEntry();
+        };
+        const TeamMatchEntry h = entryOf(home);
+        const TeamMatchEntry a = entryOf(away);
+        EXPECT_EQ(h.opponentRecNo(), e.awayTeamRecNo());
+        EXPECT_EQ(a.opponentRecNo(), -e.homeTeamRecNo());
+        EXPECT_EQ(h.playTimeRecNo(), n);
+        EXPECT_EQ(a.playTimeRecNo(), n);
+        EXPECT_EQ(h.ownScore(), e.homeScore());
+        EXPECT_EQ(h.opponentScore(), e.awayScore());
+        EXPECT_EQ(a.ownScore(), e.awayScore());
+        EXPECT_EQ(a.opponentScore(), e.homeScore());
+      }
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+  }
+
+  static std::vector<std::string> readLines(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    std::string all((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    std::vector<std::string> out;
+    std::size_t start = 0;
+    while (start < all.size()) {
+      const std::size_t end = all.find("\r\n", start);
+      if (end == std::string::npos) {
+        out.push_back(Cp1252ToUtf8(all.substr(start)));
+        break;
+      }
+      out.push_back(Cp1252ToUtf8(all.substr(start, end - start)));
+      start = end + 2;
+    }
+    return out;
+  }
+
+  RecordingUi ui;
+  ScopedUi scoped{ui};
+  Database db;
+  Database db2;
+  fs::path dir;
+  int fileCounter = 0;
+};
+
+}  // namespace liga::exchange::testing

@@ -1,0 +1,189 @@
+#include "exchange_fixture.h"
+
+namespace liga::exchange::testing {
+namespace {
+
+const std::vector<std::string> kBase = {
+    "; SERIEN 2027-01-01 10:00:00",
+    "*Bas",
+    "ARRANGÖREN,FOTBOLL",
+    "SERIEN,3",
+    "KLUBBEN,1234-5,5050-1234,750.00,BG,X",
+    "K1,STORGATAN 1,STAD,031-1,",
+    "K2,,,,",
+    "K3,,,,",
+    "K4,,,,",
+    "*Klasser",
+    "A-KLASS               ,2,2,1,0001",
+    "B                     ,1,3,1,0101",
+};
+
+TEST_F(ExchangeTest, BaseSectionCreatesAndOpensACompetition) {
+  const auto log = import(kBase);
+  ASSERT_TRUE(db.competitionOpen());
+  const CompetitionRec& c = db.comp();
+  EXPECT_EQ(Cp1252ToUtf8(c.organiser()), "ARRANGÖREN");
+  EXPECT_EQ(c.sportType(), "FOTBOLL");
+  EXPECT_EQ(c.competitionName(), "SERIEN");
+  EXPECT_EQ(c.defaultRounds(), 3);
+  EXPECT_EQ(c.payee(), "KLUBBEN");
+  EXPECT_EQ(c.postgiroNumber(), "1234-5");
+  EXPECT_EQ(c.bankgiroNumber(), "5050-1234");
+  EXPECT_EQ(c.fee(), 750);  // the exporter's "750.00" is a whole number
+  EXPECT_EQ(c.giroType(), 4);
+  EXPECT_TRUE(c.amountFilled());
+  EXPECT_EQ(c.contact(0, 0), "K1");
+  EXPECT_EQ(c.contact(0, 1), "STORGATAN 1");
+  EXPECT_EQ(c.contact(0, 3), "031-1");
+  EXPECT_EQ(c.contact(1, 0), "K2");
+  EXPECT_EQ(classes(db), (std::vector<std::string>{"A-KLASS", "B"}));
+  EXPECT_TRUE(logHas(log, "IMPORT KLAR!"));
+  EXPECT_TRUE(logHas(log, "Klass^: A-KLASS Record:   1"));
+  EXPECT_TRUE(logHas(log, "Adderade:   3 Modifierade:   0 Rader:  12"));
+  // The comment line is shown as an information message.
+  ASSERT_FALSE(ui.shown.empty());
+  EXPECT_EQ(ui.shown.front().text, "; SERIEN 2027-01-01 10:00:00");
+  ASSERT_EQ(ui.texts.size(), 1u);
+}
+
+TEST_F(ExchangeTest, ClassNumbersAreLimited) {
+  import({"*Bas", "O,S", "N,4", "P,1,2,600,PL", ",,,,", ",,,,", ",,,,", ",,,,", "*Klasser",
+          "A,0,150,-3,0", "B,9,,,20000"});
+  ASSERT_TRUE(db.competitionOpen());
+  std::string key = "A";
+  std::int32_t recNo = 0;
+  ASSERT_TRUE(db.browseClass(BrowseMode::Find, key, recNo).found);
+  EXPECT_EQ(db.cls().rounds(), 1);
+  EXPECT_EQ(db.cls().winPoints(), 99);
+  EXPECT_EQ(db.cls().drawPoints(), 0);
+  EXPECT_EQ(db.cls().firstTeamNumber(), 1);
+  key = "B";
+  ASSERT_TRUE(db.browseClass(BrowseMode::Find, key, recNo).found);
+  EXPECT_EQ(db.cls().rounds(), 4);
+  EXPECT_EQ(db.cls().winPoints(), 2);  // empty fields keep the defaults
+  EXPECT_EQ(db.cls().drawPoints(), 1);
+  EXPECT_EQ(db.cls().firstTeamNumber(), 9901);
+}
+
+TEST_F(ExchangeTest, ImportingTwiceModifiesTheClasses) {
+  import(kBase);
+  const auto log = import({"*Klasser", "A-KLASS,2,2,1,0001", "B,1,3,1,0101"});
+  EXPECT_EQ(classes(db).size(), 2u);
+  EXPECT_TRUE(logHas(log, "Adderade:   0 Modifierade:   2"));
+}
+
+TEST_F(ExchangeTest, TeamsWithNumbersContactsAndFaults) {
+  import(kBase);
+  ui.answers = {Answer::No};
+  const auto log = import({
+      "*Lag",
+      "0012,lag nord,A-KLASS,3,1,2,4",
+      "*#0,a. ledare,STORGATAN 1,STAD,",
+      "*#1,B. MEDLEM,,,",
+      "*#1,C. MEDLEM,VÄG 2,,",
+      "*#x,FEL,,,",
+      "0012,DUBBLETT,A-KLASS,0,0,0,0",
+      "*#1,IGNORERAS,,,",
+      "0013,OKÄND KLASS,C-KLASS,0,0,0,0",
+      "0014,LAG SYD,A-KLASS",
+  });
+  const TeamRec nord = teamByNumber(db, 12);
+  EXPECT_EQ(nord.teamName(), "LAG NORD");
+  EXPECT_EQ(nord.teamNumberKey(), "0012");
+  EXPECT_EQ(nord.ranking(), 3);
+  EXPECT_EQ(nord.openingPoints(), 1);
+  EXPECT_EQ(nord.openingGoalsAgainst(), 2);
+  EXPECT_EQ(nord.openingGoalsFor(), 4);
+  EXPECT_EQ(nord.tablePoints(), 1);  // opening values count
+  EXPECT_EQ(nord.contactRow(0).name(), "A. LEDARE");
+  EXPECT_EQ(nord.contactRow(0).street(), "STORGATAN 1");
+  EXPECT_EQ(nord.contactRow(1).name(), "B. MEDLEM");
+  // Row 1 is taken: the second "*#1" goes to the next free member row.
+  EXPECT_EQ(nord.contactRow(2).name(), "C. MEDLEM");
+  EXPECT_EQ(nord.contactRow(2).rowNumber(), 2);
+  EXPECT_EQ(teams(db).size(), 2u);  // the duplicate and the team without class are left out
+  EXPECT_TRUE(logHas(log, "felaktig adderad  \"*#x,FEL,,,\""));
+  EXPECT_TRUE(
+      logHas(log, "        .passed Felaktig startnummer finns: A-KLASS dNr:  12  DUBBLETT"));
+  EXPECT_TRUE(logHas(log, "        .passed Felaktig Klass^: C-KLASS dNr:"));
+  ASSERT_FALSE(ui.shown.empty());
+  bool asked = false;
+  for (const auto& s : ui.shown)
+    asked = asked || Cp1252ToUtf8(s.text) == "Klassen ej definierad...C-KLASS Addera person.";
+  EXPECT_TRUE(asked);
+  // No contact rows were written into the kept team by the "*#" after the duplicate.
+  for (int r = 0; r < TeamRec::kContactRows; ++r)
+    EXPECT_NE(teamByNumber(db, 12).contactRow(r).name(), "IGNORERAS");
+  EXPECT_EQ(teamByNumber(db, 14).openingPoints(), 0);
+}
+
+TEST_F(ExchangeTest, MissingClassIsCreatedOnYes) {
+  import(kBase);
+  ui.answers = {Answer::Yes};
+  import({"*Lag", "0013,LAG,C-KLASS,0,0,0,0"});
+  EXPECT_EQ(classes(db), (std::vector<std::string>{"A-KLASS", "B", "C-KLASS"}));
+  EXPECT_EQ(teamByNumber(db, 13).teamName(), "LAG");
+}
+
+TEST_F(ExchangeTest, EmptyTeamNumberTakesTheFirstFreeCandidate) {
+  import({"*Bas", "O,S", "N,4", "P,1,2,600,PL", ",,,,", ",,,,", ",,,,", ",,,,", "*Klasser",
+          "A,2,2,1,0101", "*Lag", "0101,T1,A", "0102,T2,A", "0103,T3,A", "0104,T4,A"});
+  // Team file length is now 5: the first candidate is 5 + 101 - 1 = 105.
+  import({"*Lag", ",NY,A"});
+  EXPECT_EQ(teamByNumber(db, 105).teamName(), "NY");
+  import({"*Lag", "0107,T7,A", ",NY2,A"});
+  // File length 7 (6 teams): candidate 107 is taken, 108 is free.
+  EXPECT_EQ(teamByNumber(db, 108).teamName(), "NY2");
+}
+
+TEST_F(ExchangeTest, AccountingFollowsTheImportedTeams) {
+  import(kBase);
+  import({"*Lag", "0001,T1,A-KLASS", "0002,T2,A-KLASS", "0003,T3,A-KLASS", "0004,T4,A-KLASS"});
+  std::string key = "A-KLASS";
+  std::int32_t recNo = 0;
+  ASSERT_TRUE(db.browseClass(BrowseMode::Find, key, recNo).found);
+  EXPECT_EQ(db.cls().teamCount(), 4);
+  EXPECT_EQ(db.cls().matchCount(), 12);
+  EXPECT_EQ(db.cls().openMatches(), 12);
+  EXPECT_EQ(db.comp().totalTeams(), 4);
+}
+
+TEST_F(ExchangeTest, FormatFaultsAndLinesBeforeAnySection) {
+  const auto log = import({"stray 1", "stray 2", "*Okänd", "*Bas"});
+  EXPECT_TRUE(logHas(log, "Okänd identifierare! Rad:    3"));
+  EXPECT_FALSE(db.competitionOpen());  // the file ended at the unknown line
+  EXPECT_TRUE(logHas(log, "Rader:   3"));
+}
+
+TEST_F(ExchangeTest, SectionsWithoutCompetitionStopTheFile) {
+  const auto log = import({"*Klasser", "A,1,2,1,0001"});
+  EXPECT_FALSE(db.competitionOpen());
+  EXPECT_EQ(FileLen(db.classFile()), 0);
+  EXPECT_TRUE(logHas(log, "IMPORT KLAR!"));
+}
+
+TEST_F(ExchangeTest, TenCompetitionsAreTheLimit) {
+  std::vector<std::string> lines;
+  for (int i = 0; i < 11; ++i) {
+    for (const char* l : {"*Bas", "O,S", "N,4", "P,1,2,600,PL", ",,,,", ",,,,", ",,,,", ",,,,"})
+      lines.push_back(l);
+  }
+  const auto log = import(lines);
+  EXPECT_EQ(db.catalogueUsedRecs(), 10);
+  EXPECT_TRUE(logHas(log, "Max antal tävlingar uppnått kan ej addera!"));
+}
+
+TEST_F(ExchangeTest, TheLogIsWrittenToAFile) {
+  const std::string file = writeFile("x.txt", kBase);
+  Importer importer(db, (dir / "text").string());
+  importer.clock = [] { return std::time_t(1800000000); };
+  importer.importFiles({file});
+  ASSERT_FALSE(importer.logFile().empty());
+  const auto lines = readLines(importer.logFile());
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(lines[0], "importlogg");
+  EXPECT_EQ(lines.back(), "IMPORT KLAR!");
+}
+
+}  // namespace
+}  // namespace liga::exchange::testing
