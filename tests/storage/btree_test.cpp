@@ -240,7 +240,9 @@ TEST_F(BtreeTest, HandWrittenFilesOpenAndRead) {
   EXPECT_EQ(r, 1);
   // The free page is used first; the free record too.
   EXPECT_EQ(add(std::string(24, 'd')), 2);
-  for (int i = 0; i < 200; ++i) AddKey(m_h, 1, 2, "N" + std::to_string(i));
+  for (int i = 0; i < 200; ++i)
+    AddKey(m_h, 1, 2,
+           std::string{'N', static_cast<char>('a' + i / 26), static_cast<char>('a' + i % 26)});
   ASSERT_TRUE(IsamOK);
   close();
   std::string after = m_mem.contents("blk.IX");
