@@ -16,6 +16,7 @@
 #include "database/database.h"
 #include "exchange/export.h"
 #include "exchange/import.h"
+#include "storage/check.h"
 #include "storage/isam.h"
 
 namespace liga::exchange::testing {

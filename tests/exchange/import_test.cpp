@@ -187,3 +187,53 @@ TEST_F(ExchangeTest, TheLogIsWrittenToAFile) {
 
 }  // namespace
 }  // namespace liga::exchange::testing
+
+namespace liga::exchange::testing {
+namespace {
+
+// Every file block of the data directory passes the structural check.
+void expectSoundBlocks(const fs::path& data) {
+  int blocks = 0;
+  for (const auto& entry : fs::directory_iterator(data)) {
+    if (entry.path().extension() != ".DAT") continue;
+    ++blocks;
+    const auto r = storage::checkBlock((entry.path().parent_path() / entry.path().stem()).string());
+    EXPECT_TRUE(r.ok) << entry.path() << ": " << (r.problems.empty() ? "" : r.problems.front());
+  }
+  EXPECT_GT(blocks, 0);
+}
+
+TEST_F(ExchangeTest, HostileInputNeverBreaksTheFiles) {
+  import(kBase);
+  import({"*Lag", "0001,T1,A-KLASS", "0002,T2,A-KLASS", "*Speldag", "D1,"});
+
+  std::string garbage;
+  for (int i = 0; i < 5000; ++i) garbage += static_cast<char>((i * 7919 + 13) % 256);
+  std::string sections;
+  for (int i = 0; i < 20000; ++i) sections += (i % 2 ? "*Speldag\r\n" : "*Lag\r\n");
+  const std::vector<std::string> hostile = {
+      garbage,
+      "*Lag\r\n0003," + std::string(100000, 'X') + ",A-KLASS\r\n" + std::string(100000, ';'),
+      sections,
+      "*Klasser\r\nA-KLASS,99999999999,-99999999999,x,\r\n*Lag\r\n99999,T,A-KLASS\r\n-5,T,A-"
+      "KLASS\r\n"
+      "0004,T4,A-KLASS,99999999,-99999999,1e9,0x10\r\n",
+      "*Lag\r\n,\r\n,,\r\n*#\r\n*#,\r\n*Speldag\r\n,\r\n*!\r\n*!-\r\n*!=\r\n*!1-\r\n*!-1=1-\r\n",
+      "*!1-2,3-4,\r\n",
+      "*Speldag\r\nD2,\r\n*!1-2=99999-1,2-1=-1--1,\r\n",
+  };
+  int i = 0;
+  for (const auto& content : hostile) {
+    const fs::path p = dir / ("hostile" + std::to_string(i++) + ".txt");
+    std::ofstream(p, std::ios::binary) << content;
+    importFiles(db, {p.string()});
+    ASSERT_TRUE(db.competitionOpen()) << p;
+  }
+  // Whatever was taken is consistent between play times and teams.
+  matches(db);
+  db.closeAll();
+  expectSoundBlocks(dir / "data");
+}
+
+}  // namespace
+}  // namespace liga::exchange::testing
