@@ -6,12 +6,14 @@
 // database operations, and shuts down, which saves the configuration: `select N` is
 // remembered for the next command, and `--data DIR` becomes the saved data directory.
 #include <cstdlib>
+#include <filesystem>
 #include <optional>
 #include <ostream>
 #include <string>
 
 #include "app/shell.h"
 #include "cli/command.h"
+#include "cli/session.h"
 #include "common/encoding.h"
 #include "common/messages.h"
 #include "common/text.h"
@@ -59,29 +61,6 @@ class FolderAnswer final : public UiPort {
   std::string m_folder;
 };
 
-// Runs `body` between start-up and shutdown.
-template <typename Body>
-int withShell(Context& ctx, Body body) {
-  Shell shell;
-  StartupOptions options;
-  options.configFile = ctx.options.configFile;
-  options.dataDir = ctx.options.dataDir;
-  shell.startup(ctx.ui, options);
-  if (!shell.dataDirEntered()) {
-    // Never fall back to the current directory from the command line: the command would
-    // work on files nobody asked for.
-    shell.shutdown(ctx.ui, false);
-    return kExitRefused;
-  }
-  int status;
-  {
-    ScopedUi scoped(ctx.ui);
-    status = body(shell);
-  }
-  shell.shutdown(ctx.ui);
-  return status;
-}
-
 std::string utf8(const std::string& cp1252) {
   return Cp1252ToUtf8(cp1252);
 }
@@ -92,11 +71,6 @@ bool parseNumber(const std::string& text, int& value) {
   if (text.empty() || *end != '\0' || n < 0 || n > 1000000) return false;
   value = static_cast<int>(n);
   return true;
-}
-
-int refuse(Context& ctx, const std::string& cp1252) {
-  ctx.err << utf8(cp1252) << "\n";
-  return kExitRefused;
 }
 
 int needCompetition(Context& ctx, Database& db) {
@@ -182,6 +156,8 @@ int runBackup(Context& ctx) {
   return withShell(ctx, [&](Shell& shell) {
     Database& db = shell.db();
     if (!db.competitionOpen()) return needCompetition(ctx, db);
+    std::error_code ec;
+    std::filesystem::create_directories(ctx.args[0], ec);
     FolderAnswer port(ctx.ui, ctx.args[0]);
     ScopedUi scoped(port);
     return db.backupCompetition() ? kExitOk : kExitRefused;

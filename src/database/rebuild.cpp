@@ -42,7 +42,7 @@ std::int32_t mapped(const RecMap& map, std::int32_t old) {
 
 class Rebuild {
  public:
-  Rebuild(Database& db, int nn) : m_db(db), m_nn(nn), m_dir(db.dataDir()) {}
+  Rebuild(const Database& db, int nn) : m_nn(nn), m_dir(db.dataDir()) {}
 
   bool run() { return prescanTeams() && classPass() && playTimePass() && teamPass(); }
 
@@ -341,7 +341,6 @@ class Rebuild {
   std::string m_failText;
 
  private:
-  Database& m_db;
   int m_nn;
   std::string m_dir;
   RecMap m_classMap, m_playMap, m_teamMap;

@@ -159,6 +159,29 @@ TEST_F(RebuildTest, ScenarioWithDeletedRecords) {
   EXPECT_EQ(m_db.comp().totalOpenMatches(), (12 - 2) + (3 - 1));
 }
 
+TEST_F(RebuildTest, ReferenceToARemovedTeamBecomesZero) {
+  newCompetition("Dangling");
+  const auto c = addClass("A", 1);
+  const auto gone = addTeam("GONE", c), stay = addTeam("STAY", c), last = addTeam("LAST", c);
+  const auto pt = addPlayTime("2026-03-01 10:00");
+  addMatch(pt, gone, stay);
+  addMatch(pt, last, stay);
+  ASSERT_TRUE(m_db.removeTeam("", gone, true));  // its matches stay behind
+  ASSERT_TRUE(m_db.rebuildCompetition());
+  // Record 1 is now LAST; without the mapping the orphaned row would name it.
+  ASSERT_TRUE(m_db.readTeam(1));
+  ASSERT_EQ(m_db.team().teamName(), "STAY");
+  ASSERT_TRUE(m_db.readPlayTime(1));
+  EXPECT_EQ(m_db.playTime().match(1).homeTeamRecNo(), 0);
+  EXPECT_EQ(m_db.playTime().match(1).awayTeamRecNo(), 1);
+  EXPECT_EQ(m_db.playTime().match(2).homeTeamRecNo(), 2);
+  EXPECT_EQ(m_db.playTime().match(2).awayTeamRecNo(), 1);
+  ASSERT_TRUE(m_db.readTeam(1));
+  EXPECT_EQ(m_db.team().match(1).opponentRecNo(), 0);
+  EXPECT_EQ(m_db.team().match(2).opponentRecNo(), -2);
+  EXPECT_EQ(m_db.team().match(2).playTimeRecNo(), 1);
+}
+
 TEST_F(RebuildTest, OpenMatchesCountTheStoredResults) {
   newCompetition("Open");
   const auto c = addClass("A", 2);
