@@ -158,6 +158,12 @@ void TeamSelection::assignPlaces() {
   int counter = 0, place = 0;
   long previousScore = 0;
   bool leaderWritten = false;
+  // The places and leaders are written as one batch per file: a handful of syncs for the
+  // whole table instead of one per team.
+  BeginBatch(m_db.teamFile());
+  const bool teamBatch = IsamOK;
+  BeginBatch(m_db.classFile());
+  const bool classBatch = IsamOK;
   for (const std::int32_t recNo : m_selected) {
     GetRec(m_db.teamFile(), recNo, team.data());
     if (!IsamOK || team.status() != 0) continue;
@@ -195,6 +201,8 @@ void TeamSelection::assignPlaces() {
     PutRec(m_db.teamFile(), recNo, team.data());
     ProgressLine(6, "Klass:" + cls.className() + " Plats:" + n4(place));
   }
+  if (classBatch) CommitBatch(m_db.classFile());
+  if (teamBatch) CommitBatch(m_db.teamFile());
 }
 
 }  // namespace liga
