@@ -1,0 +1,53 @@
+#include "scheduling/database_input.h"
+
+#include "database/database.h"
+#include "reports/team_selection.h"
+#include "storage/isam.h"
+
+namespace liga::scheduling {
+
+ScheduleInput ReadScheduleInput(Database& db, TeamSelection& selection) {
+  ScheduleInput input;
+  if (!db.competitionOpen()) return input;
+  input.Organiser = db.comp().organiser();
+  input.CompetitionName = db.comp().competitionName();
+  input.TeamRecords = UsedRecs(db.teamFile());
+
+  std::string key;
+  std::int32_t recNo = 0;
+  db.browseClass(BrowseMode::Clear, key, recNo);
+  for (;;) {
+    const BrowseResult r = db.browseClass(BrowseMode::Next, key, recNo);
+    if (r.atEnd || !IsamOK) break;
+    if (!r.found) continue;
+    ClassInput c;
+    c.RecNo = recNo;
+    c.ClassName = db.cls().className();
+    c.TeamCount = db.cls().teamCount();
+    c.MatchCount = db.cls().matchCount();
+    input.Classes.push_back(std::move(c));
+  }
+
+  for (ClassInput& c : input.Classes) {
+    SelectionRequest request;
+    request.classFilter = static_cast<std::int16_t>(c.RecNo);
+    request.kind = kSortClassNumber;
+    selection.invalidateRequest();
+    selection.select(request);
+    for (std::int32_t teamRecNo : selection.selected()) {
+      if (!db.readTeam(teamRecNo)) continue;
+      c.Teams.push_back({db.team().teamNumber(), db.team().teamNumberKey()});
+    }
+  }
+
+  db.browsePlayTime(BrowseMode::Clear, key, recNo);
+  for (;;) {
+    const BrowseResult r = db.browsePlayTime(BrowseMode::Next, key, recNo);
+    if (r.atEnd || !IsamOK) break;
+    if (!r.found) continue;
+    input.PlayTimes.push_back({db.playTime().playTime(), db.playTime().gameLeader()});
+  }
+  return input;
+}
+
+}  // namespace liga::scheduling

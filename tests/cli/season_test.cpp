@@ -1,0 +1,202 @@
+// A whole season from the command line: a new catalogue, the demo competition, a schedule,
+// its import, results from a file, and the standings they give.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "common/encoding.h"
+#include "common/text.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct RunResult {
+  int status;
+  std::string out;
+};
+
+class SeasonTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root = fs::temp_directory_path() / ("liga_season_" + std::to_string(::getpid()));
+    fs::remove_all(root);
+    fs::create_directories(root / "data");
+  }
+  void TearDown() override { fs::remove_all(root); }
+
+  RunResult liga(const std::string& args) {
+    const std::string cmd = "XDG_CONFIG_HOME='" + (root / "config").string() +
+                            "' XDG_DOCUMENTS_DIR='" + (root / "docs").string() + "' " +
+                            LIGA_BINARY + " --quiet --data '" + (root / "data").string() + "' " +
+                            args + " 2>&1 </dev/null";
+    RunResult r{-1, {}};
+    FILE* p = popen(cmd.c_str(), "r");
+    if (!p) return r;
+    std::array<char, 4096> buf;
+    std::size_t n;
+    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
+    const int raw = pclose(p);
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return r;
+  }
+
+  static std::vector<std::string> fileLines(const fs::path& p) {
+    std::ifstream f(p, std::ios::binary);
+    std::vector<std::string> out;
+    std::string line;
+    while (std::getline(f, line)) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      out.push_back(liga::Cp1252ToUtf8(line));
+    }
+    return out;
+  }
+
+  fs::path root;
+};
+
+struct Standing {
+  int played = 0, won = 0, drawn = 0, lost = 0, goalsFor = 0, goalsAgainst = 0, points = 0;
+  bool operator==(const Standing&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const Standing& s) {
+  return os << s.played << "/" << s.won << "/" << s.drawn << "/" << s.lost << " " << s.goalsFor
+            << "-" << s.goalsAgainst << " " << s.points << "p";
+}
+
+TEST_F(SeasonTest, DemoSeasonFromScheduleToStandings) {
+  ASSERT_EQ(liga("init").status, 0);
+  const std::string demo = std::string(LIGA_SOURCE_DIR) + "/examples/demo.lgw";
+  ASSERT_EQ(liga("import '" + demo + "'").status, 0);
+  const fs::path schedule = root / "SPELDAG.LOT";
+  const RunResult run = liga("schedule --seed 1 --out '" + schedule.string() + "'");
+  ASSERT_EQ(run.status, 0) << run.out;
+  ASSERT_TRUE(fs::exists(schedule));
+  ASSERT_EQ(liga("import '" + schedule.string() + "'").status, 0);
+
+  // Teams: number -> (name, class); classes: name -> win and draw points.
+  ASSERT_EQ(liga("export lag '" + (root / "lag.lgw").string() + "'").status, 0);
+  ASSERT_EQ(liga("export klasser '" + (root / "klasser.lgw").string() + "'").status, 0);
+  ASSERT_EQ(liga("export spelmoten '" + (root / "spel.lgw").string() + "'").status, 0);
+  std::map<std::string, std::pair<int, int>> classPoints;
+  for (const auto& l : fileLines(root / "klasser.lgw")) {
+    if (l.empty() || l[0] == ';' || l[0] == '*') continue;
+    std::stringstream ss(l);
+    std::string name, rounds, win, draw;
+    std::getline(ss, name, ',');
+    std::getline(ss, rounds, ',');
+    std::getline(ss, win, ',');
+    std::getline(ss, draw, ',');
+    classPoints[liga::Cp1252ToUtf8(liga::TrimRight(liga::Utf8ToCp1252(name)))] = {std::stoi(win),
+                                                                                  std::stoi(draw)};
+  }
+  std::map<std::string, std::pair<std::string, std::string>> teams;  // key -> name, class
+  for (const auto& l : fileLines(root / "lag.lgw")) {
+    if (l.empty() || l[0] == ';' || l[0] == '*') continue;
+    std::stringstream ss(l);
+    std::string key, name, cls;
+    std::getline(ss, key, ',');
+    std::getline(ss, name, ',');
+    std::getline(ss, cls, ',');
+    teams[key] = {name, cls};
+  }
+  ASSERT_EQ(teams.size(), 26u);
+
+  // Results for every scheduled match, computed here, and the standings they must give.
+  std::map<std::string, Standing> expected;  // "class|display name" -> standing
+  std::vector<std::string> results;
+  int matchCount = 0;
+  for (const auto& l : fileLines(root / "spel.lgw")) {
+    if (l.rfind("*!", 0) != 0) {
+      results.push_back(l);
+      continue;
+    }
+    const std::string home = l.substr(2, 4), away = l.substr(7, 4);
+    const int hs = (matchCount * 7) % 4, as = (matchCount * 3) % 3;
+    ++matchCount;
+    results.push_back(l + "=" + std::to_string(hs) + "-" + std::to_string(as));
+    const auto [win, draw] = classPoints.at(teams.at(home).second);
+    auto add = [&, win = win, draw = draw](const std::string& key, int own, int other) {
+      const std::string shown = liga::Cp1252ToUtf8(
+          liga::TeamDisplayName(liga::Utf8ToCp1252(teams.at(key).first), false, true));
+      Standing& s = expected[teams.at(key).second + "|" + shown];
+      ++s.played;
+      s.goalsFor += own;
+      s.goalsAgainst += other;
+      if (own > other) {
+        ++s.won;
+        s.points += win;
+      } else if (own == other) {
+        ++s.drawn;
+        s.points += draw;
+      } else {
+        ++s.lost;
+      }
+    };
+    add(home, hs, as);
+    add(away, as, hs);
+  }
+  ASSERT_GT(matchCount, 90);
+  {
+    std::ofstream f(root / "resultat.lgw", std::ios::binary);
+    for (const auto& l : results) f << liga::Utf8ToCp1252(l) << "\r\n";
+  }
+  // The results file carries the schedule again: replacing it needs a Yes.
+  ASSERT_EQ(liga("--yes import '" + (root / "resultat.lgw").string() + "'").status, 0);
+
+  const RunResult standings = liga("standings");
+  ASSERT_EQ(standings.status, 0);
+  std::map<std::string, Standing> actual;
+  std::istringstream in(standings.out);
+  std::string line;
+  std::string currentClass;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line[0] != ' ') {
+      currentClass = line;  // a class heading
+      continue;
+    }
+    std::vector<std::string> tokens;
+    std::istringstream ls(line);
+    std::string t;
+    while (ls >> t) tokens.push_back(t);
+    if (tokens.size() < 8 || tokens[0].find_first_not_of("0123456789") != std::string::npos)
+      continue;
+    const std::size_t n = tokens.size();
+    Standing s;
+    s.points = std::stoi(tokens[n - 1]);
+    const std::string goals = tokens[n - 2];
+    s.goalsFor = std::stoi(goals.substr(0, goals.find('-')));
+    s.goalsAgainst = std::stoi(goals.substr(goals.find('-') + 1));
+    s.lost = std::stoi(tokens[n - 3]);
+    s.drawn = std::stoi(tokens[n - 4]);
+    s.won = std::stoi(tokens[n - 5]);
+    s.played = std::stoi(tokens[n - 6]);
+    std::string name;
+    for (std::size_t i = 1; i < n - 6; ++i) name += (i > 1 ? " " : "") + tokens[i];
+    actual[currentClass + "|" + name] = s;
+  }
+  EXPECT_EQ(actual.size(), 26u);
+  for (const auto& [name, s] : expected) {
+    auto it = actual.find(name);
+    ASSERT_NE(it, actual.end()) << name;
+    EXPECT_EQ(it->second, s) << name;
+  }
+  // Every file block is sound after the season.
+  for (const auto& entry : fs::directory_iterator(root / "data")) {
+    if (entry.path().extension() != ".DAT") continue;
+    const RunResult check = liga("isam-check '" + entry.path().string() + "'");
+    EXPECT_EQ(check.status, 0) << check.out;
+  }
+}
+
+}  // namespace
