@@ -818,6 +818,13 @@ Status openBlock(const std::string& name, bool readOnly, FileBlock** out) {
   if (Status s = readExact(fb->data.get(), 0, h, sizeof h); !s.ok()) return s;
   fb->dh.decode(h);
   if (int e = checkDataHeader(fb->dh)) return err(e);
+  // Records are written before the header that counts them, so a data file shorter than
+  // its records is damaged; appending to it would leave a gap of unknown size.
+  std::uint64_t dataSize = 0;
+  if (int e = fb->data->size(&dataSize)) return readErr(e);
+  if (dataSize <
+      static_cast<std::uint64_t>(fb->dh.numRec + 1) * static_cast<std::uint64_t>(fb->dh.lenRec))
+    return err(10060);
   int numKeys = fb->dh.numberOfKeys;
   if (numKeys > 0) {
     if (!fb->index) return err(9903, ENOENT);
@@ -840,6 +847,9 @@ Status openBlock(const std::string& name, bool readOnly, FileBlock** out) {
     std::uint64_t size = 0;
     if (int e = fb->index->size(&size)) return readErr(e);
     fb->ixRecordsOnDisk = static_cast<std::int64_t>(size) / off;
+    for (const auto& is : fb->ix) {
+      if (is.hdr.numPages >= fb->ixRecordsOnDisk) return err(10120);
+    }
   } else {
     fb->index.reset();
   }

@@ -28,15 +28,17 @@ void setStatus(Status s) {
 
 enum class Access { kRead, kWrite };
 
+constexpr int kNoIndex = -1000000;
+
 // Engine entry rules, in order: initialised (10455), not busy (10446), a valid open block
 // (10445), not read-only for writes (10065), index number in range (10164). A block whose
 // rollback failed refuses everything but close (10180).
-Status enter(FileBlock* fb, Access access, int index = 0) {
+Status enter(FileBlock* fb, Access access, int index) {
   if (!storage::engineInitialised()) return storage::err(10455);
   if (g_busy) return storage::err(10446);
   if (!storage::isOpenBlock(fb) || fb->mark != storage::kValidityMark) return storage::err(10445);
   if (access == Access::kWrite && fb->readOnly) return storage::err(10065);
-  if (index != 0 && (index < 1 || index > fb->dh.numberOfKeys)) return storage::err(10164);
+  if (index != kNoIndex && (index < 1 || index > fb->dh.numberOfKeys)) return storage::err(10164);
   if (fb->broken) return storage::err(10180);
   return {};
 }
@@ -199,24 +201,24 @@ void DeleteFileBlock(const std::string& name) {
 }
 
 void AddRec(FileBlockPtr h, std::int32_t& recNo, const void* record) {
-  run(h, Access::kWrite, 0, [&] { return storage::addRec(*h, &recNo, record); });
+  run(h, Access::kWrite, kNoIndex, [&] { return storage::addRec(*h, &recNo, record); });
 }
 
 void GetRec(FileBlockPtr h, std::int32_t recNo, void* buffer) {
-  run(h, Access::kRead, 0, [&] { return storage::getRec(*h, recNo, buffer); });
+  run(h, Access::kRead, kNoIndex, [&] { return storage::getRec(*h, recNo, buffer); });
 }
 
 void PutRec(FileBlockPtr h, std::int32_t recNo, const void* record) {
-  run(h, Access::kWrite, 0, [&] { return storage::putRec(*h, recNo, record); });
+  run(h, Access::kWrite, kNoIndex, [&] { return storage::putRec(*h, recNo, record); });
 }
 
 void DeleteRec(FileBlockPtr h, std::int32_t recNo) {
-  run(h, Access::kWrite, 0, [&] { return storage::deleteRec(*h, recNo); });
+  run(h, Access::kWrite, kNoIndex, [&] { return storage::deleteRec(*h, recNo); });
 }
 
 std::int32_t FileLen(FileBlockPtr h) {
   std::int32_t v = 0;
-  run(h, Access::kRead, 0, [&] {
+  run(h, Access::kRead, kNoIndex, [&] {
     v = h->dh.numRec + 1;
     return Status{};
   });
@@ -225,7 +227,7 @@ std::int32_t FileLen(FileBlockPtr h) {
 
 std::int32_t UsedRecs(FileBlockPtr h) {
   std::int32_t v = 0;
-  run(h, Access::kRead, 0, [&] {
+  run(h, Access::kRead, kNoIndex, [&] {
     v = h->dh.numRec - h->dh.numberFree;
     return Status{};
   });
@@ -234,7 +236,7 @@ std::int32_t UsedRecs(FileBlockPtr h) {
 
 std::int32_t RecordLength(FileBlockPtr h) {
   std::int32_t v = 0;
-  run(h, Access::kRead, 0, [&] {
+  run(h, Access::kRead, kNoIndex, [&] {
     v = h->dh.lenRec;
     return Status{};
   });
@@ -281,15 +283,15 @@ std::int32_t NumKeys(FileBlockPtr h, int index) {
 }
 
 void BeginBatch(FileBlockPtr h) {
-  run(h, Access::kWrite, 0, [&] { return storage::beginBatch(*h); });
+  run(h, Access::kWrite, kNoIndex, [&] { return storage::beginBatch(*h); });
 }
 
 void CommitBatch(FileBlockPtr h) {
-  run(h, Access::kWrite, 0, [&] { return storage::commitBatch(*h); });
+  run(h, Access::kWrite, kNoIndex, [&] { return storage::commitBatch(*h); });
 }
 
 void AbortBatch(FileBlockPtr h) {
-  run(h, Access::kWrite, 0, [&] { return storage::abortBatch(*h); });
+  run(h, Access::kWrite, kNoIndex, [&] { return storage::abortBatch(*h); });
 }
 
 }  // namespace liga
