@@ -160,7 +160,10 @@ int runBackup(Context& ctx) {
     std::filesystem::create_directories(ctx.args[0], ec);
     FolderAnswer port(ctx.ui, ctx.args[0]);
     ScopedUi scoped(port);
-    return db.backupCompetition() ? kExitOk : kExitRefused;
+    if (db.backupCompetition()) return kExitOk;
+    // The result box is a warning, which --quiet silences; a refusal still says why.
+    if (ctx.options.quiet) return refuse(ctx, "Fel vid kopiering!!" + MessageText(IsamError));
+    return kExitRefused;
   });
 }
 

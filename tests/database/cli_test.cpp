@@ -1,0 +1,111 @@
+// The `liga` database commands end to end: a competition built through the database,
+// then the commands run as a separate process on the same data directory.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "database/db_fixture.h"
+
+namespace liga {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CliRun {
+  int status;
+  std::string out;
+};
+
+class CliTest : public testing::DbFixture {
+ protected:
+  CliRun liga(const std::string& args) {
+    const std::string cmd = std::string(LIGA_BINARY) + " --quiet --config " +
+                            (m_dir / "cfg" / "LigaWin32.P32").string() + " --data " +
+                            m_dir.string() + " " + args + " 2>&1";
+    CliRun r{-1, {}};
+    FILE* p = popen(cmd.c_str(), "r");
+    if (p == nullptr) return r;
+    std::array<char, 4096> buf;
+    while (std::fgets(buf.data(), buf.size(), p) != nullptr) r.out += buf.data();
+    const int status = pclose(p);
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+  }
+
+  // Closes the fixture's database so the command sees the files at rest.
+  void release() { m_db.closeAll(); }
+};
+
+TEST_F(CliTest, ScenarioThroughTheCommands) {
+  newCompetition("V\xE5rcupen");
+  const auto c = addClass("P12", 1);
+  const auto a = addTeam("IFK NORRBY", c), b = addTeam("BK ZEUS", c), gone = addTeam("X", c),
+             d = addTeam("SK LEJON", c);
+  const auto pt = addPlayTime("2026-05-01 10:00");
+  addMatch(pt, a, b, 3, 1);
+  addMatch(pt, d, a, 2, 2);
+  ASSERT_TRUE(m_db.removeTeam("", gone, true));
+  release();
+
+  CliRun r = liga("select 1");
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(r.out, " 1 V\xC3\xA5rcupen\n");
+  r = liga("list");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out.substr(0, r.out.find('\n')), " 1 * V\xC3\xA5rcupen");
+
+  r = liga("rebuild");
+  ASSERT_EQ(r.status, 0) << r.out;
+  for (const char* block : {"cupfiles", "klass01", "lg01", "game01"}) {
+    r = liga("isam-check " + (m_dir / block).string());
+    EXPECT_EQ(r.status, 0) << r.out;
+  }
+
+  r = liga("standings --class p12");
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(r.out.find("   1  IFK Norrby"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("   2  SK Lejon"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("   3  BK Zeus"), std::string::npos) << r.out;
+  r = liga("teams");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("0001  P12             IFK Norrby"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("X\n"), std::string::npos);  // the removed team is gone
+
+  r = liga("info");
+  EXPECT_NE(r.out.find("1a=2233 2=562 3a=11665 4=863 5=966 6=322 7=  9\n"), std::string::npos);
+  EXPECT_NE(r.out.find("ospelade matcher: 1\n"), std::string::npos)
+      << r.out;  // 3 matches, 2 played
+
+  r = liga("backup " + (m_dir / "kopia").string());
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_TRUE(fs::exists(m_dir / "kopia" / "lg01.DAT"));
+  r = liga("backup " + (m_dir / "kopia").string());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("Fel vid kopiering!!"), std::string::npos) << r.out;
+
+  EXPECT_EQ(liga("teams --class OKAND").status, 1);
+  EXPECT_EQ(liga("select 0").status, 2);
+  EXPECT_EQ(liga("--no delete 1").status, 1);
+  EXPECT_TRUE(fs::exists(m_dir / "lg01.DAT"));
+  r = liga("--yes delete 1");
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_FALSE(fs::exists(m_dir / "lg01.DAT"));
+  EXPECT_EQ(liga("select 1").status, 1);  // "raderad"
+}
+
+TEST_F(CliTest, InitAsksBeforeReplacingACatalogue) {
+  newCompetition("Cup");
+  release();
+  EXPECT_EQ(liga("--no init").status, 1);
+  EXPECT_EQ(liga("list").out.substr(0, 7), " 1   Cu");
+  EXPECT_EQ(liga("--yes init").status, 0);
+  EXPECT_EQ(liga("list").out.substr(0, 11), " 1   vakant");
+}
+
+}  // namespace
+}  // namespace liga
