@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "common/encoding.h"
+#include "common/progress.h"
 #include "common/recording_ui.h"
 #include "database/database.h"
 #include "exchange/export.h"

@@ -142,6 +142,13 @@ TEST_F(ExportTest, RoundTripIntoAnEmptyDataDirectory) {
   EXPECT_TRUE(db2.comp().scheduled());
   EXPECT_EQ(db2.comp().fee(), 600);
   EXPECT_EQ(db2.comp().giroType(), 1);
+  db2.closeAll();
+  for (const auto& entry : fs::directory_iterator(dir / "data2")) {
+    if (entry.path().extension() != ".DAT") continue;
+    const auto check =
+        storage::checkBlock((entry.path().parent_path() / entry.path().stem()).string());
+    EXPECT_TRUE(check.ok) << entry.path();
+  }
 }
 
 }  // namespace

@@ -203,6 +203,31 @@ void expectSoundBlocks(const fs::path& data) {
   EXPECT_GT(blocks, 0);
 }
 
+TEST_F(ExchangeTest, StopFromTheProgressWindowEndsTheImportAndKeepsWhatWasRead) {
+  import(kBase);
+  std::vector<std::string> lines = {"*Lag"};
+  for (int t = 1; t <= 60; ++t)
+    lines.push_back(ZeroPad(t, 4) + ",T" + std::to_string(t) + ",A-KLASS");
+  const std::string first = writeFile("first.txt", lines);
+  const std::string second = writeFile("second.txt", {"*Klasser", "C,1,2,1,0001"});
+  int updates = 0;
+  ui.onPendingInput = [&] {
+    if (++updates == 3) CancelProgress();  // after the first twenty lines
+  };
+  Importer importer(db, "");
+  importer.importFiles({first, second});
+  ui.onPendingInput = nullptr;
+  EXPECT_TRUE(logHas(importer.log(), "<< avbrutet >>"));
+  EXPECT_TRUE(logHas(importer.log(), "IMPORT KLAR!"));
+  ASSERT_EQ(importer.summaries().size(), 1u);  // the second file was never started
+  const auto stored = teams(db).size();
+  EXPECT_GT(stored, 0u);
+  EXPECT_LT(stored, 60u);
+  EXPECT_EQ(classes(db).size(), 2u);
+  db.closeAll();
+  expectSoundBlocks(dir / "data");
+}
+
 TEST_F(ExchangeTest, HostileInputNeverBreaksTheFiles) {
   import(kBase);
   import({"*Lag", "0001,T1,A-KLASS", "0002,T2,A-KLASS", "*Speldag", "D1,"});
