@@ -117,7 +117,9 @@ int runList(Context& ctx) {
       ctx.out << FormatInt(k + 1, 2) << (item.checked ? " * " : "   ") << utf8(item.caption)
               << (item.enabled ? "" : " (-)") << "\n";
     }
-    return shell.db().catalogueAvailable() ? kExitOk : kExitRefused;
+    if (!shell.db().catalogueAvailable())
+      return refuse(ctx, "Datafiler saknas/ ej i aktuellt bibliotek");
+    return kExitOk;
   });
 }
 
