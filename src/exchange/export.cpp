@@ -26,14 +26,6 @@ std::time_t nowFrom(const Clock& clock) {
   return clock ? clock() : std::time(nullptr);
 }
 
-std::string formatTime(std::time_t t, const char* pattern) {
-  std::tm tm{};
-  localtime_r(&t, &tm);
-  char buf[64];
-  std::strftime(buf, sizeof buf, pattern, &tm);
-  return buf;
-}
-
 // Lines are collected in memory and written in one go; an export is at most a few
 // thousand short lines.
 class LineSink {
@@ -181,11 +173,11 @@ bool writeFileAtomically(const std::string& path, const std::vector<std::string>
 }  // namespace
 
 std::string SignatureLine(std::time_t now) {
-  return "; LigaWin32 utbytesfil, " + formatTime(now, "%Y-%m-%d");
+  return "; LigaWin32 utbytesfil, " + FormatLocalTime(now, "%Y-%m-%d");
 }
 
 std::string CompetitionCommentLine(const std::string& competitionName, std::time_t now) {
-  return "; " + competitionName + " " + formatTime(now, "%Y-%m-%d %H:%M:%S");
+  return "; " + competitionName + " " + FormatLocalTime(now, "%Y-%m-%d %H:%M:%S");
 }
 
 std::string TransferMessage(int lines, int elapsedSeconds) {

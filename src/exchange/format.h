@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <istream>
 #include <optional>
 #include <string>
@@ -90,6 +91,9 @@ MatchItem ParseMatchItem(std::string_view item);
 // The comma-separated items of a "*!" line, "*!" removed from the first, up to (not
 // including) the first empty item.
 std::vector<std::string> MatchItems(std::string_view line);
+
+// `t` in local time with a strftime pattern ("%Y-%m-%d %H:%M:%S").
+std::string FormatLocalTime(std::time_t t, const char* pattern);
 
 // Giro type codes "PL", "PN", "PG", "BN", "BG" = 0..4.
 std::string_view GiroCode(int giroType);

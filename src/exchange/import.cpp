@@ -25,14 +25,6 @@ std::string W(std::string_view utf8) {
   return Utf8ToCp1252(utf8);
 }
 
-std::string formatTime(std::time_t t, const char* pattern) {
-  std::tm tm{};
-  localtime_r(&t, &tm);
-  char buf[64];
-  std::strftime(buf, sizeof buf, pattern, &tm);
-  return buf;
-}
-
 // A field read as a whole number, limited to lo..hi; nullopt when the field is empty or
 // not a number (the record keeps its value then).
 std::optional<int> limitedNumber(const std::string& field, int lo, int hi) {
@@ -64,6 +56,16 @@ std::string className(const std::string& field) {
 
 bool scorePresent(int s) {
   return s >= 0 && s < 9999;
+}
+
+// Empties every match row of a play time: UsedRows 0, all scores "no result".
+void clearMatchRows(PlayTimeRec& p) {
+  for (int row = 0; row <= PlayTimeRec::kMaxRows; ++row) {
+    MatchEntry e;
+    e.setHomeScore(kNoResult);
+    e.setAwayScore(kNoResult);
+    p.setMatch(row, e);
+  }
 }
 
 }  // namespace
@@ -112,10 +114,11 @@ void Importer::writeLogFile() {
   std::error_code ec;
   fs::create_directories(m_logDir, ec);
   const std::time_t now = clock ? clock() : std::time(nullptr);
-  fs::path path = fs::path(m_logDir) / ("importlogg_" + formatTime(now, "%Y%m%d_%H%M%S") + ".txt");
+  fs::path path =
+      fs::path(m_logDir) / ("importlogg_" + FormatLocalTime(now, "%Y%m%d_%H%M%S") + ".txt");
   for (int i = 2; fs::exists(path, ec); ++i) {
-    path = fs::path(m_logDir) /
-           ("importlogg_" + formatTime(now, "%Y%m%d_%H%M%S") + "_" + std::to_string(i) + ".txt");
+    path = fs::path(m_logDir) / ("importlogg_" + FormatLocalTime(now, "%Y%m%d_%H%M%S") + "_" +
+                                 std::to_string(i) + ".txt");
   }
   std::ofstream f(path, std::ios::binary);
   for (const auto& l : m_log) f << l << "\r\n";
@@ -299,23 +302,27 @@ void Importer::baseRecord() {
   beginBatches();
 }
 
+bool Importer::newClass(const std::string& name) {
+  if (UsedRecs(m_db.classFile()) >= kMaxClasses) {
+    const std::string msg = W("Max antal klasser uppnått kan ej addera!");
+    ShowMessage(201, msg);
+    logLine(msg);
+    m_abort = true;
+    return false;
+  }
+  m_db.resetClassBuffer();
+  m_db.setClassRecNo(0);
+  m_db.cls().setClassName(name);
+  return true;
+}
+
 void Importer::classRecord(const std::string& line) {
   const std::string name = className(Field(line, 1));
   std::string key = name;
   std::int32_t recNo = 0;
   FindKey(m_db.classFile(), 1, recNo, key.substr(0, 30));
   const bool found = IsamOK && m_db.readClass(recNo);
-  if (!found) {
-    if (UsedRecs(m_db.classFile()) >= kMaxClasses) {
-      ShowMessage(201, W("Max antal klasser uppnått kan ej addera!"));
-      logLine(W("Max antal klasser uppnått kan ej addera!"));
-      m_abort = true;
-      return;
-    }
-    m_db.resetClassBuffer();
-    m_db.setClassRecNo(0);
-    m_db.cls().setClassName(name);
-  }
+  if (!found && !newClass(name)) return;
   DivisionRec& d = m_db.cls();
   if (auto v = limitedNumber(Field(line, 2), 1, 4)) d.setRounds(*v);
   if (auto v = limitedNumber(Field(line, 3), 0, 99)) d.setWinPoints(*v);
@@ -360,15 +367,7 @@ void Importer::teamRecord(const std::string& line) {
     classMissing = true;
     SetMessageBuffer(W("Klassen ej definierad...") + clsName + W(" Addera person."));
     if (Ask(101)) {
-      if (UsedRecs(m_db.classFile()) >= kMaxClasses) {
-        ShowMessage(201, W("Max antal klasser uppnått kan ej addera!"));
-        logLine(W("Max antal klasser uppnått kan ej addera!"));
-        m_abort = true;
-        return;
-      }
-      m_db.resetClassBuffer();
-      m_db.setClassRecNo(0);
-      m_db.cls().setClassName(clsName);
+      if (!newClass(clsName)) return;
       if (!m_db.storeClass(true)) {
         logLine("felaktig " + line + " " + MessageText(IsamError));
         return;
@@ -508,14 +507,7 @@ void Importer::playTimeRecord(const std::string& line) {
   p.setPlayTime(stored);
   const std::string leader = Field(line, 2);
   if (!leader.empty()) p.setGameLeader(leader.substr(0, 56));
-  if (m_oldScheduleCleared) {
-    for (int row = 0; row <= PlayTimeRec::kMaxRows; ++row) {
-      MatchEntry e;
-      e.setHomeScore(kNoResult);
-      e.setAwayScore(kNoResult);
-      p.setMatch(row, e);
-    }
-  }
+  if (m_oldScheduleCleared) clearMatchRows(p);
   if (!m_db.storePlayTime(!found)) {
     logLine("felaktig " + line + " " + MessageText(IsamError));
     m_playTimeRead = false;
@@ -534,12 +526,7 @@ bool Importer::clearOldSchedule() {
   const std::int32_t gameLen = FileLen(games);
   for (std::int32_t n = 1; n < gameLen; ++n) {
     if (!m_db.readPlayTime(n)) continue;
-    for (int row = 0; row <= PlayTimeRec::kMaxRows; ++row) {
-      MatchEntry e;
-      e.setHomeScore(kNoResult);
-      e.setAwayScore(kNoResult);
-      m_db.playTime().setMatch(row, e);
-    }
+    clearMatchRows(m_db.playTime());
     if (!m_db.rewritePlayTime(n)) return false;
     if (n % 10 == 0) ProgressLine(2, FormatInt(n, 5));
   }

@@ -56,6 +56,9 @@ class Importer {
   bool startSection(int section, const std::string& line);
   void dataLine(const std::string& line);
   void baseRecord();
+  // Puts new-class defaults with `name` into the class buffer; false (and the abort flag)
+  // when the class file is full.
+  bool newClass(const std::string& name);
   void classRecord(const std::string& line);
   void teamRecord(const std::string& line);
   void contactLine(const std::string& line);

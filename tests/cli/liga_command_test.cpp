@@ -1,30 +1,16 @@
 // Runs the built `liga` executable the way a script would.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <array>
-#include <cstdio>
 #include <string>
+
+#include "cli/run_liga.h"
 
 namespace {
 
-struct RunResult {
-  int status;
-  std::string out;
-};
+using liga::testing::RunResult;
 
 RunResult liga(const std::string& args) {
-  const std::string cmd = std::string(LIGA_BINARY) + " " + args + " 2>&1 </dev/null";
-  RunResult r{-1, {}};
-  FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return r;
-  std::array<char, 4096> buf;
-  std::size_t n;
-  while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-  const int raw = pclose(p);
-  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  return r;
+  return liga::testing::RunCommand(std::string(LIGA_BINARY) + " " + args);
 }
 
 TEST(LigaCommand, MsgPrintsCatalogueTextsInUtf8) {

@@ -4,8 +4,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -13,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/run_liga.h"
 #include "common/encoding.h"
 #include "common/text.h"
 
@@ -20,10 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct RunResult {
-  int status;
-  std::string out;
-};
+using liga::testing::RunResult;
 
 class SeasonTest : public ::testing::Test {
  protected:
@@ -35,19 +31,10 @@ class SeasonTest : public ::testing::Test {
   void TearDown() override { fs::remove_all(root); }
 
   RunResult liga(const std::string& args) {
-    const std::string cmd = "XDG_CONFIG_HOME='" + (root / "config").string() +
-                            "' XDG_DOCUMENTS_DIR='" + (root / "docs").string() + "' " +
-                            LIGA_BINARY + " --quiet --data '" + (root / "data").string() + "' " +
-                            args + " 2>&1 </dev/null";
-    RunResult r{-1, {}};
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return r;
-    std::array<char, 4096> buf;
-    std::size_t n;
-    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-    const int raw = pclose(p);
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return r;
+    return liga::testing::RunCommand("XDG_CONFIG_HOME='" + (root / "config").string() +
+                                     "' XDG_DOCUMENTS_DIR='" + (root / "docs").string() + "' " +
+                                     LIGA_BINARY + " --quiet --data '" + (root / "data").string() +
+                                     "' " + args);
   }
 
   static std::vector<std::string> fileLines(const fs::path& p) {

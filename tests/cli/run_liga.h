@@ -1,0 +1,30 @@
+// Runs the built `liga` executable the way a script would and collects what it printed.
+#pragma once
+
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <string>
+
+namespace liga::testing {
+
+struct RunResult {
+  int status;       // exit status, -1 when the command did not exit normally
+  std::string out;  // stdout and stderr together
+};
+
+// `command` is a shell command line; stdin is empty.
+inline RunResult RunCommand(const std::string& command) {
+  RunResult r{-1, {}};
+  FILE* p = popen((command + " 2>&1 </dev/null").c_str(), "r");
+  if (!p) return r;
+  std::array<char, 4096> buf;
+  std::size_t n;
+  while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
+  const int raw = pclose(p);
+  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  return r;
+}
+
+}  // namespace liga::testing
