@@ -44,7 +44,9 @@ class Rebuild {
  public:
   Rebuild(const Database& db, int nn) : m_nn(nn), m_dir(db.dataDir()) {}
 
-  bool run() { return prescanTeams() && classPass() && playTimePass() && teamPass(); }
+  bool run() {
+    return preflight() && prescanTeams() && classPass() && playTimePass() && teamPass();
+  }
 
  private:
   std::string blockLabel(const std::string& base) const { return base + ZeroPad(m_nn, 2); }
@@ -102,7 +104,42 @@ class Rebuild {
     }
   }
 
-  // Opens the temporary block after the renames and creates + opens the new block.
+  // Everything a pass needs before it renames anything: no temporary file from an earlier
+  // run, and the data and index file of all three blocks. Checking all blocks first means
+  // the common refusals stop the rebuild before any block is renumbered, so the blocks
+  // never refer to each other by mixed old and new numbers.
+  bool preflight() {
+    for (const char* ext : kTempExt) {
+      if (!FindFileNoCase(m_dir, std::string(kTempName) + "." + ext).empty()) {
+        fail(blockLabel("klass"));
+        return false;
+      }
+    }
+    for (const char* base : {"klass", "game", "lg"}) {
+      const std::string label = blockLabel(base);
+      if (FindFileNoCase(m_dir, label + ".Dat").empty() ||
+          FindFileNoCase(m_dir, label + ".Ix").empty()) {
+        fail(label);
+        return false;
+      }
+    }
+    return true;
+  }
+
+  // Puts the block's files back under their own names after a pass failed before copying.
+  void renameBack(const std::string& label, const std::string& block) {
+    DeleteFileBlock(block);
+    for (int i = 0; i < 3; ++i) {
+      const std::string from = FindFileNoCase(m_dir, std::string(kTempName) + "." + kTempExt[i]);
+      if (from.empty()) continue;
+      const std::string left = FindFileNoCase(m_dir, label + "." + kBlockExt[i]);
+      if (!left.empty()) std::remove(left.c_str());
+      RenameNoReplace(from, (fs::path(m_dir) / (label + "." + kBlockExt[i])).string());
+    }
+  }
+
+  // Opens the temporary block after the renames and creates + opens the new block. A
+  // failure here puts the old files back under their names.
   bool startPass(const std::string& label, const std::string& block, int recLen, int keyLen,
                  FileBlockPtr& temp, FileBlockPtr& fresh) {
     if (!renameToTemp(label)) {
@@ -110,14 +147,17 @@ class Rebuild {
       return false;
     }
     OpenFileBlock(temp, tempBlock());
-    if (!IsamOK) {
-      fail(label);
-      return false;
+    if (IsamOK) {
+      CreateFileBlock(block, recLen, 1, {{keyLen, true}});
+      if (IsamOK) OpenFileBlock(fresh, block);
     }
-    CreateFileBlock(block, recLen, 1, {{keyLen, true}});
-    if (IsamOK) OpenFileBlock(fresh, block);
     if (!IsamOK) {
-      CloseFileBlock(temp);
+      const std::int32_t error = IsamError, osError = IsamDosError;
+      if (temp != nullptr) CloseFileBlock(temp);
+      renameBack(label, block);
+      IsamOK = false;
+      IsamError = error;
+      IsamDosError = osError;
       fail(label);
       return false;
     }

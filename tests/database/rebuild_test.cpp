@@ -217,6 +217,21 @@ TEST_F(RebuildTest, LeftoverTemporaryBlockIsNeverReplaced) {
   EXPECT_TRUE(fs::exists(path("klass01.DAT")));
 }
 
+TEST_F(RebuildTest, MissingIndexStopsBeforeAnyBlockIsRenumbered) {
+  newCompetition("Broken");
+  const auto old = addClass("OLD");
+  addClass("NEW");
+  ASSERT_TRUE(m_db.removeClass("", old, true));
+  std::ifstream before(path("klass01.DAT"), std::ios::binary);
+  const std::string classBytes((std::istreambuf_iterator<char>(before)), {});
+  fs::remove(path("lg01.IX"));  // lost while the competition is open
+  EXPECT_FALSE(m_db.rebuildCompetition());
+  EXPECT_EQ(StatusMessage(), "Kan ej \"Rename\" fil lg01 misslyckad \"indexBuild\" ");
+  std::ifstream after(path("klass01.DAT"), std::ios::binary);
+  EXPECT_EQ(std::string((std::istreambuf_iterator<char>(after)), {}), classBytes);
+  EXPECT_FALSE(fs::exists(path("filetmp.dat")));
+}
+
 TEST_F(RebuildTest, WithoutOpenCompetitionNothingChanges) {
   newCompetition("X");
   m_db.closeCompetition();
