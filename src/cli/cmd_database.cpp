@@ -271,12 +271,7 @@ int runInfo(Context& ctx) {
   if (!ctx.args.empty()) return usageError(ctx, *findCommand("info"));
   return withShell(ctx, [&](Shell& shell) {
     Database& db = shell.db();
-    ctx.out << "1a=" << FormatInt(CompetitionRec::kSize, 3)
-            << " 2=" << FormatInt(DivisionRec::kSize, 3) << " 3a=" << FormatInt(TeamRec::kSize, 3)
-            << " 4=" << FormatInt(PlayTimeRec::kSize, 3)
-            << " 5=" << FormatInt(6 * Database::kParticipantEntries, 3)
-            << " 6=" << FormatInt(2 * Database::kTypeEntries, 3) << " 7=" << FormatInt(9, 3)
-            << "\n";
+    ctx.out << RecordSizeLine() << "\n";
     ctx.out << "datakatalog: " << db.dataDir() << "\n";
     if (!db.competitionOpen()) {
       ctx.out << utf8(db.catalogueAvailable() ? Utf8ToCp1252("<tävling ej vald/inmatad>")

@@ -71,6 +71,14 @@ std::string FindFileNoCase(const std::string& dir, const std::string& name) {
   return found;
 }
 
+std::string RecordSizeLine() {
+  // 9 is the size of a team selection request.
+  return "1a=" + FormatInt(CompetitionRec::kSize, 3) + " 2=" + FormatInt(DivisionRec::kSize, 3) +
+         " 3a=" + FormatInt(TeamRec::kSize, 3) + " 4=" + FormatInt(PlayTimeRec::kSize, 3) +
+         " 5=" + FormatInt(6 * Database::kParticipantEntries, 3) +
+         " 6=" + FormatInt(2 * Database::kTypeEntries, 3) + " 7=" + FormatInt(9, 3);
+}
+
 int RenameNoReplace(const std::string& from, const std::string& to) {
   if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
   if (errno != EINVAL && errno != ENOSYS) return errno;

@@ -200,6 +200,10 @@ class Database {
   std::array<std::int16_t, kTypeEntries> m_types{};
 };
 
+// The record lengths of the memory tables as the "info" command shows them:
+// "1a=2233 2=562 3a=11665 4=863 5=966 6=322 7=  9".
+std::string RecordSizeLine();
+
 // The file in `dir` whose name equals `name` exactly, else ignoring ASCII case; empty when
 // there is none. Data directories copied from other systems carry other cases.
 std::string FindFileNoCase(const std::string& dir, const std::string& name);
