@@ -74,12 +74,15 @@ bool pageInRange(const IndexState& is, std::int32_t page) {
 Status readChecked(FileBlock& fb, int k, std::int32_t page, const std::uint8_t** out) {
   const IndexState& is = state(fb, k);
   if (!pageInRange(is, page)) return corrupt();
-  if (Status s = pageRead(fb, k, page, out); !s.ok()) return s;
+  bool* verified = nullptr;
+  if (Status s = pageRead(fb, k, page, out, &verified); !s.ok()) return s;
+  if (*verified) return okStatus();
   int n = rd16(*out);
   if (n < 1 || n > is.maxItems) return corrupt();
   for (int i = 0; i < n; ++i) {
     if ((*out)[6 + i * is.stride + 8] > is.keyLen) return corrupt();
   }
+  *verified = true;
   return okStatus();
 }
 
@@ -184,7 +187,7 @@ Status descend(FileBlock& fb, int k, const Arg& a, std::vector<PathEntry>* path,
 
 // Moves the position one entry on. `*end` when there is none (the position is then before
 // the first entry). On success the last path entry names the current item.
-Status advance(FileBlock& fb, int k, bool* end) {
+Status advance(FileBlock& fb, int k, bool* end, const std::uint8_t** item = nullptr) {
   IndexState& is = state(fb, k);
   auto& path = is.path;
   *end = false;
@@ -220,6 +223,7 @@ Status advance(FileBlock& fb, int k, bool* end) {
     if (Status s = readChecked(fb, k, top.page, &p); !s.ok()) return s;
     if (top.idx < rd16(p)) {
       top.idx += 1;
+      if (item) *item = p + 6 + (top.idx - 1) * is.stride;
       return okStatus();
     }
     path.pop_back();
@@ -239,13 +243,13 @@ Status currentItem(FileBlock& fb, int k, std::int32_t* ref, std::string* key) {
   return okStatus();
 }
 
-Arg makeArg(const IndexState& is, const std::string& key, std::int32_t ref, bool useRef) {
+Arg makeArg(const IndexState& is, std::string_view key, std::int32_t ref, bool useRef) {
   return Arg{reinterpret_cast<const std::uint8_t*>(key.data()),
              static_cast<int>(std::min<std::size_t>(key.size(), kMaxKeyLen)), ref,
              useRef && is.hdr.allowDuplicates != 0};
 }
 
-Item makeItem(const std::string& key, std::int32_t ref) {
+Item makeItem(std::string_view key, std::int32_t ref) {
   Item it;
   it.ref = ref;
   it.len = static_cast<std::uint8_t>(key.size());
@@ -279,7 +283,7 @@ void redistribute(Node& l, Node& r, Node& parent, int sep, std::int32_t rightPag
 
 }  // namespace
 
-Status addKey(FileBlock& fb, int k, std::int32_t ref, const std::string& key) {
+Status addKey(FileBlock& fb, int k, std::int32_t ref, std::string_view key) {
   IndexState& is = state(fb, k);
   if (static_cast<int>(key.size()) > is.keyLen) return err(10125);
   txnBegin(fb);
@@ -364,7 +368,7 @@ Status addKey(FileBlock& fb, int k, std::int32_t ref, const std::string& key) {
   return txnEnd(fb, s, 10003);
 }
 
-Status deleteKey(FileBlock& fb, int k, std::int32_t ref, const std::string& key) {
+Status deleteKey(FileBlock& fb, int k, std::int32_t ref, std::string_view key) {
   IndexState& is = state(fb, k);
   txnBegin(fb);
   const int m = is.maxItems;
@@ -480,7 +484,7 @@ Status deleteKey(FileBlock& fb, int k, std::int32_t ref, const std::string& key)
   return txnEnd(fb, s, 10004);
 }
 
-Status findKey(FileBlock& fb, int k, std::int32_t* ref, const std::string& key) {
+Status findKey(FileBlock& fb, int k, std::int32_t* ref, std::string_view key) {
   IndexState& is = state(fb, k);
   bool found = false;
   is.posValid = false;
@@ -538,13 +542,16 @@ Status nextKey(FileBlock& fb, int k, std::int32_t* ref, std::string* key) {
     is.posValid = true;
   }
   bool end = false;
-  if (Status s = advance(fb, k, &end); !s.ok()) {
+  const std::uint8_t* q = nullptr;
+  if (Status s = advance(fb, k, &end, &q); !s.ok()) {
     is.posValid = false;
     is.path.clear();
     return s;
   }
   if (end) return err(10250);
-  return currentItem(fb, k, ref, key);
+  *ref = rd32(q);
+  key->assign(reinterpret_cast<const char*>(q + 9), q[8]);
+  return okStatus();
 }
 
 Status clearKey(FileBlock& fb, int k) {

@@ -20,6 +20,7 @@ struct Frame {
   int k = 0;
   std::int32_t page = 0;
   bool dirty = false;
+  bool verified = false;
   int writeLen = 0;
   std::uint64_t stamp = 0;
   std::vector<std::uint8_t> buf;
@@ -44,6 +45,7 @@ struct Engine {
   std::vector<Frame> frames;
   std::unordered_map<FrameKey, int, FrameKeyHash> map;
   std::uint64_t clock = 0;
+  int lastFrame = -1;
   std::vector<FileBlock*> blocks;
   EngineStats stats;
   std::mt19937_64 nonceRng{std::random_device{}()};
@@ -173,12 +175,23 @@ Status spill(FileBlock& fb) {
 
 Status acquireFrame(FileBlock& fb, int k, std::int32_t page, Frame** out) {
   Engine& e = engine();
+  // Sequential scans ask for the same page again and again.
+  if (e.lastFrame >= 0) {
+    Frame& f = e.frames[static_cast<std::size_t>(e.lastFrame)];
+    if (f.fb == &fb && f.page == page && f.k == k) {
+      ++e.stats.poolHits;
+      f.stamp = ++e.clock;
+      *out = &f;
+      return okStatus();
+    }
+  }
   FrameKey key{&fb, k, page};
   auto it = e.map.find(key);
   if (it != e.map.end()) {
     ++e.stats.poolHits;
     Frame& f = e.frames[it->second];
     f.stamp = ++e.clock;
+    e.lastFrame = it->second;
     *out = &f;
     return okStatus();
   }
@@ -225,9 +238,11 @@ Status acquireFrame(FileBlock& fb, int k, std::int32_t page, Frame** out) {
     f.k = k;
     f.page = page;
     f.dirty = false;
+    f.verified = false;
     f.writeLen = 0;
     f.stamp = ++e.clock;
     e.map[key] = victim;
+    e.lastFrame = victim;
     *out = &f;
     return okStatus();
   }
@@ -433,6 +448,7 @@ Status engineInit(int pageBuffers) {
   if (e.initialised) return err(10450);
   if (pageBuffers <= 7) return err(10451);
   e.frames.clear();
+  e.lastFrame = -1;
   e.frames.resize(static_cast<std::size_t>(pageBuffers));
   for (Frame& f : e.frames) f.buf.assign(kMaxPageSize, 0);
   e.map.clear();
@@ -449,6 +465,7 @@ Status engineExit() {
     if (!s.ok() && result.ok()) result = s;
   }
   e.frames.clear();
+  e.lastFrame = -1;
   e.map.clear();
   e.initialised = false;
   return result;
@@ -503,10 +520,12 @@ Status txnEnd(FileBlock& fb, Status op, std::int32_t rollbackError) {
   return okStatus();
 }
 
-Status pageRead(FileBlock& fb, int k, std::int32_t page, const std::uint8_t** bytes) {
+Status pageRead(FileBlock& fb, int k, std::int32_t page, const std::uint8_t** bytes,
+                bool** verified) {
   Frame* f = nullptr;
   if (Status s = acquireFrame(fb, k, page, &f); !s.ok()) return s;
   *bytes = f->buf.data();
+  if (verified) *verified = &f->verified;
   return okStatus();
 }
 
@@ -515,6 +534,7 @@ Status pageWrite(FileBlock& fb, int k, std::int32_t page, std::uint8_t** bytes) 
   if (Status s = acquireFrame(fb, k, page, &f); !s.ok()) return s;
   Txn& t = fb.txn;
   t.opDirty = true;
+  f->verified = false;
   const IndexState& is = fb.ix[k - 1];
   if (page <= t.ih0[k - 1].numPages && t.journaledPages.insert({k, page}).second) {
     int n = rd16(f->buf.data());

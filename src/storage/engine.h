@@ -41,6 +41,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "storage/env.h"
@@ -152,9 +153,9 @@ Status commitBatch(FileBlock& fb);
 Status abortBatch(FileBlock& fb);
 
 // ---- keys (index numbers are 1-based; keys already cut to 30 bytes) ----
-Status addKey(FileBlock& fb, int k, std::int32_t ref, const std::string& key);
-Status deleteKey(FileBlock& fb, int k, std::int32_t ref, const std::string& key);
-Status findKey(FileBlock& fb, int k, std::int32_t* ref, const std::string& key);
+Status addKey(FileBlock& fb, int k, std::int32_t ref, std::string_view key);
+Status deleteKey(FileBlock& fb, int k, std::int32_t ref, std::string_view key);
+Status findKey(FileBlock& fb, int k, std::int32_t* ref, std::string_view key);
 Status searchKey(FileBlock& fb, int k, std::int32_t* ref, std::string* key);
 Status nextKey(FileBlock& fb, int k, std::int32_t* ref, std::string* key);
 Status clearKey(FileBlock& fb, int k);
@@ -167,7 +168,10 @@ void txnBegin(FileBlock& fb);
 Status txnEnd(FileBlock& fb, Status opStatus, std::int32_t rollbackError);
 
 // Page access through the shared pool. The pointer stays valid until the next pool call.
-Status pageRead(FileBlock& fb, int k, std::int32_t page, const std::uint8_t** bytes);
+// `*verified` (when asked for) is a flag kept with the buffer: false after the page was read
+// from the file or handed out for writing, so a caller can validate a page once.
+Status pageRead(FileBlock& fb, int k, std::int32_t page, const std::uint8_t** bytes,
+                bool** verified = nullptr);
 // Returns a writable buffer for the page after capturing its before-image; the caller must
 // set the number of bytes to write back with pageMarkDirty.
 Status pageWrite(FileBlock& fb, int k, std::int32_t page, std::uint8_t** bytes);

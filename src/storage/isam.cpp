@@ -55,8 +55,12 @@ void run(FileBlock* fb, Access access, int index, Op op) {
   setStatus(s);
 }
 
-std::string cutKey(const std::string& key) {
-  return key.size() > static_cast<std::size_t>(kMaxKeyLength) ? key.substr(0, kMaxKeyLength) : key;
+std::string_view cutKey(const std::string& key) {
+  return std::string_view(key).substr(0, kMaxKeyLength);
+}
+
+void cutInPlace(std::string& key) {
+  if (key.size() > static_cast<std::size_t>(kMaxKeyLength)) key.resize(kMaxKeyLength);
 }
 
 std::string rightAligned(long long v, std::size_t width) {
@@ -257,14 +261,14 @@ void FindKey(FileBlockPtr h, int index, std::int32_t& recNo, const std::string& 
 
 void SearchKey(FileBlockPtr h, int index, std::int32_t& recNo, std::string& key) {
   run(h, Access::kRead, index, [&] {
-    key = cutKey(key);
+    cutInPlace(key);
     return storage::searchKey(*h, index, &recNo, &key);
   });
 }
 
 void NextKey(FileBlockPtr h, int index, std::int32_t& recNo, std::string& key) {
   run(h, Access::kRead, index, [&] {
-    key = cutKey(key);
+    cutInPlace(key);
     return storage::nextKey(*h, index, &recNo, &key);
   });
 }
