@@ -151,4 +151,16 @@ bool ScheduleDialog::ok() {
   return true;
 }
 
+bool ApplyChoices(ScheduleDialog& dialog, const DialogChoices& choices) {
+  if (choices.playTimes) dialog.setPlayTimes(*choices.playTimes);
+  if (choices.matchesPerPlayTime) dialog.setMatchesPerPlayTime(*choices.matchesPerPlayTime);
+  if (choices.oneMatchPerDay) dialog.setOneMatchPerDay(*choices.oneMatchPerDay);
+  if (choices.refineSteps) dialog.setRefineSteps(*choices.refineSteps);
+  if (choices.roundOrder) dialog.setRoundOrderIndex(*choices.roundOrder - 1);
+  if (choices.homeAwayMode) dialog.setHomeAwayIndex(*choices.homeAwayMode - 1);
+  if (choices.maskFile) dialog.setMaskFile(*choices.maskFile);
+  if (choices.outFile) dialog.setOutFile(*choices.outFile);
+  return dialog.ok();
+}
+
 }  // namespace liga::scheduling

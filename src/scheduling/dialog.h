@@ -9,6 +9,7 @@
 //  - after the matches per play time M change: P = ceil(T / M), then M = ceil(T / P).
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "scheduling/input.h"
@@ -94,5 +95,21 @@ class ScheduleDialog {
   std::string m_status;
   DialogField m_focus = DialogField::None;
 };
+
+// What a non-interactive front end (`liga schedule`) passes instead of a person.
+struct DialogChoices {
+  std::optional<int> playTimes;           // P, as typed into its spin box
+  std::optional<int> matchesPerPlayTime;  // M, typed after P when both are given
+  std::optional<bool> oneMatchPerDay;
+  std::optional<int> refineSteps;
+  std::optional<int> roundOrder;    // 1 or 2
+  std::optional<int> homeAwayMode;  // 1 or 2
+  std::optional<std::string> maskFile;
+  std::optional<std::string> outFile;
+};
+
+// Enters the choices as a person would, then presses OK once. Returns what ok() returns;
+// after a failure the dialog's statusText() holds the message.
+bool ApplyChoices(ScheduleDialog& dialog, const DialogChoices& choices);
 
 }  // namespace liga::scheduling

@@ -1,7 +1,9 @@
 // What a scheduling run reads from the open competition.
 //
 // The run never reads or writes the competition files itself: a small adapter fills this
-// model from the records, and every algorithm of the run works on it. All texts are code
+// model from the records, and every algorithm of the run works on it. The adapter reads
+// the records afresh for every run (the team selection's remembered request is
+// invalidated first), so a run never sees a stale selection. All texts are code
 // page 1252 bytes exactly as stored in the records; paths are file-system paths.
 #pragma once
 

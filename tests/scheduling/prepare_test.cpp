@@ -271,5 +271,27 @@ TEST_F(DialogTest, FilePickersAddTheExtensionAndRememberTheFolder) {
   EXPECT_EQ(d.outFile(), "/out/dir/plan.lot");
 }
 
+TEST_F(DialogTest, ChoicesOfACommandLine) {
+  ScheduleDialog d(lrec, confirmed, config);
+  DialogChoices choices;
+  choices.matchesPerPlayTime = 4;
+  choices.oneMatchPerDay = false;
+  choices.refineSteps = 0;
+  choices.roundOrder = 2;
+  choices.homeAwayMode = 2;
+  choices.outFile = (dir / "cli.lot").string();
+  EXPECT_TRUE(ApplyChoices(d, choices));
+  EXPECT_EQ((std::array{lrec.WantedPlayTimes, lrec.MatchesPerPlayTime, lrec.OneMatchPerDay,
+                        lrec.RefineSteps, lrec.RoundOrder, lrec.HomeAwayMode}),
+            (std::array{12, 4, 0, 0, 2, 2}));
+  EXPECT_EQ(lrec.OutFile, (dir / "cli.lot").string());
+
+  ScheduleDialog refused(lrec, confirmed, config);
+  DialogChoices few;
+  few.playTimes = 2;
+  EXPECT_FALSE(ApplyChoices(refused, few));
+  EXPECT_EQ(refused.statusText(), "Antal matcher per speltid \xE4r f\xF6r stort. Flera speltider!");
+}
+
 }  // namespace
 }  // namespace liga::scheduling

@@ -212,6 +212,21 @@ TEST_F(RunTest, AbortFromTheProgressWindowWritesNothing) {
   EXPECT_EQ(OpenProgressWindows(), 0);
 }
 
+TEST_F(RunTest, NoMatchGeneratedLeavesTheFileEmpty) {
+  // The class record counts 16 teams but 17 team records belong to it: the generation
+  // skips the class with its warning and the file is left empty.
+  ScheduleInput input = MakeInput({{16, 1, 1, "A"}}, {});
+  input.Classes[0].Teams.push_back({17, "0017"});
+  RunSummary s = RunWith(input);
+  EXPECT_EQ(s.outcome, RunOutcome::Written);
+  EXPECT_EQ(s.matchCount, 0);
+  EXPECT_TRUE(fs::exists(dir / "SPELDAG.LOT"));
+  EXPECT_EQ(ReadFile(dir / "SPELDAG.LOT"), "");
+  ASSERT_EQ(ui.shown.size(), 2u);
+  EXPECT_EQ(ui.shown[0].text, "antalet i klassen \"A\" \xF6verskrider maxantalet  16");
+  EXPECT_EQ(ui.shown[1].text, "Lottningsarbete tid (mmm:ss) 000");
+}
+
 TEST_F(RunTest, OnlyPlaceholderPlayTimes) {
   ScheduleInput input = MakeInput({{3}}, {});
   ASSERT_EQ(RunWith(input).outcome, RunOutcome::Written);
