@@ -4,7 +4,8 @@
 // reseeds it before each draw of a class permutation. A run started from the program
 // reseeds from the clock, so two runs on the same data differ; a run with an explicit
 // seed ignores the reseeds and is reproducible on every platform (the generator and the
-// mapping to a range are our own, not the standard library's unspecified distributions).
+// mapping to a range are our own: the standard library's distributions differ between
+// implementations).
 #pragma once
 
 #include <cstdint>

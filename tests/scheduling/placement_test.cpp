@@ -211,6 +211,12 @@ INSTANTIATE_TEST_SUITE_P(
               {"10:00"},
               {.matchesPerPlayTime = 16, .refineSteps = 0},
               "51,2016-09-03\n"},
+        // Far too few play times: "swap" must not put a team twice on one placeholder.
+        Shape{{{5, 2, 1}, {4, 2, 11}, {3, 2, 21}},
+              2,
+              {"10:00", "11:00"},
+              {.matchesPerPlayTime = 2, .oneMatchPerDay = 0, .refineSteps = 2},
+              ""},
         Shape{{{3, 1, 1}, {4, 1, 11}, {2, 2, 21}},
               3,
               {"10:00"},
