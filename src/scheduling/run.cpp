@@ -128,9 +128,9 @@ RunSummary RunSchedule(const ScheduleInput& input, ScheduleConfig& config,
   RunClock& clock = options.clock ? *options.clock : systemClock;
 
   std::string confirmedOutFile;
-  OpenProgress(kDialogCaption, kProgressRows, false);
+  const bool preparing = OpenProgress(kDialogCaption, kProgressRows, false);
   PrepareResult prepared = Prepare(input, config, summary.lrec, confirmedOutFile);
-  CloseProgress();
+  if (preparing) CloseProgress();
   if (!prepared.ok) {
     summary.message = prepared.message;
     summary.outcome = RunOutcome::Refused;
@@ -162,7 +162,7 @@ RunSummary RunSchedule(const ScheduleInput& input, ScheduleConfig& config,
   if (!options.random) clockRandom = std::make_unique<ClockRandom>();
   RandomSource& random = options.random ? *options.random : *clockRandom;
   ShowMessage(1, "Spelf\xF6rdelar till \"" + outName + "\"");  // "Spelfördelar till"
-  OpenProgress(kDialogCaption, kProgressRows, true);
+  const bool running = OpenProgress(kDialogCaption, kProgressRows, true);
 
   std::optional<Mask> mask;
   if (maskInUse) mask = Mask::Load(lrec.MaskFile);  // unreadable: mask checks off
@@ -182,7 +182,7 @@ RunSummary RunSchedule(const ScheduleInput& input, ScheduleConfig& config,
     bytes = FormatScheduleFile(input.Organiser, input.CompetitionName, clock.today(), lrec,
                                result.slots, result.matchCount, maskLines);
   }
-  CloseProgress();
+  if (running) CloseProgress();
   if (aborted) {
     out.discard();
     summary.outcome = RunOutcome::Aborted;

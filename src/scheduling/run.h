@@ -9,6 +9,19 @@
 //     write leave an existing `OutFile` untouched.
 //  3. With an explicit random source the run is reproducible byte for byte (given the
 //     same input, options and date).
+//
+// Use from a front end (the adapter fills ScheduleInput from the open competition):
+//
+//   ScheduleConfig config{cfg.LastExchangePath, cfg.DataDir};
+//   SeededRandom seeded(seed);                       // `--seed N`; omit for the clock
+//   RunSummary s = Spellotta(input, config,
+//       [&](ScheduleDialog& d) { return ApplyChoices(d, choices); },  // or the Qt dialog
+//       {seed ? &seeded : nullptr, nullptr});
+//   cfg.LastExchangePath = config.LastExchangePath;  // the run's OutFile
+//
+// A refused `ApplyChoices` leaves its message in the dialog's statusText(); the run then
+// ends as Cancelled. An existing output file is only replaced after Yes to the question
+// shown through the user-interface port (`--yes`).
 #pragma once
 
 #include <cstdint>
