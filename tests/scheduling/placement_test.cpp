@@ -129,6 +129,23 @@ TEST(PlacementTest, MaskKeepsATeamOffItsDates) {
   EXPECT_EQ(MatchesOn(run.result.slots, true), 0);
 }
 
+TEST(PlacementTest, ClassRecordCountingMoreTeamsThanItHasNamesOnlyRealTeams) {
+  // The class record says 5 teams (10 matches); 4 team records belong to it. The pairs
+  // are dealt for the 4 teams there are, cycling through their table.
+  ScheduleInput input = MakeInput({{4, 1, 1}}, MakePlayTimes(12, {"10:00"}));
+  input.Classes[0].TeamCount = 5;
+  input.Classes[0].MatchCount = 10;
+  Placed run = Place(input, {.matchesPerPlayTime = 1, .refineSteps = 0});
+  EXPECT_EQ(run.result.matchCount, 10);
+  EXPECT_EQ(MatchesOn(run.result.slots, false) + MatchesOn(run.result.slots, true), 10);
+  for (const PlayTimeSlot& slot : run.result.slots) {
+    for (int team : TeamsAt(slot)) {
+      EXPECT_GE(team, 1) << slot.Inf;
+      EXPECT_LE(team, 4) << slot.Inf;
+    }
+  }
+}
+
 TEST(RepairTest, MoveAndSwapRespectTheMask) {
   // Every real play time but the last is masked for team 1; the repair must not bring its
   // matches back onto them although they have room.
