@@ -9,7 +9,8 @@
 //
 // MainConfig fields used by the shell (little-endian; char[N] is NUL-terminated):
 //      4 CurrentCompetition i32        8 LabelSettingsNo u8      9 ReportSettingsNo u8
-//   5167 DataDir char[1025]            7220 + 4k SlotCompetition[k] i32
+//   5167 DataDir char[1025]            6192 LastExchangePath char[1025]
+//   7220 + 4k SlotCompetition[k] i32
 //   7344 + 1025k SlotDataDir[k] char[1025]
 //  59359 + 41i LabelSettingsName[i] string[40]   (i = 0..10; 0 is the communication entry)
 //  59769 + 41i ReportSettingsName[i] string[40]  (i = 0..10)
@@ -52,6 +53,10 @@ class MainConfig : public FixedRecord<kMainConfigSize> {
   void setReportSettingsNo(int v) { setU8(9, static_cast<std::uint8_t>(v)); }
   std::string dataDir() const { return cstr(5167, 1025); }
   void setDataDir(std::string_view s) { setCstr(5167, 1025, s); }
+  // The last exchange, schedule or export file chosen; its folder is where the next file
+  // dialog and the next scheduling run start.
+  std::string lastExchangePath() const { return cstr(6192, 1025); }
+  void setLastExchangePath(std::string_view s) { setCstr(6192, 1025, s); }
   std::int32_t slotCompetition(int k) const { return i32(7220 + 4 * k); }
   void setSlotCompetition(int k, std::int32_t v) { setI32(7220 + 4 * k, v); }
   std::string slotDataDir(int k) const { return cstr(7344 + 1025 * k, 1025); }

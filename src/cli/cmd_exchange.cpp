@@ -29,6 +29,7 @@ int runImport(Context& ctx) {
     if (!db.catalogueAvailable()) return refuse(ctx, MessageText(330));
     exchange::Importer importer(db, shell.folders().textDir);
     importer.importFiles(ctx.args);
+    shell.config().main().setLastExchangePath(fs::absolute(ctx.args.back()).string());
     shell.config().main().setCurrentCompetition(db.currentCompetition());
     return importer.aborted() ? kExitRefused : kExitOk;
   });
@@ -51,6 +52,7 @@ int runExport(Context& ctx) {
     if (!db.competitionOpen()) return refuse(ctx, Utf8ToCp1252("<tävling ej vald/inmatad>"));
     const auto result = exchange::WriteExport(db, *kind, ctx.args[1]);
     if (!result.written) return kExitRefused;
+    shell.config().main().setLastExchangePath(fs::absolute(ctx.args[1]).string());
     ctx.out << result.lines << " rader: " << ctx.args[1] << "\n";
     return kExitOk;
   });

@@ -74,7 +74,9 @@ int runSchedule(Context& ctx) {
     TeamSelection selection(db);
     const scheduling::ScheduleInput input = scheduling::ReadScheduleInput(db, selection);
     scheduling::ScheduleConfig config;
-    config.DataDir = db.dataDir();
+    config.LastExchangePath = shell.config().main().lastExchangePath();
+    // The folder part of DataDir is the data directory itself only with its separator.
+    config.DataDir = db.dataDir() + "/";
     std::string dialogStatus;
     auto dialog = [&](scheduling::ScheduleDialog& d) {
       if (o.playTimes) d.setPlayTimes(*o.playTimes);
@@ -96,6 +98,7 @@ int runSchedule(Context& ctx) {
       runOptions.random = &*seeded;
     }
     const scheduling::RunSummary s = scheduling::Spellotta(input, config, dialog, runOptions);
+    shell.config().main().setLastExchangePath(config.LastExchangePath);
     switch (s.outcome) {
       case scheduling::RunOutcome::Written:
         ctx.out << "schemafil: " << s.lrec.OutFile << "\n"

@@ -196,3 +196,24 @@ TEST(DataDir, TrailingSeparatorRemovedAndCut) {
 
 }  // namespace
 }  // namespace liga
+
+namespace liga {
+namespace {
+
+TEST_F(ConfigTest, LastExchangePathLivesBetweenDataDirAndTheSlots) {
+  writeFile(m_file, patterned(kConfigFileSize));
+  Configuration config;
+  ASSERT_TRUE(config.load(m_file.string(), "/data"));
+  config.main().setLastExchangePath("/home/a/SPELDAG.LOT");
+  ASSERT_TRUE(config.save());
+  const auto bytes = readFile(m_file);
+  const std::string expected = "/home/a/SPELDAG.LOT";
+  EXPECT_EQ(std::string(bytes.begin() + 6192, bytes.begin() + 6192 + expected.size()), expected);
+  EXPECT_EQ(bytes[6192 + expected.size()], 0);
+  // The neighbours keep their bytes.
+  EXPECT_EQ(bytes[6191], static_cast<unsigned char>(6191 * 13 % 251));
+  EXPECT_EQ(bytes[7220], static_cast<unsigned char>(7220 * 13 % 251));
+}
+
+}  // namespace
+}  // namespace liga
