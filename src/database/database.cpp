@@ -510,6 +510,29 @@ BrowseResult Database::browsePlayTime(BrowseMode mode, std::string& key, std::in
 }
 
 namespace {
+std::vector<std::int32_t> keyOrder(FileBlockPtr file) {
+  std::vector<std::int32_t> out;
+  if (file == nullptr) return out;
+  ClearKey(file, 1);
+  std::string key;
+  std::int32_t recNo = 0;
+  for (;;) {
+    NextKey(file, 1, recNo, key);
+    if (!IsamOK) break;
+    out.push_back(recNo);
+  }
+  return out;
+}
+}  // namespace
+
+std::vector<std::int32_t> Database::classesInKeyOrder() {
+  return keyOrder(m_classFile);
+}
+std::vector<std::int32_t> Database::playTimesInKeyOrder() {
+  return keyOrder(m_playTimeFile);
+}
+
+namespace {
 template <typename Rec>
 bool readInto(FileBlockPtr file, std::int32_t recNo, Rec& buffer) {
   if (file == nullptr || recNo <= 0 || recNo >= FileLen(file)) return false;

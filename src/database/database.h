@@ -133,6 +133,11 @@ class Database {
   BrowseResult browseTeam(BrowseMode mode, std::string& key, std::int32_t& recNo);
   BrowseResult browsePlayTime(BrowseMode mode, std::string& key, std::int32_t& recNo);
 
+  // Record numbers of the classes (by ClassName) and of the play times (by PlayTime) in key
+  // order, read from the index alone; the buffers are not touched.
+  std::vector<std::int32_t> classesInKeyOrder();
+  std::vector<std::int32_t> playTimesInKeyOrder();
+
   bool storeClass(bool isNew);
   bool storeTeam(bool isNew);
   bool storePlayTime(bool isNew);

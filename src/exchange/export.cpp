@@ -62,13 +62,8 @@ void baseSection(Database& db, LineSink& out) {
 
 void classSection(Database& db, LineSink& out) {
   if (!out.add("*Klasser")) return;
-  std::string key;
-  std::int32_t recNo = 0;
-  db.browseClass(BrowseMode::Clear, key, recNo);
-  for (;;) {
-    const BrowseResult r = db.browseClass(BrowseMode::Next, key, recNo);
-    if (r.atEnd || !IsamOK) break;
-    if (!r.found) continue;
+  for (std::int32_t recNo : db.classesInKeyOrder()) {
+    if (!db.readClass(recNo)) continue;
     const DivisionRec& d = db.cls();
     if (!out.add(PadRight(d.className(), 22) + "," + std::to_string(d.rounds()) + "," +
                  std::to_string(d.winPoints()) + "," + std::to_string(d.drawPoints()) + "," +
@@ -121,13 +116,8 @@ void playTimeSection(Database& db, LineSink& out, bool withResults) {
   for (std::int32_t n = 1; n < teams; ++n) {
     if (db.readTeam(n)) keys[n] = db.team().teamNumberKey();
   }
-  std::string key;
-  std::int32_t recNo = 0;
-  db.browsePlayTime(BrowseMode::Clear, key, recNo);
-  for (;;) {
-    const BrowseResult r = db.browsePlayTime(BrowseMode::Next, key, recNo);
-    if (r.atEnd || !IsamOK) break;
-    if (!r.found) continue;
+  for (std::int32_t recNo : db.playTimesInKeyOrder()) {
+    if (!db.readPlayTime(recNo)) continue;
     const PlayTimeRec& p = db.playTime();
     if (!out.add(p.playTime() + "," + p.gameLeader() + "," + p.playTimeText())) return;
     const int rows = std::min<int>(p.usedRows(), PlayTimeRec::kMaxRows);
@@ -137,8 +127,7 @@ void playTimeSection(Database& db, LineSink& out, bool withResults) {
       auto away = keys.find(m.awayTeamRecNo());
       if (m.homeTeamRecNo() <= 0 || home == keys.end() || away == keys.end()) continue;
       std::string line = "*!" + home->second + "-" + away->second;
-      if (withResults && m.homeScore() >= 0 && m.homeScore() < 9999 && m.awayScore() >= 0 &&
-          m.awayScore() < 9999)
+      if (withResults && ScorePresent(m.homeScore()) && ScorePresent(m.awayScore()))
         line += "=" + std::to_string(m.homeScore()) + "-" + std::to_string(m.awayScore());
       if (!out.add(std::move(line))) return;
     }

@@ -54,10 +54,6 @@ std::string className(const std::string& field) {
   return TrimRight(UpCase(field));
 }
 
-bool scorePresent(int s) {
-  return s >= 0 && s < 9999;
-}
-
 // Empties every match row of a play time: UsedRows 0, all scores "no result".
 void clearMatchRows(PlayTimeRec& p) {
   for (int row = 0; row <= PlayTimeRec::kMaxRows; ++row) {
@@ -715,7 +711,7 @@ bool Importer::matchItem(const std::string& item) {
 
   // All checks passed: write both teams and the play time.
   MatchEntry slot = reused ? play.match(row) : MatchEntry();
-  const bool hadResult = reused && scorePresent(slot.homeScore()) && scorePresent(slot.awayScore());
+  const bool hadResult = reused && ScorePresent(slot.homeScore()) && ScorePresent(slot.awayScore());
   if (!reused) {
     row = used + 1;
     slot.setMatchNumber(matchNumber);

@@ -13,13 +13,8 @@ ScheduleInput ReadScheduleInput(Database& db, TeamSelection& selection) {
   input.CompetitionName = db.comp().competitionName();
   input.TeamRecords = UsedRecs(db.teamFile());
 
-  std::string key;
-  std::int32_t recNo = 0;
-  db.browseClass(BrowseMode::Clear, key, recNo);
-  for (;;) {
-    const BrowseResult r = db.browseClass(BrowseMode::Next, key, recNo);
-    if (r.atEnd || !IsamOK) break;
-    if (!r.found) continue;
+  for (std::int32_t recNo : db.classesInKeyOrder()) {
+    if (!db.readClass(recNo)) continue;
     ClassInput c;
     c.RecNo = recNo;
     c.ClassName = db.cls().className();
@@ -40,11 +35,8 @@ ScheduleInput ReadScheduleInput(Database& db, TeamSelection& selection) {
     }
   }
 
-  db.browsePlayTime(BrowseMode::Clear, key, recNo);
-  for (;;) {
-    const BrowseResult r = db.browsePlayTime(BrowseMode::Next, key, recNo);
-    if (r.atEnd || !IsamOK) break;
-    if (!r.found) continue;
+  for (std::int32_t recNo : db.playTimesInKeyOrder()) {
+    if (!db.readPlayTime(recNo)) continue;
     input.PlayTimes.push_back({db.playTime().playTime(), db.playTime().gameLeader()});
   }
   return input;

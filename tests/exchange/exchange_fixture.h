@@ -102,13 +102,8 @@ class ExchangeTest : public ::testing::Test {
   // Class names in key order.
   std::vector<std::string> classes(Database& d) {
     std::vector<std::string> out;
-    std::string key;
-    std::int32_t recNo = 0;
-    d.browseClass(BrowseMode::Clear, key, recNo);
-    for (;;) {
-      auto r = d.browseClass(BrowseMode::Next, key, recNo);
-      if (r.atEnd || !IsamOK) break;
-      if (r.found) out.push_back(d.cls().className());
+    for (std::int32_t n : d.classesInKeyOrder()) {
+      if (d.readClass(n)) out.push_back(d.cls().className());
     }
     return out;
   }
@@ -133,13 +128,8 @@ class ExchangeTest : public ::testing::Test {
   // Every play time in key order.
   std::vector<PlayTimeRec> playTimes(Database& d) {
     std::vector<PlayTimeRec> out;
-    std::string key;
-    std::int32_t recNo = 0;
-    d.browsePlayTime(BrowseMode::Clear, key, recNo);
-    for (;;) {
-      auto r = d.browsePlayTime(BrowseMode::Next, key, recNo);
-      if (r.atEnd || !IsamOK) break;
-      if (r.found) out.push_back(d.playTime());
+    for (std::int32_t n : d.playTimesInKeyOrder()) {
+      if (d.readPlayTime(n)) out.push_back(d.playTime());
     }
     return out;
   }
