@@ -803,6 +803,10 @@ Status openBlock(const std::string& name, bool readOnly, FileBlock** out) {
   *out = nullptr;
   BlockPaths paths = pathsFor(name);
   Env* env = currentEnv();
+  // Two handles on one block would each keep a journal and overwrite each other's changes.
+  for (FileBlock* b : engine().blocks) {
+    if (b->dataPath == paths.data) return err(10010);
+  }
   auto fb = std::make_unique<FileBlock>();
   fb->dataPath = paths.data;
   fb->indexPath = paths.index;

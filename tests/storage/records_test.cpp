@@ -180,6 +180,19 @@ TEST_F(RecordTest, OpeningChecks) {
   EXPECT_TRUE(IsamOK);
 }
 
+TEST_F(RecordTest, ABlockOpensOnlyOnce) {
+  create(30, {});
+  FileBlockPtr second = nullptr;
+  OpenFileBlock(second, "blk");
+  EXPECT_EQ(IsamError, 10010);
+  EXPECT_EQ(second, nullptr);
+  DeleteFileBlock("blk");
+  EXPECT_EQ(IsamError, 10010);
+  close();
+  DeleteFileBlock("blk");
+  EXPECT_TRUE(IsamOK);
+}
+
 TEST_F(RecordTest, CreationChecks) {
   struct {
     std::int32_t recLen;
