@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <new>
 #include <random>
 #include <tuple>
 #include <unordered_map>
@@ -796,6 +797,11 @@ Status createBlock(const std::string& name, std::int32_t recLen, int numKeys,
     }
     if (Status s = writeNewFile(paths.index, index); !s.ok()) return s;
   }
+  Env* env = currentEnv();
+  if (int e = env->syncDirOf(paths.data)) return writeErr(e);
+  if (numKeys > 0 && paths.index != paths.data) {
+    if (int e = env->syncDirOf(paths.index)) return writeErr(e);
+  }
   return okStatus();
 }
 
@@ -814,12 +820,17 @@ Status openBlock(const std::string& name, bool readOnly, FileBlock** out) {
   fb->readOnly = readOnly;
   OpenMode rw = readOnly ? OpenMode::kReadOnly : OpenMode::kExisting;
   if (int e = env->open(paths.data, rw, &fb->data)) return err(openErrorNumber(e), e);
+  const bool journalExisted = env->exists(paths.journal);
   if (int e = env->open(paths.journal, readOnly ? OpenMode::kReadOnly : OpenMode::kOpenOrCreate,
                         &fb->journal)) {
     if (!readOnly || e != ENOENT) return err(openErrorNumber(e), e);
   }
   if (env->exists(paths.index)) {
     if (int e = env->open(paths.index, rw, &fb->index)) return err(openErrorNumber(e), e);
+  }
+  // A journal created just now must survive a power cut as surely as its contents will.
+  if (!readOnly && !journalExisted) {
+    if (int e = env->syncDirOf(paths.journal)) return writeErr(e);
   }
   if (fb->journal) {
     std::uint64_t jsize = 0;

@@ -109,6 +109,16 @@ class PosixEnv final : public Env {
     return ::stat(path.c_str(), &st) == 0;
   }
 
+  int syncDirOf(const std::string& path) override {
+    std::size_t slash = path.rfind('/');
+    std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return errno;
+    int r = ::fsync(fd) == 0 ? 0 : errno;
+    ::close(fd);
+    return r;
+  }
+
   int listDir(const std::string& dir, std::vector<std::string>* names) override {
     DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
     if (!d) return errno;

@@ -45,6 +45,8 @@ class Env {
   virtual bool exists(const std::string& path) = 0;
   // Names (not paths) of the entries of `dir` ("" = current directory).
   virtual int listDir(const std::string& dir, std::vector<std::string>* names) = 0;
+  // Makes the creation of the files in the folder of `path` durable.
+  virtual int syncDirOf(const std::string& /*path*/) { return 0; }
 };
 
 // The process's real file system. `useFdatasync` selects fdatasync(2) over fsync(2) for

@@ -71,6 +71,7 @@ class FaultEnv final : public Env {
   int listDir(const std::string& dir, std::vector<std::string>* names) override {
     return m_base->listDir(dir, names);
   }
+  int syncDirOf(const std::string& path) override { return m_base->syncDirOf(path); }
 
   // Fails the call with index `n` (0-based, counted since resetCounts) of `kind`; with
   // `persistent` every later call of that kind fails too. `shortWrite` lets a failing write

@@ -357,6 +357,33 @@ TEST_F(RecordTest, SyncsPerOperation) {
   EXPECT_TRUE(check());
 }
 
+// A batch of more records than it keeps in memory writes some early (journal first); commit
+// and abort both still work on the whole batch.
+TEST_F(RecordTest, LargeBatchesWriteRecordsEarly) {
+  create(11665, {});
+  add(rec("first", 11665));
+  close();
+  std::string before = m_mem.contents("blk.DAT");
+  open();
+  long long spills = engineStats().spills;
+  BeginBatch(m_h);
+  for (int i = 0; i < 1000; ++i) add(rec("big" + std::to_string(i), 11665));
+  DeleteRec(m_h, 1);
+  EXPECT_GT(engineStats().spills, spills);
+  AbortBatch(m_h);
+  ASSERT_TRUE(IsamOK);
+  close();
+  EXPECT_EQ(m_mem.contents("blk.DAT").substr(0, before.size()), before);
+  open();
+  EXPECT_EQ(UsedRecs(m_h), 1);
+  BeginBatch(m_h);
+  for (int i = 0; i < 1000; ++i) add(rec("big" + std::to_string(i), 11665));
+  CommitBatch(m_h);
+  ASSERT_TRUE(IsamOK);
+  EXPECT_EQ(get(777, 11665), rec("big775", 11665));
+  EXPECT_TRUE(check());
+}
+
 TEST_F(RecordTest, AbortBatchUndoesEverything) {
   create(30, {{4, false}});
   add(rec("a", 30));
