@@ -213,6 +213,7 @@ Status acquireFrame(FileBlock& fb, int k, std::int32_t page, Frame** out) {
         if (e.frames[i].stamp < e.frames[lru].stamp) lru = i;
       }
       FileBlock* owner = e.frames[lru].fb;
+      if (owner != &fb) ++e.stats.foreignSpills;
       Status s = spill(*owner);
       if (!s.ok()) {
         if (owner == &fb) return s;

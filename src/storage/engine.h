@@ -184,6 +184,7 @@ struct EngineStats {
   long long poolHits = 0;
   long long poolMisses = 0;
   long long spills = 0;
+  long long foreignSpills = 0;  // early writes of another block's batch, for a buffer
 };
 EngineStats& engineStats();
 

@@ -145,7 +145,8 @@ std::int32_t NumKeys(FileBlockPtr handle, int index);
 // A crash, or an I/O failure of any modifying operation inside the batch, rolls the block back
 // to its state before BeginBatch (the failing operation reports its rollback error, and the
 // batch ends). Operations that fail without changing anything (not found, duplicate) and
-// reads leave the batch running. CloseFileBlock commits a running batch. Nested BeginBatch fails with 10140; CommitBatch without a batch is a no-op.
+// reads leave the batch running. CloseFileBlock commits a running batch. Nested BeginBatch fails
+// with 10140; CommitBatch without a batch is a no-op.
 void BeginBatch(FileBlockPtr handle);
 void CommitBatch(FileBlockPtr handle);
 // Undoes every change since BeginBatch and ends the batch.

@@ -316,3 +316,69 @@ TEST_F(BtreeTest, DeletingEverythingCollapsesAndFreesAllPages) {
 
 }  // namespace
 }  // namespace liga::storage::testing
+
+namespace liga::storage::testing {
+namespace {
+
+class SmallPoolTest : public StorageTest {
+ protected:
+  int pageBuffers() const override { return 8; }
+};
+
+// A batch on one block holds changed pages in the shared pool; work on another block needs
+// the buffers, so the batch's pages are written early (journal first). Both blocks end right.
+TEST_F(SmallPoolTest, AnotherBlockCanForceABatchToWriteEarly) {
+  create(30, {{8, false}}, "a");
+  FileBlockPtr a = m_h;
+  create(30, {{8, false}}, "b");
+  FileBlockPtr b = m_h;
+  long long foreign = engineStats().foreignSpills;
+  BeginBatch(a);
+  for (int i = 0; i < 2000; ++i) {
+    AddKey(a, 1, i + 1, std::to_string(100000 + i * 7919 % 90000));
+    ASSERT_TRUE(IsamOK);
+    if (i % 3 == 0) {
+      AddKey(b, 1, i + 1, std::to_string(500000 + i * 31 % 2000));
+      ASSERT_TRUE(IsamOK);
+    }
+  }
+  EXPECT_GT(engineStats().foreignSpills, foreign);
+  CommitBatch(a);
+  ASSERT_TRUE(IsamOK);
+  CloseFileBlock(a);
+  CloseFileBlock(b);
+  m_h = nullptr;
+  std::vector<std::pair<std::string, std::int32_t>> ea, eb;
+  ASSERT_TRUE(readIndexEntries("a", 1, &ea));
+  ASSERT_TRUE(readIndexEntries("b", 1, &eb));
+  EXPECT_EQ(ea.size(), 2000u);
+  EXPECT_EQ(eb.size(), 667u);
+  EXPECT_TRUE(check("a"));
+  EXPECT_TRUE(check("b"));
+}
+
+// A journal left sealed by a cut between its sync and the writes in place: the checker
+// reports it, and the next open rolls it back.
+TEST_F(SmallPoolTest, CheckerReportsAndOpenRollsBackASealedJournal) {
+  create(30, {{8, false}});
+  AddKey(m_h, 1, 1, "KEEP");
+  m_fault.resetCounts();
+  m_fault.cutAt(2);  // journal write, journal sync, then the first write in place fails
+  AddKey(m_h, 1, 2, "LOST");
+  EXPECT_FALSE(IsamOK);
+  close();
+  m_fault.disarm();
+  CheckResult r = checkBlock("blk");
+  EXPECT_FALSE(r.ok);
+  ASSERT_FALSE(r.problems.empty());
+  EXPECT_NE(r.problems[0].find("journal"), std::string::npos);
+  open();
+  close();
+  EXPECT_TRUE(check());
+  std::vector<std::pair<std::string, std::int32_t>> e;
+  ASSERT_TRUE(readIndexEntries("blk", 1, &e));
+  EXPECT_EQ(e, (std::vector<std::pair<std::string, std::int32_t>>{{"KEEP", 1}}));
+}
+
+}  // namespace
+}  // namespace liga::storage::testing
