@@ -15,14 +15,17 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/corpus" "$work/artifacts"
 cp "$root"/fuzz/storage/corpus/* "$work/corpus"/
+status=0
 ASAN_OPTIONS=detect_leaks=1 \
   "$build/fuzz/storage/fuzz_storage" "$work/corpus" -max_total_time="$seconds" -max_len=65536 \
-  -timeout=10 -rss_limit_mb=2048 -artifact_prefix="$work/artifacts/" -print_final_stats=1 2>&1 |
-  tail -n 12
-# libFuzzer exits non-zero on a finding; pipefail carries it. Keep a crashing input visible.
+  -timeout=10 -rss_limit_mb=2048 -artifact_prefix="$work/artifacts/" -print_final_stats=1 \
+  >"$work/log" 2>&1 || status=$?
+tail -n 12 "$work/log"
+# Keep a crashing input where it can be replayed: fuzz_storage FILE.
 if ls "$work"/artifacts/* >/dev/null 2>&1; then
   mkdir -p "$build/storage-artifacts"
   cp "$work"/artifacts/* "$build/storage-artifacts/"
   echo "fuzz_storage: findings copied to $build/storage-artifacts"
-  exit 1
+  status=1
 fi
+exit $status
