@@ -39,6 +39,8 @@ const std::map<int, std::string_view>& catalogue() {
       {10002, "DeleteRec: IOerror, reparatonen lyckad"},
       {10003, "AddKey: IOerror, lyckad reparation"},
       {10004, "DeleteKey: IOerror, lyckad reparation"},
+      {10005, "PutRec: IOerror, lyckad reparation"},
+      {10006, "CommitBatch: IOerror, lyckad reparation"},
       {10010, "OpenFileBlock: Indexfilen redan öppen"},
       {10020, "MakeFileBlock: 21<DataStorleken>2147MB"},
       {10030, "OpenFileBlock: Minnet slut"},

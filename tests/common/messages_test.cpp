@@ -26,6 +26,9 @@ TEST_F(MessagesTest, CatalogueLookup) {
 TEST_F(MessagesTest, StorageGroupHasItsPrefix) {
   EXPECT_EQ(MessageText(10446), "Btree: errornr= 10446");
   EXPECT_EQ(MessageText(10200), "Btree: FindKey: Ej funnen");
+  // The engine's own restore errors for rewrites and batches.
+  EXPECT_EQ(MessageText(10005), "Btree: PutRec: IOerror, lyckad reparation");
+  EXPECT_EQ(MessageText(10006), "Btree: CommitBatch: IOerror, lyckad reparation");
   EXPECT_EQ(utf8(MessageText(9900)), "Btree: Filvägen finns inte!");
   EXPECT_EQ(MessageText(9500), "Btree: IOresult=  0");
   EXPECT_EQ(utf8(MessageText(9499)), "Okänt nummer i msgtextanrop=   9499");
