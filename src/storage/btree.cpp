@@ -262,15 +262,17 @@ std::int32_t childOf(const Node& node, int idx) {
   return idx == 0 ? node.left : node.items[idx - 1].right;
 }
 
-// Evens out the items of two neighbouring pages and their separator items[sep] in the parent.
-void redistribute(Node& l, Node& r, Node& parent, int sep, std::int32_t rightPage) {
+// Shares the items of two neighbouring pages and their separator items[sep] in the parent
+// anew: the left page keeps the first `a` of them (evenly split when `a` is negative), the
+// next one becomes the separator and the rest go to the right page.
+void redistribute(Node& l, Node& r, Node& parent, int sep, std::int32_t rightPage, int a = -1) {
   std::vector<Item> seq(l.items, l.items + l.n);
   Item s = parent.items[sep];
   s.right = r.left;
   seq.push_back(s);
   seq.insert(seq.end(), r.items, r.items + r.n);
   int total = static_cast<int>(seq.size());
-  int a = (total - 1) / 2;
+  if (a < 0) a = (total - 1) / 2;
   l.n = a;
   std::copy(seq.begin(), seq.begin() + a, l.items);
   Item mid = seq[static_cast<std::size_t>(a)];
@@ -432,21 +434,7 @@ Status deleteKey(FileBlock& fb, int k, std::int32_t ref, std::string_view key) {
     if (sib.n > minItems) {
       // Borrow (sibling - min + 1) / 2 items through the separator.
       int moves = (sib.n - minItems + 1) / 2;
-      std::vector<Item> seq(l.items, l.items + l.n);
-      Item sp2 = q.items[sep];
-      sp2.right = r.left;
-      seq.push_back(sp2);
-      seq.insert(seq.end(), r.items, r.items + r.n);
-      int a = right ? x.n + moves : sib.n - moves;
-      int total = static_cast<int>(seq.size());
-      l.n = a;
-      std::copy(seq.begin(), seq.begin() + a, l.items);
-      Item mid = seq[static_cast<std::size_t>(a)];
-      r.left = mid.right;
-      r.n = total - a - 1;
-      std::copy(seq.begin() + a + 1, seq.end(), r.items);
-      mid.right = rp;
-      q.items[sep] = mid;
+      redistribute(l, r, q, sep, rp, right ? x.n + moves : sib.n - moves);
       if (s = storeNode(fb, k, lp, l); !s.ok()) break;
       if (s = storeNode(fb, k, rp, r); !s.ok()) break;
       s = storeNode(fb, k, qp, q);
