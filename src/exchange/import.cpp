@@ -445,7 +445,14 @@ void Importer::teamRecord(const std::string& line) {
 }
 
 void Importer::contactLine(const std::string& line) {
-  const auto r = ParseWholeNumber(Field(line, 1).substr(2));
+  // The row number follows "*#"; a line that only holds "*#" further on has none.
+  std::string rowField = Field(line, 1);
+  if (rowField.rfind("*#", 0) == 0) {
+    rowField.erase(0, 2);
+  } else {
+    rowField.clear();
+  }
+  const auto r = ParseWholeNumber(rowField);
   if (!r) {
     logLine("felaktig adderad  \"" + line + "\"");
     return;

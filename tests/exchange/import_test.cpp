@@ -117,6 +117,15 @@ TEST_F(ExchangeTest, TeamsWithNumbersContactsAndFaults) {
   EXPECT_EQ(teamByNumber(db, 14).openingPoints(), 0);
 }
 
+TEST_F(ExchangeTest, ContactMarkerInsideAnotherStarLineIsAFaultyRow) {
+  import(kBase);
+  // "*#" stands later in the line: the line is taken as a contact row without a number.
+  const auto log = import({"*Lag", "0001,T1,A-KLASS", "*,x *#1,NAMN", "*#", "*#1"});
+  EXPECT_TRUE(logHas(log, "felaktig adderad  \"*,x *#1,NAMN\""));
+  EXPECT_TRUE(logHas(log, "felaktig adderad  \"*#\""));
+  EXPECT_EQ(teamByNumber(db, 1).contactRow(0).name(), "");
+}
+
 TEST_F(ExchangeTest, MissingClassIsCreatedOnYes) {
   import(kBase);
   ui.answers = {Answer::Yes};
