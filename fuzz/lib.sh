@@ -5,6 +5,8 @@
 #                        runs BINARY over a copy of fuzz/NAME/corpus for SECONDS in the
 #                        folder $fuzz_work; a crashing input is kept in
 #                        build-fuzz/NAME-artifacts/ and makes the run fail.
+# The random seed is fixed (LIGA_FUZZ_SEED, default 1) so that a test run explores the same
+# inputs each time; set another seed to explore further.
 fuzz_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 fuzz_build_dir=$fuzz_root/build-fuzz
 # A memory-backed folder keeps the syncs of the storage engine cheap.
@@ -29,7 +31,8 @@ fuzz_run() {
   local corpus=$fuzz_work/corpus-$name artifacts=$fuzz_work/artifacts-$name status=0
   mkdir -p "$corpus" "$artifacts"
   cp "$fuzz_root/fuzz/$name/corpus/"* "$corpus"/
-  "$binary" "$corpus" -max_total_time="$seconds" -artifact_prefix="$artifacts/" \
+  "$binary" "$corpus" -seed="${LIGA_FUZZ_SEED:-1}" -max_total_time="$seconds" \
+    -artifact_prefix="$artifacts/" \
     -print_final_stats=1 "$@" >"$fuzz_work/$name.log" 2>&1 || status=$?
   tail -n 8 "$fuzz_work/$name.log"
   if ls "$artifacts"/* >/dev/null 2>&1; then
