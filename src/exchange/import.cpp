@@ -691,7 +691,7 @@ bool Importer::matchItem(const std::string& item) {
         if (firstFree == 0) firstFree = i;
         continue;
       }
-      if (std::abs(e.opponentRecNo()) == opponent) ++meetings;
+      if (e.opponentRecNo() == opponent || e.opponentRecNo() == -opponent) ++meetings;
     }
     if (!reused && meetings >= rounds) {
       error = "Alla borta- och hemmamatcher förekommer redan!";
