@@ -1,5 +1,7 @@
 #include "exchange/demo.h"
 
+#include <stdlib.h>
+
 #include <filesystem>
 #include <fstream>
 
@@ -19,18 +21,26 @@ std::string_view DemoMaskText() {
 bool CreateDemoCompetition(Database& db, const std::string& logDir) {
   if (!db.createCatalogue()) return false;
   namespace fs = std::filesystem;
-  // The importer reads files; the demo goes through a private temporary one.
-  const fs::path temp = fs::path(db.dataDir()) / ".demo-import.lgw";
+  // The importer reads files; the demo goes through a private folder of its own, so the
+  // log names it "demo.lgw".
+  std::string folder = (fs::temp_directory_path() / "liga-demo-XXXXXX").string();
+  if (mkdtemp(folder.data()) == nullptr) return false;
+  const fs::path file = fs::path(folder) / "demo.lgw";
   {
-    std::ofstream f(temp, std::ios::binary | std::ios::trunc);
+    std::ofstream f(file, std::ios::binary | std::ios::trunc);
     const auto text = DemoCompetitionText();
     f.write(text.data(), static_cast<std::streamsize>(text.size()));
-    if (!f) return false;
+    f.flush();
+    if (!f) {
+      std::error_code ec;
+      fs::remove_all(folder, ec);
+      return false;
+    }
   }
   Importer importer(db, logDir);
-  importer.importFiles({temp.string()});
+  importer.importFiles({file.string()});
   std::error_code ec;
-  fs::remove(temp, ec);
+  fs::remove_all(folder, ec);
   return db.competitionOpen();
 }
 

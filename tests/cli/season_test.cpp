@@ -61,6 +61,20 @@ std::ostream& operator<<(std::ostream& os, const Standing& s) {
             << "-" << s.goalsAgainst << " " << s.points << "p";
 }
 
+TEST_F(SeasonTest, DemoCreatesACatalogueOnlyInAnEmptyDataDirectory) {
+  const RunResult first = liga("demo");
+  ASSERT_EQ(first.status, 0) << first.out;
+  EXPECT_NE(first.out.find("importerar \""), std::string::npos);
+  EXPECT_NE(first.out.find("demo.lgw\""), std::string::npos);
+  EXPECT_NE(first.out.find("IMPORT KLAR!"), std::string::npos);
+  const RunResult list = liga("list");
+  EXPECT_NE(list.out.find(" 1 * DEMOSERIEN 2027"), std::string::npos) << list.out;
+  const RunResult again = liga("demo");
+  EXPECT_EQ(again.status, 1);
+  EXPECT_NE(again.out.find("redan en tävlingskatalog"), std::string::npos) << again.out;
+  EXPECT_EQ(liga("list").out, list.out);
+}
+
 TEST_F(SeasonTest, DemoSeasonFromScheduleToStandings) {
   ASSERT_EQ(liga("init").status, 0);
   const std::string demo = std::string(LIGA_SOURCE_DIR) + "/examples/demo.lgw";
