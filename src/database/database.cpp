@@ -642,16 +642,25 @@ bool Database::rewritePlayTime(std::int32_t recNo) {
   return IsamOK;
 }
 
-bool Database::removeClass(const std::string& name, std::int32_t recNo, bool deleteRecord) {
-  if (!m_competitionOpen) return false;
+namespace {
+// The record a remove operation works on: `recNo`, or when that is 0 the first record whose
+// key is `key`. Reads it unconverted (its key is the stored text) into `rec`; false when
+// there is no such record or it cannot be read.
+template <typename Rec>
+bool locateForRemove(FileBlockPtr file, const std::string& key, std::int32_t& recNo, Rec& rec) {
   if (recNo == 0) {
-    FindKey(m_classFile, 1, recNo, cut30(name));
+    FindKey(file, 1, recNo, cut30(key));
     if (!IsamOK) recNo = 0;
   }
-  if (recNo < 1 || recNo > FileLen(m_classFile) - 1) return false;
+  if (recNo < 1 || recNo > FileLen(file) - 1) return false;
+  GetRec(file, recNo, rec.data());
+  return IsamOK;
+}
+}  // namespace
+
+bool Database::removeClass(const std::string& name, std::int32_t recNo, bool deleteRecord) {
   DivisionRec rec;
-  GetRec(m_classFile, recNo, rec.data());
-  if (!IsamOK) return false;
+  if (!m_competitionOpen || !locateForRemove(m_classFile, name, recNo, rec)) return false;
   *m_cls = rec;
   if (rec.teamCount() != 0 && deleteRecord) {
     m_cls->convertDosTexts();
@@ -673,15 +682,8 @@ bool Database::removeClass(const std::string& name, std::int32_t recNo, bool del
 }
 
 bool Database::removeTeam(const std::string& key, std::int32_t recNo, bool deleteRecord) {
-  if (!m_competitionOpen) return false;
-  if (recNo == 0) {
-    FindKey(m_teamFile, 1, recNo, cut30(key));
-    if (!IsamOK) recNo = 0;
-  }
-  if (recNo < 1 || recNo > FileLen(m_teamFile) - 1) return false;
   TeamRec rec;
-  GetRec(m_teamFile, recNo, rec.data());
-  if (!IsamOK) return false;
+  if (!m_competitionOpen || !locateForRemove(m_teamFile, key, recNo, rec)) return false;
   m_teamIndexStale = true;
   *m_team = rec;
   DeleteKey(m_teamFile, 1, recNo, rec.teamNumberKey());
@@ -702,15 +704,8 @@ bool Database::removeTeam(const std::string& key, std::int32_t recNo, bool delet
 }
 
 bool Database::removePlayTime(const std::string& key, std::int32_t recNo, bool deleteRecord) {
-  if (!m_competitionOpen) return false;
-  if (recNo == 0) {
-    FindKey(m_playTimeFile, 1, recNo, cut30(key));
-    if (!IsamOK) recNo = 0;
-  }
-  if (recNo < 1 || recNo > FileLen(m_playTimeFile) - 1) return false;
   PlayTimeRec rec;
-  GetRec(m_playTimeFile, recNo, rec.data());
-  if (!IsamOK) return false;
+  if (!m_competitionOpen || !locateForRemove(m_playTimeFile, key, recNo, rec)) return false;
   *m_playTime = rec;
   if (rec.usedRows() != 0 && deleteRecord) {
     m_playTime->convertDosTexts();
