@@ -31,7 +31,7 @@ int runImport(Context& ctx) {
     importer.importFiles(ctx.args);
     shell.config().main().setLastExchangePath(fs::absolute(ctx.args.back()).string());
     shell.config().main().setCurrentCompetition(db.currentCompetition());
-    return importer.aborted() ? kExitRefused : kExitOk;
+    return importer.failed() ? kExitRefused : kExitOk;
   });
 }
 
