@@ -179,7 +179,8 @@ int runRebuild(Context& ctx) {
   if (!ctx.args.empty()) return usageError(ctx, *findCommand("rebuild"));
   return withShell(ctx, [&](Shell& shell) {
     Database& db = shell.db();
-    if (!db.competitionOpen()) return needCompetition(ctx, db);
+    // A competition whose files did not open is still current and is what rebuild repairs.
+    if (!db.competitionOpen() && !db.competitionFailedToOpen()) return needCompetition(ctx, db);
     if (!db.rebuildCompetition()) return refuse(ctx, StatusMessage());
     ctx.out << utf8(Utf8ToCp1252("indexbygg klar: ")) << utf8(db.comp().competitionName()) << "\n";
     return kExitOk;

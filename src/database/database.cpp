@@ -243,6 +243,7 @@ bool Database::selectCompetition(int n, bool allowNew) {
     return false;
   }
   closeCompetition();
+  m_openFailed = false;
   if (n > 0) {
     m_current = 0;
     if (readCompetition(n)) {
@@ -279,6 +280,7 @@ bool Database::openCompetitionFiles() {
   if (IsamOK)
     OpenRecordBlock(m_teamFile, TeamBlockName(m_dataDir, m_current), kTeamRecLen, readOnly());
   m_competitionOpen = IsamOK;
+  m_openFailed = !m_competitionOpen;
   if (!m_competitionOpen) {
     // Blocks opened before the failure are closed again so that no handle outlives the
     // attempt; the failure's status is kept for the caller.

@@ -72,6 +72,9 @@ class Database {
   void setDataDir(const std::string& dir);
   bool catalogueAvailable() const { return m_catalogueAvailable; }
   bool competitionOpen() const { return m_competitionOpen; }
+  // True when the current competition's record was read but its files did not open (a
+  // missing or damaged file): it stays current so that "indexbygg" can repair it.
+  bool competitionFailedToOpen() const { return m_openFailed; }
   int currentCompetition() const { return m_current; }
   void setCurrentCompetition(int n) { m_current = n; }
   int catalogueFileLen() const { return m_catFileLen; }
@@ -209,6 +212,7 @@ class Database {
   bool m_storageStarted = false;
   bool m_catalogueAvailable = false;
   bool m_competitionOpen = false;
+  bool m_openFailed = false;
   int m_current = 0;
   int m_catFileLen = 0;
   int m_catUsedRecs = 0;
