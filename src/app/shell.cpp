@@ -85,8 +85,8 @@ bool Shell::startup(UiPort& ui, const StartupOptions& options) {
     // A competition whose files would not open stays the current one (selectCompetition
     // keeps its number), so "indexbygg" can repair it; a deleted one does not.
     if (!m_db.selectCompetition(current, false) && m_db.competitionFailedToOpen()) {
-      ShowMessage(201, Utf8ToCp1252("Tävling ") + FormatInt(current, 2) +
-                           " kan inte " + Utf8ToCp1252("öppnas: ") + MessageText(IsamError) +
+      ShowMessage(201, Utf8ToCp1252("Tävling ") + FormatInt(current, 2) + " kan inte " +
+                           Utf8ToCp1252("öppnas: ") + MessageText(IsamError) +
                            " (indexbygg reparerar index)");
     }
   } else {

@@ -210,6 +210,14 @@ bool Database::readCompetition(int n) {
   return found;
 }
 
+bool Database::readCompetitionRecord(int n, CompetitionRec& rec) {
+  const CompetitionRec saved = *m_comp;
+  const bool found = readCompetition(n);
+  rec = *m_comp;
+  *m_comp = saved;
+  return found;
+}
+
 bool Database::storeCompetition(bool adding) {
   FileBlockPtr cat = nullptr;
   if (!openCatalogue(cat)) return false;
@@ -267,6 +275,71 @@ bool Database::createCompetitionFiles() {
     CreateFileBlock(TeamBlockName(m_dataDir, m_current), kTeamRecLen, 1, {{kTeamKeyLen, true}});
   if (!IsamOK) return false;
   return openCompetitionFiles();
+}
+
+bool Database::createCompetition() {
+  if (!m_catalogueAvailable) return false;
+  FileBlockPtr cat = nullptr;
+  if (!openCatalogue(cat)) return false;
+  BeginBatch(cat);
+  std::int32_t recNo = 0;
+  m_comp->setStatus(0);
+  if (IsamOK) AddRec(cat, recNo, m_comp->data());
+  if (IsamOK) {
+    m_comp->setCompetitionNumber(ZeroPad(recNo, 2));
+    PutRec(cat, recNo, m_comp->data());
+  }
+  const std::string blocks[] = {ClassBlockName(m_dataDir, recNo),
+                                PlayTimeBlockName(m_dataDir, recNo),
+                                TeamBlockName(m_dataDir, recNo)};
+  if (IsamOK) CreateFileBlock(blocks[0], kClassRecLen, 1, {{kClassKeyLen, true}});
+  if (IsamOK) CreateFileBlock(blocks[1], kPlayTimeRecLen, 1, {{kPlayTimeKeyLen, true}});
+  if (IsamOK) CreateFileBlock(blocks[2], kTeamRecLen, 1, {{kTeamKeyLen, true}});
+  if (IsamOK) CommitBatch(cat);
+  const bool ok = IsamOK;
+  const std::int32_t error = IsamError, osError = IsamDosError;
+  if (!ok) {
+    AbortBatch(cat);
+    if (recNo > 0) {
+      for (const auto& b : blocks) DeleteFileBlock(b);
+    }
+  }
+  refreshCounts(cat);
+  CloseFileBlock(cat);
+  if (!ok) {
+    setStorageError(error, osError);
+    return false;
+  }
+  m_current = recNo;
+  m_comp->convertDosTexts();
+  if (openCompetitionFiles()) return true;
+  const std::int32_t openError = IsamError, openOs = IsamDosError;
+  discardCompetition();
+  setStorageError(openError, openOs);
+  return false;
+}
+
+void Database::discardCompetition() {
+  const int n = m_current;
+  if (n <= 0) return;
+  if (m_competitionOpen) {
+    CloseFileBlock(m_classFile);
+    CloseFileBlock(m_playTimeFile);
+    CloseFileBlock(m_teamFile);
+    m_competitionOpen = false;
+  }
+  DeleteFileBlock(ClassBlockName(m_dataDir, n));
+  DeleteFileBlock(PlayTimeBlockName(m_dataDir, n));
+  DeleteFileBlock(TeamBlockName(m_dataDir, n));
+  FileBlockPtr cat = nullptr;
+  if (openCatalogue(cat)) {
+    DeleteRec(cat, n);
+    refreshCounts(cat);
+    CloseFileBlock(cat);
+  }
+  m_current = 0;
+  m_openFailed = false;
+  *m_comp = CompetitionRec::makeNew(m_catFileLen);
 }
 
 bool Database::openCompetitionFiles() {

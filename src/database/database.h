@@ -133,8 +133,19 @@ class Database {
   bool createCatalogue();
   bool selectCompetition(int n, bool allowNew);
   bool readCompetition(int n);
+  // Reads catalogue record n into `rec` without touching the competition buffer; true when
+  // it is a competition in use.
+  bool readCompetitionRecord(int n, CompetitionRec& rec);
   bool storeCompetition(bool adding);
   bool createCompetitionFiles();
+  // Adds the competition buffer to the catalogue as a new competition, creates its files and
+  // opens them, as one step: when any part fails the catalogue is as it was and no file of
+  // the competition is left behind. Returns false (status set) then.
+  bool createCompetition();
+  // Takes back a competition created by createCompetition in this session whose first
+  // contents could not be stored: closes it without storing, deletes its files and its
+  // catalogue record.
+  void discardCompetition();
   bool openCompetitionFiles();
   // Writes the competition record back, then closes the class, play-time and team files.
   void closeCompetition();

@@ -78,14 +78,31 @@ void Importer::beginBatches() {
   m_batches = true;
 }
 
-void Importer::commitBatches() {
-  if (!m_batches) return;
-  if (m_db.competitionOpen()) {
-    CommitBatch(m_db.classFile());
-    CommitBatch(m_db.teamFile());
-    CommitBatch(m_db.playTimeFile());
-  }
+bool Importer::commitBatches() {
+  if (!m_batches) return true;
   m_batches = false;
+  if (!m_db.competitionOpen()) return true;
+  // The competition record is stored first: when it cannot be, nothing of the file is kept;
+  // when the blocks then cannot be committed, the record is put back as it was.
+  CompetitionRec stored;
+  const bool hadRecord = m_db.readCompetitionRecord(m_db.currentCompetition(), stored);
+  const bool recordStored = m_db.storeCompetition(false);
+  if (recordStored) {
+    CommitBatches({m_db.classFile(), m_db.teamFile(), m_db.playTimeFile()});
+    if (IsamOK) return true;
+  }
+  const std::int32_t error = IsamError, osError = IsamDosError;
+  AbortBatch(m_db.classFile());
+  AbortBatch(m_db.teamFile());
+  AbortBatch(m_db.playTimeFile());
+  if (hadRecord) {
+    m_db.comp() = stored;
+    if (recordStored) m_db.storeCompetition(false);
+  }
+  IsamOK = false;
+  IsamError = error;
+  IsamDosError = osError;
+  return false;
 }
 
 void Importer::importFiles(const std::vector<std::string>& paths) {
@@ -212,8 +229,15 @@ void Importer::importFile(const std::string& path) {
     logLine("<< avbrutet >>");
     m_failed = true;
   }
-  commitBatches();
-  if (m_db.competitionOpen()) m_db.storeCompetition(false);
+  if (!commitBatches()) {
+    logLine(W("filen kunde inte lagras, inget av den sparades: ") + MessageText(IsamError));
+    m_failed = true;
+    if (m_createdCompetition != 0 && m_db.currentCompetition() == m_createdCompetition) {
+      m_db.discardCompetition();
+    }
+    m_counts.added = m_counts.modified = 0;
+  }
+  m_createdCompetition = 0;
 
   const auto elapsed =
       std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started)
@@ -234,7 +258,11 @@ bool Importer::startSection(int sectionNumber, const std::string& line) {
     return false;
   }
   if (section == Section::Base) {
-    commitBatches();
+    if (!commitBatches()) {
+      logLine(W("filen kunde inte lagras: ") + MessageText(IsamError));
+      return false;
+    }
+    m_createdCompetition = 0;
     m_db.closeCompetition();
   } else if (!m_db.competitionOpen()) {
     logLine(W("ingen tävling öppen, filen hoppas över"));
@@ -322,14 +350,14 @@ void Importer::baseRecord() {
   }
   m_db.setCurrentCompetition(0);
   m_db.comp() = c;
-  if (!m_db.storeCompetition(true) || !m_db.createCompetitionFiles() ||
-      !m_db.openCompetitionFiles()) {
+  if (!m_db.createCompetition()) {
     logLine(W("Tävlingen kunde inte skapas: ") + MessageText(IsamError));
     m_abort = true;
     return;
   }
   ++m_counts.added;
   logLine(W("Tävling: ") + c.competitionName() + " Nr:" + FormatInt(m_db.currentCompetition(), 3));
+  m_createdCompetition = m_db.currentCompetition();
   beginBatches();
 }
 
