@@ -241,6 +241,34 @@ bool Database::storeCompetition(bool adding) {
   return ok && recNo > 0;
 }
 
+bool Database::commitWithCompetition(const std::vector<FileBlockPtr>& blocks) {
+  FileBlockPtr cat = nullptr;
+  bool ok = m_current > 0 && openCatalogue(cat);
+  if (ok) {
+    BeginBatch(cat);
+    m_comp->setStatus(0);
+    if (IsamOK) PutRec(cat, m_current, m_comp->data());
+    ok = IsamOK;
+  }
+  if (ok) {
+    std::vector<FileBlockPtr> all = blocks;
+    all.push_back(cat);
+    CommitBatches(all);
+    ok = IsamOK;
+  }
+  const std::int32_t error = IsamError, osError = IsamDosError;
+  if (!ok) {
+    for (FileBlockPtr b : blocks) AbortBatch(b);
+  }
+  if (cat != nullptr) {
+    if (!ok) AbortBatch(cat);
+    refreshCounts(cat);
+    CloseFileBlock(cat);
+  }
+  if (!ok) setStorageError(error, osError);
+  return ok;
+}
+
 bool Database::selectCompetition(int n, bool allowNew) {
   if (!m_catalogueAvailable) {
     m_current = 0;

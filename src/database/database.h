@@ -137,6 +137,10 @@ class Database {
   // it is a competition in use.
   bool readCompetitionRecord(int n, CompetitionRec& rec);
   bool storeCompetition(bool adding);
+  // Writes the competition record back and commits the running batches of `blocks` with it
+  // as one unit (CommitBatches): all of it is stored or none. When the record cannot be
+  // written, the batches are aborted.
+  bool commitWithCompetition(const std::vector<FileBlockPtr>& blocks);
   bool createCompetitionFiles();
   // Adds the competition buffer to the catalogue as a new competition, creates its files and
   // opens them, as one step: when any part fails the catalogue is as it was and no file of

@@ -82,23 +82,14 @@ bool Importer::commitBatches() {
   if (!m_batches) return true;
   m_batches = false;
   if (!m_db.competitionOpen()) return true;
-  // The competition record is stored first: when it cannot be, nothing of the file is kept;
-  // when the blocks then cannot be committed, the record is put back as it was.
+  // The competition record was changed with the blocks (counters, match numbers): it is
+  // stored in the same unit, and put back in memory when the unit fails.
   CompetitionRec stored;
   const bool hadRecord = m_db.readCompetitionRecord(m_db.currentCompetition(), stored);
-  const bool recordStored = m_db.storeCompetition(false);
-  if (recordStored) {
-    CommitBatches({m_db.classFile(), m_db.teamFile(), m_db.playTimeFile()});
-    if (IsamOK) return true;
-  }
+  if (m_db.commitWithCompetition({m_db.classFile(), m_db.teamFile(), m_db.playTimeFile()}))
+    return true;
   const std::int32_t error = IsamError, osError = IsamDosError;
-  AbortBatch(m_db.classFile());
-  AbortBatch(m_db.teamFile());
-  AbortBatch(m_db.playTimeFile());
-  if (hadRecord) {
-    m_db.comp() = stored;
-    if (recordStored) m_db.storeCompetition(false);
-  }
+  if (hadRecord) m_db.comp() = stored;
   IsamOK = false;
   IsamError = error;
   IsamDosError = osError;
