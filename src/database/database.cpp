@@ -356,14 +356,20 @@ void Database::discardCompetition() {
     CloseFileBlock(m_teamFile);
     m_competitionOpen = false;
   }
-  DeleteFileBlock(ClassBlockName(m_dataDir, n));
-  DeleteFileBlock(PlayTimeBlockName(m_dataDir, n));
-  DeleteFileBlock(TeamBlockName(m_dataDir, n));
+  // The catalogue record goes first: when it cannot be taken back (a full disk), the files
+  // stay and the competition stays whole and empty, never listed without its files.
   FileBlockPtr cat = nullptr;
+  bool removed = false;
   if (openCatalogue(cat)) {
     DeleteRec(cat, n);
+    removed = IsamOK;
     refreshCounts(cat);
     CloseFileBlock(cat);
+  }
+  if (removed) {
+    DeleteFileBlock(ClassBlockName(m_dataDir, n));
+    DeleteFileBlock(PlayTimeBlockName(m_dataDir, n));
+    DeleteFileBlock(TeamBlockName(m_dataDir, n));
   }
   m_current = 0;
   m_openFailed = false;
