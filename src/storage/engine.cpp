@@ -295,9 +295,11 @@ Status rollback(FileBlock& fb) {
     }
     if (!failed && !doSync(fb.data.get(), false).ok()) failed = true;
     if (!failed && !doSync(fb.index.get(), false).ok()) failed = true;
-    // A journal that cannot be cut back still describes exactly the state just restored.
-    if (!failed) (void)cutJournal(fb);
   }
+  // A journal that cannot be cut back still describes exactly the state just restored. One
+  // written before anything reached the files (its sync failed) is cut too, so the block is
+  // at rest at once and not only after the next open's replay.
+  if (!failed && (t.touchedDisk || t.journalStarted)) (void)cutJournal(fb);
   dropFramesOf(&fb);
   fb.dh = t.dh0;
   for (std::size_t i = 0; i < fb.ix.size(); ++i) fb.ix[i].hdr = t.ih0[i];
@@ -409,8 +411,17 @@ Status appendJournal(FileBlock& fb) {
   wr32(seal + 2, static_cast<std::int32_t>(t.images.size()));
   wr32(seal + 6, static_cast<std::int32_t>(crc));
   buf.append(reinterpret_cast<const char*>(seal), sizeof seal);
-  if (int e = fb.journal->write(t.journalEnd, buf.data(), buf.size())) return writeErr(e);
-  if (Status s = doSync(fb.journal.get(), true); !s.ok()) return s;
+  // What cannot be made durable is taken off again, so the journal holds only sealed images
+  // that protect writes in place (the earlier sequence of a batch stays).
+  const std::uint64_t previousEnd = t.journalStarted ? t.journalEnd : 1;
+  if (int e = fb.journal->write(t.journalEnd, buf.data(), buf.size())) {
+    (void)fb.journal->truncate(previousEnd);
+    return writeErr(e);
+  }
+  if (Status s = doSync(fb.journal.get(), true); !s.ok()) {
+    (void)fb.journal->truncate(previousEnd);
+    return s;
+  }
   t.journalCrc = crc32(crc, seal, sizeof seal);
   t.journalEnd += buf.size();
   t.journalStarted = true;

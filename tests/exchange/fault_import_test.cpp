@@ -1,5 +1,5 @@
-// Imports under storage faults: a write fails at every call in turn, once or from then on
-// (a full disk). After each run the data directory holds either exactly what
+// Imports under storage faults: a write, sync or truncate fails at every call in turn, once
+// or from then on (a full disk). After each run the data directory holds either exactly what
 // it held before the file or the file's whole result, and an import that did not store its
 // whole result says so.
 #include "exchange_fixture.h"
@@ -76,9 +76,7 @@ class FaultImportTest : public ExchangeTest {
     return importer.failed();
   }
 
-  // The fault loop: every write call, once and persistently. (Failing syncs and truncates
-  // are not covered yet: a block whose journal cannot be cut after its in-place writes is
-  // rolled back alone at its next open.)
+  // The fault loop: every write, sync and truncate call, once and persistently.
   void expectAllOrNothing(const fs::path& base, const std::string& file,
                           std::vector<bool> persistence = {false, true}) {
     const std::string before = Snapshot(base);
@@ -87,7 +85,8 @@ class FaultImportTest : public ExchangeTest {
     ASSERT_FALSE(runWithFault(base, file, storage::FaultEnv::kWrite, -1, false, after, hit));
     ASSERT_NE(after, before);
     int runs = 0, failures = 0;
-    for (auto kind : {storage::FaultEnv::kWrite}) {
+    for (auto kind :
+         {storage::FaultEnv::kWrite, storage::FaultEnv::kSync, storage::FaultEnv::kTruncate}) {
       for (bool persistent : persistence) {
         for (long long n = 0;; ++n) {
           std::string state;
