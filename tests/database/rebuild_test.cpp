@@ -7,8 +7,10 @@
 #include <tuple>
 
 #include "common/messages.h"
+#include "database/block_snapshot.h"
 #include "database/db_fixture.h"
 #include "storage/check.h"
+#include "storage/mem_env.h"
 
 namespace liga {
 namespace {
@@ -289,6 +291,88 @@ TEST_F(RebuildTest, RebuildsFromTheDataFilesWhenAnIndexIsMissingOrEmpty) {
       EXPECT_TRUE(storage::checkFileBlock(path(block), report)) << block << report.str();
     }
   }
+}
+
+// A write, sync or truncate fails at every call of a rebuild in turn, once or from then on:
+// afterwards the competition is exactly as before or exactly rebuilt, never a mix of
+// renumbered and old blocks, and a rebuild that did not finish says so.
+TEST_F(RebuildTest, UnderFaultsARebuildIsAllOrNothing) {
+  const int n = newCompetition("Cup");
+  const auto gone = addClass("GONE");
+  const auto c = addClass("A");
+  const auto a = addTeam("ETT", c), x = addTeam("X", c), b = addTeam("TVA", c);
+  addTeam("TRE", c);
+  const auto p0 = addPlayTime("2026-04-01 10:00");
+  const auto p1 = addPlayTime("2026-05-01 10:00");
+  addMatch(p1, a, b, 3, 1);
+  addMatch(p1, b, a);
+  ASSERT_TRUE(m_db.removeTeam("", x, true));
+  ASSERT_TRUE(m_db.removeClass("", gone, true));
+  ASSERT_TRUE(m_db.removePlayTime("", p0, true));
+  m_db.closeAll();
+  m_db.releaseDataDir();
+  const fs::path base = m_dir / "base";
+  fs::create_directories(base);
+  for (const auto& e : fs::directory_iterator(m_dir)) {
+    if (e.is_regular_file()) fs::copy(e.path(), base / e.path().filename());
+  }
+  const std::string before = testing::Snapshot(base);
+
+  // Returns whether the rebuild reported success; `state` is the directory afterwards.
+  auto rebuild = [&](storage::FaultEnv::Kind kind, long long call, bool persistent,
+                     std::string& state, bool& hit) {
+    const fs::path data = m_dir / "run";
+    fs::remove_all(data);
+    fs::copy(base, data);
+    storage::FaultEnv fault(storage::posixEnv());
+    storage::setCurrentEnv(&fault);
+    RecordingUi ui;
+    ScopedUi scoped(ui);
+    Database d;
+    d.setDataDir(data.string());
+    EXPECT_TRUE(d.readCatalogue());
+    EXPECT_TRUE(d.selectCompetition(n, false));
+    fault.resetCounts();
+    fault.failAt(kind, call, persistent, ENOSPC);
+    const bool ok = d.rebuildCompetition();
+    hit = fault.failed();
+    fault.disarm();
+    d.closeAll();
+    storage::setCurrentEnv(storage::posixEnv());
+    d.releaseDataDir();
+    for (const auto& e : fs::directory_iterator(data))
+      EXPECT_NE(e.path().filename().string().rfind("filetmp", 0), 0u) << e.path();
+    state = testing::Snapshot(data, persistent);
+    return ok;
+  };
+
+  std::string after;
+  bool hit = false;
+  ASSERT_TRUE(rebuild(storage::FaultEnv::kWrite, -1, false, after, hit));
+  ASSERT_NE(after, before);
+  int runs = 0, failures = 0;
+  for (auto kind :
+       {storage::FaultEnv::kWrite, storage::FaultEnv::kSync, storage::FaultEnv::kTruncate}) {
+    // A full disk fails every later write; syncs and truncates fail one at a time.
+    for (bool persistent : {false, true}) {
+      if (persistent && kind != storage::FaultEnv::kWrite) continue;
+      for (long long call = 0;; ++call) {
+        std::string state;
+        const bool ok = rebuild(kind, call, persistent, state, hit);
+        if (!hit) break;
+        ++runs;
+        SCOPED_TRACE("kind " + std::to_string(kind) + " call " + std::to_string(call) +
+                     (persistent ? " from then on" : " once"));
+        EXPECT_TRUE(state == before || state == after);
+        if (state != after) {
+          EXPECT_FALSE(ok);
+          ++failures;
+        }
+      }
+    }
+  }
+  EXPECT_GT(runs, 20);
+  EXPECT_GT(failures, 0);
 }
 
 }  // namespace

@@ -2,46 +2,14 @@
 // or from then on (a full disk). After each run the data directory holds either exactly what
 // it held before the file or the file's whole result, and an import that did not store its
 // whole result says so.
+#include "database/block_snapshot.h"
 #include "exchange_fixture.h"
 #include "storage/mem_env.h"
 
 namespace liga::exchange::testing {
 namespace {
 
-// Every record in use of every block of the data directory, with its index keys in order.
-// With `replay` the blocks are opened for writing, which first rolls back what an unfinished
-// journal holds (the next program to open them does that); without, they are read as they
-// are on disk.
-std::string Snapshot(const fs::path& data, bool replay = false) {
-  std::string out;
-  std::vector<fs::path> dats;
-  for (const auto& e : fs::directory_iterator(data)) {
-    if (e.path().extension() == ".DAT") dats.push_back(e.path());
-  }
-  std::sort(dats.begin(), dats.end());
-  for (const auto& dat : dats) {
-    const std::string block = (dat.parent_path() / dat.stem()).string();
-    FileBlockPtr h = nullptr;
-    OpenFileBlock(h, block, !replay);
-    out += dat.filename().string() + (IsamOK ? "\n" : " (does not open)\n");
-    if (!IsamOK) continue;
-    std::string rec(static_cast<std::size_t>(RecordLength(h)), '\0');
-    for (std::int32_t r = 1; r < FileLen(h); ++r) {
-      GetRec(h, r, rec.data());
-      if (IsamOK && rec.compare(0, 4, std::string(4, '\0')) == 0)
-        out += std::to_string(r) + ":" + rec + "\n";
-    }
-    if (dat.stem() != "cupfiles") {
-      ClearKey(h, 1);
-      std::int32_t r = 0;
-      std::string key;
-      for (NextKey(h, 1, r, key); IsamOK; NextKey(h, 1, r, key))
-        out += "key " + key + " " + std::to_string(r) + "\n";
-    }
-    CloseFileBlock(h);
-  }
-  return out;
-}
+using liga::testing::Snapshot;
 
 class FaultImportTest : public ExchangeTest {
  protected:
