@@ -1,6 +1,6 @@
 // What every `liga` command that works on a data directory shares: start the program as
-// the desktop program does, run the command's body, shut down (which saves the
-// configuration).
+// the desktop program does (but in the caller's working directory), run the command's body,
+// shut down (which saves the configuration, never a data directory given with --data).
 #pragma once
 
 #include <ostream>
@@ -13,19 +13,38 @@
 
 namespace liga::cli {
 
-// Runs `body(shell)` between start-up and shutdown. Refuses (exit 1) when no data directory
-// could be entered: from the command line the program never falls back to the current
-// directory, where the command would work on files nobody asked for.
+// Why the data directory `dir` (entered or not, `enterError` the system error of entering
+// it) cannot be worked in, or empty when it can. Tells a missing directory, a file, a
+// directory without permission and catalogue files without permission apart, so that none
+// of them is reported as a missing catalogue.
+std::string DataDirProblem(const std::string& dir, int enterError);
+// The system error entering `dir` would meet, 0 when it can be listed and entered.
+int DirectoryEnterError(const std::string& dir);
+
+struct ShellRun {
+  // Runs without a usable data directory too (the body tests shell.dataDirEntered()).
+  bool withoutDataDir = false;
+};
+
+// Runs `body(shell)` between start-up and shutdown. Refuses (exit 1, the reason on stderr
+// whatever --quiet says) when the data directory cannot be worked in: from the command line
+// the program never falls back to the current directory, where the command would work on
+// files nobody asked for.
 template <typename Body>
-int withShell(Context& ctx, Body body) {
+int withShell(Context& ctx, Body body, ShellRun run = {}) {
   Shell shell;
   StartupOptions options;
   options.configFile = ctx.options.configFile;
   options.dataDir = ctx.options.dataDir;
+  options.keepWorkingDirectory = true;
   shell.startup(ctx.ui, options);
-  if (!shell.dataDirEntered()) {
-    shell.shutdown(ctx.ui, false);
-    return kExitRefused;
+  if (!run.withoutDataDir) {
+    const std::string problem = DataDirProblem(shell.db().dataDir(), shell.dataDirError());
+    if (!problem.empty()) {
+      ctx.err << "fel: " << problem << "\n";
+      shell.shutdown(ctx.ui, false);
+      return kExitRefused;
+    }
   }
   int status;
   {

@@ -89,6 +89,7 @@ void Importer::commitBatches() {
 void Importer::importFiles(const std::vector<std::string>& paths) {
   m_log.clear();
   m_summaries.clear();
+  m_outcomes.clear();
   m_abort = false;
   m_oldScheduleCleared = false;
   logLine("importlogg");
@@ -127,6 +128,7 @@ void Importer::importFile(const std::string& path) {
   if (!in) {
     logLine(W("kan ej öppna \"") + Utf8ToCp1252(path) + "\"");
     logLine(kSeparator);
+    m_outcomes.push_back(FileOutcome::NotOpened);
     return;
   }
   const auto started = std::chrono::steady_clock::now();
@@ -142,12 +144,14 @@ void Importer::importFile(const std::string& path) {
   m_lastPlayTimeRecNo = 0;
   m_askBeforeReplace = true;
   m_fileStopped = false;
+  m_declined = false;
   m_counts = {};
   beginBatches();
 
   LineReader reader(in);
   std::string line;
   bool userStop = false;
+  bool endedEarly = false;
   while (!m_abort && !m_fileStopped) {
     if (ProgressAborted()) {
       userStop = true;
@@ -163,12 +167,16 @@ void Importer::importFile(const std::string& path) {
         const std::string msg = W("Okänd identifierare! Rad:") + FormatInt(reader.lineNumber(), 5);
         ShowMessage(201, msg);
         logLine(msg);
+        endedEarly = true;
         break;
       }
       if (*section != Section::Matches && *section != Section::Contact) {
         logLine("importerar \"" + std::string(SectionName(*section)) + "\"");
       }
-      if (!startSection(static_cast<int>(*section), line)) break;
+      if (!startSection(static_cast<int>(*section), line)) {
+        endedEarly = true;
+        break;
+      }
     } else if (line[0] == ';') {
       logLine(line);
       ShowMessage(201, line);
@@ -176,7 +184,12 @@ void Importer::importFile(const std::string& path) {
       dataLine(line);
     }
   }
-  if (userStop || ProgressAborted()) logLine("<< avbrutet >>");
+  const bool stopped = userStop || ProgressAborted();
+  if (stopped) logLine("<< avbrutet >>");
+  m_outcomes.push_back(stopped                                              ? FileOutcome::Stopped
+                       : m_declined                                         ? FileOutcome::Declined
+                       : m_abort || m_fileStopped || endedEarly || in.bad() ? FileOutcome::Failed
+                                                                            : FileOutcome::Done);
   commitBatches();
   if (m_db.competitionOpen()) m_db.storeCompetition(false);
 
@@ -522,7 +535,7 @@ void Importer::playTimeRecord(const std::string& line) {
 }
 
 bool Importer::clearOldSchedule() {
-  ShowMessage(1, "nollställer");
+  ShowMessage(1, W("nollställer"));
   CompetitionRec& comp = m_db.comp();
   comp.setLastMatchNumber(0);
   FileBlockPtr games = m_db.playTimeFile();
@@ -578,10 +591,11 @@ bool Importer::matchLine(const std::string& line) {
       SetMessageBuffer(W("Filen innehåller spelfördelning. Den gamla lottningen förstörs. OK?"));
       if (!Ask(101)) {
         m_fileStopped = true;
+        m_declined = true;
         return false;
       }
       if (!clearOldSchedule()) {
-        logLine("nollställning misslyckades: " + MessageText(IsamError));
+        logLine(W("nollställning misslyckades: ") + MessageText(IsamError));
         m_fileStopped = true;
         return false;
       }

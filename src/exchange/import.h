@@ -22,6 +22,15 @@ class Database;
 
 namespace liga::exchange {
 
+// How the import of one file ended.
+enum class FileOutcome {
+  Done,       // read to its end
+  NotOpened,  // "kan ej öppna"
+  Declined,   // No to replacing the old schedule; the rest of the file was not read
+  Stopped,    // "avbryt" in the progress window
+  Failed,     // a full file, an unknown section or a storage error ended it early
+};
+
 struct ImportSummary {
   int added = 0;
   int modified = 0;
@@ -46,6 +55,8 @@ class Importer {
   // Path of the log file written, empty when none was.
   const std::string& logFile() const { return m_logFile; }
   bool aborted() const { return m_abort; }
+  // One entry per file the command started on, in order; files after an abort have none.
+  const std::vector<FileOutcome>& outcomes() const { return m_outcomes; }
 
  private:
   enum class FileEnd { Done, Stopped, FileStopped };
@@ -76,6 +87,7 @@ class Importer {
   std::string m_logDir;
   std::vector<std::string> m_log;
   std::vector<ImportSummary> m_summaries;
+  std::vector<FileOutcome> m_outcomes;
   std::string m_logFile;
 
   // Whole command.
@@ -92,6 +104,7 @@ class Importer {
   std::int32_t m_lastPlayTimeRecNo = 0;
   bool m_askBeforeReplace = true;
   bool m_fileStopped = false;
+  bool m_declined = false;
   ImportSummary m_counts;
 };
 

@@ -1,0 +1,42 @@
+#include "cli/session.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+
+#include "database/records.h"
+
+namespace liga::cli {
+
+namespace fs = std::filesystem;
+
+int DirectoryEnterError(const std::string& dir) {
+  const int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  close(fd);
+  return access(dir.c_str(), X_OK) == 0 ? 0 : errno;
+}
+
+std::string DataDirProblem(const std::string& dir, int enterError) {
+  if (enterError == ENOENT) return "datakatalogen finns inte: " + dir;
+  if (enterError == ENOTDIR) return "datakatalogen är inte en katalog: " + dir;
+  if (enterError != 0)
+    return "datakatalogen kan inte öppnas (" + errorReason(enterError) + "): " + dir;
+  // Even reading opens the record files for update (the open flag in their headers), so
+  // the directory and an existing catalogue must be writable.
+  if (access(dir.c_str(), W_OK) != 0)
+    return "datakatalogen kan inte skrivas (" + errorReason(errno) + "): " + dir;
+  const std::string catalogue = CatalogueBlockName(dir);
+  for (const char* ext : {".DAT", ".IX", ".DIA"}) {
+    const std::string file = catalogue + ext;
+    std::error_code ec;
+    if (!fs::exists(file, ec)) continue;
+    if (access(file.c_str(), R_OK | W_OK) != 0)
+      return "tävlingskatalogen kan inte öppnas (" + errorReason(errno) + "): " + file;
+  }
+  return {};
+}
+
+}  // namespace liga::cli
