@@ -82,7 +82,7 @@ int runSchedule(Context& ctx) {
   // switching the mask checks off.
   if (o.mask && !checkReadableFile(ctx, *o.mask)) return kExitRefused;
   if (o.out && std::filesystem::is_directory(*o.out)) {
-    ctx.err << "är en katalog, inte en fil: " << *o.out << "\n";
+    ctx.err << "fel: är en katalog, inte en fil: " << *o.out << "\n";
     return kExitRefused;
   }
   return withShell(ctx, [&](Shell& shell) {

@@ -16,7 +16,7 @@ namespace fs = std::filesystem;
 std::string blockName(Context& ctx, const std::string& path) {
   const std::string absolute = absolutePath(path);
   if (fs::is_directory(absolute)) {
-    ctx.err << "är en katalog, inte ett filblock: " << absolute << "\n";
+    ctx.err << "fel: är en katalog, inte ett filblock: " << absolute << "\n";
     return {};
   }
   return storage::blockNameFromPath(absolute);

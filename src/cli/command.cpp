@@ -104,15 +104,15 @@ bool checkReadableFile(Context& ctx, const std::string& path) {
   std::error_code ec;
   const fs::file_status st = fs::status(path, ec);
   if (!fs::exists(st)) {
-    ctx.err << "filen finns inte: " << path << "\n";
+    ctx.err << "fel: filen finns inte: " << path << "\n";
     return false;
   }
   if (fs::is_directory(st)) {
-    ctx.err << "är en katalog, inte en fil: " << path << "\n";
+    ctx.err << "fel: är en katalog, inte en fil: " << path << "\n";
     return false;
   }
   if (access(path.c_str(), R_OK) != 0) {
-    ctx.err << "filen kan inte läsas (" << errorReason(errno) << "): " << path << "\n";
+    ctx.err << "fel: filen kan inte läsas (" << errorReason(errno) << "): " << path << "\n";
     return false;
   }
   return true;
@@ -122,14 +122,14 @@ bool confirmOverwrite(Context& ctx, const std::string& path) {
   std::error_code ec;
   const fs::file_status st = fs::status(path, ec);
   if (fs::is_directory(st)) {
-    ctx.err << "är en katalog, inte en fil: " << path << "\n";
+    ctx.err << "fel: är en katalog, inte en fil: " << path << "\n";
     return false;
   }
   if (!fs::exists(st)) return true;
   ScopedUi scoped(ctx.ui);
   if (ShowMessage(101, "Filnamnet existerar redan. Skriva \xF6ver") == Answer::Yes) return true;
-  ctx.err << "filen finns redan och skrevs inte över (använd --yes för att skriva över): " << path
-          << "\n";
+  ctx.err << "fel: filen finns redan och skrevs inte över (använd --yes för att skriva över): "
+          << path << "\n";
   return false;
 }
 

@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
   const Command* command = findCommand(name);
   if (!command) return globalUsage("okänt kommando: " + name);
   if (!options.configFile.empty() && std::filesystem::is_directory(options.configFile)) {
-    std::cerr << "är en katalog, inte en fil: " << options.configFile << "\n";
+    std::cerr << "fel: är en katalog, inte en fil: " << options.configFile << "\n";
     return kExitRefused;
   }
 
