@@ -331,7 +331,7 @@ int runStandings(Context& ctx) {
       if (t.divisionRecNo() != lastClass) {
         lastClass = t.divisionRecNo();
         ctx.out << utf8(className(db, lastClass)) << "\n"
-                << " pl.  " << PadRight("lag", 30) << "  sp   v   o   f   mål      p\n";
+                << " pl.  " << PadRight("lag", 30) << "  sp   v   o   f   mål       p\n";
       }
       const bool ranked = t.tablePoints() < kUnranked;
       ctx.out << FormatInt(t.place(), 4) << "  "

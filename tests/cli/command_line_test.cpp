@@ -469,6 +469,13 @@ TEST_F(CommandLineTest, StandingsHaveColumnHeadings) {
   // The headings stand over their columns: "sp" ends where the played count ends.
   const std::size_t sp = heading.find(" sp ") + 3;
   EXPECT_EQ(row[sp - 1], '0') << heading << "\n" << row;
+  // ... and "p" ends where the points end (columns, not bytes: the heading holds "å").
+  auto columns = [](const std::string& text) {
+    std::size_t n = 0;
+    for (unsigned char c : text) n += (c >> 6) != 2;
+    return n;
+  };
+  EXPECT_EQ(columns(heading), columns(row)) << heading << "\n" << row;
 }
 
 TEST(ReadmeTest, WalksThroughASeasonAndNamesTheFileFormat) {
