@@ -21,16 +21,14 @@ std::string currentDir() {
   return ec ? std::string(".") : p.string();
 }
 
-// What chdir() to `dir` would fail with, without changing directory: 0 when the directory
-// can be listed and entered.
-int DirectoryAccessError(const std::string& dir) {
+}  // namespace
+
+int DirectoryEnterError(const std::string& dir) {
   const int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return errno;
   close(fd);
   return access(dir.c_str(), X_OK) == 0 ? 0 : errno;
 }
-
-}  // namespace
 
 std::string WindowCaption(const std::string& suffix) {
   std::string caption = "LigaWin32.2025 250228" + suffix;
@@ -74,7 +72,7 @@ bool Shell::startup(UiPort& ui, const StartupOptions& options) {
   // entered, and never falls back.
   std::string dataDir;
   if (options.keepWorkingDirectory) {
-    m_dataDirError = DirectoryAccessError(saved);
+    m_dataDirError = DirectoryEnterError(saved);
   } else {
     m_dataDirError = chdir(saved.c_str()) == 0 ? 0 : errno;
   }

@@ -47,6 +47,10 @@ struct StatusTexts {
   std::string labelSettings;
 };
 
+// What chdir() to `dir` would fail with (a system error number), without changing
+// directory: 0 when the directory can be listed and entered.
+int DirectoryEnterError(const std::string& dir);
+
 // "LigaWin32.2025 250228" followed by `suffix`, cut to 74 characters.
 std::string WindowCaption(const std::string& suffix);
 

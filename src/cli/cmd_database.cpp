@@ -117,7 +117,10 @@ int runInit(Context& ctx) {
   return withShell(ctx, [&](Shell& shell) {
     Database& db = shell.db();
     if (!db.createNewCatalogue()) {
-      if (IsamOK) return kExitRefused;  // the question was answered No
+      if (IsamOK) {
+        ctx.err << "fel: tävlingskatalogen ersattes inte (svaret blev nej; använd --yes)\n";
+        return kExitRefused;
+      }
       return refuse(ctx, MessageText(IsamError));
     }
     shell.config().main().setCurrentCompetition(0);
@@ -169,7 +172,11 @@ int runDelete(Context& ctx) {
     if (!db.catalogueAvailable()) return needCompetition(ctx, db);
     const auto items = db.refreshCompetitionMenus();
     if (!items[n - 1].enabled) return refuse(ctx, items[n - 1].caption);
-    if (!db.deleteCompetition(n)) return kExitRefused;
+    if (!db.deleteCompetition(n)) {
+      if (!IsamOK) return refuse(ctx, MessageText(IsamError));
+      ctx.err << "fel: tävling " << n << " raderades inte (svaret blev nej; använd --yes)\n";
+      return kExitRefused;
+    }
     ctx.out << utf8(StatusMessage()) << "\n";
     return kExitOk;
   });

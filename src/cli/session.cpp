@@ -1,6 +1,5 @@
 #include "cli/session.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -11,13 +10,6 @@
 namespace liga::cli {
 
 namespace fs = std::filesystem;
-
-int DirectoryEnterError(const std::string& dir) {
-  const int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return errno;
-  close(fd);
-  return access(dir.c_str(), X_OK) == 0 ? 0 : errno;
-}
 
 std::string DataDirProblem(const std::string& dir, int enterError) {
   if (enterError == ENOENT) return "datakatalogen finns inte: " + dir;

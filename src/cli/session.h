@@ -18,8 +18,6 @@ namespace liga::cli {
 // directory without permission and catalogue files without permission apart, so that none
 // of them is reported as a missing catalogue.
 std::string DataDirProblem(const std::string& dir, int enterError);
-// The system error entering `dir` would meet, 0 when it can be listed and entered.
-int DirectoryEnterError(const std::string& dir);
 
 struct ShellRun {
   // Runs without a usable data directory too (the body tests shell.dataDirEntered()).

@@ -286,6 +286,17 @@ TEST_F(CommandLineTest, QuietStillSaysWhyACommandWasRefused) {
   EXPECT_EQ(none.status, 1);
   EXPECT_FALSE(none.err.empty());
 
+  // A question answered No says what was not done.
+  ASSERT_EQ(liga("--quiet --data ../data import '" LIGA_SOURCE_DIR "/examples/demo.lgw'").status,
+            0);
+  for (const char* args :
+       {"--quiet --no --data ../data delete 1", "--quiet --no --data ../data init"}) {
+    const RunResult declined = ligaSplit(args);
+    EXPECT_EQ(declined.status, 1) << args;
+    EXPECT_TRUE(contains(declined.err, "--yes")) << args << "\n" << declined.err;
+  }
+  EXPECT_TRUE(fs::exists(root / "data" / "lg01.DAT"));
+
   // A status line is hidden.
   EXPECT_TRUE(contains(liga("--data ../data list").out, "Filerna"));
   EXPECT_FALSE(contains(liga("--quiet --data ../data list").out, "Filerna"));
