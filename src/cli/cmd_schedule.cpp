@@ -118,7 +118,7 @@ int runSchedule(Context& ctx) {
     shell.config().main().setLastExchangePath(config.LastExchangePath);
     switch (s.outcome) {
       case scheduling::RunOutcome::Written:
-        ctx.out << "schemafil: " << s.lrec.OutFile << "\n"
+        ctx.out << "schemafil: " << absolutePath(s.lrec.OutFile) << "\n"
                 << "speltider: " << s.playTimesUsed << "\n"
                 << "matcher på riktiga speltider: " << s.realMatches << "\n"
                 << "matcher kvar på ersättningstider: " << s.placeholderMatches << "\n";

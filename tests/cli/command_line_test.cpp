@@ -147,6 +147,13 @@ TEST_F(CommandLineTest, WholeSeasonWithRelativePathsOnly) {
   ASSERT_EQ(final.status, 0) << final.out;
   EXPECT_TRUE(contains(readFile(work / "final.lgw"), "=2-1"));
   EXPECT_FALSE(fs::exists(root / "data" / "final.lgw"));
+
+  // Without --out the schedule goes beside the last exchange file, named in full.
+  const RunResult next = liga("--quiet schedule --seed 7");
+  ASSERT_EQ(next.status, 0) << next.out;
+  EXPECT_TRUE(contains(next.out, "schemafil: " + (work / "SPELDAG.LOT").string() + "\n"))
+      << next.out;
+  EXPECT_TRUE(fs::exists(work / "SPELDAG.LOT"));
 }
 
 TEST_F(CommandLineTest, BackupConfigAndStorageToolsTakePathsFromTheWorkingDirectory) {
