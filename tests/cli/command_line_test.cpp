@@ -387,6 +387,8 @@ TEST_F(CommandLineTest, DataDirectoryWithoutPermissionSaysSo) {
   if (::geteuid() == 0) {
     if (!fs::exists("/usr/bin/setpriv")) GTEST_SKIP() << "running as root without setpriv";
     prefix = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+    if (liga::testing::RunCommand(prefix + LIGA_BINARY + " version").status != 0)
+      GTEST_SKIP() << "the unprivileged user cannot run " << LIGA_BINARY;
     fs::permissions(root, fs::perms::all);
     fs::permissions(work, fs::perms::all);
     fs::create_directories(root / "config");
