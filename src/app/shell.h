@@ -39,6 +39,9 @@ struct StartupOptions {
   // A front end whose paths come from its caller (the command line) keeps the process's
   // working directory: the data directory is checked for access instead of entered.
   bool keepWorkingDirectory = false;
+  // How the data directory is locked while the program works on it: the desktop program
+  // and every command that may write take it exclusive.
+  DataDirAccess access = DataDirAccess::Write;
 };
 
 struct StatusTexts {

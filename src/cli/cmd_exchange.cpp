@@ -23,6 +23,8 @@ std::string outcomeProblem(exchange::FileOutcome outcome) {
       return {};
     case exchange::FileOutcome::NotOpened:
       return "filen kunde inte öppnas";
+    case exchange::FileOutcome::NotText:
+      return "är ingen textfil; inget lästes in";
     case exchange::FileOutcome::Declined:
       return "den gamla spelfördelningen behölls (svaret blev nej, använd --yes för att "
              "ersätta den); resten av filen lästes inte in";
@@ -60,6 +62,10 @@ int runImport(Context& ctx) {
     }
     if (!importer.logFile().empty() && !ctx.options.quiet)
       ctx.err << "importlogg: " << importer.logFile() << "\n";
+    if (status == kExitOk && importer.failed()) {
+      ctx.err << "fel: importen avbröts av ett fel (se importloggen)\n";
+      status = kExitRefused;
+    }
     return status;
   });
 }
@@ -82,19 +88,22 @@ int runExport(Context& ctx) {
         ctx, self,
         "okänd del \"" + ctx.args[0] + "\"; välj tavling, klasser, lag, spelmoten eller resultat");
   const std::string target = absolutePath(ctx.args[1]);
-  return withShell(ctx, [&](Shell& shell) {
-    Database& db = shell.db();
-    if (!db.competitionOpen()) return refuse(ctx, Utf8ToCp1252("<tävling ej vald/inmatad>"));
-    if (!confirmOverwrite(ctx, target)) return kExitRefused;
-    const auto result = exchange::WriteExport(db, *kind, target);
-    if (!result.written) {
-      ctx.err << "fel: exportfilen kunde inte skrivas: " << target << "\n";
-      return kExitRefused;
-    }
-    shell.config().main().setLastExchangePath(target);
-    ctx.out << result.lines << " rader: " << target << "\n";
-    return kExitOk;
-  });
+  return withShell(
+      ctx,
+      [&](Shell& shell) {
+        Database& db = shell.db();
+        if (!db.competitionOpen()) return refuse(ctx, Utf8ToCp1252("<tävling ej vald/inmatad>"));
+        if (!confirmOverwrite(ctx, target)) return kExitRefused;
+        const auto result = exchange::WriteExport(db, *kind, target);
+        if (!result.written) {
+          ctx.err << "fel: exportfilen kunde inte skrivas: " << target << "\n";
+          return kExitRefused;
+        }
+        shell.config().main().setLastExchangePath(target);
+        ctx.out << result.lines << " rader: " << target << "\n";
+        return kExitOk;
+      },
+      DataDirAccess::Read);
 }
 
 int runDemo(Context& ctx) {

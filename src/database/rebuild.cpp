@@ -14,7 +14,12 @@
 //     the rebuild with its rename message and stays on disk; a pass that fails after its
 //     renames also keeps the temporary block, which then holds the previous contents.
 //  4. Each new file block is written inside one storage batch.
+//  5. The records are read through the engine when the old block opens, else straight from
+//     its data file: a missing or damaged index file, which is what the rebuild exists to
+//     repair, never stops it. A data file whose record length is not the block's own is
+//     never read that way.
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <vector>
 
@@ -39,6 +44,83 @@ using RecMap = std::vector<std::int32_t>;
 std::int32_t mapped(const RecMap& map, std::int32_t old) {
   return (old > 0 && old < static_cast<std::int32_t>(map.size())) ? map[old] : 0;
 }
+
+// The records of a block as the rebuild reads them (guarantee 5).
+class RecordSource {
+ public:
+  RecordSource() = default;
+  RecordSource(const RecordSource&) = delete;
+  RecordSource& operator=(const RecordSource&) = delete;
+  ~RecordSource() { close(); }
+
+  // Opens `block` (a path without extension) whose data file is `dataFile` in `dir`. On
+  // failure the status of the engine's refusal is kept.
+  bool open(const std::string& block, const std::string& dir, const std::string& dataFile,
+            std::int32_t recordLength) {
+    close();
+    OpenRecordBlock(m_block, block, recordLength);
+    if (IsamOK) return true;
+    const std::int32_t error = IsamError, osError = IsamDosError;
+    if (openDataFile(FindFileNoCase(dir, dataFile), recordLength)) {
+      IsamOK = true;
+      IsamError = IsamDosError = 0;
+      return true;
+    }
+    IsamOK = false;
+    IsamError = error;
+    IsamDosError = osError;
+    return false;
+  }
+
+  std::int32_t fileLen() { return m_block != nullptr ? FileLen(m_block) : m_fileLen; }
+
+  // Reads record `r`; sets the engine status like GetRec.
+  void get(std::int32_t r, void* buffer) {
+    if (m_block != nullptr) return GetRec(m_block, r, buffer);
+    m_data.seekg(static_cast<std::streamoff>(r) * m_recordLength);
+    m_data.read(static_cast<char*>(buffer), m_recordLength);
+    IsamOK = static_cast<bool>(m_data);
+    IsamError = IsamOK ? 0 : isam_error::kReadError;
+    if (!m_data) m_data.clear();
+  }
+
+  void close() {
+    if (m_block != nullptr) CloseFileBlock(m_block);
+    m_data.close();
+    m_fileLen = 0;
+  }
+
+ private:
+  // The data file alone: its header's record length must be `recordLength`, and only the
+  // records the file really holds are counted.
+  bool openDataFile(const std::string& path, std::int32_t recordLength) {
+    if (path.empty()) return false;
+    m_data.open(path, std::ios::binary);
+    std::uint8_t h[16] = {};
+    m_data.read(reinterpret_cast<char*>(h), sizeof h);
+    if (!m_data) return false;
+    auto i32 = [&](int off) {
+      return static_cast<std::int32_t>(std::uint32_t(h[off]) | std::uint32_t(h[off + 1]) << 8 |
+                                       std::uint32_t(h[off + 2]) << 16 |
+                                       std::uint32_t(h[off + 3]) << 24);
+    };
+    const std::int32_t numRec = i32(8);
+    if (i32(12) != recordLength || numRec < 0) {
+      m_data.close();
+      return false;
+    }
+    m_data.seekg(0, std::ios::end);
+    const std::int64_t records = static_cast<std::int64_t>(m_data.tellg()) / recordLength;
+    m_fileLen = static_cast<std::int32_t>(std::min<std::int64_t>(numRec + 1, records));
+    m_recordLength = recordLength;
+    return true;
+  }
+
+  FileBlockPtr m_block = nullptr;
+  std::ifstream m_data;
+  std::int32_t m_fileLen = 0;
+  std::int32_t m_recordLength = 0;
+};
 
 class Rebuild {
  public:
@@ -78,7 +160,7 @@ class Rebuild {
     for (int i = 0; i < 3 && complete; ++i) {
       const std::string from = FindFileNoCase(m_dir, label + "." + kBlockExt[i]);
       if (from.empty()) {
-        complete = i == 2;  // a block without a journal file is complete
+        complete = i != 1;  // only the data file is needed: the index is written anew
         continue;
       }
       const std::string to =
@@ -105,7 +187,8 @@ class Rebuild {
   }
 
   // Everything a pass needs before it renames anything: no temporary file from an earlier
-  // run, and the data and index file of all three blocks. Checking all blocks first means
+  // run, and the data file of all three blocks (their index files are what the rebuild
+  // writes anew). Checking all blocks first means
   // the common refusals stop the rebuild before any block is renumbered, so the blocks
   // never refer to each other by mixed old and new numbers.
   bool preflight() {
@@ -117,8 +200,7 @@ class Rebuild {
     }
     for (const char* base : {"klass", "game", "lg"}) {
       const std::string label = blockLabel(base);
-      if (FindFileNoCase(m_dir, label + ".Dat").empty() ||
-          FindFileNoCase(m_dir, label + ".Ix").empty()) {
+      if (FindFileNoCase(m_dir, label + ".Dat").empty()) {
         fail(label);
         return false;
       }
@@ -141,19 +223,18 @@ class Rebuild {
   // Opens the temporary block after the renames and creates + opens the new block. A
   // failure here puts the old files back under their names.
   bool startPass(const std::string& label, const std::string& block, int recLen, int keyLen,
-                 FileBlockPtr& temp, FileBlockPtr& fresh) {
+                 RecordSource& temp, FileBlockPtr& fresh) {
     if (!renameToTemp(label)) {
       fail(label);
       return false;
     }
-    OpenFileBlock(temp, tempBlock());
-    if (IsamOK) {
+    if (temp.open(tempBlock(), m_dir, std::string(kTempName) + ".dat", recLen)) {
       CreateFileBlock(block, recLen, 1, {{keyLen, true}});
       if (IsamOK) OpenFileBlock(fresh, block);
     }
     if (!IsamOK) {
       const std::int32_t error = IsamError, osError = IsamDosError;
-      if (temp != nullptr) CloseFileBlock(temp);
+      temp.close();
       renameBack(label, block);
       IsamOK = false;
       IsamError = error;
@@ -161,18 +242,18 @@ class Rebuild {
       fail(label);
       return false;
     }
-    ProgressLine(2, W(" indexerar fil: ") + label + ".Dat Recs:" + FormatInt(FileLen(temp), 4));
+    ProgressLine(2, W(" indexerar fil: ") + label + ".Dat Recs:" + FormatInt(temp.fileLen(), 4));
     BeginBatch(fresh);
     return true;
   }
 
   // Commits the new block and removes the temporary one; on failure both stay.
-  bool endPass(const std::string& label, FileBlockPtr& temp, FileBlockPtr& fresh, bool ok) {
+  bool endPass(const std::string& label, RecordSource& temp, FileBlockPtr& fresh, bool ok) {
     if (ok) CommitBatch(fresh);
     ok = ok && IsamOK;
     CloseFileBlock(fresh);
     ok = ok && IsamOK;
-    CloseFileBlock(temp);
+    temp.close();
     if (!ok) {
       fail(label);
       return false;
@@ -188,39 +269,39 @@ class Rebuild {
   // Reads the team file before it is rebuilt: the new team numbers are the ranks of the
   // records in use, which the play-time pass needs before the team pass runs.
   bool prescanTeams() {
-    FileBlockPtr teams = nullptr;
-    OpenFileBlock(teams, TeamBlockName(m_dir, m_nn));
-    if (!IsamOK) {
+    RecordSource teams;
+    if (!teams.open(TeamBlockName(m_dir, m_nn), m_dir, blockLabel("lg") + ".Dat", kTeamRecLen)) {
       fail(blockLabel("lg"));
       return false;
     }
-    const std::int32_t len = FileLen(teams);
+    const std::int32_t len = teams.fileLen();
     m_teamMap.assign(len > 0 ? len : 1, 0);
     m_teamClass.assign(len > 0 ? len : 1, 0);
     std::int32_t next = 0;
     TeamRec team;
     for (std::int32_t r = 1; r < len; ++r) {
-      GetRec(teams, r, team.data());
+      teams.get(r, team.data());
       if (IsamOK && team.status() == 0) {
         m_teamMap[r] = ++next;
         m_teamClass[r] = team.divisionRecNo();
       }
     }
-    CloseFileBlock(teams);
+    teams.close();
     return true;
   }
 
   bool classPass() {
     const std::string block = ClassBlockName(m_dir, m_nn);
-    FileBlockPtr temp = nullptr, fresh = nullptr;
+    RecordSource temp;
+    FileBlockPtr fresh = nullptr;
     if (!startPass(blockLabel("klass"), block, kClassRecLen, kClassKeyLen, temp, fresh))
       return false;
-    const std::int32_t len = FileLen(temp);
+    const std::int32_t len = temp.fileLen();
     m_classMap.assign(len > 0 ? len : 1, 0);
     bool ok = true;
     DivisionRec cls;
     for (std::int32_t r = 1; ok && r < len; ++r) {
-      GetRec(temp, r, cls.data());
+      temp.get(r, cls.data());
       if (!IsamOK) {
         ok = false;
         break;
@@ -247,15 +328,16 @@ class Rebuild {
 
   bool playTimePass() {
     const std::string block = PlayTimeBlockName(m_dir, m_nn);
-    FileBlockPtr temp = nullptr, fresh = nullptr;
+    RecordSource temp;
+    FileBlockPtr fresh = nullptr;
     if (!startPass(blockLabel("game"), block, kPlayTimeRecLen, kPlayTimeKeyLen, temp, fresh))
       return false;
-    const std::int32_t len = FileLen(temp);
+    const std::int32_t len = temp.fileLen();
     m_playMap.assign(len > 0 ? len : 1, 0);
     bool ok = true;
     PlayTimeRec pt;
     for (std::int32_t r = 1; ok && r < len; ++r) {
-      GetRec(temp, r, pt.data());
+      temp.get(r, pt.data());
       if (!IsamOK) {
         ok = false;
         break;
@@ -287,12 +369,13 @@ class Rebuild {
 
   bool teamPass() {
     const std::string block = TeamBlockName(m_dir, m_nn);
-    FileBlockPtr temp = nullptr, fresh = nullptr;
+    RecordSource temp;
+    FileBlockPtr fresh = nullptr;
     if (!startPass(blockLabel("lg"), block, kTeamRecLen, kTeamKeyLen, temp, fresh)) return false;
     FileBlockPtr classes = nullptr, cat = nullptr;
-    OpenFileBlock(classes, ClassBlockName(m_dir, m_nn));
+    OpenRecordBlock(classes, ClassBlockName(m_dir, m_nn), kClassRecLen);
     bool ok = IsamOK;
-    if (ok) OpenFileBlock(cat, CatalogueBlockName(m_dir));
+    if (ok) OpenRecordBlock(cat, CatalogueBlockName(m_dir), kCatalogueRecLen);
     ok = ok && IsamOK;
     CompetitionRec comp;
     if (ok) GetRec(cat, m_nn, comp.data());
@@ -302,11 +385,11 @@ class Rebuild {
     comp.setTotalMatches(0);
     comp.setTotalOpenMatches(0);
 
-    const std::int32_t len = FileLen(temp);
+    const std::int32_t len = temp.fileLen();
     TeamRec team;
     DivisionRec cls;
     for (std::int32_t r = 1; ok && r < len; ++r) {
-      GetRec(temp, r, team.data());
+      temp.get(r, team.data());
       if (!IsamOK) {
         ok = false;
         break;
@@ -396,7 +479,17 @@ bool Database::rebuildCompetition() {
     return false;
   }
   OpenProgress("indexbygg", 3, false);
-  const int nn = m_competitionOpen ? m_current : 0;
+  // A competition whose files would not open (a missing or damaged index) is rebuilt too:
+  // its catalogue record names it.
+  int nn = m_competitionOpen ? m_current : 0;
+  if (nn == 0 && m_openFailed) {
+    const CompetitionRec saved = *m_comp;
+    if (readCompetition(m_current)) {
+      nn = m_current;
+    } else {
+      *m_comp = saved;
+    }
+  }
   closeCompetition();
   m_catalogueAvailable = false;
   bool ok = false;

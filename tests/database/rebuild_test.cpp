@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <sstream>
 #include <tuple>
 
 #include "common/messages.h"
@@ -217,18 +218,20 @@ TEST_F(RebuildTest, LeftoverTemporaryBlockIsNeverReplaced) {
   EXPECT_TRUE(fs::exists(path("klass01.DAT")));
 }
 
-TEST_F(RebuildTest, MissingIndexStopsBeforeAnyBlockIsRenumbered) {
+// An index lost while the competition is open is written anew like the others.
+TEST_F(RebuildTest, IndexLostWhileOpenIsRebuilt) {
   newCompetition("Broken");
   const auto old = addClass("OLD");
   addClass("NEW");
   ASSERT_TRUE(m_db.removeClass("", old, true));
-  std::ifstream before(path("klass01.DAT"), std::ios::binary);
-  const std::string classBytes((std::istreambuf_iterator<char>(before)), {});
-  fs::remove(path("lg01.IX"));  // lost while the competition is open
-  EXPECT_FALSE(m_db.rebuildCompetition());
-  EXPECT_EQ(StatusMessage(), "Kan ej \"Rename\" fil lg01 misslyckad \"indexBuild\" ");
-  std::ifstream after(path("klass01.DAT"), std::ios::binary);
-  EXPECT_EQ(std::string((std::istreambuf_iterator<char>(after)), {}), classBytes);
+  fs::remove(path("lg01.IX"));
+  EXPECT_TRUE(m_db.rebuildCompetition());
+  ASSERT_TRUE(m_db.competitionOpen());
+  std::string key = "NEW";
+  std::int32_t recNo = 0;
+  EXPECT_TRUE(m_db.browseClass(BrowseMode::Find, key, recNo).found);
+  EXPECT_EQ(recNo, 1);  // renumbered: the deleted class is dropped
+  EXPECT_TRUE(fs::exists(path("lg01.IX")));
   EXPECT_FALSE(fs::exists(path("filetmp.dat")));
 }
 
@@ -248,6 +251,44 @@ TEST_F(RebuildTest, WithoutOpenCompetitionNothingChanges) {
   m_db.closeAll();
   EXPECT_FALSE(m_db.rebuildCompetition());
   EXPECT_EQ(StatusMessage(), "Databas ej vald/ datafiler saknas!");
+}
+
+// The rebuild repairs what it exists to repair: a competition whose index file is missing
+// or emptied does not open, and is rebuilt from its data files alone.
+TEST_F(RebuildTest, RebuildsFromTheDataFilesWhenAnIndexIsMissingOrEmpty) {
+  for (const char* damage : {"missing", "empty"}) {
+    SCOPED_TRACE(damage);
+    if (m_db.catalogueAvailable()) {
+      m_db.closeAll();
+      for (const auto& e : fs::directory_iterator(m_dir)) fs::remove(e.path());
+    }
+    const int n = newCompetition("Cup");
+    const auto c = addClass("A");
+    const auto a = addTeam("ETT", c), b = addTeam("TVA", c);
+    const auto pt = addPlayTime("2026-05-01 10:00");
+    addMatch(pt, a, b, 3, 1);
+    const Matches before = matchesByName();
+    m_db.closeCompetition();
+    if (std::string(damage) == "missing") {
+      fs::remove(m_dir / "lg01.IX");
+    } else {
+      std::ofstream(m_dir / "game01.IX", std::ios::trunc);
+    }
+    EXPECT_FALSE(m_db.selectCompetition(n, false));
+    EXPECT_EQ(m_db.currentCompetition(), n);  // still the current competition
+
+    EXPECT_TRUE(m_db.rebuildCompetition());
+    ASSERT_TRUE(m_db.competitionOpen());
+    EXPECT_EQ(matchesByName(), before);
+    EXPECT_EQ(m_db.comp().totalTeams(), 2);
+    std::string key = "0001";
+    std::int32_t recNo = 0;
+    EXPECT_TRUE(m_db.browseTeam(BrowseMode::Find, key, recNo).found);
+    for (const char* block : {"klass01", "lg01", "game01"}) {
+      std::ostringstream report;
+      EXPECT_TRUE(storage::checkFileBlock(path(block), report)) << block << report.str();
+    }
+  }
 }
 
 }  // namespace
