@@ -406,6 +406,16 @@ TEST_F(CommandLineTest, DataDirectoryWithoutPermissionSaysSo) {
   };
   ASSERT_EQ(run("--quiet --data ../data info").status, 0);
 
+  // A read-only directory serves reading commands and refuses writing ones, saying why.
+  fs::permissions(root / "data", fs::perms::owner_read | fs::perms::owner_exec |
+                                     fs::perms::others_read | fs::perms::others_exec);
+  const RunResult read = run("--quiet --data ../data classes");
+  EXPECT_EQ(read.status, 0) << read.err;
+  const RunResult write = run("--quiet --data ../data rebuild");
+  EXPECT_EQ(write.status, 1);
+  EXPECT_TRUE(contains(write.err, "kan inte skrivas (åtkomst nekad)")) << write.err;
+  fs::permissions(root / "data", fs::perms::all);
+
   fs::permissions(root / "data" / "cupfiles.DAT", fs::perms::none);
   const RunResult file = run("--quiet --data ../data list");
   EXPECT_EQ(file.status, 1);
