@@ -1,5 +1,6 @@
 #include "app/shell.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -21,6 +22,13 @@ std::string currentDir() {
 }
 
 }  // namespace
+
+int DirectoryEnterError(const std::string& dir) {
+  const int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  close(fd);
+  return access(dir.c_str(), X_OK) == 0 ? 0 : errno;
+}
 
 std::string WindowCaption(const std::string& suffix) {
   std::string caption = "LigaWin32.2025 250228" + suffix;
@@ -46,21 +54,35 @@ bool Shell::startup(UiPort& ui, const StartupOptions& options) {
 
   m_config.load(m_folders.configFile, m_folders.defaultDataDir);
   MainConfig& main = m_config.main();
+  m_configuredDataDir = main.slotDataDir(kProgramSlot);
+  m_configuredCompetition = main.slotCompetition(kProgramSlot);
+  m_dataDirForThisRun = false;
+  std::string saved = m_configuredDataDir;
   if (!options.dataDir.empty()) {
-    fs::create_directories(options.dataDir, ec);
-    main.setSlotDataDir(kProgramSlot, NormaliseDataDir(fs::absolute(options.dataDir, ec).string()));
+    const std::string given =
+        NormaliseDataDir(fs::absolute(options.dataDir, ec).lexically_normal().string());
+    m_dataDirForThisRun = given != NormaliseDataDir(m_configuredDataDir);
+    saved = given;
+    main.setSlotDataDir(kProgramSlot, given);
   }
 
   // The saved data directory becomes the working directory. When it cannot be entered the
   // program works in the directory it was started in, and that becomes the data directory.
-  const std::string saved = main.slotDataDir(kProgramSlot);
+  // A front end keeping its working directory only checks that the directory could be
+  // entered, and never falls back.
   std::string dataDir;
-  m_dataDirEntered = chdir(saved.c_str()) == 0;
+  if (options.keepWorkingDirectory) {
+    m_dataDirError = DirectoryEnterError(saved);
+  } else {
+    m_dataDirError = chdir(saved.c_str()) == 0 ? 0 : errno;
+  }
+  m_dataDirEntered = m_dataDirError == 0;
   if (!m_dataDirEntered) {
-    const int error = errno;
-    ShowMessage(
-        1, "Kan ej byta till biblioteket \"" + Utf8ToCp1252(saved) + "\" " + FormatInt(error, 3));
-    dataDir = NormaliseDataDir(currentDir());
+    ShowMessage(1, "Kan ej byta till biblioteket \"" + Utf8ToCp1252(saved) + "\" " +
+                       FormatInt(m_dataDirError, 3));
+  }
+  if (options.keepWorkingDirectory) {
+    dataDir = NormaliseDataDir(fs::absolute(saved, ec).lexically_normal().string());
   } else {
     dataDir = NormaliseDataDir(currentDir());
   }
@@ -111,6 +133,14 @@ void Shell::shutdown(UiPort& ui, const WindowGeometry& window, bool saveConfig) 
   main.setCurrentCompetition(m_db.currentCompetition());
   main.setSlotDataDir(kProgramSlot, main.dataDir());
   main.setSlotCompetition(kProgramSlot, main.currentCompetition());
+  if (m_dataDirForThisRun) {
+    // A data directory given for this run leaves the configured one and its competition
+    // as they were.
+    main.setDataDir(m_configuredDataDir);
+    main.setCurrentCompetition(m_configuredCompetition);
+    main.setSlotDataDir(kProgramSlot, m_configuredDataDir);
+    main.setSlotCompetition(kProgramSlot, m_configuredCompetition);
+  }
   m_db.shutdownStorage();
   m_db.releaseDataDir();
   main.setWindowScale(window.scale);

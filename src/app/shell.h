@@ -33,9 +33,12 @@ struct WindowGeometry {
 
 struct StartupOptions {
   std::string configFile;  // empty: the per-user configuration file
-  std::string dataDir;     // empty: the saved data directory; else created when missing,
-                           // used and saved instead
+  std::string dataDir;     // empty: the saved data directory; else the data directory of this
+                           // run only: shutdown saves the configured one unchanged
   std::vector<std::string> args;
+  // A front end whose paths come from its caller (the command line) keeps the process's
+  // working directory: the data directory is checked for access instead of entered.
+  bool keepWorkingDirectory = false;
   // How the data directory is locked while the program works on it: the desktop program
   // and every command that may write take it exclusive.
   DataDirAccess access = DataDirAccess::Write;
@@ -46,6 +49,10 @@ struct StatusTexts {
   std::string reportSettings;
   std::string labelSettings;
 };
+
+// What chdir() to `dir` would fail with (a system error number), without changing
+// directory: 0 when the directory can be listed and entered.
+int DirectoryEnterError(const std::string& dir);
 
 // "LigaWin32.2025 250228" followed by `suffix`, cut to 74 characters.
 std::string WindowCaption(const std::string& suffix);
@@ -74,6 +81,10 @@ class Shell {
   // False when the saved (or given) data directory could not be entered at start-up and the
   // program fell back to the directory it was started in.
   bool dataDirEntered() const { return m_dataDirEntered; }
+  // The system error number that kept the data directory from being entered, 0 if none.
+  int dataDirError() const { return m_dataDirError; }
+  // True when StartupOptions::dataDir named another directory than the configured one.
+  bool dataDirForThisRunOnly() const { return m_dataDirForThisRun; }
 
  private:
   AppFolders m_folders;
@@ -82,6 +93,10 @@ class Shell {
   WindowGeometry m_window;
   bool m_started = false;
   bool m_dataDirEntered = false;
+  int m_dataDirError = 0;
+  bool m_dataDirForThisRun = false;
+  std::string m_configuredDataDir;
+  int m_configuredCompetition = 0;
 };
 
 }  // namespace liga

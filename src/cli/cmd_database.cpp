@@ -1,10 +1,13 @@
 // The competition database from the command line: init, list, select, delete, backup,
-// rebuild, classes, teams, standings, info.
+// rebuild, classes, teams, standings, info, datadir.
 //
 // Every command starts the program as the desktop program does (configuration, data
 // directory, storage, catalogue, last competition), does its work through the same
 // database operations, and shuts down, which saves the configuration: `select N` is
-// remembered for the next command, and `--data DIR` becomes the saved data directory.
+// remembered for the next command. `--data DIR` is the data directory of one command;
+// only `datadir DIR` changes the configured one.
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -65,12 +68,16 @@ std::string utf8(const std::string& cp1252) {
   return Cp1252ToUtf8(cp1252);
 }
 
-bool parseNumber(const std::string& text, int& value) {
-  char* end = nullptr;
-  const long n = std::strtol(text.c_str(), &end, 10);
-  if (text.empty() || *end != '\0' || n < 0 || n > 1000000) return false;
-  value = static_cast<int>(n);
-  return true;
+// The competition number N of `select` and `delete`: -1 after a usage error (printed).
+int competitionNumber(Context& ctx, const Command& command) {
+  if (ctx.args.size() != 1)
+    return usageError(ctx, command,
+                      "ange ett tävlingsnummer N, 1.." + std::to_string(kMaxCompetitions)),
+           -1;
+  long n = 0;
+  if (!parseInteger(ctx.args[0], 1, kMaxCompetitions, n))
+    return usageError(ctx, command, rangeProblem("N", ctx.args[0], 1, kMaxCompetitions)), -1;
+  return static_cast<int>(n);
 }
 
 int needCompetition(Context& ctx, Database& db) {
@@ -79,10 +86,17 @@ int needCompetition(Context& ctx, Database& db) {
 }
 
 // "--class NAME" among the arguments: the class's record number, 0 without the option,
-// -1 for an unknown class (reported), -2 for bad usage.
-int classFilter(Context& ctx, Database& db) {
+// -1 for an unknown class (reported), -2 after a usage error (reported).
+int classFilter(Context& ctx, Database& db, const Command& command) {
   if (ctx.args.empty()) return 0;
-  if (ctx.args.size() != 2 || ctx.args[0] != "--class") return -2;
+  if (ctx.args[0] != "--class") {
+    usageError(ctx, command, "okänt argument \"" + ctx.args[0] + "\"");
+    return -2;
+  }
+  if (ctx.args.size() != 2) {
+    usageError(ctx, command, "--class kräver ett klassnamn");
+    return -2;
+  }
   std::string key = UpCase(Utf8ToCp1252(ctx.args[1]));
   std::int32_t recNo = 0;
   if (!db.browseClass(BrowseMode::Find, key, recNo).found) {
@@ -95,11 +109,18 @@ int classFilter(Context& ctx, Database& db) {
 // ---- commands ----
 
 int runInit(Context& ctx) {
-  if (!ctx.args.empty()) return usageError(ctx, *findCommand("init"));
+  if (!ctx.args.empty()) return usageError(ctx, *findCommand("init"), "init tar inga argument");
+  if (!ctx.options.dataDir.empty()) {
+    std::error_code ec;
+    std::filesystem::create_directories(ctx.options.dataDir, ec);
+  }
   return withShell(ctx, [&](Shell& shell) {
     Database& db = shell.db();
     if (!db.createNewCatalogue()) {
-      if (IsamOK) return kExitRefused;  // the question was answered No
+      if (IsamOK) {
+        ctx.err << "fel: tävlingskatalogen ersattes inte (svaret blev nej; använd --yes)\n";
+        return kExitRefused;
+      }
       return refuse(ctx, MessageText(IsamError));
     }
     shell.config().main().setCurrentCompetition(0);
@@ -127,12 +148,17 @@ int runList(Context& ctx) {
 }
 
 int runSelect(Context& ctx) {
-  int n = 0;
-  if (ctx.args.size() != 1 || !parseNumber(ctx.args[0], n) || n < 1 || n > kMaxCompetitions)
-    return usageError(ctx, *findCommand("select"));
+  const int n = competitionNumber(ctx, *findCommand("select"));
+  if (n < 0) return kExitUsage;
   return withShell(
       ctx,
       [&](Shell& shell) {
+        if (shell.dataDirForThisRunOnly()) {
+          ctx.err << "--data gäller bara ett kommando, så valet kan inte sparas; byt datakatalog "
+                     "med \"liga datadir "
+                  << shell.db().dataDir() << "\" först\n";
+          return kExitRefused;
+        }
         Database& db = shell.db();
         if (!db.catalogueAvailable()) return needCompetition(ctx, db);
         const auto items = db.refreshCompetitionMenus();
@@ -145,32 +171,91 @@ int runSelect(Context& ctx) {
 }
 
 int runDelete(Context& ctx) {
-  int n = 0;
-  if (ctx.args.size() != 1 || !parseNumber(ctx.args[0], n) || n < 1 || n > kMaxCompetitions)
-    return usageError(ctx, *findCommand("delete"));
+  const int n = competitionNumber(ctx, *findCommand("delete"));
+  if (n < 0) return kExitUsage;
   return withShell(ctx, [&](Shell& shell) {
     Database& db = shell.db();
     if (!db.catalogueAvailable()) return needCompetition(ctx, db);
     const auto items = db.refreshCompetitionMenus();
     if (!items[n - 1].enabled) return refuse(ctx, items[n - 1].caption);
-    if (!db.deleteCompetition(n)) return kExitRefused;
+    if (!db.deleteCompetition(n)) {
+      if (!IsamOK) return refuse(ctx, MessageText(IsamError));
+      ctx.err << "fel: tävling " << n << " raderades inte (svaret blev nej; använd --yes)\n";
+      return kExitRefused;
+    }
     ctx.out << utf8(StatusMessage()) << "\n";
     return kExitOk;
   });
 }
 
 int runBackup(Context& ctx) {
-  if (ctx.args.size() != 1 || ctx.args[0].empty()) return usageError(ctx, *findCommand("backup"));
+  const Command& self = *findCommand("backup");
+  if (ctx.args.size() != 1 || ctx.args[0].empty())
+    return usageError(ctx, self, "ange katalogen som kopian ska skrivas till");
+  const std::string folder = absolutePath(ctx.args[0]);
   return withShell(ctx, [&](Shell& shell) {
     Database& db = shell.db();
     if (!db.competitionOpen()) return needCompetition(ctx, db);
+    namespace fs = std::filesystem;
     std::error_code ec;
-    std::filesystem::create_directories(ctx.args[0], ec);
-    FolderAnswer port(ctx.ui, ctx.args[0]);
-    ScopedUi scoped(port);
-    if (db.backupCompetition()) return kExitOk;
-    // The result box is a warning, which --quiet silences; a refusal still says why.
-    if (ctx.options.quiet) return refuse(ctx, "Fel vid kopiering!!" + MessageText(IsamError));
+    const fs::file_status st = fs::status(folder, ec);
+    const bool existed = fs::exists(st);
+    if (existed && !fs::is_directory(st)) {
+      ctx.err << "fel: säkerhetskopian ska till en katalog, men detta är en fil: " << folder
+              << "\n";
+      return kExitRefused;
+    }
+    if (existed && fs::equivalent(folder, db.dataDir(), ec)) {
+      ctx.err << "fel: säkerhetskopian kan inte skrivas till datakatalogen själv: " << folder
+              << "\n";
+      return kExitRefused;
+    }
+    // The files the copy will write; a backup never overwrites, so any of them already in
+    // the folder refuses the backup before anything is copied or recorded.
+    const std::string num = ZeroPad(db.currentCompetition(), 2);
+    std::vector<std::string> targets;
+    for (const std::string& name :
+         {std::string("cupfiles"), "klass" + num, "lg" + num, "game" + num}) {
+      for (const char* ext : {".IX", ".DIA", ".DAT"}) {
+        const std::string source = FindFileNoCase(db.dataDir(), name + ext);
+        if (!source.empty())
+          targets.push_back((fs::path(folder) / fs::path(source).filename()).string());
+      }
+    }
+    for (const std::string& target : targets) {
+      if (fs::exists(fs::symlink_status(target, ec))) {
+        ctx.err << "fel: katalogen finns redan och har en säkerhetskopia ("
+                << fs::path(target).filename().string() << "): " << folder << "\n";
+        return kExitRefused;
+      }
+    }
+    if (!existed && !fs::create_directories(folder, ec)) {
+      ctx.err << "fel: katalogen kan inte skapas (" << errorReason(ec.value()) << "): " << folder
+              << "\n";
+      return kExitRefused;
+    }
+    const std::string previousBackupDir = db.comp().backupDir();
+    bool ok;
+    {
+      FolderAnswer port(ctx.ui, folder);
+      ScopedUi scoped(port);
+      ok = db.backupCompetition();
+    }
+    if (ok) {
+      for (const std::string& target : targets) ctx.out << target << "\n";
+      return kExitOk;
+    }
+    const std::string reason = MessageText(IsamError);
+    // A failed backup leaves nothing behind: not the files it copied (none of them was
+    // there before), not the folder it created, not the folder in the catalogue.
+    for (const std::string& target : targets) fs::remove(target, ec);
+    if (!existed) fs::remove(folder, ec);
+    if (db.competitionOpen()) {
+      db.comp().setBackupDir(previousBackupDir);
+      db.storeCompetition(false);
+    }
+    ctx.err << "fel: säkerhetskopian kunde inte skrivas till " << folder << ": "
+            << utf8("Fel vid kopiering!!" + reason) << "\n";
     return kExitRefused;
   });
 }
@@ -227,8 +312,8 @@ int runTeams(Context& ctx) {
       [&](Shell& shell) {
         Database& db = shell.db();
         if (!db.competitionOpen()) return needCompetition(ctx, db);
-        const int filter = classFilter(ctx, db);
-        if (filter == -2) return usageError(ctx, *findCommand("teams"));
+        const int filter = classFilter(ctx, db, *findCommand("teams"));
+        if (filter == -2) return kExitUsage;
         if (filter < 0) return kExitRefused;
         TeamSelection selection(db);
         SelectionRequest request;
@@ -251,8 +336,8 @@ int runStandings(Context& ctx) {
   return withShell(ctx, [&](Shell& shell) {
     Database& db = shell.db();
     if (!db.competitionOpen()) return needCompetition(ctx, db);
-    const int filter = classFilter(ctx, db);
-    if (filter == -2) return usageError(ctx, *findCommand("standings"));
+    const int filter = classFilter(ctx, db, *findCommand("standings"));
+    if (filter == -2) return kExitUsage;
     if (filter < 0) return kExitRefused;
     TeamSelection selection(db);
     SelectionRequest request;
@@ -265,7 +350,8 @@ int runStandings(Context& ctx) {
       const TeamRec& t = db.team();
       if (t.divisionRecNo() != lastClass) {
         lastClass = t.divisionRecNo();
-        ctx.out << utf8(className(db, lastClass)) << "\n";
+        ctx.out << utf8(className(db, lastClass)) << "\n"
+                << " pl.  " << PadRight("lag", 30) << "  sp   v   o   f   mål       p\n";
       }
       const bool ranked = t.tablePoints() < kUnranked;
       ctx.out << FormatInt(t.place(), 4) << "  "
@@ -307,20 +393,90 @@ int runInfo(Context& ctx) {
       DataDirAccess::Read);
 }
 
+int runDatadir(Context& ctx) {
+  const Command& self = *findCommand("datadir");
+  if (ctx.args.size() > 1) return usageError(ctx, self, "ange en katalog");
+  if (!ctx.options.dataDir.empty())
+    return usageError(ctx, self, "--data kan inte användas med datadir");
+  if (ctx.args.empty()) {
+    return withShell(
+        ctx,
+        [&](Shell& shell) {
+          ctx.out << shell.db().dataDir() << "\n";
+          const std::string problem =
+              DataDirProblem(shell.db().dataDir(), shell.dataDirError(), DataDirAccess::Read);
+          if (problem.empty()) return kExitOk;
+          ctx.err << "fel: " << problem << "\n";
+          return kExitRefused;
+        },
+        DataDirAccess::Read, ShellRun{true});
+  }
+  const std::string dir = absolutePath(ctx.args[0]);
+  const std::string problem = DataDirProblem(dir, DirectoryEnterError(dir), DataDirAccess::Read);
+  if (!problem.empty()) {
+    ctx.err << "fel: " << problem << "\n";
+    return kExitRefused;
+  }
+  return withShell(
+      ctx,
+      [&](Shell& shell) {
+        Database& db = shell.db();
+        const std::string previous = db.dataDir();
+        {
+          FolderAnswer port(ctx.ui, dir);
+          ScopedUi scoped(port);
+          db.changeDataDirectory();
+        }
+        // The competition number belonged to the previous directory.
+        db.setCurrentCompetition(0);
+        ctx.out << "datakatalogen är nu " << db.dataDir() << " (förut " << previous << ")\n";
+        if (db.catalogueAvailable()) {
+          ctx.out << "tävlingskatalogen har " << db.catalogueUsedRecs()
+                  << " tävlingar; välj en med \"liga select N\"\n";
+        } else {
+          ctx.out << "ingen tävlingskatalog där ännu; skapa en med \"liga init\" eller "
+                     "\"liga demo\"\n";
+        }
+        return kExitOk;
+      },
+      DataDirAccess::Read, ShellRun{true});
+}
+
 const CommandRegistrar kInit{
     {"init", "", "skapar en ny tom tävlingskatalog (\"skapa nya\")", runInit}};
 const CommandRegistrar kList{{"list", "", "visar katalogens tio tävlingsplatser", runList}};
-const CommandRegistrar kSelect{{"select", "N", "öppnar tävling N och minns valet", runSelect}};
-const CommandRegistrar kDelete{{"delete", "N", "raderar tävling N", runDelete}};
+const CommandRegistrar kSelect{
+    {"select", "N", "öppnar tävling N och minns valet", runSelect,
+     "  N  tävlingens plats i katalogen, 1..10 (se \"liga list\"). Valet sparas\n"
+     "     för den inställda datakatalogen; med --data avvisas det.\n"}};
+const CommandRegistrar kDelete{
+    {"delete", "N", "raderar tävling N", runDelete,
+     "  N  tävlingens plats i katalogen, 1..10; frågar först (--yes)\n"}};
 const CommandRegistrar kBackup{
-    {"backup", "KATALOG", "säkerhetskopierar den öppna tävlingen", runBackup}};
+    {"backup", "KATALOG", "säkerhetskopierar den öppna tävlingen", runBackup,
+     "  KATALOG  dit katalogen och den öppna tävlingens filer kopieras; skapas om\n"
+     "           den saknas. Inget skrivs över: en katalog som redan har en kopia,\n"
+     "           datakatalogen själv och en fil avvisas. De kopierade filerna\n"
+     "           skrivs ut; en misslyckad kopiering lämnar inget efter sig.\n"}};
 const CommandRegistrar kRebuild{
     {"rebuild", "", "bygger om den öppna tävlingens filer (\"indexbygg\")", runRebuild}};
 const CommandRegistrar kClasses{{"classes", "", "visar klasserna", runClasses}};
-const CommandRegistrar kTeams{
-    {"teams", "[--class NAMN]", "visar lagen per klass och lagnummer", runTeams}};
+const CommandRegistrar kTeams{{"teams", "[--class NAMN]", "visar lagen per klass och lagnummer",
+                               runTeams,
+                               "  --class NAMN  bara den klassens lag (standard: alla klasser)\n"}};
 const CommandRegistrar kStandings{
-    {"standings", "[--class NAMN]", "visar tabellen och skriver placeringarna", runStandings}};
+    {"standings", "[--class NAMN]", "visar tabellen och skriver placeringarna", runStandings,
+     "  --class NAMN  bara den klassen (standard: alla klasser)\n"
+     "Kolumner: pl. placering, sp spelade, v vunna, o oavgjorda, f förlorade,\n"
+     "mål gjorda-insläppta, p poäng (klassens poäng för vinst och oavgjort).\n"
+     "Placeringarna skrivs tillbaka till lagen, som i fönstrets tabell.\n"}};
+const CommandRegistrar kDatadir{
+    {"datadir", "[KATALOG]", "byter den inställda datakatalogen (utan argument: visar den)",
+     runDatadir,
+     "  KATALOG  blir den datakatalog som alla följande kommandon använder (som\n"
+     "           fönstrets \"datadir\"); den måste finnas. Ingen tävling är vald\n"
+     "           efteråt: välj med \"liga select N\". --data KATALOG gäller däremot\n"
+     "           bara det kommando den står på.\n"}};
 const CommandRegistrar kInfo{{"info", "", "visar postlängder och den öppna tävlingen", runInfo}};
 
 }  // namespace

@@ -16,22 +16,57 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Why the import of one file did not do what was asked, empty when it did.
+std::string outcomeProblem(exchange::FileOutcome outcome) {
+  switch (outcome) {
+    case exchange::FileOutcome::Done:
+      return {};
+    case exchange::FileOutcome::NotOpened:
+      return "filen kunde inte öppnas";
+    case exchange::FileOutcome::NotText:
+      return "är ingen textfil; inget lästes in";
+    case exchange::FileOutcome::Declined:
+      return "den gamla spelfördelningen behölls (svaret blev nej, använd --yes för att "
+             "ersätta den); resten av filen lästes inte in";
+    case exchange::FileOutcome::Stopped:
+      return "importen avbröts";
+    case exchange::FileOutcome::Failed:
+      return "importen avbröts av ett fel (se importloggen)";
+  }
+  return {};
+}
+
 int runImport(Context& ctx) {
-  if (ctx.args.empty()) return usageError(ctx, *findCommand("import"));
+  const Command& self = *findCommand("import");
+  if (ctx.args.empty()) return usageError(ctx, self, "ange minst en fil att läsa in");
+  std::vector<std::string> files;
   for (const auto& f : ctx.args) {
-    if (!fs::is_regular_file(f)) {
-      ctx.err << "filen finns inte: " << f << "\n";
-      return kExitRefused;
-    }
+    files.push_back(absolutePath(f));
+    if (!checkReadableFile(ctx, files.back())) return kExitRefused;
   }
   return withShell(ctx, [&](Shell& shell) {
     Database& db = shell.db();
     if (!db.catalogueAvailable()) return refuse(ctx, MessageText(330));
     exchange::Importer importer(db, shell.folders().textDir);
-    importer.importFiles(ctx.args);
-    shell.config().main().setLastExchangePath(fs::absolute(ctx.args.back()).string());
+    importer.importFiles(files);
+    shell.config().main().setLastExchangePath(files.back());
     shell.config().main().setCurrentCompetition(db.currentCompetition());
-    return importer.failed() ? kExitRefused : kExitOk;
+    int status = kExitOk;
+    const auto& outcomes = importer.outcomes();
+    for (std::size_t i = 0; i < files.size(); ++i) {
+      const std::string problem =
+          i < outcomes.size() ? outcomeProblem(outcomes[i]) : "filen lästes inte in";
+      if (problem.empty()) continue;
+      ctx.err << "fel: " << files[i] << ": " << problem << "\n";
+      status = kExitRefused;
+    }
+    if (!importer.logFile().empty() && !ctx.options.quiet)
+      ctx.err << "importlogg: " << importer.logFile() << "\n";
+    if (status == kExitOk && importer.failed()) {
+      ctx.err << "fel: importen avbröts av ett fel (se importloggen)\n";
+      status = kExitRefused;
+    }
+    return status;
   });
 }
 
@@ -41,28 +76,38 @@ int runExport(Context& ctx) {
       {"lag", exchange::ExportKind::Teams},           {"spelmoten", exchange::ExportKind::Schedule},
       {"resultat", exchange::ExportKind::Results},
   };
-  if (ctx.args.size() != 2) return usageError(ctx, *findCommand("export"));
+  const Command& self = *findCommand("export");
+  if (ctx.args.size() != 2)
+    return usageError(ctx, self, "ange vad som ska skrivas och till vilken fil");
   const exchange::ExportKind* kind = nullptr;
   for (const auto& [name, k] : kKinds) {
     if (ctx.args[0] == name) kind = &k;
   }
-  if (!kind) return usageError(ctx, *findCommand("export"));
+  if (!kind)
+    return usageError(
+        ctx, self,
+        "okänd del \"" + ctx.args[0] + "\"; välj tavling, klasser, lag, spelmoten eller resultat");
+  const std::string target = absolutePath(ctx.args[1]);
   return withShell(
       ctx,
       [&](Shell& shell) {
         Database& db = shell.db();
         if (!db.competitionOpen()) return refuse(ctx, Utf8ToCp1252("<tävling ej vald/inmatad>"));
-        const auto result = exchange::WriteExport(db, *kind, ctx.args[1]);
-        if (!result.written) return kExitRefused;
-        shell.config().main().setLastExchangePath(fs::absolute(ctx.args[1]).string());
-        ctx.out << result.lines << " rader: " << ctx.args[1] << "\n";
+        if (!confirmOverwrite(ctx, target)) return kExitRefused;
+        const auto result = exchange::WriteExport(db, *kind, target);
+        if (!result.written) {
+          ctx.err << "fel: exportfilen kunde inte skrivas: " << target << "\n";
+          return kExitRefused;
+        }
+        shell.config().main().setLastExchangePath(target);
+        ctx.out << result.lines << " rader: " << target << "\n";
         return kExitOk;
       },
       DataDirAccess::Read);
 }
 
 int runDemo(Context& ctx) {
-  if (!ctx.args.empty()) return usageError(ctx, *findCommand("demo"));
+  if (!ctx.args.empty()) return usageError(ctx, *findCommand("demo"), "demo tar inga argument");
   if (!ctx.options.dataDir.empty()) {
     std::error_code ec;
     fs::create_directories(ctx.options.dataDir, ec);
@@ -70,8 +115,8 @@ int runDemo(Context& ctx) {
   return withShell(ctx, [&](Shell& shell) {
     Database& db = shell.db();
     if (db.catalogueAvailable()) {
-      return refuse(ctx,
-                    Utf8ToCp1252("Datakatalogen har redan en tävlingskatalog: ") + db.dataDir());
+      ctx.err << "Datakatalogen har redan en tävlingskatalog: " << db.dataDir() << "\n";
+      return kExitRefused;
     }
     if (!exchange::CreateDemoCompetition(db, shell.folders().textDir)) {
       return refuse(ctx, MessageText(IsamError));
@@ -82,11 +127,22 @@ int runDemo(Context& ctx) {
   });
 }
 
-const CommandRegistrar kImport{{"import", "FIL...",
-                                "läser in utbytesfiler och spelfördelningar (skriver importloggen)",
-                                runImport}};
-const CommandRegistrar kExport{{"export", "tavling|klasser|lag|spelmoten|resultat FIL",
-                                "skriver en del av den öppna tävlingen som utbytesfil", runExport}};
+const CommandRegistrar kImport{
+    {"import", "FIL...", "läser in utbytesfiler och spelfördelningar (skriver importloggen)",
+     runImport,
+     "  FIL...  utbytesfiler (tävling, klasser, lag, spelmöten, resultat) eller en\n"
+     "          schemafil från \"liga schedule\", i kodsida 1252 med CR LF, i den\n"
+     "          ordning de står. En fil som ersätter en befintlig spelfördelning\n"
+     "          frågar först: svara med --yes eller --no. Importloggen visas och\n"
+     "          sparas i textkatalogen. Slutstatus 1 när någon fil inte lästes in helt.\n"}};
+const CommandRegistrar kExport{
+    {"export", "tavling|klasser|lag|spelmoten|resultat FIL",
+     "skriver en del av den öppna tävlingen som utbytesfil", runExport,
+     "  tavling    tävlingens uppgifter        klasser    klasserna\n"
+     "  lag        lagen med kontaktrader      spelmoten  speltider och matcher\n"
+     "  resultat   speltider, matcher och resultat\n"
+     "  FIL        utbytesfilen, i kodsida 1252 med CR LF; en befintlig fil skrivs\n"
+     "             över bara efter ja på frågan (--yes)\n"}};
 const CommandRegistrar kDemo{
     {"demo", "", "skapar en katalog med demotävlingen i en tom datakatalog", runDemo}};
 

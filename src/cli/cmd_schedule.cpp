@@ -1,6 +1,7 @@
 // liga schedule: the scheduling run ("spelfördela") without a window. The options take the
 // place of the dialog's controls; the dialog's OK checks run as they do on the screen.
 #include <cstdlib>
+#include <filesystem>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -26,48 +27,64 @@ struct ScheduleOptions {
   std::optional<std::uint64_t> seed;
 };
 
-bool parseInt(const std::string& text, long lo, long hi, long& value) {
-  char* end = nullptr;
-  value = std::strtol(text.c_str(), &end, 10);
-  return !text.empty() && *end == '\0' && value >= lo && value <= hi;
-}
-
-bool parseOptions(const std::vector<std::string>& args, ScheduleOptions& o) {
+// Reads the options into `o`; returns the usage problem, empty when there is none.
+std::string parseOptions(const std::vector<std::string>& args, ScheduleOptions& o) {
+  struct Range {
+    const char* option;
+    long lo, hi;
+    std::optional<int>* into;
+  };
+  const Range ranges[] = {
+      {"--playtimes", 1, 4800, &o.playTimes}, {"--per-playtime", 1, 16, &o.perPlayTime},
+      {"--refine", 0, 10, &o.refine},         {"--round-order", 1, 2, &o.roundOrder},
+      {"--home-away", 1, 2, &o.homeAway},
+  };
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--any-day") {
       o.anyDay = true;
       continue;
     }
-    if (i + 1 >= args.size()) return false;
+    const Range* range = nullptr;
+    for (const Range& r : ranges) {
+      if (a == r.option) range = &r;
+    }
+    const bool known = range || a == "--mask" || a == "--out" || a == "--seed";
+    if (!known) return "okänt argument \"" + a + "\"";
+    if (i + 1 >= args.size()) return a + " kräver ett värde";
     const std::string& v = args[++i];
     long n = 0;
-    if (a == "--playtimes" && parseInt(v, 1, 4800, n)) {
-      o.playTimes = static_cast<int>(n);
-    } else if (a == "--per-playtime" && parseInt(v, 1, 16, n)) {
-      o.perPlayTime = static_cast<int>(n);
-    } else if (a == "--refine" && parseInt(v, 0, 10, n)) {
-      o.refine = static_cast<int>(n);
-    } else if (a == "--round-order" && parseInt(v, 1, 2, n)) {
-      o.roundOrder = static_cast<int>(n);
-    } else if (a == "--home-away" && parseInt(v, 1, 2, n)) {
-      o.homeAway = static_cast<int>(n);
+    if (range) {
+      if (!parseInteger(v, range->lo, range->hi, n))
+        return rangeProblem(a, v, range->lo, range->hi);
+      *range->into = static_cast<int>(n);
     } else if (a == "--mask") {
-      o.mask = v;
+      if (v.empty()) return "--mask kräver ett filnamn";
+      o.mask = absolutePath(v);
     } else if (a == "--out") {
-      o.out = v;
-    } else if (a == "--seed" && parseInt(v, 0, 2147483647L, n)) {
-      o.seed = static_cast<std::uint64_t>(n);
+      if (v.empty()) return "--out kräver ett filnamn";
+      o.out = absolutePath(v);
     } else {
-      return false;
+      if (!parseInteger(v, 0, 2147483647L, n)) return rangeProblem(a, v, 0, 2147483647L);
+      o.seed = static_cast<std::uint64_t>(n);
     }
   }
-  return !(o.playTimes && o.perPlayTime);
+  if (o.playTimes && o.perPlayTime)
+    return "ange antingen --playtimes eller --per-playtime, inte båda";
+  return {};
 }
 
 int runSchedule(Context& ctx) {
   ScheduleOptions o;
-  if (!parseOptions(ctx.args, o)) return usageError(ctx, *findCommand("schedule"));
+  const std::string problem = parseOptions(ctx.args, o);
+  if (!problem.empty()) return usageError(ctx, *findCommand("schedule"), problem);
+  // The user asked for this mask: one that cannot be read refuses the run instead of
+  // switching the mask checks off.
+  if (o.mask && !checkReadableFile(ctx, *o.mask)) return kExitRefused;
+  if (o.out && std::filesystem::is_directory(*o.out)) {
+    ctx.err << "fel: är en katalog, inte en fil: " << *o.out << "\n";
+    return kExitRefused;
+  }
   return withShell(
       ctx,
       [&](Shell& shell) {
@@ -103,17 +120,27 @@ int runSchedule(Context& ctx) {
         shell.config().main().setLastExchangePath(config.LastExchangePath);
         switch (s.outcome) {
           case scheduling::RunOutcome::Written:
-            ctx.out << "schemafil: " << s.lrec.OutFile << "\n"
+            ctx.out << "schemafil: " << absolutePath(s.lrec.OutFile) << "\n"
                     << "speltider: " << s.playTimesUsed << "\n"
                     << "matcher på riktiga speltider: " << s.realMatches << "\n"
                     << "matcher kvar på ersättningstider: " << s.placeholderMatches << "\n";
             return kExitOk;
           case scheduling::RunOutcome::Cancelled:
             if (!dialogStatus.empty()) return refuse(ctx, dialogStatus);
-            return kExitRefused;
-          default:
-            return kExitRefused;
+            return refuse(ctx, Utf8ToCp1252("spelfördelningen avbröts"));
+          case scheduling::RunOutcome::Refused:
+            return refuse(ctx, s.message.empty() ? Utf8ToCp1252("spelfördelningen kunde inte göras")
+                                                 : s.message);
+          case scheduling::RunOutcome::CannotCreate:
+          case scheduling::RunOutcome::CloseFailed:
+            return refuse(ctx, s.message.empty()
+                                   ? "Kan inte \xF6ppna filen \"" + Utf8ToCp1252(s.lrec.OutFile) +
+                                         "\" f\xF6r skrivning"
+                                   : s.message);
+          case scheduling::RunOutcome::Aborted:
+            return refuse(ctx, Utf8ToCp1252("spelfördelningen avbröts; ingen fil skrevs"));
         }
+        return kExitRefused;
       },
       DataDirAccess::Read);
 }
@@ -122,7 +149,27 @@ const CommandRegistrar kSchedule{
     {"schedule",
      "[--playtimes P | --per-playtime M] [--any-day] [--refine N] [--round-order 1|2] "
      "[--home-away 1|2] [--mask FIL] [--out FIL] [--seed N]",
-     "gör spelfördelningen och skriver schemafilen (\"spelfördela\")", runSchedule}};
+     "gör spelfördelningen och skriver schemafilen (\"spelfördela\")", runSchedule,
+     "Fördelar alla klassers matcher (varje klass spelar alla-mot-alla) på tävlingens\n"
+     "speltider och skriver schemafilen; läs in den sedan med \"liga import FIL\".\n"
+     "Utan flaggor gäller dialogens förslag.\n\n"
+     "  --playtimes P     antal speltider att fördela på, 1..4800; antal matcher per\n"
+     "                    speltid räknas fram (inte tillsammans med --per-playtime)\n"
+     "  --per-playtime M  antal matcher per speltid, 1..16; antal speltider räknas fram\n"
+     "  --any-day         ett lag får spela flera matcher samma datum (aldrig två på\n"
+     "                    samma speltid); standard: högst en match per datum och lag\n"
+     "  --refine N        antal försök, 0..10, att flytta matcher från ersättningstider\n"
+     "                    (\"Ändrtid...\") till riktiga speltider med plats kvar\n"
+     "  --round-order 1|2 ordningen mellan omgångarna: 1 omvänd (1,2,3 .. nn .. 3,2,1),\n"
+     "                    2 upprepad (1,2,3 .. nn .. 1,2,3)\n"
+     "  --home-away 1|2   1 växlar hemma/borta mellan omgångarna, 2 växlar inte\n"
+     "  --mask FIL        lagens ej spelbara speltider: rader \"lagnummer,mönster\"\n"
+     "                    där ? står för ett valfritt tecken (\"12,2016-09-??\");\n"
+     "                    en fil som inte kan läsas stoppar körningen\n"
+     "  --out FIL         schemafilen (standard SPELDAG.LOT i senaste utbyteskatalogen);\n"
+     "                    en befintlig fil skrivs över bara med --yes\n"
+     "  --seed N          startvärde 0..2147483647 för slumpen: samma värde ger samma\n"
+     "                    schema (standard: klockan)\n"}};
 
 }  // namespace
 }  // namespace liga::cli

@@ -1,16 +1,29 @@
 #include "cli/command.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <ostream>
 
+#include "common/messages.h"
+#include "common/ui_port.h"
+
 namespace liga::cli {
 namespace {
+
+namespace fs = std::filesystem;
+
 std::map<std::string, std::unique_ptr<Command>>& registry() {
   static std::map<std::string, std::unique_ptr<Command>> commands;
   return commands;
 }
+
 }  // namespace
 
 CommandRegistrar::CommandRegistrar(Command command) {
@@ -33,6 +46,91 @@ int usageError(Context& ctx, const Command& command) {
   ctx.err << "användning: liga " << command.name
           << (command.usage.empty() ? "" : " " + command.usage) << "\n";
   return kExitUsage;
+}
+
+int usageError(Context& ctx, const Command& command, const std::string& problem) {
+  ctx.err << "liga " << command.name << ": " << problem << "\n";
+  usageError(ctx, command);
+  ctx.err << "(se \"liga help " << command.name << "\")\n";
+  return kExitUsage;
+}
+
+bool parseInteger(const std::string& text, long lo, long hi, long& value) {
+  if (text.empty() || text.size() > 18) return false;
+  char* end = nullptr;
+  errno = 0;
+  const long n = std::strtol(text.c_str(), &end, 10);
+  if (*end != '\0' || errno != 0 || n < lo || n > hi) return false;
+  value = n;
+  return true;
+}
+
+std::string rangeProblem(const std::string& option, const std::string& text, long lo, long hi) {
+  const std::string range = hi == lo + 1 ? std::to_string(lo) + " eller " + std::to_string(hi)
+                                         : std::to_string(lo) + ".." + std::to_string(hi);
+  long ignored = 0;
+  const bool number = parseInteger(text, -999999999L, 999999999L, ignored);
+  return option + " måste vara " + (number ? "" : "ett heltal ") + range + ", inte \"" + text +
+         "\"";
+}
+
+std::string absolutePath(const std::string& path) {
+  std::error_code ec;
+  std::string p = fs::absolute(path, ec).lexically_normal().string();
+  if (ec) p = path;
+  while (p.size() > 1 && p.back() == '/') p.pop_back();
+  return p;
+}
+
+std::string errorReason(int error) {
+  switch (error) {
+    case EACCES:
+    case EPERM:
+      return "åtkomst nekad";
+    case ENOENT:
+      return "finns inte";
+    case ENOTDIR:
+      return "är inte en katalog";
+    case EROFS:
+      return "skrivskyddat filsystem";
+    case ENOSPC:
+      return "disken är full";
+    default:
+      return std::strerror(error);
+  }
+}
+
+bool checkReadableFile(Context& ctx, const std::string& path) {
+  std::error_code ec;
+  const fs::file_status st = fs::status(path, ec);
+  if (!fs::exists(st)) {
+    ctx.err << "fel: filen finns inte: " << path << "\n";
+    return false;
+  }
+  if (fs::is_directory(st)) {
+    ctx.err << "fel: är en katalog, inte en fil: " << path << "\n";
+    return false;
+  }
+  if (access(path.c_str(), R_OK) != 0) {
+    ctx.err << "fel: filen kan inte läsas (" << errorReason(errno) << "): " << path << "\n";
+    return false;
+  }
+  return true;
+}
+
+bool confirmOverwrite(Context& ctx, const std::string& path) {
+  std::error_code ec;
+  const fs::file_status st = fs::status(path, ec);
+  if (fs::is_directory(st)) {
+    ctx.err << "fel: är en katalog, inte en fil: " << path << "\n";
+    return false;
+  }
+  if (!fs::exists(st)) return true;
+  ScopedUi scoped(ctx.ui);
+  if (ShowMessage(101, "Filnamnet existerar redan. Skriva \xF6ver") == Answer::Yes) return true;
+  ctx.err << "fel: filen finns redan och skrevs inte över (använd --yes för att skriva över): "
+          << path << "\n";
+  return false;
 }
 
 }  // namespace liga::cli

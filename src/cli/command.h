@@ -1,8 +1,16 @@
-// The `liga` command's subcommand registry.
+// The `liga` command's subcommand registry and the conventions every subcommand shares.
 //
 // Every subcommand lives in one src/cli/cmd_*.cpp file and registers itself with a
 // static `CommandRegistrar`; those files are compiled straight into the `liga`
 // executable so the registrars are never dropped by the linker.
+//
+// Conventions (use the helpers below rather than writing the texts again):
+//  - a path on the command line is relative to the directory `liga` was started in
+//    (`absolutePath`), and every message naming a file names it by its absolute path;
+//  - bad usage exits 2 with a line naming the argument and what is allowed
+//    (`usageError(ctx, command, problem)`, `parseInteger`);
+//  - a command that did not do what was asked exits 1 with the reason on stderr;
+//  - a file that exists is overwritten only after a Yes (`confirmOverwrite`).
 #pragma once
 
 #include <functional>
@@ -22,8 +30,8 @@ inline constexpr int kExitRefused = 1;  // the system's message went to stderr
 inline constexpr int kExitUsage = 2;
 
 struct GlobalOptions {
-  std::string dataDir;     // --data DIR; empty: the configured data directory
-  std::string configFile;  // --config FILE; empty: the per-user configuration file
+  std::string dataDir;     // --data DIR (absolute); empty: the configured data directory
+  std::string configFile;  // --config FILE (absolute); empty: the per-user configuration file
   int answer = 0;          // +1 for --yes, -1 for --no, 0: ask on a terminal
   bool quiet = false;      // --quiet
 };
@@ -41,6 +49,9 @@ struct Command {
   std::string usage;    // argument synopsis, e.g. "N" or "[--class NAME]"
   std::string summary;  // one line for `liga help`
   std::function<int(Context&)> run;
+  // `liga help NAME`: what each argument and option does, with its range; one or more
+  // lines, each ending in "\n". Empty: the summary says all.
+  std::string details = {};
 };
 
 // All registered commands, sorted by name.
@@ -51,7 +62,32 @@ struct CommandRegistrar {
   explicit CommandRegistrar(Command command);
 };
 
-// Prints "usage: liga NAME USAGE" to ctx.err and returns kExitUsage.
+// Prints "användning: liga NAME USAGE" to ctx.err and returns kExitUsage.
 int usageError(Context& ctx, const Command& command);
+// Prints "liga NAME: PROBLEM", the usage line and where the help is, returns kExitUsage.
+// `problem` names the argument and what is allowed, e.g. "N måste vara 1..10, inte 11".
+int usageError(Context& ctx, const Command& command, const std::string& problem);
+
+// A whole decimal number in lo..hi, nothing else on the text.
+bool parseInteger(const std::string& text, long lo, long hi, long& value);
+// "OPTION måste vara LO..HI, inte TEXT" (or "ett heltal LO..HI").
+std::string rangeProblem(const std::string& option, const std::string& text, long lo, long hi);
+
+// `path` made absolute against the directory the command was started in, without "."
+// and ".." parts or a trailing "/".
+std::string absolutePath(const std::string& path);
+
+// A system error number in words ("åtkomst nekad" for EACCES, ...).
+std::string errorReason(int error);
+
+// Checks that `path` (absolute) names a file that can be read. Prints why not on ctx.err
+// ("filen finns inte", "är en katalog, inte en fil", "kan inte läsas: ...") and returns
+// false.
+bool checkReadableFile(Context& ctx, const std::string& path);
+
+// For a file about to be written at `path` (absolute): refuses a directory, and when a file
+// is there asks "Filnamnet existerar redan. Skriva över" (answered by --yes / --no). Prints
+// the reason on ctx.err and returns false when the file must not be written.
+bool confirmOverwrite(Context& ctx, const std::string& path);
 
 }  // namespace liga::cli

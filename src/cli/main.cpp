@@ -2,11 +2,13 @@
 //
 //   liga [--data DIR] [--config FILE] [--yes|--no] [--quiet] COMMAND [ARGS...]
 //
-// Global options may stand anywhere on the line. Exit status: 0 success, 1 a refused
-// command (the system's message on stderr), 2 bad usage.
+// Global options may stand anywhere on the line; an unknown option before the command is
+// bad usage. Exit status: 0 success, 1 a refused, declined or failed command (the reason on
+// stderr), 2 bad usage.
 #include <unistd.h>
 
 #include <exception>
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -17,48 +19,69 @@
 
 using namespace liga::cli;
 
+namespace {
+
+int globalUsage(const std::string& problem) {
+  std::cerr << "liga: " << problem << " (se \"liga help\")\n";
+  return kExitUsage;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   GlobalOptions options;
   std::vector<std::string> rest;
+  bool yes = false, no = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    auto takeValue = [&](std::string& into) {
-      if (i + 1 >= argc) return false;
-      into = argv[++i];
-      return true;
+    std::string value;
+    bool hasValue = false;
+    auto optionValue = [&](const std::string& name) {
+      if (arg == name) {
+        if (i + 1 < argc) {
+          value = argv[++i];
+          hasValue = true;
+        }
+        return true;
+      }
+      if (arg.rfind(name + "=", 0) == 0) {
+        value = arg.substr(name.size() + 1);
+        hasValue = true;
+        return true;
+      }
+      return false;
     };
-    if (arg == "--data") {
-      if (!takeValue(options.dataDir)) {
-        std::cerr << "--data kräver en katalog\n";
-        return kExitUsage;
-      }
-    } else if (arg.rfind("--data=", 0) == 0) {
-      options.dataDir = arg.substr(7);
-    } else if (arg == "--config") {
-      if (!takeValue(options.configFile)) {
-        std::cerr << "--config kräver en fil\n";
-        return kExitUsage;
-      }
-    } else if (arg.rfind("--config=", 0) == 0) {
-      options.configFile = arg.substr(9);
+    if (optionValue("--data")) {
+      if (!hasValue || value.empty()) return globalUsage("--data kräver en katalog");
+      options.dataDir = absolutePath(value);
+    } else if (optionValue("--config")) {
+      if (!hasValue || value.empty()) return globalUsage("--config kräver en fil");
+      options.configFile = absolutePath(value);
     } else if (arg == "--yes") {
-      options.answer = 1;
+      yes = true;
     } else if (arg == "--no") {
-      options.answer = -1;
+      no = true;
     } else if (arg == "--quiet") {
       options.quiet = true;
+    } else if (rest.empty() && arg.size() > 1 && arg[0] == '-' && arg != "--help" && arg != "-h" &&
+               arg != "--version") {
+      return globalUsage("okänd flagga: " + arg +
+                         "; globala flaggor är --data, --config, --yes, --no och --quiet");
     } else {
       rest.push_back(arg);
     }
   }
+  if (yes && no) return globalUsage("--yes och --no kan inte användas samtidigt");
+  options.answer = yes ? 1 : no ? -1 : 0;
 
   std::string name = rest.empty() ? "help" : rest.front();
   if (name == "--help" || name == "-h") name = "help";
   if (name == "--version") name = "version";
   const Command* command = findCommand(name);
-  if (!command) {
-    std::cerr << "okänt kommando: " << name << " (se \"liga help\")\n";
-    return kExitUsage;
+  if (!command) return globalUsage("okänt kommando: " + name);
+  if (!options.configFile.empty() && std::filesystem::is_directory(options.configFile)) {
+    std::cerr << "fel: är en katalog, inte en fil: " << options.configFile << "\n";
+    return kExitRefused;
   }
 
   TerminalUi ui(std::cin, std::cerr, options.answer, options.quiet, isatty(STDIN_FILENO) != 0);
@@ -66,6 +89,11 @@ int main(int argc, char** argv) {
   liga::ScopedUi scoped(ui);
   Context ctx{options, {}, std::cout, std::cerr, ui};
   if (!rest.empty()) ctx.args.assign(rest.begin() + 1, rest.end());
+  // "liga COMMAND --help" is "liga help COMMAND".
+  if (ctx.args.size() == 1 && (ctx.args[0] == "--help" || ctx.args[0] == "-h") && name != "help") {
+    ctx.args = {name};
+    command = findCommand("help");
+  }
   try {
     const int status = command->run(ctx);
     std::cout.flush();

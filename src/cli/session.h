@@ -1,6 +1,6 @@
 // What every `liga` command that works on a data directory shares: start the program as
-// the desktop program does, run the command's body, shut down (which saves the
-// configuration).
+// the desktop program does (but in the caller's working directory), run the command's body,
+// shut down (which saves the configuration, never a data directory given with --data).
 #pragma once
 
 #include <ostream>
@@ -13,22 +13,44 @@
 
 namespace liga::cli {
 
+// Why the data directory `dir` (entered or not, `enterError` the system error of entering
+// it) cannot be worked in for `access`, or empty when it can. Tells a missing directory, a
+// file, a directory without permission and catalogue files without permission apart, so
+// that none of them is reported as a missing catalogue.
+std::string DataDirProblem(const std::string& dir, int enterError, DataDirAccess access);
+
+struct ShellRun {
+  // Runs without a usable data directory too (the body tests shell.dataDirEntered()).
+  bool withoutDataDir = false;
+};
+
 // Runs `body(shell)` between start-up and shutdown, holding the data directory's lock for
-// `access` (commands that only read pass Read). Refuses (exit 1) when no data directory
-// could be entered: from the command line the program never falls back to the current
-// directory, where the command would work on files nobody asked for. Refuses as well,
-// writing nothing, when another program holds the lock.
+// `access` (commands that only read pass Read). Refuses (exit 1, the reason on stderr
+// whatever --quiet says) when the data directory cannot be worked in: from the command line
+// the program never falls back to the current directory, where the command would work on
+// files nobody asked for. Refuses as well, writing nothing, when another program holds the
+// lock.
 template <typename Body>
-int withShell(Context& ctx, Body body, DataDirAccess access = DataDirAccess::Write) {
+int withShell(Context& ctx, Body body, DataDirAccess access = DataDirAccess::Write,
+              ShellRun run = {}) {
   Shell shell;
   StartupOptions options;
   options.configFile = ctx.options.configFile;
   options.dataDir = ctx.options.dataDir;
   options.access = access;
+  options.keepWorkingDirectory = true;
   shell.startup(ctx.ui, options);
-  if (!shell.dataDirEntered() || shell.db().lockRefused()) {
+  if (shell.db().lockRefused()) {
     shell.shutdown(ctx.ui, false);
     return kExitRefused;
+  }
+  if (!run.withoutDataDir) {
+    const std::string problem = DataDirProblem(shell.db().dataDir(), shell.dataDirError(), access);
+    if (!problem.empty()) {
+      ctx.err << "fel: " << problem << "\n";
+      shell.shutdown(ctx.ui, false);
+      return kExitRefused;
+    }
   }
   int status;
   {

@@ -99,6 +99,7 @@ bool Importer::commitBatches() {
 void Importer::importFiles(const std::vector<std::string>& paths) {
   m_log.clear();
   m_summaries.clear();
+  m_outcomes.clear();
   m_abort = false;
   m_failed = false;
   logLine("importlogg");
@@ -143,6 +144,7 @@ void Importer::importFile(const std::string& path) {
   if (!in) {
     logLine(W("kan ej öppna \"") + Utf8ToCp1252(path) + "\"");
     logLine(kSeparator);
+    m_outcomes.push_back(FileOutcome::NotOpened);
     m_failed = true;
     return;
   }
@@ -152,6 +154,7 @@ void Importer::importFile(const std::string& path) {
             W("\" är ingen textfil (innehåller NUL-tecken), "
               "inget importeras"));
     logLine(kSeparator);
+    m_outcomes.push_back(FileOutcome::NotText);
     m_failed = true;
     return;
   }
@@ -177,12 +180,14 @@ void Importer::importFile(const std::string& path) {
   // play times because the first file's schedule replaced an older one.
   m_oldScheduleCleared = false;
   m_fileStopped = false;
+  m_declined = false;
   m_counts = {};
   beginBatches();
 
   LineReader reader(text);
   std::string line;
   bool userStop = false;
+  bool endedEarly = false;
   while (!m_abort && !m_fileStopped) {
     if (ProgressAborted()) {
       userStop = true;
@@ -199,6 +204,7 @@ void Importer::importFile(const std::string& path) {
         const std::string msg = W("Okänd identifierare! Rad:") + FormatInt(reader.lineNumber(), 5);
         ShowMessage(201, msg);
         logLine(msg);
+        endedEarly = true;
         m_failed = true;
         break;
       }
@@ -206,6 +212,7 @@ void Importer::importFile(const std::string& path) {
         logLine("importerar \"" + std::string(SectionName(*section)) + "\"");
       }
       if (!startSection(static_cast<int>(*section), line)) {
+        endedEarly = true;
         m_failed = true;
         break;
       }
@@ -216,11 +223,13 @@ void Importer::importFile(const std::string& path) {
       dataLine(line);
     }
   }
-  if (userStop || ProgressAborted()) {
+  const bool stopped = userStop || ProgressAborted();
+  if (stopped) {
     logLine("<< avbrutet >>");
     m_failed = true;
   }
-  if (!commitBatches()) {
+  const bool stored = commitBatches();
+  if (!stored) {
     logLine(W("filen kunde inte lagras, inget av den sparades: ") + MessageText(IsamError));
     m_failed = true;
     if (m_createdCompetition != 0 && m_db.currentCompetition() == m_createdCompetition) {
@@ -229,6 +238,10 @@ void Importer::importFile(const std::string& path) {
     m_counts.added = m_counts.modified = 0;
   }
   m_createdCompetition = 0;
+  m_outcomes.push_back(stopped                                             ? FileOutcome::Stopped
+                       : m_declined                                        ? FileOutcome::Declined
+                       : !stored || m_abort || m_fileStopped || endedEarly ? FileOutcome::Failed
+                                                                           : FileOutcome::Done);
 
   const auto elapsed =
       std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started)
@@ -576,7 +589,7 @@ void Importer::playTimeRecord(const std::string& line) {
 }
 
 bool Importer::clearOldSchedule() {
-  ShowMessage(1, "nollställer");
+  ShowMessage(1, W("nollställer"));
   CompetitionRec& comp = m_db.comp();
   comp.setLastMatchNumber(0);
   FileBlockPtr games = m_db.playTimeFile();
@@ -632,11 +645,12 @@ bool Importer::matchLine(const std::string& line) {
       SetMessageBuffer(W("Filen innehåller spelfördelning. Den gamla lottningen förstörs. OK?"));
       if (!Ask(101)) {
         m_fileStopped = true;
+        m_declined = true;
         m_failed = true;
         return false;
       }
       if (!clearOldSchedule()) {
-        logLine("nollställning misslyckades: " + MessageText(IsamError));
+        logLine(W("nollställning misslyckades: ") + MessageText(IsamError));
         m_fileStopped = true;
         m_failed = true;
         return false;

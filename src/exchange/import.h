@@ -25,6 +25,16 @@ class Database;
 
 namespace liga::exchange {
 
+// How the import of one file ended.
+enum class FileOutcome {
+  Done,       // read to its end
+  NotOpened,  // "kan ej öppna"
+  NotText,    // a binary file, refused before anything was read
+  Declined,   // No to replacing the old schedule; the rest of the file was not read
+  Stopped,    // "avbryt" in the progress window
+  Failed,     // a full file, an unknown section or a storage error ended it early
+};
+
 struct ImportSummary {
   int added = 0;
   int modified = 0;
@@ -49,6 +59,8 @@ class Importer {
   // Path of the log file written, empty when none was.
   const std::string& logFile() const { return m_logFile; }
   bool aborted() const { return m_abort; }
+  // One entry per file the command started on, in order; files after an abort have none.
+  const std::vector<FileOutcome>& outcomes() const { return m_outcomes; }
   // True when some file was not imported as a whole: it could not be opened, was not a
   // text file, was declined at the replace question, stopped, or failed while storing.
   bool failed() const { return m_failed || m_abort; }
@@ -84,6 +96,7 @@ class Importer {
   std::string m_logDir;
   std::vector<std::string> m_log;
   std::vector<ImportSummary> m_summaries;
+  std::vector<FileOutcome> m_outcomes;
   std::string m_logFile;
 
   // Whole command.
@@ -102,6 +115,7 @@ class Importer {
   bool m_oldScheduleCleared = false;
   int m_createdCompetition = 0;  // the competition this file's base section created
   bool m_fileStopped = false;
+  bool m_declined = false;
   ImportSummary m_counts;
 };
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -187,6 +188,54 @@ TEST_F(ShellTest, UnreachableDataDirectoryFallsBackToTheWorkingDirectory) {
   for (const auto& s : m_ui.statuses)
     reported |= s == "Kan ej byta till biblioteket \"/nonexistent/liga\"   2";
   EXPECT_TRUE(reported);
+  shell.shutdown(m_ui, false);
+}
+
+TEST_F(ShellTest, DataDirectoryGivenForOneRunLeavesTheConfiguredOne) {
+  makeCompetitions(2);
+  const fs::path other = m_dir / "other";
+  fs::create_directories(other);
+  fs::current_path(m_dir);
+  StartupOptions options;
+  options.dataDir = other.string();
+  options.keepWorkingDirectory = true;
+  {
+    Shell shell;
+    shell.startup(m_ui, options);
+    EXPECT_TRUE(shell.dataDirEntered());
+    EXPECT_TRUE(shell.dataDirForThisRunOnly());
+    EXPECT_EQ(shell.db().dataDir(), other.string());
+    EXPECT_EQ(fs::current_path(), m_dir);
+    EXPECT_FALSE(shell.db().catalogueAvailable());
+    shell.shutdown(m_ui);
+  }
+  Configuration c;
+  ASSERT_TRUE(c.load(m_config.string(), ""));
+  EXPECT_EQ(c.main().slotDataDir(kProgramSlot), m_data.string());
+  EXPECT_EQ(c.main().dataDir(), m_data.string());
+  EXPECT_EQ(c.main().slotCompetition(kProgramSlot), 2);
+
+  // The configured directory given explicitly is simply the configured one.
+  options.dataDir = m_data.string() + "/";
+  Shell shell;
+  shell.startup(m_ui, options);
+  EXPECT_FALSE(shell.dataDirForThisRunOnly());
+  EXPECT_EQ(shell.db().currentCompetition(), 2);
+  shell.shutdown(m_ui);
+}
+
+TEST_F(ShellTest, KeepingTheWorkingDirectoryNeverFallsBack) {
+  fs::current_path(m_dir);
+  StartupOptions options;
+  options.dataDir = (m_dir / "missing").string();
+  options.keepWorkingDirectory = true;
+  Shell shell;
+  shell.startup(m_ui, options);
+  EXPECT_FALSE(shell.dataDirEntered());
+  EXPECT_EQ(shell.dataDirError(), ENOENT);
+  EXPECT_EQ(shell.db().dataDir(), (m_dir / "missing").string());
+  EXPECT_EQ(fs::current_path(), m_dir);
+  EXPECT_FALSE(fs::exists(m_dir / "missing"));
   shell.shutdown(m_ui, false);
 }
 

@@ -33,9 +33,13 @@ class ConcurrencyTest : public ::testing::Test {
     std::ofstream s(root / "liga.sh");
     s << "#!/bin/sh\nexec env XDG_CONFIG_HOME='" << (root / "config").string()
       << "' XDG_DOCUMENTS_DIR='" << (root / "docs").string() << "' '" << LIGA_BINARY
-      << "' --quiet --data '" << (root / "data").string() << "' \"$@\"\n";
+      << "' --quiet \"$@\"\n";
     s.close();
     fs::permissions(root / "liga.sh", fs::perms::owner_all);
+    // The configured data directory, so that the demo's selection lasts (--data would last
+    // one command).
+    const RunResult configured = RunCommand(liga() + " datadir '" + (root / "data").string() + "'");
+    ASSERT_EQ(configured.status, 0) << configured.out;
   }
   void TearDown() override { fs::remove_all(root); }
 

@@ -2,16 +2,20 @@
 #pragma once
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 namespace liga::testing {
 
 struct RunResult {
-  int status;       // exit status, -1 when the command did not exit normally
-  std::string out;  // stdout and stderr together
+  int status;            // exit status, -1 when the command did not exit normally
+  std::string out;       // stdout and stderr together (RunCommand); stdout only (RunSplit)
+  std::string err = {};  // stderr (RunSplit only)
 };
 
 // `command` is a shell command line; stdin is empty.
@@ -24,6 +28,25 @@ inline RunResult RunCommand(const std::string& command) {
   while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
   const int raw = pclose(p);
   r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  return r;
+}
+
+// As RunCommand, with standard output and standard error kept apart.
+inline RunResult RunSplit(const std::string& command) {
+  static int counter = 0;
+  const std::string errFile =
+      "/tmp/liga_stderr_" + std::to_string(::getpid()) + "_" + std::to_string(++counter);
+  RunResult r{-1, {}};
+  FILE* p = popen(("{ " + command + " ; } 2>'" + errFile + "' </dev/null").c_str(), "r");
+  if (!p) return r;
+  std::array<char, 4096> buf;
+  std::size_t n;
+  while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
+  const int raw = pclose(p);
+  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  std::ifstream f(errFile, std::ios::binary);
+  r.err.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+  std::remove(errFile.c_str());
   return r;
 }
 

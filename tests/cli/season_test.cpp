@@ -27,15 +27,18 @@ class SeasonTest : public ::testing::Test {
     root = fs::temp_directory_path() / ("liga_season_" + std::to_string(::getpid()));
     fs::remove_all(root);
     fs::create_directories(root / "data");
+    // The season's data directory is the configured one: --data would last one command.
+    const RunResult configured = run("datadir '" + (root / "data").string() + "'");
+    ASSERT_EQ(configured.status, 0) << configured.out;
   }
   void TearDown() override { fs::remove_all(root); }
 
-  RunResult liga(const std::string& args) {
+  RunResult run(const std::string& args) {
     return liga::testing::RunCommand("XDG_CONFIG_HOME='" + (root / "config").string() +
                                      "' XDG_DOCUMENTS_DIR='" + (root / "docs").string() + "' " +
-                                     LIGA_BINARY + " --quiet --data '" + (root / "data").string() +
-                                     "' " + args);
+                                     LIGA_BINARY + " " + args);
   }
+  RunResult liga(const std::string& args) { return run("--quiet " + args); }
 
   static std::vector<std::string> fileLines(const fs::path& p) {
     std::ifstream f(p, std::ios::binary);
