@@ -6,6 +6,7 @@
 
 #include "database/db_fixture.h"
 #include "editing/pick.h"
+#include "storage/check.h"
 
 namespace liga::testing {
 
@@ -37,6 +38,20 @@ class EditingFixture : public DbFixture {
     for (int i = 0; i < form.count(); ++i)
       if (form.itemText(i).rfind(prefix, 0) == 0) return i;
     return -1;
+  }
+
+  // The keys of a competition file's index as they are on disk, in order.
+  using Keys = std::vector<std::pair<std::string, std::int32_t>>;
+  Keys keysOf(const std::string& block) {
+    Keys keys;
+    EXPECT_TRUE(storage::readIndexEntries(block, 1, &keys));
+    for (auto& k : keys) k.first = k.first.substr(0, k.first.find('\0'));
+    return keys;
+  }
+  Keys classKeys() { return keysOf(ClassBlockName(m_dir.string(), m_db.currentCompetition())); }
+  Keys teamKeys() { return keysOf(TeamBlockName(m_dir.string(), m_db.currentCompetition())); }
+  Keys playTimeKeys() {
+    return keysOf(PlayTimeBlockName(m_dir.string(), m_db.currentCompetition()));
   }
 
   ScriptedPicks m_picks;
