@@ -137,15 +137,15 @@ void TResultForm::save() {
       return true;
     });
     if (homeFound && awayFound) {
-      const bool oldNone = !present(old.homeScore()) && !present(old.awayScore());
-      const bool oldFull = present(old.homeScore()) && present(old.awayScore());
-      const bool newNone = !present(home) && !present(away);
-      const bool newFull = present(home) && present(away);
+      // A match is open until both its scores are present; the counters follow every
+      // crossing of that line, a partial result included.
+      const bool wasFull = present(old.homeScore()) && present(old.awayScore());
+      const bool isFull = present(home) && present(away);
       // The class buffer holds the teams' class, read for their statistics.
-      if (oldNone && newFull) {
+      if (!wasFull && isFull) {
         ResultEntered(m_db.cls(), m_db.comp());
         m_db.rewriteClass(m_db.classRecNo());
-      } else if (oldFull && newNone) {
+      } else if (wasFull && !isFull) {
         ResultRemoved(m_db.cls(), m_db.comp());
         m_db.rewriteClass(m_db.classRecNo());
       }

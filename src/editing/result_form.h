@@ -1,10 +1,13 @@
 // Result entry `TResultForm`: one play time at a time, only the two score columns editable.
 // Saving a play time writes the scores into the play time and both teams' match entries,
 // recomputes both teams' statistics and keeps the class's OpenMatches and the
-// competition's TotalOpenMatches in step:
-//  * no result before and a full result now: both counters fall by one;
-//  * a full result before and none now: both rise by one;
-//  * anything else (one score only, a corrected result): the counters stay.
+// competition's TotalOpenMatches in step. A match is open until both of its scores are
+// present:
+//  * no full result before and a full result now: both counters fall by one;
+//  * a full result before and none now (no score, or one score only): both rise by one;
+//  * otherwise (a first partial score, a corrected result): the counters stay.
+// So the counters always equal the matches without a full result, whatever the order in
+// which partial and full results were typed.
 // A score is "present" when it is 0..9998; anything negative or 9999 and above is none and
 // stored as 10001.
 #pragma once

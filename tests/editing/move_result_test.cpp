@@ -208,6 +208,18 @@ TEST_F(ResultTest, PartialResultKeepsCountersAndStaysOutOfStatistics) {
   EXPECT_EQ(team(t[1]).played(), 0);
 }
 
+TEST_F(ResultTest, CountersFollowPartialResultsBothWays) {
+  const int open = cls().openMatches(), total = m_db.comp().totalOpenMatches();
+  ASSERT_TRUE(enter(2, "3", "-1").ok);  // full -> partial: open again
+  EXPECT_EQ(cls().openMatches(), open + 1);
+  EXPECT_EQ(m_db.comp().totalOpenMatches(), total + 1);
+  ASSERT_TRUE(enter(1, "-1", "2").ok);  // none -> partial
+  EXPECT_EQ(cls().openMatches(), open + 1);
+  ASSERT_TRUE(enter(1, "1", "2").ok);  // partial -> full
+  EXPECT_EQ(cls().openMatches(), open);
+  EXPECT_EQ(m_db.comp().totalOpenMatches(), total);
+}
+
 TEST_F(ResultTest, EmptyCellIsRefusedAndAwayCellsMustBeTypedAgain) {
   TResultForm form(m_db);
   EXPECT_EQ(form.cell(1, TResultForm::kHomeCol), "-1");
