@@ -194,6 +194,7 @@ void TGameForm::writeTeamMatchLists(std::int32_t playTimeRecNo) {
   // The play-time buffer changes as teams are read; the slots are worked on in a copy.
   PlayTimeRec pt = m_db.playTime();
   CompetitionRec& comp = m_db.comp();
+  FileBatches batches({m_db.teamFile()});
   for (int s = 1; s <= PlayTimeRec::kMaxRows; ++s) {
     MatchEntry slot = StoredScores(pt.match(s));
     const MatchEntry old = StoredScores(m_saved.match(s));

@@ -1,5 +1,7 @@
 #include "editing/lag.h"
 
+#include <algorithm>
+
 #include "common/encoding.h"
 #include "common/messages.h"
 #include "common/progress.h"
@@ -216,6 +218,19 @@ std::string TlgLagRegForm::FormRegStr() {
 bool TlgLagRegForm::CheckBeforeAdding() {
   ResetNewTeam(m_db);
   return UsedRecs(m_db.teamFile()) <= kMaxTeams - 1;
+}
+
+bool TlgLagRegForm::CheckBeforeDeleting() {
+  const TeamRec& t = m_db.team();
+  const int count = std::clamp<std::int32_t>(t.teamMatchCount(), 0, TeamRec::kMaxMatches);
+  for (int m = 1; m <= count; ++m) {
+    if (t.match(m).matchNumber() > 0 && t.match(m).opponentRecNo() != 0) {
+      ShowMessage(1, "Laget \"" + t.teamNumberKey() +
+                         Utf8ToCp1252("\" har registrerade matcher och kan inte raderas!"));
+      return false;
+    }
+  }
+  return true;
 }
 
 void TlgLagRegForm::DoTheDialog(bool add, int index, std::int32_t recNo) {

@@ -75,6 +75,9 @@ class TlgLagRegForm : public TERegFormDlg {
  protected:
   std::string FormRegStr() override;
   bool CheckBeforeAdding() override;
+  // A team that still stands in a registered match is kept: play times refer to teams by
+  // record number, and a deleted team's number is handed to the next new team.
+  bool CheckBeforeDeleting() override;
   void DoTheDialog(bool add, int index, std::int32_t recNo) override;
   BrowseResult FixtSelect(BrowseMode mode, std::string& key, std::int32_t& recNo) override;
   bool PutRecSelect(std::int32_t recNo) override;

@@ -129,6 +129,7 @@ OkResult TMoveGameForm::move() {
   StoreScores(right.copy);
   m_selectedRow = -1;
 
+  FileBatches batches({m_db.teamFile(), m_db.playTimeFile()});
   const MatchEntry slot = left.copy.match(r);
   TeamRec home, away;
   int homeEntry = 0, awayEntry = 0;
@@ -169,6 +170,7 @@ OkResult TMoveGameForm::move() {
     m_db.playTime() = s->copy;
     m_db.rewritePlayTime(s->recNo);
   }
+  batches.commit();
   load(1);
   load(2);
   if (!failure.empty()) return OkResult::Refused(failure);

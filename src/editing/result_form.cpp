@@ -113,6 +113,7 @@ OkResult TResultForm::check() {
 }
 
 void TResultForm::save() {
+  FileBatches batches({m_db.teamFile(), m_db.classFile(), m_db.playTimeFile()});
   for (int r = 1; r < kRows; ++r) {
     const MatchEntry e = m_work.match(r);
     const MatchEntry old = m_copy.match(r);
@@ -156,6 +157,7 @@ void TResultForm::save() {
   m_db.playTime() = stored;
   m_db.rewritePlayTime(m_recNo);
   m_db.setPlayTimeRecNo(m_recNo);
+  batches.commit();
   m_copy = m_work;
 }
 

@@ -47,6 +47,24 @@ int FreeTeamEntry(const TeamRec& team) {
   return count + 1 <= TeamRec::kMaxMatches ? count + 1 : 0;
 }
 
+FileBatches::FileBatches(std::initializer_list<FileBlockPtr> files) {
+  for (FileBlockPtr f : files) {
+    if (f == nullptr) continue;
+    BeginBatch(f);
+    if (IsamOK) m_files.push_back(f);
+  }
+}
+
+bool FileBatches::commit() {
+  bool ok = true;
+  for (FileBlockPtr f : m_files) {
+    CommitBatch(f);
+    ok = ok && IsamOK;
+  }
+  m_files.clear();
+  return ok;
+}
+
 void ResortTeamMatches(Database& db, TeamRec& team) {
   const PlayTimeRec savedPt = db.playTime();
   const std::int32_t savedPtNo = db.playTimeRecNo();

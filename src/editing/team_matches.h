@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "database/database.h"
 
@@ -36,6 +38,22 @@ bool UpdateTeam(Database& db, std::int32_t recNo, Change change) {
   if (db.readClass(db.team().divisionRecNo())) db.computeTeamStatistics();
   return db.rewriteTeam(recNo);
 }
+
+// Groups the writes of one save into one batch per file, so each file changes as a whole
+// and pays its syncs once: a crash leaves every file either before or after the save. The
+// batches are committed by commit() or, at the latest, by the destructor.
+class FileBatches {
+ public:
+  explicit FileBatches(std::initializer_list<FileBlockPtr> files);
+  ~FileBatches() { commit(); }
+  FileBatches(const FileBatches&) = delete;
+  FileBatches& operator=(const FileBatches&) = delete;
+  // True when every batch was committed.
+  bool commit();
+
+ private:
+  std::vector<FileBlockPtr> m_files;
+};
 
 // Re-sorts the team's match entries 1..480 by the PlayTime text of their play time; free
 // entries and entries whose play time cannot be read sort last. TeamMatchCount is kept.

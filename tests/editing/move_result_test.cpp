@@ -3,6 +3,7 @@
 
 #include "common/encoding.h"
 #include "common/messages.h"
+#include "editing/lag.h"
 #include "editing/move_game.h"
 #include "editing/result_form.h"
 #include "editing_fixture.h"
@@ -136,6 +137,21 @@ TEST_F(MatchesTest, MissingTeamEntryMovesNothing) {
   EXPECT_EQ(playTime(p1).usedRows(), 1);
   EXPECT_EQ(playTime(p2).usedRows(), 0);
   EXPECT_EQ(entry(t[0], 1).playTimeRecNo(), p1);
+}
+
+TEST_F(MatchesTest, TeamWithRegisteredMatchesIsNotDeleted) {
+  const std::int32_t p1 = addPlayTime("2027-01-10 18:00");
+  addMatch(p1, t[0], t[1]);
+  TlgLagRegForm reg(m_db);
+  reg.start();
+  reg.setSelected(reg.indexOf(t[0]), true);
+  reg.setSelected(reg.indexOf(t[7]), true);
+  reg.EraseEntry();
+  EXPECT_GE(reg.indexOf(t[0]), 0);
+  EXPECT_EQ(reg.indexOf(t[7]), -1);
+  EXPECT_TRUE(m_db.readTeam(t[0]));
+  EXPECT_EQ(Cp1252ToUtf8(m_ui.statuses.end()[-2]),
+            "Laget \"0001\" har registrerade matcher och kan inte raderas!");
 }
 
 // ---- result entry ----
