@@ -381,8 +381,12 @@ int runPlayTime(Context& ctx) {
     TlgGameRegForm reg(db);
     reg.start();
     reg.setSelected(reg.indexOf(recNo), true);
+    ShowMessage(1, "");
     reg.EraseEntry();
-    if (reg.indexOf(recNo) >= 0) return refuse(ctx, StatusMessage());
+    // Without a new message the question about the play time's matches was answered No.
+    if (reg.indexOf(recNo) >= 0)
+      return refuse(ctx, StatusMessage().empty() ? W("Speltillfället har matcher. Raderas")
+                                                 : StatusMessage());
     ctx.out << Cp1252ToUtf8(StatusMessage()) << "\n";
     return kExitOk;
   });
