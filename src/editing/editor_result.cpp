@@ -1,5 +1,6 @@
 #include "editing/editor_result.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "common/encoding.h"
@@ -40,6 +41,12 @@ std::optional<int> ParseEditorNumber(std::string_view text) {
 std::optional<int> ParseScoreCell(std::string_view text) {
   while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
   return parseDigits(text);
+}
+
+bool TextLess(std::string_view a, std::string_view b) {
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
+  });
 }
 
 std::string FitText(std::string_view text, std::size_t n) {

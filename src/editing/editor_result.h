@@ -51,6 +51,10 @@ std::optional<int> ParseEditorNumber(std::string_view text);
 // empty cell does not parse; values outside the 16-bit range are refused.
 std::optional<int> ParseScoreCell(std::string_view text);
 
+// The order of sorted lists: byte by byte as unsigned bytes (code page 1252), so the Nordic
+// capitals sort after Z.
+bool TextLess(std::string_view a, std::string_view b);
+
 // `text` cut to `n` bytes, or padded with blanks to `n`.
 std::string FitText(std::string_view text, std::size_t n);
 

@@ -195,6 +195,7 @@ void TGameForm::writeTeamMatchLists(std::int32_t playTimeRecNo) {
   PlayTimeRec pt = m_db.playTime();
   CompetitionRec& comp = m_db.comp();
   FileBatches batches({m_db.teamFile()});
+  const int lastBefore = comp.lastMatchNumber();
   for (int s = 1; s <= PlayTimeRec::kMaxRows; ++s) {
     MatchEntry slot = StoredScores(pt.match(s));
     const MatchEntry old = StoredScores(m_saved.match(s));
@@ -265,6 +266,10 @@ void TGameForm::writeTeamMatchLists(std::int32_t playTimeRecNo) {
   for (int s = 1; s <= PlayTimeRec::kMaxRows; ++s)
     if (pt.match(s).matchNumber() > 0) used = s;
   pt.setUsedRows(used);
+  batches.commit();
+  // The numbers handed out are on disk before the play time that uses them, so a session
+  // that ends abruptly never hands the same number out twice.
+  if (comp.lastMatchNumber() != lastBefore) m_db.storeCompetition(false);
   m_db.playTime() = pt;
 }
 

@@ -4,6 +4,7 @@
 
 #include "common/encoding.h"
 #include "common/text.h"
+#include "editing/editor_result.h"
 #include "editing/select.h"
 
 namespace liga {
@@ -44,7 +45,7 @@ int TEPickForm::addItem(const std::string& text) {
   auto at = m_items.end();
   if (m_sorted) {
     at = std::upper_bound(m_items.begin(), m_items.end(), text,
-                          [](const std::string& t, const Item& i) { return t < i.text; });
+                          [](const std::string& t, const Item& i) { return TextLess(t, i.text); });
   }
   // The insertion may reallocate: take the position from the iterator it returns.
   const auto inserted = m_items.insert(at, std::move(item));

@@ -5,6 +5,7 @@
 #include "common/encoding.h"
 #include "common/messages.h"
 #include "common/text.h"
+#include "editing/editor_result.h"
 
 namespace liga {
 namespace {
@@ -26,6 +27,17 @@ const std::string& TERegFormDlg::ListHint() {
   return hint;
 }
 
+const std::vector<TERegFormDlg::Button>& TERegFormDlg::Buttons() {
+  static const std::vector<Button> buttons = {
+      {"closebtn", Utf8ToCp1252("&Stäng"), Utf8ToCp1252("stäng och återgå")},
+      {"changebtn", Utf8ToCp1252("&Ändra"), Utf8ToCp1252("ändra den valda  registerposten")},
+      {"deletebtn", "&Radera", "radera den valda registerposten"},
+      {"newbtn", "&Ny", Utf8ToCp1252("lägg in en ny registerpost")},
+      {"printbtn", "S&kriv", "skriv ut valda etiketter"},
+  };
+  return buttons;
+}
+
 void TERegFormDlg::start() {
   m_list.clear();
   std::string key;
@@ -40,9 +52,9 @@ void TERegFormDlg::start() {
 }
 
 int TERegFormDlg::insertSorted(ListEntry entry) {
-  const auto at =
-      std::upper_bound(m_list.begin(), m_list.end(), entry.text,
-                       [](const std::string& t, const ListEntry& e) { return t < e.text; });
+  const auto at = std::upper_bound(
+      m_list.begin(), m_list.end(), entry.text,
+      [](const std::string& t, const ListEntry& e) { return TextLess(t, e.text); });
   const auto inserted = m_list.insert(at, std::move(entry));
   return static_cast<int>(inserted - m_list.begin());
 }

@@ -68,8 +68,12 @@ class TERegFormDlg {
   // when no entry is selected.
   std::vector<std::string> Print(const std::string& title);
 
-  // Button texts and hints.
+  // The list's hint, and the buttons' component names, captions and hints.
   static const std::string& ListHint();
+  struct Button {
+    std::string name, caption, hint;
+  };
+  static const std::vector<Button>& Buttons();
 
  protected:
   TERegFormDlg(Database& db, std::string caption);

@@ -93,6 +93,11 @@ TEST_F(GameTest, NewMatchIsEnteredInBothTeamsLists) {
   EXPECT_EQ(away.playTimeRecNo(), pt);
   EXPECT_EQ(home.ownScore(), kNoResult);
   EXPECT_EQ(away.opponentScore(), kNoResult);
+  // The number handed out is in the catalogue already, not only in memory.
+  CompetitionRec stored = m_db.comp();
+  ASSERT_TRUE(m_db.readCompetition(m_db.currentCompetition()));
+  EXPECT_EQ(m_db.comp().lastMatchNumber(), 1);
+  m_db.comp() = stored;
 }
 
 TEST_F(GameTest, SlotRulesInOrderWithTheCursorOnTheOffendingCell) {

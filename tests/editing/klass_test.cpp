@@ -169,6 +169,15 @@ TEST_F(KlassTest, DeletingRefusesAClassWithTeamsAndRemovesTheOthers) {
   EXPECT_EQ(Cp1252ToUtf8(StatusMessage()), "KlassRecord \"B\", raderad...");
 }
 
+TEST_F(KlassTest, ListIsSortedWithNordicLettersAfterZ) {
+  addClass(Utf8ToCp1252("ÄLDRE"));
+  addClass("ZETA");
+  addClass("ALFA");
+  TlgKLassRegForm reg(m_db);
+  reg.start();
+  EXPECT_EQ(texts(reg), (std::vector<std::string>{"ALFA", "ZETA", Utf8ToCp1252("ÄLDRE")}));
+}
+
 TEST_F(KlassTest, PrintListsSelectedEntriesUnderTheTitle) {
   addClass("A");
   addClass("B");
