@@ -77,11 +77,18 @@ bool Shell::startup(UiPort& ui, const StartupOptions& options) {
   const bool storage = m_db.initialise(options.args);
   m_started = true;
   m_db.setDataDir(dataDir);
+  m_db.setAccess(options.access);
   m_db.setCurrentCompetition(main.currentCompetition());
   m_db.readCatalogue();
   const int current = main.currentCompetition();
   if (m_db.catalogueAvailable() && current >= 1 && current <= m_db.catalogueFileLen()) {
-    if (!m_db.selectCompetition(current, false)) m_db.setCurrentCompetition(0);
+    // A competition whose files would not open stays the current one (selectCompetition
+    // keeps its number), so "indexbygg" can repair it; a deleted one does not.
+    if (!m_db.selectCompetition(current, false) && m_db.competitionFailedToOpen()) {
+      ShowMessage(201, Utf8ToCp1252("Tävling ") + FormatInt(current, 2) + " kan inte " +
+                           Utf8ToCp1252("öppnas: ") + MessageText(IsamError) +
+                           " (indexbygg reparerar index)");
+    }
   } else {
     m_db.setCurrentCompetition(0);
   }
@@ -105,6 +112,7 @@ void Shell::shutdown(UiPort& ui, const WindowGeometry& window, bool saveConfig) 
   main.setSlotDataDir(kProgramSlot, main.dataDir());
   main.setSlotCompetition(kProgramSlot, main.currentCompetition());
   m_db.shutdownStorage();
+  m_db.releaseDataDir();
   main.setWindowScale(window.scale);
   main.setWindowLeft(window.left);
   main.setWindowTop(window.top);

@@ -11,10 +11,17 @@
 //  2. OpenMatches and TotalOpenMatches are recounted: a class's open matches are its match
 //     count less the matches with a complete result in the play times.
 //  3. A rename never replaces a file. A temporary block left by an interrupted rebuild stops
-//     the rebuild with its rename message and stays on disk; a pass that fails after its
-//     renames also keeps the temporary block, which then holds the previous contents.
+//     the rebuild with its rename message and stays on disk.
+//  6. All or nothing: every old block waits under a temporary name of its own ("filetmp",
+//     "filetmp2", "filetmp3") until all three new blocks and the recounted totals in the
+//     catalogue are stored; a failure anywhere puts every old block back under its name.
 //  4. Each new file block is written inside one storage batch.
+//  5. The records are read through the engine when the old block opens, else straight from
+//     its data file: a missing or damaged index file, which is what the rebuild exists to
+//     repair, never stops it. A data file whose record length is not the block's own is
+//     never read that way.
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <vector>
 
@@ -40,17 +47,112 @@ std::int32_t mapped(const RecMap& map, std::int32_t old) {
   return (old > 0 && old < static_cast<std::int32_t>(map.size())) ? map[old] : 0;
 }
 
+// The records of a block as the rebuild reads them (guarantee 5).
+class RecordSource {
+ public:
+  RecordSource() = default;
+  RecordSource(const RecordSource&) = delete;
+  RecordSource& operator=(const RecordSource&) = delete;
+  ~RecordSource() { close(); }
+
+  // Opens `block` (a path without extension) whose data file is `dataFile` in `dir`. On
+  // failure the status of the engine's refusal is kept.
+  bool open(const std::string& block, const std::string& dir, const std::string& dataFile,
+            std::int32_t recordLength) {
+    close();
+    OpenRecordBlock(m_block, block, recordLength);
+    if (IsamOK) return true;
+    const std::int32_t error = IsamError, osError = IsamDosError;
+    if (openDataFile(FindFileNoCase(dir, dataFile), recordLength)) {
+      IsamOK = true;
+      IsamError = IsamDosError = 0;
+      return true;
+    }
+    IsamOK = false;
+    IsamError = error;
+    IsamDosError = osError;
+    return false;
+  }
+
+  std::int32_t fileLen() { return m_block != nullptr ? FileLen(m_block) : m_fileLen; }
+
+  // Reads record `r`; sets the engine status like GetRec.
+  void get(std::int32_t r, void* buffer) {
+    if (m_block != nullptr) return GetRec(m_block, r, buffer);
+    m_data.seekg(static_cast<std::streamoff>(r) * m_recordLength);
+    m_data.read(static_cast<char*>(buffer), m_recordLength);
+    IsamOK = static_cast<bool>(m_data);
+    IsamError = IsamOK ? 0 : isam_error::kReadError;
+    if (!m_data) m_data.clear();
+  }
+
+  void close() {
+    if (m_block != nullptr) CloseFileBlock(m_block);
+    m_data.close();
+    m_fileLen = 0;
+  }
+
+ private:
+  // The data file alone: its header's record length must be `recordLength`, and only the
+  // records the file really holds are counted.
+  bool openDataFile(const std::string& path, std::int32_t recordLength) {
+    if (path.empty()) return false;
+    m_data.open(path, std::ios::binary);
+    std::uint8_t h[16] = {};
+    m_data.read(reinterpret_cast<char*>(h), sizeof h);
+    if (!m_data) return false;
+    auto i32 = [&](int off) {
+      return static_cast<std::int32_t>(std::uint32_t(h[off]) | std::uint32_t(h[off + 1]) << 8 |
+                                       std::uint32_t(h[off + 2]) << 16 |
+                                       std::uint32_t(h[off + 3]) << 24);
+    };
+    const std::int32_t numRec = i32(8);
+    if (i32(12) != recordLength || numRec < 0) {
+      m_data.close();
+      return false;
+    }
+    m_data.seekg(0, std::ios::end);
+    const std::int64_t records = static_cast<std::int64_t>(m_data.tellg()) / recordLength;
+    m_fileLen = static_cast<std::int32_t>(std::min<std::int64_t>(numRec + 1, records));
+    m_recordLength = recordLength;
+    return true;
+  }
+
+  FileBlockPtr m_block = nullptr;
+  std::ifstream m_data;
+  std::int32_t m_fileLen = 0;
+  std::int32_t m_recordLength = 0;
+};
+
 class Rebuild {
  public:
   Rebuild(const Database& db, int nn) : m_nn(nn), m_dir(db.dataDir()) {}
 
   bool run() {
-    return preflight() && prescanTeams() && classPass() && playTimePass() && teamPass();
+    const bool ok = preflight() && prescanTeams() && classPass() && playTimePass() && teamPass() &&
+                    storeTotals();
+    if (ok) {
+      finish();
+    } else {
+      restoreDone();
+    }
+    return ok;
   }
 
  private:
+  // One pass's block: its label ("klass07"), its path without extension, and the base name
+  // of the temporary block its old files wait under until the whole rebuild is done.
+  struct Pass {
+    std::string label, block, temp;
+  };
+
   std::string blockLabel(const std::string& base) const { return base + ZeroPad(m_nn, 2); }
-  std::string tempBlock() const { return (fs::path(m_dir) / kTempName).string(); }
+  // The temporary blocks: "filetmp" for the first pass, "filetmp2" and "filetmp3" for the
+  // others, since all three old blocks are kept until the rebuild is complete.
+  static std::string tempName(int pass) {
+    return pass == 0 ? std::string(kTempName) : std::string(kTempName) + std::to_string(pass + 1);
+  }
+  std::string tempBlock(int pass) const { return (fs::path(m_dir) / tempName(pass)).string(); }
 
   void fail(const std::string& block) {
     const std::int32_t error = IsamError, osError = IsamDosError;
@@ -67,22 +169,27 @@ class Rebuild {
 
   static std::string W(std::string_view s) { return Utf8ToCp1252(s); }
 
-  // Renames the block's files to the temporary names. Any existing temporary file stops the
-  // pass before anything is renamed; a failure part-way renames the moved files back.
-  bool renameToTemp(const std::string& label) {
-    for (const char* ext : kTempExt) {
-      if (!FindFileNoCase(m_dir, std::string(kTempName) + "." + ext).empty()) return false;
+  bool anyTempFile() const {
+    for (int pass = 0; pass < 3; ++pass) {
+      for (const char* ext : kTempExt) {
+        if (!FindFileNoCase(m_dir, tempName(pass) + "." + ext).empty()) return true;
+      }
     }
+    return false;
+  }
+
+  // Renames the block's files to the pass's temporary names; a failure part-way renames
+  // the moved files back.
+  bool renameToTemp(const Pass& p) {
     std::vector<std::pair<std::string, std::string>> moved;
     bool complete = true;
     for (int i = 0; i < 3 && complete; ++i) {
-      const std::string from = FindFileNoCase(m_dir, label + "." + kBlockExt[i]);
+      const std::string from = FindFileNoCase(m_dir, p.label + "." + kBlockExt[i]);
       if (from.empty()) {
-        complete = i == 2;  // a block without a journal file is complete
+        complete = i != 1;  // only the data file is needed: the index is written anew
         continue;
       }
-      const std::string to =
-          (fs::path(m_dir) / (std::string(kTempName) + "." + kTempExt[i])).string();
+      const std::string to = (fs::path(m_dir) / (p.temp + "." + kTempExt[i])).string();
       if (RenameNoReplace(from, to) != 0) {
         complete = false;
         continue;
@@ -92,33 +199,32 @@ class Rebuild {
     if (!complete) {
       for (auto it = moved.rbegin(); it != moved.rend(); ++it)
         RenameNoReplace(it->second, it->first);
+      moved.clear();
     }
+    m_moved[p.label] = moved;
     return complete;
   }
 
-  void deleteTemp() {
-    DeleteFileBlock(tempBlock());
+  void deleteTemp(const Pass& p) {
+    DeleteFileBlock((fs::path(m_dir) / p.temp).string());
     for (const char* ext : kTempExt) {
-      const std::string left = FindFileNoCase(m_dir, std::string(kTempName) + "." + ext);
+      const std::string left = FindFileNoCase(m_dir, p.temp + "." + ext);
       if (!left.empty()) std::remove(left.c_str());
     }
   }
 
   // Everything a pass needs before it renames anything: no temporary file from an earlier
-  // run, and the data and index file of all three blocks. Checking all blocks first means
-  // the common refusals stop the rebuild before any block is renumbered, so the blocks
-  // never refer to each other by mixed old and new numbers.
+  // run, and the data file of all three blocks (their index files are what the rebuild
+  // writes anew). Checking all blocks first means the common refusals stop the rebuild
+  // before any block is renamed.
   bool preflight() {
-    for (const char* ext : kTempExt) {
-      if (!FindFileNoCase(m_dir, std::string(kTempName) + "." + ext).empty()) {
-        fail(blockLabel("klass"));
-        return false;
-      }
+    if (anyTempFile()) {
+      fail(blockLabel("klass"));
+      return false;
     }
     for (const char* base : {"klass", "game", "lg"}) {
       const std::string label = blockLabel(base);
-      if (FindFileNoCase(m_dir, label + ".Dat").empty() ||
-          FindFileNoCase(m_dir, label + ".Ix").empty()) {
+      if (FindFileNoCase(m_dir, label + ".Dat").empty()) {
         fail(label);
         return false;
       }
@@ -126,101 +232,154 @@ class Rebuild {
     return true;
   }
 
-  // Puts the block's files back under their own names after a pass failed before copying.
-  void renameBack(const std::string& label, const std::string& block) {
-    DeleteFileBlock(block);
-    for (int i = 0; i < 3; ++i) {
-      const std::string from = FindFileNoCase(m_dir, std::string(kTempName) + "." + kTempExt[i]);
-      if (from.empty()) continue;
-      const std::string left = FindFileNoCase(m_dir, label + "." + kBlockExt[i]);
-      if (!left.empty()) std::remove(left.c_str());
-      RenameNoReplace(from, (fs::path(m_dir) / (label + "." + kBlockExt[i])).string());
+  // Puts the block's old files back under the names they had, in place of a new block.
+  void renameBack(const Pass& p) {
+    DeleteFileBlock(p.block);
+    for (const auto& [original, temp] : m_moved[p.label]) {
+      std::remove(original.c_str());
+      RenameNoReplace(temp, original);
     }
+    m_moved.erase(p.label);
   }
 
   // Opens the temporary block after the renames and creates + opens the new block. A
   // failure here puts the old files back under their names.
-  bool startPass(const std::string& label, const std::string& block, int recLen, int keyLen,
-                 FileBlockPtr& temp, FileBlockPtr& fresh) {
-    if (!renameToTemp(label)) {
-      fail(label);
+  bool startPass(const Pass& p, int recLen, int keyLen, RecordSource& temp, FileBlockPtr& fresh) {
+    if (!renameToTemp(p)) {
+      fail(p.label);
       return false;
     }
-    OpenFileBlock(temp, tempBlock());
-    if (IsamOK) {
-      CreateFileBlock(block, recLen, 1, {{keyLen, true}});
-      if (IsamOK) OpenFileBlock(fresh, block);
+    if (temp.open((fs::path(m_dir) / p.temp).string(), m_dir, p.temp + ".dat", recLen)) {
+      CreateFileBlock(p.block, recLen, 1, {{keyLen, true}});
+      if (IsamOK) OpenFileBlock(fresh, p.block);
     }
     if (!IsamOK) {
       const std::int32_t error = IsamError, osError = IsamDosError;
-      if (temp != nullptr) CloseFileBlock(temp);
-      renameBack(label, block);
+      temp.close();
+      if (fresh != nullptr) CloseFileBlock(fresh);
+      renameBack(p);
       IsamOK = false;
       IsamError = error;
       IsamDosError = osError;
-      fail(label);
+      fail(p.label);
       return false;
     }
-    ProgressLine(2, W(" indexerar fil: ") + label + ".Dat Recs:" + FormatInt(FileLen(temp), 4));
+    ProgressLine(2, W(" indexerar fil: ") + p.label + ".Dat Recs:" + FormatInt(temp.fileLen(), 4));
     BeginBatch(fresh);
     return true;
   }
 
-  // Commits the new block and removes the temporary one; on failure both stay.
-  bool endPass(const std::string& label, FileBlockPtr& temp, FileBlockPtr& fresh, bool ok) {
+  // Commits the new block. The old one stays under its temporary name until every pass and
+  // the totals are stored; a failure puts this block's old files back at once.
+  bool endPass(const Pass& p, RecordSource& temp, FileBlockPtr& fresh, bool ok) {
     if (ok) CommitBatch(fresh);
     ok = ok && IsamOK;
+    const std::int32_t error = IsamError, osError = IsamDosError;
     CloseFileBlock(fresh);
     ok = ok && IsamOK;
-    CloseFileBlock(temp);
+    temp.close();
     if (!ok) {
-      fail(label);
+      renameBack(p);
+      if (error != 0) {
+        IsamOK = false;
+        IsamError = error;
+        IsamDosError = osError;
+      }
+      fail(p.label);
       return false;
     }
-    deleteTemp();
-    if (!IsamOK) {
-      fail(label);
-      return false;
-    }
+    m_done.push_back(p);
     return true;
+  }
+
+  // After a failure: the blocks already rebuilt go back to their old files, so the blocks
+  // never refer to each other by mixed old and new numbers.
+  void restoreDone() {
+    const std::int32_t error = IsamError, osError = IsamDosError;
+    for (auto it = m_done.rbegin(); it != m_done.rend(); ++it) renameBack(*it);
+    m_done.clear();
+    IsamOK = error == 0;
+    IsamError = error;
+    IsamDosError = osError;
+  }
+
+  void finish() {
+    for (const Pass& p : m_done) deleteTemp(p);
+    IsamOK = true;
+    IsamError = IsamDosError = 0;
+  }
+
+  Pass pass(const char* base, int number) const {
+    const std::string label = blockLabel(base);
+    std::string block;
+    if (std::string(base) == "klass") block = ClassBlockName(m_dir, m_nn);
+    if (std::string(base) == "game") block = PlayTimeBlockName(m_dir, m_nn);
+    if (std::string(base) == "lg") block = TeamBlockName(m_dir, m_nn);
+    return {label, block, tempName(number)};
+  }
+
+  // The recounted totals go into the catalogue last, once every block is rebuilt.
+  bool storeTotals() {
+    FileBlockPtr cat = nullptr;
+    OpenRecordBlock(cat, CatalogueBlockName(m_dir), kCatalogueRecLen);
+    if (IsamOK) {
+      CompetitionRec comp;
+      GetRec(cat, m_nn, comp.data());
+      if (IsamOK) {
+        comp.setTotalTeams(m_totalTeams);
+        comp.setTotalMatches(m_totalMatches);
+        comp.setTotalOpenMatches(m_totalOpen);
+        comp.setStatus(0);
+        PutRec(cat, m_nn, comp.data());
+      }
+      const std::int32_t error = IsamError, osError = IsamDosError;
+      const bool ok = IsamOK;
+      CloseFileBlock(cat);
+      if (!ok) {
+        IsamOK = false;
+        IsamError = error;
+        IsamDosError = osError;
+      }
+    }
+    if (!IsamOK) fail(blockLabel("lg"));
+    return IsamOK;
   }
 
   // Reads the team file before it is rebuilt: the new team numbers are the ranks of the
   // records in use, which the play-time pass needs before the team pass runs.
   bool prescanTeams() {
-    FileBlockPtr teams = nullptr;
-    OpenFileBlock(teams, TeamBlockName(m_dir, m_nn));
-    if (!IsamOK) {
+    RecordSource teams;
+    if (!teams.open(TeamBlockName(m_dir, m_nn), m_dir, blockLabel("lg") + ".Dat", kTeamRecLen)) {
       fail(blockLabel("lg"));
       return false;
     }
-    const std::int32_t len = FileLen(teams);
+    const std::int32_t len = teams.fileLen();
     m_teamMap.assign(len > 0 ? len : 1, 0);
     m_teamClass.assign(len > 0 ? len : 1, 0);
     std::int32_t next = 0;
     TeamRec team;
     for (std::int32_t r = 1; r < len; ++r) {
-      GetRec(teams, r, team.data());
+      teams.get(r, team.data());
       if (IsamOK && team.status() == 0) {
         m_teamMap[r] = ++next;
         m_teamClass[r] = team.divisionRecNo();
       }
     }
-    CloseFileBlock(teams);
+    teams.close();
     return true;
   }
 
   bool classPass() {
-    const std::string block = ClassBlockName(m_dir, m_nn);
-    FileBlockPtr temp = nullptr, fresh = nullptr;
-    if (!startPass(blockLabel("klass"), block, kClassRecLen, kClassKeyLen, temp, fresh))
-      return false;
-    const std::int32_t len = FileLen(temp);
+    const Pass p = pass("klass", 0);
+    RecordSource temp;
+    FileBlockPtr fresh = nullptr;
+    if (!startPass(p, kClassRecLen, kClassKeyLen, temp, fresh)) return false;
+    const std::int32_t len = temp.fileLen();
     m_classMap.assign(len > 0 ? len : 1, 0);
     bool ok = true;
     DivisionRec cls;
     for (std::int32_t r = 1; ok && r < len; ++r) {
-      GetRec(temp, r, cls.data());
+      temp.get(r, cls.data());
       if (!IsamOK) {
         ok = false;
         break;
@@ -242,20 +401,20 @@ class Rebuild {
       m_classMap[r] = n;
       ProgressLine(3, FormatInt(r, 4) + " " + cls.className());
     }
-    return endPass(blockLabel("klass"), temp, fresh, ok);
+    return endPass(p, temp, fresh, ok);
   }
 
   bool playTimePass() {
-    const std::string block = PlayTimeBlockName(m_dir, m_nn);
-    FileBlockPtr temp = nullptr, fresh = nullptr;
-    if (!startPass(blockLabel("game"), block, kPlayTimeRecLen, kPlayTimeKeyLen, temp, fresh))
-      return false;
-    const std::int32_t len = FileLen(temp);
+    const Pass p = pass("game", 1);
+    RecordSource temp;
+    FileBlockPtr fresh = nullptr;
+    if (!startPass(p, kPlayTimeRecLen, kPlayTimeKeyLen, temp, fresh)) return false;
+    const std::int32_t len = temp.fileLen();
     m_playMap.assign(len > 0 ? len : 1, 0);
     bool ok = true;
     PlayTimeRec pt;
     for (std::int32_t r = 1; ok && r < len; ++r) {
-      GetRec(temp, r, pt.data());
+      temp.get(r, pt.data());
       if (!IsamOK) {
         ok = false;
         break;
@@ -282,31 +441,25 @@ class Rebuild {
       m_playMap[r] = n;
       ProgressLine(3, FormatInt(r, 4) + " " + FormatInt(pt.playTimeNumber(), 4));
     }
-    return endPass(blockLabel("game"), temp, fresh, ok);
+    return endPass(p, temp, fresh, ok);
   }
 
   bool teamPass() {
-    const std::string block = TeamBlockName(m_dir, m_nn);
-    FileBlockPtr temp = nullptr, fresh = nullptr;
-    if (!startPass(blockLabel("lg"), block, kTeamRecLen, kTeamKeyLen, temp, fresh)) return false;
-    FileBlockPtr classes = nullptr, cat = nullptr;
-    OpenFileBlock(classes, ClassBlockName(m_dir, m_nn));
+    const Pass p = pass("lg", 2);
+    RecordSource temp;
+    FileBlockPtr fresh = nullptr;
+    if (!startPass(p, kTeamRecLen, kTeamKeyLen, temp, fresh)) return false;
+    FileBlockPtr classes = nullptr;
+    OpenRecordBlock(classes, ClassBlockName(m_dir, m_nn), kClassRecLen);
     bool ok = IsamOK;
-    if (ok) OpenFileBlock(cat, CatalogueBlockName(m_dir));
-    ok = ok && IsamOK;
-    CompetitionRec comp;
-    if (ok) GetRec(cat, m_nn, comp.data());
-    ok = ok && IsamOK;
     if (ok) BeginBatch(classes);
-    comp.setTotalTeams(0);
-    comp.setTotalMatches(0);
-    comp.setTotalOpenMatches(0);
+    m_totalTeams = m_totalMatches = m_totalOpen = 0;
 
-    const std::int32_t len = FileLen(temp);
+    const std::int32_t len = temp.fileLen();
     TeamRec team;
     DivisionRec cls;
     for (std::int32_t r = 1; ok && r < len; ++r) {
-      GetRec(temp, r, team.data());
+      temp.get(r, team.data());
       if (!IsamOK) {
         ok = false;
         break;
@@ -340,9 +493,9 @@ class Rebuild {
         GetRec(classes, c, cls.data());
         if (IsamOK && cls.status() == 0) {
           cls.setTeamCount(cls.teamCount() + 1);
-          comp.setTotalTeams(comp.totalTeams() + 1);
+          ++m_totalTeams;
           const int matches = ClassMatchCount(cls.teamCount(), cls.rounds());
-          comp.setTotalMatches(comp.totalMatches() + matches - cls.matchCount());
+          m_totalMatches += matches - cls.matchCount();
           cls.setMatchCount(matches);
           PutRec(classes, c, cls.data());
         }
@@ -363,17 +516,11 @@ class Rebuild {
       PutRec(classes, c, cls.data());
       ok = IsamOK;
     }
-    comp.setTotalOpenMatches(totalOpen);
+    m_totalOpen = totalOpen;
     if (ok) CommitBatch(classes);
     ok = ok && IsamOK;
-    if (ok) {
-      comp.setStatus(0);
-      PutRec(cat, m_nn, comp.data());
-      ok = IsamOK;
-    }
-    if (cat != nullptr) CloseFileBlock(cat);
     if (classes != nullptr) CloseFileBlock(classes);
-    return endPass(blockLabel("lg"), temp, fresh, ok);
+    return endPass(p, temp, fresh, ok);
   }
 
  public:
@@ -384,6 +531,11 @@ class Rebuild {
   int m_nn;
   std::string m_dir;
   RecMap m_classMap, m_playMap, m_teamMap;
+  std::vector<Pass> m_done;  // passes whose new block is complete, in order
+  // Per block label: its files as they were named before the rename, and their temporary
+  // names.
+  std::map<std::string, std::vector<std::pair<std::string, std::string>>> m_moved;
+  int m_totalTeams = 0, m_totalMatches = 0, m_totalOpen = 0;
   std::vector<std::int32_t> m_teamClass;  // old team record -> old class record
   std::map<std::int32_t, int> m_played;   // new class record -> matches with a result
 };
@@ -396,7 +548,17 @@ bool Database::rebuildCompetition() {
     return false;
   }
   OpenProgress("indexbygg", 3, false);
-  const int nn = m_competitionOpen ? m_current : 0;
+  // A competition whose files would not open (a missing or damaged index) is rebuilt too:
+  // its catalogue record names it.
+  int nn = m_competitionOpen ? m_current : 0;
+  if (nn == 0 && m_openFailed) {
+    const CompetitionRec saved = *m_comp;
+    if (readCompetition(m_current)) {
+      nn = m_current;
+    } else {
+      *m_comp = saved;
+    }
+  }
   closeCompetition();
   m_catalogueAvailable = false;
   bool ok = false;

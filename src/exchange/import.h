@@ -5,7 +5,10 @@
 //  1. A faulty line never stores part of a record: every check of a line or match item is
 //     made before the first write it causes; the fault becomes a line of the import log.
 //  2. Each file runs inside one storage batch per file block of the open competition, so a
-//     crash part-way through a file leaves those blocks as they were before the file.
+//     crash part-way through a file leaves those blocks as they were before the file. The
+//     batches are committed together with the competition record: when storing fails, the
+//     file's work is undone in all of them at once (a competition the file created is
+//     taken back too), the log names the failure, and the import counts as failed.
 //  3. The log ("importlogg") is shown at the end of the command and written to a file named
 //     by date and time in the log folder given.
 #pragma once
@@ -46,6 +49,9 @@ class Importer {
   // Path of the log file written, empty when none was.
   const std::string& logFile() const { return m_logFile; }
   bool aborted() const { return m_abort; }
+  // True when some file was not imported as a whole: it could not be opened, was not a
+  // text file, was declined at the replace question, stopped, or failed while storing.
+  bool failed() const { return m_failed || m_abort; }
 
  private:
   enum class FileEnd { Done, Stopped, FileStopped };
@@ -69,7 +75,9 @@ class Importer {
   bool matchItem(const std::string& item);
 
   void beginBatches();
-  void commitBatches();
+  // Stores the file's work: the competition record and the batches of the three blocks, all
+  // or nothing. False (status set) when nothing could be kept.
+  bool commitBatches();
   void writeLogFile();
 
   Database& m_db;
@@ -80,7 +88,7 @@ class Importer {
 
   // Whole command.
   bool m_abort = false;
-  bool m_oldScheduleCleared = false;
+  bool m_failed = false;
   bool m_batches = false;
 
   // Per file.
@@ -91,6 +99,8 @@ class Importer {
   bool m_playTimeRead = false;
   std::int32_t m_lastPlayTimeRecNo = 0;
   bool m_askBeforeReplace = true;
+  bool m_oldScheduleCleared = false;
+  int m_createdCompetition = 0;  // the competition this file's base section created
   bool m_fileStopped = false;
   ImportSummary m_counts;
 };

@@ -295,9 +295,11 @@ Status rollback(FileBlock& fb) {
     }
     if (!failed && !doSync(fb.data.get(), false).ok()) failed = true;
     if (!failed && !doSync(fb.index.get(), false).ok()) failed = true;
-    // A journal that cannot be cut back still describes exactly the state just restored.
-    if (!failed) (void)cutJournal(fb);
   }
+  // A journal that cannot be cut back still describes exactly the state just restored. One
+  // written before anything reached the files (its sync failed) is cut too, so the block is
+  // at rest at once and not only after the next open's replay.
+  if (!failed && (t.touchedDisk || t.journalStarted)) (void)cutJournal(fb);
   dropFramesOf(&fb);
   fb.dh = t.dh0;
   for (std::size_t i = 0; i < fb.ix.size(); ++i) fb.ix[i].hdr = t.ih0[i];
@@ -330,8 +332,12 @@ void captureHeaderImages(FileBlock& fb) {
   }
 }
 
-Status commit(FileBlock& fb) {
+// Rules (2) and (3): journal, then everything in place, synced. The journal still holds the
+// sealed images afterwards, so the block can be rolled back until `commitFinish`.
+// `*nothing` is set when the transaction changed nothing (it is then already ended).
+Status commitWrite(FileBlock& fb, bool* nothing) {
   Txn& t = fb.txn;
+  *nothing = false;
   bool headersChanged = !(fb.dh == t.dh0);
   for (std::size_t i = 0; i < fb.ix.size(); ++i) headersChanged |= !(fb.ix[i].hdr == t.ih0[i]);
   bool anyDirty = !t.pendingRecs.empty() || t.touchedDisk || !t.images.empty();
@@ -340,6 +346,7 @@ Status commit(FileBlock& fb) {
   }
   if (!headersChanged && !anyDirty) {
     resetTxn(fb);
+    *nothing = true;
     return okStatus();
   }
   captureHeaderImages(fb);
@@ -367,9 +374,20 @@ Status commit(FileBlock& fb) {
   if (t.wroteIndex) {
     if (Status s = doSync(fb.index.get(), false); !s.ok()) return s;
   }
+  return okStatus();
+}
+
+// Rule (4): the journal is cut back; the transaction ends.
+Status commitFinish(FileBlock& fb) {
   if (Status s = cutJournal(fb); !s.ok()) return s;
   resetTxn(fb);
   return okStatus();
+}
+
+Status commit(FileBlock& fb) {
+  bool nothing = false;
+  if (Status s = commitWrite(fb, &nothing); !s.ok() || nothing) return s;
+  return commitFinish(fb);
 }
 
 }  // namespace
@@ -393,8 +411,17 @@ Status appendJournal(FileBlock& fb) {
   wr32(seal + 2, static_cast<std::int32_t>(t.images.size()));
   wr32(seal + 6, static_cast<std::int32_t>(crc));
   buf.append(reinterpret_cast<const char*>(seal), sizeof seal);
-  if (int e = fb.journal->write(t.journalEnd, buf.data(), buf.size())) return writeErr(e);
-  if (Status s = doSync(fb.journal.get(), true); !s.ok()) return s;
+  // What cannot be made durable is taken off again, so the journal holds only sealed images
+  // that protect writes in place (the earlier sequence of a batch stays).
+  const std::uint64_t previousEnd = t.journalStarted ? t.journalEnd : 1;
+  if (int e = fb.journal->write(t.journalEnd, buf.data(), buf.size())) {
+    (void)fb.journal->truncate(previousEnd);
+    return writeErr(e);
+  }
+  if (Status s = doSync(fb.journal.get(), true); !s.ok()) {
+    (void)fb.journal->truncate(previousEnd);
+    return s;
+  }
   t.journalCrc = crc32(crc, seal, sizeof seal);
   t.journalEnd += buf.size();
   t.journalStarted = true;
@@ -506,6 +533,9 @@ Status txnEnd(FileBlock& fb, Status op, std::int32_t rollbackError) {
       if (!t.batch) resetTxn(fb);
       return op;
     }
+    // A batch undone part-way stays lost until it is committed or aborted: later writes of
+    // the caller's batch must not land outside it, one by one.
+    if (t.batch) fb.batchLost = true;
     Status r = rollback(fb);
     if (!r.ok()) return r;
     if (io) return err(rollbackError, op.dos);
@@ -677,12 +707,17 @@ Status deleteRec(FileBlock& fb, std::int32_t recNo) {
 
 Status beginBatch(FileBlock& fb) {
   if (fb.txn.batch) return err(10140);
+  fb.batchLost = false;
   txnBegin(fb);
   fb.txn.batch = true;
   return okStatus();
 }
 
 Status commitBatch(FileBlock& fb) {
+  if (fb.batchLost) {
+    fb.batchLost = false;
+    return err(10006);
+  }
   if (!fb.txn.batch) return okStatus();
   fb.txn.batch = false;
   Status c = commit(fb);
@@ -695,8 +730,56 @@ Status commitBatch(FileBlock& fb) {
 }
 
 Status abortBatch(FileBlock& fb) {
+  fb.batchLost = false;
   if (!fb.txn.batch) return okStatus();
   return rollback(fb);
+}
+
+Status commitBatches(const std::vector<FileBlock*>& blocks) {
+  std::vector<FileBlock*> running;
+  bool lost = false;
+  for (FileBlock* fb : blocks) {
+    lost |= fb->batchLost;
+    fb->batchLost = false;
+    if (fb->txn.batch) running.push_back(fb);
+  }
+  // One block's batch was undone by a failure: the others go back with it.
+  if (lost) {
+    for (FileBlock* fb : running) {
+      fb->txn.batch = false;
+      if (Status r = rollback(*fb); !r.ok()) return r;
+    }
+    return err(10006);
+  }
+  for (FileBlock* fb : running) fb->txn.batch = false;
+  // Every block is written and synced before any journal is cut, so until the last cut
+  // every block can still be put back, and a failure anywhere puts all of them back.
+  Status failure;
+  std::vector<FileBlock*> written;
+  for (FileBlock* fb : running) {
+    bool nothing = false;
+    failure = commitWrite(*fb, &nothing);
+    if (!failure.ok()) break;
+    if (!nothing) written.push_back(fb);
+  }
+  if (failure.ok()) {
+    for (FileBlock* fb : written) {
+      failure = cutJournal(*fb);
+      if (!failure.ok()) break;
+    }
+  }
+  if (failure.ok()) {
+    for (FileBlock* fb : written) resetTxn(*fb);
+    return okStatus();
+  }
+  // The images of a block whose journal was already cut are still held in memory: writing
+  // them back restores it like the others.
+  Status restored = okStatus();
+  for (FileBlock* fb : running) {
+    if (Status r = rollback(*fb); !r.ok()) restored = r;
+  }
+  if (!restored.ok()) return restored;
+  return err(10006, failure.dos);
 }
 
 // ---- creating, opening and closing ----

@@ -120,6 +120,9 @@ struct FileBlock {
   std::int64_t ixRecordsOnDisk = 0;
   bool readOnly = false;
   bool broken = false;
+  // A batch was undone by a failed operation and not yet committed or aborted: every write
+  // fails with 10006 until then (see isam.h, batches).
+  bool batchLost = false;
   storage::Txn txn;
 };
 }  // namespace liga
@@ -151,6 +154,9 @@ Status deleteRec(FileBlock& fb, std::int32_t recNo);
 Status beginBatch(FileBlock& fb);
 Status commitBatch(FileBlock& fb);
 Status abortBatch(FileBlock& fb);
+// Commits the batches of several blocks as one: either all of them or none (each restored
+// as before its BeginBatch, error 10006). Blocks without a running batch are skipped.
+Status commitBatches(const std::vector<FileBlock*>& blocks);
 
 // ---- keys (index numbers are 1-based; keys already cut to 30 bytes) ----
 Status addKey(FileBlock& fb, int k, std::int32_t ref, std::string_view key);

@@ -26,7 +26,9 @@ void setStatus(Status s) {
   IsamDosError = s.ok() ? 0 : s.dos;
 }
 
-enum class Access { kRead, kWrite };
+// kBatchEnd: a write that ends a batch (commit, abort); it is let through when the batch was
+// lost, so that the loss can be reported and cleared.
+enum class Access { kRead, kWrite, kBatchEnd };
 
 constexpr int kNoIndex = -1000000;
 
@@ -37,9 +39,10 @@ Status enter(FileBlock* fb, Access access, int index) {
   if (!storage::engineInitialised()) return storage::err(10455);
   if (g_busy) return storage::err(10446);
   if (!storage::isOpenBlock(fb) || fb->mark != storage::kValidityMark) return storage::err(10445);
-  if (access == Access::kWrite && fb->readOnly) return storage::err(10065);
+  if (access != Access::kRead && fb->readOnly) return storage::err(10065);
   if (index != kNoIndex && (index < 1 || index > fb->dh.numberOfKeys)) return storage::err(10164);
   if (fb->broken) return storage::err(10180);
+  if (access == Access::kWrite && fb->batchLost) return storage::err(10006);
   return {};
 }
 
@@ -172,13 +175,13 @@ void CreateFileBlock(const std::string& name, std::int32_t recordLength, int num
   setStatus(s);
 }
 
-void OpenFileBlock(FileBlockPtr& handle, const std::string& name) {
+void OpenFileBlock(FileBlockPtr& handle, const std::string& name, bool readOnly) {
   handle = nullptr;
   if (!storage::engineInitialised()) return setStatus(storage::err(10455));
   if (g_busy) return setStatus(storage::err(10446));
   g_busy = true;
   FileBlock* fb = nullptr;
-  Status s = storage::openBlock(name, false, &fb);
+  Status s = storage::openBlock(name, readOnly, &fb);
   g_busy = false;
   setStatus(s);
   if (s.ok()) handle = fb;
@@ -287,15 +290,28 @@ std::int32_t NumKeys(FileBlockPtr h, int index) {
 }
 
 void BeginBatch(FileBlockPtr h) {
-  run(h, Access::kWrite, kNoIndex, [&] { return storage::beginBatch(*h); });
+  run(h, Access::kBatchEnd, kNoIndex, [&] { return storage::beginBatch(*h); });
 }
 
 void CommitBatch(FileBlockPtr h) {
-  run(h, Access::kWrite, kNoIndex, [&] { return storage::commitBatch(*h); });
+  run(h, Access::kBatchEnd, kNoIndex, [&] { return storage::commitBatch(*h); });
+}
+
+void CommitBatches(const std::vector<FileBlockPtr>& handles) {
+  std::vector<FileBlock*> blocks;
+  for (FileBlockPtr h : handles) {
+    if (h == nullptr) continue;
+    if (Status s = enter(h, Access::kBatchEnd, kNoIndex); !s.ok()) return setStatus(s);
+    blocks.push_back(h);
+  }
+  g_busy = true;
+  Status s = storage::commitBatches(blocks);
+  g_busy = false;
+  setStatus(s);
 }
 
 void AbortBatch(FileBlockPtr h) {
-  run(h, Access::kWrite, kNoIndex, [&] { return storage::abortBatch(*h); });
+  run(h, Access::kBatchEnd, kNoIndex, [&] { return storage::abortBatch(*h); });
 }
 
 }  // namespace liga

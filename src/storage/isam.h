@@ -88,8 +88,10 @@ void CreateFileBlock(const std::string& name, std::int32_t recordLength, int num
                      const std::vector<KeyDesc>& keys);
 
 // Opens read-write with journalling on; rolls back an unfinished change first.
-// On failure `handle` is nullptr.
-void OpenFileBlock(FileBlockPtr& handle, const std::string& name);
+// With `readOnly` the files are opened for reading only, every writing operation fails with
+// 10065, and a block with an unfinished change is refused with 10010 (only a writer may roll
+// it back). On failure `handle` is nullptr.
+void OpenFileBlock(FileBlockPtr& handle, const std::string& name, bool readOnly = false);
 
 // Commits an open batch, closes the files and sets `handle` to nullptr. 10080 when the handle
 // is not an open block; 10160 when writing failed.
@@ -144,11 +146,19 @@ std::int32_t NumKeys(FileBlockPtr handle, int index);
 // happen at CommitBatch (and when the page-buffer pool must write a changed page early).
 // A crash, or an I/O failure of any modifying operation inside the batch, rolls the block back
 // to its state before BeginBatch (the failing operation reports its rollback error, and the
-// batch ends). Operations that fail without changing anything (not found, duplicate) and
+// batch ends). Until the caller then commits or aborts, every write to the block fails with
+// 10006 and CommitBatch reports 10006, so the rest of the caller's work never lands outside
+// the batch. Operations that fail without changing anything (not found, duplicate) and
 // reads leave the batch running. CloseFileBlock commits a running batch. Nested BeginBatch fails
 // with 10140; CommitBatch without a batch is a no-op.
 void BeginBatch(FileBlockPtr handle);
 void CommitBatch(FileBlockPtr handle);
+// Commits the running batches of several blocks as one unit: after an I/O failure every one
+// of them is as it was before its BeginBatch (10006), none is left committed beside the
+// others. Null handles and blocks without a batch are skipped. Across a crash the blocks are
+// each consistent, but one may show the batch and another not: the unit is kept against I/O
+// failures, a crash is covered per block.
+void CommitBatches(const std::vector<FileBlockPtr>& handles);
 // Undoes every change since BeginBatch and ends the batch.
 void AbortBatch(FileBlockPtr handle);
 

@@ -3,11 +3,14 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <sstream>
 #include <tuple>
 
 #include "common/messages.h"
+#include "database/block_snapshot.h"
 #include "database/db_fixture.h"
 #include "storage/check.h"
+#include "storage/mem_env.h"
 
 namespace liga {
 namespace {
@@ -217,18 +220,20 @@ TEST_F(RebuildTest, LeftoverTemporaryBlockIsNeverReplaced) {
   EXPECT_TRUE(fs::exists(path("klass01.DAT")));
 }
 
-TEST_F(RebuildTest, MissingIndexStopsBeforeAnyBlockIsRenumbered) {
+// An index lost while the competition is open is written anew like the others.
+TEST_F(RebuildTest, IndexLostWhileOpenIsRebuilt) {
   newCompetition("Broken");
   const auto old = addClass("OLD");
   addClass("NEW");
   ASSERT_TRUE(m_db.removeClass("", old, true));
-  std::ifstream before(path("klass01.DAT"), std::ios::binary);
-  const std::string classBytes((std::istreambuf_iterator<char>(before)), {});
-  fs::remove(path("lg01.IX"));  // lost while the competition is open
-  EXPECT_FALSE(m_db.rebuildCompetition());
-  EXPECT_EQ(StatusMessage(), "Kan ej \"Rename\" fil lg01 misslyckad \"indexBuild\" ");
-  std::ifstream after(path("klass01.DAT"), std::ios::binary);
-  EXPECT_EQ(std::string((std::istreambuf_iterator<char>(after)), {}), classBytes);
+  fs::remove(path("lg01.IX"));
+  EXPECT_TRUE(m_db.rebuildCompetition());
+  ASSERT_TRUE(m_db.competitionOpen());
+  std::string key = "NEW";
+  std::int32_t recNo = 0;
+  EXPECT_TRUE(m_db.browseClass(BrowseMode::Find, key, recNo).found);
+  EXPECT_EQ(recNo, 1);  // renumbered: the deleted class is dropped
+  EXPECT_TRUE(fs::exists(path("lg01.IX")));
   EXPECT_FALSE(fs::exists(path("filetmp.dat")));
 }
 
@@ -248,6 +253,126 @@ TEST_F(RebuildTest, WithoutOpenCompetitionNothingChanges) {
   m_db.closeAll();
   EXPECT_FALSE(m_db.rebuildCompetition());
   EXPECT_EQ(StatusMessage(), "Databas ej vald/ datafiler saknas!");
+}
+
+// The rebuild repairs what it exists to repair: a competition whose index file is missing
+// or emptied does not open, and is rebuilt from its data files alone.
+TEST_F(RebuildTest, RebuildsFromTheDataFilesWhenAnIndexIsMissingOrEmpty) {
+  for (const char* damage : {"missing", "empty"}) {
+    SCOPED_TRACE(damage);
+    if (m_db.catalogueAvailable()) {
+      m_db.closeAll();
+      for (const auto& e : fs::directory_iterator(m_dir)) fs::remove(e.path());
+    }
+    const int n = newCompetition("Cup");
+    const auto c = addClass("A");
+    const auto a = addTeam("ETT", c), b = addTeam("TVA", c);
+    const auto pt = addPlayTime("2026-05-01 10:00");
+    addMatch(pt, a, b, 3, 1);
+    const Matches before = matchesByName();
+    m_db.closeCompetition();
+    if (std::string(damage) == "missing") {
+      fs::remove(m_dir / "lg01.IX");
+    } else {
+      std::ofstream(m_dir / "game01.IX", std::ios::trunc);
+    }
+    EXPECT_FALSE(m_db.selectCompetition(n, false));
+    EXPECT_EQ(m_db.currentCompetition(), n);  // still the current competition
+
+    EXPECT_TRUE(m_db.rebuildCompetition());
+    ASSERT_TRUE(m_db.competitionOpen());
+    EXPECT_EQ(matchesByName(), before);
+    EXPECT_EQ(m_db.comp().totalTeams(), 2);
+    std::string key = "0001";
+    std::int32_t recNo = 0;
+    EXPECT_TRUE(m_db.browseTeam(BrowseMode::Find, key, recNo).found);
+    for (const char* block : {"klass01", "lg01", "game01"}) {
+      std::ostringstream report;
+      EXPECT_TRUE(storage::checkFileBlock(path(block), report)) << block << report.str();
+    }
+  }
+}
+
+// A write, sync or truncate fails at every call of a rebuild in turn, once or from then on:
+// afterwards the competition is exactly as before or exactly rebuilt, never a mix of
+// renumbered and old blocks, and a rebuild that did not finish says so.
+TEST_F(RebuildTest, UnderFaultsARebuildIsAllOrNothing) {
+  const int n = newCompetition("Cup");
+  const auto gone = addClass("GONE");
+  const auto c = addClass("A");
+  const auto a = addTeam("ETT", c), x = addTeam("X", c), b = addTeam("TVA", c);
+  addTeam("TRE", c);
+  const auto p0 = addPlayTime("2026-04-01 10:00");
+  const auto p1 = addPlayTime("2026-05-01 10:00");
+  addMatch(p1, a, b, 3, 1);
+  addMatch(p1, b, a);
+  ASSERT_TRUE(m_db.removeTeam("", x, true));
+  ASSERT_TRUE(m_db.removeClass("", gone, true));
+  ASSERT_TRUE(m_db.removePlayTime("", p0, true));
+  m_db.closeAll();
+  m_db.releaseDataDir();
+  const fs::path base = m_dir / "base";
+  fs::create_directories(base);
+  for (const auto& e : fs::directory_iterator(m_dir)) {
+    if (e.is_regular_file()) fs::copy(e.path(), base / e.path().filename());
+  }
+  const std::string before = testing::Snapshot(base);
+
+  // Returns whether the rebuild reported success; `state` is the directory afterwards.
+  auto rebuild = [&](storage::FaultEnv::Kind kind, long long call, bool persistent,
+                     std::string& state, bool& hit) {
+    const fs::path data = m_dir / "run";
+    fs::remove_all(data);
+    fs::copy(base, data);
+    storage::FaultEnv fault(storage::posixEnv());
+    storage::setCurrentEnv(&fault);
+    RecordingUi ui;
+    ScopedUi scoped(ui);
+    Database d;
+    d.setDataDir(data.string());
+    EXPECT_TRUE(d.readCatalogue());
+    EXPECT_TRUE(d.selectCompetition(n, false));
+    fault.resetCounts();
+    fault.failAt(kind, call, persistent, ENOSPC);
+    const bool ok = d.rebuildCompetition();
+    hit = fault.failed();
+    fault.disarm();
+    d.closeAll();
+    storage::setCurrentEnv(storage::posixEnv());
+    d.releaseDataDir();
+    for (const auto& e : fs::directory_iterator(data))
+      EXPECT_NE(e.path().filename().string().rfind("filetmp", 0), 0u) << e.path();
+    state = testing::Snapshot(data, persistent);
+    return ok;
+  };
+
+  std::string after;
+  bool hit = false;
+  ASSERT_TRUE(rebuild(storage::FaultEnv::kWrite, -1, false, after, hit));
+  ASSERT_NE(after, before);
+  int runs = 0, failures = 0;
+  for (auto kind :
+       {storage::FaultEnv::kWrite, storage::FaultEnv::kSync, storage::FaultEnv::kTruncate}) {
+    // A full disk fails every later write; syncs and truncates fail one at a time.
+    for (bool persistent : {false, true}) {
+      if (persistent && kind != storage::FaultEnv::kWrite) continue;
+      for (long long call = 0;; ++call) {
+        std::string state;
+        const bool ok = rebuild(kind, call, persistent, state, hit);
+        if (!hit) break;
+        ++runs;
+        SCOPED_TRACE("kind " + std::to_string(kind) + " call " + std::to_string(call) +
+                     (persistent ? " from then on" : " once"));
+        EXPECT_TRUE(state == before || state == after);
+        if (state != after) {
+          EXPECT_FALSE(ok);
+          ++failures;
+        }
+      }
+    }
+  }
+  EXPECT_GT(runs, 20);
+  EXPECT_GT(failures, 0);
 }
 
 }  // namespace
