@@ -1,0 +1,334 @@
+#include "editing/game.h"
+
+#include "common/encoding.h"
+#include "common/messages.h"
+#include "common/text.h"
+#include "editing/pick.h"
+#include "editing/select.h"
+#include "editing/team_matches.h"
+
+namespace liga {
+namespace {
+
+bool sameBytes(const MatchEntry& a, const MatchEntry& b) {
+  return a.bytes() == b.bytes();
+}
+
+}  // namespace
+
+void ResetNewPlayTime(Database& db) {
+  db.resetPlayTimeBuffer();
+  db.setPlayTimeRecNo(0);
+}
+
+TGameForm::TGameForm(Database& db, bool adding)
+    : m_db(db), m_adding(adding), m_saved(db.playTime()) {
+  PlayTimeRec& pt = db.playTime();
+  edNummer = std::to_string(pt.playTimeNumber());
+  edSpeltid = pt.playTime();
+  edLedare = pt.gameLeader();
+  for (int s = 1; s <= PlayTimeRec::kMaxRows; ++s) {
+    const MatchEntry e = pt.match(s);
+    if (e.homeTeamRecNo() > 0) fillSide(s, kHomePick, e.homeTeamRecNo());
+    if (e.awayTeamRecNo() > 0) fillSide(s, kAwayPick, e.awayTeamRecNo());
+  }
+  ShowScores(pt);
+}
+
+void TGameForm::fillSide(int row, int col, std::int32_t teamRecNo) {
+  Side& s = side(row, col);
+  if (SelectTeamNo(m_db, teamRecNo)) {
+    s.text = m_db.team().teamNumberKey() + " " + m_db.team().teamName();
+    s.classRecNo = m_db.team().divisionRecNo();
+  }
+}
+
+std::string TGameForm::cell(int row, int col) const {
+  static const char* const kHeadings[kCols] = {"match",      "+",   "hemmalag..", "+",
+                                               "bortalag..", ".H.", ".B."};
+  if (row < 0 || row >= kRows || col < 0 || col >= kCols) return {};
+  if (row == 0) return kHeadings[col];
+  const MatchEntry e = m_db.playTime().match(row);
+  switch (col) {
+    case 0:
+      return FormatInt(e.matchNumber(), 3);
+    case 1:
+    case 3:
+      return "..";
+    case 2:
+      return m_home[row].text;
+    case 4:
+      return m_away[row].text;
+    case 5:
+      return std::to_string(e.homeScore());
+    default:
+      return std::to_string(e.awayScore());
+  }
+}
+
+bool TGameForm::selectable(int row, int col) {
+  return row >= 1 && row < kRows && (col == kHomePick || col == kAwayPick);
+}
+
+std::string TGameForm::pickCellHint() {
+  return Utf8ToCp1252(
+      "dubbelklicka eller tryck tangent för att hämta lag, minustecken för inget lag");
+}
+
+std::int32_t TGameForm::sideTeam(int row, int col) const {
+  const MatchEntry e = m_db.playTime().match(row);
+  return col == kHomePick ? e.homeTeamRecNo() : e.awayTeamRecNo();
+}
+
+std::int32_t TGameForm::sideClass(int row, int col) const {
+  return side(row, col).classRecNo;
+}
+
+bool TGameForm::setSide(int row, int col, std::int32_t teamRecNo) {
+  if (!selectable(row, col) || !SelectTeamNo(m_db, teamRecNo)) return false;
+  PlayTimeRec& pt = m_db.playTime();
+  MatchEntry e = pt.match(row);
+  if (col == kHomePick) {
+    e.setHomeTeamRecNo(teamRecNo);
+  } else {
+    e.setAwayTeamRecNo(teamRecNo);
+  }
+  pt.setMatch(row, e);
+  Side& s = side(row, col);
+  s.text = (m_db.team().teamNumberKey() + "." + m_db.team().teamName()).substr(0, 30);
+  s.classRecNo = m_db.team().divisionRecNo();
+  return true;
+}
+
+void TGameForm::pickCell(int row, int col) {
+  if (!selectable(row, col)) return;
+  TClubPick pick(m_db, true, false, sideTeam(row, col), Utf8ToCp1252("välj lag"));
+  if (!pick.OkExec()) return;
+  const std::int32_t recNo = pick.GetPickData(0);
+  if (recNo > 0) setSide(row, col, recNo);
+}
+
+void TGameForm::clearCell(int row, int col) {
+  if (!selectable(row, col)) return;
+  PlayTimeRec& pt = m_db.playTime();
+  MatchEntry e = pt.match(row);
+  if (col == kHomePick) {
+    e.setHomeTeamRecNo(0);
+  } else {
+    e.setAwayTeamRecNo(0);
+  }
+  pt.setMatch(row, e);
+  side(row, col) = Side{};
+}
+
+OkResult TGameForm::okButtonClick() {
+  // Looked up as stored (16 characters).
+  const std::string when = UpCase(edSpeltid).substr(0, 16);
+  std::int32_t found = 0;
+  FindKey(m_db.playTimeFile(), 1, found, when);
+  if (IsamOK) {
+    return OkResult::Refused(Utf8ToCp1252("speltiden finns redan registrerad. \"") + when +
+                                 Utf8ToCp1252("\" Måste vara unik."),
+                             "edSpeltid");
+  }
+  const PlayTimeRec& pt = m_db.playTime();
+  auto refuse = [](const char* text, int row, int col) {
+    return OkResult::Refused(Utf8ToCp1252(text), "sgGame", row, col);
+  };
+  for (int s = 1; s <= PlayTimeRec::kMaxRows; ++s) {
+    const MatchEntry e = pt.match(s);
+    const bool home = e.homeTeamRecNo() > 0, away = e.awayTeamRecNo() > 0;
+    if (home != away)
+      return refuse("Två lag måste väljas för att spela match!", s, home ? kAwayPick : kHomePick);
+  }
+  for (int s = 1; s <= PlayTimeRec::kMaxRows; ++s) {
+    const MatchEntry e = pt.match(s);
+    if (e.homeTeamRecNo() > 0 && e.homeTeamRecNo() == e.awayTeamRecNo())
+      return refuse("Lag kan inte spela mot sig själva!", s, kHomePick);
+  }
+  for (int s = 1; s <= PlayTimeRec::kMaxRows; ++s) {
+    if (m_home[s].classRecNo != m_away[s].classRecNo)
+      return refuse("Lagen måste spela i samma division/klass!!", s, kHomePick);
+  }
+  for (int s = 1; s <= PlayTimeRec::kMaxRows; ++s) {
+    const MatchEntry e = pt.match(s);
+    for (const int col : {kHomePick, kAwayPick}) {
+      const std::int32_t team = col == kHomePick ? e.homeTeamRecNo() : e.awayTeamRecNo();
+      if (team <= 0) continue;
+      for (int later = s + 1; later <= PlayTimeRec::kMaxRows; ++later) {
+        const MatchEntry o = pt.match(later);
+        if (o.homeTeamRecNo() == team || o.awayTeamRecNo() == team)
+          return refuse("Lag kan inte spela olika matcher på samma tid!", s, col);
+      }
+    }
+  }
+  PlayTimeRec& w = m_db.playTime();
+  if (const auto number = ParseEditorNumber(edNummer)) w.setPlayTimeNumber(*number);
+  w.setPlayTime(when);
+  w.setGameLeader(edLedare.substr(0, 56));
+  m_close = EditorClose::Ok;
+  return OkResult::Passed();
+}
+
+void TGameForm::cancelButtonClick() {
+  m_db.playTime() = m_saved;
+  m_db.setClassRecNo(0);
+  m_db.setTeamRecNo(0);
+  m_close = EditorClose::Cancel;
+}
+
+void TGameForm::clearOldTeam(std::int32_t teamRecNo, int matchNumber) {
+  UpdateTeam(m_db, teamRecNo, [&](TeamRec& t) {
+    const int m = FindTeamEntry(t, matchNumber);
+    if (m == 0) return false;
+    TeamMatchEntry cleared;
+    cleared.setOwnScore(kNoResult);
+    cleared.setOpponentScore(kNoResult);
+    t.setMatch(m, cleared);
+    if (m == t.teamMatchCount()) t.setTeamMatchCount(m - 1);
+    return true;
+  });
+}
+
+void TGameForm::writeTeamMatchLists(std::int32_t playTimeRecNo) {
+  // The play-time buffer changes as teams are read; the slots are worked on in a copy.
+  PlayTimeRec pt = m_db.playTime();
+  CompetitionRec& comp = m_db.comp();
+  FileBatches batches({m_db.teamFile()});
+  const int lastBefore = comp.lastMatchNumber();
+  for (int s = 1; s <= PlayTimeRec::kMaxRows; ++s) {
+    MatchEntry slot = StoredScores(pt.match(s));
+    const MatchEntry old = StoredScores(m_saved.match(s));
+    if (sameBytes(slot, old)) {
+      pt.setMatch(s, slot);
+      continue;
+    }
+    if (old.matchNumber() > 0) {
+      if (old.homeTeamRecNo() > 0 && old.homeTeamRecNo() != slot.homeTeamRecNo())
+        clearOldTeam(old.homeTeamRecNo(), old.matchNumber());
+      if (old.awayTeamRecNo() > 0 && old.awayTeamRecNo() != slot.awayTeamRecNo())
+        clearOldTeam(old.awayTeamRecNo(), old.matchNumber());
+    }
+    const std::int32_t home = slot.homeTeamRecNo(), away = slot.awayTeamRecNo();
+    if (home <= 0 && away <= 0) {
+      // A slot whose match lost both teams is free again.
+      slot = MatchEntry();
+      slot.setHomeScore(kNoResult);
+      slot.setAwayScore(kNoResult);
+      pt.setMatch(s, slot);
+      continue;
+    }
+    const bool isNew = slot.matchNumber() == 0;
+    // The entry each team gets: its entry of this match, else a free one. A new match is
+    // registered only when both teams exist and both have room, so a match number is
+    // never handed to one side alone.
+    auto entryFor = [&](std::int32_t team) -> int {
+      if (!m_db.readTeam(team)) return -1;
+      int m = isNew ? 0 : FindTeamEntry(m_db.team(), slot.matchNumber());
+      if (m == 0) m = FreeTeamEntry(m_db.team());
+      return m;
+    };
+    const int homeEntry = entryFor(home);
+    const int awayEntry = entryFor(away);
+    if (homeEntry == 0 || awayEntry == 0)
+      ShowMessage(1, Utf8ToCp1252("Får ej plats med fler matcher i lagfilen!"));
+    if (isNew && (homeEntry <= 0 || awayEntry <= 0)) {
+      MatchEntry free;
+      free.setHomeScore(kNoResult);
+      free.setAwayScore(kNoResult);
+      pt.setMatch(s, free);
+      continue;
+    }
+    const int number = isNew ? comp.lastMatchNumber() + 1 : slot.matchNumber();
+    auto write = [&](std::int32_t team, int m, std::int32_t opponent, int own, int theirs) {
+      if (m <= 0) return;
+      UpdateTeam(m_db, team, [&](TeamRec& t) {
+        TeamMatchEntry e;
+        e.setMatchNumber(number);
+        e.setOpponentRecNo(opponent);
+        e.setPlayTimeRecNo(playTimeRecNo);
+        e.setOwnScore(own);
+        e.setOpponentScore(theirs);
+        t.setMatch(m, e);
+        if (m > t.teamMatchCount()) t.setTeamMatchCount(m);
+        return true;
+      });
+    };
+    write(home, homeEntry, away, slot.homeScore(), slot.awayScore());
+    write(away, awayEntry, -home, slot.awayScore(), slot.homeScore());
+    if (isNew) {
+      comp.setLastMatchNumber(number);
+      slot.setMatchNumber(number);
+    }
+    pt.setMatch(s, slot);
+  }
+  int used = 0;
+  for (int s = 1; s <= PlayTimeRec::kMaxRows; ++s)
+    if (pt.match(s).matchNumber() > 0) used = s;
+  pt.setUsedRows(used);
+  batches.commit();
+  // The numbers handed out are on disk before the play time that uses them, so a session
+  // that ends abruptly never hands the same number out twice.
+  if (comp.lastMatchNumber() != lastBefore) m_db.storeCompetition(false);
+  m_db.playTime() = pt;
+}
+
+// ---------------------------------------------------------------------------------------
+
+TlgGameRegForm::TlgGameRegForm(Database& db) : TERegFormDlg(db, "spelregister") {}
+
+std::string TlgGameRegForm::FormRegStr() {
+  return m_db.playTime().playTime();
+}
+
+bool TlgGameRegForm::CheckBeforeAdding() {
+  ResetNewPlayTime(m_db);
+  return UsedRecs(m_db.playTimeFile()) <= kMaxPlayTimes - 1;
+}
+
+bool TlgGameRegForm::CheckBeforeDeleting() {
+  if (m_db.playTime().usedRows() < 1) return true;
+  return ShowMessage(101, Utf8ToCp1252("Speltillfället har matcher. Raderas")) == Answer::Yes;
+}
+
+void TlgGameRegForm::DoTheDialog(bool add, int index, std::int32_t recNo) {
+  TGameForm dlg(m_db, add);
+  preDialog(add, recNo);
+  if (runEditor) runEditor(dlg);
+  if (dlg.closeState() != EditorClose::Ok) dlg.cancelButtonClick();
+  const bool ok = dlg.closeState() == EditorClose::Ok;
+  if (ok && !add) dlg.writeTeamMatchLists(recNo);
+  postDialog(add, index, recNo, ok);
+  if (ok && add && m_db.playTimeRecNo() > 0) {
+    // A new play time has its record number only once stored; its slots follow.
+    const std::int32_t stored = m_db.playTimeRecNo();
+    dlg.writeTeamMatchLists(stored);
+    m_db.rewritePlayTime(stored);
+    m_db.setPlayTimeRecNo(stored);
+  }
+}
+
+BrowseResult TlgGameRegForm::FixtSelect(BrowseMode mode, std::string& key, std::int32_t& recNo) {
+  return SelectPlayTime(m_db, mode, key, recNo);
+}
+
+bool TlgGameRegForm::PutRecSelect(std::int32_t recNo) {
+  return m_db.rewritePlayTime(recNo);
+}
+
+bool TlgGameRegForm::AddRecSelect(bool add, std::int32_t& recNo) {
+  m_db.setPlayTimeRecNo(add ? 0 : recNo);
+  StoreScores(m_db.playTime());
+  const bool ok = m_db.storePlayTime(add);
+  recNo = m_db.playTimeRecNo();
+  if (ok && add) m_db.playTime().setPlayTimeNumber(recNo);
+  return ok;
+}
+
+bool TlgGameRegForm::DelRecSelect(BrowseMode mode, const std::string& key, bool deleteRecord,
+                                  std::int32_t recNo) {
+  (void)mode;
+  return m_db.removePlayTime(key, recNo, deleteRecord);
+}
+
+}  // namespace liga

@@ -1,0 +1,124 @@
+#include "editing/klass.h"
+
+#include "common/encoding.h"
+#include "common/messages.h"
+#include "common/text.h"
+#include "editing/select.h"
+
+namespace liga {
+
+void ResetNewClass(Database& db) {
+  db.resetClassBuffer();
+  db.setClassRecNo(0);
+}
+
+TklassDlg::TklassDlg(Database& db, bool adding) : m_db(db), m_adding(adding), m_saved(db.cls()) {
+  const DivisionRec& c = db.cls();
+  edKlass = c.className();
+  edOmg = std::to_string(c.rounds());
+  edWin = std::to_string(c.winPoints());
+  edOavg = std::to_string(c.drawPoints());
+  edNummerStart = std::to_string(c.firstTeamNumber());
+}
+
+OkResult TklassDlg::BitBtn1Click() {
+  OkResult result;
+  // The name is looked up as it will be stored (22 characters): a longer typed name that
+  // differs only beyond the stored length is the same class.
+  const std::string name = UpCase(edKlass).substr(0, 22);
+  std::int32_t found = 0;
+  FindKey(m_db.classFile(), 1, found, name);
+  if (IsamOK) {
+    result = OkResult::Refused(Utf8ToCp1252("Klassen/divisionen finns redan registrerad. \"") +
+                                   name + Utf8ToCp1252("\" Måste vara unik, ändra namnet."),
+                               "edKlass");
+  } else {
+    struct Field {
+      const std::string* text;
+      const char* control;
+    };
+    const Field order[] = {{&edOmg, "edOmg"},
+                           {&edOavg, "edOavg"},
+                           {&edWin, "edWin"},
+                           {&edNummerStart, "edNummerStart"}};
+    int values[4] = {};
+    bool passed = true;
+    for (int i = 0; i < 4 && passed; ++i) {
+      const auto v = ParseEditorNumber(*order[i].text);
+      if (!v) {
+        result = OkResult::Refused(NumericInputError(), order[i].control);
+        passed = false;
+      } else {
+        values[i] = *v;
+      }
+    }
+    if (passed) {
+      DivisionRec& c = m_db.cls();
+      c.setClassName(name);
+      c.setRounds(values[0]);
+      c.setDrawPoints(values[1]);
+      c.setWinPoints(values[2]);
+      c.setFirstTeamNumber(values[3]);
+      m_close = EditorClose::Ok;
+      result = OkResult::Passed();
+    }
+  }
+  m_db.setClassRecNo(0);
+  return result;
+}
+
+void TklassDlg::BitBtn2Click() {
+  m_db.cls() = m_saved;
+  m_close = EditorClose::Cancel;
+}
+
+// ---------------------------------------------------------------------------------------
+
+TlgKLassRegForm::TlgKLassRegForm(Database& db) : TERegFormDlg(db, "register klass/division") {}
+
+std::string TlgKLassRegForm::FormRegStr() {
+  return m_db.cls().className();
+}
+
+bool TlgKLassRegForm::CheckBeforeAdding() {
+  ResetNewClass(m_db);
+  return UsedRecs(m_db.classFile()) <= kMaxClasses - 1;
+}
+
+bool TlgKLassRegForm::CheckBeforeDeleting() {
+  if (m_db.cls().teamCount() == 0) return true;
+  ShowMessage(1,
+              "Klassen \"" + m_db.cls().className() + Utf8ToCp1252("\" är inte utan deltagare!"));
+  return false;
+}
+
+void TlgKLassRegForm::DoTheDialog(bool add, int index, std::int32_t recNo) {
+  TklassDlg dlg(m_db, add);
+  preDialog(add, recNo);
+  if (runEditor) runEditor(dlg);
+  if (dlg.closeState() != EditorClose::Ok) dlg.BitBtn2Click();
+  postDialog(add, index, recNo, dlg.closeState() == EditorClose::Ok);
+}
+
+BrowseResult TlgKLassRegForm::FixtSelect(BrowseMode mode, std::string& key, std::int32_t& recNo) {
+  return SelectClass(m_db, mode, key, recNo);
+}
+
+bool TlgKLassRegForm::PutRecSelect(std::int32_t recNo) {
+  return m_db.rewriteClass(recNo);
+}
+
+bool TlgKLassRegForm::AddRecSelect(bool add, std::int32_t& recNo) {
+  m_db.setClassRecNo(add ? 0 : recNo);
+  const bool ok = m_db.storeClass(add);
+  recNo = m_db.classRecNo();
+  return ok;
+}
+
+bool TlgKLassRegForm::DelRecSelect(BrowseMode mode, const std::string& key, bool deleteRecord,
+                                   std::int32_t recNo) {
+  (void)mode;
+  return m_db.removeClass(key, recNo, deleteRecord);
+}
+
+}  // namespace liga

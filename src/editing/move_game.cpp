@@ -1,0 +1,180 @@
+#include "editing/move_game.h"
+
+#include <chrono>
+
+#include "common/encoding.h"
+#include "common/messages.h"
+#include "common/progress.h"
+#include "common/text.h"
+#include "editing/select.h"
+#include "editing/team_matches.h"
+
+namespace liga {
+namespace {
+
+std::vector<TMoveGameForm::ListItem> playTimeList(Database& db) {
+  std::vector<TMoveGameForm::ListItem> items;
+  OpenProgress(Utf8ToCp1252("Vänta ... speltider"), kProgressRows, false);
+  for (const std::int32_t recNo : db.playTimesInKeyOrder()) {
+    if (!db.readPlayTime(recNo)) continue;
+    const std::string text = db.playTime().playTime();
+    items.push_back({text.empty() ? "__" : text.substr(0, 16), recNo});
+  }
+  CloseProgress();
+  return items;
+}
+
+std::string elapsedText(std::chrono::steady_clock::duration d) {
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(d).count();
+  return std::to_string(ms / 60000) + " min " + std::to_string((ms / 1000) % 60) + " s";
+}
+
+}  // namespace
+
+TMoveGameForm::TMoveGameForm(Database& db) : m_db(db) {
+  m_list = playTimeList(db);
+  for (int side = 1; side <= 2; ++side) {
+    m_side[side - 1].index = m_list.empty() ? -1 : 0;
+    load(side);
+  }
+}
+
+void TMoveGameForm::selectPlayTime(int side, int index) {
+  if (index < 0 || index >= static_cast<int>(m_list.size())) return;
+  m_side[side - 1].index = index;
+  load(side);
+}
+
+void TMoveGameForm::load(int side) {
+  SideState& s = m_side[side - 1];
+  if (s.index < 0) return;
+  const std::int32_t recNo = m_list[s.index].recNo;
+  if (!SelectPlayTimeNo(m_db, recNo)) return;
+  s.recNo = recNo;
+  s.copy = m_db.playTime();
+  ShowScores(s.copy);
+  for (int r = 1; r < kRows; ++r) {
+    const MatchEntry e = s.copy.match(r);
+    s.home[r] = TeamSideText(m_db, e.homeTeamRecNo(), 14);
+    s.away[r] = TeamSideText(m_db, e.awayTeamRecNo(), 14);
+  }
+  if (side == 1) m_selectedRow = -1;
+}
+
+std::string TMoveGameForm::cell(int side, int row, int col) const {
+  static const char* const kHeadings[kCols] = {"nr", "hemmalag....", "-", "bortalag....", "", "-",
+                                               ""};
+  if (row < 0 || row >= kRows || col < 0 || col >= kCols) return {};
+  if (row == 0) return kHeadings[col];
+  const SideState& s = m_side[side - 1];
+  const MatchEntry e = s.copy.match(row);
+  if (e.matchNumber() <= 0) return {};
+  switch (col) {
+    case 0:
+      return FormatInt(e.matchNumber(), 4);
+    case 1:
+      return s.home[row];
+    case 3:
+      return s.away[row];
+    case 4:
+      return FormatInt(e.homeScore(), 2);
+    case 6:
+      return FormatInt(e.awayScore(), 2);
+    default:
+      return "-";
+  }
+}
+
+OkResult TMoveGameForm::doubleClickLeft(int row) {
+  m_selectedRow = row;
+  return move();
+}
+
+bool TMoveGameForm::findEntry(std::int32_t team, int matchNumber, std::int32_t playTime,
+                              TeamRec& buffer, int& entry) {
+  if (!SelectTeamNo(m_db, team)) return false;
+  buffer = m_db.team();
+  const int count = std::min<std::int32_t>(buffer.teamMatchCount(), TeamRec::kMaxMatches);
+  for (int m = 1; m <= count; ++m) {
+    const TeamMatchEntry e = buffer.match(m);
+    if (e.matchNumber() == matchNumber && e.playTimeRecNo() == playTime) {
+      entry = m;
+      return true;
+    }
+  }
+  // A team without an entry for the match here is treated as a team that cannot be found.
+  return false;
+}
+
+OkResult TMoveGameForm::move() {
+  auto refuse = [](const char* text) { return OkResult::Refused(Utf8ToCp1252(text)); };
+  SideState& left = m_side[0];
+  SideState& right = m_side[1];
+  const int r = m_selectedRow;
+  if (r < 1 || r >= kRows) return refuse("Ingen match utvald för flyttning");
+  if (left.copy.match(r).matchNumber() == 0) {
+    m_selectedRow = -1;
+    return refuse("Ingen match registrerad på speltiden här");
+  }
+  if (left.recNo == 0) return refuse("Ingen speltid vald att flytta från");
+  if (right.recNo == 0) return refuse("Ingen speltid vald att flytta till");
+  if (right.copy.usedRows() >= PlayTimeRec::kMaxRows)
+    return refuse("Speltiden redan full flyttning ej möjlig");
+  if (left.recNo == right.recNo) return refuse("Meningslöst att flytta till samma speltid");
+
+  const auto started = std::chrono::steady_clock::now();
+  OpenProgress(Utf8ToCp1252("Vänta!! Sorterar in flyttningen.."), kProgressRows, false);
+  SetMessageBuffer("");
+  StoreScores(left.copy);
+  StoreScores(right.copy);
+  m_selectedRow = -1;
+
+  FileBatches batches({m_db.teamFile(), m_db.playTimeFile()});
+  const MatchEntry slot = left.copy.match(r);
+  TeamRec home, away;
+  int homeEntry = 0, awayEntry = 0;
+  SetMessageBuffer("Fel i filerna! Kan ej finna hemmalaget!");
+  bool found = findEntry(slot.homeTeamRecNo(), slot.matchNumber(), left.recNo, home, homeEntry);
+  if (found) {
+    SetMessageBuffer("Fel i filerna! Kan ej finna bortalaget!");
+    found = findEntry(slot.awayTeamRecNo(), slot.matchNumber(), left.recNo, away, awayEntry);
+  }
+  if (found) {
+    SetMessageBuffer("");
+    const int to = right.copy.usedRows() + 1;
+    right.copy.setUsedRows(to);
+    right.copy.setMatch(to, slot);
+    for (auto [buffer, entry, recNo] : {std::tuple{&home, homeEntry, slot.homeTeamRecNo()},
+                                        std::tuple{&away, awayEntry, slot.awayTeamRecNo()}}) {
+      TeamMatchEntry e = buffer->match(entry);
+      e.setPlayTimeRecNo(right.recNo);
+      buffer->setMatch(entry, e);
+      m_db.team() = *buffer;
+      ResortTeamMatches(m_db, m_db.team());
+      m_db.rewriteTeam(recNo);
+    }
+    const int used = left.copy.usedRows();
+    left.copy.setUsedRows(used - 1);
+    for (int s = r; s < used; ++s) left.copy.setMatch(s, left.copy.match(s + 1));
+    MatchEntry cleared;
+    cleared.setHomeScore(kNoResult);
+    cleared.setAwayScore(kNoResult);
+    left.copy.setMatch(used, cleared);
+  }
+  ProgressLine(2, "Tid: " + elapsedText(std::chrono::steady_clock::now() - started));
+  CloseProgress();
+  const std::string failure = MessageBuffer();
+  if (!failure.empty()) ShowMessage(201, failure);
+
+  for (SideState* s : {&left, &right}) {
+    m_db.playTime() = s->copy;
+    m_db.rewritePlayTime(s->recNo);
+  }
+  batches.commit();
+  load(1);
+  load(2);
+  if (!failure.empty()) return OkResult::Refused(failure);
+  return OkResult::Passed();
+}
+
+}  // namespace liga

@@ -1,0 +1,186 @@
+#include "editing/result_form.h"
+
+#include "common/encoding.h"
+#include "common/messages.h"
+#include "common/progress.h"
+#include "common/text.h"
+#include "editing/select.h"
+#include "editing/team_matches.h"
+
+namespace liga {
+namespace {
+
+bool present(int score) {
+  return ScorePresent(score);
+}
+
+}  // namespace
+
+TResultForm::TResultForm(Database& db) : m_db(db) {
+  OpenProgress(Utf8ToCp1252("Vänta ... speltider"), kProgressRows, false);
+  for (const std::int32_t recNo : db.playTimesInKeyOrder()) {
+    if (!db.readPlayTime(recNo)) continue;
+    const std::string text = db.playTime().playTime();
+    m_list.push_back({text.empty() ? "__" : text.substr(0, 16), recNo});
+  }
+  CloseProgress();
+  if (!m_list.empty()) {
+    m_index = 0;
+    load(0);
+  }
+}
+
+void TResultForm::load(int index) {
+  const std::int32_t recNo = m_list[index].recNo;
+  if (SelectPlayTimeNo(m_db, recNo)) {
+    m_recNo = recNo;
+    m_work = m_db.playTime();
+    ShowScores(m_work);
+    for (int r = 1; r < kRows; ++r) {
+      const MatchEntry e = m_work.match(r);
+      m_home[r] = TeamDisplayText(m_db, e.homeTeamRecNo()).substr(0, 14);
+      m_away[r] = TeamDisplayText(m_db, e.awayTeamRecNo()).substr(0, 14);
+      m_cells[r] = {FormatInt(e.homeScore(), 2), FormatInt(e.awayScore(), 2)};
+    }
+    m_lastLoaded = index;
+  }
+  m_copy = m_work;
+}
+
+std::string TResultForm::cell(int row, int col) const {
+  static const char* const kHeadings[kCols] = {"nr", "hemmalag....", "-", "bortalag....", "", "-",
+                                               ""};
+  if (row < 0 || row >= kRows || col < 0 || col >= kCols) return {};
+  if (row == 0) return kHeadings[col];
+  const MatchEntry e = m_work.match(row);
+  if (e.matchNumber() <= 0) return {};
+  switch (col) {
+    case 0:
+      return FormatInt(e.matchNumber(), 4);
+    case 1:
+      return m_home[row];
+    case 3:
+      return m_away[row];
+    case kHomeCol:
+      return m_cells[row][0];
+    case kAwayCol:
+      return m_cells[row][1];
+    default:
+      return "-";
+  }
+}
+
+void TResultForm::setCell(int row, int col, const std::string& text) {
+  if (row < 1 || row >= kRows || m_work.match(row).matchNumber() <= 0) return;
+  if (col == kHomeCol) m_cells[row][0] = text;
+  if (col == kAwayCol) m_cells[row][1] = text;
+}
+
+bool TResultForm::selectable(int row, int col) const {
+  if (row < 1 || row >= kRows || m_work.match(row).matchNumber() <= 0) return false;
+  return col >= kHomeCol && col <= kAwayCol;
+}
+
+OkResult TResultForm::check() {
+  int badRow = -1, badCol = -1;
+  for (int r = 1; r < kRows; ++r) {
+    MatchEntry e = m_work.match(r);
+    if (e.matchNumber() <= 0) continue;
+    bool failed = false;
+    if (const auto away = ParseScoreCell(m_cells[r][1])) {
+      e.setAwayScore(*away);
+    } else {
+      badCol = kAwayCol;
+      failed = true;
+    }
+    // The away cells are emptied by every check: after a refusal they are typed again.
+    m_cells[r][1].clear();
+    if (const auto home = ParseScoreCell(m_cells[r][0])) {
+      e.setHomeScore(*home);
+    } else {
+      badCol = kHomeCol;
+      failed = true;
+    }
+    if (failed) badRow = r;
+    // Scores of 9999 and above are "no result" like a negative one.
+    if (e.homeScore() >= kUnranked) e.setHomeScore(-1);
+    if (e.awayScore() >= kUnranked) e.setAwayScore(-1);
+    m_work.setMatch(r, e);
+  }
+  if (badRow < 0) return OkResult::Passed();
+  m_index = m_lastLoaded;
+  return OkResult::Refused("fel i resultatinmatingen", "sgMatcher1", badRow, badCol);
+}
+
+void TResultForm::save() {
+  FileBatches batches({m_db.teamFile(), m_db.classFile(), m_db.playTimeFile()});
+  for (int r = 1; r < kRows; ++r) {
+    const MatchEntry e = m_work.match(r);
+    const MatchEntry old = m_copy.match(r);
+    if (e.bytes() == old.bytes()) continue;
+    const int home = e.homeScore(), away = e.awayScore();
+    const bool homeFound = UpdateTeam(m_db, e.homeTeamRecNo(), [&](TeamRec& t) {
+      const int m = FindTeamEntry(t, e.matchNumber());
+      if (m == 0) return false;
+      TeamMatchEntry te = t.match(m);
+      te.setOwnScore(StoredScore(home));
+      te.setOpponentScore(StoredScore(away));
+      t.setMatch(m, te);
+      return true;
+    });
+    const bool awayFound = UpdateTeam(m_db, e.awayTeamRecNo(), [&](TeamRec& t) {
+      const int m = FindTeamEntry(t, e.matchNumber());
+      if (m == 0) return false;
+      TeamMatchEntry te = t.match(m);
+      te.setOwnScore(StoredScore(away));
+      te.setOpponentScore(StoredScore(home));
+      t.setMatch(m, te);
+      return true;
+    });
+    if (homeFound && awayFound) {
+      // A match is open until both its scores are present; the counters follow every
+      // crossing of that line, a partial result included.
+      const bool wasFull = present(old.homeScore()) && present(old.awayScore());
+      const bool isFull = present(home) && present(away);
+      // The class buffer holds the teams' class, read for their statistics.
+      if (!wasFull && isFull) {
+        ResultEntered(m_db.cls(), m_db.comp());
+        m_db.rewriteClass(m_db.classRecNo());
+      } else if (wasFull && !isFull) {
+        ResultRemoved(m_db.cls(), m_db.comp());
+        m_db.rewriteClass(m_db.classRecNo());
+      }
+    }
+  }
+  PlayTimeRec stored = m_work;
+  StoreScores(stored);
+  m_db.playTime() = stored;
+  m_db.rewritePlayTime(m_recNo);
+  m_db.setPlayTimeRecNo(m_recNo);
+  batches.commit();
+  m_copy = m_work;
+}
+
+OkResult TResultForm::cbSpeltider1Change(int index) {
+  if (index < 0 || index >= static_cast<int>(m_list.size())) return OkResult::Passed();
+  if (m_lastLoaded >= 0) {
+    OkResult r = check();
+    if (!r.ok) return r;
+    save();
+  }
+  m_index = index;
+  load(index);
+  return OkResult::Passed();
+}
+
+OkResult TResultForm::klarClick() {
+  if (m_lastLoaded >= 0) {
+    OkResult r = check();
+    if (!r.ok) return r;
+    save();
+  }
+  m_close = EditorClose::Ok;
+  return OkResult::Passed();
+}
+
+}  // namespace liga

@@ -1,0 +1,246 @@
+// The play-time register and match editor: slot rules and both teams' match lists.
+#include <gtest/gtest.h>
+
+#include "common/encoding.h"
+#include "common/messages.h"
+#include "editing/game.h"
+#include "editing_fixture.h"
+
+namespace liga {
+namespace {
+
+class GameTest : public testing::EditingFixture {
+ protected:
+  void SetUp() override {
+    EditingFixture::SetUp();
+    a = addClass("A");
+    b = addClass("B", 2, 101);
+    ta = addTeam("ALFA", a, 1);
+    tb = addTeam("BETA", a, 2);
+    tc = addTeam("CEDER", a, 3);
+    td = addTeam("DELTA", a, 4);
+    other = addTeam("ANNAN", b, 101);
+  }
+  // Adds a play time through the register with `slots` (home, away) filled in order.
+  OkResult addPlayTime(const std::string& when,
+                       const std::vector<std::pair<std::int32_t, std::int32_t>>& slots) {
+    TlgGameRegForm reg(m_db);
+    reg.start();
+    OkResult result;
+    reg.runEditor = [&](TGameForm& f) {
+      f.edSpeltid = when;
+      int row = 1;
+      for (auto [h, w] : slots) {
+        if (h) {
+          EXPECT_TRUE(f.setSide(row, TGameForm::kHomePick, h));
+        }
+        if (w) {
+          EXPECT_TRUE(f.setSide(row, TGameForm::kAwayPick, w));
+        }
+        ++row;
+      }
+      result = f.okButtonClick();
+    };
+    reg.EditEntry(true);
+    return result;
+  }
+  // Changes play time `pt` through the register with `edit` at the editor.
+  OkResult changePlayTime(std::int32_t pt, const std::function<void(TGameForm&)>& edit) {
+    TlgGameRegForm reg(m_db);
+    reg.start();
+    reg.setSelected(reg.indexOf(pt), true);
+    OkResult result;
+    reg.runEditor = [&](TGameForm& f) {
+      edit(f);
+      result = f.okButtonClick();
+    };
+    reg.EditEntry(false);
+    return result;
+  }
+  std::int32_t ptNo(const std::string& when) {
+    std::string key = when;
+    std::int32_t recNo = 0;
+    return m_db.browsePlayTime(BrowseMode::Find, key, recNo).found ? recNo : 0;
+  }
+  TeamRec team(std::int32_t recNo) {
+    EXPECT_TRUE(m_db.readTeam(recNo));
+    return m_db.team();
+  }
+  PlayTimeRec playTime(std::int32_t recNo) {
+    EXPECT_TRUE(m_db.readPlayTime(recNo));
+    return m_db.playTime();
+  }
+  std::int32_t a = 0, b = 0, ta = 0, tb = 0, tc = 0, td = 0, other = 0;
+};
+
+TEST_F(GameTest, NewMatchIsEnteredInBothTeamsLists) {
+  ASSERT_TRUE(addPlayTime("2027-01-10 18:00", {{ta, tb}}).ok);
+  const std::int32_t pt = ptNo("2027-01-10 18:00");
+  ASSERT_NE(pt, 0);
+  const PlayTimeRec p = playTime(pt);
+  EXPECT_EQ(p.playTimeNumber(), pt);
+  EXPECT_EQ(p.usedRows(), 1);
+  const MatchEntry slot = p.match(1);
+  EXPECT_EQ(slot.matchNumber(), 1);
+  EXPECT_EQ(m_db.comp().lastMatchNumber(), 1);
+  EXPECT_EQ(slot.homeScore(), kNoResult);
+  const TeamMatchEntry home = team(ta).match(1), away = team(tb).match(1);
+  EXPECT_EQ(team(ta).teamMatchCount(), 1);
+  EXPECT_EQ(home.matchNumber(), 1);
+  EXPECT_EQ(home.opponentRecNo(), tb);
+  EXPECT_EQ(away.opponentRecNo(), -ta);
+  EXPECT_EQ(home.playTimeRecNo(), pt);
+  EXPECT_EQ(away.playTimeRecNo(), pt);
+  EXPECT_EQ(home.ownScore(), kNoResult);
+  EXPECT_EQ(away.opponentScore(), kNoResult);
+  // The number handed out is in the catalogue already, not only in memory.
+  CompetitionRec stored = m_db.comp();
+  ASSERT_TRUE(m_db.readCompetition(m_db.currentCompetition()));
+  EXPECT_EQ(m_db.comp().lastMatchNumber(), 1);
+  m_db.comp() = stored;
+}
+
+TEST_F(GameTest, SlotRulesInOrderWithTheCursorOnTheOffendingCell) {
+  struct Case {
+    std::vector<std::pair<std::int32_t, std::int32_t>> slots;
+    const char* message;
+    int row, col;
+  };
+  const Case cases[] = {
+      {{{0, tb}}, "Två lag måste väljas för att spela match!", 1, TGameForm::kHomePick},
+      {{{ta, tb}, {tc, 0}}, "Två lag måste väljas för att spela match!", 2, TGameForm::kAwayPick},
+      {{{ta, ta}}, "Lag kan inte spela mot sig själva!", 1, TGameForm::kHomePick},
+      {{{ta, other}}, "Lagen måste spela i samma division/klass!!", 1, TGameForm::kHomePick},
+      {{{ta, tb}, {tc, ta}},
+       "Lag kan inte spela olika matcher på samma tid!",
+       1,
+       TGameForm::kHomePick},
+      {{{tc, tb}, {ta, tb}},
+       "Lag kan inte spela olika matcher på samma tid!",
+       1,
+       TGameForm::kAwayPick},
+  };
+  for (const Case& c : cases) {
+    const OkResult r = addPlayTime("2027-02-01 10:00", c.slots);
+    EXPECT_FALSE(r.ok);
+    EXPECT_TRUE(r.beep);
+    EXPECT_EQ(Cp1252ToUtf8(r.message), c.message);
+    EXPECT_EQ(r.focus, "sgGame");
+    EXPECT_EQ(r.row, c.row) << c.message;
+    EXPECT_EQ(r.col, c.col) << c.message;
+  }
+  EXPECT_EQ(UsedRecs(m_db.playTimeFile()), 0);
+  EXPECT_EQ(team(ta).teamMatchCount(), 0);
+  // Empty slots between pass every rule.
+  EXPECT_TRUE(addPlayTime("2027-02-01 10:00", {{0, 0}, {ta, tb}}).ok);
+  EXPECT_EQ(playTime(ptNo("2027-02-01 10:00")).usedRows(), 2);
+}
+
+TEST_F(GameTest, DuplicatePlayTimeIsRefused) {
+  ASSERT_TRUE(addPlayTime("2027-01-10 18:00", {}).ok);
+  const OkResult r = addPlayTime("2027-01-10 18:00", {});
+  EXPECT_EQ(Cp1252ToUtf8(r.message),
+            "speltiden finns redan registrerad. \"2027-01-10 18:00\" Måste vara unik.");
+  EXPECT_EQ(r.focus, "edSpeltid");
+  // A changed play time keeps its own text.
+  EXPECT_TRUE(changePlayTime(ptNo("2027-01-10 18:00"), [](TGameForm&) {}).ok);
+}
+
+TEST_F(GameTest, ReplacingTheHomeTeamMovesTheEntry) {
+  ASSERT_TRUE(addPlayTime("2027-01-10 18:00", {{ta, tb}}).ok);
+  const std::int32_t pt = ptNo("2027-01-10 18:00");
+  ASSERT_TRUE(changePlayTime(pt, [&](TGameForm& f) {
+                EXPECT_EQ(f.cell(1, 2), "0001 ALFA");
+                f.setSide(1, TGameForm::kHomePick, tc);
+                EXPECT_EQ(f.cell(1, 2), "0003.CEDER");
+              }).ok);
+  EXPECT_EQ(team(ta).match(1).matchNumber(), 0);
+  EXPECT_EQ(team(ta).teamMatchCount(), 0);
+  EXPECT_EQ(team(tc).match(1).matchNumber(), 1);
+  EXPECT_EQ(team(tc).match(1).opponentRecNo(), tb);
+  EXPECT_EQ(team(tb).match(1).opponentRecNo(), -tc);
+  EXPECT_EQ(m_db.comp().lastMatchNumber(), 1);
+  EXPECT_EQ(playTime(pt).match(1).homeTeamRecNo(), tc);
+}
+
+TEST_F(GameTest, UntouchedSlotsWriteNoTeam) {
+  ASSERT_TRUE(addPlayTime("2027-01-10 18:00", {{ta, tb}}).ok);
+  // A marker only a write of the team would overwrite.
+  team(ta);
+  m_db.team().setPlace(77);
+  ASSERT_TRUE(m_db.rewriteTeam(ta));
+  ASSERT_TRUE(changePlayTime(ptNo("2027-01-10 18:00"), [](TGameForm& f) { f.edLedare = "X"; }).ok);
+  EXPECT_EQ(team(ta).place(), 77);
+}
+
+TEST_F(GameTest, ClearingBothSidesFreesTheSlot) {
+  ASSERT_TRUE(addPlayTime("2027-01-10 18:00", {{ta, tb}, {tc, td}}).ok);
+  const std::int32_t pt = ptNo("2027-01-10 18:00");
+  ASSERT_TRUE(changePlayTime(pt, [](TGameForm& f) {
+                f.clearCell(2, TGameForm::kHomePick);
+                f.clearCell(2, TGameForm::kAwayPick);
+              }).ok);
+  const PlayTimeRec p = playTime(pt);
+  EXPECT_EQ(p.usedRows(), 1);
+  EXPECT_EQ(p.match(2).matchNumber(), 0);
+  EXPECT_EQ(p.match(2).homeScore(), kNoResult);
+  EXPECT_EQ(team(tc).teamMatchCount(), 0);
+  EXPECT_EQ(team(td).teamMatchCount(), 0);
+}
+
+TEST_F(GameTest, CancelLeavesThePlayTimeAndItsKey) {
+  ASSERT_TRUE(addPlayTime("2027-01-10 18:00", {{ta, tb}}).ok);
+  const std::int32_t pt = ptNo("2027-01-10 18:00");
+  const PlayTimeRec before = playTime(pt);
+  TlgGameRegForm reg(m_db);
+  reg.start();
+  reg.setSelected(0, true);
+  reg.runEditor = [&](TGameForm& f) {
+    f.edSpeltid = "2027-01-11 18:00";
+    f.clearCell(1, TGameForm::kHomePick);
+    f.cancelButtonClick();
+  };
+  reg.EditEntry(false);
+  EXPECT_EQ(playTime(pt).bytes(), before.bytes());
+  EXPECT_EQ(playTimeKeys(), (Keys{{"2027-01-10 18:00", pt}}));
+  EXPECT_EQ(team(ta).teamMatchCount(), 1);
+}
+
+TEST_F(GameTest, PlayTimeWithMatchesIsNeverDeleted) {
+  ASSERT_TRUE(addPlayTime("2027-01-10 18:00", {{ta, tb}}).ok);
+  ASSERT_TRUE(addPlayTime("2027-01-11 18:00", {}).ok);
+  TlgGameRegForm reg(m_db);
+  reg.start();
+  reg.setSelected(0, true);
+  reg.setSelected(1, true);
+  m_ui.answers = {Answer::Yes};
+  reg.EraseEntry();
+  ASSERT_EQ(reg.count(), 1);
+  EXPECT_EQ(reg.list()[0].text, "2027-01-10 18:00");
+  EXPECT_FALSE(reg.list()[0].selected);
+  EXPECT_EQ(Cp1252ToUtf8(m_ui.shown[0].text), "Speltillfället har matcher. Raderas");
+  EXPECT_NE(ptNo("2027-01-10 18:00"), 0);
+  EXPECT_EQ(ptNo("2027-01-11 18:00"), 0);
+  EXPECT_EQ(Cp1252ToUtf8(StatusMessage()), "Speltiden\"2027-01-11 18:00\", raderad...");
+}
+
+TEST_F(GameTest, PickCellUsesTheTeamPickList) {
+  m_picks.script = [&](TEPickForm& f) { f.doubleClick(lineOf(f, "0002")); };
+  TlgGameRegForm reg(m_db);
+  reg.start();
+  reg.runEditor = [&](TGameForm& f) {
+    f.edSpeltid = "2027-03-01 09:00";
+    f.pickCell(1, TGameForm::kHomePick);
+    EXPECT_EQ(f.sideTeam(1, TGameForm::kHomePick), tb);
+    m_picks.script = [](TEPickForm& p) { p.cancelBtnClick(); };
+    f.pickCell(1, TGameForm::kHomePick);
+    EXPECT_EQ(f.sideTeam(1, TGameForm::kHomePick), tb);  // closed without a choice
+    f.okButtonClick();
+  };
+  reg.EditEntry(true);
+  ASSERT_EQ(m_picks.captions.size(), 2u);
+  EXPECT_EQ(Cp1252ToUtf8(m_picks.captions[0]), "välj lag");
+}
+
+}  // namespace
+}  // namespace liga
