@@ -15,7 +15,7 @@
 //  59359 + 41i LabelSettingsName[i] string[40]   (i = 0..10; 0 is the communication entry)
 //  59769 + 41i ReportSettingsName[i] string[40]  (i = 0..10)
 //  60224 WindowScale i16   60228 WindowLeft i32   60232 WindowTop i32
-//  60236 WindowWidth i32   60240 WindowHeight i32
+//  60236 WindowWidth i32   60240 WindowHeight i32   60244 KonfigPage u8
 // Every other byte belongs to the settings of later features and is kept as read.
 // Paths are stored as the file system's bytes.
 #pragma once
@@ -74,6 +74,9 @@ class MainConfig : public FixedRecord<kMainConfigSize> {
   void setWindowWidth(std::int32_t v) { setI32(60236, v); }
   std::int32_t windowHeight() const { return i32(60240); }
   void setWindowHeight(std::int32_t v) { setI32(60240, v); }
+  // The page of the configuration dialog shown last (0 "rapporter", 1 "etiketter").
+  int konfigPage() const { return u8(60244); }
+  void setKonfigPage(int v) { setU8(60244, static_cast<std::uint8_t>(v)); }
 
   // The selected block numbers, read as 1 when the stored byte is outside 1..10 so that a
   // damaged record never makes the program read or write outside the settings area.

@@ -1,0 +1,176 @@
+#include "app/main_commands.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <utility>
+
+#include "common/text.h"
+#include "storage/isam.h"
+
+namespace liga {
+namespace {
+
+struct Rule {
+  std::string_view control;
+  Need need;
+};
+
+// The enabling table of the main window. Menus carry the rule of their items where the
+// whole menu depends on one fact ("register", "rapporter", "visningar").
+constexpr Rule kRules[] = {
+    // data present
+    {"vlj1", Need::Data},
+    {"new", Need::Data},
+    {"importera1", Need::Data},
+    {"importera", Need::Data},
+    {"mnuXregister", Need::Data},
+    {"plusgiroMenu", Need::Data},
+    {"postgiroMenu", Need::Data},
+    {"bankgiroMenu", Need::Data},
+    {"etikettMenu", Need::Data},
+    {"tbKopiera", Need::Data},
+    // competition open
+    {"change", Need::Competition},
+    {"exportera1", Need::Competition},
+    {"freningen1", Need::Competition},
+    {"tvlingar1", Need::Competition},
+    {"resultat3", Need::Competition},
+    {"spelfrdela1", Need::Competition},
+    {"kopiera1", Need::Competition},
+    {"indexbygg1", Need::Competition},
+    {"radera1", Need::Competition},
+    {"mnuRegister", Need::Competition},
+    {"mnuRapporter", Need::Competition},
+    {"mnuVisningar", Need::Competition},
+    {"tbKlass", Need::Competition},
+    {"tbLag", Need::Competition},
+    // teams present
+    {"raderaallamedl", Need::Teams},
+    {"medlemmar1", Need::Teams},
+    {"lag1", Need::Teams},
+    {"tbGame", Need::Teams},
+    {"tbResultat", Need::Teams},
+};
+
+}  // namespace
+
+MainState ReadMainState(Database& db) {
+  MainState s;
+  s.items = db.refreshCompetitionMenus();
+  s.dataPresent = db.catalogueAvailable();
+  s.competitionOpen = s.dataPresent && db.competitionOpen();
+  if (s.competitionOpen) {
+    s.teamsPresent = UsedRecs(db.teamFile()) > 0;
+    s.scheduled = db.comp().scheduled();
+    s.competitionName = db.comp().competitionName();
+  }
+  return s;
+}
+
+bool IsEnabled(Need need, const MainState& state) {
+  switch (need) {
+    case Need::Always:
+      return true;
+    case Need::Data:
+      return state.dataPresent;
+    case Need::Competition:
+      return state.competitionOpen;
+    case Need::Teams:
+      return state.competitionOpen && state.teamsPresent;
+  }
+  return false;
+}
+
+Need NeedOf(std::string_view control) {
+  for (const Rule& r : kRules) {
+    if (r.control == control) return r.need;
+  }
+  return Need::Always;
+}
+
+const std::vector<std::string_view>& RuledControls() {
+  static const std::vector<std::string_view> names = [] {
+    std::vector<std::string_view> v;
+    for (const Rule& r : kRules) v.push_back(r.control);
+    return v;
+  }();
+  return names;
+}
+
+std::string DataPanelText(const MainState& state) {
+  std::string text;
+  if (state.competitionOpen) {
+    text = "T\xE4vling: " + state.competitionName;
+    if (text.size() > 49) text.resize(49);
+    if (!state.teamsPresent) text += " <inga lag inmatade>";
+  } else if (state.dataPresent) {
+    text = "<t\xE4vling ej vald/inmatad>";
+  } else {
+    text = "<datafiler saknas>";
+  }
+  return text;
+}
+
+bool MessageBar::show(const std::string& text) {
+  if (text == m_panels[0]) return false;
+  m_panels[2] = std::move(m_panels[1]);
+  m_panels[1] = std::move(m_panels[0]);
+  m_panels[0] = text;
+  return true;
+}
+
+std::array<int, 3> MessageBar::widths(int total) {
+  const int unit = total / 4;
+  return {total - 2 * unit, unit, unit};
+}
+
+std::string InfoLine() {
+  return "1a=" + FormatInt(2233, 3) + " 2=" + FormatInt(562, 3) + " 3a=" + FormatInt(11665, 3) +
+         " 4=" + FormatInt(863, 3) + " 5=" + FormatInt(966, 3) + " 6=" + FormatInt(322, 3) +
+         " 7=" + FormatInt(9, 3);
+}
+
+std::vector<std::vector<std::string>> EditorCandidates(const std::string& folder) {
+  std::vector<std::vector<std::string>> out;
+  for (const char* var : {"VISUAL", "EDITOR"}) {
+    const char* v = std::getenv(var);
+    if (v != nullptr && *v != '\0') out.push_back({v, folder});
+  }
+  out.push_back({"xdg-open", folder});
+  return out;
+}
+
+std::string EditorFailureText(const std::string& reason) {
+  return "winexecfel: " + reason + " \"editor\"";
+}
+
+bool SelectCompetitionCommand(Database& db, int n) {
+  db.closeCompetition();
+  db.setCurrentCompetition(n);
+  return db.selectCompetition(n, false);
+}
+
+bool DeleteCompetitionCommand(Database& db, int n) {
+  if (!db.catalogueAvailable() || n < 1 || n >= db.catalogueFileLen()) return false;
+  return db.deleteCompetition(n);
+}
+
+InputInfoOutcome InputInfo(Database& db, bool add) {
+  if (!db.catalogueAvailable()) {
+    db.setCurrentCompetition(0);
+    return InputInfoOutcome::NoData;
+  }
+  if (add && db.catalogueUsedRecs() > 9) return InputInfoOutcome::TooMany;
+  return InputInfoOutcome::OpenEditor;
+}
+
+}  // namespace liga
+
+namespace liga {
+int WindowScaleInUse(int configured, int screenWidth, int screenHeight, int maxScale) {
+  if (configured >= 100 && configured <= maxScale) return configured;
+  int x = std::min(screenHeight / 312, screenWidth / 545) / 3;
+  if (x < 1) x = 1;
+  return 100 * x;
+}
+}  // namespace liga
