@@ -119,11 +119,6 @@ bool MessageBar::show(const std::string& text) {
   return true;
 }
 
-std::array<int, 3> MessageBar::widths(int total) {
-  const int unit = total / 4;
-  return {total - 2 * unit, unit, unit};
-}
-
 std::string InfoLine() {
   return "1a=" + FormatInt(2233, 3) + " 2=" + FormatInt(562, 3) + " 3a=" + FormatInt(11665, 3) +
          " 4=" + FormatInt(863, 3) + " 5=" + FormatInt(966, 3) + " 6=" + FormatInt(322, 3) +

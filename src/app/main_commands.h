@@ -55,8 +55,6 @@ class MessageBar {
   // Returns true when the bar changed.
   bool show(const std::string& text);
   const std::array<std::string, 3>& panels() const { return m_panels; }
-  // The panel widths for a bar of `total` width: the first twice as wide as each other.
-  static std::array<int, 3> widths(int total);
 
  private:
   std::array<std::string, 3> m_panels;

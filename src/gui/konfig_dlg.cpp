@@ -134,10 +134,6 @@ TEKonfigDlg::TEKonfigDlg(Configuration& config, QWidget* parent)
 
   // Opening: the selected blocks and the remembered page.
   MainConfig& main = m_config.main();
-  for (int i = 1; i <= kSettingsBlocks; ++i) {
-    m_reportTabs->addTab(FromCp1252(main.reportSettingsName(i)));
-    m_labelTabs->addTab(FromCp1252(main.labelSettingsName(i)));
-  }
   m_shownReport = main.reportBlock();
   m_shownLabel = main.labelBlock();
   m_switching = true;
@@ -187,6 +183,8 @@ QWidget* TEKonfigDlg::buildReportPage() {
   m_reportTabs->setObjectName(QStringLiteral("tcRapport"));
   m_reportTabs->setExpanding(false);
   m_reportTabs->setUsesScrollButtons(true);
+  for (int i = 1; i <= kSettingsBlocks; ++i)
+    m_reportTabs->addTab(FromCp1252(m_config.main().reportSettingsName(i)));
   layout->addWidget(m_reportTabs);
 
   auto* grid = new QGridLayout;
@@ -256,8 +254,8 @@ QWidget* TEKonfigDlg::buildReportPage() {
       m_active[n]->setToolTip(U("bilden aktiv för utskrift på rapporten"));
       options->addWidget(m_active[n]);
       options->addWidget(new QLabel(U("storlek"), tab));
-      m_pictureSize[n] = spin(tab, "", 1, 9,
-                              "del av rapportens bredd som tilldelas bilden vid utskriften (1/n)");
+      m_pictureSize[n] =
+          spin(tab, "", 1, 9, "del av rapportens bredd som tilldelas bilden vid utskriften (1/n)");
       m_pictureSize[n]->setObjectName(QStringLiteral("PrBildSize%1").arg(n));
       options->addWidget(m_pictureSize[n]);
     }
@@ -289,6 +287,8 @@ QWidget* TEKonfigDlg::buildLabelPage() {
   m_labelTabs->setObjectName(QStringLiteral("tcEtikett"));
   m_labelTabs->setExpanding(false);
   m_labelTabs->setUsesScrollButtons(true);
+  for (int i = 1; i <= kSettingsBlocks; ++i)
+    m_labelTabs->addTab(FromCp1252(m_config.main().labelSettingsName(i)));
   layout->addWidget(m_labelTabs);
 
   auto* grid = new QGridLayout;
@@ -369,8 +369,8 @@ QWidget* TEKonfigDlg::buildLabelPage() {
     ++i;
   }
   layout->addLayout(geometry);
-  layout->addWidget(new QLabel(U("längder i tiondels millimeter (hundradels tum med tumflagga)"),
-                               page));
+  layout->addWidget(
+      new QLabel(U("längder i tiondels millimeter (hundradels tum med tumflagga)"), page));
   return page;
 }
 
@@ -388,7 +388,7 @@ void TEKonfigDlg::showReport() {
   m_raPrinterSpec = b.printer();
   m_raPage = b.pageLayout();
   m_raPrinter->setText(m_raPrinterSpec.name.empty() ? U("(standardskrivare)")
-                                                     : FromCp1252(m_raPrinterSpec.name));
+                                                    : FromCp1252(m_raPrinterSpec.name));
   for (int k = 0; k < 3; ++k) {
     m_raFontSpecs[k] = b.font(static_cast<FontSize>(k));
     showFont(m_raFonts[k], m_raFontSpecs[k]);
@@ -478,7 +478,8 @@ bool TEKonfigDlg::storeReport() {
   }
   const std::string name = ToCp1252(m_rapportnamn->text());
   m_config.main().setReportSettingsName(m_shownReport, name);
-  m_reportTabs->setTabText(m_shownReport - 1, FromCp1252(m_config.main().reportSettingsName(m_shownReport)));
+  m_reportTabs->setTabText(m_shownReport - 1,
+                           FromCp1252(m_config.main().reportSettingsName(m_shownReport)));
   // Without a configuration file only the memory copy changes.
   m_config.storeReportBlock();
   return true;
@@ -486,9 +487,10 @@ bool TEKonfigDlg::storeReport() {
 
 bool TEKonfigDlg::storeLabel() {
   // The unsigned fields of the block take no negative value.
-  const std::pair<QSpinBox*, const char*> unsignedFields[] = {
-      {m_yh, "etiketthöjd"}, {m_xw, "etikettbredd"}, {m_ydeln, "raddelning"},
-      {m_xdeln, "kolumndeln"}};
+  const std::pair<QSpinBox*, const char*> unsignedFields[] = {{m_yh, "etiketthöjd"},
+                                                              {m_xw, "etikettbredd"},
+                                                              {m_ydeln, "raddelning"},
+                                                              {m_xdeln, "kolumndeln"}};
   for (const auto& [field, caption] : unsignedFields) {
     if (field->value() < 0) {
       m_pages->setCurrentIndex(1);
@@ -513,7 +515,8 @@ bool TEKonfigDlg::storeLabel() {
   b.setRowPitch(m_ydeln->value());
   b.setColumnPitch(m_xdeln->value());
   m_config.main().setLabelSettingsName(m_shownLabel, ToCp1252(m_etikettnamn->text()));
-  m_labelTabs->setTabText(m_shownLabel - 1, FromCp1252(m_config.main().labelSettingsName(m_shownLabel)));
+  m_labelTabs->setTabText(m_shownLabel - 1,
+                          FromCp1252(m_config.main().labelSettingsName(m_shownLabel)));
   m_config.storeLabelBlock();
   return true;
 }
@@ -580,8 +583,7 @@ void TEKonfigDlg::labelPrinterClick(bool pageSetup) {
 
 void TEKonfigDlg::pictureClick(int n) {
   if (n < 0 || n >= kReportPictures) return;
-  const auto chosen =
-      Ui().pickOpenFile("bild", m_picturePaths[n].toStdString(), kPictureFilter);
+  const auto chosen = Ui().pickOpenFile("bild", m_picturePaths[n].toStdString(), kPictureFilter);
   if (!chosen) return;
   m_picturePaths[n] = QString::fromStdString(*chosen);
   loadPreview(n);

@@ -34,7 +34,7 @@ class TLottnDlgForm : public QDialog {
 
   scheduling::ScheduleDialog& m_c;
   std::array<QLabel*, 5> m_current{};
-  QSpinBox* m_playTimes = nullptr;  // Edit8
+  QSpinBox* m_playTimes = nullptr;    // Edit8
   QSpinBox* m_perPlayTime = nullptr;  // Edit10
   QCheckBox* m_oneMatch = nullptr;
   QSpinBox* m_refine = nullptr;

@@ -111,85 +111,111 @@ void TMainForm::buildMenus() {
     a->setObjectName(itemName("v", k));
     a->setCheckable(true);
     a->setStatusTip(U("öppnar tävlingen"));
-    connect(a, &QAction::triggered, this, [this, k] { run([this, k] { selectCompetition(k + 1); }, true); });
+    connect(a, &QAction::triggered, this,
+            [this, k] { run([this, k] { selectCompetition(k + 1); }, true); });
     valj->addAction(a);
     m_select[k] = a;
   }
-  addCommand(arkiv, "new", U("&ny"), U("lägger till en tävling"), [this] { InputInfo(true); },
-             true);
-  addCommand(arkiv, "change", U("&ändra"), U("ändrar den öppna tävlingens uppgifter"),
-             [this] { InputInfo(false); }, true);
+  addCommand(
+      arkiv, "new", U("&ny"), U("lägger till en tävling"), [this] { InputInfo(true); }, true);
+  addCommand(
+      arkiv, "change", U("&ändra"), U("ändrar den öppna tävlingens uppgifter"),
+      [this] { InputInfo(false); }, true);
   QMenu* imp = subMenu(arkiv, "importera1", U("importera"));
-  addCommand(imp, "importera", U("&importera"), U("läser in utbytesfiler och spelfördelningar"),
-             [this] { importera(); }, true);
-  addCommand(imp, "raderaallamedl", U("&radera alla lag"), U("raderar alla lag i tävlingen"),
-             [this] { raderaAllaLag(); }, true);
+  addCommand(
+      imp, "importera", U("&importera"), U("läser in utbytesfiler och spelfördelningar"),
+      [this] { importera(); }, true);
+  addCommand(
+      imp, "raderaallamedl", U("&radera alla lag"), U("raderar alla lag i tävlingen"),
+      [this] { raderaAllaLag(); }, true);
   QMenu* exp = subMenu(arkiv, "exportera1", U("exportera"));
-  addCommand(exp, "freningen1", U("tävling"), U("exporterar tävlingsposten"),
-             [this] { exportera(static_cast<int>(exchange::ExportKind::Competition)); }, false);
-  addCommand(exp, "medlemmar1", U("klasser"), U("exporterar klasserna"),
-             [this] { exportera(static_cast<int>(exchange::ExportKind::Classes)); }, false);
-  addCommand(exp, "tvlingar1", U("spelmöten"), U("exporterar speltider och matcher"),
-             [this] { exportera(static_cast<int>(exchange::ExportKind::Schedule)); }, false);
-  addCommand(exp, "resultat3", U("resultat"), U("exporterar speltider och matcher med resultat"),
-             [this] { exportera(static_cast<int>(exchange::ExportKind::Results)); }, false);
-  addCommand(exp, "lag1", U("lag"), U("exporterar lagen"),
-             [this] { exportera(static_cast<int>(exchange::ExportKind::Teams)); }, false);
-  m_spelfordela = addCommand(arkiv, "spelfrdela1", U("spelfördela"),
-                             U("spelfördelar tävlingens matcher på speltiderna"),
-                             [this] { spellotta(); }, true);
+  addCommand(
+      exp, "freningen1", U("tävling"), U("exporterar tävlingsposten"),
+      [this] { exportera(static_cast<int>(exchange::ExportKind::Competition)); }, false);
+  addCommand(
+      exp, "medlemmar1", U("klasser"), U("exporterar klasserna"),
+      [this] { exportera(static_cast<int>(exchange::ExportKind::Classes)); }, false);
+  addCommand(
+      exp, "tvlingar1", U("spelmöten"), U("exporterar speltider och matcher"),
+      [this] { exportera(static_cast<int>(exchange::ExportKind::Schedule)); }, false);
+  addCommand(
+      exp, "resultat3", U("resultat"), U("exporterar speltider och matcher med resultat"),
+      [this] { exportera(static_cast<int>(exchange::ExportKind::Results)); }, false);
+  addCommand(
+      exp, "lag1", U("lag"), U("exporterar lagen"),
+      [this] { exportera(static_cast<int>(exchange::ExportKind::Teams)); }, false);
+  m_spelfordela = addCommand(
+      arkiv, "spelfrdela1", U("spelfördela"), U("spelfördelar tävlingens matcher på speltiderna"),
+      [this] { spellotta(); }, true);
   m_spelfordela->setCheckable(true);
-  addCommand(arkiv, "kopiera1", U("säkerhetskopiera"), U("säkerhetskopierar datafilerna"),
-             [this] { backup(); }, true);
-  addCommand(arkiv, "indexbygg1", U("indexbygg"), U("bygger om tävlingens index"),
-             [this] { indexbygg(); }, true);
-  addCommand(arkiv, "skapanya1", U("skapa nya"), U("skapar nya tomma datafiler"),
-             [this] { skapaNya(); }, true);
+  addCommand(
+      arkiv, "kopiera1", U("säkerhetskopiera"), U("säkerhetskopierar datafilerna"),
+      [this] { backup(); }, true);
+  addCommand(
+      arkiv, "indexbygg1", U("indexbygg"), U("bygger om tävlingens index"), [this] { indexbygg(); },
+      true);
+  addCommand(
+      arkiv, "skapanya1", U("skapa nya"), U("skapar nya tomma datafiler"), [this] { skapaNya(); },
+      true);
   QMenu* radera = subMenu(arkiv, "radera1", U("&radera"));
   for (int k = 0; k < kMaxCompetitions; ++k) {
     auto* a = new QAction(U("vakant"), this);
     a->setObjectName(itemName("r", k));
     a->setCheckable(true);
     a->setStatusTip(U("raderar tävlingen"));
-    connect(a, &QAction::triggered, this, [this, k] { run([this, k] { deleteCompetition(k + 1); }, true); });
+    connect(a, &QAction::triggered, this,
+            [this, k] { run([this, k] { deleteCompetition(k + 1); }, true); });
     radera->addAction(a);
     m_delete[k] = a;
   }
   arkiv->addSeparator();
-  addCommand(arkiv, "avsluta", U("avsluta"), U("avslutar programmet"), [this] { close(); }, false);
+  addCommand(
+      arkiv, "avsluta", U("avsluta"), U("avslutar programmet"), [this] { close(); }, false);
 
   QMenu* reg = topMenu("mnuRegister", U("register"));
-  addCommand(reg, "mnuMedlReg", U("klasser"), U("klassregister"),
-             [this] { openRegister(RegisterKind::Classes); }, true);
-  addCommand(reg, "mnuTavlingar", U("lag"), U("lagregister"),
-             [this] { openRegister(RegisterKind::Teams); }, true);
-  addCommand(reg, "spelmten1", U("spelmöten"), U("speltidsregister"),
-             [this] { openRegister(RegisterKind::PlayTimes); }, true);
-  addCommand(reg, "flyttamatcher1", U("flytta matcher"), U("flyttar matcher mellan speltider"),
-             [this] { openMatchMover(); }, true);
-  addCommand(reg, "resultat4", U("resultat"), U("resultatinmatning"),
-             [this] { openResultEntry(); }, true);
+  addCommand(
+      reg, "mnuMedlReg", U("klasser"), U("klassregister"),
+      [this] { openRegister(RegisterKind::Classes); }, true);
+  addCommand(
+      reg, "mnuTavlingar", U("lag"), U("lagregister"),
+      [this] { openRegister(RegisterKind::Teams); }, true);
+  addCommand(
+      reg, "spelmten1", U("spelmöten"), U("speltidsregister"),
+      [this] { openRegister(RegisterKind::PlayTimes); }, true);
+  addCommand(
+      reg, "flyttamatcher1", U("flytta matcher"), U("flyttar matcher mellan speltider"),
+      [this] { openMatchMover(); }, true);
+  addCommand(
+      reg, "resultat4", U("resultat"), U("resultatinmatning"), [this] { openResultEntry(); }, true);
 
   QMenu* rap = topMenu("mnuRapporter", U("rapporter"));
   QMenu* arr = subMenu(rap, "arrangr1", U("arrangör"));
-  addCommand(arr, "haltmatcher", U("haltmatcher"), U("utskrift av matcher som återstår"),
-             [this] { printReport(ReportKind::MatchesToPlay); }, false);
+  addCommand(
+      arr, "haltmatcher", U("haltmatcher"), U("utskrift av matcher som återstår"),
+      [this] { printReport(ReportKind::MatchesToPlay); }, false);
   QMenu* start = subMenu(rap, "startlistor1", U("startlistor"));
-  addCommand(start, "laglista", U("laglista"), U("utskrift av laglistan"),
-             [this] { printReport(ReportKind::TeamList); }, false);
-  addCommand(start, "lagspelpgm", U("lagspelprogram"), U("utskrift av ett lags spelprogram"),
-             [this] { printReport(ReportKind::TeamSchedule); }, false);
-  addCommand(start, "seriespelpgm", U("seriespelprogram"), U("utskrift av seriespelprogrammet"),
-             [this] { printReport(ReportKind::LeagueSchedule); }, false);
+  addCommand(
+      start, "laglista", U("laglista"), U("utskrift av laglistan"),
+      [this] { printReport(ReportKind::TeamList); }, false);
+  addCommand(
+      start, "lagspelpgm", U("lagspelprogram"), U("utskrift av ett lags spelprogram"),
+      [this] { printReport(ReportKind::TeamSchedule); }, false);
+  addCommand(
+      start, "seriespelpgm", U("seriespelprogram"), U("utskrift av seriespelprogrammet"),
+      [this] { printReport(ReportKind::LeagueSchedule); }, false);
   QMenu* prot = subMenu(rap, "matchprotokoll1", U("matchprotokoll"));
-  addCommand(prot, "matchprotokollI", U("individuellt"), U("matchprotokoll, individuellt"),
-             [this] { printReport(ReportKind::ProtocolIndividual); }, false);
-  addCommand(prot, "matchprotokollL", U("lag"), U("matchprotokoll, lag"),
-             [this] { printReport(ReportKind::ProtocolTeam); }, false);
-  addCommand(prot, "matchprotokollVized", U("vized badminton"), U("matchprotokoll, badminton"),
-             [this] { printReport(ReportKind::ProtocolBadminton); }, false);
-  addCommand(rap, "resultat1", U("resultat"), U("utskrift av resultat och tabeller"),
-             [this] { printReport(ReportKind::Results); }, false);
+  addCommand(
+      prot, "matchprotokollI", U("individuellt"), U("matchprotokoll, individuellt"),
+      [this] { printReport(ReportKind::ProtocolIndividual); }, false);
+  addCommand(
+      prot, "matchprotokollL", U("lag"), U("matchprotokoll, lag"),
+      [this] { printReport(ReportKind::ProtocolTeam); }, false);
+  addCommand(
+      prot, "matchprotokollVized", U("vized badminton"), U("matchprotokoll, badminton"),
+      [this] { printReport(ReportKind::ProtocolBadminton); }, false);
+  addCommand(
+      rap, "resultat1", U("resultat"), U("utskrift av resultat och tabeller"),
+      [this] { printReport(ReportKind::Results); }, false);
   QMenu* etik = subMenu(rap, "etiketter1", U("etiketter"));
   QMenu* klassvis = subMenu(etik, "klassvis1", U("klassvis"));
   QMenu* lagvis = subMenu(etik, "lagvis1", U("lagvis"));
@@ -198,45 +224,59 @@ void TMainForm::buildMenus() {
   const QString setCaptions[] = {U("lagledare"), U("alla lagmedlemmar"), U("lag 1..1"),
                                  U("lag 2..22")};
   for (int s = 0; s < 4; ++s) {
-    addCommand(klassvis, byClass[s], setCaptions[s], U("etiketter valda klassvis"),
-               [this, s] { printLabels(false, s + 1); }, false);
-    addCommand(lagvis, byTeam[s], setCaptions[s], U("etiketter valda lagvis"),
-               [this, s] { printLabels(true, s + 1); }, false);
+    addCommand(
+        klassvis, byClass[s], setCaptions[s], U("etiketter valda klassvis"),
+        [this, s] { printLabels(false, s + 1); }, false);
+    addCommand(
+        lagvis, byTeam[s], setCaptions[s], U("etiketter valda lagvis"),
+        [this, s] { printLabels(true, s + 1); }, false);
   }
   QMenu* giro = subMenu(rap, "giro1", U("giro"));
-  addCommand(giro, "lagledare1", U("lagledare"), U("giroblanketter till lagledarna"),
-             [this] { printGiro(1); }, false);
-  addCommand(giro, "allalagmedlemmar4", U("alla lagmedlemmar"),
-             U("giroblanketter till alla lagmedlemmar"), [this] { printGiro(2); }, false);
-  addCommand(giro, "lagmedlem12", U("lagmedlem 1"), U("giroblanketter till lagmedlem 1"),
-             [this] { printGiro(3); }, false);
-  addCommand(rap, "email1", U("email"), U("skickar spelprogram till lagen med e-post"),
-             [this] { openMail(); }, false);
+  addCommand(
+      giro, "lagledare1", U("lagledare"), U("giroblanketter till lagledarna"),
+      [this] { printGiro(1); }, false);
+  addCommand(
+      giro, "allalagmedlemmar4", U("alla lagmedlemmar"), U("giroblanketter till alla lagmedlemmar"),
+      [this] { printGiro(2); }, false);
+  addCommand(
+      giro, "lagmedlem12", U("lagmedlem 1"), U("giroblanketter till lagmedlem 1"),
+      [this] { printGiro(3); }, false);
+  addCommand(
+      rap, "email1", U("email"), U("skickar spelprogram till lagen med e-post"),
+      [this] { openMail(); }, false);
 
   QMenu* vis = topMenu("mnuVisningar", U("visningar"));
   QMenu* varr = subMenu(vis, "arrangr2", U("arrangör"));
-  addCommand(varr, "haltmatcher1", U("haltmatcher"), U("visning av matcher som återstår"),
-             [this] { showView(ReportKind::MatchesToPlay); }, false);
+  addCommand(
+      varr, "haltmatcher1", U("haltmatcher"), U("visning av matcher som återstår"),
+      [this] { showView(ReportKind::MatchesToPlay); }, false);
   QMenu* vstart = subMenu(vis, "startlistor2", U("startlistor"));
-  addCommand(vstart, "laglista1", U("laglista"), U("visning av laglistan"),
-             [this] { showView(ReportKind::TeamList); }, false);
-  addCommand(vstart, "lagspelprogram1", U("lagspelprogram"), U("visning av lagens spelprogram"),
-             [this] { showView(ReportKind::TeamSchedule); }, false);
-  addCommand(vstart, "seriespelprogram1", U("seriespelprogram"),
-             U("visning av seriespelprogrammet"),
-             [this] { showView(ReportKind::LeagueSchedule); }, false);
-  addCommand(vis, "resultat2", U("resultat"), U("visning av resultat och tabeller"),
-             [this] { showView(ReportKind::Results); }, false);
+  addCommand(
+      vstart, "laglista1", U("laglista"), U("visning av laglistan"),
+      [this] { showView(ReportKind::TeamList); }, false);
+  addCommand(
+      vstart, "lagspelprogram1", U("lagspelprogram"), U("visning av lagens spelprogram"),
+      [this] { showView(ReportKind::TeamSchedule); }, false);
+  addCommand(
+      vstart, "seriespelprogram1", U("seriespelprogram"), U("visning av seriespelprogrammet"),
+      [this] { showView(ReportKind::LeagueSchedule); }, false);
+  addCommand(
+      vis, "resultat2", U("resultat"), U("visning av resultat och tabeller"),
+      [this] { showView(ReportKind::Results); }, false);
 
   QMenu* xreg = topMenu("mnuXregister", U("xregister"));
-  addCommand(xreg, "plusgiroMenu", U("plusgiro"), U("register över plusgiroblanketter"),
-             [this] { openGiroRegister(0); }, false);
-  addCommand(xreg, "postgiroMenu", U("postgiro"), U("register över postgiroblanketter"),
-             [this] { openGiroRegister(1); }, false);
-  addCommand(xreg, "bankgiroMenu", U("bankgiro"), U("register över bankgiroblanketter"),
-             [this] { openGiroRegister(3); }, false);
-  addCommand(xreg, "etikettMenu", U("etikettregister"), U("etikett- och bildregister"),
-             [this] { openLabelRegister(); }, false);
+  addCommand(
+      xreg, "plusgiroMenu", U("plusgiro"), U("register över plusgiroblanketter"),
+      [this] { openGiroRegister(0); }, false);
+  addCommand(
+      xreg, "postgiroMenu", U("postgiro"), U("register över postgiroblanketter"),
+      [this] { openGiroRegister(1); }, false);
+  addCommand(
+      xreg, "bankgiroMenu", U("bankgiro"), U("register över bankgiroblanketter"),
+      [this] { openGiroRegister(3); }, false);
+  addCommand(
+      xreg, "etikettMenu", U("etikettregister"), U("etikett- och bildregister"),
+      [this] { openLabelRegister(); }, false);
 }
 
 void TMainForm::buildBody() {
@@ -261,10 +301,9 @@ void TMainForm::buildBody() {
       {"tbKopiera", "kopi", "säkerhetskopierar datafilerna", [this] { backup(); }},
       {"tbResultat", "resultat", "resultatinmatning", [this] { openResultEntry(); }},
   };
-  const QStyle::StandardPixmap icons[] = {QStyle::SP_FileDialogListView,
-                                          QStyle::SP_FileDialogDetailedView,
-                                          QStyle::SP_FileDialogContentsView,
-                                          QStyle::SP_DialogSaveButton, QStyle::SP_DialogApplyButton};
+  const QStyle::StandardPixmap icons[] = {
+      QStyle::SP_FileDialogListView, QStyle::SP_FileDialogDetailedView,
+      QStyle::SP_FileDialogContentsView, QStyle::SP_DialogSaveButton, QStyle::SP_DialogApplyButton};
   int i = 0;
   for (const Tool& t : toolList) {
     auto* b = new QToolButton(central);
@@ -497,18 +536,6 @@ void TMainForm::showSettingsPanels() {
   m_settings[2]->setText(FromCp1252(t.labelSettings));
 }
 
-void TMainForm::layoutMessageBar() {
-  QWidget* bar = findChild<QWidget*>(QStringLiteral("StatusBarMessage"));
-  if (bar == nullptr) return;
-  const auto w = MessageBar::widths(bar->width());
-  for (int k = 0; k < 3; ++k) m_messages[k]->setFixedWidth(std::max(10, w[k] - 2));
-}
-
-void TMainForm::resizeEvent(QResizeEvent* event) {
-  QMainWindow::resizeEvent(event);
-  layoutMessageBar();
-}
-
 void TMainForm::paintEvent(QPaintEvent* event) {
   QMainWindow::paintEvent(event);
   if (!m_painted) {
@@ -639,13 +666,11 @@ void TMainForm::editor() {
   std::string reason = "The specified file was not found.";
   for (const auto& candidate : EditorCandidates(folder)) {
     const QString program = QString::fromStdString(candidate.front());
-    if (QStandardPaths::findExecutable(program).isEmpty() &&
-        !QFileInfo(program).isExecutable()) {
+    if (QStandardPaths::findExecutable(program).isEmpty() && !QFileInfo(program).isExecutable()) {
       continue;
     }
     QStringList args;
-    for (std::size_t i = 1; i < candidate.size(); ++i)
-      args << QString::fromStdString(candidate[i]);
+    for (std::size_t i = 1; i < candidate.size(); ++i) args << QString::fromStdString(candidate[i]);
     QProcess process;
     process.setProgram(program);
     process.setArguments(args);

@@ -104,7 +104,6 @@ class TMainForm : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
 
  private:
@@ -115,7 +114,6 @@ class TMainForm : public QMainWindow {
   void run(const std::function<void()>& command, bool refreshAfter);
   void notImplemented();
   void showSettingsPanels();
-  void layoutMessageBar();
   void applyGeometry();
 
   Shell& m_shell;

@@ -245,15 +245,14 @@ std::optional<std::string> QtUi::pickSaveFile(const std::string& title,
                                               const std::string& startPath,
                                               const std::string& filter) {
   if (m_scripted) return nextPick();
-  const QString f = QFileDialog::getSaveFileName(m_main, FromCp1252(title), startDir(startPath),
-                                                 QtFilter(filter), nullptr,
-                                                 QFileDialog::DontConfirmOverwrite);
+  const QString f =
+      QFileDialog::getSaveFileName(m_main, FromCp1252(title), startDir(startPath), QtFilter(filter),
+                                   nullptr, QFileDialog::DontConfirmOverwrite);
   if (f.isEmpty()) return std::nullopt;
   return f.toStdString();
 }
 
-std::vector<std::string> QtUi::pickOpenFiles(const std::string& title,
-                                             const std::string& startPath,
+std::vector<std::string> QtUi::pickOpenFiles(const std::string& title, const std::string& startPath,
                                              const std::string& filter) {
   std::vector<std::string> out;
   if (m_scripted) {
