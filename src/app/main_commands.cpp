@@ -147,7 +147,16 @@ bool SelectCompetitionCommand(Database& db, int n) {
 
 bool DeleteCompetitionCommand(Database& db, int n) {
   if (!db.catalogueAvailable() || n < 1 || n >= db.catalogueFileLen()) return false;
-  return db.deleteCompetition(n);
+  const int previous = db.currentCompetition();
+  const bool wasOpen = db.competitionOpen();
+  if (db.deleteCompetition(n)) return true;
+  // A refused or failed deletion has closed the open competition; it is opened again so
+  // that "No" to the question leaves everything as it was.
+  if (wasOpen && previous != 0 && !db.competitionOpen()) {
+    db.setCurrentCompetition(previous);
+    if (!db.selectCompetition(previous, false)) db.setCurrentCompetition(0);
+  }
+  return false;
 }
 
 InputInfoOutcome InputInfo(Database& db, bool add) {

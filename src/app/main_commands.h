@@ -78,7 +78,8 @@ bool SelectCompetitionCommand(Database& db, int n);
 
 // "r00".."r09": deletes competition n (the database asks for confirmation); when another
 // competition was current it is opened again, otherwise none is current. Refuses when n is
-// not an existing competition. Returns whether the competition was deleted.
+// not an existing competition. When the deletion is refused (No to the question) or fails,
+// the competition that was open is open again. Returns whether it was deleted.
 bool DeleteCompetitionCommand(Database& db, int n);
 
 // What `InputInfo` decides before the competition editor would open.

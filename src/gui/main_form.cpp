@@ -453,6 +453,7 @@ void TMainForm::applyGeometry() {
 }
 
 void TMainForm::offerDemo() {
+  ScopedUi scoped(m_ui);
   Database& db = m_shell.db();
   if (db.catalogueAvailable()) return;
   std::error_code ec;

@@ -204,6 +204,12 @@ TEST_F(MainStateTest, DeletingTheCurrentOrAnotherCompetition) {
   EXPECT_EQ(DataPanelText(s), "<t\xE4vling ej vald/inmatad>");
   for (const auto& item : s.items) EXPECT_FALSE(item.checked);
 
+  ASSERT_TRUE(SelectCompetitionCommand(db, 1));
+  m_ui.answers = {Answer::No};
+  EXPECT_FALSE(DeleteCompetitionCommand(db, 1));  // refused: the open one stays open
+  EXPECT_EQ(db.currentCompetition(), 1);
+  EXPECT_TRUE(db.competitionOpen());
+
   EXPECT_FALSE(DeleteCompetitionCommand(db, 7));  // beyond the catalogue
   EXPECT_FALSE(DeleteCompetitionCommand(db, 0));
 }
