@@ -77,6 +77,7 @@ bool Shell::startup(UiPort& ui, const StartupOptions& options) {
   const bool storage = m_db.initialise(options.args);
   m_started = true;
   m_db.setDataDir(dataDir);
+  m_db.setAccess(options.access);
   m_db.setCurrentCompetition(main.currentCompetition());
   m_db.readCatalogue();
   const int current = main.currentCompetition();
@@ -105,6 +106,7 @@ void Shell::shutdown(UiPort& ui, const WindowGeometry& window, bool saveConfig) 
   main.setSlotDataDir(kProgramSlot, main.dataDir());
   main.setSlotCompetition(kProgramSlot, main.currentCompetition());
   m_db.shutdownStorage();
+  m_db.releaseDataDir();
   main.setWindowScale(window.scale);
   main.setWindowLeft(window.left);
   main.setWindowTop(window.top);

@@ -36,6 +36,9 @@ struct StartupOptions {
   std::string dataDir;     // empty: the saved data directory; else created when missing,
                            // used and saved instead
   std::vector<std::string> args;
+  // How the data directory is locked while the program works on it: the desktop program
+  // and every command that may write take it exclusive.
+  DataDirAccess access = DataDirAccess::Write;
 };
 
 struct StatusTexts {

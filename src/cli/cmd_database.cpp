@@ -110,32 +110,38 @@ int runInit(Context& ctx) {
 
 int runList(Context& ctx) {
   if (!ctx.args.empty()) return usageError(ctx, *findCommand("list"));
-  return withShell(ctx, [&](Shell& shell) {
-    const auto items = shell.db().refreshCompetitionMenus();
-    for (int k = 0; k < kMaxCompetitions; ++k) {
-      const auto& item = items[k];
-      ctx.out << FormatInt(k + 1, 2) << (item.checked ? " * " : "   ") << utf8(item.caption)
-              << (item.enabled ? "" : " (-)") << "\n";
-    }
-    if (!shell.db().catalogueAvailable())
-      return refuse(ctx, "Datafiler saknas/ ej i aktuellt bibliotek");
-    return kExitOk;
-  });
+  return withShell(
+      ctx,
+      [&](Shell& shell) {
+        const auto items = shell.db().refreshCompetitionMenus();
+        for (int k = 0; k < kMaxCompetitions; ++k) {
+          const auto& item = items[k];
+          ctx.out << FormatInt(k + 1, 2) << (item.checked ? " * " : "   ") << utf8(item.caption)
+                  << (item.enabled ? "" : " (-)") << "\n";
+        }
+        if (!shell.db().catalogueAvailable())
+          return refuse(ctx, "Datafiler saknas/ ej i aktuellt bibliotek");
+        return kExitOk;
+      },
+      DataDirAccess::Read);
 }
 
 int runSelect(Context& ctx) {
   int n = 0;
   if (ctx.args.size() != 1 || !parseNumber(ctx.args[0], n) || n < 1 || n > kMaxCompetitions)
     return usageError(ctx, *findCommand("select"));
-  return withShell(ctx, [&](Shell& shell) {
-    Database& db = shell.db();
-    if (!db.catalogueAvailable()) return needCompetition(ctx, db);
-    const auto items = db.refreshCompetitionMenus();
-    if (!items[n - 1].enabled) return refuse(ctx, items[n - 1].caption);
-    if (!db.selectCompetition(n, false)) return refuse(ctx, MessageText(IsamError));
-    ctx.out << FormatInt(n, 2) << " " << utf8(db.comp().competitionName()) << "\n";
-    return kExitOk;
-  });
+  return withShell(
+      ctx,
+      [&](Shell& shell) {
+        Database& db = shell.db();
+        if (!db.catalogueAvailable()) return needCompetition(ctx, db);
+        const auto items = db.refreshCompetitionMenus();
+        if (!items[n - 1].enabled) return refuse(ctx, items[n - 1].caption);
+        if (!db.selectCompetition(n, false)) return refuse(ctx, MessageText(IsamError));
+        ctx.out << FormatInt(n, 2) << " " << utf8(db.comp().competitionName()) << "\n";
+        return kExitOk;
+      },
+      DataDirAccess::Read);
 }
 
 int runDelete(Context& ctx) {
@@ -182,24 +188,27 @@ int runRebuild(Context& ctx) {
 
 int runClasses(Context& ctx) {
   if (!ctx.args.empty()) return usageError(ctx, *findCommand("classes"));
-  return withShell(ctx, [&](Shell& shell) {
-    Database& db = shell.db();
-    if (!db.competitionOpen()) return needCompetition(ctx, db);
-    ctx.out << PadRight("klass", 22) << "  lag omg matcher  kvar\n";
-    std::string key;
-    std::int32_t recNo = 0;
-    db.browseClass(BrowseMode::Clear, key, recNo);
-    for (;;) {
-      const BrowseResult r = db.browseClass(BrowseMode::Next, key, recNo);
-      if (r.atEnd) break;
-      if (!r.found) continue;
-      const DivisionRec& c = db.cls();
-      ctx.out << utf8(PadRight(c.className(), 22)) << FormatInt(c.teamCount(), 5)
-              << FormatInt(c.rounds(), 4) << FormatInt(c.matchCount(), 8)
-              << FormatInt(c.openMatches(), 6) << "\n";
-    }
-    return kExitOk;
-  });
+  return withShell(
+      ctx,
+      [&](Shell& shell) {
+        Database& db = shell.db();
+        if (!db.competitionOpen()) return needCompetition(ctx, db);
+        ctx.out << PadRight("klass", 22) << "  lag omg matcher  kvar\n";
+        std::string key;
+        std::int32_t recNo = 0;
+        db.browseClass(BrowseMode::Clear, key, recNo);
+        for (;;) {
+          const BrowseResult r = db.browseClass(BrowseMode::Next, key, recNo);
+          if (r.atEnd) break;
+          if (!r.found) continue;
+          const DivisionRec& c = db.cls();
+          ctx.out << utf8(PadRight(c.className(), 22)) << FormatInt(c.teamCount(), 5)
+                  << FormatInt(c.rounds(), 4) << FormatInt(c.matchCount(), 8)
+                  << FormatInt(c.openMatches(), 6) << "\n";
+        }
+        return kExitOk;
+      },
+      DataDirAccess::Read);
 }
 
 std::string className(Database& db, std::int32_t classRecNo) {
@@ -212,26 +221,29 @@ std::string className(Database& db, std::int32_t classRecNo) {
 }
 
 int runTeams(Context& ctx) {
-  return withShell(ctx, [&](Shell& shell) {
-    Database& db = shell.db();
-    if (!db.competitionOpen()) return needCompetition(ctx, db);
-    const int filter = classFilter(ctx, db);
-    if (filter == -2) return usageError(ctx, *findCommand("teams"));
-    if (filter < 0) return kExitRefused;
-    TeamSelection selection(db);
-    SelectionRequest request;
-    request.classFilter = static_cast<std::int16_t>(filter);
-    request.kind = kSortClassNumber;
-    selection.select(request);
-    for (const std::int32_t recNo : selection.selected()) {
-      if (!db.readTeam(recNo)) continue;
-      const TeamRec& t = db.team();
-      ctx.out << FormatInt(t.teamNumber(), 4, '0') << "  "
-              << utf8(PadRight(className(db, t.divisionRecNo()), 14)) << "  "
-              << utf8(TeamDisplayName(t.teamName(), false, db.comp().titleCaseNames())) << "\n";
-    }
-    return kExitOk;
-  });
+  return withShell(
+      ctx,
+      [&](Shell& shell) {
+        Database& db = shell.db();
+        if (!db.competitionOpen()) return needCompetition(ctx, db);
+        const int filter = classFilter(ctx, db);
+        if (filter == -2) return usageError(ctx, *findCommand("teams"));
+        if (filter < 0) return kExitRefused;
+        TeamSelection selection(db);
+        SelectionRequest request;
+        request.classFilter = static_cast<std::int16_t>(filter);
+        request.kind = kSortClassNumber;
+        selection.select(request);
+        for (const std::int32_t recNo : selection.selected()) {
+          if (!db.readTeam(recNo)) continue;
+          const TeamRec& t = db.team();
+          ctx.out << FormatInt(t.teamNumber(), 4, '0') << "  "
+                  << utf8(PadRight(className(db, t.divisionRecNo()), 14)) << "  "
+                  << utf8(TeamDisplayName(t.teamName(), false, db.comp().titleCaseNames())) << "\n";
+        }
+        return kExitOk;
+      },
+      DataDirAccess::Read);
 }
 
 int runStandings(Context& ctx) {
@@ -269,26 +281,29 @@ int runStandings(Context& ctx) {
 
 int runInfo(Context& ctx) {
   if (!ctx.args.empty()) return usageError(ctx, *findCommand("info"));
-  return withShell(ctx, [&](Shell& shell) {
-    Database& db = shell.db();
-    ctx.out << RecordSizeLine() << "\n";
-    ctx.out << "datakatalog: " << db.dataDir() << "\n";
-    if (!db.competitionOpen()) {
-      ctx.out << utf8(db.catalogueAvailable() ? Utf8ToCp1252("<tävling ej vald/inmatad>")
-                                              : "<datafiler saknas>")
-              << "\n";
-      return kExitOk;
-    }
-    const CompetitionRec& c = db.comp();
-    ctx.out << utf8(Utf8ToCp1252("tävling ")) << FormatInt(db.currentCompetition(), 2) << ": "
-            << utf8(c.competitionName()) << "\n"
-            << "klasser: " << UsedRecs(db.classFile()) << "\n"
-            << "lag: " << c.totalTeams() << "\n"
-            << "matcher: " << c.totalMatches() << "\n"
-            << "ospelade matcher: " << c.totalOpenMatches() << "\n"
-            << "speltider: " << UsedRecs(db.playTimeFile()) << "\n";
-    return kExitOk;
-  });
+  return withShell(
+      ctx,
+      [&](Shell& shell) {
+        Database& db = shell.db();
+        ctx.out << RecordSizeLine() << "\n";
+        ctx.out << "datakatalog: " << db.dataDir() << "\n";
+        if (!db.competitionOpen()) {
+          ctx.out << utf8(db.catalogueAvailable() ? Utf8ToCp1252("<tävling ej vald/inmatad>")
+                                                  : "<datafiler saknas>")
+                  << "\n";
+          return kExitOk;
+        }
+        const CompetitionRec& c = db.comp();
+        ctx.out << utf8(Utf8ToCp1252("tävling ")) << FormatInt(db.currentCompetition(), 2) << ": "
+                << utf8(c.competitionName()) << "\n"
+                << "klasser: " << UsedRecs(db.classFile()) << "\n"
+                << "lag: " << c.totalTeams() << "\n"
+                << "matcher: " << c.totalMatches() << "\n"
+                << "ospelade matcher: " << c.totalOpenMatches() << "\n"
+                << "speltider: " << UsedRecs(db.playTimeFile()) << "\n";
+        return kExitOk;
+      },
+      DataDirAccess::Read);
 }
 
 const CommandRegistrar kInit{

@@ -31,7 +31,7 @@ int runImport(Context& ctx) {
     importer.importFiles(ctx.args);
     shell.config().main().setLastExchangePath(fs::absolute(ctx.args.back()).string());
     shell.config().main().setCurrentCompetition(db.currentCompetition());
-    return importer.aborted() ? kExitRefused : kExitOk;
+    return importer.failed() ? kExitRefused : kExitOk;
   });
 }
 
@@ -47,15 +47,18 @@ int runExport(Context& ctx) {
     if (ctx.args[0] == name) kind = &k;
   }
   if (!kind) return usageError(ctx, *findCommand("export"));
-  return withShell(ctx, [&](Shell& shell) {
-    Database& db = shell.db();
-    if (!db.competitionOpen()) return refuse(ctx, Utf8ToCp1252("<tävling ej vald/inmatad>"));
-    const auto result = exchange::WriteExport(db, *kind, ctx.args[1]);
-    if (!result.written) return kExitRefused;
-    shell.config().main().setLastExchangePath(fs::absolute(ctx.args[1]).string());
-    ctx.out << result.lines << " rader: " << ctx.args[1] << "\n";
-    return kExitOk;
-  });
+  return withShell(
+      ctx,
+      [&](Shell& shell) {
+        Database& db = shell.db();
+        if (!db.competitionOpen()) return refuse(ctx, Utf8ToCp1252("<tävling ej vald/inmatad>"));
+        const auto result = exchange::WriteExport(db, *kind, ctx.args[1]);
+        if (!result.written) return kExitRefused;
+        shell.config().main().setLastExchangePath(fs::absolute(ctx.args[1]).string());
+        ctx.out << result.lines << " rader: " << ctx.args[1] << "\n";
+        return kExitOk;
+      },
+      DataDirAccess::Read);
 }
 
 int runDemo(Context& ctx) {

@@ -68,51 +68,54 @@ bool parseOptions(const std::vector<std::string>& args, ScheduleOptions& o) {
 int runSchedule(Context& ctx) {
   ScheduleOptions o;
   if (!parseOptions(ctx.args, o)) return usageError(ctx, *findCommand("schedule"));
-  return withShell(ctx, [&](Shell& shell) {
-    Database& db = shell.db();
-    if (!db.competitionOpen()) return refuse(ctx, Utf8ToCp1252("<tävling ej vald/inmatad>"));
-    TeamSelection selection(db);
-    const scheduling::ScheduleInput input = scheduling::ReadScheduleInput(db, selection);
-    scheduling::ScheduleConfig config;
-    config.LastExchangePath = shell.config().main().lastExchangePath();
-    // The folder part of DataDir is the data directory itself only with its separator.
-    config.DataDir = db.dataDir() + "/";
-    std::string dialogStatus;
-    auto dialog = [&](scheduling::ScheduleDialog& d) {
-      if (o.playTimes) d.setPlayTimes(*o.playTimes);
-      if (o.perPlayTime) d.setMatchesPerPlayTime(*o.perPlayTime);
-      if (o.anyDay) d.setOneMatchPerDay(false);
-      if (o.refine) d.setRefineSteps(*o.refine);
-      if (o.roundOrder) d.setRoundOrderIndex(*o.roundOrder - 1);
-      if (o.homeAway) d.setHomeAwayIndex(*o.homeAway - 1);
-      if (o.mask) d.setMaskFile(*o.mask);
-      if (o.out) d.setOutFile(*o.out);
-      const bool ok = d.ok();
-      if (!ok) dialogStatus = d.statusText();
-      return ok;
-    };
-    std::optional<scheduling::SeededRandom> seeded;
-    scheduling::RunOptions runOptions;
-    if (o.seed) {
-      seeded.emplace(*o.seed);
-      runOptions.random = &*seeded;
-    }
-    const scheduling::RunSummary s = scheduling::Spellotta(input, config, dialog, runOptions);
-    shell.config().main().setLastExchangePath(config.LastExchangePath);
-    switch (s.outcome) {
-      case scheduling::RunOutcome::Written:
-        ctx.out << "schemafil: " << s.lrec.OutFile << "\n"
-                << "speltider: " << s.playTimesUsed << "\n"
-                << "matcher på riktiga speltider: " << s.realMatches << "\n"
-                << "matcher kvar på ersättningstider: " << s.placeholderMatches << "\n";
-        return kExitOk;
-      case scheduling::RunOutcome::Cancelled:
-        if (!dialogStatus.empty()) return refuse(ctx, dialogStatus);
-        return kExitRefused;
-      default:
-        return kExitRefused;
-    }
-  });
+  return withShell(
+      ctx,
+      [&](Shell& shell) {
+        Database& db = shell.db();
+        if (!db.competitionOpen()) return refuse(ctx, Utf8ToCp1252("<tävling ej vald/inmatad>"));
+        TeamSelection selection(db);
+        const scheduling::ScheduleInput input = scheduling::ReadScheduleInput(db, selection);
+        scheduling::ScheduleConfig config;
+        config.LastExchangePath = shell.config().main().lastExchangePath();
+        // The folder part of DataDir is the data directory itself only with its separator.
+        config.DataDir = db.dataDir() + "/";
+        std::string dialogStatus;
+        auto dialog = [&](scheduling::ScheduleDialog& d) {
+          if (o.playTimes) d.setPlayTimes(*o.playTimes);
+          if (o.perPlayTime) d.setMatchesPerPlayTime(*o.perPlayTime);
+          if (o.anyDay) d.setOneMatchPerDay(false);
+          if (o.refine) d.setRefineSteps(*o.refine);
+          if (o.roundOrder) d.setRoundOrderIndex(*o.roundOrder - 1);
+          if (o.homeAway) d.setHomeAwayIndex(*o.homeAway - 1);
+          if (o.mask) d.setMaskFile(*o.mask);
+          if (o.out) d.setOutFile(*o.out);
+          const bool ok = d.ok();
+          if (!ok) dialogStatus = d.statusText();
+          return ok;
+        };
+        std::optional<scheduling::SeededRandom> seeded;
+        scheduling::RunOptions runOptions;
+        if (o.seed) {
+          seeded.emplace(*o.seed);
+          runOptions.random = &*seeded;
+        }
+        const scheduling::RunSummary s = scheduling::Spellotta(input, config, dialog, runOptions);
+        shell.config().main().setLastExchangePath(config.LastExchangePath);
+        switch (s.outcome) {
+          case scheduling::RunOutcome::Written:
+            ctx.out << "schemafil: " << s.lrec.OutFile << "\n"
+                    << "speltider: " << s.playTimesUsed << "\n"
+                    << "matcher på riktiga speltider: " << s.realMatches << "\n"
+                    << "matcher kvar på ersättningstider: " << s.placeholderMatches << "\n";
+            return kExitOk;
+          case scheduling::RunOutcome::Cancelled:
+            if (!dialogStatus.empty()) return refuse(ctx, dialogStatus);
+            return kExitRefused;
+          default:
+            return kExitRefused;
+        }
+      },
+      DataDirAccess::Read);
 }
 
 const CommandRegistrar kSchedule{

@@ -13,17 +13,20 @@
 
 namespace liga::cli {
 
-// Runs `body(shell)` between start-up and shutdown. Refuses (exit 1) when no data directory
+// Runs `body(shell)` between start-up and shutdown, holding the data directory's lock for
+// `access` (commands that only read pass Read). Refuses (exit 1) when no data directory
 // could be entered: from the command line the program never falls back to the current
-// directory, where the command would work on files nobody asked for.
+// directory, where the command would work on files nobody asked for. Refuses as well,
+// writing nothing, when another program holds the lock.
 template <typename Body>
-int withShell(Context& ctx, Body body) {
+int withShell(Context& ctx, Body body, DataDirAccess access = DataDirAccess::Write) {
   Shell shell;
   StartupOptions options;
   options.configFile = ctx.options.configFile;
   options.dataDir = ctx.options.dataDir;
+  options.access = access;
   shell.startup(ctx.ui, options);
-  if (!shell.dataDirEntered()) {
+  if (!shell.dataDirEntered() || shell.db().lockRefused()) {
     shell.shutdown(ctx.ui, false);
     return kExitRefused;
   }

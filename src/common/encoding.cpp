@@ -220,3 +220,35 @@ std::string HtmlEncode(std::string_view text) {
 }
 
 }  // namespace liga
+
+namespace liga {
+
+bool LooksLikeUtf8(std::string_view text) {
+  bool wide = false;
+  for (std::size_t i = 0; i < text.size();) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    int follow;
+    if (c >= 0xC2 && c <= 0xDF) {
+      follow = 1;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      follow = 2;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      follow = 3;
+    } else {
+      return false;
+    }
+    for (int k = 1; k <= follow; ++k) {
+      if (i + k >= text.size()) return false;
+      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+    }
+    wide = true;
+    i += 1 + follow;
+  }
+  return wide;
+}
+
+}  // namespace liga

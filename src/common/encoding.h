@@ -39,6 +39,10 @@ std::string WinToDos(std::string_view text);
 // Characters 1252 cannot hold, and malformed UTF-8, become "?".
 std::string Cp1252ToUtf8(std::string_view text);
 std::string Utf8ToCp1252(std::string_view text);
+// True when `text` holds at least one byte above 127 and is well-formed UTF-8 throughout:
+// text written by a UTF-8 editor, not code page 1252 (whose letters above 127 almost never
+// form valid UTF-8 sequences).
+bool LooksLikeUtf8(std::string_view text);
 
 // HTML encoding for published pages: the Nordic letters become their named entities and,
 // so that no stored text can inject markup, "&", "<", ">" and '"' become "&amp;", "&lt;",

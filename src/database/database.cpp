@@ -79,6 +79,14 @@ std::string RecordSizeLine() {
          " 6=" + FormatInt(2 * Database::kTypeEntries, 3) + " 7=" + FormatInt(9, 3);
 }
 
+void OpenRecordBlock(FileBlockPtr& handle, const std::string& name, std::int32_t recordLength,
+                     bool readOnly) {
+  OpenFileBlock(handle, name, readOnly);
+  if (!IsamOK || RecordLength(handle) == recordLength) return;
+  CloseFileBlock(handle);
+  setStorageError(isam_error::kBadDataFile, 0);
+}
+
 int RenameNoReplace(const std::string& from, const std::string& to) {
   if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
   if (errno != EINVAL && errno != ENOSYS) return errno;
@@ -110,6 +118,17 @@ Database::~Database() {
 void Database::setDataDir(const std::string& dir) {
   m_dataDir = dir;
   while (m_dataDir.size() > 1 && m_dataDir.back() == '/') m_dataDir.pop_back();
+  if (m_lock.held() && m_lock.dir() != m_dataDir) m_lock.release();
+}
+
+bool Database::lockDataDir() {
+  std::string holder;
+  m_lockRefused = m_lock.acquire(m_dataDir, m_access, holder) == DataDirLock::Result::Busy;
+  if (m_lockRefused) {
+    ShowMessage(401, DataDirLockedMessage(m_dataDir, holder));
+    setStorageError(isam_error::kBusy, EWOULDBLOCK);
+  }
+  return !m_lockRefused;
 }
 
 bool Database::initialise(const std::vector<std::string>& args) {
@@ -138,7 +157,8 @@ void Database::shutdownStorage() {
 // Catalogue
 
 bool Database::openCatalogue(FileBlockPtr& cat) {
-  OpenFileBlock(cat, CatalogueBlockName(m_dataDir));
+  if (!lockDataDir()) return false;
+  OpenRecordBlock(cat, CatalogueBlockName(m_dataDir), kCatalogueRecLen, readOnly());
   return IsamOK;
 }
 
@@ -157,13 +177,16 @@ bool Database::readCatalogue() {
     m_catFileLen = 0;
     m_catUsedRecs = 0;
   }
-  status(m_catalogueAvailable ? W("Filerna öppna....")
-                              : "Datafiler saknas/ ej i aktuellt bibliotek");
+  if (!m_lockRefused) {
+    status(m_catalogueAvailable ? W("Filerna öppna....")
+                                : "Datafiler saknas/ ej i aktuellt bibliotek");
+  }
   *m_comp = CompetitionRec::makeNew(m_catFileLen);
   return m_catalogueAvailable;
 }
 
 bool Database::createCatalogue() {
+  if (!lockDataDir()) return false;
   CreateFileBlock(CatalogueBlockName(m_dataDir), kCatalogueRecLen, 0, {});
   if (!IsamOK) return false;
   return readCatalogue();
@@ -248,9 +271,13 @@ bool Database::createCompetitionFiles() {
 bool Database::openCompetitionFiles() {
   if (!m_catalogueAvailable || m_current == 0) return false;
   if (m_competitionOpen) return true;
-  OpenFileBlock(m_classFile, ClassBlockName(m_dataDir, m_current));
-  if (IsamOK) OpenFileBlock(m_playTimeFile, PlayTimeBlockName(m_dataDir, m_current));
-  if (IsamOK) OpenFileBlock(m_teamFile, TeamBlockName(m_dataDir, m_current));
+  OpenRecordBlock(m_classFile, ClassBlockName(m_dataDir, m_current), kClassRecLen, readOnly());
+  if (IsamOK) {
+    OpenRecordBlock(m_playTimeFile, PlayTimeBlockName(m_dataDir, m_current), kPlayTimeRecLen,
+                    readOnly());
+  }
+  if (IsamOK)
+    OpenRecordBlock(m_teamFile, TeamBlockName(m_dataDir, m_current), kTeamRecLen, readOnly());
   m_competitionOpen = IsamOK;
   if (!m_competitionOpen) {
     // Blocks opened before the failure are closed again so that no handle outlives the
@@ -271,7 +298,7 @@ bool Database::openCompetitionFiles() {
 
 void Database::closeCompetition() {
   if (!m_competitionOpen) return;
-  storeCompetition(false);
+  if (!readOnly()) storeCompetition(false);
   CloseFileBlock(m_classFile);
   CloseFileBlock(m_playTimeFile);
   CloseFileBlock(m_teamFile);
@@ -310,7 +337,7 @@ std::array<CompetitionMenuItem, kMaxCompetitions> Database::refreshCompetitionMe
   FileBlockPtr cat = nullptr;
   if (!openCatalogue(cat)) return items;
   refreshCounts(cat);
-  if (m_current > 0 && m_competitionOpen) {
+  if (m_current > 0 && m_competitionOpen && !readOnly()) {
     m_comp->setStatus(0);
     PutRec(cat, m_current, m_comp->data());
   }
@@ -343,7 +370,7 @@ bool Database::changeDataDirectory() {
     std::string dir = *picked;
     while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
     if (dir.size() > 1024) dir.resize(1024);
-    m_dataDir = dir;
+    setDataDir(dir);
   }
   readCatalogue();
   return picked.has_value() && !picked->empty();
@@ -738,7 +765,7 @@ bool Database::removeAllTeams() {
   const std::string teamName = TeamBlockName(m_dataDir, m_current);
   CreateFileBlock(teamName, kTeamRecLen, 1, {{kTeamKeyLen, true}});
   bool ok = IsamOK;
-  OpenFileBlock(m_teamFile, teamName);
+  OpenRecordBlock(m_teamFile, teamName, kTeamRecLen);
   ok = ok && IsamOK;
   if (!ok) {
     // Without a team file the competition cannot stay open.

@@ -12,6 +12,15 @@
 //     Windows code page before the caller sees it.
 //  4. Storage failures leave the engine status (IsamOK, IsamError) set; operations return
 //     false and do not undo the steps before the failure.
+//  5. No file of the data directory is opened without its lock (data_dir_lock.h): shared
+//     with Read access, exclusive with Write access. The lock is taken when the catalogue is
+//     first opened or created and held until the data directory changes or the lock is
+//     released at shutdown, so a command that closes and reopens its files (rebuild,
+//     backup) never lets another program in between.
+//  6. With Read access every block is opened read-only and nothing is written, not even the
+//     competition record that a close otherwise stores back.
+//  7. A block whose record length differs from the one its records have here (a foreign or
+//     damaged file) is refused with 10060 when it is opened; no record of it is read.
 // Messages go through the message catalogue's display routine (common/messages.h) and so to
 // the installed user-interface port.
 #pragma once
@@ -23,6 +32,7 @@
 #include <string>
 #include <vector>
 
+#include "database/data_dir_lock.h"
 #include "database/records.h"
 #include "storage/isam.h"
 
@@ -95,6 +105,14 @@ class Database {
   // The date text a new play time starts with (year-month-day hour:minute); replaceable
   // for tests.
   std::function<std::string()> dateText;
+
+  // ---- the data directory's lock ----
+  void setAccess(DataDirAccess access) { m_access = access; }
+  DataDirAccess access() const { return m_access; }
+  // True when the last attempt to use the data directory was refused because another
+  // program holds its lock; the refusal (naming the holder) was shown as an error.
+  bool lockRefused() const { return m_lockRefused; }
+  void releaseDataDir() { m_lock.release(); }
 
   // ---- start-up, catalogue, open and close ----
 
@@ -177,10 +195,17 @@ class Database {
   BrowseResult browse(FileBlockPtr file, Rec& buffer, std::int32_t& current, BrowseMode mode,
                       std::string& key, std::int32_t& recNo);
   bool openCatalogue(FileBlockPtr& cat);
+  // Takes the data directory's lock for the access set; false (message shown) when another
+  // program holds it.
+  bool lockDataDir();
+  bool readOnly() const { return m_access == DataDirAccess::Read; }
   void refreshCounts(FileBlockPtr cat);
   bool copyBlock(const std::string& name, const std::string& folder, int line);
 
   std::string m_dataDir = ".";
+  DataDirLock m_lock;
+  DataDirAccess m_access = DataDirAccess::Write;
+  bool m_lockRefused = false;
   bool m_storageStarted = false;
   bool m_catalogueAvailable = false;
   bool m_competitionOpen = false;
@@ -212,6 +237,12 @@ std::string RecordSizeLine();
 // The file in `dir` whose name equals `name` exactly, else ignoring ASCII case; empty when
 // there is none. Data directories copied from other systems carry other cases.
 std::string FindFileNoCase(const std::string& dir, const std::string& name);
+
+// Opens the block `name` whose records are `recordLength` bytes long. A block of another
+// record length is closed again and refused with 10060, so a foreign or damaged file never
+// has its records read into buffers of the wrong size or rewritten cut short.
+void OpenRecordBlock(FileBlockPtr& handle, const std::string& name, std::int32_t recordLength,
+                     bool readOnly = false);
 
 // Renames `from` to `to` unless `to` already exists; never replaces a file. Returns 0 or
 // the errno of the failure (EEXIST when `to` exists).

@@ -189,7 +189,7 @@ class Rebuild {
   // records in use, which the play-time pass needs before the team pass runs.
   bool prescanTeams() {
     FileBlockPtr teams = nullptr;
-    OpenFileBlock(teams, TeamBlockName(m_dir, m_nn));
+    OpenRecordBlock(teams, TeamBlockName(m_dir, m_nn), kTeamRecLen);
     if (!IsamOK) {
       fail(blockLabel("lg"));
       return false;
@@ -290,9 +290,9 @@ class Rebuild {
     FileBlockPtr temp = nullptr, fresh = nullptr;
     if (!startPass(blockLabel("lg"), block, kTeamRecLen, kTeamKeyLen, temp, fresh)) return false;
     FileBlockPtr classes = nullptr, cat = nullptr;
-    OpenFileBlock(classes, ClassBlockName(m_dir, m_nn));
+    OpenRecordBlock(classes, ClassBlockName(m_dir, m_nn), kClassRecLen);
     bool ok = IsamOK;
-    if (ok) OpenFileBlock(cat, CatalogueBlockName(m_dir));
+    if (ok) OpenRecordBlock(cat, CatalogueBlockName(m_dir), kCatalogueRecLen);
     ok = ok && IsamOK;
     CompetitionRec comp;
     if (ok) GetRec(cat, m_nn, comp.data());

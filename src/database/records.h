@@ -115,8 +115,9 @@ class DivisionRec : public FixedRecord<562> {
   void setStatus(std::int32_t v) { setI32(0, v); }
   std::string classNumber() const { return str(4, 2); }
   void setClassNumber(std::string_view s) { setStr(4, 2, s); }
-  std::string className() const { return str(7, 22); }
-  void setClassName(std::string_view s) { setStr(7, 22, s); }
+  static constexpr std::size_t kClassNameCapacity = 22;
+  std::string className() const { return str(7, kClassNameCapacity); }
+  void setClassName(std::string_view s) { setStr(7, kClassNameCapacity, s); }
   int leaderPoints() const { return i16(30); }
   void setLeaderPoints(int v) { setI16(30, v); }
   std::int32_t leaderTeamRecNo() const { return i32(32); }

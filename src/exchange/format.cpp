@@ -55,6 +55,15 @@ std::optional<Section> FindSection(std::string_view line) {
   return std::nullopt;
 }
 
+std::optional<std::size_t> SectionLineStart(std::string_view line) {
+  const std::size_t star = line.find('*');
+  if (star == std::string_view::npos) return std::nullopt;
+  const std::string_view prefix = line.substr(0, star);
+  if (prefix.find_first_not_of("0123456789 ") != std::string_view::npos) return std::nullopt;
+  if (star > 0 && prefix.find_first_of("0123456789") == std::string_view::npos) return std::nullopt;
+  return star;
+}
+
 std::string CleanLine(std::string_view raw) {
   std::string out(raw.substr(0, kMaxLineLength));
   for (char& c : out) {

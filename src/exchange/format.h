@@ -57,6 +57,12 @@ std::vector<std::string> SplitFields(std::string_view line);
 // Reads lines of at most 255 characters from a byte stream: CR LF and LF both end a line,
 // a lone CR is kept as a control character (a blank after CleanLine), the rest of an
 // overlong line is skipped. Lines are returned cleaned.
+// Where the section name of a section line starts: 0 for a line that begins with "*", the
+// position of its "*" for a line whose "*" follows nothing but digits and blanks (the
+// numbered form "01*Bas" of installations that number their sections); nullopt for any
+// other line.
+std::optional<std::size_t> SectionLineStart(std::string_view line);
+
 class LineReader {
  public:
   explicit LineReader(std::istream& in) : m_in(in) {}

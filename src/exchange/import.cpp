@@ -4,6 +4,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "common/encoding.h"
 #include "common/messages.h"
@@ -48,10 +49,11 @@ std::optional<int> wholeFee(const std::string& field) {
   return static_cast<int>(*v);
 }
 
-// A class name as a line carries it: upper-cased, without the blanks the class export pads
-// it with (the stored name and key never carry them).
+// A class name as a line carries it: upper-cased, cut to what the record holds, without the
+// blanks the class export pads it with (the stored name and key never carry them). Cutting
+// before the lookup makes a longer name find the class it created before.
 std::string className(const std::string& field) {
-  return TrimRight(UpCase(field));
+  return TrimRight(UpCase(field).substr(0, DivisionRec::kClassNameCapacity));
 }
 
 // Empties every match row of a play time: UsedRows 0, all scores "no result".
@@ -90,7 +92,7 @@ void Importer::importFiles(const std::vector<std::string>& paths) {
   m_log.clear();
   m_summaries.clear();
   m_abort = false;
-  m_oldScheduleCleared = false;
+  m_failed = false;
   logLine("importlogg");
   logLine(kSeparator);
   const bool progress = OpenProgress("Import", 3, true);
@@ -124,14 +126,36 @@ void Importer::writeLogFile() {
 
 void Importer::importFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
+  std::string content;
+  if (in) {
+    std::ostringstream all;
+    all << in.rdbuf();
+    content = std::move(all).str();
+  }
   if (!in) {
     logLine(W("kan ej öppna \"") + Utf8ToCp1252(path) + "\"");
     logLine(kSeparator);
+    m_failed = true;
+    return;
+  }
+  // A binary file would turn its bytes into hundreds of junk records.
+  if (content.find('\0') != std::string::npos) {
+    logLine(W("\"") + Utf8ToCp1252(path) +
+            W("\" är ingen textfil (innehåller NUL-tecken), "
+              "inget importeras"));
+    logLine(kSeparator);
+    m_failed = true;
     return;
   }
   const auto started = std::chrono::steady_clock::now();
   logLine("importerar \"" + Utf8ToCp1252(std::filesystem::absolute(path).string()) + "\"");
   logLine(kSeparator);
+  // Linux text editors write UTF-8; the records hold code page 1252.
+  if (LooksLikeUtf8(content)) {
+    content = Utf8ToCp1252(content);
+    logLine(W("filen är skriven i UTF-8 och läses om till teckentabell 1252"));
+  }
+  std::istringstream text(std::move(content));
   ProgressLine(2, Utf8ToCp1252(std::filesystem::path(path).filename().string()));
 
   m_section = -1;
@@ -141,11 +165,14 @@ void Importer::importFile(const std::string& path) {
   m_playTimeRead = false;
   m_lastPlayTimeRecNo = 0;
   m_askBeforeReplace = true;
+  // The question and the clearing belong to every file: a second file must not empty its
+  // play times because the first file's schedule replaced an older one.
+  m_oldScheduleCleared = false;
   m_fileStopped = false;
   m_counts = {};
   beginBatches();
 
-  LineReader reader(in);
+  LineReader reader(text);
   std::string line;
   bool userStop = false;
   while (!m_abort && !m_fileStopped) {
@@ -157,18 +184,23 @@ void Importer::importFile(const std::string& path) {
     ++m_counts.lines;
     if (m_counts.lines % 20 == 0) ProgressLine(3, FormatInt(m_counts.lines, 6));
     if (line.empty()) continue;
-    if (line[0] == '*') {
+    if (const auto star = SectionLineStart(line)) {
+      if (*star > 0) line.erase(0, *star);
       const auto section = FindSection(line);
       if (!section) {
         const std::string msg = W("Okänd identifierare! Rad:") + FormatInt(reader.lineNumber(), 5);
         ShowMessage(201, msg);
         logLine(msg);
+        m_failed = true;
         break;
       }
       if (*section != Section::Matches && *section != Section::Contact) {
         logLine("importerar \"" + std::string(SectionName(*section)) + "\"");
       }
-      if (!startSection(static_cast<int>(*section), line)) break;
+      if (!startSection(static_cast<int>(*section), line)) {
+        m_failed = true;
+        break;
+      }
     } else if (line[0] == ';') {
       logLine(line);
       ShowMessage(201, line);
@@ -176,7 +208,10 @@ void Importer::importFile(const std::string& path) {
       dataLine(line);
     }
   }
-  if (userStop || ProgressAborted()) logLine("<< avbrutet >>");
+  if (userStop || ProgressAborted()) {
+    logLine("<< avbrutet >>");
+    m_failed = true;
+  }
   commitBatches();
   if (m_db.competitionOpen()) m_db.storeCompetition(false);
 
@@ -578,11 +613,13 @@ bool Importer::matchLine(const std::string& line) {
       SetMessageBuffer(W("Filen innehåller spelfördelning. Den gamla lottningen förstörs. OK?"));
       if (!Ask(101)) {
         m_fileStopped = true;
+        m_failed = true;
         return false;
       }
       if (!clearOldSchedule()) {
         logLine("nollställning misslyckades: " + MessageText(IsamError));
         m_fileStopped = true;
+        m_failed = true;
         return false;
       }
     }

@@ -46,6 +46,9 @@ class Importer {
   // Path of the log file written, empty when none was.
   const std::string& logFile() const { return m_logFile; }
   bool aborted() const { return m_abort; }
+  // True when some file was not imported as a whole: it could not be opened, was not a
+  // text file, was declined at the replace question, stopped, or failed while storing.
+  bool failed() const { return m_failed || m_abort; }
 
  private:
   enum class FileEnd { Done, Stopped, FileStopped };
@@ -80,7 +83,7 @@ class Importer {
 
   // Whole command.
   bool m_abort = false;
-  bool m_oldScheduleCleared = false;
+  bool m_failed = false;
   bool m_batches = false;
 
   // Per file.
@@ -91,6 +94,7 @@ class Importer {
   bool m_playTimeRead = false;
   std::int32_t m_lastPlayTimeRecNo = 0;
   bool m_askBeforeReplace = true;
+  bool m_oldScheduleCleared = false;
   bool m_fileStopped = false;
   ImportSummary m_counts;
 };

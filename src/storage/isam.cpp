@@ -172,13 +172,13 @@ void CreateFileBlock(const std::string& name, std::int32_t recordLength, int num
   setStatus(s);
 }
 
-void OpenFileBlock(FileBlockPtr& handle, const std::string& name) {
+void OpenFileBlock(FileBlockPtr& handle, const std::string& name, bool readOnly) {
   handle = nullptr;
   if (!storage::engineInitialised()) return setStatus(storage::err(10455));
   if (g_busy) return setStatus(storage::err(10446));
   g_busy = true;
   FileBlock* fb = nullptr;
-  Status s = storage::openBlock(name, false, &fb);
+  Status s = storage::openBlock(name, readOnly, &fb);
   g_busy = false;
   setStatus(s);
   if (s.ok()) handle = fb;

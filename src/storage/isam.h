@@ -88,8 +88,10 @@ void CreateFileBlock(const std::string& name, std::int32_t recordLength, int num
                      const std::vector<KeyDesc>& keys);
 
 // Opens read-write with journalling on; rolls back an unfinished change first.
-// On failure `handle` is nullptr.
-void OpenFileBlock(FileBlockPtr& handle, const std::string& name);
+// With `readOnly` the files are opened for reading only, every writing operation fails with
+// 10065, and a block with an unfinished change is refused with 10010 (only a writer may roll
+// it back). On failure `handle` is nullptr.
+void OpenFileBlock(FileBlockPtr& handle, const std::string& name, bool readOnly = false);
 
 // Commits an open batch, closes the files and sets `handle` to nullptr. 10080 when the handle
 // is not an open block; 10160 when writing failed.

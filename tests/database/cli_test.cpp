@@ -37,8 +37,12 @@ class CliTest : public testing::DbFixture {
     return r;
   }
 
-  // Closes the fixture's database so the command sees the files at rest.
-  void release() { m_db.closeAll(); }
+  // Closes the fixture's database and lets go of the data directory's lock, so the command
+  // sees the files at rest and may use them.
+  void release() {
+    m_db.closeAll();
+    m_db.releaseDataDir();
+  }
 };
 
 TEST_F(CliTest, ScenarioThroughTheCommands) {

@@ -356,5 +356,25 @@ TEST_F(DatabaseTest, ChangeDataDirectory) {
   EXPECT_EQ(m_db.dataDir(), other.string());
 }
 
+TEST_F(DatabaseTest, BlocksOfAForeignRecordLengthAreRefused) {
+  // A catalogue whose records would overrun the competition buffer.
+  CreateFileBlock(path("cupfiles"), 300000, 0, {});
+  ASSERT_TRUE(IsamOK);
+  EXPECT_FALSE(m_db.readCatalogue());
+  EXPECT_EQ(IsamError, isam_error::kBadDataFile);
+  m_db.refreshCompetitionMenus();  // the menu refresh reads no record of it either
+  EXPECT_EQ(m_db.catalogueFileLen(), 0);
+
+  // A class file whose records are shorter than a class record: the competition stays shut.
+  DeleteFileBlock(path("cupfiles"));
+  const int n = newCompetition("Cup");
+  m_db.closeCompetition();
+  CreateFileBlock(path("klass01"), 300, 1, {{23, true}});
+  EXPECT_FALSE(m_db.selectCompetition(n, false));
+  EXPECT_EQ(IsamError, isam_error::kBadDataFile);
+  EXPECT_FALSE(m_db.competitionOpen());
+  EXPECT_FALSE(m_db.playTimeFile());
+}
+
 }  // namespace
 }  // namespace liga

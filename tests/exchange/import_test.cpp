@@ -1,3 +1,4 @@
+#include "exchange/format.h"
 #include "exchange_fixture.h"
 
 namespace liga::exchange::testing {
@@ -267,6 +268,72 @@ TEST_F(ExchangeTest, HostileInputNeverBreaksTheFiles) {
   matches(db);
   db.closeAll();
   expectSoundBlocks(dir / "data");
+}
+
+TEST_F(ExchangeTest, LongClassNamesAreCutBeforeTheyAreLookedUp) {
+  import({"*Bas", "ORG,FOTBOLL", "SERIEN,2", "P,1,2,600,PL", ",,,,", ",,,,", ",,,,", ",,,,",
+          "*Klasser", "EN MYCKET LÅNG KLASSBETECKNING,2,2,1,0001"});
+  import({"*Klasser", "EN MYCKET LÅNG KLASSBETECKNING,2,2,1,0001", "*Lag",
+          "0001,LAG ETT,EN MYCKET LÅNG KLASSBETECKNING,0,0,0,0"});
+  EXPECT_EQ(classes(db), (std::vector<std::string>{Utf8ToCp1252("EN MYCKET LÅNG KLASSBE")}));
+  EXPECT_EQ(teams(db).size(), 1u);
+  for (const auto& s : ui.shown) EXPECT_NE(s.kind, MessageKind::Question);
+}
+
+TEST_F(ExchangeTest, NumberedSectionLinesOpenTheirSections) {
+  const auto log = import({"01*Bas", "ORG,FOTBOLL", "SERIEN,2", "P,1,2,600,PL", ",,,,", ",,,,",
+                           ",,,,", ",,,,", "02*Klasser", "A,2,2,1,0001", " 03*Lag",
+                           "0001,LAG ETT,A,0,0,0,0", "04*#0,LEDARE,GATAN 1,STAD,"});
+  ASSERT_TRUE(db.competitionOpen());
+  EXPECT_EQ(classes(db), (std::vector<std::string>{"A"}));
+  const TeamRec t = teamByNumber(db, 1);
+  EXPECT_EQ(t.teamName(), "LAG ETT");
+  EXPECT_EQ(t.contactRow(0).name(), "LEDARE");
+  // Letters before the star still make a data line, which before any section is dropped.
+  EXPECT_EQ(SectionLineStart("AB*Lag"), std::nullopt);
+  EXPECT_EQ(SectionLineStart("  *Lag"), std::nullopt);
+  EXPECT_EQ(SectionLineStart("*Lag"), 0u);
+}
+
+TEST_F(ExchangeTest, AFileWithNulBytesIsRefusedBeforeAnythingIsStored) {
+  const fs::path p = dir / "binary.lgw";
+  {
+    std::ofstream f(p, std::ios::binary);
+    f << "*Bas\r\nORG,X\r\n"
+      << std::string(
+             "\0\x7f"
+             "ELF\0\0*Speldag\n1,2\n",
+             16);
+  }
+  Importer importer(db, "");
+  importer.importFiles({p.string()});
+  EXPECT_TRUE(importer.failed());
+  EXPECT_TRUE(logHas(importer.log(), "är ingen textfil"));
+  EXPECT_FALSE(db.competitionOpen());
+  EXPECT_EQ(db.catalogueUsedRecs(), 0);
+}
+
+TEST_F(ExchangeTest, AUtf8FileIsReadAsUtf8) {
+  const fs::path p = dir / "utf8.lgw";
+  {
+    std::ofstream f(p, std::ios::binary);
+    f << "*Bas\nORG,FOTBOLL\nSERIEN,2\nP,1,2,600,PL\n,,,,\n,,,,\n,,,,\n,,,,\n"
+      << "*Klasser\nÄLDRE,2,2,1,0001\n*Lag\n0001,MÖLNDALS DFF,ÄLDRE,0,0,0,0\n";
+  }
+  Importer importer(db, "");
+  importer.importFiles({p.string()});
+  EXPECT_TRUE(logHas(importer.log(), "UTF-8"));
+  EXPECT_EQ(Cp1252ToUtf8(teamByNumber(db, 1).teamName()), "MÖLNDALS DFF");
+  EXPECT_EQ(classes(db), (std::vector<std::string>{Utf8ToCp1252("ÄLDRE")}));
+  // A code page 1252 file with the same letters is read as it is.
+  EXPECT_FALSE(LooksLikeUtf8(Utf8ToCp1252("MÖLNDALS DFF")));
+  EXPECT_FALSE(LooksLikeUtf8("ASCII ONLY"));
+}
+
+TEST_F(ExchangeTest, AFileThatCannotBeOpenedIsAFailedImport) {
+  Importer importer(db, "");
+  importer.importFiles({(dir / "missing.lgw").string()});
+  EXPECT_TRUE(importer.failed());
 }
 
 }  // namespace

@@ -127,6 +127,35 @@ TEST_F(ScheduleImportTest, ReimportWithNoKeepsTheDatabaseButEarlierPlayTimeLines
   EXPECT_EQ(names, (std::vector<std::string>{"D0", "D1"}));
 }
 
+TEST_F(ScheduleImportTest, EveryFileOfAnImportAsksAndKeepsPlayTimesAndTeamsInStep) {
+  import({"*Speldag", "D1,", "*!12-15=2-1,", "*Lottad"});
+  const std::string file =
+      writeFile("s.lot", {"*Speldag", "D1,", "*!12-15,3-7,", "D2,", "*!15-12,7-3,", "*Lottad"});
+  ui.shown.clear();
+  ui.defaultAnswer = Answer::Yes;
+  Importer importer(db, "");
+  importer.importFiles({file, file});
+  int questions = 0;
+  for (const auto& s : ui.shown) questions += s.kind == MessageKind::Question;
+  EXPECT_EQ(questions, 2);
+  EXPECT_FALSE(importer.failed());
+  // Exactly the file's schedule, each match once, in the play times and both match lists.
+  const auto m = matches(db);
+  ASSERT_EQ(m.size(), 4u);
+  EXPECT_EQ(m[0], (MatchView{"D1", "T12", "T15", kNoResult, kNoResult}));
+  EXPECT_EQ(m[3], (MatchView{"D2", "T7", "T3", kNoResult, kNoResult}));
+  EXPECT_EQ(db.comp().lastMatchNumber(), 4);
+  for (int number : {3, 7, 12, 15}) EXPECT_EQ(teamByNumber(db, number).teamMatchCount(), 2);
+}
+
+TEST_F(ScheduleImportTest, ADeclinedReplacementIsAFailedImport) {
+  import({"*Speldag", "D1,", "*!12-15,", "*Lottad"});
+  ui.answers = {Answer::No};
+  Importer importer(db, "");
+  importer.importFiles({writeFile("s.lot", {"*Speldag", "D1,", "*!3-7,"})});
+  EXPECT_TRUE(importer.failed());
+}
+
 TEST_F(ScheduleImportTest, ExistingPlayTimeKeepsOneRecord) {
   import({"*Speldag", "D1,A", "D1,B"});
   const auto p = playTimes(db);

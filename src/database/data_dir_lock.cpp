@@ -1,0 +1,76 @@
+#include "database/data_dir_lock.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "common/encoding.h"
+
+namespace liga {
+namespace {
+
+// The holder line every process writes after taking the lock: "<program> <pid>".
+std::string holderLine() {
+  return std::string(program_invocation_short_name) + " " + std::to_string(getpid()) + "\n";
+}
+
+std::string readHolder(int fd) {
+  char buf[128];
+  const ssize_t n = pread(fd, buf, sizeof buf - 1, 0);
+  if (n <= 0) return "ett annat program";
+  std::string line(buf, static_cast<std::size_t>(n));
+  if (const auto nl = line.find('\n'); nl != std::string::npos) line.resize(nl);
+  const auto space = line.rfind(' ');
+  if (space == std::string::npos || space == 0) return "ett annat program";
+  return line.substr(0, space) + ", process " + line.substr(space + 1);
+}
+
+}  // namespace
+
+DataDirLock::Result DataDirLock::acquire(const std::string& dir, DataDirAccess access,
+                                         std::string& holder) {
+  if (held() && m_dir == dir && m_access == access) return Result::Held;
+  release();
+  const std::string path = (std::filesystem::path(dir) / kLockFileName).string();
+  int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  // flock works on a descriptor opened for reading, so an existing lock file in a folder
+  // the program may not write still serves its readers.
+  if (fd < 0) fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return Result::NoLockFile;
+  const int op = access == DataDirAccess::Write ? LOCK_EX : LOCK_SH;
+  if (flock(fd, op | LOCK_NB) != 0) {
+    holder = errno == EWOULDBLOCK ? readHolder(fd)
+                                  : std::string("låset kan inte tas: ") + std::strerror(errno);
+    close(fd);
+    return Result::Busy;
+  }
+  // A reader rewrites the line too: the holder named to a refused writer is then the most
+  // recent of the readers, which is one that still holds the lock or has just let it go.
+  const std::string line = holderLine();
+  if (ftruncate(fd, 0) == 0) {
+    (void)!pwrite(fd, line.data(), line.size(), 0);
+  }
+  m_fd = fd;
+  m_dir = dir;
+  m_access = access;
+  return Result::Held;
+}
+
+void DataDirLock::release() {
+  if (m_fd < 0) return;
+  flock(m_fd, LOCK_UN);
+  close(m_fd);
+  m_fd = -1;
+  m_dir.clear();
+}
+
+std::string DataDirLockedMessage(const std::string& dir, const std::string& holder) {
+  return Utf8ToCp1252("Databiblioteket \"" + dir + "\" används av " + holder +
+                      "; försök igen när det är klart.");
+}
+
+}  // namespace liga
