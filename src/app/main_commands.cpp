@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <utility>
 
 #include "common/text.h"
@@ -119,12 +120,6 @@ bool MessageBar::show(const std::string& text) {
   return true;
 }
 
-std::string InfoLine() {
-  return "1a=" + FormatInt(2233, 3) + " 2=" + FormatInt(562, 3) + " 3a=" + FormatInt(11665, 3) +
-         " 4=" + FormatInt(863, 3) + " 5=" + FormatInt(966, 3) + " 6=" + FormatInt(322, 3) +
-         " 7=" + FormatInt(9, 3);
-}
-
 std::vector<std::vector<std::string>> EditorCandidates(const std::string& folder) {
   std::vector<std::vector<std::string>> out;
   for (const char* var : {"VISUAL", "EDITOR"}) {
@@ -176,5 +171,17 @@ int WindowScaleInUse(int configured, int screenWidth, int screenHeight, int maxS
   int x = std::min(screenHeight / 312, screenWidth / 545) / 3;
   if (x < 1) x = 1;
   return 100 * x;
+}
+}  // namespace liga
+
+namespace liga {
+bool DataDirIsEmpty(const std::string& dir) {
+  std::error_code ec;
+  std::filesystem::directory_iterator it(dir, ec);
+  if (ec) return false;
+  for (const auto& entry : it) {
+    if (entry.path().filename() != kLockFileName) return false;
+  }
+  return true;
 }
 }  // namespace liga

@@ -1,5 +1,5 @@
 // The main window's rules without a window: which commands are enabled in which state, the
-// data panel text, the message bar's shifting, the information line and how the external
+// data panel text, the message bar's shifting and how the external
 // editor is chosen. The desktop program shows what these return; the tests check them here.
 //
 // The state is made of three facts, each implying the one before:
@@ -60,10 +60,6 @@ class MessageBar {
   std::array<std::string, 3> m_panels;
 };
 
-// "1a=2233 2=562 3a=11665 4=863 5=966 6=322 7=  9": the record lengths of the memory
-// tables, each in at least 3 characters.
-std::string InfoLine();
-
 // The programs "editor" tries in order for the exchange-file folder: $VISUAL with the
 // folder, $EDITOR with the folder, then xdg-open on the folder. An unset or empty variable
 // is skipped. Each entry is a program followed by its arguments.
@@ -100,4 +96,10 @@ namespace liga {
 // it is; otherwise the automatic scale 100 x max(1, min(screenH / 312, screenW / 545) / 3)
 // (integer divisions).
 int WindowScaleInUse(int configured, int screenWidth, int screenHeight, int maxScale);
+}  // namespace liga
+
+namespace liga {
+// Whether `dir` holds nothing but the data directory's lock file: the first start, when the
+// window offers the demo competition. False when the folder cannot be read.
+bool DataDirIsEmpty(const std::string& dir);
 }  // namespace liga

@@ -456,8 +456,7 @@ void TMainForm::offerDemo() {
   ScopedUi scoped(m_ui);
   Database& db = m_shell.db();
   if (db.catalogueAvailable()) return;
-  std::error_code ec;
-  if (!fs::is_empty(db.dataDir(), ec) || ec) return;
+  if (!DataDirIsEmpty(db.dataDir())) return;
   if (ShowMessage(101, Utf8ToCp1252("Databiblioteket är tomt. Vill du läsa in demotävlingen?")) !=
       Answer::Yes)
     return;
@@ -659,7 +658,7 @@ void TMainForm::info() {
                            U("\nserie- och turneringsadministration\n\nDatabibliotek: ") +
                            QString::fromStdString(m_shell.db().dataDir()));
   }
-  ShowMessage(1, InfoLine());
+  ShowMessage(1, RecordSizeLine());
 }
 
 void TMainForm::editor() {

@@ -4,6 +4,7 @@
 #include <stdlib.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "app/shell.h"
 #include "common/recording_ui.h"
@@ -86,10 +87,6 @@ TEST(MessageBarTest, NewTextsShiftTheOlderOnesRight) {
   EXPECT_EQ(bar.panels(), (std::array<std::string, 3>{"d", "c", "b"}));
   EXPECT_TRUE(bar.show("c"));  // an older text is a new arrival
   EXPECT_EQ(bar.panels(), (std::array<std::string, 3>{"c", "d", "c"}));
-}
-
-TEST(InfoLineTest, RecordLengths) {
-  EXPECT_EQ(InfoLine(), "1a=2233 2=562 3a=11665 4=863 5=966 6=322 7=  9");
 }
 
 TEST(EditorTest, CandidatesFollowTheEnvironment) {
@@ -221,6 +218,17 @@ TEST_F(MainStateTest, DemoCompetitionHasTeams) {
   EXPECT_TRUE(s.teamsPresent);
   EXPECT_FALSE(s.scheduled);
   EXPECT_EQ(DataPanelText(s), "T\xE4vling: DEMOSERIEN 2027");
+}
+
+TEST_F(MainStateTest, AnEmptyDataDirectoryMayHoldItsLockFile) {
+  const fs::path d = m_dir / "empty";
+  fs::create_directories(d);
+  EXPECT_TRUE(DataDirIsEmpty(d.string()));
+  std::ofstream(d / kLockFileName) << "liga";
+  EXPECT_TRUE(DataDirIsEmpty(d.string()));
+  std::ofstream(d / "notes.txt") << "x";
+  EXPECT_FALSE(DataDirIsEmpty(d.string()));
+  EXPECT_FALSE(DataDirIsEmpty((m_dir / "missing").string()));
 }
 
 TEST_F(MainStateTest, InputInfoRefusesAnEleventhCompetition) {
