@@ -7,6 +7,7 @@
 // measurements); --screenshot writes main.png (and with --dialogs konfig.png and
 // lottn.png) of the window as it starts into DIR and quits.
 #include <QApplication>
+#include <QIcon>
 #include <QTimer>
 #include <cstdio>
 #include <string>
@@ -21,6 +22,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("LigaWin32"));
   QApplication::setDesktopFileName(QStringLiteral("ligawin32"));
+  QApplication::setWindowIcon(QIcon(QStringLiteral(":/ligawin32.png")));
 
   liga::StartupOptions options;
   bool firstPaintExit = false;
