@@ -6,10 +6,15 @@
 // --first-paint-exit quits right after the first paint of the main window (start-up time
 // measurements); --screenshot writes main.png (and with --dialogs konfig.png and
 // lottn.png) of the window as it starts into DIR and quits.
+#include <unistd.h>
+
 #include <QApplication>
 #include <QIcon>
+#include <QSocketNotifier>
 #include <QTimer>
+#include <csignal>
 #include <cstdio>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -17,6 +22,25 @@
 #include "gui/main_form.h"
 #include "gui/qt_ui.h"
 #include "gui/screenshots.h"
+
+namespace {
+
+int g_signalPipe[2] = {-1, -1};
+
+// SIGTERM and SIGINT close the window the way "avsluta" does, so a session that ends or a
+// terminal's Ctrl-C still closes the competition and writes the configuration back.
+void onSignal(int) {
+  const char c = 1;
+  [[maybe_unused]] const auto n = write(g_signalPipe[1], &c, 1);
+}
+
+long long realtimeNanoseconds() {
+  timespec ts{};
+  clock_gettime(CLOCK_REALTIME, &ts);
+  return static_cast<long long>(ts.tv_sec) * 1000000000LL + ts.tv_nsec;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -52,8 +76,19 @@ int main(int argc, char** argv) {
   if (!screenshotDir.empty()) ui.setScripted(true);
   liga::gui::TMainForm form(shell, ui);
   form.FormCreate(options);
+  if (pipe(g_signalPipe) == 0) {
+    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &form);
+    QObject::connect(notifier, &QSocketNotifier::activated, &form, [&form] { form.close(); });
+    std::signal(SIGTERM, onSignal);
+    std::signal(SIGINT, onSignal);
+  }
   if (firstPaintExit) {
-    form.onFirstPaint = [&form] { QTimer::singleShot(0, &form, [&form] { form.close(); }); };
+    // Prints the wall-clock time of the first paint for the start-up measurement.
+    form.onFirstPaint = [&form] {
+      std::printf("first-paint-ns %lld\n", realtimeNanoseconds());
+      std::fflush(stdout);
+      QTimer::singleShot(0, &form, [&form] { form.close(); });
+    };
   }
   form.show();
   if (!screenshotDir.empty()) {
