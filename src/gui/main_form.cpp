@@ -234,13 +234,13 @@ void TMainForm::buildMenus() {
   QMenu* giro = subMenu(rap, "giro1", U("giro"));
   addCommand(
       giro, "lagledare1", U("lagledare"), U("giroblanketter till lagledarna"),
-      [this] { printGiro(1); }, false);
+      [this] { printGiro(1, giroFillCharacter()); }, false);
   addCommand(
       giro, "allalagmedlemmar4", U("alla lagmedlemmar"), U("giroblanketter till alla lagmedlemmar"),
-      [this] { printGiro(2); }, false);
+      [this] { printGiro(2, giroFillCharacter()); }, false);
   addCommand(
       giro, "lagmedlem12", U("lagmedlem 1"), U("giroblanketter till lagmedlem 1"),
-      [this] { printGiro(3); }, false);
+      [this] { printGiro(3, giroFillCharacter()); }, false);
   addCommand(
       rap, "email1", U("email"), U("skickar spelprogram till lagen med e-post"),
       [this] { openMail(); }, false);
@@ -449,7 +449,8 @@ void TMainForm::applyGeometry() {
   const QSize minimum(kDesignWidth * m_scale / 100, kDesignHeight * m_scale / 100);
   setMinimumSize(minimum);
   resize(std::max(g.width, minimum.width()), std::max(g.height, minimum.height()));
-  if (g.left != 0 || g.top != 0) move(g.left, g.top);
+  // A zero left or top keeps the position the window system gives.
+  if (g.left != 0 && g.top != 0) move(g.left, g.top);
 }
 
 void TMainForm::offerDemo() {
@@ -474,11 +475,12 @@ void TMainForm::FormDestroy() {
   m_destroyed = true;
   WindowGeometry g;
   g.scale = m_scaleChanged ? m_scaleControl->value() : m_shell.window().scale;
-  const QRect frame = geometry();
-  g.left = frame.x();
-  g.top = frame.y();
-  g.width = frame.width();
-  g.height = frame.height();
+  // The position is the frame's, as move() takes it; the size is the client area's, as
+  // resize() takes it, so a window reopens where and as large as it was.
+  g.left = frameGeometry().x();
+  g.top = frameGeometry().y();
+  g.width = width();
+  g.height = height();
   m_shell.shutdown(m_ui, g);
 }
 
@@ -707,7 +709,12 @@ void TMainForm::showView(ReportKind) {
 void TMainForm::printLabels(bool, int) {
   notImplemented();
 }
-void TMainForm::printGiro(int) {
+char TMainForm::giroFillCharacter() {
+  Database& db = m_shell.db();
+  return db.competitionOpen() && db.comp().amountFilled() ? ' ' : 'X';
+}
+
+void TMainForm::printGiro(int, char) {
   notImplemented();
 }
 void TMainForm::openMail() {

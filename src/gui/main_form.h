@@ -95,7 +95,10 @@ class TMainForm : public QMainWindow {
   void printReport(ReportKind kind);
   void showView(ReportKind kind);
   void printLabels(bool byTeam, int set);
-  void printGiro(int kind);
+  // Giro forms of `kind` with the fill character of the amount field: a blank when the
+  // competition's AmountFilled is set, otherwise "X".
+  void printGiro(int kind, char fill);
+  char giroFillCharacter();
   void openMail();
   void openGiroRegister(int kind);
   void openLabelRegister();

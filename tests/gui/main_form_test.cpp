@@ -238,6 +238,102 @@ TEST_F(MainFormTest, SchedulingDialogChecks) {
   EXPECT_FALSE(control("spelfrdela1")->isChecked());
 }
 
+// "avbryt" in the progress window in the middle of a scheduling run: no file, the window
+// usable again.
+TEST_F(MainFormTest, SchedulingRunCancelledFromItsProgressWindow) {
+  start();
+  m_ui.setNextAnswer(Answer::Yes);
+  m_form->offerDemo();
+  const fs::path lot = m_dir / "avbruten.lot";
+  m_form->runLottnDialog = [&](TLottnDlgForm& d) {
+    d.findChild<QLineEdit*>("edUtfil")->setText(QString::fromStdString(lot.string()));
+    d.findChild<QPushButton*>("okButton")->click();
+    return d.result() == QDialog::Accepted;
+  };
+  int updates = 0;
+  bool pressed = false;
+  m_ui.onPendingInput = [&] {
+    if (pressed || ++updates < 4) return;
+    for (int depth = 3; depth >= 0; --depth) {
+      ProgressWindow* w = m_ui.progressWindow(depth);
+      if (w != nullptr && w->cancelButton() != nullptr) {
+        EXPECT_FALSE(m_form->isEnabled());  // disabled while the run shows its progress
+        w->cancelButton()->click();
+        pressed = true;
+        return;
+      }
+    }
+  };
+  trigger("spelfrdela1");
+  m_ui.onPendingInput = nullptr;
+  EXPECT_TRUE(pressed);
+  EXPECT_FALSE(fs::exists(lot));
+  EXPECT_FALSE(control("spelfrdela1")->isChecked());
+  EXPECT_EQ(OpenProgressWindows(), 0);
+  EXPECT_TRUE(m_form->isEnabled());
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(MainFormTest, RemovingAllTeamsRefreshesTheState) {
+  start();
+  m_ui.setNextAnswer(Answer::Yes);
+  m_form->offerDemo();
+  ASSERT_TRUE(enabled("tbResultat"));
+  m_ui.setNextAnswer(Answer::No);
+  trigger("raderaallamedl");
+  EXPECT_TRUE(enabled("tbResultat"));
+  for (int i = 0; i < 3; ++i) m_ui.setNextAnswer(Answer::Yes);
+  trigger("raderaallamedl");
+  EXPECT_EQ(dataPanel(), QString::fromUtf8("Tävling: DEMOSERIEN 2027 <inga lag inmatade>"));
+  EXPECT_FALSE(enabled("tbResultat"));
+  EXPECT_FALSE(enabled("raderaallamedl"));
+  EXPECT_TRUE(enabled("tbLag"));
+}
+
+TEST_F(MainFormTest, ExportsAndBackupGoThroughTheirPickers) {
+  start();
+  m_ui.setNextAnswer(Answer::Yes);
+  m_form->offerDemo();
+  m_ui.setNextPick((m_dir / "lagen").string());
+  trigger("lag1");
+  EXPECT_TRUE(fs::exists(m_dir / "lagen.lgw"));  // the default extension
+  m_ui.setNextPick(std::nullopt);                // cancelled: nothing
+  trigger("freningen1");
+  EXPECT_EQ(m_shell->config().main().lastExchangePath(), (m_dir / "lagen.lgw").string());
+
+  const fs::path backup = m_dir / "kopia";
+  fs::create_directories(backup);
+  m_ui.setNextPick(backup.string());
+  click("tbKopiera");
+  int copied = 0;
+  for (const auto& e : fs::directory_iterator(backup)) copied += e.is_regular_file();
+  EXPECT_GE(copied, 4);
+  EXPECT_EQ(dataPanel(), QStringLiteral("Tävling: DEMOSERIEN 2027"));  // open again after it
+}
+
+TEST_F(MainFormTest, ChangingTheDataDirectory) {
+  start();
+  addCompetitions(1);
+  trigger("v00");
+  const fs::path other = m_dir / "annan";
+  fs::create_directories(other);
+  m_ui.setNextPick(other.string() + "/");
+  click("buttonDataLib");
+  EXPECT_EQ(dataPanel(), QStringLiteral("<datafiler saknas>"));
+  EXPECT_EQ(control<QLabel>("sbDataDir")->text(), QString::fromStdString(other.string()));
+  EXPECT_EQ(m_shell->config().main().dataDir(), other.string());
+  EXPECT_FALSE(enabled("vlj1"));
+
+  m_ui.setNextPick(std::nullopt);  // cancelled: the directory stays
+  click("buttonDataLib");
+  EXPECT_EQ(m_shell->config().main().dataDir(), other.string());
+
+  m_ui.setNextPick(m_data.string());
+  click("buttonDataLib");
+  EXPECT_EQ(control("v00")->text(), QStringLiteral("CUP 1"));
+  EXPECT_TRUE(enabled("vlj1"));
+}
+
 // demo -> spelfördela -> importera the schedule file -> the window shows it.
 TEST_F(MainFormTest, WholeSeasonStartThroughTheWindow) {
   start();
