@@ -132,8 +132,14 @@ TEKonfigDlg::TEKonfigDlg(Configuration& config, QWidget* parent)
   m_status->setSizeGripEnabled(false);
   outer->addWidget(m_status);
 
-  // Opening: the selected blocks and the remembered page.
+  // Opening: the selected blocks and the remembered page, scaled as the main window is
+  // when the user chose a scale.
   MainConfig& main = m_config.main();
+  if (main.windowScale() > 100 && main.windowScale() <= 400) {
+    QFont f = font();
+    f.setPointSizeF(f.pointSizeF() * main.windowScale() / 100.0);
+    setFont(f);
+  }
   m_shownReport = main.reportBlock();
   m_shownLabel = main.labelBlock();
   m_switching = true;

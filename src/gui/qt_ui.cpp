@@ -177,7 +177,9 @@ void QtUi::progressOpened(int depth, const std::string& title, int, bool cancell
     w->move(c.x() - w->width() / 2 + 24 * depth, c.y() - w->height() / 2 + 24 * depth);
   }
   w->show();
-  m_dirty = true;
+  // A new window is shown at once, whatever the throttle: openings are few.
+  flushProgress();
+  QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
 }
 
 void QtUi::progressRow(int depth, int row, const std::string& text) {
