@@ -277,6 +277,8 @@ void TMainForm::buildMenus() {
   addCommand(
       xreg, "etikettMenu", U("etikettregister"), U("etikett- och bildregister"),
       [this] { openLabelRegister(); }, false);
+  // The hints show as the menus' tool tips.
+  for (QMenu* m : findChildren<QMenu*>()) m->setToolTipsVisible(true);
 }
 
 void TMainForm::buildBody() {
