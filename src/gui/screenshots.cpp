@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPixmap>
+#include <QScreen>
 
 #include "gui/konfig_dlg.h"
 #include "gui/lottn_dlg.h"
@@ -35,6 +36,20 @@ void WriteScreenshots(TMainForm& form, const std::string& dir, bool dialogs) {
   settle();
   form.grab().save(d + QStringLiteral("/main.png"));
   if (!dialogs) return;
+
+  // The "arkiv" menu opened over the window, taken from the screen (menus are windows of
+  // their own).
+  if (QMenu* arkiv = form.findChild<QMenu*>(QStringLiteral("arkiv1"))) {
+    arkiv->popup(form.mapToGlobal(QPoint(4, form.menuBar()->height())));
+    settle();
+    if (QScreen* screen = form.screen()) {
+      const QRect area = form.frameGeometry().united(arkiv->geometry()).adjusted(0, 0, 4, 4);
+      screen->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+          .save(d + QStringLiteral("/menu.png"));
+    }
+    arkiv->hide();
+    settle();
+  }
 
   TEKonfigDlg konfig(form.shell().config(), &form);
   konfig.resize(760, 560);
