@@ -334,6 +334,48 @@ TEST_F(MainFormTest, ChangingTheDataDirectory) {
   EXPECT_TRUE(enabled("vlj1"));
 }
 
+TEST_F(MainFormTest, NewRefusesAnEleventhCompetitionWithABeep) {
+  start();
+  addCompetitions(10);
+  const int beeps = m_ui.beeps;
+  trigger("new");
+  EXPECT_EQ(control<QLabel>("sbMessage0")->text(),
+            QString::fromUtf8("Max antal tävlingar uppnått!"));
+  EXPECT_EQ(m_ui.beeps, beeps + 1);
+  for (int k = 0; k < 10; ++k) {
+    EXPECT_TRUE(
+        control(QStringLiteral("v%1").arg(k, 2, 10, QLatin1Char('0')).toLatin1())->isEnabled());
+  }
+}
+
+TEST_F(MainFormTest, CreatingNewDataFilesAsksFirst) {
+  start();
+  addCompetitions(2);
+  trigger("v00");
+  m_ui.setNextAnswer(Answer::No);
+  trigger("skapanya1");
+  EXPECT_EQ(m_ui.shown.back().text, "Befintliga datafiler kommer att f\xF6rst\xF6ras. OK?");
+  EXPECT_EQ(control("v01")->text(), QStringLiteral("CUP 2"));
+  EXPECT_TRUE(enabled("spelfrdela1"));
+  m_ui.setNextAnswer(Answer::Yes);
+  trigger("skapanya1");
+  EXPECT_EQ(control("v00")->text(), QStringLiteral("vakant"));
+  EXPECT_EQ(dataPanel(), QString::fromUtf8("<tävling ej vald/inmatad>"));
+  EXPECT_TRUE(enabled("new"));
+  EXPECT_FALSE(enabled("spelfrdela1"));
+}
+
+TEST_F(MainFormTest, IndexRebuildKeepsTheCompetitionOpen) {
+  start();
+  m_ui.setNextAnswer(Answer::Yes);
+  m_form->offerDemo();
+  for (int i = 0; i < 3; ++i) m_ui.setNextAnswer(Answer::Yes);
+  trigger("indexbygg1");
+  EXPECT_EQ(dataPanel(), QStringLiteral("Tävling: DEMOSERIEN 2027"));
+  EXPECT_TRUE(enabled("tbResultat"));
+  EXPECT_EQ(OpenProgressWindows(), 0);
+}
+
 // demo -> spelfördela -> importera the schedule file -> the window shows it.
 TEST_F(MainFormTest, WholeSeasonStartThroughTheWindow) {
   start();
