@@ -45,6 +45,9 @@ TLottnDlgForm::TLottnDlgForm(scheduling::ScheduleDialog& controller, QWidget* pa
   m_perPlayTime = new QSpinBox(this);
   m_perPlayTime->setObjectName(QStringLiteral("Edit10"));
   m_perPlayTime->setRange(1, 16);
+  // The P/M rule applies to a whole number, not to each digit typed.
+  m_playTimes->setKeyboardTracking(false);
+  m_perPlayTime->setKeyboardTracking(false);
   for (int r = 0; r < 5; ++r) {
     const scheduling::DialogRow row = m_c.row(r);
     grid->addWidget(new QLabel(FromCp1252(row.label), this), r + 1, 0);
@@ -163,6 +166,9 @@ void TLottnDlgForm::pushFields() {
 }
 
 void TLottnDlgForm::okButtonClick() {
+  // A number still being typed counts as entered.
+  m_playTimes->interpretText();
+  m_perPlayTime->interpretText();
   pushFields();
   if (m_c.ok()) {
     m_status->clearMessage();

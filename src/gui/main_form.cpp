@@ -18,6 +18,7 @@
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QStyle>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <filesystem>
@@ -169,8 +170,13 @@ void TMainForm::buildMenus() {
     m_delete[k] = a;
   }
   arkiv->addSeparator();
-  addCommand(
-      arkiv, "avsluta", U("avsluta"), U("avslutar programmet"), [this] { close(); }, false);
+  // "avsluta" is no command of its own: it closes the window, which waits for a running one.
+  auto* quit = new QAction(U("avsluta"), this);
+  quit->setObjectName(QStringLiteral("avsluta"));
+  quit->setStatusTip(U("avslutar programmet"));
+  quit->setToolTip(U("avslutar programmet"));
+  connect(quit, &QAction::triggered, this, &QWidget::close);
+  arkiv->addAction(quit);
 
   QMenu* reg = topMenu("mnuRegister", U("register"));
   addCommand(
@@ -355,8 +361,12 @@ void TMainForm::buildBody() {
     b->setObjectName(QString::fromLatin1(bt.name));
     b->setToolTip(U(bt.hint));
     b->setStatusTip(U(bt.hint));
-    connect(b, &QPushButton::clicked, this,
-            [this, c = bt.command, r = bt.refreshAfter] { run(c, r); });
+    if (std::string_view(bt.name) == "quitbutton") {
+      connect(b, &QPushButton::clicked, this, &QWidget::close);
+    } else {
+      connect(b, &QPushButton::clicked, this,
+              [this, c = bt.command, r = bt.refreshAfter] { run(c, r); });
+    }
     base->addWidget(b);
   }
   base->addStretch(1);
@@ -487,15 +497,30 @@ void TMainForm::FormDestroy() {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
+  // A command still running (its progress window lets events through) finishes first; the
+  // window closes when it has returned, so nothing is shut down under its feet.
+  if (m_running > 0) {
+    m_closeRequested = true;
+    event->ignore();
+    return;
+  }
   FormDestroy();
   event->accept();
 }
 
 void TMainForm::run(const std::function<void()>& command, bool refreshAfter) {
+  if (m_destroyed) return;
   ScopedUi scoped(m_ui);
+  ++m_running;
   command();
+  --m_running;
+  if (m_destroyed) return;
   if (refreshAfter) refresh();
   showMessageLine();
+  if (m_running == 0 && m_closeRequested) {
+    m_closeRequested = false;
+    QTimer::singleShot(0, this, [this] { close(); });
+  }
 }
 
 void TMainForm::refresh() {

@@ -129,6 +129,8 @@ class TMainForm : public QMainWindow {
   bool m_scaleChanged = false;
   int m_scale = 100;
   bool m_painted = false;
+  int m_running = 0;  // commands on the stack (a progress window lets events in)
+  bool m_closeRequested = false;
 
   std::array<QAction*, kMaxCompetitions> m_select{};
   std::array<QAction*, kMaxCompetitions> m_delete{};

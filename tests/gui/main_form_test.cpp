@@ -376,6 +376,39 @@ TEST_F(MainFormTest, IndexRebuildKeepsTheCompetitionOpen) {
   EXPECT_EQ(OpenProgressWindows(), 0);
 }
 
+// Closing the window while a command runs (its progress window lets the close through)
+// waits for the command; then the window closes and writes the configuration.
+TEST_F(MainFormTest, CloseDuringACommandWaitsForIt) {
+  start();
+  m_ui.setNextAnswer(Answer::Yes);
+  m_form->offerDemo();
+  m_form->show();
+  const fs::path lot = m_dir / "klar.lot";
+  m_form->runLottnDialog = [&](TLottnDlgForm& d) {
+    auto* p = d.findChild<QSpinBox*>("Edit8");
+    p->findChild<QLineEdit*>()->setText(QStringLiteral("10"));  // typed, not yet entered
+    d.findChild<QLineEdit*>("edUtfil")->setText(QString::fromStdString(lot.string()));
+    d.findChild<QPushButton*>("okButton")->click();
+    EXPECT_EQ(d.findChild<QSpinBox*>("Edit10")->value(), 11);  // the typed P counted
+    return d.result() == QDialog::Accepted;
+  };
+  bool closed = false;
+  m_ui.onPendingInput = [&] {
+    if (closed || OpenProgressWindows() == 0) return;
+    closed = true;
+    m_form->close();
+    EXPECT_TRUE(m_shell->db().competitionOpen());  // nothing shut down yet
+  };
+  trigger("spelfrdela1");
+  m_ui.onPendingInput = nullptr;
+  ASSERT_TRUE(closed);
+  EXPECT_TRUE(fs::exists(lot));  // the run went to its end
+  EXPECT_TRUE(m_form->isVisible());
+  for (int i = 0; i < 5; ++i) QApplication::processEvents();
+  EXPECT_FALSE(m_form->isVisible());
+  EXPECT_FALSE(m_shell->db().competitionOpen());
+}
+
 // demo -> spelfördela -> importera the schedule file -> the window shows it.
 TEST_F(MainFormTest, WholeSeasonStartThroughTheWindow) {
   start();
