@@ -39,6 +39,8 @@ class GuiTest : public ::testing::Test {
     setenv("XDG_DOCUMENTS_DIR", (m_dir / "docs").c_str(), 1);
     m_data = m_dir / "docs" / "LigaWin32" / "data";
     m_configFile = m_dir / "cfg" / "LigaWin32" / "LigaWin32.P32";
+    // The program falls back to the directory it runs in when the saved one is gone.
+    std::filesystem::current_path(m_dir);
     m_ui.setScripted(true);
     m_scoped = std::make_unique<ScopedUi>(m_ui);
   }

@@ -409,6 +409,45 @@ TEST_F(MainFormTest, CloseDuringACommandWaitsForIt) {
   EXPECT_FALSE(m_shell->db().competitionOpen());
 }
 
+TEST_F(MainFormTest, StartUpFailuresAreShownAsDialogs) {
+  fs::create_directories(m_configFile.parent_path());
+  std::ofstream(m_configFile, std::ios::binary) << std::string(317111, '\0');
+  start();
+  ASSERT_FALSE(m_ui.shown.empty());
+  EXPECT_EQ(m_ui.shown.front().kind, MessageKind::Warning);
+  EXPECT_EQ(m_ui.shown.front().text.rfind("Versionskonflikt av konfigurationsfilen \"", 0), 0u);
+  EXPECT_EQ(fs::file_size(m_configFile), kConfigFileSize);
+}
+
+TEST_F(MainFormTest, GeometryAndScaleComeFromTheConfiguration) {
+  {
+    fs::create_directories(m_configFile.parent_path());
+    Configuration c;
+    ASSERT_TRUE(c.writeDefaults(m_configFile.string(), m_data.string()));
+    c.main().setWindowScale(150);
+    c.main().setWindowLeft(40);
+    c.main().setWindowTop(30);
+    c.main().setWindowWidth(900);
+    c.main().setWindowHeight(520);
+    c.main().setSlotDataDir(kProgramSlot, (m_dir / "borta").string());  // unreachable
+    ASSERT_TRUE(c.save());
+  }
+  start();
+  EXPECT_EQ(control<QSpinBox>("udSkala")->value(), 150);
+  EXPECT_EQ(m_form->minimumSize(), QSize(545 * 150 / 100, 312 * 150 / 100));
+  EXPECT_EQ(m_form->size(), QSize(900, 520));
+  EXPECT_EQ(m_form->frameGeometry().topLeft(), QPoint(40, 30));
+  // The saved data directory could not be entered: the message bar says so.
+  EXPECT_TRUE(control<QLabel>("sbMessage1")
+                  ->text()
+                  .startsWith(QStringLiteral("Kan ej byta till biblioteket \"") +
+                              QString::fromStdString(m_dir.string())))
+      << control<QLabel>("sbMessage1")->text().toStdString();
+  EXPECT_EQ(control<QLabel>("sbMessage0")->text(),
+            QStringLiteral("Datafiler saknas/ ej i aktuellt bibliotek"));
+  EXPECT_EQ(control<QLabel>("sbDataDir")->text(), QString::fromStdString(m_dir.string()));
+}
+
 // demo -> spelfördela -> importera the schedule file -> the window shows it.
 TEST_F(MainFormTest, WholeSeasonStartThroughTheWindow) {
   start();
