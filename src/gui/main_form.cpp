@@ -91,11 +91,10 @@ QAction* TMainForm::addCommand(QMenu* menu, const char* name, const QString& cap
 
 void TMainForm::buildMenus() {
   QMenuBar* bar = menuBar();
-  auto subMenu = [this](QMenu* parent, const char* name, const QString& title) {
+  auto subMenu = [](QMenu* parent, const char* name, const QString& title) {
     QMenu* m = parent->addMenu(title);
     m->setObjectName(QString::fromLatin1(name));
     m->menuAction()->setObjectName(QString::fromLatin1(name));
-    (void)this;
     return m;
   };
   auto topMenu = [bar](const char* name, const QString& title) {

@@ -6,6 +6,7 @@
 #include <QMenuBar>
 #include <QPixmap>
 #include <QScreen>
+#include <QTabWidget>
 
 #include "gui/konfig_dlg.h"
 #include "gui/lottn_dlg.h"
@@ -54,6 +55,11 @@ void WriteScreenshots(TMainForm& form, const std::string& dir, bool dialogs) {
   TEKonfigDlg konfig(form.shell().config(), &form);
   konfig.resize(760, 560);
   save(konfig, d + QStringLiteral("/konfig.png"));
+  if (auto* pages = konfig.findChild<QTabWidget*>(QStringLiteral("PageControl1"))) {
+    pages->setCurrentIndex(1);
+    save(konfig, d + QStringLiteral("/konfig-etiketter.png"));
+    pages->setCurrentIndex(0);
+  }
   konfig.hide();
 
   Database& db = form.shell().db();
