@@ -185,3 +185,26 @@ bool DataDirIsEmpty(const std::string& dir) {
   return true;
 }
 }  // namespace liga
+
+namespace liga {
+void ChangeDataDirectoryCommand(Database& db, MainConfig& main) {
+  db.changeDataDirectory();
+  main.setDataDir(db.dataDir());
+  const int current = main.currentCompetition();
+  if (db.catalogueAvailable() && current >= 1 && current < db.catalogueFileLen()) {
+    db.setCurrentCompetition(current);
+    if (!db.selectCompetition(current, false)) db.setCurrentCompetition(0);
+  } else {
+    db.setCurrentCompetition(0);
+  }
+  main.setCurrentCompetition(db.currentCompetition());
+}
+
+std::string ExchangeFolder(const std::string& lastExchangePath, const std::string& textDir) {
+  if (lastExchangePath.empty()) return textDir;
+  std::error_code ec;
+  const std::filesystem::path folder = std::filesystem::path(lastExchangePath).parent_path();
+  if (!folder.empty() && std::filesystem::is_directory(folder, ec)) return folder.string();
+  return textDir;
+}
+}  // namespace liga

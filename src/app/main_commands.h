@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/config.h"
 #include "database/database.h"
 
 namespace liga {
@@ -102,4 +103,16 @@ namespace liga {
 // Whether `dir` holds nothing but the data directory's lock file: the first start, when the
 // window offers the demo competition. False when the folder cannot be read.
 bool DataDirIsEmpty(const std::string& dir);
+}  // namespace liga
+
+namespace liga {
+// "datadir": closes the open competition, lets the user pick the data directory (a cancelled
+// choice keeps it), reads the catalogue there and opens the configuration's current
+// competition again when that catalogue has it; otherwise none is current. The
+// configuration's DataDir follows the database.
+void ChangeDataDirectoryCommand(Database& db, MainConfig& main);
+
+// The folder "editor" opens: the folder of the last exchange file when it still exists,
+// otherwise `textDir`.
+std::string ExchangeFolder(const std::string& lastExchangePath, const std::string& textDir);
 }  // namespace liga

@@ -655,17 +655,7 @@ void TMainForm::raderaAllaLag() {
 }
 
 void TMainForm::dataDir() {
-  Database& db = m_shell.db();
-  MainConfig& main = m_shell.config().main();
-  db.changeDataDirectory();
-  main.setDataDir(db.dataDir());
-  const int current = main.currentCompetition();
-  if (db.catalogueAvailable() && current >= 1 && current < db.catalogueFileLen()) {
-    db.setCurrentCompetition(current);
-    if (!db.selectCompetition(current, false)) db.setCurrentCompetition(0);
-  } else {
-    db.setCurrentCompetition(0);
-  }
+  ChangeDataDirectoryCommand(m_shell.db(), m_shell.config().main());
   showSettingsPanels();
 }
 
@@ -690,7 +680,8 @@ void TMainForm::info() {
 }
 
 void TMainForm::editor() {
-  const std::string folder = m_shell.folders().textDir;
+  const std::string folder =
+      ExchangeFolder(m_shell.config().main().lastExchangePath(), m_shell.folders().textDir);
   std::string reason = "The specified file was not found.";
   for (const auto& candidate : EditorCandidates(folder)) {
     const QString program = QString::fromStdString(candidate.front());

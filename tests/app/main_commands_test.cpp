@@ -231,6 +231,34 @@ TEST_F(MainStateTest, AnEmptyDataDirectoryMayHoldItsLockFile) {
   EXPECT_FALSE(DataDirIsEmpty((m_dir / "missing").string()));
 }
 
+TEST_F(MainStateTest, EditorOpensTheFolderOfTheLastExchangeFile) {
+  EXPECT_EQ(ExchangeFolder("", "/text"), "/text");
+  EXPECT_EQ(ExchangeFolder((m_dir / "serie.lgw").string(), "/text"), m_dir.string());
+  EXPECT_EQ(ExchangeFolder((m_dir / "borta" / "serie.lgw").string(), "/text"), "/text");
+}
+
+TEST_F(MainStateTest, DataDirectoryChangeReopensTheCurrentCompetitionWhereItExists) {
+  addCompetitions(2);
+  ScopedUi scoped(m_ui);
+  Database& db = m_shell.db();
+  MainConfig& main = m_shell.config().main();
+  const std::string home = db.dataDir();
+  ASSERT_TRUE(SelectCompetitionCommand(db, 2));
+  main.setCurrentCompetition(2);
+  m_ui.pickerResults = {std::nullopt};  // cancelled: same directory, 2 open again
+  ChangeDataDirectoryCommand(db, main);
+  EXPECT_EQ(main.dataDir(), home);
+  EXPECT_TRUE(db.competitionOpen());
+  EXPECT_EQ(db.currentCompetition(), 2);
+
+  fs::create_directories(m_dir / "tom");
+  m_ui.pickerResults = {(m_dir / "tom").string()};
+  ChangeDataDirectoryCommand(db, main);
+  EXPECT_EQ(main.dataDir(), (m_dir / "tom").string());
+  EXPECT_FALSE(db.catalogueAvailable());
+  EXPECT_EQ(main.currentCompetition(), 0);
+}
+
 TEST_F(MainStateTest, InputInfoRefusesAnEleventhCompetition) {
   ScopedUi scoped(m_ui);
   m_shell.db().setCurrentCompetition(4);
