@@ -14,6 +14,7 @@
 #include <QPainter>
 #include <QProcess>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QScreen>
 #include <QSpinBox>
 #include <QStandardPaths>
@@ -335,6 +336,19 @@ void TMainForm::buildBody() {
                   U("serie- och turneringsadministration") + QStringLiteral("</span>"));
   banner->setAlignment(Qt::AlignCenter);
   banner->setMinimumHeight(70);
+  // One of eleven background pictures, chosen at random at each start: soft gradients in
+  // the window's blue family.
+  static const char* const kBackgrounds[11][2] = {
+      {"#a6caf0", "#dbe9f8"}, {"#a6caf0", "#c9e0f2"}, {"#9cc3ec", "#e3eefa"},
+      {"#a6caf0", "#d3e4ee"}, {"#b0cfee", "#eef4fb"}, {"#a2c6ea", "#d9e6f5"},
+      {"#a6caf0", "#e6eef0"}, {"#98bfe8", "#cfe3f7"}, {"#aecdf0", "#dfeaf2"},
+      {"#a6caf0", "#f0f5fa"}, {"#9fc5ee", "#d5e3f3"}};
+  const int picture = static_cast<int>(QRandomGenerator::global()->bounded(11));
+  banner->setProperty("bakgrund", picture);
+  banner->setStyleSheet(
+      QStringLiteral("QLabel#Image1 { border-radius: 6px; background: qlineargradient(x1:0, "
+                     "y1:0, x2:1, y2:1, stop:0 %1, stop:1 %2); }")
+          .arg(QLatin1String(kBackgrounds[picture][0]), QLatin1String(kBackgrounds[picture][1])));
   outer->addWidget(banner, 1);
 
   // Base buttons and the scale control.
