@@ -15,7 +15,7 @@
 //  59359 + 41i LabelSettingsName[i] string[40]   (i = 0..10; 0 is the communication entry)
 //  59769 + 41i ReportSettingsName[i] string[40]  (i = 0..10)
 //  60224 WindowScale i16   60228 WindowLeft i32   60232 WindowTop i32
-//  60236 WindowWidth i32   60240 WindowHeight i32
+//  60236 WindowWidth i32   60240 WindowHeight i32   60244 KonfigPage u8
 // Every other byte belongs to the settings of later features and is kept as read.
 // Paths are stored as the file system's bytes.
 #pragma once
@@ -24,14 +24,13 @@
 #include <string>
 #include <string_view>
 
+#include "app/settings_blocks.h"
 #include "database/fixed_record.h"
 
 namespace liga {
 
 inline constexpr std::size_t kConfigFileSize = 317112;
 inline constexpr std::size_t kMainConfigSize = 60352;
-inline constexpr std::size_t kLabelBlockSize = 9720;
-inline constexpr std::size_t kReportBlockSize = 15956;
 inline constexpr std::size_t kLabelBlocksOffset = 60352;
 inline constexpr std::size_t kReportBlocksOffset = 157552;
 inline constexpr int kSettingsBlocks = 10;
@@ -75,6 +74,9 @@ class MainConfig : public FixedRecord<kMainConfigSize> {
   void setWindowWidth(std::int32_t v) { setI32(60236, v); }
   std::int32_t windowHeight() const { return i32(60240); }
   void setWindowHeight(std::int32_t v) { setI32(60240, v); }
+  // The page of the configuration dialog shown last (0 "rapporter", 1 "etiketter").
+  int konfigPage() const { return u8(60244); }
+  void setKonfigPage(int v) { setU8(60244, static_cast<std::uint8_t>(v)); }
 
   // The selected block numbers, read as 1 when the stored byte is outside 1..10 so that a
   // damaged record never makes the program read or write outside the settings area.
@@ -84,13 +86,7 @@ class MainConfig : public FixedRecord<kMainConfigSize> {
   static MainConfig makeDefault(std::string_view defaultDataDir);
 };
 
-using LabelSettingsBlock = FixedRecord<kLabelBlockSize>;
-using ReportSettingsBlock = FixedRecord<kReportBlockSize>;
-
-// Defaults of a settings block. Their contents belong to the label and report settings;
-// until those define them a default block is all zero bytes.
-LabelSettingsBlock DefaultLabelSettings(int i);
-ReportSettingsBlock DefaultReportSettings(int i);
+// The settings blocks, their layout and their defaults are in app/settings_blocks.h.
 
 // ---------------------------------------------------------------------------------------
 
@@ -132,6 +128,16 @@ class Configuration {
   // Writes the main record and the selected label and report blocks in place. Returns
   // false (and writes nothing) when the file cannot be opened for update.
   bool save() const;
+
+  // Selecting settings block i of a kind (1..10): the block is read from its place in the
+  // file, or gets its defaults when the file cannot be read, and i becomes the selected
+  // number. Returns true when the block came from the file.
+  bool selectReportBlock(int i);
+  bool selectLabelBlock(int i);
+  // Writes the block in memory to its place in the file (the main record is not written).
+  // Returns false, changing nothing on disk, when the file cannot be opened for update.
+  bool storeReportBlock() const;
+  bool storeLabelBlock() const;
 
   // Writes a complete default file at `path` (replacing it) and takes its defaults.
   bool writeDefaults(const std::string& path, std::string_view defaultDataDir);

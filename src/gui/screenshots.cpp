@@ -1,0 +1,81 @@
+#include "gui/screenshots.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPixmap>
+#include <QScreen>
+#include <QTabWidget>
+
+#include "gui/konfig_dlg.h"
+#include "gui/lottn_dlg.h"
+#include "gui/main_form.h"
+#include "reports/team_selection.h"
+#include "scheduling/database_input.h"
+#include "scheduling/run.h"
+
+namespace liga::gui {
+namespace {
+
+void settle() {
+  for (int i = 0; i < 5; ++i) QApplication::processEvents();
+}
+
+void save(QWidget& w, const QString& path) {
+  w.show();
+  w.raise();
+  settle();
+  w.grab().save(path);
+}
+
+}  // namespace
+
+void WriteScreenshots(TMainForm& form, const std::string& dir, bool dialogs) {
+  const QString d = QString::fromStdString(dir);
+  QDir().mkpath(d);
+  settle();
+  form.grab().save(d + QStringLiteral("/main.png"));
+  if (!dialogs) return;
+
+  // The "arkiv" menu opened over the window, taken from the screen (menus are windows of
+  // their own).
+  if (QMenu* arkiv = form.findChild<QMenu*>(QStringLiteral("arkiv1"))) {
+    arkiv->popup(form.mapToGlobal(QPoint(4, form.menuBar()->height())));
+    settle();
+    if (QScreen* screen = form.screen()) {
+      const QRect area = form.frameGeometry().united(arkiv->geometry()).adjusted(0, 0, 4, 4);
+      screen->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+          .save(d + QStringLiteral("/menu.png"));
+    }
+    arkiv->hide();
+    settle();
+  }
+
+  TEKonfigDlg konfig(form.shell().config(), &form);
+  konfig.resize(760, 560);
+  save(konfig, d + QStringLiteral("/konfig.png"));
+  if (auto* pages = konfig.findChild<QTabWidget*>(QStringLiteral("PageControl1"))) {
+    pages->setCurrentIndex(1);
+    save(konfig, d + QStringLiteral("/konfig-etiketter.png"));
+    pages->setCurrentIndex(0);
+  }
+  konfig.hide();
+
+  Database& db = form.shell().db();
+  if (!db.competitionOpen()) return;
+  // The scheduling dialog over the open competition, as "spelfördela" shows it.
+  TeamSelection selection(db);
+  const scheduling::ScheduleInput input = scheduling::ReadScheduleInput(db, selection);
+  scheduling::ScheduleConfig config;
+  config.LastExchangePath = form.shell().config().main().lastExchangePath();
+  config.DataDir = db.dataDir() + "/";
+  auto show = [&](scheduling::ScheduleDialog& controller) {
+    TLottnDlgForm lottn(controller, &form);
+    save(lottn, d + QStringLiteral("/lottn.png"));
+    return false;  // cancelled: nothing is generated
+  };
+  scheduling::RunSchedule(input, config, show);
+}
+
+}  // namespace liga::gui

@@ -1,0 +1,14 @@
+// Pictures of the window and its two main dialogs for the documentation.
+#pragma once
+
+#include <string>
+
+namespace liga::gui {
+
+class TMainForm;
+
+// Writes main.png of `form` into `dir`; with `dialogs` also konfig.png (the configuration
+// dialog) and, when a competition with matches is open, lottn.png (the scheduling dialog).
+void WriteScreenshots(TMainForm& form, const std::string& dir, bool dialogs);
+
+}  // namespace liga::gui
