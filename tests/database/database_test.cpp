@@ -6,8 +6,10 @@
 #include <fstream>
 
 #include "common/messages.h"
+#include "database/block_snapshot.h"
 #include "database/db_fixture.h"
 #include "storage/check.h"
+#include "storage/mem_env.h"
 
 namespace liga {
 namespace {
@@ -374,6 +376,70 @@ TEST_F(DatabaseTest, BlocksOfAForeignRecordLengthAreRefused) {
   EXPECT_EQ(IsamError, isam_error::kBadDataFile);
   EXPECT_FALSE(m_db.competitionOpen());
   EXPECT_FALSE(m_db.playTimeFile());
+}
+
+// A competition is created with its files or not at all: with a write, sync or truncate
+// failing at any call, once or from then on (a full disk), the catalogue lists no
+// competition whose files are missing or empty.
+TEST_F(DatabaseTest, CreatingACompetitionUnderFaultsLeavesNoHalfMadeOne) {
+  newCompetition("Cup");
+  m_db.closeAll();
+  m_db.releaseDataDir();
+  const fs::path base = m_dir / "base";
+  fs::create_directories(base);
+  for (const auto& e : fs::directory_iterator(m_dir)) {
+    if (e.is_regular_file()) fs::copy(e.path(), base / e.path().filename());
+  }
+  const std::string before = testing::Snapshot(base);
+  int runs = 0, refused = 0;
+  for (auto kind :
+       {storage::FaultEnv::kWrite, storage::FaultEnv::kSync, storage::FaultEnv::kTruncate}) {
+    for (bool persistent : {false, true}) {
+      for (long long call = 0;; ++call) {
+        SCOPED_TRACE("kind " + std::to_string(kind) + " call " + std::to_string(call) +
+                     (persistent ? " from then on" : " once"));
+        const fs::path data = m_dir / "run";
+        fs::remove_all(data);
+        fs::copy(base, data);
+        storage::FaultEnv fault(storage::posixEnv());
+        storage::setCurrentEnv(&fault);
+        Database d;
+        d.setDataDir(data.string());
+        ASSERT_TRUE(d.readCatalogue());
+        ASSERT_TRUE(d.selectCompetition(0, true));
+        d.comp().setCompetitionName("Andra");
+        fault.resetCounts();
+        fault.failAt(kind, call, persistent, ENOSPC);
+        const bool created = d.createCompetition();
+        const bool hit = fault.failed();
+        fault.disarm();
+        d.closeAll();
+        storage::setCurrentEnv(storage::posixEnv());
+        d.releaseDataDir();
+        if (!hit) break;
+        ++runs;
+        const bool untouched = testing::Snapshot(data, persistent) == before;
+        if (!created && untouched) {
+          ++refused;
+          EXPECT_FALSE(fs::exists(data / "klass02.DAT"));
+          EXPECT_FALSE(fs::exists(data / "lg02.DAT"));
+        } else {
+          // Created although a call failed (one the engine could do without), or, on a full
+          // disk, created but no longer removable when opening it failed: either way whole,
+          // it opens once the disk has room again.
+          EXPECT_TRUE(created || persistent);
+          Database check;
+          check.setDataDir(data.string());
+          ASSERT_TRUE(check.readCatalogue());
+          EXPECT_TRUE(check.selectCompetition(2, false));
+          check.closeAll();
+          check.releaseDataDir();
+        }
+      }
+    }
+  }
+  EXPECT_GT(runs, 10);
+  EXPECT_GT(refused, 0);
 }
 
 }  // namespace
