@@ -80,13 +80,6 @@ MainConfig MainConfig::makeDefault(std::string_view defaultDataDir) {
   return c;
 }
 
-LabelSettingsBlock DefaultLabelSettings(int) {
-  return LabelSettingsBlock();
-}
-ReportSettingsBlock DefaultReportSettings(int) {
-  return ReportSettingsBlock();
-}
-
 // ---------------------------------------------------------------------------------------
 
 AppFolders ResolveFolders() {
@@ -168,6 +161,56 @@ bool Configuration::writeDefaults(const std::string& path, std::string_view defa
   if (ok) ok = std::rename(tmp.c_str(), path.c_str()) == 0;
   if (!ok) std::remove(tmp.c_str());
   return ok;
+}
+
+namespace {
+
+bool readAt(const std::string& path, std::size_t off, std::uint8_t* dest, std::size_t n) {
+  std::error_code ec;
+  if (path.empty() || fs::file_size(path, ec) != kConfigFileSize || ec) return false;
+  std::ifstream in(path, std::ios::binary);
+  in.seekg(static_cast<std::streamoff>(off));
+  in.read(reinterpret_cast<char*>(dest), static_cast<std::streamsize>(n));
+  return static_cast<bool>(in);
+}
+
+bool writeAt(const std::string& path, std::size_t off, const std::uint8_t* src, std::size_t n) {
+  std::error_code ec;
+  if (path.empty() || fs::file_size(path, ec) != kConfigFileSize || ec) return false;
+  std::FILE* f = std::fopen(path.c_str(), "r+b");
+  if (f == nullptr) return false;
+  bool ok = std::fseek(f, static_cast<long>(off), SEEK_SET) == 0 && writeAll(f, src, n);
+  ok = (std::fclose(f) == 0) && ok;
+  return ok;
+}
+
+}  // namespace
+
+bool Configuration::selectReportBlock(int i) {
+  if (i < 1 || i > kSettingsBlocks) i = 1;
+  ReportSettingsBlock b;
+  const bool fromFile = readAt(m_path, ReportBlockOffset(i), b.data(), kReportBlockSize);
+  *m_report = fromFile ? b : DefaultReportSettings(i);
+  m_main->setReportSettingsNo(i);
+  return fromFile;
+}
+
+bool Configuration::selectLabelBlock(int i) {
+  if (i < 1 || i > kSettingsBlocks) i = 1;
+  LabelSettingsBlock b;
+  const bool fromFile = readAt(m_path, LabelBlockOffset(i), b.data(), kLabelBlockSize);
+  *m_label = fromFile ? b : DefaultLabelSettings(i);
+  m_main->setLabelSettingsNo(i);
+  return fromFile;
+}
+
+bool Configuration::storeReportBlock() const {
+  return writeAt(m_path, ReportBlockOffset(m_main->reportBlock()), m_report->data(),
+                 kReportBlockSize);
+}
+
+bool Configuration::storeLabelBlock() const {
+  return writeAt(m_path, LabelBlockOffset(m_main->labelBlock()), m_label->data(), kLabelBlockSize);
 }
 
 bool Configuration::save() const {

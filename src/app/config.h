@@ -24,14 +24,13 @@
 #include <string>
 #include <string_view>
 
+#include "app/settings_blocks.h"
 #include "database/fixed_record.h"
 
 namespace liga {
 
 inline constexpr std::size_t kConfigFileSize = 317112;
 inline constexpr std::size_t kMainConfigSize = 60352;
-inline constexpr std::size_t kLabelBlockSize = 9720;
-inline constexpr std::size_t kReportBlockSize = 15956;
 inline constexpr std::size_t kLabelBlocksOffset = 60352;
 inline constexpr std::size_t kReportBlocksOffset = 157552;
 inline constexpr int kSettingsBlocks = 10;
@@ -84,13 +83,7 @@ class MainConfig : public FixedRecord<kMainConfigSize> {
   static MainConfig makeDefault(std::string_view defaultDataDir);
 };
 
-using LabelSettingsBlock = FixedRecord<kLabelBlockSize>;
-using ReportSettingsBlock = FixedRecord<kReportBlockSize>;
-
-// Defaults of a settings block. Their contents belong to the label and report settings;
-// until those define them a default block is all zero bytes.
-LabelSettingsBlock DefaultLabelSettings(int i);
-ReportSettingsBlock DefaultReportSettings(int i);
+// The settings blocks, their layout and their defaults are in app/settings_blocks.h.
 
 // ---------------------------------------------------------------------------------------
 
@@ -132,6 +125,16 @@ class Configuration {
   // Writes the main record and the selected label and report blocks in place. Returns
   // false (and writes nothing) when the file cannot be opened for update.
   bool save() const;
+
+  // Selecting settings block i of a kind (1..10): the block is read from its place in the
+  // file, or gets its defaults when the file cannot be read, and i becomes the selected
+  // number. Returns true when the block came from the file.
+  bool selectReportBlock(int i);
+  bool selectLabelBlock(int i);
+  // Writes the block in memory to its place in the file (the main record is not written).
+  // Returns false, changing nothing on disk, when the file cannot be opened for update.
+  bool storeReportBlock() const;
+  bool storeLabelBlock() const;
 
   // Writes a complete default file at `path` (replacing it) and takes its defaults.
   bool writeDefaults(const std::string& path, std::string_view defaultDataDir);
