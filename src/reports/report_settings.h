@@ -24,6 +24,9 @@ struct ReportSettings {
   bool inch = false;
   int marginLeft = 1500, marginTop = 1500, marginRight = 1500, marginBottom = 1500;
   int columnGap = 0;  // 0 with several columns: 5 % of the usable width, shared out
+  // The title line is set in `large`; 'B' lines in `bold`, the body in `normal`, footers
+  // and contact rows in `small`.
+  FontSpec large{"DejaVu Sans Mono", 12, true, false, 0};
   FontSpec normal{"DejaVu Sans Mono", 9, false, false, 0};
   FontSpec bold{"DejaVu Sans Mono", 9, true, false, 0};
   FontSpec small{"DejaVu Sans Mono", 7, false, false, 0};
@@ -42,5 +45,19 @@ struct PublishSettings {
   std::string author = "LigaWin32";  // PDF /Author
   std::array<std::string, 5> backgrounds{};  // background pictures of the XSL page
 };
+
+}  // namespace liga::reports
+
+namespace liga {
+class ReportSettingsBlock;
+}
+
+namespace liga::reports {
+
+// The settings of a report settings block of the configuration (a block never set up reads
+// as the default block). The block's large font sets the title; its medium font is the
+// body font, and in bold the font of the headings, so that bold lines keep the body's
+// character columns; its small font is the small font.
+ReportSettings ReportSettingsFrom(const liga::ReportSettingsBlock& block);
 
 }  // namespace liga::reports

@@ -77,7 +77,8 @@ bool ReportWriter::openJob(const std::string& name) {
   if (n > 1 && m_settings.columnGap == 0) m_gap = 0.05 * m_usableWidth / n;
   if (n == 1) m_gap = 0;
   m_columnWidth = (m_usableWidth - (n - 1) * m_gap) / n;
-  for (FontSpec* f : {&m_settings.normal, &m_settings.bold, &m_settings.small}) f->size /= n;
+  for (FontSpec* f : {&m_settings.large, &m_settings.normal, &m_settings.bold, &m_settings.small})
+    f->size /= n;
 
   selectFont(m_settings.small);
   m_smallLine = lineHeight();
@@ -200,6 +201,7 @@ void ReportWriter::lineTo(double x, double y) {
 void ReportWriter::title(const std::string& s) {
   if (!drawing()) return;
   pushFont('B');
+  selectFont(m_settings.large);
   keepTogether("", 2);
   const int c = std::max(0, (charsPerLine() - static_cast<int>(s.size())) / 2);
   column(c);

@@ -21,6 +21,7 @@ class ReportWriterTest : public ::testing::Test {
   ReportWriterTest() : m_ui(ui), m_printerScope(printer) {
     settings.inch = true;
     settings.marginLeft = settings.marginTop = settings.marginRight = settings.marginBottom = 1000;
+    settings.large = {"Mono", 10, true, false, 0};
     settings.normal = {"Mono", 10, false, false, 0};
     settings.bold = {"Mono", 10, true, false, 0};
     settings.small = {"Mono", 5, false, false, 0};
