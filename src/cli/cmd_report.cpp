@@ -13,6 +13,7 @@
 #include "common/text.h"
 #include "reports/grid_export.h"
 #include "reports/lists.h"
+#include "reports/protocols.h"
 #include "reports/report_settings.h"
 #include "reports/results.h"
 
@@ -209,8 +210,9 @@ int runReport(Context& ctx) {
   const Command& self = *findCommand("report");
   if (!parseOptions(ctx.args, o) || !o.pdf || o.html || o.xml || o.text)
     return usageError(ctx, self);
-  static const std::vector<std::string> kinds = {"laglista", "lagspelprogram", "seriespelprogram",
-                                                 "haltmatcher", "resultat"};
+  static const std::vector<std::string> kinds = {
+      "laglista", "lagspelprogram",         "seriespelprogram", "haltmatcher",
+      "resultat", "protokoll-individuellt", "protokoll-lag",    "protokoll-badminton"};
   if (std::find(kinds.begin(), kinds.end(), o.kind) == kinds.end()) return usageError(ctx, self);
 #ifndef LIGA_HAVE_QT_REPORTS
   return refuse(ctx, "utskrift saknas i detta bygge");
@@ -242,6 +244,12 @@ int runReport(Context& ctx) {
       reports::PrintLeagueSchedule(rc, picks->classes, picks->playTimes, picks->allClasses);
     if (o.kind == "haltmatcher") reports::PrintRemainingMatches(rc, picks->classes);
     if (o.kind == "resultat") reports::PrintResults(rc, picks->classes, picks->playTimes);
+    if (o.kind == "protokoll-individuellt")
+      reports::PrintProtocols(rc, reports::ProtocolLayout::Individual, picks->playTimes);
+    if (o.kind == "protokoll-lag")
+      reports::PrintProtocols(rc, reports::ProtocolLayout::Team, picks->playTimes);
+    if (o.kind == "protokoll-badminton")
+      reports::PrintProtocols(rc, reports::ProtocolLayout::Badminton, picks->playTimes);
     printer.finishAll();
     if (printer.jobs() == 0) return refuse(ctx, "inget att skriva ut");
     ctx.out << "utskriftsjobb: " << printer.jobs() << "\n"

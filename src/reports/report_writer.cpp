@@ -178,13 +178,14 @@ void ReportWriter::rightAligned(const std::string& s) {
   m_surface->drawText(columnRight() - m_surface->textWidth(s), m_y, s);
 }
 
-void ReportWriter::rule() {
-  if (!drawing()) return;
+double ReportWriter::rule() {
+  if (!drawing()) return 0;
   const double y = m_y + m_smallDescent / 2;
   m_surface->drawLine(columnX(0), y, columnRight(), y);
   m_y += m_smallDescent;
   m_used += m_smallDescent;
   m_x = columnX(1);
+  return y;
 }
 
 void ReportWriter::moveTo(double x, double y) {

@@ -62,7 +62,8 @@ class ReportWriter {
   void text(const std::string& s);
   void line(const std::string& s = {});
   void newLine(int dc, int dy);
-  void rule();
+  // Returns the height the rule was drawn at (0 once aborted).
+  double rule();
   void keepTogether(const std::string& heading, int lines);
   // As keepTogether for a block of `height` device units (lines of several fonts).
   void keepHeight(const std::string& heading, double height);

@@ -9,6 +9,7 @@
 #include "common/text.h"
 #include "database/db_fixture.h"
 #include "reports/grid_export.h"
+#include "reports/protocols.h"
 #include "reports/recording_surface.h"
 #include "reports/results.h"
 #include "reports/tool_run.h"
@@ -293,6 +294,88 @@ TEST_F(ListsTest, ANameWithMarkupThroughEveryExport) {
   // The printed report draws the name as it is.
   PrintTeamList(ctx, {b});
   EXPECT_TRUE(job().contains(" A & <B>"));
+}
+
+TEST_F(ListsTest, ProtocolColumnsAreFractionsOfTheLine) {
+  const ProtocolColumns i = ProtocolColumnsFor(ProtocolLayout::Individual, 100);
+  EXPECT_EQ((std::vector<int>{i.c1, i.c2, i.c3, i.c4}), (std::vector<int>{6, 42, 78, 89}));
+  const ProtocolColumns b = ProtocolColumnsFor(ProtocolLayout::Badminton, 75);
+  EXPECT_EQ((std::vector<int>{b.c1, b.c2, b.c3, b.c4}), (std::vector<int>{9, 34, 59, 67}));
+}
+
+TEST_F(ListsTest, ProtocolsOnePerMatchWithPlayersAndResult) {
+  ASSERT_TRUE(m_db.readTeam(norr));
+  for (int r = 1; r <= 5; ++r) {
+    ContactRow row;
+    row.setName("SPELARE " + std::to_string(r));
+    m_db.team().setContactRow(r, row);
+  }
+  ASSERT_TRUE(m_db.rewriteTeam(norr));
+  addMatch(p1, vast, syd);
+  {
+    // A third match whose away team is not in the team file.
+    ASSERT_TRUE(m_db.readPlayTime(p1));
+    MatchEntry e;
+    e.setMatchNumber(9);
+    e.setHomeTeamRecNo(ost);
+    e.setAwayTeamRecNo(999);
+    e.setHomeScore(kNoResult);
+    e.setAwayScore(kNoResult);
+    m_db.playTime().setMatch(3, e);
+    m_db.playTime().setUsedRows(3);
+    ASSERT_TRUE(m_db.rewritePlayTime(p1));
+  }
+  auto ctx = context();
+  PrintProtocols(ctx, ProtocolLayout::Individual, {p1});
+  ASSERT_EQ(printer.documents.size(), 3u);
+  const RecordedDocument& played = job(0);
+  EXPECT_EQ(played.name, "LigaWin32:protokoll 2027-01-10 1");
+  EXPECT_TRUE(hasLine(played, "..spelprotokoll.."));
+  EXPECT_TRUE(hasLine(played, "A-KLASS Matchnr:   1"));
+  EXPECT_TRUE(hasLine(played, " \"0001\" NORR \"0002\" SYD Delresultat"));
+  // Rows 1 to 5 of the four player sections carry NORR's players; row 6 stays empty.
+  int players = 0;
+  for (const DrawOp* t : played.texts())
+    players += t->text.rfind("0", 0) == 0 && t->text.find("SPELARE") != std::string::npos;
+  EXPECT_EQ(players, 4 * 5);
+  EXPECT_FALSE(played.contains("06 "));
+  EXPECT_TRUE(played.contains(" 3 --  1"));
+  EXPECT_FALSE(job(1).contains(" -- "));
+  EXPECT_TRUE(job(1).contains("   --"));
+  EXPECT_TRUE(job(2).contains(std::string(" ") + kMissingClub));
+  // The five vertical rules.
+  int vertical = 0;
+  for (const DrawOp& op : played.ops) vertical += op.kind == DrawOp::Line && op.x == op.x2;
+  EXPECT_EQ(vertical, 5);
+}
+
+TEST_F(ListsTest, TeamAndBadmintonProtocolLayouts) {
+  auto count = [](const RecordedDocument& d, const std::string& text) {
+    int n = 0;
+    for (const DrawOp* t : d.texts()) n += t->text == text;
+    return n;
+  };
+  auto ctx = context();
+  PrintProtocols(ctx, ProtocolLayout::Team, {p1});
+  PrintProtocols(ctx, ProtocolLayout::Badminton, {p1});
+  PrintProtocols(ctx, ProtocolLayout::Individual, {p1});
+  ASSERT_EQ(printer.documents.size(), 3u);
+  EXPECT_EQ(job(0).name, "LigaWin32:spelschema");
+  EXPECT_EQ(count(job(0), "--"), 1);  // row 16 of the one section
+  EXPECT_EQ(count(job(0), "1"), 1);
+  EXPECT_EQ(count(job(1), " Dubbel"), 1);
+  EXPECT_EQ(count(job(1), " Singel"), 2);
+  EXPECT_EQ(count(job(1), "--"), 8);  // rows 2 and 6 of four sections
+  EXPECT_EQ(count(job(2), "--"), 5);  // row 3 of five sections
+  for (const char* n : {" 1", " 2", " 3", " 4", " 5"}) EXPECT_EQ(count(job(2), n), 1) << n;
+  // Badminton: four short rules from c3 to the right margin at the middle of the sections.
+  auto horizontal = [](const RecordedDocument& d) {
+    int n = 0;
+    for (const DrawOp& op : d.ops) n += op.kind == DrawOp::Line && op.y == op.y2;
+    return n;
+  };
+  EXPECT_EQ(horizontal(job(1)) - horizontal(job(0)),
+            3 + 3 + 4);  // 3 section rules, 3 c3..c4 lines, 4 mid rules
 }
 
 }  // namespace
