@@ -12,6 +12,7 @@
 #include "cli/session.h"
 #include "common/text.h"
 #include "reports/grid_export.h"
+#include "reports/labels.h"
 #include "reports/lists.h"
 #include "reports/protocols.h"
 #include "reports/report_settings.h"
@@ -210,9 +211,11 @@ int runReport(Context& ctx) {
   const Command& self = *findCommand("report");
   if (!parseOptions(ctx.args, o) || !o.pdf || o.html || o.xml || o.text)
     return usageError(ctx, self);
-  static const std::vector<std::string> kinds = {
-      "laglista", "lagspelprogram",         "seriespelprogram", "haltmatcher",
-      "resultat", "protokoll-individuellt", "protokoll-lag",    "protokoll-badminton"};
+  static const std::vector<std::string> kinds = {"laglista",         "lagspelprogram",
+                                                 "seriespelprogram", "haltmatcher",
+                                                 "resultat",         "protokoll-individuellt",
+                                                 "protokoll-lag",    "protokoll-badminton",
+                                                 "etiketter",        "giro"};
   if (std::find(kinds.begin(), kinds.end(), o.kind) == kinds.end()) return usageError(ctx, self);
 #ifndef LIGA_HAVE_QT_REPORTS
   return refuse(ctx, "utskrift saknas i detta bygge");
@@ -250,6 +253,20 @@ int runReport(Context& ctx) {
       reports::PrintProtocols(rc, reports::ProtocolLayout::Team, picks->playTimes);
     if (o.kind == "protokoll-badminton")
       reports::PrintProtocols(rc, reports::ProtocolLayout::Badminton, picks->playTimes);
+    if (o.kind == "etiketter") {
+      // By team when teams are named, else by class.
+      const bool byClass = o.teams.empty();
+      reports::PrintLabels(rc, reports::LabelSheetFrom(shell.config().label()),
+                           byClass ? picks->classes : picks->teams, byClass,
+                           static_cast<reports::PersonSet>(o.set.value_or(1)));
+    }
+    if (o.kind == "giro") {
+      if (o.set.value_or(1) > 3) return usageError(ctx, self);
+      std::optional<reports::GiroForm> form;
+      if (o.giroKind.value_or(0) > 0) form = static_cast<reports::GiroForm>(*o.giroKind - 1);
+      reports::PrintGiro(rc, picks->teams, static_cast<reports::PersonSet>(o.set.value_or(1)),
+                         form);
+    }
     printer.finishAll();
     if (printer.jobs() == 0) return refuse(ctx, "inget att skriva ut");
     ctx.out << "utskriftsjobb: " << printer.jobs() << "\n"
@@ -263,8 +280,10 @@ const char* kPickUsage = "[--class NAMN]... [--team N]... [--playtime P]...";
 
 const CommandRegistrar kReport{
     {"report",
-     std::string("laglista|lagspelprogram|seriespelprogram|haltmatcher|resultat ") + kPickUsage +
-         " --pdf FIL",
+     std::string(
+         "laglista|lagspelprogram|seriespelprogram|haltmatcher|resultat|protokoll-individuellt|"
+         "protokoll-lag|protokoll-badminton|etiketter|giro ") +
+         kPickUsage + " [--set 1..4] [--kind 0..3] --pdf FIL",
      "skriver ut en rapport till en PDF-fil", runReport}};
 const CommandRegistrar kView{
     {"view",

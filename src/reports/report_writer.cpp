@@ -110,6 +110,10 @@ void ReportWriter::pushFont(char kind) {
     case 'b':
       f = m_settings.bold;
       break;
+    case 'L':
+    case 'l':
+      f = m_settings.large;
+      break;
     case 'S':
     case 's':
       f = m_settings.small;
@@ -231,7 +235,24 @@ bool ReportWriter::needLines(bool breakPage, int lines) {
   return fewer;
 }
 
+void ReportWriter::newPage() {
+  if (!drawing()) return;
+  if (m_plain) {
+    m_surface->newPage();
+    ++m_page;
+    ++m_pageCount;
+    if (m_progressOpen) ProgressLine(kLinePage, "sida: " + FormatInt(m_page, 3));
+    m_used = 0;
+    m_y = m_top;
+    m_x = columnX(1);
+    return;
+  }
+  m_column = m_settings.columns;
+  endColumnOrPage("", true);
+}
+
 void ReportWriter::footer(const std::string& heading, bool continues) {
+  if (m_plain) return;
   pushFont('S');
   const double base = m_top + m_usableHeight - 3 * m_smallLine;
   m_surface->drawLine(columnRight(), base, columnX(0), base);
@@ -305,7 +326,7 @@ void ReportWriter::printPictures() {
 
 void ReportWriter::closeJob() {
   if (!m_surface) return;
-  if (!aborted()) {
+  if (!aborted() && !m_plain) {
     printPictures();
     footer("", false);
   }

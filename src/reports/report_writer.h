@@ -51,9 +51,17 @@ class ReportWriter {
   // (reporting their count with " savefontc<>0 prexit").
   void finish();
   bool isOpen() const { return m_surface != nullptr; }
+  // Forms placed by hand (labels, giro slips): no footers, page headers or pictures.
+  // Set before openJob.
+  void setPlain(bool on) { m_plain = on; }
+  // Ends the page and starts the next one at the top (in plain jobs: no footer).
+  void newPage();
+  double resolution() const { return m_surface ? m_surface->resolution() : 72; }
+  double pageWidth() const { return m_surface ? m_surface->pageWidth() : 0; }
+  double pageHeight() const { return m_surface ? m_surface->pageHeight() : 0; }
 
-  // 'N', 'B', 'S' select the normal, bold and small font; 'n', 'b', 's' the same at half
-  // size. At most 12 fonts are held; further pushes change nothing.
+  // 'N', 'B', 'S' select the normal, bold and small font, 'L' the large one; 'n', 'b', 's',
+  // 'l' the same at half size. At most 12 fonts are held; further pushes change nothing.
   void pushFont(char kind);
   void popFont();
   int pushedFonts() const { return static_cast<int>(m_fontStack.size()); }
@@ -113,6 +121,7 @@ class ReportWriter {
   ReportPrinter* m_printer = nullptr;
   bool m_progressOpen = false;
   bool m_aborted = false;
+  bool m_plain = false;
 
   std::string m_title;
   int m_page = 1;
