@@ -13,6 +13,8 @@
 #include "common/recording_ui.h"
 #include "reports/grid.h"
 #include "reports/grid_export.h"
+#include "reports/grid_print.h"
+#include "reports/recording_surface.h"
 
 namespace liga::reports {
 namespace {
@@ -208,6 +210,45 @@ TEST_F(GridExportTest, AFileThatCannotBeCreatedIsReportedAndNothingIsLeft) {
   ASSERT_EQ(ui.shown.size(), 1u);
   EXPECT_EQ(ui.shown[0].text, Utf8ToCp1252("Kan ej öppna/skapa ixportfilen \"") + file + "\"");
   EXPECT_FALSE(fs::exists(dir / "saknas"));
+}
+
+TEST_F(GridExportTest, PrintedGridPutsCellsSideBySideAndWrapsWideRows) {
+  RecordingPrinter printer;
+  ScopedPrinter scope(printer);
+  ReportSettings settings;
+  settings.inch = true;
+  settings.marginLeft = settings.marginRight = settings.marginTop = settings.marginBottom = 1000;
+  settings.small = {"Mono", 5, false, false, 0};
+  GridModel wide("bred", 10);
+  wide.addCell("A");
+  wide.addCell(std::string(140, 'x'));
+  wide.addCell("C");
+  wide.endRow();
+  ASSERT_TRUE(PrintGrid(grid, settings));
+  ASSERT_TRUE(PrintGrid(wide, settings));
+  ASSERT_EQ(printer.documents.size(), 2u);
+  const RecordedDocument& d = printer.documents[0];
+  EXPECT_EQ(d.name, "LigaWin32:" + grid.title().substr(0, 22));
+  // Row 1: its cells on one line, each column as wide as its widest cell (" Lagnamn   ").
+  const DrawOp *number = nullptr, *name = nullptr;
+  for (const DrawOp* t : d.texts()) {
+    if (t->text == " 1   ") number = t;
+    if (t->text == " A & <B>   ") name = t;
+  }
+  ASSERT_TRUE(number && name);
+  EXPECT_EQ(number->y, name->y);
+  EXPECT_DOUBLE_EQ(name->x - number->x, 8 * 3.0);  // " LgNr   " in 3-point characters
+  // " A   " and the 144-character cell fill 447 of the 451 points: " C   " goes below.
+  const auto texts = printer.documents[1].texts();
+  const DrawOp* a = nullptr;
+  const DrawOp* c = nullptr;
+  for (const DrawOp* t : texts) {
+    if (t->text == " A   ") a = t;
+    if (t->text == " C   ") c = t;
+  }
+  ASSERT_TRUE(a && c);
+  EXPECT_GT(c->y, a->y);
+  EXPECT_DOUBLE_EQ(c->x, 72);
 }
 
 TEST(PdfStringTest, EscapesDelimitersAndBackslash) {

@@ -77,6 +77,12 @@ void PainterSurface::drawPicture(double x, double y, double w, double h,
 QtReportPrinter::QtReportPrinter(Mode mode, std::string target, bool combine)
     : m_mode(mode), m_target(std::move(target)), m_combine(combine) {}
 
+QtReportPrinter::QtReportPrinter(QPrinter& external)
+    : m_mode(Mode::Printer),
+      m_target(external.printerName().toStdString()),
+      m_combine(true),
+      m_printer(&external) {}
+
 QtReportPrinter::~QtReportPrinter() {
   finishAll();
 }
@@ -93,29 +99,41 @@ reports::DrawSurface* QtReportPrinter::begin(const std::string& documentName) {
     ++m_jobs;
     return m_surface.get();
   }
-  m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-  if (m_mode == Mode::Pdf) {
+  const bool external = m_printer && !m_owned;
+  if (!external) {
+    m_owned = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    m_printer = m_owned.get();
+  }
+  if (external) {
+    // Set up by the preview dialog.
+  } else if (m_mode == Mode::Pdf) {
     m_printer->setOutputFormat(QPrinter::PdfFormat);
     m_printer->setOutputFileName(QString::fromStdString(m_target));
   } else {
     if (!m_target.empty()) m_printer->setPrinterName(QString::fromStdString(m_target));
     if (!m_printer->isValid()) {
-      m_printer.reset();
+      m_owned.reset();
+      m_printer = nullptr;
       return nullptr;
     }
   }
-  m_printer->setDocName(toQt(documentName));
-  m_printer->setPageSize(QPageSize(QPageSize::A4));
+  if (!external) {
+    m_printer->setDocName(toQt(documentName));
+    m_printer->setPageSize(QPageSize(QPageSize::A4));
+  }
   m_printer->setFullPage(true);
   m_painter = std::make_unique<QPainter>();
-  if (!m_painter->begin(m_printer.get())) {
+  if (!m_painter->begin(m_printer)) {
     m_painter.reset();
-    m_printer.reset();
+    if (!external) {
+      m_owned.reset();
+      m_printer = nullptr;
+    }
     return nullptr;
   }
   const QRect page = m_printer->pageLayout().fullRectPixels(m_printer->resolution());
-  m_surface = std::make_unique<PainterSurface>(*m_painter, m_printer.get(), page.width(),
-                                               page.height(), m_printer->resolution());
+  m_surface = std::make_unique<PainterSurface>(*m_painter, m_printer, page.width(), page.height(),
+                                               m_printer->resolution());
   ++m_jobs;
   return m_surface.get();
 }
@@ -129,7 +147,10 @@ void QtReportPrinter::finishAll() {
   m_surface.reset();
   if (m_painter) m_painter->end();
   m_painter.reset();
-  m_printer.reset();
+  if (m_owned) {
+    m_owned.reset();
+    m_printer = nullptr;
+  }
 }
 
 void InstallQtPictureLoader() {

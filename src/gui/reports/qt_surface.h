@@ -47,6 +47,9 @@ class QtReportPrinter : public reports::ReportPrinter {
  public:
   enum class Mode { Pdf, Printer };
   QtReportPrinter(Mode mode, std::string target, bool combine = false);
+  // Prints on a printer set up elsewhere (the print preview's); every job goes into it,
+  // one after the other, until finishAll.
+  explicit QtReportPrinter(QPrinter& external);
   ~QtReportPrinter() override;
 
   std::string description() const override;
@@ -54,14 +57,15 @@ class QtReportPrinter : public reports::ReportPrinter {
   void end() override;
   void finishAll();
 
-  QPrinter& printer() { return *m_printer; }
+  QPrinter* printer() { return m_printer; }
   int jobs() const { return m_jobs; }
 
  private:
   Mode m_mode;
   std::string m_target;
   bool m_combine;
-  std::unique_ptr<QPrinter> m_printer;
+  std::unique_ptr<QPrinter> m_owned;
+  QPrinter* m_printer = nullptr;
   std::unique_ptr<QPainter> m_painter;
   std::unique_ptr<PainterSurface> m_surface;
   int m_jobs = 0;

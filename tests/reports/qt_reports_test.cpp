@@ -1,0 +1,145 @@
+// The Qt side of the reports, offscreen: print jobs through QPrinter into PDF files, the
+// grid window's controls and exports, and the JPEG picture of a grid.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTableWidget>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "common/encoding.h"
+#include "common/recording_ui.h"
+#include "gui/reports/grid_form.h"
+#include "gui/reports/qt_surface.h"
+#include "reports/picture.h"
+#include "reports/report_writer.h"
+#include "reports/tool_run.h"
+
+namespace liga::gui {
+namespace {
+
+namespace fs = std::filesystem;
+using reports::testing::RunTool;
+
+QApplication& app() {
+  static int argc = 1;
+  static char name[] = "qt_reports_test";
+  static char* argv[] = {name, nullptr};
+  static QApplication* a = [] {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    return new QApplication(argc, argv);
+  }();
+  return *a;
+}
+
+class QtReportsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    app();
+    dir = fs::temp_directory_path() / ("liga_qtrep_" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    grid.setTitle(Utf8ToCp1252("visning: Vårcupen"));
+    grid.addCell("LgNr");
+    grid.addCell("Lagnamn");
+    grid.endRow();
+    grid.addCell("1");
+    grid.addCell("A & <B>");
+    grid.endRow();
+  }
+  void TearDown() override { fs::remove_all(dir); }
+  std::string path(const char* n) const { return (dir / n).string(); }
+
+  static void writeJob(const std::string& title, const std::string& text) {
+    reports::ReportWriter w(reports::ReportSettings{});
+    ASSERT_TRUE(w.openJob(title));
+    w.title(title);
+    w.keepTogether("", 1);
+    w.line(text);
+    w.finish();
+  }
+
+  fs::path dir;
+  reports::GridModel grid;
+  RecordingUi ui;
+  ScopedUi scoped{ui};
+};
+
+TEST_F(QtReportsTest, PdfPrinterWritesEachJobOrAllJobsIntoOneFile) {
+  {
+    QtReportPrinter printer(QtReportPrinter::Mode::Pdf, path("ett.pdf"));
+    reports::ScopedPrinter scope(printer);
+    writeJob("laglista", Utf8ToCp1252("Åsa Öberg"));
+  }
+  EXPECT_EQ(RunTool("qpdf --check '" + path("ett.pdf") + "'").status, 0);
+  EXPECT_NE(RunTool("pdftotext '" + path("ett.pdf") + "' -").out.find("Åsa Öberg"),
+            std::string::npos);
+  {
+    QtReportPrinter printer(QtReportPrinter::Mode::Pdf, path("alla.pdf"), true);
+    reports::ScopedPrinter scope(printer);
+    writeJob("jobb ett", "forsta");
+    writeJob("jobb tva", "andra");
+    EXPECT_EQ(printer.jobs(), 2);
+  }
+  const auto info = RunTool("pdfinfo '" + path("alla.pdf") + "'").out;
+  EXPECT_NE(info.find("Pages:           2"), std::string::npos) << info;
+  const auto text = RunTool("pdftotext '" + path("alla.pdf") + "' -").out;
+  EXPECT_LT(text.find("forsta"), text.find("andra"));
+}
+
+TEST_F(QtReportsTest, APrinterThatDoesNotExistRefusesTheJob) {
+  QtReportPrinter printer(QtReportPrinter::Mode::Printer, "ingen-sadan-skrivare-finns");
+  reports::ScopedPrinter scope(printer);
+  reports::ReportWriter w(reports::ReportSettings{});
+  EXPECT_FALSE(w.openJob("laglista"));
+  ASSERT_EQ(ui.shown.size(), 1u);
+  EXPECT_EQ(ui.shown[0].text, Utf8ToCp1252("Kan ej skapa vald skrivare enligt inställningar"));
+}
+
+TEST_F(QtReportsTest, GridWindowShowsTheCellsAndExports) {
+  Tgridform form(grid, {}, {});
+  auto* table = form.findChild<QTableWidget*>("estringgrid");
+  ASSERT_NE(table, nullptr);
+  EXPECT_EQ(table->rowCount(), 2);
+  EXPECT_EQ(table->item(1, 1)->text(), QString(" A & <B>   "));
+  for (const char* b : {"htm", "xml", "skriv", "pdf", "jpg", "stang"})
+    EXPECT_NE(form.findChild<QPushButton*>(b), nullptr) << b;
+  EXPECT_EQ(form.findChild<QPushButton*>("xml")->text(), QString("xml/xslt"));
+  // The buttons ask for the file; a name without extension gets the format's.
+  ui.pickerResults = {path("sida"), path("lista.xml"), path("bild")};
+  form.findChild<QPushButton*>("htm")->click();
+  form.findChild<QPushButton*>("xml")->click();
+  form.findChild<QPushButton*>("jpg")->click();
+  EXPECT_EQ(RunTool("xmllint --html --noout '" + path("sida.htm") + "'").out, "");
+  EXPECT_TRUE(fs::exists(path("lista.xsl")));
+  ASSERT_TRUE(fs::exists(path("bild.jpg")));
+  // A cancelled picker writes nothing.
+  form.findChild<QPushButton*>("pdf")->click();
+  EXPECT_FALSE(fs::exists(path("sida.pdf")));
+  EXPECT_TRUE(form.exportPdf(path("sida.pdf")));
+  EXPECT_EQ(RunTool("qpdf --check '" + path("sida.pdf") + "'").status, 0);
+}
+
+TEST_F(QtReportsTest, JpegOfTheGridHoldsTheDrawnTable) {
+  ASSERT_TRUE(ExportGridJpeg(grid, path("g.jpg")));
+  std::ifstream f(path("g.jpg"), std::ios::binary);
+  const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(f), {}};
+  const QImage expected = RenderGrid(grid);
+  int w = 0, h = 0;
+  ASSERT_TRUE(reports::JpegSize(bytes, w, h));
+  EXPECT_EQ(w, expected.width());
+  EXPECT_EQ(h, expected.height());
+  const auto decoded = reports::DecodeJpeg(bytes);
+  ASSERT_TRUE(decoded);
+  // The heading band of row 0 is dark, the rest mostly white with dark text.
+  int dark = 0;
+  for (std::size_t i = 0; i < decoded->rgb.size(); i += 3) dark += decoded->rgb[i] < 128;
+  EXPECT_GT(dark, 100);
+  EXPECT_LT(dark, w * h / 2);
+  EXPECT_FALSE(ExportGridJpeg(grid, path("saknas/g.jpg")));
+}
+
+}  // namespace
+}  // namespace liga::gui
