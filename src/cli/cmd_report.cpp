@@ -3,6 +3,7 @@
 // time is chosen.
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <ostream>
@@ -43,6 +44,14 @@ bool parseInt(const std::string& text, long lo, long hi, long& value) {
   return !text.empty() && *end == '\0' && value >= lo && value <= hi;
 }
 
+// Files are named relative to where liga was started; the program itself runs in the data
+// directory.
+std::string absolute(const std::string& path) {
+  std::error_code ec;
+  const auto p = std::filesystem::absolute(path, ec);
+  return ec ? path : p.string();
+}
+
 bool parseOptions(const std::vector<std::string>& args, ReportOptions& o) {
   if (args.empty()) return false;
   o.kind = args[0];
@@ -66,11 +75,11 @@ bool parseOptions(const std::vector<std::string>& args, ReportOptions& o) {
     } else if (a == "--kind" && parseInt(v, 0, 3, n)) {
       o.giroKind = static_cast<int>(n);
     } else if (a == "--pdf") {
-      o.pdf = v;
+      o.pdf = absolute(v);
     } else if (a == "--html") {
-      o.html = v;
+      o.html = absolute(v);
     } else if (a == "--xml") {
-      o.xml = v;
+      o.xml = absolute(v);
     } else {
       return false;
     }

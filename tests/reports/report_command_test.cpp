@@ -225,6 +225,18 @@ TEST_F(ReportCommandTest, ViewsExportToEveryFormat) {
   EXPECT_EQ(text.find("DAMER DIV 3"), std::string::npos);
 }
 
+TEST_F(ReportCommandTest, RelativeFileNamesAreTheCallersDirectory) {
+  const RunResult r = liga::testing::RunCommand(
+      "cd '" + root->string() + "' && export XDG_CONFIG_HOME='" + (*root / "config").string() +
+      "' XDG_DOCUMENTS_DIR='" + (*root / "docs").string() + "' && " + LIGA_BINARY +
+      " --quiet --data '" + (*root / "data").string() + "' report laglista --pdf rel.pdf && " +
+      LIGA_BINARY + " --quiet --data '" + (*root / "data").string() +
+      "' view laglista --html rel.htm");
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_TRUE(fs::exists(*root / "rel.pdf"));
+  EXPECT_TRUE(fs::exists(*root / "rel.htm"));
+}
+
 TEST_F(ReportCommandTest, BadPicksAndUsage) {
   const RunResult unknown = liga("view laglista --class NOSUCH --text");
   EXPECT_EQ(unknown.status, 1);
