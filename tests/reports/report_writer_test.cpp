@@ -9,6 +9,7 @@
 
 #include "common/progress.h"
 #include "common/recording_ui.h"
+#include "reports/log_print.h"
 #include "reports/picture.h"
 #include "reports/recording_surface.h"
 #include "reports/report_writer.h"
@@ -270,6 +271,25 @@ TEST_F(ReportWriterTest, PicturesEndTheReportFramedAndScaledToTheColumn) {
     EXPECT_DOUBLE_EQ(op.x2 - op.x, width);
     EXPECT_DOUBLE_EQ(op.y2 - op.y, width / 2);
   }
+}
+
+TEST_F(ReportWriterTest, LogListContinuesOnTheNextPage) {
+  std::vector<std::string> lines;
+  for (int i = 0; i < 100; ++i) lines.push_back("rad " + std::to_string(i));
+  ASSERT_TRUE(PrintLogList(lines));
+  const RecordedDocument& d = doc();
+  EXPECT_EQ(d.name, "LigaWin32:logglista");
+  // Courier New 10 on the recording surface: 12-point lines, 84 of them between the two
+  // free lines at the top and the bottom of 842 points: 100 lines take two pages.
+  EXPECT_EQ(d.pages, 2);
+  const auto page2 = d.texts(2);
+  ASSERT_FALSE(page2.empty());
+  EXPECT_EQ(page2[0]->text, ". forts...");
+  EXPECT_EQ(page2[1]->text, "rad " + std::to_string(100 - static_cast<int>(page2.size()) + 1));
+  EXPECT_DOUBLE_EQ(page2[0]->x, 36);  // "WWWWWW"
+  EXPECT_DOUBLE_EQ(page2[0]->y, 24);
+  EXPECT_TRUE(page2[0]->font.bold);
+  EXPECT_EQ(d.count(DrawOp::Line), 0);
 }
 
 TEST(PictureTest, JpegRoundTripKeepsSizeAndColour) {
