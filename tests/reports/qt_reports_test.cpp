@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTableWidget>
 #include <filesystem>
@@ -12,6 +14,7 @@
 
 #include "common/encoding.h"
 #include "common/recording_ui.h"
+#include "gui/reports/giro_dlg.h"
 #include "gui/reports/grid_form.h"
 #include "gui/reports/qt_surface.h"
 #include "reports/picture.h"
@@ -139,6 +142,57 @@ TEST_F(QtReportsTest, JpegOfTheGridHoldsTheDrawnTable) {
   EXPECT_GT(dark, 100);
   EXPECT_LT(dark, w * h / 2);
   EXPECT_FALSE(ExportGridJpeg(grid, path("saknas/g.jpg")));
+}
+
+TEST_F(QtReportsTest, GiroDialogStaysOpenUntilTheLayoutIsAccepted) {
+  reports::GiroRegister reg;
+  reports::GiroLayout layout;
+  layout.form = reports::GiroForm::Bankgiro;
+  GiroDlg dlg(reg, layout, "");
+  EXPECT_EQ(dlg.objectName(), QString("TbankgiroDlg"));
+  dlg.findChild<QLineEdit*>("edMottagare")->setText(QString::fromUtf8("KLUBBEN"));
+  dlg.findChild<QLineEdit*>("edGironr")->setText("19");
+  dlg.findChild<QPushButton*>("okButton")->click();
+  EXPECT_EQ(dlg.statusText(), QString::fromUtf8("fel på gironummer"));
+  EXPECT_NE(dlg.result(), QDialog::Accepted);
+  EXPECT_TRUE(reg.layouts().empty());
+  dlg.findChild<QLineEdit*>("edGironr")->setText("18");
+  dlg.findChild<QPushButton*>("okButton")->click();
+  EXPECT_EQ(dlg.result(), QDialog::Accepted);
+  ASSERT_EQ(reg.layouts().size(), 1u);
+  EXPECT_EQ(reg.layouts()[0].form, reports::GiroForm::Bankgiro);
+
+  GiroDlg again(reg, reports::GiroLayout{}, "");
+  again.findChild<QLineEdit*>("edMottagare")->setText("KLUBBEN");
+  again.findChild<QPushButton*>("okButton")->click();
+  EXPECT_EQ(again.statusText(),
+            QString::fromUtf8(
+                "Mottagare och littera finns redan registrerad. \"KLUBBEN\" Måste vara unik."));
+  again.findChild<QLineEdit*>("edLittera")->setText("B");
+  again.findChild<QPushButton*>("okButton")->click();
+  EXPECT_EQ(again.result(), QDialog::Accepted);
+  EXPECT_EQ(reg.layouts().size(), 2u);
+  EXPECT_EQ(ui.beeps, 2);
+}
+
+TEST_F(QtReportsTest, GiroRegisterWindowListsTheSavedLayouts) {
+  reports::GiroRegister reg;
+  reports::GiroLayout l;
+  l.payee = "KLUBBEN";
+  ASSERT_EQ(reg.store(l), "");
+  ASSERT_TRUE(reg.save(path("giro.txt")));
+  TEGiroRegForm form(path("giro.txt"));
+  EXPECT_EQ(form.windowTitle(), QString("giroregister"));
+  auto* list = form.findChild<QListWidget*>("giroLista");
+  ASSERT_NE(list, nullptr);
+  ASSERT_EQ(list->count(), 1);
+  EXPECT_TRUE(list->item(0)->text().startsWith("plusgiroblankett: KLUBBEN"));
+  list->setCurrentRow(0);
+  form.findChild<QPushButton*>("radera")->click();
+  EXPECT_EQ(list->count(), 0);
+  reports::GiroRegister back;
+  ASSERT_TRUE(back.load(path("giro.txt")));
+  EXPECT_TRUE(back.layouts().empty());
 }
 
 }  // namespace
