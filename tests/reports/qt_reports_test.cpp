@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTableWidget>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +15,7 @@
 
 #include "common/encoding.h"
 #include "common/recording_ui.h"
+#include "gui/reports/etikett_reg_form.h"
 #include "gui/reports/giro_dlg.h"
 #include "gui/reports/grid_form.h"
 #include "gui/reports/qt_surface.h"
@@ -193,6 +195,25 @@ TEST_F(QtReportsTest, GiroRegisterWindowListsTheSavedLayouts) {
   reports::GiroRegister back;
   ASSERT_TRUE(back.load(path("giro.txt")));
   EXPECT_TRUE(back.layouts().empty());
+}
+
+TEST_F(QtReportsTest, LabelRegisterEditsTheSheetOfTheBlock) {
+  LabelSettingsBlock block = DefaultLabelSettings(1);
+  TEEtikettRegForm form(block);
+  EXPECT_EQ(form.windowTitle(), QString("etikettregister"));
+  auto* across = form.findChild<QSpinBox*>("EtXn");
+  ASSERT_NE(across, nullptr);
+  EXPECT_EQ(across->value(), 3);
+  across->setValue(12);  // at most 8
+  form.findChild<QSpinBox*>("EtYh")->setValue(-5);
+  form.findChild<QSpinBox*>("EtYmarg")->setValue(-20);
+  form.findChild<QPushButton*>("okButton")->click();
+  EXPECT_EQ(block.across(), 8);
+  EXPECT_EQ(block.labelHeight(), 0);
+  EXPECT_EQ(block.topMargin(), -20);
+  const reports::LabelSheet sheet = reports::LabelSheetFrom(block);
+  EXPECT_EQ(sheet.across, 8);
+  EXPECT_DOUBLE_EQ(sheet.top, -2.0);  // tenths of a millimetre
 }
 
 }  // namespace
