@@ -15,6 +15,7 @@
 #include "reports/grid_export.h"
 #include "reports/labels.h"
 #include "reports/lists.h"
+#include "reports/picture.h"
 #include "reports/protocols.h"
 #include "reports/report_settings.h"
 #include "reports/results.h"
@@ -210,7 +211,12 @@ int runView(Context& ctx) {
     reports::ExportOutcome done;
     if (o.html) done = reports::ExportHtml(grid, *o.html, publish);
     if (o.xml) done = reports::ExportXml(grid, *o.xml, publish);
-    if (o.pdf) done = reports::ExportPdf(grid, *o.pdf, publish);
+    if (o.pdf) {
+      reports::PdfOptions pdf;
+      for (const auto& p : rc.settings.pictures)
+        if (p.on && reports::IsJpegPath(p.path)) pdf.jpegPictures.push_back(p.path);
+      done = reports::ExportPdf(grid, *o.pdf, publish, pdf);
+    }
     return done.written ? kExitOk : kExitRefused;
   });
 }

@@ -14,6 +14,7 @@
 #include "reports/grid.h"
 #include "reports/grid_export.h"
 #include "reports/grid_print.h"
+#include "reports/picture.h"
 #include "reports/recording_surface.h"
 
 namespace liga::reports {
@@ -169,6 +170,27 @@ TEST_F(GridExportTest, PdfPassesQpdfAndGivesBackTheCells) {
   const ToolRun info = run("pdfinfo '" + file + "'");
   const double width = 40 + grid.totalWidth();
   EXPECT_EQ(pageSize(info.out), std::make_pair(width, width * 1.375)) << info.out;
+}
+
+TEST_F(GridExportTest, PdfEmbedsJpegPicturesAsTheyAre) {
+  Picture p;
+  p.width = 30;
+  p.height = 20;
+  p.rgb.assign(30 * 20 * 3, 90);
+  const auto bytes = EncodeJpeg(p);
+  const std::string jpeg = path("bild.jpg");
+  std::ofstream(jpeg, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  PdfOptions options;
+  options.jpegPictures = {jpeg, path("saknas.jpg")};
+  const std::string file = path("bild.pdf");
+  ASSERT_TRUE(ExportPdf(grid, file, publish, options).written);
+  const ToolRun check = run("qpdf --check '" + file + "'");
+  EXPECT_EQ(check.status, 0) << check.out;
+  const ToolRun images = run("pdfimages -list '" + file + "'");
+  EXPECT_NE(images.out.find("    30    20  rgb     3   8  jpeg"), std::string::npos) << images.out;
+  // The stream holds the file's bytes unchanged.
+  EXPECT_NE(readFile(file).find(std::string(bytes.begin(), bytes.end())), std::string::npos);
 }
 
 TEST_F(GridExportTest, PdfOfOneColumnAndManyPages) {
