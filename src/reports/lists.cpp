@@ -143,6 +143,19 @@ std::string leagueMatchLine(Database& db, const MatchEntry& m, const std::string
   return s;
 }
 
+// The match line at column `c`; its result, which follows the 60 characters of the line,
+// at column c + 60, so that results stand in one column in a proportional font too.
+void printLeagueMatch(ReportWriter& w, int c, const std::string& line) {
+  w.column(c);
+  if (line.size() <= 60) {
+    w.line(line);
+    return;
+  }
+  w.text(TrimRight(line.substr(0, 60)));
+  w.column(c + 60);
+  w.line(line.substr(60));
+}
+
 std::int32_t homeClass(Database& db, const MatchEntry& m) {
   auto home = std::make_unique<TeamRec>();
   return ReadTeamRec(db, m.homeTeamRecNo(), *home) ? home->divisionRecNo() : 0;
@@ -310,7 +323,7 @@ void PrintLeagueSchedule(ReportContext& ctx, const RecNos& classes, const RecNos
       w.pushFont('S');
       for (const MatchEntry& m : matches) {
         w.column(5);
-        w.line(leagueMatchLine(db, m, "", nullptr));
+        printLeagueMatch(w, 5, leagueMatchLine(db, m, "", nullptr));
       }
       w.popFont();
       w.rule();
@@ -336,7 +349,7 @@ void PrintLeagueSchedule(ReportContext& ctx, const RecNos& classes, const RecNos
     w.pushFont('S');
     for (const MatchEntry& m : mine) {
       w.column(3);
-      w.line(leagueMatchLine(db, m, timeOfDay, nullptr));
+      printLeagueMatch(w, 3, leagueMatchLine(db, m, timeOfDay, nullptr));
     }
     w.popFont();
   }

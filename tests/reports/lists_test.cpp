@@ -172,9 +172,15 @@ TEST_F(ListsTest, LeagueScheduleWithSomeClassesJoinsPlayTimesOfOneDayAndLeader) 
   EXPECT_TRUE(hasLine(d, "A-KLASS                 10:00     1 NORR <-> SYD"));
   EXPECT_TRUE(hasLine(d, "A-KLASS                 12:00     2"));
   EXPECT_TRUE(hasLine(d, "2027-01-17"));
-  // The played match carries its result after 60 characters.
-  std::string played = PadRight("A-KLASS                 10:00     1 NORR <-> SYD", 60) + "   3- 1";
-  EXPECT_TRUE(hasLine(d, played));
+  // The played match carries its result 60 characters (of the small font) after the line.
+  const DrawOp *line = nullptr, *score = nullptr;
+  for (const DrawOp* t : d.texts()) {
+    if (t->text == "A-KLASS                 10:00     1 NORR <-> SYD") line = t;
+    if (t->text == "   3- 1") score = t;
+  }
+  ASSERT_TRUE(line && score);
+  EXPECT_EQ(line->y, score->y);
+  EXPECT_DOUBLE_EQ(score->x - line->x, 60 * 6 * 0.6);
 }
 
 TEST_F(ListsTest, ResultsListPlayedAndUnplayedMatchesAndTheTable) {
