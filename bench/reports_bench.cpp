@@ -166,7 +166,9 @@ void viewToPdf(benchmark::State& state, View view) {
     auto ctx = context();
     const GridModel g = view(ctx);
     rows = g.rowCount();
-    ExportPdf(g, path, {}, {}, true);
+    const PublishSettings publish;
+    const PdfOptions options;
+    ExportPdf(g, path, publish, options, true);
   }
   state.counters["rows"] = rows;
 }

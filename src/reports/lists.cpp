@@ -124,19 +124,14 @@ std::string totalsLine(int matches, int played) {
 }
 
 // The printed line of one match of the league schedule.
-std::string leagueMatchLine(Database& db, const MatchEntry& m, const std::string& timeOfDay,
-                            std::string* className) {
-  auto home = std::make_unique<TeamRec>();
-  auto away = std::make_unique<TeamRec>();
-  auto cls = std::make_unique<DivisionRec>();
-  const bool homeOk = ReadTeamRec(db, m.homeTeamRecNo(), *home);
-  const bool awayOk = ReadTeamRec(db, m.awayTeamRecNo(), *away);
-  std::string name;
-  if (homeOk && ReadClassRec(db, home->divisionRecNo(), *cls)) name = cls->className();
-  if (className) *className = name;
-  std::string s = PadRight(name, 23) + " " + timeOfDay + FormatInt(m.matchNumber(), 4);
-  s += homeOk ? " " + DisplayName(db, home->teamName()) : std::string(" ") + kMissingClub;
-  s += awayOk ? " <-> " + DisplayName(db, away->teamName()) : std::string(" <-> ") + kMissingClub;
+std::string leagueMatchLine(TeamInfoCache& teams, const MatchEntry& m,
+                            const std::string& timeOfDay) {
+  const TeamInfo& home = teams.get(m.homeTeamRecNo());
+  const TeamInfo& away = teams.get(m.awayTeamRecNo());
+  std::string s = PadRight(home.ok ? home.className : std::string(), 23) + " " + timeOfDay +
+                  FormatInt(m.matchNumber(), 4);
+  s += home.ok ? " " + home.display : std::string(" ") + kMissingClub;
+  s += away.ok ? " <-> " + away.display : std::string(" <-> ") + kMissingClub;
   s = PadRight(s, 60);
   if (ScorePresent(m.homeScore()) && ScorePresent(m.awayScore()))
     s += "  " + ScoreText(m.homeScore(), m.awayScore());
@@ -156,9 +151,9 @@ void printLeagueMatch(ReportWriter& w, int c, const std::string& line) {
   w.line(line.substr(60));
 }
 
-std::int32_t homeClass(Database& db, const MatchEntry& m) {
-  auto home = std::make_unique<TeamRec>();
-  return ReadTeamRec(db, m.homeTeamRecNo(), *home) ? home->divisionRecNo() : 0;
+std::int32_t homeClass(TeamInfoCache& teams, const MatchEntry& m) {
+  const TeamInfo& home = teams.get(m.homeTeamRecNo());
+  return home.ok ? home.classRecNo : 0;
 }
 
 std::vector<MatchEntry> usedMatches(const PlayTimeRec& pt) {
@@ -181,22 +176,19 @@ std::string gridTitle(Database& db, const std::string& word, const ReportClock& 
 
 }  // namespace
 
-std::vector<TeamMatchLine> TeamMatches(Database& db, const TeamRec& team) {
+std::vector<TeamMatchLine> TeamMatches(TeamInfoCache& teams, const TeamRec& team) {
   std::vector<TeamMatchLine> out;
-  auto opponent = std::make_unique<TeamRec>();
-  auto pt = std::make_unique<PlayTimeRec>();
   for (int i = 1; i <= TeamRec::kMaxMatches; ++i) {
     const TeamMatchEntry e = team.match(i);
     if (e.matchNumber() == 0 || e.opponentRecNo() == 0) continue;
     const std::int32_t opp = e.opponentRecNo() > 0 ? e.opponentRecNo() : -e.opponentRecNo();
-    if (!ReadTeamRec(db, opp, *opponent) || !ReadPlayTimeRec(db, e.playTimeRecNo(), *pt)) continue;
+    const TeamInfo& opponent = teams.get(opp);
     TeamMatchLine m;
+    if (!opponent.ok || !teams.playTime(e.playTimeRecNo(), m.playTime, m.gameLeader)) continue;
     m.matchNumber = e.matchNumber();
     m.home = e.opponentRecNo() > 0;
-    m.playTime = pt->playTime();
-    m.opponentKey = opponent->teamNumberKey();
-    m.opponentName = DisplayName(db, opponent->teamName());
-    m.gameLeader = pt->gameLeader();
+    m.opponentKey = opponent.key;
+    m.opponentName = opponent.display;
     m.played = ScorePresent(e.ownScore()) && ScorePresent(e.opponentScore());
     m.homeScore = m.home ? e.ownScore() : e.opponentScore();
     m.awayScore = m.home ? e.opponentScore() : e.ownScore();
@@ -243,6 +235,7 @@ void PrintTeamList(ReportContext& ctx, const RecNos& classes) {
 
 void PrintTeamSchedules(ReportContext& ctx, const RecNos& teams) {
   Database& db = ctx.db;
+  TeamInfoCache info(db);
   const bool counter = OpenProgress("spelprogram", 8, true);
   auto team = std::make_unique<TeamRec>();
   auto cls = std::make_unique<DivisionRec>();
@@ -259,7 +252,7 @@ void PrintTeamSchedules(ReportContext& ctx, const RecNos& teams) {
     CompetitionHeading(w, db.comp());
     if (haveClass) ClassHeading(w, *cls);
     scheduleColumnHeading(w, display, true);
-    const auto matches = TeamMatches(db, *team);
+    const auto matches = TeamMatches(info, *team);
     int played = 0;
     for (const TeamMatchLine& m : matches) {
       if (w.aborted()) break;
@@ -281,6 +274,7 @@ void PrintTeamSchedules(ReportContext& ctx, const RecNos& teams) {
 void PrintLeagueSchedule(ReportContext& ctx, const RecNos& classes, const RecNos& playTimes,
                          bool allClasses) {
   Database& db = ctx.db;
+  TeamInfoCache info(db);
   ReportWriter w(ctx.settings, ctx.clock);
   if (!w.openJob("spelschema")) return;
   w.status(1, "Spelschema");
@@ -323,7 +317,7 @@ void PrintLeagueSchedule(ReportContext& ctx, const RecNos& classes, const RecNos
       w.pushFont('S');
       for (const MatchEntry& m : matches) {
         w.column(5);
-        printLeagueMatch(w, 5, leagueMatchLine(db, m, "", nullptr));
+        printLeagueMatch(w, 5, leagueMatchLine(info, m, ""));
       }
       w.popFont();
       w.rule();
@@ -336,7 +330,7 @@ void PrintLeagueSchedule(ReportContext& ctx, const RecNos& classes, const RecNos
     lastLeader = pt->gameLeader();
     std::vector<MatchEntry> mine;
     for (const MatchEntry& m : matches)
-      if (chosen(classes, homeClass(db, m))) mine.push_back(m);
+      if (chosen(classes, homeClass(info, m))) mine.push_back(m);
     if (changed) w.rule();
     if (mine.empty() && !changed) continue;
     w.keepTogether(text, static_cast<int>(mine.size()) + 1);
@@ -349,7 +343,7 @@ void PrintLeagueSchedule(ReportContext& ctx, const RecNos& classes, const RecNos
     w.pushFont('S');
     for (const MatchEntry& m : mine) {
       w.column(3);
-      printLeagueMatch(w, 3, leagueMatchLine(db, m, timeOfDay, nullptr));
+      printLeagueMatch(w, 3, leagueMatchLine(info, m, timeOfDay));
     }
     w.popFont();
   }
@@ -359,6 +353,7 @@ void PrintLeagueSchedule(ReportContext& ctx, const RecNos& classes, const RecNos
 
 void PrintRemainingMatches(ReportContext& ctx, const RecNos& classes) {
   Database& db = ctx.db;
+  TeamInfoCache info(db);
   ctx.selection.invalidateRequest();
   db.resetClassBuffer();
   const std::string job = "\"kvar-att-spela\"";
@@ -382,7 +377,7 @@ void PrintRemainingMatches(ReportContext& ctx, const RecNos& classes) {
     for (std::size_t t = 0; t < teams.size() && !w.aborted(); ++t) {
       w.status(3, " Antal: " + FormatInt(t + 1, 4) + " [" + FormatInt(teams.size(), 4) + "]");
       if (!ReadTeamRec(db, teams[t], *team)) continue;
-      const auto matches = TeamMatches(db, *team);
+      const auto matches = TeamMatches(info, *team);
       int played = 0;
       for (const auto& m : matches) played += m.played;
       totalPlayed += played;
@@ -484,6 +479,7 @@ GridModel ViewTeamList(ReportContext& ctx, const RecNos& classes) {
 
 GridModel ViewTeamSchedules(ReportContext& ctx, const RecNos& teams) {
   Database& db = ctx.db;
+  TeamInfoCache info(db);
   GridModel g(gridTitle(db, "spelprogram: ", ctx.clock));
   auto team = std::make_unique<TeamRec>();
   auto cls = std::make_unique<DivisionRec>();
@@ -496,7 +492,7 @@ GridModel ViewTeamSchedules(ReportContext& ctx, const RecNos& teams) {
     g.addCell(DisplayName(db, team->teamName()));
     g.endRow(ReadClassRec(db, team->divisionRecNo(), *cls) ? cls->className() : std::string());
     gridScheduleHeading(g, true);
-    const auto matches = TeamMatches(db, *team);
+    const auto matches = TeamMatches(info, *team);
     int played = 0;
     for (const auto& m : matches) {
       gridScheduleRow(g, m, true);
@@ -509,28 +505,25 @@ GridModel ViewTeamSchedules(ReportContext& ctx, const RecNos& teams) {
 
 GridModel ViewLeagueSchedule(ReportContext& ctx, const RecNos& classes, const RecNos& playTimes) {
   Database& db = ctx.db;
+  TeamInfoCache info(db);
   GridModel g(gridTitle(db, "spelschema: ", ctx.clock));
   auto pt = std::make_unique<PlayTimeRec>();
-  auto home = std::make_unique<TeamRec>();
-  auto away = std::make_unique<TeamRec>();
-  auto cls = std::make_unique<DivisionRec>();
   for (std::int32_t p : playTimes) {
     if (!ReadPlayTimeRec(db, p, *pt)) continue;
     std::vector<MatchEntry> mine;
     for (const MatchEntry& m : usedMatches(*pt))
-      if (chosen(classes, homeClass(db, m))) mine.push_back(m);
+      if (chosen(classes, homeClass(info, m))) mine.push_back(m);
     if (mine.empty()) continue;
     g.addCell(pt->playTime());
     g.endRow(pt->gameLeader());
     for (const MatchEntry& m : mine) {
-      const bool homeOk = ReadTeamRec(db, m.homeTeamRecNo(), *home);
-      const bool awayOk = ReadTeamRec(db, m.awayTeamRecNo(), *away);
-      g.addCell(homeOk && ReadClassRec(db, home->divisionRecNo(), *cls) ? cls->className()
-                                                                        : std::string());
+      const TeamInfo& home = info.get(m.homeTeamRecNo());
+      const TeamInfo& away = info.get(m.awayTeamRecNo());
+      g.addCell(home.ok ? home.className : std::string());
       g.addCell(FormatInt(m.matchNumber(), 4));
-      g.addCell(homeOk ? DisplayName(db, home->teamName()) : kMissingTeam);
+      g.addCell(home.ok ? home.display : kMissingTeam);
       g.addCell(" - ");
-      g.addCell(awayOk ? DisplayName(db, away->teamName()) : kMissingTeam);
+      g.addCell(away.ok ? away.display : kMissingTeam);
       g.endRow(ScorePresent(m.homeScore()) && ScorePresent(m.awayScore())
                    ? ScoreText(m.homeScore(), m.awayScore())
                    : std::string());
@@ -541,6 +534,7 @@ GridModel ViewLeagueSchedule(ReportContext& ctx, const RecNos& classes, const Re
 
 GridModel ViewRemainingMatches(ReportContext& ctx, const RecNos& classes) {
   Database& db = ctx.db;
+  TeamInfoCache info(db);
   ctx.selection.invalidateRequest();
   db.resetClassBuffer();
   GridModel g(gridTitle(db, "\"kvar-att-spela\": ", ctx.clock));
@@ -557,7 +551,7 @@ GridModel ViewRemainingMatches(ReportContext& ctx, const RecNos& classes) {
     gridClassHeading(g, *cls);
     for (std::int32_t t : teams) {
       if (!ReadTeamRec(db, t, *team)) continue;
-      const auto matches = TeamMatches(db, *team);
+      const auto matches = TeamMatches(info, *team);
       int played = 0;
       for (const auto& m : matches) played += m.played;
       totalPlayed += played;

@@ -49,6 +49,40 @@ std::vector<std::int32_t> AllTeams(Database& db) {
   return out;
 }
 
+TeamInfoCache::TeamInfoCache(Database& db)
+    : m_db(db),
+      m_team(std::make_unique<TeamRec>()),
+      m_cls(std::make_unique<DivisionRec>()),
+      m_pt(std::make_unique<PlayTimeRec>()) {}
+
+const TeamInfo& TeamInfoCache::get(std::int32_t recNo) {
+  auto it = m_teams.find(recNo);
+  if (it != m_teams.end()) return it->second;
+  TeamInfo info;
+  if (ReadTeamRec(m_db, recNo, *m_team)) {
+    info.ok = true;
+    info.classRecNo = m_team->divisionRecNo();
+    info.key = m_team->teamNumberKey();
+    info.name = m_team->teamName();
+    info.display = DisplayName(m_db, info.name);
+    if (ReadClassRec(m_db, info.classRecNo, *m_cls)) info.className = m_cls->className();
+  }
+  return m_teams.emplace(recNo, std::move(info)).first->second;
+}
+
+bool TeamInfoCache::playTime(std::int32_t recNo, std::string& text, std::string& leader) {
+  auto ok = m_playTimeOk.find(recNo);
+  if (ok == m_playTimeOk.end()) {
+    const bool read = ReadPlayTimeRec(m_db, recNo, *m_pt);
+    ok = m_playTimeOk.emplace(recNo, read).first;
+    if (read) m_playTimes[recNo] = {m_pt->playTime(), m_pt->gameLeader()};
+  }
+  if (!ok->second) return false;
+  text = m_playTimes[recNo].first;
+  leader = m_playTimes[recNo].second;
+  return true;
+}
+
 std::string DisplayName(Database& db, const std::string& name) {
   return TeamDisplayName(name, false, db.comp().titleCaseNames());
 }

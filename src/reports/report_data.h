@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -35,6 +37,30 @@ bool ReadPlayTimeRec(Database& db, std::int32_t recNo, PlayTimeRec& out);
 std::vector<std::int32_t> AllClasses(Database& db);
 std::vector<std::int32_t> AllTeams(Database& db);
 std::vector<std::int32_t> AllPlayTimes(Database& db);
+
+// What the match lists need of a team, read once per report run: a report of the largest
+// competition names each team hundreds of times.
+struct TeamInfo {
+  bool ok = false;  // the record could be read
+  std::int32_t classRecNo = 0;
+  std::string key, name, display, className;
+};
+class TeamInfoCache {
+ public:
+  explicit TeamInfoCache(Database& db);
+  const TeamInfo& get(std::int32_t recNo);
+  // The play-time text and game leader of a play time ("" and false when unreadable).
+  bool playTime(std::int32_t recNo, std::string& text, std::string& leader);
+
+ private:
+  Database& m_db;
+  std::unique_ptr<TeamRec> m_team;
+  std::unique_ptr<DivisionRec> m_cls;
+  std::unique_ptr<PlayTimeRec> m_pt;
+  std::map<std::int32_t, TeamInfo> m_teams;
+  std::map<std::int32_t, std::pair<std::string, std::string>> m_playTimes;
+  std::map<std::int32_t, bool> m_playTimeOk;
+};
 
 // Team and person names in their display form for the open competition.
 std::string DisplayName(Database& db, const std::string& name);

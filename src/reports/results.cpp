@@ -19,8 +19,8 @@ bool fits(const MatchEntry& m, MatchMode mode) {
 }
 
 // " " + number text + " " + display name, cut to 29 characters.
-std::string printedTeamText(Database& db, const TeamRec& t) {
-  return (" " + t.teamNumberKey() + " " + DisplayName(db, t.teamName())).substr(0, 29);
+std::string printedTeamText(const TeamInfo& t) {
+  return (" " + t.key + " " + t.display).substr(0, 29);
 }
 
 const std::vector<std::pair<int, const char*>>& tableColumns() {
@@ -42,23 +42,22 @@ std::vector<std::string> rowCells(const StandingsRow& r) {
 
 // Prints the match list of one play time for one class in one mode; nothing at all when
 // the play time holds no such match.
-void printMatchList(ReportWriter& w, Database& db, const PlayTimeRec& pt, const DivisionRec& cls,
-                    std::int32_t classRecNo, MatchMode mode) {
-  if (ClassMatches(db, pt, classRecNo, mode).empty()) return;
+void printMatchList(ReportWriter& w, TeamInfoCache& teams, const PlayTimeRec& pt,
+                    const DivisionRec& cls, std::int32_t classRecNo, MatchMode mode) {
+  if (ClassMatches(teams, pt, classRecNo, mode).empty()) return;
   w.pushFont('N');
   w.keepTogether(cls.className(), 1);
   w.line(pt.playTime());
-  auto home = std::make_unique<TeamRec>();
-  auto away = std::make_unique<TeamRec>();
   const int used = std::min(pt.usedRows(), PlayTimeRec::kMaxRows);
   for (int r = 1; r <= used; ++r) {
     const MatchEntry m = pt.match(r);
     if (m.homeTeamRecNo() <= 0) continue;
-    const bool homeOk = ReadTeamRec(db, m.homeTeamRecNo(), *home);
-    const bool awayOk = ReadTeamRec(db, m.awayTeamRecNo(), *away);
-    std::string text = homeOk ? printedTeamText(db, *home) : std::string(" ") + kMissingClub;
+    const TeamInfo& home = teams.get(m.homeTeamRecNo());
+    const TeamInfo& away = teams.get(m.awayTeamRecNo());
+    const bool homeOk = home.ok, awayOk = away.ok;
+    std::string text = homeOk ? printedTeamText(home) : std::string(" ") + kMissingClub;
     if (m.awayTeamRecNo() > 0)
-      text += " <-> " + (awayOk ? printedTeamText(db, *away) : std::string(kMissingClub));
+      text += " <-> " + (awayOk ? printedTeamText(away) : std::string(kMissingClub));
     std::string score;
     if (ScorePresent(m.homeScore()) && ScorePresent(m.awayScore())) {
       static const std::string pattern = [] {
@@ -69,7 +68,7 @@ void printMatchList(ReportWriter& w, Database& db, const PlayTimeRec& pt, const 
       if (text.size() < 64) text += pattern.substr(text.size(), 64 - text.size());
       score = " " + ScoreText(m.homeScore(), m.awayScore());
     }
-    const bool mine = homeOk && awayOk && away->divisionRecNo() == classRecNo && fits(m, mode);
+    const bool mine = homeOk && awayOk && away.classRecNo == classRecNo && fits(m, mode);
     if (!mine) continue;
     w.keepTogether(cls.className(), 1);
     w.column(5);
@@ -80,28 +79,26 @@ void printMatchList(ReportWriter& w, Database& db, const PlayTimeRec& pt, const 
   w.popFont();
 }
 
-std::string gridTeamText(Database& db, bool ok, const TeamRec& t) {
-  return ok ? t.teamNumberKey() + " " + DisplayName(db, t.teamName()) : std::string(kMissingClub);
+std::string gridTeamText(const TeamInfo& t) {
+  return t.ok ? t.key + " " + t.display : std::string(kMissingClub);
 }
 
 }  // namespace
 
-std::vector<ResultMatch> ClassMatches(Database& db, const PlayTimeRec& pt, std::int32_t classRecNo,
-                                      MatchMode mode) {
+std::vector<ResultMatch> ClassMatches(TeamInfoCache& teams, const PlayTimeRec& pt,
+                                      std::int32_t classRecNo, MatchMode mode) {
   std::vector<ResultMatch> out;
-  auto home = std::make_unique<TeamRec>();
-  auto away = std::make_unique<TeamRec>();
   const int used = std::min(pt.usedRows(), PlayTimeRec::kMaxRows);
   for (int r = 1; r <= used; ++r) {
     const MatchEntry m = pt.match(r);
     if (m.homeTeamRecNo() <= 0 || !fits(m, mode)) continue;
-    if (!ReadTeamRec(db, m.homeTeamRecNo(), *home) || !ReadTeamRec(db, m.awayTeamRecNo(), *away))
-      continue;
-    if (away->divisionRecNo() != classRecNo) continue;
+    const TeamInfo& home = teams.get(m.homeTeamRecNo());
+    const TeamInfo& away = teams.get(m.awayTeamRecNo());
+    if (!home.ok || !away.ok || away.classRecNo != classRecNo) continue;
     ResultMatch x;
     x.matchNumber = m.matchNumber();
-    x.homeText = gridTeamText(db, true, *home);
-    x.awayText = gridTeamText(db, true, *away);
+    x.homeText = gridTeamText(home);
+    x.awayText = gridTeamText(away);
     x.played = mode == MatchMode::Played;
     x.homeScore = m.homeScore();
     x.awayScore = m.awayScore();
@@ -135,6 +132,7 @@ void PrintResults(ReportContext& ctx, const RecNos& classes, const RecNos& playT
   db.resetClassBuffer();
   auto cls = std::make_unique<DivisionRec>();
   auto pt = std::make_unique<PlayTimeRec>();
+  TeamInfoCache teams(db);
   bool stopped = false;
   for (std::size_t c = 0; c < classes.size() && !stopped; ++c) {
     if (!ReadClassRec(db, classes[c], *cls)) continue;
@@ -154,7 +152,7 @@ void PrintResults(ReportContext& ctx, const RecNos& classes, const RecNos& playT
       if (w.aborted()) break;
       if (!ReadPlayTimeRec(db, p, *pt)) continue;
       w.status(3, "Speldag: \"" + pt->playTime() + "\"");
-      printMatchList(w, db, *pt, *cls, classes[c], MatchMode::Played);
+      printMatchList(w, teams, *pt, *cls, classes[c], MatchMode::Played);
     }
     const auto table = Standings(ctx, classes[c]);
     if (!table.empty()) {
@@ -185,7 +183,7 @@ void PrintResults(ReportContext& ctx, const RecNos& classes, const RecNos& playT
       if (w.aborted()) break;
       if (!ReadPlayTimeRec(db, p, *pt)) continue;
       w.status(3, "Speldag: \"" + pt->playTime() + "\"");
-      printMatchList(w, db, *pt, *cls, classes[c], MatchMode::NotPlayed);
+      printMatchList(w, teams, *pt, *cls, classes[c], MatchMode::NotPlayed);
     }
     OrganiserFooter(w, db.comp());
     stopped = w.aborted();
@@ -201,6 +199,7 @@ std::vector<GridModel> ViewResults(ReportContext& ctx, const RecNos& classes,
   std::vector<GridModel> grids;
   auto cls = std::make_unique<DivisionRec>();
   auto pt = std::make_unique<PlayTimeRec>();
+  TeamInfoCache teams(db);
   for (std::int32_t c : classes) {
     if (!ReadClassRec(db, c, *cls)) continue;
     GridModel g("LigaWin32: resultattabell: " + cls->className() + ": " +
@@ -210,7 +209,7 @@ std::vector<GridModel> ViewResults(ReportContext& ctx, const RecNos& classes,
     auto matchRows = [&](MatchMode mode) {
       for (std::int32_t p : playTimes) {
         if (!ReadPlayTimeRec(db, p, *pt)) continue;
-        const auto matches = ClassMatches(db, *pt, c, mode);
+        const auto matches = ClassMatches(teams, *pt, c, mode);
         if (matches.empty()) continue;
         g.addCell("");
         g.endRow(pt->playTime());

@@ -33,8 +33,8 @@ struct ResultMatch {
 // The matches of play time `pt` whose two teams exist, whose away team is in class
 // `classRecNo`, and whose scores fit `mode` (played: both scores present; not played:
 // both missing; a match with one score fits neither).
-std::vector<ResultMatch> ClassMatches(Database& db, const PlayTimeRec& pt, std::int32_t classRecNo,
-                                      MatchMode mode);
+std::vector<ResultMatch> ClassMatches(TeamInfoCache& teams, const PlayTimeRec& pt,
+                                      std::int32_t classRecNo, MatchMode mode);
 
 void PrintResults(ReportContext& ctx, const RecNos& classes, const RecNos& playTimes);
 std::vector<GridModel> ViewResults(ReportContext& ctx, const RecNos& classes,

@@ -34,13 +34,14 @@ void PainterSurface::setFont(const reports::FontSpec& f) {
   font.setItalic(f.italic);
   m_font = font;
   m_painter.setFont(m_font);
+  m_metrics = std::make_unique<QFontMetricsF>(m_painter.font(), m_painter.device());
   QPen pen = m_painter.pen();
   pen.setColor(QColor::fromRgb(f.colour));
   m_painter.setPen(pen);
 }
 
 reports::TextMetrics PainterSurface::metrics() const {
-  QFontMetricsF fm(m_painter.font(), m_painter.device());
+  const QFontMetricsF& fm = fontMetrics();
   reports::TextMetrics m;
   m.avgCharWidth = fm.averageCharWidth();
   m.height = fm.height();
@@ -49,13 +50,18 @@ reports::TextMetrics PainterSurface::metrics() const {
   return m;
 }
 
+const QFontMetricsF& PainterSurface::fontMetrics() const {
+  if (!m_metrics) m_metrics = std::make_unique<QFontMetricsF>(m_painter.font(), m_painter.device());
+  return *m_metrics;
+}
+
 double PainterSurface::textWidth(const std::string& text) const {
-  QFontMetricsF fm(m_painter.font(), m_painter.device());
+  const QFontMetricsF& fm = fontMetrics();
   return fm.horizontalAdvance(toQt(text));
 }
 
 void PainterSurface::drawText(double x, double y, const std::string& text) {
-  QFontMetricsF fm(m_painter.font(), m_painter.device());
+  const QFontMetricsF& fm = fontMetrics();
   m_painter.drawText(QPointF(x, y + fm.ascent()), toQt(text));
 }
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QFont>
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QPrinter>
 #include <memory>
@@ -37,7 +38,10 @@ class PainterSurface : public reports::DrawSurface {
   QPainter& m_painter;
   QPagedPaintDevice* m_device;
   double m_width, m_height, m_dpi;
+  const QFontMetricsF& fontMetrics() const;
+
   QFont m_font;
+  mutable std::unique_ptr<QFontMetricsF> m_metrics;  // of m_font on the device
 };
 
 // A printer for print jobs. In PDF mode every job goes to `pdfPath`; with `combine` set all
