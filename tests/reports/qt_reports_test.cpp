@@ -23,6 +23,12 @@
 #include "reports/report_writer.h"
 #include "reports/tool_run.h"
 
+// fontconfig keeps a cache for the life of the process, which the leak checker of the
+// sanitizer build would report; it is not ours to free.
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libfontconfig.so\n";
+}
+
 namespace liga::gui {
 namespace {
 
