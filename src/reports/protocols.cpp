@@ -1,0 +1,190 @@
+#include "reports/protocols.h"
+
+#include <cmath>
+#include <memory>
+
+#include "common/progress.h"
+#include "common/text.h"
+
+namespace liga::reports {
+namespace {
+
+struct LayoutShape {
+  int sections, rows;
+};
+
+LayoutShape shapeOf(ProtocolLayout l) {
+  switch (l) {
+    case ProtocolLayout::Individual:
+      return {5, 7};
+    case ProtocolLayout::Team:
+      return {1, 32};
+    case ProtocolLayout::Badminton:
+      return {4, 8};
+  }
+  return {1, 32};
+}
+
+bool sectionHasPlayers(ProtocolLayout l, int section) {
+  return l != ProtocolLayout::Individual || section <= 4;
+}
+
+std::string teamText(Database& db, bool ok, const TeamRec& t) {
+  return ok ? "\"" + t.teamNumberKey() + "\" " + DisplayName(db, t.teamName())
+            : std::string(kMissingClub);
+}
+
+void printProtocol(ReportContext& ctx, ProtocolLayout layout, const PlayTimeRec& pt,
+                   const MatchEntry& m, int index, int count) {
+  Database& db = ctx.db;
+  auto home = std::make_unique<TeamRec>();
+  auto away = std::make_unique<TeamRec>();
+  auto cls = std::make_unique<DivisionRec>();
+  const bool homeOk = ReadTeamRec(db, m.homeTeamRecNo(), *home);
+  const bool awayOk = ReadTeamRec(db, m.awayTeamRecNo(), *away);
+  const std::string when = pt.playTime();
+  const bool team = layout == ProtocolLayout::Team;
+  const bool badminton = layout == ProtocolLayout::Badminton;
+
+  ReportWriter w(ctx.settings, ctx.clock);
+  if (!w.openJob(team ? std::string("spelschema") : "protokoll " + when)) return;
+  w.progress(index, count);
+  w.status(1, (team ? "spelprotokoll: " : "spelprotokoll ") + when);
+  w.title("..spelprotokoll..");
+  CompetitionHeading(w, db.comp());
+  const ProtocolColumns c = ProtocolColumnsFor(layout, w.charsPerLine());
+
+  w.pushFont('B');
+  w.keepTogether(when, 2);
+  w.line(when);
+  if (badminton) w.pushFont('N');
+  w.line(pt.gameLeader());
+  if (badminton) w.popFont();
+  w.keepTogether(when, 1);
+  const std::string number = " Matchnr:" + FormatInt(m.matchNumber(), 4);
+  if (homeOk && ReadClassRec(db, home->divisionRecNo(), *cls))
+    w.line(cls->className() + number);
+  else
+    w.line(number);
+  w.popFont();
+
+  w.pushFont(badminton ? 'B' : 'N');
+  w.keepTogether(when, 1);
+  w.column(c.c1);
+  w.text(" " + teamText(db, homeOk, *home));
+  w.column(c.c2);
+  w.text(" " + teamText(db, awayOk, *away));
+  w.pushFont('N');
+  w.column(c.c3 + 1);
+  w.text(" Delresultat");
+  w.popFont();
+  w.line();
+  w.popFont();
+  const double top = w.rule();
+  std::vector<double> sectionLines, midLines;
+
+  const LayoutShape shape = shapeOf(layout);
+  w.pushFont('N');
+  for (int s = 1; s <= shape.sections && !w.aborted(); ++s) {
+    for (int r = 1; r <= shape.rows; ++r) {
+      w.keepTogether(when, 1);
+      const bool marked = (layout == ProtocolLayout::Individual && r == 3) ||
+                          (badminton && (r == 2 || r == 6)) || (team && r == 16);
+      if (layout == ProtocolLayout::Individual && r == 3) {
+        w.column(1);
+        w.text(FormatInt(s, 2));
+      }
+      if (badminton && r == 4 && s <= 3) {
+        w.column(1);
+        w.text(s == 1 ? " Dubbel" : " Singel");
+      }
+      if (team && r == 16) {
+        w.column(1);
+        w.text("1");
+      }
+      if (marked) {
+        w.column(c.c4 - 1);
+        w.text("--");
+      }
+      if (r <= 22 && sectionHasPlayers(layout, s)) {
+        auto player = [&](const TeamRec& t, bool ok, int from, int to) {
+          if (!ok) return;
+          const std::string name = TrimRight(t.contactRow(r).name());
+          if (name.empty()) return;
+          const std::string text = FormatInt(r, 2, '0') + " " + DisplayName(db, name);
+          if (to - from - 1 > 3 && static_cast<int>(text.size()) > 3) {
+            w.column(from + 1);
+            w.text(text);
+          }
+        };
+        player(*home, homeOk, c.c1, c.c2);
+        player(*away, awayOk, c.c2, c.c3);
+      }
+      w.line();
+      if (badminton && r == 4) midLines.push_back(w.currentY());
+    }
+    if (s < shape.sections) {
+      sectionLines.push_back(w.rule());
+    }
+  }
+  w.rule();
+  w.keepTogether(when, 3);
+  w.line();
+  w.column(c.c2 + 2);
+  w.text("Resultat");
+  w.column(c.c4 - 4);
+  if (ScorePresent(m.homeScore()) && ScorePresent(m.awayScore()))
+    w.text(FormatInt(m.homeScore(), 2) + " -- " + FormatInt(m.awayScore(), 2));
+  else
+    w.text("   --");
+  w.line();
+  w.line();
+  const double bottom = w.rule();
+  w.popFont();
+
+  // The vertical rules of the table, and the short rules of the partial-result column.
+  const double x[] = {w.columnX(c.c1), w.columnX(c.c2), w.columnX(c.c3), w.columnX(c.c4),
+                      w.columnRight()};
+  const double saveX = w.currentX(), saveY = w.currentY();
+  for (double vx : x) {
+    w.moveTo(vx, top);
+    w.lineTo(vx, bottom);
+  }
+  if (!team)
+    for (double y : sectionLines) {
+      w.moveTo(x[2], y);
+      w.lineTo(x[3], y);
+    }
+  if (badminton)
+    for (double y : midLines) {
+      w.moveTo(x[2], y);
+      w.lineTo(x[4], y);
+    }
+  w.moveTo(saveX, saveY);
+  w.finish();
+}
+
+}  // namespace
+
+ProtocolColumns ProtocolColumnsFor(ProtocolLayout layout, int w) {
+  auto at = [&](double f) { return static_cast<int>(std::lround(f * w)); };
+  if (layout == ProtocolLayout::Badminton) return {at(0.12), at(0.45), at(0.78), at(0.89)};
+  return {at(0.06), at(0.42), at(0.78), at(0.89)};
+}
+
+void PrintProtocols(ReportContext& ctx, ProtocolLayout layout, const RecNos& playTimes) {
+  auto pt = std::make_unique<PlayTimeRec>();
+  for (std::int32_t p : playTimes) {
+    if (ProgressAborted()) break;
+    if (!ReadPlayTimeRec(ctx.db, p, *pt)) continue;
+    std::vector<MatchEntry> matches;
+    const int used = std::min(pt->usedRows(), PlayTimeRec::kMaxRows);
+    for (int r = 1; r <= used; ++r)
+      if (pt->match(r).homeTeamRecNo() > 0) matches.push_back(pt->match(r));
+    for (std::size_t i = 0; i < matches.size() && !ProgressAborted(); ++i)
+      printProtocol(ctx, layout, *pt, matches[i], static_cast<int>(i + 1),
+                    static_cast<int>(matches.size()));
+  }
+}
+
+}  // namespace liga::reports

@@ -1,0 +1,282 @@
+// The grid window's exports, each checked by the tool a reader of the file would use:
+// qpdf and pdftotext for PDF, xsltproc for the XML + XSL pair, xmllint for HTML.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "common/encoding.h"
+#include "common/recording_ui.h"
+#include "reports/grid.h"
+#include "reports/grid_export.h"
+#include "reports/grid_print.h"
+#include "reports/picture.h"
+#include "reports/recording_surface.h"
+
+namespace liga::reports {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ToolRun {
+  int status;
+  std::string out;
+};
+
+ToolRun run(const std::string& command) {
+  ToolRun r{-1, {}};
+  FILE* p = popen((command + " 2>&1").c_str(), "r");
+  if (!p) return r;
+  std::array<char, 4096> buf;
+  std::size_t n;
+  while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
+  const int raw = pclose(p);
+  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  return r;
+}
+
+// The page size pdfinfo reports, "W x H".
+std::pair<double, double> pageSize(const std::string& info) {
+  const std::size_t at = info.find("Page size:");
+  double w = 0, h = 0;
+  if (at != std::string::npos) std::sscanf(info.c_str() + at, "Page size: %lf x %lf", &w, &h);
+  return {w, h};
+}
+
+std::string readFile(const fs::path& p) {
+  std::ifstream f(p, std::ios::binary);
+  return {std::istreambuf_iterator<char>(f), {}};
+}
+
+class GridExportTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() / ("liga_grid_" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    ResetPdfPageHeight();
+    grid.setTitle(W("LigaWin32: laglista klassvis: Vårserien & <Cup>"));
+    grid.addCell("LgNr");
+    grid.addCell("Lagnamn");
+    grid.endRow();
+    grid.addCell("1");
+    grid.addCell("A & <B>");
+    grid.endRow();
+    grid.addCell("2");
+    grid.addCell(W("Åby (IF) \\ Öster"));
+    grid.endRow();
+    grid.endRow("--");
+    grid.addCell("3");
+    grid.addCell(W("Lag \"tre\" ÄÖ"));
+    grid.endRow();
+  }
+  void TearDown() override { fs::remove_all(dir); }
+  static std::string W(const char* s) { return Utf8ToCp1252(s); }
+  std::string path(const char* name) const { return (dir / name).string(); }
+
+  fs::path dir;
+  GridModel grid;
+  RecordingUi ui;
+  ScopedUi scope{ui};
+  PublishSettings publish;
+};
+
+TEST(GridModelTest, CellsArePaddedAndColumnsWidenToTheirText) {
+  GridModel g("t", 10);
+  g.addCell("kort");
+  g.addCell(std::string(30, 'x'));
+  g.endRow();
+  g.endRow();
+  g.endRow("ensam");
+  EXPECT_EQ(g.rowCount(), 3);
+  EXPECT_EQ(g.columnCount(), 2);
+  EXPECT_EQ(g.cell(0, 0), " kort   ");
+  EXPECT_EQ(g.text(1, 0), std::string(30, 'x'));
+  EXPECT_EQ(g.columnWidth(0), GridModel::kDefaultColumnWidth);
+  EXPECT_EQ(g.columnWidth(1), 204);  // 34 characters of 6 points
+  EXPECT_EQ(g.text(0, 2), "ensam");
+  EXPECT_EQ(g.cell(5, 9), "");
+  EXPECT_EQ(GridText(g), "kort\t" + std::string(30, 'x') + "\n\nensam\n");
+}
+
+TEST_F(GridExportTest, HtmlIsWellFormedAndEscapesNames) {
+  const std::string file = path("lista.htm");
+  ASSERT_TRUE(ExportHtml(grid, file, publish).written);
+  const std::string html = readFile(file);
+  EXPECT_EQ(html.find("<B>"), std::string::npos);
+  EXPECT_NE(html.find("A &amp; &lt;B&gt;"), std::string::npos);
+  EXPECT_NE(html.find("&Aring;by (IF)"), std::string::npos);
+  EXPECT_NE(html.find("charset=windows-1252"), std::string::npos);
+  EXPECT_EQ(html.find("://"), std::string::npos);  // no maker's address by default
+  EXPECT_NE(html.find("\r\n"), std::string::npos);
+  const ToolRun lint = run("xmllint --html --noout '" + file + "'");
+  EXPECT_EQ(lint.status, 0) << lint.out;
+  EXPECT_EQ(lint.out, "");
+  // The message of the export-file writer.
+  ASSERT_FALSE(ui.statuses.empty());
+  EXPECT_EQ(ui.statuses.back().rfind("Import/export av ", 0), 0u);
+}
+
+TEST_F(GridExportTest, HtmlNamesConfiguredAddresses) {
+  publish.webAddress = "https://liga.example";
+  publish.programLogoUrl = "logo.png";
+  const std::string file = path("lista.htm");
+  ASSERT_TRUE(ExportHtml(grid, file, publish).written);
+  const std::string html = readFile(file);
+  EXPECT_NE(html.find("<IMG SRC=\"logo.png\""), std::string::npos);
+  EXPECT_NE(html.find("<a href=\"https://liga.example\">"), std::string::npos);
+  EXPECT_EQ(run("xmllint --html --noout '" + file + "'").out, "");
+}
+
+TEST_F(GridExportTest, XmlAndStylesheetGiveEveryCell) {
+  const std::string file = path("lista.xml");
+  ASSERT_TRUE(ExportXml(grid, file, publish).written);
+  const std::string xml = readFile(file);
+  EXPECT_EQ(xml.rfind("<?xml version=\"1.0\" encoding=\"windows-1252\"?>\r\n", 0), 0u);
+  EXPECT_NE(xml.find("<?xml-stylesheet href=\"lista.xsl\" type=\"text/xsl\" ?>"),
+            std::string::npos);
+  // The "--" row splits the table and is in neither part.
+  EXPECT_EQ(xml.find(" --   "), std::string::npos);
+  std::size_t tables = 0;
+  for (std::size_t i = 0; (i = xml.find("<tabell>", i)) != std::string::npos; ++i) ++tables;
+  EXPECT_EQ(tables, 2u);
+  ASSERT_TRUE(fs::exists(path("lista.xsl")));
+  EXPECT_EQ(run("xmllint --noout '" + file + "' '" + path("lista.xsl") + "'").out, "");
+  const ToolRun html = run("xsltproc '" + path("lista.xsl") + "' '" + file + "'");
+  ASSERT_EQ(html.status, 0) << html.out;
+  for (const char* cell :
+       {"LgNr", "Lagnamn", "A &amp; &lt;B&gt;", "Åby (IF) \\ Öster", "Lag \"tre\" ÄÖ"})
+    EXPECT_NE(html.out.find(cell), std::string::npos) << cell << "\n" << html.out;
+  EXPECT_NE(html.out.find("<h2>LigaWin32: laglista klassvis: Vårserien &amp; &lt;Cup&gt;</h2>"),
+            std::string::npos)
+      << html.out;
+}
+
+TEST_F(GridExportTest, PdfPassesQpdfAndGivesBackTheCells) {
+  const std::string file = path("lista.pdf");
+  ASSERT_TRUE(ExportPdf(grid, file, publish).written);
+  const ToolRun check = run("qpdf --check '" + file + "'");
+  EXPECT_EQ(check.status, 0) << check.out;
+  EXPECT_NE(check.out.find("No syntax or stream encoding errors"), std::string::npos) << check.out;
+  const ToolRun text = run("pdftotext -layout '" + file + "' -");
+  ASSERT_EQ(text.status, 0) << text.out;
+  for (const char* cell : {"Sida 1", "LgNr", "Lagnamn", "A & <B>", "Åby (IF) \\ Öster",
+                           "Lag \"tre\" ÄÖ", "Vårserien &", "<Cup>"})
+    EXPECT_NE(text.out.find(cell), std::string::npos) << cell << "\n" << text.out;
+  // The page is 40 wider than the columns and 1.375 times as high as it is wide.
+  const ToolRun info = run("pdfinfo '" + file + "'");
+  const double width = 40 + grid.totalWidth();
+  EXPECT_EQ(pageSize(info.out), std::make_pair(width, width * 1.375)) << info.out;
+}
+
+TEST_F(GridExportTest, PdfEmbedsJpegPicturesAsTheyAre) {
+  Picture p;
+  p.width = 30;
+  p.height = 20;
+  p.rgb.assign(30 * 20 * 3, 90);
+  const auto bytes = EncodeJpeg(p);
+  const std::string jpeg = path("bild.jpg");
+  std::ofstream(jpeg, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  PdfOptions options;
+  options.jpegPictures = {jpeg, path("saknas.jpg")};
+  const std::string file = path("bild.pdf");
+  ASSERT_TRUE(ExportPdf(grid, file, publish, options).written);
+  const ToolRun check = run("qpdf --check '" + file + "'");
+  EXPECT_EQ(check.status, 0) << check.out;
+  const ToolRun images = run("pdfimages -list '" + file + "'");
+  EXPECT_NE(images.out.find("    30    20  rgb     3   8  jpeg"), std::string::npos) << images.out;
+  // The stream holds the file's bytes unchanged.
+  EXPECT_NE(readFile(file).find(std::string(bytes.begin(), bytes.end())), std::string::npos);
+}
+
+TEST_F(GridExportTest, PdfOfOneColumnAndManyPages) {
+  GridModel g("lang", 10);
+  for (int i = 0; i < 300; ++i) {
+    g.addCell("rad " + std::to_string(i));
+    g.endRow();
+  }
+  const std::string file = path("lang.pdf");
+  ASSERT_TRUE(ExportPdf(g, file, publish).written);
+  EXPECT_EQ(run("qpdf --check '" + file + "'").status, 0);
+  const ToolRun info = run("pdfinfo '" + file + "'");
+  const double width = 40 + g.columnWidth(0);
+  EXPECT_EQ(width, 106);  // " rad 299   " is 11 characters of 6 points
+  EXPECT_EQ(pageSize(info.out), std::make_pair(width, width * 1.375)) << info.out;
+  // A narrow page holds few rows, so 300 rows need many pages; every row is there.
+  const ToolRun text = run("pdftotext '" + file + "' -");
+  for (int i : {0, 1, 150, 299})
+    EXPECT_NE(text.out.find("rad " + std::to_string(i) + "\n"), std::string::npos) << i;
+  // The next export starts from this page's height.
+  EXPECT_DOUBLE_EQ(PdfCurrentPageHeight(), width * 1.375);
+}
+
+TEST_F(GridExportTest, PdfWiderThanHighTurnsLandscape) {
+  GridModel g("bred", 10);
+  for (int c = 0; c < 12; ++c) g.addCell(std::string(20, 'a' + c));
+  g.endRow();
+  const std::string file = path("bred.pdf");
+  ASSERT_TRUE(ExportPdf(g, file, publish).written);
+  const double width = 40 + g.totalWidth();
+  ASSERT_GT(width, 792);
+  EXPECT_DOUBLE_EQ(PdfCurrentPageHeight(), width / 1.375);
+  EXPECT_EQ(run("qpdf --check '" + file + "'").status, 0);
+}
+
+TEST_F(GridExportTest, AFileThatCannotBeCreatedIsReportedAndNothingIsLeft) {
+  const std::string file = (dir / "saknas" / "lista.htm").string();
+  EXPECT_FALSE(ExportHtml(grid, file, publish).written);
+  ASSERT_EQ(ui.shown.size(), 1u);
+  EXPECT_EQ(ui.shown[0].text, Utf8ToCp1252("Kan ej öppna/skapa ixportfilen \"") + file + "\"");
+  EXPECT_FALSE(fs::exists(dir / "saknas"));
+}
+
+TEST_F(GridExportTest, PrintedGridPutsCellsSideBySideAndWrapsWideRows) {
+  RecordingPrinter printer;
+  ScopedPrinter scope(printer);
+  ReportSettings settings;
+  settings.inch = true;
+  settings.marginLeft = settings.marginRight = settings.marginTop = settings.marginBottom = 1000;
+  settings.small = {"Mono", 5, false, false, 0};
+  GridModel wide("bred", 10);
+  wide.addCell("A");
+  wide.addCell(std::string(140, 'x'));
+  wide.addCell("C");
+  wide.endRow();
+  ASSERT_TRUE(PrintGrid(grid, settings));
+  ASSERT_TRUE(PrintGrid(wide, settings));
+  ASSERT_EQ(printer.documents.size(), 2u);
+  const RecordedDocument& d = printer.documents[0];
+  EXPECT_EQ(d.name, "LigaWin32:" + grid.title().substr(0, 22));
+  // Row 1: its cells on one line, each column as wide as its widest cell (" Lagnamn   ").
+  const DrawOp *number = nullptr, *name = nullptr;
+  for (const DrawOp* t : d.texts()) {
+    if (t->text == " 1   ") number = t;
+    if (t->text == " A & <B>   ") name = t;
+  }
+  ASSERT_TRUE(number && name);
+  EXPECT_EQ(number->y, name->y);
+  EXPECT_DOUBLE_EQ(name->x - number->x, 8 * 3.0);  // " LgNr   " in 3-point characters
+  // " A   " and the 144-character cell fill 447 of the 451 points: " C   " goes below.
+  const auto texts = printer.documents[1].texts();
+  const DrawOp* a = nullptr;
+  const DrawOp* c = nullptr;
+  for (const DrawOp* t : texts) {
+    if (t->text == " A   ") a = t;
+    if (t->text == " C   ") c = t;
+  }
+  ASSERT_TRUE(a && c);
+  EXPECT_GT(c->y, a->y);
+  EXPECT_DOUBLE_EQ(c->x, 72);
+}
+
+TEST(PdfStringTest, EscapesDelimitersAndBackslash) {
+  EXPECT_EQ(PdfString("a(b)c\\d\n"), "a\\(b\\)c\\\\d ");
+  EXPECT_EQ(XmlEscape("<a & \"b\">"), "&lt;a &amp; &quot;b&quot;&gt;");
+}
+
+}  // namespace
+}  // namespace liga::reports
