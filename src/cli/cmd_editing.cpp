@@ -442,34 +442,37 @@ int runMatches(Context& ctx) {
   Args args;
   if (!parseArgs(ctx, 0, {"playtime"}, args) || !args.positional.empty())
     return usageError(ctx, self);
-  return withShell(ctx, [&](Shell& shell) {
-    Database& db = shell.db();
-    if (!db.competitionOpen()) return needCompetition(ctx, db);
-    std::vector<std::int32_t> times;
-    if (auto p = args.get("playtime")) {
-      const std::int32_t pt = findPlayTime(db, *p);
-      if (pt == 0) return noPlayTime(ctx, *p);
-      times.push_back(pt);
-    } else {
-      times = db.playTimesInKeyOrder();
-    }
-    for (const std::int32_t pt : times) {
-      if (!db.readPlayTime(pt)) continue;
-      const PlayTimeRec p = db.playTime();
-      ctx.out << Cp1252ToUtf8(p.playTime());
-      if (!p.gameLeader().empty()) ctx.out << "  " << Cp1252ToUtf8(p.gameLeader());
-      ctx.out << "\n";
-      for (int s = 1; s <= PlayTimeRec::kMaxRows; ++s) {
-        const MatchEntry e = p.match(s);
-        if (e.matchNumber() <= 0) continue;
-        ctx.out << FormatInt(s, 4) << FormatInt(e.matchNumber(), 6) << "  "
-                << Cp1252ToUtf8(TeamSideText(db, e.homeTeamRecNo(), 30)) << " - "
-                << Cp1252ToUtf8(TeamSideText(db, e.awayTeamRecNo(), 30)) << scoreText(e.homeScore())
-                << " -" << scoreText(e.awayScore()) << "\n";
-      }
-    }
-    return kExitOk;
-  });
+  return withShell(
+      ctx,
+      [&](Shell& shell) {
+        Database& db = shell.db();
+        if (!db.competitionOpen()) return needCompetition(ctx, db);
+        std::vector<std::int32_t> times;
+        if (auto p = args.get("playtime")) {
+          const std::int32_t pt = findPlayTime(db, *p);
+          if (pt == 0) return noPlayTime(ctx, *p);
+          times.push_back(pt);
+        } else {
+          times = db.playTimesInKeyOrder();
+        }
+        for (const std::int32_t pt : times) {
+          if (!db.readPlayTime(pt)) continue;
+          const PlayTimeRec p = db.playTime();
+          ctx.out << Cp1252ToUtf8(p.playTime());
+          if (!p.gameLeader().empty()) ctx.out << "  " << Cp1252ToUtf8(p.gameLeader());
+          ctx.out << "\n";
+          for (int s = 1; s <= PlayTimeRec::kMaxRows; ++s) {
+            const MatchEntry e = p.match(s);
+            if (e.matchNumber() <= 0) continue;
+            ctx.out << FormatInt(s, 4) << FormatInt(e.matchNumber(), 6) << "  "
+                    << Cp1252ToUtf8(TeamSideText(db, e.homeTeamRecNo(), 30)) << " - "
+                    << Cp1252ToUtf8(TeamSideText(db, e.awayTeamRecNo(), 30))
+                    << scoreText(e.homeScore()) << " -" << scoreText(e.awayScore()) << "\n";
+          }
+        }
+        return kExitOk;
+      },
+      DataDirAccess::Read);
 }
 
 // The play time holding match `number` and its slot; {0, 0} when no play time holds it.
