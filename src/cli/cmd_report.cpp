@@ -169,22 +169,6 @@ std::optional<std::vector<reports::GridModel>> viewGrids(reports::ReportContext&
   return std::nullopt;
 }
 
-// Several grids go into one file, each after a "--" row, under the title of the first.
-reports::GridModel joined(const std::vector<reports::GridModel>& grids) {
-  if (grids.size() == 1) return grids[0];
-  reports::GridModel out(grids.empty() ? std::string() : grids[0].title());
-  for (std::size_t i = 0; i < grids.size(); ++i) {
-    if (i) out.endRow("--");
-    for (int r = 0; r < grids[i].rowCount(); ++r) {
-      int last = grids[i].columnCount() - 1;
-      while (last >= 0 && grids[i].cell(last, r).empty()) --last;
-      for (int c = 0; c <= last; ++c) out.addCell(grids[i].text(c, r));
-      out.endRow();
-    }
-  }
-  return out;
-}
-
 int runView(Context& ctx) {
   ReportOptions o;
   const Command& self = *findCommand("view");
@@ -206,7 +190,7 @@ int runView(Context& ctx) {
         ctx.out << Cp1252ToUtf8(g.title()) << "\n" << Cp1252ToUtf8(reports::GridText(g));
       return kExitOk;
     }
-    const reports::GridModel grid = joined(*grids);
+    const reports::GridModel grid = reports::JoinGrids(*grids);
     const reports::PublishSettings publish;
     reports::ExportOutcome done;
     if (o.html) done = reports::ExportHtml(grid, *o.html, publish);

@@ -31,6 +31,9 @@
 #include "exchange/import.h"
 #include "gui/konfig_dlg.h"
 #include "gui/lottn_dlg.h"
+#include "gui/report_commands.h"
+#include "gui/reports/etikett_reg_form.h"
+#include "gui/reports/giro_dlg.h"
 #include "reports/team_selection.h"
 #include "scheduling/database_input.h"
 #include "scheduling/run.h"
@@ -731,31 +734,36 @@ void TMainForm::openResultEntry() {
   if (!m_shell.db().competitionOpen()) return;
   notImplemented();
 }
-void TMainForm::printReport(ReportKind) {
-  notImplemented();
+void TMainForm::printReport(ReportKind kind) {
+  PrintReportCommand(this, m_shell, kind);
 }
-void TMainForm::showView(ReportKind) {
-  notImplemented();
+void TMainForm::showView(ReportKind kind) {
+  ShowViewCommand(this, m_shell, kind);
 }
-void TMainForm::printLabels(bool, int) {
-  notImplemented();
+void TMainForm::printLabels(bool byTeam, int set) {
+  PrintLabelsCommand(this, m_shell, byTeam, set);
 }
 char TMainForm::giroFillCharacter() {
   Database& db = m_shell.db();
   return db.competitionOpen() && db.comp().amountFilled() ? ' ' : 'X';
 }
 
-void TMainForm::printGiro(int, char) {
-  notImplemented();
+// The fill character is the giro writer's own business: it reads the competition's
+// AmountFilled itself.
+void TMainForm::printGiro(int set, char) {
+  PrintGiroCommand(this, m_shell, set);
 }
 void TMainForm::openMail() {
   notImplemented();
 }
 void TMainForm::openGiroRegister(int) {
-  notImplemented();
+  TEGiroRegForm form((std::filesystem::path(m_shell.folders().configDir) / "giroreg.txt").string(),
+                     this);
+  form.exec();
 }
 void TMainForm::openLabelRegister() {
-  notImplemented();
+  TEEtikettRegForm form(m_shell.config().label(), this);
+  form.exec();
 }
 
 }  // namespace liga::gui

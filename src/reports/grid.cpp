@@ -54,4 +54,19 @@ int GridModel::totalWidth() const {
   return sum;
 }
 
+GridModel JoinGrids(const std::vector<GridModel>& grids) {
+  if (grids.size() == 1) return grids[0];
+  GridModel out(grids.empty() ? std::string() : grids[0].title());
+  for (std::size_t i = 0; i < grids.size(); ++i) {
+    if (i) out.endRow("--");
+    for (int r = 0; r < grids[i].rowCount(); ++r) {
+      int last = grids[i].columnCount() - 1;
+      while (last >= 0 && grids[i].cell(last, r).empty()) --last;
+      for (int c = 0; c <= last; ++c) out.addCell(grids[i].text(c, r));
+      out.endRow();
+    }
+  }
+  return out;
+}
+
 }  // namespace liga::reports

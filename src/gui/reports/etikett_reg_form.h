@@ -17,7 +17,7 @@ class TEEtikettRegForm : public QDialog {
   // Edits `block` in place when "ok" is pressed.
   explicit TEEtikettRegForm(LabelSettingsBlock& block, QWidget* parent = nullptr);
 
- public slots:
+ public Q_SLOTS:
   void okButtonClick();
 
  private:

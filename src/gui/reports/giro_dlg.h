@@ -24,7 +24,7 @@ class GiroDlg : public QDialog {
   const reports::GiroLayout& layout() const { return m_layout; }
   QString statusText() const;
 
- public slots:
+ public Q_SLOTS:
   void okButtonClick();
 
  private:

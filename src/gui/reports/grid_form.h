@@ -37,7 +37,7 @@ class Tgridform : public QDialog {
   // Prints on the current printer of the report writer.
   bool print();
 
- private slots:
+ private Q_SLOTS:
   void htmClick();
   void xmlClick();
   void skrivClick();

@@ -1,0 +1,37 @@
+// The main window's report commands: "rapporter", "visningar", "etiketter" and "giro".
+//
+// Each command first asks for its records with the pick lists of the competition (a
+// cancelled pick list ends the command, nothing printed), then prints through the report
+// writer on the print preview's printer, or fills the grid window. The preview and the grid
+// window are shown through replaceable runners, so tests print to a PDF file and look at the
+// grid without a modal loop.
+#pragma once
+
+#include <QPrinter>
+#include <functional>
+
+#include "app/shell.h"
+#include "gui/main_form.h"
+#include "reports/grid.h"
+
+class QWidget;
+
+namespace liga::gui {
+
+// Shows the print preview of `print` (which draws every job of the command on the printer
+// it is given) and prints from there. The default opens QPrintPreviewDialog.
+using PreviewRunner = std::function<void(QWidget* parent, const std::function<void(QPrinter&)>&)>;
+// Shows a view's grid in the grid window. The default opens Tgridform modally.
+using GridRunner = std::function<void(QWidget* parent, const reports::GridModel& grid)>;
+
+PreviewRunner SetPreviewRunner(PreviewRunner runner);  // returns the previous one
+GridRunner SetGridRunner(GridRunner runner);
+
+void PrintReportCommand(QWidget* parent, Shell& shell, ReportKind kind);
+void ShowViewCommand(QWidget* parent, Shell& shell, ReportKind kind);
+// `set` 1..4: the contact rows (leader, all members, first member, other members).
+void PrintLabelsCommand(QWidget* parent, Shell& shell, bool byTeam, int set);
+// `set` 1..3 as for labels; the giro form follows the competition's giro type.
+void PrintGiroCommand(QWidget* parent, Shell& shell, int set);
+
+}  // namespace liga::gui

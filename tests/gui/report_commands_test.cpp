@@ -1,0 +1,124 @@
+// The window's report commands on the demo competition: the pick lists decide what is
+// printed or shown, a cancelled pick list prints nothing, and printing goes through the
+// preview's printer into a real PDF.
+#include "gui/report_commands.h"
+
+#include <QPdfWriter>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+#include "common/encoding.h"
+#include "editing/pick.h"
+#include "gui_test_env.h"
+
+namespace liga::gui {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Answers every pick window: all lines with OK, or Cancel.
+class ScriptedPicks : public PickWindowRunner {
+ public:
+  bool cancel = false;
+  std::vector<std::string> captions;
+  void run(TEPickForm& form) override {
+    captions.push_back(form.caption());
+    if (cancel) return form.cancelBtnClick();
+    for (int i = 0; i < form.count(); ++i) form.setSelected(i, true);
+    form.okBtnClick();
+  }
+};
+
+std::string pdfText(const fs::path& pdf) {
+  std::string out;
+  FILE* p = popen(("pdftotext -layout '" + pdf.string() + "' - 2>/dev/null").c_str(), "r");
+  if (!p) return out;
+  char buf[4096];
+  std::size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+  pclose(p);
+  return out;
+}
+
+class ReportCommandsTest : public testing::GuiTest {
+ protected:
+  void SetUp() override {
+    GuiTest::SetUp();
+    start();
+    m_ui.setNextAnswer(Answer::Yes);
+    m_form->offerDemo();
+    ASSERT_TRUE(m_shell->db().competitionOpen());
+    m_picks = std::make_unique<ScopedPickWindows>(m_runner);
+    m_pdf = m_dir / "preview.pdf";
+    m_previousPreview =
+        SetPreviewRunner([this](QWidget*, const std::function<void(QPrinter&)>& print) {
+          ++m_previews;
+          QPrinter printer(QPrinter::HighResolution);
+          printer.setOutputFormat(QPrinter::PdfFormat);
+          printer.setOutputFileName(QString::fromStdString(m_pdf.string()));
+          print(printer);
+        });
+    m_previousGrid = SetGridRunner(
+        [this](QWidget*, const reports::GridModel& grid) { m_grids.push_back(grid); });
+  }
+  void TearDown() override {
+    SetPreviewRunner(m_previousPreview);
+    SetGridRunner(m_previousGrid);
+    m_picks.reset();
+    GuiTest::TearDown();
+  }
+  void trigger(const char* name) { control<QAction>(name)->trigger(); }
+
+  ScriptedPicks m_runner;
+  std::unique_ptr<ScopedPickWindows> m_picks;
+  fs::path m_pdf;
+  int m_previews = 0;
+  std::vector<reports::GridModel> m_grids;
+  PreviewRunner m_previousPreview;
+  GridRunner m_previousGrid;
+};
+
+TEST_F(ReportCommandsTest, TeamListIsPrintedThroughThePreviewForThePickedClasses) {
+  trigger("laglista");
+  ASSERT_EQ(m_runner.captions.size(), 1u);
+  EXPECT_EQ(m_runner.captions[0], Utf8ToCp1252("Välj Klass^(er)"));
+  ASSERT_EQ(m_previews, 1);
+  ASSERT_TRUE(fs::exists(m_pdf));
+  const std::string text = pdfText(m_pdf);
+  EXPECT_NE(text.find("HERRAR DIV 4"), std::string::npos) << text.substr(0, 400);
+  EXPECT_NE(text.find("POJKAR 15"), std::string::npos);
+}
+
+TEST_F(ReportCommandsTest, ACancelledPickListPrintsNothing) {
+  m_runner.cancel = true;
+  for (const char* command :
+       {"laglista", "lagspelpgm", "seriespelpgm", "resultat1", "matchprotokollI", "haltmatcher"})
+    trigger(command);
+  EXPECT_EQ(m_previews, 0);
+  EXPECT_FALSE(fs::exists(m_pdf));
+  EXPECT_TRUE(m_grids.empty());
+}
+
+TEST_F(ReportCommandsTest, SchedulesAskForClassesThenPlayTimes) {
+  trigger("seriespelpgm");
+  ASSERT_EQ(m_runner.captions.size(), 2u);
+  EXPECT_EQ(m_runner.captions[1], Utf8ToCp1252("Välj speltid(er)"));
+  EXPECT_EQ(m_previews, 1);
+  EXPECT_NE(pdfText(m_pdf).find("2027-04-10"), std::string::npos);
+}
+
+TEST_F(ReportCommandsTest, ViewsFillTheGridWindow) {
+  trigger("laglista1");
+  ASSERT_EQ(m_grids.size(), 1u);
+  bool found = false;
+  const reports::GridModel& g = m_grids[0];
+  for (int r = 0; r < g.rowCount(); ++r)
+    for (int c = 0; c < g.columnCount(); ++c)
+      found |= g.text(c, r).find("NORRBY") != std::string::npos;
+  EXPECT_TRUE(found);
+  EXPECT_EQ(m_previews, 0);
+}
+
+}  // namespace
+}  // namespace liga::gui
