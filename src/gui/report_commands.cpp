@@ -6,6 +6,7 @@
 
 #include "common/encoding.h"
 #include "editing/pick.h"
+#include "gui/reports/etikett_reg_form.h"
 #include "gui/reports/grid_form.h"
 #include "gui/reports/qt_surface.h"
 #include "reports/labels.h"
@@ -38,6 +39,11 @@ GridRunner& gridRunner() {
     form.exec();
   };
   return runner;
+}
+
+CopiesAsker& copiesAsker() {
+  static CopiesAsker asker = [](QWidget* parent) { return AskLabelCopies(parent); };
+  return asker;
 }
 
 // The chosen records of a pick list in pick order; nullopt when it was cancelled or had
@@ -76,6 +82,12 @@ void preview(QWidget* parent, Shell& shell,
 PreviewRunner SetPreviewRunner(PreviewRunner runner) {
   PreviewRunner previous = previewRunner();
   previewRunner() = std::move(runner);
+  return previous;
+}
+
+CopiesAsker SetCopiesAsker(CopiesAsker asker) {
+  CopiesAsker previous = copiesAsker();
+  copiesAsker() = std::move(asker);
   return previous;
 }
 
@@ -189,10 +201,18 @@ void PrintLabelsCommand(QWidget* parent, Shell& shell, bool byTeam, int set) {
   const auto chosen =
       byTeam ? pick<TClubPick>(db, "Välj lag") : pick<TKlassPick>(db, "Välj Klass^(er)");
   if (!chosen) return;
-  const reports::LabelSheet sheet = reports::LabelSheetFrom(shell.config().label());
+  reports::LabelSheet sheet = reports::LabelSheetFrom(shell.config().label());
+  const bool ask = sheet.copies <= 0;
+  if (ask) {
+    const std::optional<int> copies = copiesAsker()(parent);
+    if (!copies) return;
+    sheet.copies = *copies;
+  }
   preview(parent, shell, [&](reports::ReportContext& rc) {
     reports::PrintLabels(rc, sheet, *chosen, !byTeam, static_cast<reports::PersonSet>(set));
   });
+  // A sheet that asked is one copy again for the next run.
+  if (ask) shell.config().label().setCopies(1);
 }
 
 void PrintGiroCommand(QWidget* parent, Shell& shell, int set) {

@@ -9,6 +9,7 @@
 
 #include <QPrinter>
 #include <functional>
+#include <optional>
 
 #include "app/shell.h"
 #include "gui/main_form.h"
@@ -24,12 +25,18 @@ using PreviewRunner = std::function<void(QWidget* parent, const std::function<vo
 // Shows a view's grid in the grid window. The default opens Tgridform modally.
 using GridRunner = std::function<void(QWidget* parent, const reports::GridModel& grid)>;
 
+// Asks "Antal kopior:" when the label sheet asks for no copies; nullopt when cancelled. The
+// default is the label register's question box.
+using CopiesAsker = std::function<std::optional<int>(QWidget* parent)>;
+
 PreviewRunner SetPreviewRunner(PreviewRunner runner);  // returns the previous one
+CopiesAsker SetCopiesAsker(CopiesAsker asker);
 GridRunner SetGridRunner(GridRunner runner);
 
 void PrintReportCommand(QWidget* parent, Shell& shell, ReportKind kind);
 void ShowViewCommand(QWidget* parent, Shell& shell, ReportKind kind);
-// `set` 1..4: the contact rows (leader, all members, first member, other members).
+// `set` 1..4: the contact rows (leader, all members, first member, other members). A sheet
+// whose copies are 0 or less asks for the number once and is set to 1 copy afterwards.
 void PrintLabelsCommand(QWidget* parent, Shell& shell, bool byTeam, int set);
 // `set` 1..3 as for labels; the giro form follows the competition's giro type.
 void PrintGiroCommand(QWidget* parent, Shell& shell, int set);

@@ -120,5 +120,26 @@ TEST_F(ReportCommandsTest, ViewsFillTheGridWindow) {
   EXPECT_EQ(m_previews, 0);
 }
 
+TEST_F(ReportCommandsTest, ASheetWithoutCopiesAsksOnceAndIsOneCopyAfterwards) {
+  m_shell->config().label().setCopies(0);
+  int asked = 0;
+  const CopiesAsker previous = SetCopiesAsker([&](QWidget*) {
+    ++asked;
+    return std::optional<int>(2);
+  });
+  trigger("etiketterLagledare");
+  SetCopiesAsker(previous);
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(m_previews, 1);
+  EXPECT_EQ(m_shell->config().label().copies(), 1);
+  // Two copies of each leader label: the first team's leader twice in the PDF.
+  const std::string text = pdfText(m_pdf);
+  std::size_t n = 0;
+  for (std::size_t p = text.find("IFK Norrby"); p != std::string::npos;
+       p = text.find("IFK Norrby", p + 1))
+    ++n;
+  EXPECT_GE(n, 2u) << text.substr(0, 600);
+}
+
 }  // namespace
 }  // namespace liga::gui
