@@ -50,9 +50,11 @@ DataDirLock::Result DataDirLock::acquire(const std::string& dir, DataDirAccess a
   }
   // A reader rewrites the line too: the holder named to a refused writer is then the most
   // recent of the readers, which is one that still holds the lock or has just let it go.
+  // The name is a courtesy to the refused: when it cannot be written (a lock file opened
+  // for reading only) the lock is held all the same.
   const std::string line = holderLine();
-  if (ftruncate(fd, 0) == 0) {
-    (void)!pwrite(fd, line.data(), line.size(), 0);
+  if (ftruncate(fd, 0) == 0 && pwrite(fd, line.data(), line.size(), 0) < 0) {
+    // nothing to do: see above
   }
   m_fd = fd;
   m_dir = dir;
