@@ -116,11 +116,15 @@ void TGameForm::fillGrid() {
 void TGameForm::cellEntered(int row, int col, int previousRow, int previousCol) {
   if (m_moving || row < 0 || col < 0) return;
   if (!Ctl::selectable(row, col)) {
-    // The cursor goes to the nearest pick cell instead.
-    int r = row < 1 ? 1 : row;
-    int c = col <= 2 ? Ctl::kHomePick : Ctl::kAwayPick;
-    if (r == previousRow && c == previousCol && col != c)
-      c = c == Ctl::kHomePick ? Ctl::kAwayPick : Ctl::kHomePick;
+    // The cursor goes to the pick cell in the direction it moved (the nearest one when it
+    // jumped), so the arrow keys step from pick cell to pick cell.
+    const int r = row < 1 ? 1 : row;
+    int c = Ctl::kAwayPick;
+    if (col < Ctl::kHomePick) {
+      c = Ctl::kHomePick;
+    } else if (col == Ctl::kHomePick + 1) {
+      c = previousRow == row && previousCol > col ? Ctl::kHomePick : Ctl::kAwayPick;
+    }
     m_moving = true;
     m_grid->setCurrentCell(r, c);
     m_moving = false;

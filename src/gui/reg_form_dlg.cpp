@@ -45,16 +45,19 @@ ModalRunner SetModalRunner(ModalRunner runner) {
 }
 
 void ShowOkResult(QWidget* form, QStatusBar* bar, const OkResult& r) {
+  // The focus moves first: entering a control may show its own hint, which the answer's
+  // message then replaces.
+  if (!r.focus.empty() && form) {
+    if (QWidget* target = form->findChild<QWidget*>(QString::fromStdString(r.focus))) {
+      if (auto* grid = qobject_cast<QTableWidget*>(target); grid && r.row >= 0 && r.col >= 0) {
+        grid->setCurrentCell(r.row, r.col);
+      }
+      if (auto* edit = qobject_cast<QLineEdit*>(target)) edit->selectAll();
+      target->setFocus(Qt::OtherFocusReason);
+    }
+  }
   if (!r.message.empty() && bar) bar->showMessage(FromCp1252(r.message));
   if (r.beep) Ui().beep(440, 100);
-  if (r.focus.empty() || !form) return;
-  QWidget* target = form->findChild<QWidget*>(QString::fromStdString(r.focus));
-  if (!target) return;
-  if (auto* grid = qobject_cast<QTableWidget*>(target); grid && r.row >= 0 && r.col >= 0) {
-    grid->setCurrentCell(r.row, r.col);
-  }
-  if (auto* edit = qobject_cast<QLineEdit*>(target)) edit->selectAll();
-  target->setFocus(Qt::OtherFocusReason);
 }
 
 void LinkUpDown(QLineEdit* edit, QSpinBox* updown, int lo, int hi, int step) {

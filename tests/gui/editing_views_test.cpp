@@ -231,7 +231,8 @@ TEST_F(EditingViewsTest, ClassRegisterAddsRefusesDuplicatesAndDeletes) {
     click(reg, "closebtn");
   });
   trigger("mnuMedlReg");
-  EXPECT_EQ(titles.front(), QString::fromUtf8("register klass/division"));
+  EXPECT_TRUE(titles.contains(QString::fromUtf8("register klass/division")));
+  EXPECT_TRUE(titles.contains(QString::fromUtf8("klass/division")));
 }
 
 TEST_F(EditingViewsTest, TeamRegisterCreatesAClassOnTheFlyAndGuardsTheNumber) {
@@ -255,6 +256,10 @@ TEST_F(EditingViewsTest, TeamRegisterCreatesAClassOnTheFlyAndGuardsTheNumber) {
     });
     click(reg, "newbtn");
     scripts.push_back([this](QDialog& d) {
+      // A new team has no class until one is chosen.
+      EXPECT_EQ(find<QComboBox>(d, "cbKlass")->currentText(), QString());
+      find<QComboBox>(d, "cbKlass")->setCurrentIndex(0);
+      static_cast<TLagForm&>(d).klassChanged();
       type(d, "edNummer", "1");
       type(d, "edNamn", "Luleå");
       const int beeps = m_ui.beeps;
@@ -271,8 +276,8 @@ TEST_F(EditingViewsTest, TeamRegisterCreatesAClassOnTheFlyAndGuardsTheNumber) {
       click(d, "okButton");
     });
     click(reg, "newbtn");
-    EXPECT_EQ(lines(reg, "ERegListBox"), QStringList({QString::fromUtf8("0001 HERR SÄVAST"),
-                                                      QString::fromUtf8("0002 HERR LULEÅ")}));
+    EXPECT_EQ(lines(reg, "ERegListBox"), QStringList({QString::fromUtf8("0001 HERR Sävast"),
+                                                      QString::fromUtf8("0002 HERR Luleå")}));
     click(reg, "closebtn");
   });
   trigger("mnuTavlingar");
@@ -312,7 +317,10 @@ TEST_F(EditingViewsTest, MatchesMovesAndResultsThroughTheWindows) {
       auto* grid = find<QTableWidget>(d, "sgGame");
       // The cursor never rests outside a pick cell.
       grid->setFocus();
-      grid->setCurrentCell(1, 2);
+      grid->setCurrentCell(3, 5);
+      EXPECT_EQ(grid->currentColumn(), 3);
+      grid->setCurrentCell(0, 0);
+      EXPECT_EQ(grid->currentRow(), 1);
       EXPECT_EQ(grid->currentColumn(), 1);
       EXPECT_EQ(status(d), QString::fromUtf8("dubbelklicka eller tryck tangent för att hämta "
                                              "lag, minustecken för inget lag"));
@@ -337,7 +345,11 @@ TEST_F(EditingViewsTest, MatchesMovesAndResultsThroughTheWindows) {
       pressAndRelease(grid, Qt::Key_Tab);
       click(d, "okButton");
       EXPECT_EQ(status(d), QString::fromUtf8("Lag kan inte spela olika matcher på samma tid!"));
+      // The cursor is on the repeated side in the first of the two slots.
+      EXPECT_EQ(grid->currentRow(), 1);
+      EXPECT_EQ(grid->currentColumn(), 1);
       // Insert clears the side; a cancelled pick list leaves it empty.
+      grid->setCurrentCell(2, 3);
       pressAndRelease(grid, Qt::Key_Insert);
       EXPECT_EQ(grid->item(2, 4)->text(), QString());
       scripts.push_back([](QDialog& p) { click(p, "cancelBtn"); });
@@ -394,7 +406,8 @@ TEST_F(EditingViewsTest, MatchesMovesAndResultsThroughTheWindows) {
     EXPECT_EQ(status(d), QString::fromUtf8("fel i resultatinmatingen"));
     EXPECT_EQ(m_ui.beeps, beeps + 1);
     EXPECT_EQ(find<QComboBox>(d, "cbSpeltider1")->currentIndex(), 0);
-    EXPECT_EQ(focused(d), QStringLiteral("sgMatcher1"));
+    // The cell editor is open in the grid and has the focus.
+    EXPECT_TRUE(d.focusWidget() == grid || grid->isAncestorOf(d.focusWidget()));
     EXPECT_EQ(grid->currentRow(), 1);
     EXPECT_EQ(grid->currentColumn(), 6);
     grid->item(1, 6)->setText(QStringLiteral("1"));
