@@ -29,11 +29,15 @@
 #include "exchange/demo.h"
 #include "exchange/export.h"
 #include "exchange/import.h"
+#include "gui/info_dlg_form.h"
 #include "gui/konfig_dlg.h"
 #include "gui/lottn_dlg.h"
+#include "gui/move_game_form.h"
+#include "gui/reg_form_dlg.h"
 #include "gui/report_commands.h"
 #include "gui/reports/etikett_reg_form.h"
 #include "gui/reports/giro_dlg.h"
+#include "gui/result_form.h"
 #include "reports/team_selection.h"
 #include "scheduling/database_input.h"
 #include "scheduling/run.h"
@@ -609,7 +613,10 @@ void TMainForm::InputInfo(bool add) {
       m_ui.beep(440, 100);
       return;
     case InputInfoOutcome::OpenEditor:
-      notImplemented();
+      liga::InputInfo(m_shell.db(), add, [this](liga::TInfoDlgForm& c) {
+        TInfoDlgForm dialog(c, this);
+        RunModal(dialog);
+      });
       return;
   }
 }
@@ -721,18 +728,37 @@ void TMainForm::notImplemented() {
   ShowMessage(1, kNotImplementedText);
 }
 
-void TMainForm::openRegister(RegisterKind) {
+void TMainForm::openRegister(RegisterKind kind) {
   // Registers are never opened without an open competition, even from a tool button.
-  if (!m_shell.db().competitionOpen()) return;
-  notImplemented();
+  Database& db = m_shell.db();
+  if (!db.competitionOpen()) return;
+  switch (kind) {
+    case RegisterKind::Classes: {
+      TlgKLassRegForm form(db, this);
+      RunModal(form);
+      break;
+    }
+    case RegisterKind::Teams: {
+      TlgLagRegForm form(db, this);
+      RunModal(form);
+      break;
+    }
+    case RegisterKind::PlayTimes: {
+      TlgGameRegForm form(db, this);
+      RunModal(form);
+      break;
+    }
+  }
 }
 void TMainForm::openMatchMover() {
   if (!m_shell.db().competitionOpen()) return;
-  notImplemented();
+  TMoveGameForm form(m_shell.db(), this);
+  RunModal(form);
 }
 void TMainForm::openResultEntry() {
   if (!m_shell.db().competitionOpen()) return;
-  notImplemented();
+  TResultForm form(m_shell.db(), this);
+  RunModal(form);
 }
 void TMainForm::printReport(ReportKind kind) {
   PrintReportCommand(this, m_shell, kind);

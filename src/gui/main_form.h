@@ -14,7 +14,9 @@
 
 #include "app/main_commands.h"
 #include "app/shell.h"
+#include "editing/pick.h"
 #include "gui/qt_ui.h"
+#include "gui/reg_form_dlg.h"
 
 class QAction;
 class QLabel;
@@ -88,10 +90,11 @@ class TMainForm : public QMainWindow {
   void info();
   void editor();
 
-  // Commands of other parts, not yet built.
+  // The registers, the match mover and the result entry.
   void openRegister(RegisterKind kind);
   void openMatchMover();
   void openResultEntry();
+  // Commands of other parts, not yet built.
   void printReport(ReportKind kind);
   void showView(ReportKind kind);
   void printLabels(bool byTeam, int set);
@@ -121,6 +124,9 @@ class TMainForm : public QMainWindow {
 
   Shell& m_shell;
   QtUi& m_ui;
+  // Every pick list opened while the window lives shows its pick window here.
+  QtPickWindows m_pickWindows{this};
+  ScopedPickWindows m_scopedPicks{m_pickWindows};
   MainState m_state;
   MessageBar m_bar;
   std::string m_lastShown;

@@ -1,0 +1,93 @@
+#include "gui/klass_dlg.h"
+
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+#include "gui/qt_ui.h"
+#include "gui/reg_form_dlg.h"
+
+namespace liga::gui {
+namespace {
+
+QLineEdit* Field(QWidget* parent, QFormLayout* form, const char* name, const char* label,
+                 const char* hint, const std::string& text, int maxLength, const char* updown,
+                 int lo, int hi) {
+  auto* edit = new QLineEdit(FromCp1252(text), parent);
+  edit->setObjectName(QString::fromLatin1(name));
+  edit->setToolTip(QString::fromUtf8(hint));
+  if (maxLength > 0) edit->setMaxLength(maxLength);
+  if (!updown) {
+    form->addRow(QString::fromUtf8(label), edit);
+    return edit;
+  }
+  auto* row = new QHBoxLayout;
+  row->addWidget(edit);
+  auto* ud = new QSpinBox(parent);
+  ud->setObjectName(QString::fromLatin1(updown));
+  LinkUpDown(edit, ud, lo, hi);
+  row->addWidget(ud);
+  form->addRow(QString::fromUtf8(label), row);
+  return edit;
+}
+
+}  // namespace
+
+TklassDlg::TklassDlg(liga::TklassDlg& ctl, QWidget* parent) : QDialog(parent), m_ctl(ctl) {
+  setObjectName(QStringLiteral("TklassDlg"));
+  setWindowTitle(FromCp1252(liga::TklassDlg::Caption()));
+  auto* layout = new QVBoxLayout(this);
+  auto* form = new QFormLayout;
+  m_klass = Field(this, form, "edKlass", "klass/division",
+                  "klass/division inomtävlingen/turneringen", ctl.edKlass, 22, nullptr, 0, 0);
+  m_omg = Field(this, form, "edOmg", "omgångar",
+                "antal omgångar i klassen (inbördes möten, normalt två, hemma och borta)",
+                ctl.edOmg, 0, "udOmg", 1, 4);
+  m_win = Field(this, form, "edWin", "vinstpoäng", "antal poäng för vunnen match", ctl.edWin, 0,
+                "udWin", 0, 99);
+  m_oavg = Field(this, form, "edOavg", "poängoavg", "antal poäng för ovagjord match", ctl.edOavg, 0,
+                 "udOavg", 0, 99);
+  m_start = Field(this, form, "edNummerStart", "nrstart",
+                  "starta på detta nummer för lagets nummer för identifikation mm",
+                  ctl.edNummerStart, 0, "udNummerStart", 1, 9901);
+  layout->addLayout(form);
+  auto* buttons = new QHBoxLayout;
+  auto* ok = new QPushButton(QStringLiteral("OK"), this);
+  ok->setObjectName(QStringLiteral("BitBtn1"));
+  ok->setDefault(true);
+  auto* cancel = new QPushButton(QStringLiteral("Avbryt"), this);
+  cancel->setObjectName(QStringLiteral("BitBtn2"));
+  cancel->setAutoDefault(false);
+  buttons->addWidget(ok);
+  buttons->addWidget(cancel);
+  layout->addLayout(buttons);
+  m_status = new QStatusBar(this);
+  m_status->setSizeGripEnabled(false);
+  layout->addWidget(m_status);
+  connect(ok, &QPushButton::clicked, this, [this] { okClick(); });
+  connect(cancel, &QPushButton::clicked, this, [this] {
+    m_ctl.BitBtn2Click();
+    reject();
+  });
+}
+
+QString TklassDlg::statusText() const {
+  return m_status->currentMessage();
+}
+
+void TklassDlg::okClick() {
+  m_ctl.edKlass = ToCp1252(m_klass->text());
+  m_ctl.edOmg = ToCp1252(m_omg->text());
+  m_ctl.edWin = ToCp1252(m_win->text());
+  m_ctl.edOavg = ToCp1252(m_oavg->text());
+  m_ctl.edNummerStart = ToCp1252(m_start->text());
+  const OkResult r = m_ctl.BitBtn1Click();
+  ShowOkResult(this, m_status, r);
+  if (r.ok) accept();
+}
+
+}  // namespace liga::gui

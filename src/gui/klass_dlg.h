@@ -1,0 +1,25 @@
+// TklassDlg ("klass/division"): the class editor's window over editing's TklassDlg.
+#pragma once
+
+#include <QDialog>
+
+#include "editing/klass.h"
+
+class QLineEdit;
+class QStatusBar;
+
+namespace liga::gui {
+
+class TklassDlg : public QDialog {
+ public:
+  TklassDlg(liga::TklassDlg& ctl, QWidget* parent = nullptr);
+  QString statusText() const;
+  void okClick();
+
+ private:
+  liga::TklassDlg& m_ctl;
+  QLineEdit *m_klass, *m_omg, *m_win, *m_oavg, *m_start;
+  QStatusBar* m_status;
+};
+
+}  // namespace liga::gui

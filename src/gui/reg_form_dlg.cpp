@@ -1,0 +1,225 @@
+#include "gui/reg_form_dlg.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "common/ui_port.h"
+#include "gui/game_form.h"
+#include "gui/klass_dlg.h"
+#include "gui/lag_form.h"
+#include "gui/pick_form.h"
+#include "gui/qt_ui.h"
+
+namespace liga::gui {
+namespace {
+
+ModalRunner& Runner() {
+  static ModalRunner runner;
+  return runner;
+}
+
+}  // namespace
+
+void RunModal(QDialog& dialog) {
+  if (Runner()) {
+    Runner()(dialog);
+  } else if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
+    dialog.exec();
+  }
+  // Offscreen nobody could answer a modal loop: without a runner the window closes
+  // unanswered, which every caller treats as Cancel.
+}
+
+ModalRunner SetModalRunner(ModalRunner runner) {
+  ModalRunner previous = std::move(Runner());
+  Runner() = std::move(runner);
+  return previous;
+}
+
+void ShowOkResult(QWidget* form, QStatusBar* bar, const OkResult& r) {
+  // The focus moves first: entering a control may show its own hint, which the answer's
+  // message then replaces.
+  if (!r.focus.empty() && form) {
+    if (QWidget* target = form->findChild<QWidget*>(QString::fromStdString(r.focus))) {
+      if (auto* grid = qobject_cast<QTableWidget*>(target); grid && r.row >= 0 && r.col >= 0) {
+        grid->setCurrentCell(r.row, r.col);
+      }
+      if (auto* edit = qobject_cast<QLineEdit*>(target)) edit->selectAll();
+      target->setFocus(Qt::OtherFocusReason);
+    }
+  }
+  if (!r.message.empty() && bar) bar->showMessage(FromCp1252(r.message));
+  if (r.beep) Ui().beep(440, 100);
+}
+
+void LinkUpDown(QLineEdit* edit, QSpinBox* updown, int lo, int hi, int step) {
+  updown->setRange(lo, hi);
+  updown->setSingleStep(step);
+  updown->setFixedWidth(18);
+  updown->setButtonSymbols(QAbstractSpinBox::UpDownArrows);
+  bool ok = false;
+  const int v = edit->text().trimmed().toInt(&ok);
+  updown->setValue(ok ? v : lo);
+  QObject::connect(updown, &QSpinBox::valueChanged, edit, [edit](int value) {
+    if (edit->text().trimmed().toInt() != value || edit->text().trimmed().isEmpty())
+      edit->setText(QString::number(value));
+  });
+  QObject::connect(edit, &QLineEdit::textEdited, updown, [updown, lo, hi](const QString& t) {
+    bool ok = false;
+    const int v = t.trimmed().toInt(&ok);
+    if (ok && v >= lo && v <= hi) {
+      const QSignalBlocker block(updown);
+      updown->setValue(v);
+    }
+  });
+}
+
+void QtPickWindows::run(TEPickForm& form) {
+  TEPickFormDlg dialog(form, m_parent);
+  RunModal(dialog);
+  dialog.finish();
+}
+
+// ---------------------------------------------------------------------------------------
+
+TERegFormDlg::TERegFormDlg(QWidget* parent) : QDialog(parent) {}
+
+void TERegFormDlg::init(liga::TERegFormDlg& reg) {
+  m_reg = &reg;
+  setWindowTitle(FromCp1252(reg.caption()));
+  auto* layout = new QVBoxLayout(this);
+  auto* body = new QHBoxLayout;
+  m_list = new QListWidget(this);
+  m_list->setObjectName(QStringLiteral("ERegListBox"));
+  m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  m_list->setToolTip(FromCp1252(liga::TERegFormDlg::ListHint()));
+  m_list->setFont(QFont(QStringLiteral("DejaVu Sans Mono")));
+  m_list->setMinimumWidth(360);
+  body->addWidget(m_list, 1);
+  auto* buttons = new QVBoxLayout;
+  for (const auto& b : liga::TERegFormDlg::Buttons()) {
+    auto* button = new QPushButton(FromCp1252(b.caption), this);
+    button->setObjectName(QString::fromStdString(b.name));
+    button->setToolTip(FromCp1252(b.hint));
+    button->setAutoDefault(false);
+    buttons->addWidget(button);
+    if (b.name == "closebtn") connect(button, &QPushButton::clicked, this, &QDialog::accept);
+    if (b.name == "changebtn")
+      connect(button, &QPushButton::clicked, this, [this] { changeClick(); });
+    if (b.name == "deletebtn")
+      connect(button, &QPushButton::clicked, this, [this] { deleteClick(); });
+    if (b.name == "newbtn") connect(button, &QPushButton::clicked, this, [this] { newClick(); });
+    if (b.name == "printbtn")
+      connect(button, &QPushButton::clicked, this, [this] { printClick(); });
+  }
+  buttons->addStretch();
+  body->addLayout(buttons);
+  layout->addLayout(body);
+  m_status = new QStatusBar(this);
+  m_status->setSizeGripEnabled(false);
+  layout->addWidget(m_status);
+
+  connect(m_list, &QListWidget::itemSelectionChanged, this, [this] { selectionChanged(); });
+  connect(m_list, &QListWidget::itemDoubleClicked, this, [this] { changeClick(); });
+  connect(m_list, &QListWidget::itemClicked, this, [this] {
+    m_reg->listClick();
+    m_status->showMessage(FromCp1252(m_reg->statusText()));
+  });
+
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  reg.start();
+  QApplication::restoreOverrideCursor();
+  fill();
+  m_status->showMessage(FromCp1252(reg.statusText()));
+}
+
+QString TERegFormDlg::statusText() const {
+  return m_status->currentMessage();
+}
+
+void TERegFormDlg::fill() {
+  m_filling = true;
+  m_list->clear();
+  for (const auto& e : m_reg->list()) {
+    auto* item = new QListWidgetItem(FromCp1252(e.text), m_list);
+    item->setSelected(e.selected);
+  }
+  if (m_reg->focused() >= 0 && m_reg->focused() < m_list->count())
+    m_list->setCurrentRow(m_reg->focused(), QItemSelectionModel::NoUpdate);
+  m_filling = false;
+}
+
+void TERegFormDlg::selectionChanged() {
+  if (m_filling) return;
+  for (int i = 0; i < m_list->count(); ++i) m_reg->setSelected(i, m_list->item(i)->isSelected());
+  m_reg->setFocused(m_list->currentRow());
+}
+
+void TERegFormDlg::afterCommand() {
+  if (m_reg->takeBeep()) Ui().beep(440, 100);
+  fill();
+  m_status->showMessage(FromCp1252(m_reg->statusText()));
+}
+
+void TERegFormDlg::newClick() {
+  selectionChanged();
+  m_reg->EditEntry(true);
+  afterCommand();
+}
+
+void TERegFormDlg::changeClick() {
+  selectionChanged();
+  m_reg->EditEntry(false);
+  afterCommand();
+}
+
+void TERegFormDlg::deleteClick() {
+  selectionChanged();
+  m_reg->EraseEntry();
+  afterCommand();
+}
+
+void TERegFormDlg::printClick() {
+  selectionChanged();
+  QString title = parentWidget() ? parentWidget()->window()->windowTitle() : QString();
+  const std::vector<std::string> lines = m_reg->Print(ToCp1252(title));
+  if (!lines.empty()) {
+    std::vector<std::string> body(lines.begin() + 1, lines.end());
+    Ui().showText(lines.front(), body);
+  }
+  afterCommand();
+}
+
+TlgKLassRegForm::TlgKLassRegForm(Database& db, QWidget* parent) : TERegFormDlg(parent), m_ctl(db) {
+  m_ctl.runEditor = [this](liga::TklassDlg& c) {
+    TklassDlg dialog(c, this);
+    RunModal(dialog);
+  };
+  init(m_ctl);
+}
+
+TlgLagRegForm::TlgLagRegForm(Database& db, QWidget* parent) : TERegFormDlg(parent), m_ctl(db) {
+  m_ctl.runEditor = [this](liga::TLagForm& c) {
+    TLagForm dialog(c, this);
+    RunModal(dialog);
+  };
+  init(m_ctl);
+}
+
+TlgGameRegForm::TlgGameRegForm(Database& db, QWidget* parent) : TERegFormDlg(parent), m_ctl(db) {
+  m_ctl.runEditor = [this](liga::TGameForm& c) {
+    TGameForm dialog(c, this);
+    RunModal(dialog);
+  };
+  init(m_ctl);
+}
+
+}  // namespace liga::gui

@@ -1,0 +1,37 @@
+// TResultForm ("resultatinmatning"): the result entry's window over editing's TResultForm.
+// Only the two score columns of match rows can be edited; entering the grid puts the cursor
+// in the home-score column.
+#pragma once
+
+#include <QDialog>
+
+#include "editing/result_form.h"
+
+class QComboBox;
+class QStatusBar;
+class QTableWidget;
+
+namespace liga::gui {
+
+class TResultForm : public QDialog {
+ public:
+  TResultForm(Database& db, QWidget* parent = nullptr);
+  QString statusText() const;
+  liga::TResultForm& controller() { return m_ctl; }
+  void klarClick();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void fill();
+  void show(const OkResult& r);
+
+  liga::TResultForm m_ctl;
+  QComboBox* m_list;
+  QTableWidget* m_grid;
+  QStatusBar* m_status;
+  bool m_filling = false;
+};
+
+}  // namespace liga::gui

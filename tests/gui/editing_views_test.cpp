@@ -1,0 +1,449 @@
+// The editing windows driven as a user would: every window is answered by a script that
+// types into its controls (found by object name), presses its buttons and reads the status
+// bar, through the modal-runner seam, so no modal loop runs offscreen.
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QTableWidget>
+#include <deque>
+
+#include "common/encoding.h"
+#include "gui/game_form.h"
+#include "gui/info_dlg_form.h"
+#include "gui/klass_dlg.h"
+#include "gui/lag_form.h"
+#include "gui/move_game_form.h"
+#include "gui/pick_form.h"
+#include "gui/reg_form_dlg.h"
+#include "gui/result_form.h"
+#include "gui_test_env.h"
+
+namespace liga::gui::testing {
+namespace {
+
+using Script = std::function<void(QDialog&)>;
+
+class EditingViewsTest : public GuiTest {
+ protected:
+  void SetUp() override {
+    GuiTest::SetUp();
+    m_previous = SetModalRunner([this](QDialog& d) {
+      titles.push_back(d.windowTitle());
+      ASSERT_FALSE(scripts.empty()) << "no script for " << d.windowTitle().toStdString();
+      Script s = std::move(scripts.front());
+      scripts.pop_front();
+      d.show();
+      d.activateWindow();
+      QApplication::processEvents();
+      s(d);
+      d.hide();
+    });
+  }
+  void TearDown() override {
+    SetModalRunner(m_previous);
+    EXPECT_TRUE(scripts.empty()) << scripts.size() << " windows were not opened";
+    GuiTest::TearDown();
+  }
+
+  template <typename T>
+  static T* find(QWidget& w, const char* name) {
+    T* c = w.findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(c, nullptr) << name;
+    return c;
+  }
+  static void type(QWidget& w, const char* name, const char* utf8) {
+    QLineEdit* e = find<QLineEdit>(w, name);
+    e->setText(QString::fromUtf8(utf8));
+    Q_EMIT e->textEdited(e->text());
+  }
+  static void click(QWidget& w, const char* name) { find<QAbstractButton>(w, name)->click(); }
+  static QString status(QWidget& w) { return w.findChild<QStatusBar*>()->currentMessage(); }
+  static QString focused(QWidget& w) {
+    QWidget* f = w.focusWidget();
+    return f ? f->objectName() : QString();
+  }
+  static QStringList lines(QWidget& w, const char* name) {
+    QStringList out;
+    auto* list = find<QListWidget>(w, name);
+    for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
+    return out;
+  }
+  static void key(QWidget* target, int k, QEvent::Type type) {
+    QKeyEvent event(type, k, Qt::NoModifier);
+    QApplication::sendEvent(target, &event);
+  }
+  static void pressAndRelease(QWidget* target, int k) {
+    key(target, k, QEvent::KeyPress);
+    key(target, k, QEvent::KeyRelease);
+  }
+  void trigger(const char* name) { control<QAction>(name)->trigger(); }
+
+  // A pick window script choosing the line that starts with `prefix`.
+  static Script pick(const char* prefix) {
+    return [prefix](QDialog& d) {
+      auto* list = find<QListWidget>(d, "EPickListBox");
+      for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->text().startsWith(QString::fromUtf8(prefix)))
+          list->item(i)->setSelected(true);
+      click(d, "okBtn");
+    };
+  }
+
+  // A competition typed in through "&ny".
+  void newCompetition() {
+    {
+      ScopedUi scoped(m_ui);
+      ASSERT_TRUE(m_shell->db().createCatalogue());
+    }
+    m_form->refresh();
+    scripts.push_back([](QDialog& d) {
+      type(d, "edTvl", "Vårserien");
+      type(d, "edOmg", "2");
+      click(d, "okButton");
+    });
+    trigger("new");
+    ASSERT_TRUE(m_shell->db().competitionOpen());
+  }
+
+  // A class added in the class register's editor.
+  static Script addClass(const char* name, const char* first = "1") {
+    return [name, first](QDialog& d) {
+      type(d, "edKlass", name);
+      type(d, "edNummerStart", first);
+      click(d, "BitBtn1");
+    };
+  }
+  static Script addTeam(const char* klass, const char* name) {
+    return [klass, name](QDialog& d) {
+      auto* box = find<QComboBox>(d, "cbKlass");
+      box->setCurrentIndex(box->findText(QString::fromUtf8(klass)));
+      static_cast<TLagForm&>(d).klassChanged();
+      type(d, "edNamn", name);
+      click(d, "okButton");
+    };
+  }
+
+  std::deque<Script> scripts;
+  QStringList titles;
+  ModalRunner m_previous;
+};
+
+TEST_F(EditingViewsTest, CompetitionEditorRefusesBadNumbersAndEditsContacts) {
+  start();
+  {
+    ScopedUi scoped(m_ui);
+    ASSERT_TRUE(m_shell->db().createCatalogue());
+  }
+  m_form->refresh();
+  scripts.push_back([this](QDialog& d) {
+    type(d, "edArr", "IK Sävast");
+    type(d, "edTvl", "vårcupen");
+    type(d, "edOmg", "två");
+    const int beeps = m_ui.beeps;
+    click(d, "okButton");
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_EQ(status(d), QString::fromUtf8("fel vid inmatning, endast numerer tillåtna"));
+    EXPECT_EQ(focused(d), QStringLiteral("edOmg"));
+    EXPECT_EQ(m_ui.beeps, beeps + 1);
+    type(d, "edOmg", "2");
+    type(d, "edAvgift", "1o0");
+    click(d, "okButton");
+    EXPECT_EQ(focused(d), QStringLiteral("edAvgift"));
+    type(d, "edAvgift", "");
+    // The address editor keeps five lines of a six-line memo.
+    scripts.push_back([](QDialog& a) {
+      find<QPlainTextEdit>(a, "adressMemo")
+          ->setPlainText(
+              QString::fromUtf8("Åsa Berg\nStorgatan 1\n941 31 Piteå\n0911-1\nx@y\nsex"));
+      click(a, "okBtn");
+    });
+    click(d, "btnKontakt1");
+    EXPECT_EQ(find<QLineEdit>(d, "edKontakt1")->text(), QString::fromUtf8("Åsa Berg"));
+    find<QAbstractButton>(d, "rbUseBG")->click();
+    click(d, "okButton");
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+  });
+  trigger("new");
+  Database& db = m_shell->db();
+  ASSERT_TRUE(db.competitionOpen());
+  EXPECT_EQ(Cp1252ToUtf8(db.comp().contact(0, 0)), "Åsa Berg");
+  EXPECT_EQ(Cp1252ToUtf8(db.comp().contact(0, 4)), "x@y");
+  EXPECT_EQ(db.comp().fee(), 0);
+  EXPECT_EQ(db.comp().giroType(), 3);
+  EXPECT_EQ(titles.front(), QString::fromUtf8("tävling/turnering"));
+
+  // "&ändra" opens the same editor on the open competition; Cancel keeps it.
+  scripts.push_back([](QDialog& d) {
+    EXPECT_EQ(find<QLineEdit>(d, "edArr")->text(), QString::fromUtf8("IK Sävast"));
+    type(d, "edArr", "annan");
+    click(d, "cancelButton");
+  });
+  trigger("change");
+  EXPECT_EQ(Cp1252ToUtf8(db.comp().organiser()), "IK Sävast");
+}
+
+TEST_F(EditingViewsTest, ClassRegisterAddsRefusesDuplicatesAndDeletes) {
+  start();
+  newCompetition();
+  scripts.push_back([this](QDialog& reg) {
+    scripts.push_back(addClass("div a"));
+    click(reg, "newbtn");
+    scripts.push_back([this](QDialog& d) {
+      type(d, "edKlass", "Div A");
+      const int beeps = m_ui.beeps;
+      click(d, "BitBtn1");
+      EXPECT_EQ(status(d), QString::fromUtf8("Klassen/divisionen finns redan registrerad. "
+                                             "\"DIV A\" Måste vara unik, ändra namnet."));
+      EXPECT_EQ(focused(d), QStringLiteral("edKlass"));
+      EXPECT_EQ(m_ui.beeps, beeps + 1);
+      type(d, "edKlass", "div b");
+      type(d, "edWin", "3p");
+      click(d, "BitBtn1");
+      EXPECT_EQ(focused(d), QStringLiteral("edWin"));
+      type(d, "edWin", "");
+      click(d, "BitBtn1");
+    });
+    click(reg, "newbtn");
+    EXPECT_EQ(lines(reg, "ERegListBox"), QStringList({"DIV A", "DIV B"}));
+    // Only the new entry is selected.
+    auto* list = find<QListWidget>(reg, "ERegListBox");
+    EXPECT_FALSE(list->item(0)->isSelected());
+    EXPECT_TRUE(list->item(1)->isSelected());
+    // Change without renaming is accepted; its editor shows the stored values.
+    list->clearSelection();
+    list->item(0)->setSelected(true);
+    scripts.push_back([](QDialog& d) {
+      EXPECT_EQ(find<QLineEdit>(d, "edKlass")->text(), QStringLiteral("DIV A"));
+      type(d, "edOmg", "3");
+      click(d, "BitBtn1");
+      EXPECT_EQ(d.result(), QDialog::Accepted);
+    });
+    click(reg, "changebtn");
+    Q_EMIT list->itemClicked(list->item(0));
+    EXPECT_EQ(status(reg), QStringLiteral("   2 [   1]"));
+    list->selectAll();
+    click(reg, "deletebtn");
+    EXPECT_EQ(list->count(), 0);
+    click(reg, "closebtn");
+  });
+  trigger("mnuMedlReg");
+  EXPECT_TRUE(titles.contains(QString::fromUtf8("register klass/division")));
+  EXPECT_TRUE(titles.contains(QString::fromUtf8("klass/division")));
+}
+
+TEST_F(EditingViewsTest, TeamRegisterCreatesAClassOnTheFlyAndGuardsTheNumber) {
+  start();
+  newCompetition();
+  scripts.push_back([this](QDialog& reg) {
+    scripts.push_back([this](QDialog& d) {
+      auto* box = find<QComboBox>(d, "cbKlass");
+      box->setEditText(QStringLiteral("herr"));
+      m_ui.setNextAnswer(Answer::Yes);
+      static_cast<TLagForm&>(d).klassChanged();
+      EXPECT_EQ(box->currentText(), QStringLiteral("HERR"));
+      EXPECT_EQ(m_ui.shown.back().caption, "??");
+      type(d, "edNamn", "Sävast");
+      auto* grid = find<QTableWidget>(d, "sgLagMedl");
+      EXPECT_EQ(grid->item(1, 0)->text(), QStringLiteral("LL"));
+      grid->item(1, 1)->setText(QStringLiteral("Eva Ek"));
+      grid->item(1, 5)->setText(QStringLiteral("Eva@Ek.se"));
+      click(d, "okButton");
+      EXPECT_EQ(d.result(), QDialog::Accepted);
+    });
+    click(reg, "newbtn");
+    scripts.push_back([this](QDialog& d) {
+      // A new team has no class until one is chosen.
+      EXPECT_EQ(find<QComboBox>(d, "cbKlass")->currentText(), QString());
+      find<QComboBox>(d, "cbKlass")->setCurrentIndex(0);
+      static_cast<TLagForm&>(d).klassChanged();
+      type(d, "edNummer", "1");
+      type(d, "edNamn", "Luleå");
+      const int beeps = m_ui.beeps;
+      click(d, "okButton");
+      EXPECT_EQ(status(d),
+                QString::fromUtf8("lagnumret finns redan registrerad. \"0001\" Måste vara unik."));
+      EXPECT_EQ(focused(d), QStringLiteral("edNummer"));
+      EXPECT_EQ(m_ui.beeps, beeps + 1);
+      type(d, "edNummer", "2");
+      type(d, "edPoint", "x");
+      click(d, "okButton");
+      EXPECT_EQ(focused(d), QStringLiteral("edPoint"));
+      type(d, "edPoint", "4");
+      click(d, "okButton");
+    });
+    click(reg, "newbtn");
+    EXPECT_EQ(lines(reg, "ERegListBox"), QStringList({QString::fromUtf8("0001 HERR Sävast"),
+                                                      QString::fromUtf8("0002 HERR Luleå")}));
+    click(reg, "closebtn");
+  });
+  trigger("mnuTavlingar");
+  Database& db = m_shell->db();
+  std::string key = "0001";
+  std::int32_t recNo = 0;
+  ASSERT_TRUE(db.browseTeam(BrowseMode::Find, key, recNo).found);
+  EXPECT_EQ(db.team().contactRow(0).email(), "Eva@Ek.se");
+  EXPECT_EQ(db.team().contactRow(0).address5(), "EVA@EK.SE");
+  EXPECT_EQ(db.team().contactRow(0).name(), "EVA EK");
+}
+
+TEST_F(EditingViewsTest, MatchesMovesAndResultsThroughTheWindows) {
+  start();
+  newCompetition();
+  scripts.push_back([this](QDialog& reg) {
+    scripts.push_back(addClass("herr"));
+    click(reg, "newbtn");
+    click(reg, "closebtn");
+  });
+  trigger("mnuMedlReg");
+  scripts.push_back([this](QDialog& reg) {
+    for (const char* name : {"Alfa", "Beta", "Gamma", "Delta"}) {
+      scripts.push_back(addTeam("HERR", name));
+      click(reg, "newbtn");
+    }
+    EXPECT_EQ(find<QListWidget>(reg, "ERegListBox")->count(), 4);
+    click(reg, "closebtn");
+  });
+  trigger("mnuTavlingar");
+  m_form->refresh();
+
+  // Play times: two matches in the first, none in the second.
+  scripts.push_back([this](QDialog& reg) {
+    scripts.push_back([this](QDialog& d) {
+      type(d, "edSpeltid", "2027-01-10 10:00");
+      auto* grid = find<QTableWidget>(d, "sgGame");
+      // The cursor never rests outside a pick cell.
+      grid->setFocus();
+      grid->setCurrentCell(3, 5);
+      EXPECT_EQ(grid->currentColumn(), 3);
+      grid->setCurrentCell(0, 0);
+      EXPECT_EQ(grid->currentRow(), 1);
+      EXPECT_EQ(grid->currentColumn(), 1);
+      EXPECT_EQ(status(d), QString::fromUtf8("dubbelklicka eller tryck tangent för att hämta "
+                                             "lag, minustecken för inget lag"));
+      scripts.push_back(pick("0001"));
+      Q_EMIT grid->cellDoubleClicked(1, 1);
+      EXPECT_EQ(grid->item(1, 2)->text(), QStringLiteral("0001.ALFA"));
+      // Only a home team: refused, cursor on the empty away side.
+      const int beeps = m_ui.beeps;
+      click(d, "okButton");
+      EXPECT_EQ(status(d), QString::fromUtf8("Två lag måste väljas för att spela match!"));
+      EXPECT_EQ(grid->currentRow(), 1);
+      EXPECT_EQ(grid->currentColumn(), 3);
+      EXPECT_EQ(m_ui.beeps, beeps + 1);
+      scripts.push_back(pick("0002"));
+      pressAndRelease(grid, Qt::Key_Space);
+      EXPECT_EQ(grid->currentColumn(), 3);
+      grid->setCurrentCell(2, 1);
+      scripts.push_back(pick("0003"));
+      pressAndRelease(grid, Qt::Key_Return);
+      grid->setCurrentCell(2, 3);
+      scripts.push_back(pick("0001"));
+      pressAndRelease(grid, Qt::Key_Tab);
+      click(d, "okButton");
+      EXPECT_EQ(status(d), QString::fromUtf8("Lag kan inte spela olika matcher på samma tid!"));
+      // The cursor is on the repeated side in the first of the two slots.
+      EXPECT_EQ(grid->currentRow(), 1);
+      EXPECT_EQ(grid->currentColumn(), 1);
+      // Insert clears the side; a cancelled pick list leaves it empty.
+      grid->setCurrentCell(2, 3);
+      pressAndRelease(grid, Qt::Key_Insert);
+      EXPECT_EQ(grid->item(2, 4)->text(), QString());
+      scripts.push_back([](QDialog& p) { click(p, "cancelBtn"); });
+      pressAndRelease(grid, Qt::Key_Space);
+      EXPECT_EQ(grid->item(2, 4)->text(), QString());
+      scripts.push_back(pick("0004"));
+      pressAndRelease(grid, Qt::Key_Space);
+      click(d, "okButton");
+      EXPECT_EQ(d.result(), QDialog::Accepted);
+    });
+    click(reg, "newbtn");
+    scripts.push_back([this](QDialog& d) {
+      type(d, "edSpeltid", "2027-01-10 10:00");
+      click(d, "okButton");
+      EXPECT_EQ(status(d), QString::fromUtf8("speltiden finns redan registrerad. "
+                                             "\"2027-01-10 10:00\" Måste vara unik."));
+      EXPECT_EQ(focused(d), QStringLiteral("edSpeltid"));
+      type(d, "edSpeltid", "2027-01-17 10:00");
+      click(d, "okButton");
+    });
+    click(reg, "newbtn");
+    EXPECT_EQ(lines(reg, "ERegListBox"), QStringList({"2027-01-10 10:00", "2027-01-17 10:00"}));
+    click(reg, "closebtn");
+  });
+  trigger("spelmten1");
+
+  // Move match 1 (slot 1) to the second play time.
+  scripts.push_back([this](QDialog& d) {
+    auto& mover = static_cast<TMoveGameForm&>(d);
+    auto* left = find<QTableWidget>(d, "sgMatcher1");
+    auto* right = find<QTableWidget>(d, "sgMatcher2");
+    mover.moveRow(5);
+    EXPECT_EQ(status(d), QString::fromUtf8("Ingen match registrerad på speltiden här"));
+    mover.moveRow(1);
+    EXPECT_EQ(status(d), QString::fromUtf8("Meningslöst att flytta till samma speltid"));
+    find<QComboBox>(d, "cbSpeltider2")->setCurrentIndex(1);
+    Q_EMIT left->cellDoubleClicked(1, 0);
+    EXPECT_EQ(right->item(1, 0)->text(), QStringLiteral("   1"));
+    EXPECT_EQ(left->item(1, 0)->text(), QStringLiteral("   2"));
+    EXPECT_EQ(left->item(2, 0)->text(), QString());
+    click(d, "klarBtn");
+  });
+  trigger("flyttamatcher1");
+
+  // Results: a refused empty cell, then 3-1 in the first play time.
+  scripts.push_back([this](QDialog& d) {
+    auto* grid = find<QTableWidget>(d, "sgMatcher1");
+    EXPECT_EQ(grid->item(1, 4)->text(), QStringLiteral("-1"));
+    EXPECT_FALSE(grid->item(1, 1)->flags() & Qt::ItemIsEditable);
+    grid->item(1, 4)->setText(QStringLiteral("3"));
+    grid->item(1, 6)->setText(QString());
+    const int beeps = m_ui.beeps;
+    find<QComboBox>(d, "cbSpeltider1")->setCurrentIndex(1);
+    EXPECT_EQ(status(d), QString::fromUtf8("fel i resultatinmatingen"));
+    EXPECT_EQ(m_ui.beeps, beeps + 1);
+    EXPECT_EQ(find<QComboBox>(d, "cbSpeltider1")->currentIndex(), 0);
+    // The cell editor is open in the grid and has the focus.
+    EXPECT_TRUE(d.focusWidget() == grid || grid->isAncestorOf(d.focusWidget()));
+    EXPECT_EQ(grid->currentRow(), 1);
+    EXPECT_EQ(grid->currentColumn(), 6);
+    grid->item(1, 6)->setText(QStringLiteral("1"));
+    static_cast<TResultForm&>(d).klarClick();
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+  });
+  trigger("resultat4");
+  scripts.push_back([](QDialog& d) {
+    auto* grid = find<QTableWidget>(d, "sgMatcher1");
+    EXPECT_EQ(grid->item(1, 4)->text(), QStringLiteral(" 3"));
+    EXPECT_EQ(grid->item(1, 6)->text(), QStringLiteral(" 1"));
+    click(d, "avbrytBtn");
+  });
+  trigger("resultat4");
+}
+
+TEST_F(EditingViewsTest, PickWindowToggleAndStatus) {
+  App();
+  TEPickForm form("välj", true, true);
+  form.addItem("B");
+  form.addItem("A");
+  TEPickFormDlg dialog(form);
+  auto* all = find<QAbstractButton>(dialog, "allbtn");
+  EXPECT_EQ(all->text(), QStringLiteral("&Alla"));
+  all->click();
+  EXPECT_EQ(all->text(), QStringLiteral("&Ingen"));
+  EXPECT_EQ(dialog.statusText(), QStringLiteral("  2 [  2]"));
+  all->click();
+  EXPECT_EQ(all->text(), QStringLiteral("&Alla"));
+  EXPECT_EQ(dialog.statusText(), QStringLiteral(" [  2]"));
+  dialog.list()->item(0)->setSelected(true);
+  EXPECT_TRUE(form.isSelected(0));
+  click(dialog, "okBtn");
+  dialog.finish();
+  EXPECT_TRUE(form.closedWithOk());
+}
+
+}  // namespace
+}  // namespace liga::gui::testing
