@@ -225,7 +225,12 @@ TEST_F(EditingViewsTest, ClassRegisterAddsRefusesDuplicatesAndDeletes) {
     click(reg, "changebtn");
     Q_EMIT list->itemClicked(list->item(0));
     EXPECT_EQ(status(reg), QStringLiteral("   2 [   1]"));
+    // "S&kriv" lists the selected entries under the window's title and the register's.
     list->selectAll();
+    const std::size_t texts = m_ui.texts.size();
+    click(reg, "printbtn");
+    ASSERT_EQ(m_ui.texts.size(), texts + 1);
+    EXPECT_EQ(m_ui.texts.back(), std::vector<std::string>({"DIV A", "DIV B"}));
     click(reg, "deletebtn");
     EXPECT_EQ(list->count(), 0);
     click(reg, "closebtn");
@@ -419,6 +424,23 @@ TEST_F(EditingViewsTest, MatchesMovesAndResultsThroughTheWindows) {
     auto* grid = find<QTableWidget>(d, "sgMatcher1");
     EXPECT_EQ(grid->item(1, 4)->text(), QStringLiteral(" 3"));
     EXPECT_EQ(grid->item(1, 6)->text(), QStringLiteral(" 1"));
+    // A partial result: the away score removed.
+    grid->item(1, 6)->setText(QStringLiteral("-1"));
+    static_cast<TResultForm&>(d).klarClick();
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+  });
+  trigger("resultat4");
+  scripts.push_back([](QDialog& d) {
+    auto* grid = find<QTableWidget>(d, "sgMatcher1");
+    EXPECT_EQ(grid->item(1, 4)->text(), QStringLiteral(" 3"));
+    EXPECT_EQ(grid->item(1, 6)->text(), QStringLiteral("-1"));
+    // What is typed and then abandoned with "avbryt" is not saved.
+    grid->item(1, 4)->setText(QStringLiteral("7"));
+    click(d, "avbrytBtn");
+  });
+  trigger("resultat4");
+  scripts.push_back([](QDialog& d) {
+    EXPECT_EQ(find<QTableWidget>(d, "sgMatcher1")->item(1, 4)->text(), QStringLiteral(" 3"));
     click(d, "avbrytBtn");
   });
   trigger("resultat4");
