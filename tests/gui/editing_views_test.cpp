@@ -3,12 +3,14 @@
 // bar, through the modal-runner seam, so no modal loop runs offscreen.
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QStatusBar>
 #include <QTableWidget>
+#include <cstdio>
 #include <deque>
 
 #include "common/encoding.h"
@@ -465,6 +467,41 @@ TEST_F(EditingViewsTest, PickWindowToggleAndStatus) {
   click(dialog, "okBtn");
   dialog.finish();
   EXPECT_TRUE(form.closedWithOk());
+}
+
+}  // namespace
+}  // namespace liga::gui::testing
+
+namespace liga::gui::testing {
+namespace {
+
+// The largest team register: every team of a full competition is listed when the window
+// opens; the time it takes is printed for the benchmark note.
+TEST_F(EditingViewsTest, FullTeamRegisterOpensWithEveryTeam) {
+  start();
+  newCompetition();
+  Database& db = m_shell->db();
+  {
+    ScopedUi scoped(m_ui);
+    ResetNewClass(db);
+    ASSERT_TRUE(db.storeClass(true));
+    liga::TlgLagRegForm reg(db);
+    reg.start();
+    reg.runEditor = [&db](liga::TLagForm& f) {
+      f.cbKlass = "XXX";
+      f.edNamn = "LAG";
+      EXPECT_TRUE(f.okButtonClick().ok);
+    };
+    for (int i = 0; i < 159; ++i) reg.EditEntry(true);
+    ASSERT_EQ(reg.count(), 159);
+  }
+  QElapsedTimer timer;
+  timer.start();
+  TlgLagRegForm form(db);
+  const qint64 ms = timer.elapsed();
+  std::printf("team register with 159 teams opened in %lld ms\n", static_cast<long long>(ms));
+  EXPECT_EQ(form.list()->count(), 159);
+  EXPECT_EQ(form.list()->item(158)->text().left(4), QStringLiteral("0159"));
 }
 
 }  // namespace
