@@ -3,12 +3,14 @@
 // bar, through the modal-runner seam, so no modal loop runs offscreen.
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QStatusBar>
 #include <QTableWidget>
+#include <cstdio>
 #include <deque>
 
 #include "common/encoding.h"
@@ -225,7 +227,12 @@ TEST_F(EditingViewsTest, ClassRegisterAddsRefusesDuplicatesAndDeletes) {
     click(reg, "changebtn");
     Q_EMIT list->itemClicked(list->item(0));
     EXPECT_EQ(status(reg), QStringLiteral("   2 [   1]"));
+    // "S&kriv" lists the selected entries under the window's title and the register's.
     list->selectAll();
+    const std::size_t texts = m_ui.texts.size();
+    click(reg, "printbtn");
+    ASSERT_EQ(m_ui.texts.size(), texts + 1);
+    EXPECT_EQ(m_ui.texts.back(), std::vector<std::string>({"DIV A", "DIV B"}));
     click(reg, "deletebtn");
     EXPECT_EQ(list->count(), 0);
     click(reg, "closebtn");
@@ -419,6 +426,23 @@ TEST_F(EditingViewsTest, MatchesMovesAndResultsThroughTheWindows) {
     auto* grid = find<QTableWidget>(d, "sgMatcher1");
     EXPECT_EQ(grid->item(1, 4)->text(), QStringLiteral(" 3"));
     EXPECT_EQ(grid->item(1, 6)->text(), QStringLiteral(" 1"));
+    // A partial result: the away score removed.
+    grid->item(1, 6)->setText(QStringLiteral("-1"));
+    static_cast<TResultForm&>(d).klarClick();
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+  });
+  trigger("resultat4");
+  scripts.push_back([](QDialog& d) {
+    auto* grid = find<QTableWidget>(d, "sgMatcher1");
+    EXPECT_EQ(grid->item(1, 4)->text(), QStringLiteral(" 3"));
+    EXPECT_EQ(grid->item(1, 6)->text(), QStringLiteral("-1"));
+    // What is typed and then abandoned with "avbryt" is not saved.
+    grid->item(1, 4)->setText(QStringLiteral("7"));
+    click(d, "avbrytBtn");
+  });
+  trigger("resultat4");
+  scripts.push_back([](QDialog& d) {
+    EXPECT_EQ(find<QTableWidget>(d, "sgMatcher1")->item(1, 4)->text(), QStringLiteral(" 3"));
     click(d, "avbrytBtn");
   });
   trigger("resultat4");
@@ -443,6 +467,41 @@ TEST_F(EditingViewsTest, PickWindowToggleAndStatus) {
   click(dialog, "okBtn");
   dialog.finish();
   EXPECT_TRUE(form.closedWithOk());
+}
+
+}  // namespace
+}  // namespace liga::gui::testing
+
+namespace liga::gui::testing {
+namespace {
+
+// The largest team register: every team of a full competition is listed when the window
+// opens; the time it takes is printed for the benchmark note.
+TEST_F(EditingViewsTest, FullTeamRegisterOpensWithEveryTeam) {
+  start();
+  newCompetition();
+  Database& db = m_shell->db();
+  {
+    ScopedUi scoped(m_ui);
+    ResetNewClass(db);
+    ASSERT_TRUE(db.storeClass(true));
+    liga::TlgLagRegForm reg(db);
+    reg.start();
+    reg.runEditor = [&db](liga::TLagForm& f) {
+      f.cbKlass = "XXX";
+      f.edNamn = "LAG";
+      EXPECT_TRUE(f.okButtonClick().ok);
+    };
+    for (int i = 0; i < 159; ++i) reg.EditEntry(true);
+    ASSERT_EQ(reg.count(), 159);
+  }
+  QElapsedTimer timer;
+  timer.start();
+  TlgLagRegForm form(db);
+  const qint64 ms = timer.elapsed();
+  std::printf("team register with 159 teams opened in %lld ms\n", static_cast<long long>(ms));
+  EXPECT_EQ(form.list()->count(), 159);
+  EXPECT_EQ(form.list()->item(158)->text().left(4), QStringLiteral("0159"));
 }
 
 }  // namespace
