@@ -18,14 +18,10 @@ namespace {
 constexpr std::size_t kChunk = 100;
 
 const ServerPreset kPresets[kServerPresets] = {
-    {"Gmail", "smtp.gmail.com", 465, 3, 1},
-    {"Outlook", "smtp.office365.com", 587, 2, 1},
-    {"Yahoo", "smtp.mail.yahoo.com", 587, 2, 1},
-    {"iCloud", "smtp.mail.me.com", 587, 2, 1},
-    {"Zoho", "smtp.zoho.com", 465, 2, 1},
-    {"GMX", "mail.gmx.com", 465, 2, 1},
-    {"Telia", "smtp.telia.com", 587, 2, 1},
-    {"Lokal", "localhost", 587, 0, 1},
+    {"Gmail", "smtp.gmail.com", 465, 3, 1},      {"Outlook", "smtp.office365.com", 587, 2, 1},
+    {"Yahoo", "smtp.mail.yahoo.com", 587, 2, 1}, {"iCloud", "smtp.mail.me.com", 587, 2, 1},
+    {"Zoho", "smtp.zoho.com", 465, 2, 1},        {"GMX", "mail.gmx.com", 465, 2, 1},
+    {"Telia", "smtp.telia.com", 587, 2, 1},      {"Lokal", "localhost", 587, 0, 1},
     {"Yandex", "smtp.yandex.com", 465, 2, 1},
 };
 
@@ -54,28 +50,49 @@ int Handler(void* user, const char* section, const char* name, const char* value
   int* number = nullptr;
   bool* flag = nullptr;
   if (sec == "CONFIGURATION") {
-    if (key == "from") text = &s.from;
-    else if (key == "from_name") text = &s.fromName;
-    else if (key == "encrypted") number = &s.encrypted;
-    else if (key == "smtp_host") text = &s.smtpHost;
-    else if (key == "smtp_port") text = &s.smtpPort;
-    else if (key == "smtp_auth") number = &s.smtpAuth;
-    else if (key == "smtp_user") text = &s.smtpUser;
-    else if (key == "smtp_password") text = &s.smtpPassword;
-    else if (key == "read_confirmation") flag = &s.readConfirmation;
-    else if (key == "type_log") number = &s.typeLog;
-    else if (key == "ca_file") text = &s.caFile;
-    else if (key == "verify_certificate") flag = &s.verifyCertificate;
+    if (key == "from")
+      text = &s.from;
+    else if (key == "from_name")
+      text = &s.fromName;
+    else if (key == "encrypted")
+      number = &s.encrypted;
+    else if (key == "smtp_host")
+      text = &s.smtpHost;
+    else if (key == "smtp_port")
+      text = &s.smtpPort;
+    else if (key == "smtp_auth")
+      number = &s.smtpAuth;
+    else if (key == "smtp_user")
+      text = &s.smtpUser;
+    else if (key == "smtp_password")
+      text = &s.smtpPassword;
+    else if (key == "read_confirmation")
+      flag = &s.readConfirmation;
+    else if (key == "type_log")
+      number = &s.typeLog;
+    else if (key == "ca_file")
+      text = &s.caFile;
+    else if (key == "verify_certificate")
+      flag = &s.verifyCertificate;
   } else if (sec == "RECIPIENT") {
-    if (key == "to") text = &s.to;
-    else if (key == "to_name") text = &s.toName;
-    else if (key == "cc") text = &s.cc;
-    else if (key == "cc_name") text = &s.ccName;
-    else if (key == "bcc") text = &s.bcc;
-    else if (key == "bcc_name") text = &s.bccName;
-    else if (key == "subject") text = &s.subject;
-    else if (key == "priority") number = &s.priority;
-    else if (key == "message") text = &s.message;
+    if (key == "to")
+      text = &s.to;
+    else if (key == "to_name")
+      text = &s.toName;
+    else if (key == "cc")
+      text = &s.cc;
+    else if (key == "cc_name")
+      text = &s.ccName;
+    else if (key == "bcc")
+      text = &s.bcc;
+    else if (key == "bcc_name")
+      text = &s.bccName;
+    else if (key == "subject")
+      text = &s.subject;
+    else if (key == "priority")
+      number = &s.priority;
+    else if (key == "message")
+      text = &s.message;
   }
   if (text) {
     *text = continuation ? *text + v : v;
@@ -126,13 +143,20 @@ std::string EscapeIniValue(const std::string& value) {
   std::string out;
   for (std::size_t i = 0; i < value.size(); ++i) {
     const char c = value[i];
-    if (c == '\\') out += "\\\\";
-    else if (c == '\n') out += "\\n";
-    else if (c == '\r') out += "\\r";
-    else if (c == ';') out += "\\;";
-    else if (c == '#') out += "\\#";
-    else if ((c == ' ' || c == '\t') && (i == 0 || i + 1 == value.size())) out += c == ' ' ? "\\s" : "\\t";
-    else out += c;
+    if (c == '\\')
+      out += "\\\\";
+    else if (c == '\n')
+      out += "\\n";
+    else if (c == '\r')
+      out += "\\r";
+    else if (c == ';')
+      out += "\\;";
+    else if (c == '#')
+      out += "\\#";
+    else if ((c == ' ' || c == '\t') && (i == 0 || i + 1 == value.size()))
+      out += c == ' ' ? "\\s" : "\\t";
+    else
+      out += c;
   }
   return out;
 }
@@ -146,11 +170,21 @@ std::string UnescapeIniValue(const std::string& value) {
     }
     const char e = value[++i];
     switch (e) {
-      case 'n': out += '\n'; break;
-      case 'r': out += '\r'; break;
-      case 's': out += ' '; break;
-      case 't': out += '\t'; break;
-      default: out += e; break;  // "\\", "\;", "\#"
+      case 'n':
+        out += '\n';
+        break;
+      case 'r':
+        out += '\r';
+        break;
+      case 's':
+        out += ' ';
+        break;
+      case 't':
+        out += '\t';
+        break;
+      default:
+        out += e;
+        break;  // "\\", "\;", "\#"
     }
   }
   return out;
@@ -194,7 +228,8 @@ bool LoadMailSettings(const std::string& path, MailSettings& settings) {
 
 bool SaveMailSettings(const std::string& path, const MailSettings& settings, std::string* error) {
   const std::size_t slash = path.rfind('/');
-  const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+  const std::string dir =
+      slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
   auto fail = [&](const std::string& what) {
     if (error) *error = what + ": " + std::strerror(errno);
     return false;

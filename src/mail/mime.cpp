@@ -57,10 +57,10 @@ std::string TextPart(const MimeMessage& m) {
 
 std::string FilePartText(const FilePart& f, bool isInline) {
   const std::string param = FileNameParameter(f.fileName);
-  std::string s = "Content-Type: " + ContentTypeFor(f.fileName) + "; " +
-                  (param.rfind("filename*", 0) == 0 ? "name*" + param.substr(9)
-                                                    : "name" + param.substr(8)) +
-                  "\r\nContent-Transfer-Encoding: base64\r\n";
+  std::string s =
+      "Content-Type: " + ContentTypeFor(f.fileName) + "; " +
+      (param.rfind("filename*", 0) == 0 ? "name*" + param.substr(9) : "name" + param.substr(8)) +
+      "\r\nContent-Transfer-Encoding: base64\r\n";
   if (isInline) s += "Content-ID: <" + f.fileName + ">\r\n";
   s += std::string("Content-Disposition: ") + (isInline ? "inline" : "attachment") + "; " + param +
        "\r\n\r\n";
@@ -176,10 +176,10 @@ std::string ContentTypeFor(std::string_view fileName) {
     for (char c : fileName.substr(dot + 1)) ext += static_cast<char>(std::tolower(c));
   }
   static const std::pair<const char*, const char*> kTypes[] = {
-      {"jpg", "image/jpeg"},        {"jpeg", "image/jpeg"}, {"png", "image/png"},
-      {"gif", "image/gif"},         {"pdf", "application/pdf"},
-      {"htm", "text/html"},         {"html", "text/html"},  {"txt", "text/plain"},
-      {"xml", "application/xml"},   {"csv", "text/csv"},
+      {"jpg", "image/jpeg"}, {"jpeg", "image/jpeg"},     {"png", "image/png"},
+      {"gif", "image/gif"},  {"pdf", "application/pdf"}, {"htm", "text/html"},
+      {"html", "text/html"}, {"txt", "text/plain"},      {"xml", "application/xml"},
+      {"csv", "text/csv"},
   };
   for (const auto& [e, type] : kTypes) {
     if (ext == e) return type;

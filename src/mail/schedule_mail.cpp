@@ -17,11 +17,20 @@ std::string Esc(const std::string& cp1252) {
   std::string out;
   for (char c : cp1252) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -88,8 +97,10 @@ void PrepareMessage(TSendEmail& mail, const MailSettings& f, const AttachmentLin
     if (eq == std::string::npos) continue;
     const std::string name = Upper(line.substr(0, eq));
     const std::string file = line.substr(eq + 1);
-    if (name == "ATTACHMENTS") mail.AddAttachment(file, adAttachment);
-    else if (name == "INLINE") mail.AddAttachment(file, adInline);
+    if (name == "ATTACHMENTS")
+      mail.AddAttachment(file, adAttachment);
+    else if (name == "INLINE")
+      mail.AddAttachment(file, adInline);
   }
   mail.Host(f.smtpHost);
   mail.Port(PortNumber(f.smtpPort));
@@ -120,8 +131,8 @@ std::string TeamSchedulePage(Database& db, std::int32_t teamRecNo, const std::st
     classTeams = db.cls().teamCount();
   }
   const CompetitionRec& comp = db.comp();
-  const std::string title = std::string("LigaWin32") + ": " + "spelprogram: " +
-                            Esc(comp.competitionName()) + " " + dateTime;
+  const std::string title = std::string("LigaWin32") + ": " +
+                            "spelprogram: " + Esc(comp.competitionName()) + " " + dateTime;
   const std::string teamName = display(team->teamName());
 
   std::string p;
@@ -129,9 +140,11 @@ std::string TeamSchedulePage(Database& db, std::int32_t teamRecNo, const std::st
   p += "<HEAD>";
   p += "<title> " + title + "</title>";
   p += "<meta name=\"generator\" content=\"viraxxxVisa\">";
-  p += "<meta name=\"description\" content=\"vira publikation till internet f\xF6r idrottst\xE4vlingar mm\">";
+  p += "<meta name=\"description\" content=\"vira publikation till internet f\xF6r "
+       "idrottst\xE4vlingar mm\">";
   p += "</HEAD>";
-  p += "<body alink=\"#ff00ff\" text=\"#000000\" link=\"#0000ff\" vlink=\"#008000\" bgcolor=\"#ffffff\">";
+  p += "<body alink=\"#ff00ff\" text=\"#000000\" link=\"#0000ff\" vlink=\"#008000\" "
+       "bgcolor=\"#ffffff\">";
   p += "<h1><b><font color=\"#000000\" face=\"Arial\">" + title + "</font></b></h1>";
   p += "<IMG SRC=\"" + Esc(maker.logoUrl) + "\" ALT=\"vira f\xF6r windows\" >";
   p += "<table width=\"100%\" bgcolor=\"#ccccc0\" border=\"2\">";
@@ -142,7 +155,8 @@ std::string TeamSchedulePage(Database& db, std::int32_t teamRecNo, const std::st
   for (int i = 0; i < 7; ++i) p += darkCell;
   p += "</tr>";
   p += "<tr><td></td><td></td><td></td><td></td><td></td><td></td><td></td></tr>";
-  p += "<tr><td></td><td>\"" + teamName + "\"</td><td></td><td></td><td></td><td></td><td></td></tr>";
+  p += "<tr><td></td><td>\"" + teamName +
+       "\"</td><td></td><td></td><td></td><td></td><td></td></tr>";
   p += "<tr><td></td><td>" + Esc(className) + "</td><td></td><td>" + Num(classTeams, 3) +
        "</td><td></td><td></td><td></td></tr>";
   p += "<tr><td>" + Num(team->teamNumber(), 4) + "</td><td>" + teamName +

@@ -38,8 +38,8 @@ using AttachmentLines = std::vector<std::string>;
 // Fills the sender from the window's fields: clears the message, installs `log` with the
 // fields' log mode, sender, one recipient each from To, CC and BCC, priority, subject,
 // body (as HTML), read receipt, attachments, then the server settings.
-void PrepareMessage(TSendEmail& mail, const MailSettings& fields, const AttachmentLines& attachments,
-                    const TSendEmail::LogHandler& log);
+void PrepareMessage(TSendEmail& mail, const MailSettings& fields,
+                    const AttachmentLines& attachments, const TSendEmail::LogHandler& log);
 
 // The team schedule page of team `teamRecNo` (code page 1252). `dateTime` is the
 // 19-character date and time of the title. The database's team, class and play-time
@@ -75,14 +75,16 @@ struct MailRunOptions {
 MailRunResult SendTeamSchedules(Database& db, TSendEmail& mail, const MailSettings& fields,
                                 const AttachmentLines& attachments,
                                 const std::vector<std::int32_t>& teams,
-                                const TSendEmail::LogHandler& log, const MailRunOptions& options = {});
+                                const TSendEmail::LogHandler& log,
+                                const MailRunOptions& options = {});
 
 // One message with subject "meddelande till lagen" to every contact with an address of the
 // chosen teams, all as To recipients.
 MailRunResult SendMailingList(Database& db, TSendEmail& mail, const MailSettings& fields,
                               const AttachmentLines& attachments,
                               const std::vector<std::int32_t>& teams,
-                              const TSendEmail::LogHandler& log, const MailRunOptions& options = {});
+                              const TSendEmail::LogHandler& log,
+                              const MailRunOptions& options = {});
 
 // "yyyy-mm-dd hh:mm:ss" of `t` in local time.
 std::string PageDateTime(std::time_t t);

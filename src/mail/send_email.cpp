@@ -50,14 +50,21 @@ const char* PriorityName(int p) {
 // The Windows socket error numbers the translation tables are written against.
 int WinsockNumber(int osErrno) {
   switch (osErrno) {
-    case ECONNREFUSED: return 10061;
-    case ECONNRESET: return 10054;
+    case ECONNREFUSED:
+      return 10061;
+    case ECONNRESET:
+      return 10054;
     case EACCES:
-    case EPERM: return 10013;
-    case ENETUNREACH: return 10051;
-    case EHOSTUNREACH: return 10065;
-    case ETIMEDOUT: return 10060;
-    default: return 10000 + osErrno;
+    case EPERM:
+      return 10013;
+    case ENETUNREACH:
+      return 10051;
+    case EHOSTUNREACH:
+      return 10065;
+    case ETIMEDOUT:
+      return 10060;
+    default:
+      return 10000 + osErrno;
   }
 }
 
@@ -249,8 +256,7 @@ void TSendEmail::addAttachmentData(std::string data, const std::string& fileName
     lib("Attachment(adInline)(" + std::to_string(m_msg.inlineFiles.size()) + "): " + fileName);
   } else {
     m_msg.attachments.push_back(std::move(part));
-    lib("Attachment(adAttachment)(" + std::to_string(m_msg.attachments.size()) + "): " +
-        fileName);
+    lib("Attachment(adAttachment)(" + std::to_string(m_msg.attachments.size()) + "): " + fileName);
   }
 }
 
@@ -417,7 +423,7 @@ void TSendEmail::debugLine(int type, const char* data, std::size_t size) {
     case CURLINFO_HEADER_OUT: {
       // Commands carry the credentials after AUTH: only known verbs are shown in full.
       const std::string verb = Upper(text.substr(0, text.find(' ')));
-      static const char* kShown[] = {"EHLO", "HELO", "MAIL", "RCPT", "DATA",
+      static const char* kShown[] = {"EHLO", "HELO", "MAIL",     "RCPT", "DATA",
                                      "QUIT", "NOOP", "STARTTLS", "RSET"};
       bool shown = false;
       for (const char* v : kShown) shown = shown || verb == v;
@@ -449,7 +455,10 @@ std::size_t TSendEmail::ReadCallback(char* buffer, std::size_t size, std::size_t
   std::memcpy(buffer, self->m_stream.data() + self->m_streamPos, k);
   self->m_streamPos += k;
   if (k > 0 && self->m_onWork) self->m_onWork(static_cast<std::int64_t>(self->m_streamPos));
-  if (k == 0) {
+  // The transport stops asking once it has the announced size, so the end is reported
+  // with the last bytes.
+  if (self->m_streamPos == self->m_stream.size() && !self->m_transmissionEnded) {
+    self->m_transmissionEnded = true;
     self->lib("Transmission completed");
     if (self->m_onWorkEnd) self->m_onWorkEnd();
   }
@@ -463,7 +472,8 @@ std::size_t TSendEmail::WriteCallback(char*, std::size_t size, std::size_t n, vo
 void TSendEmail::configureCommon() {
   CURL* c = Handle(m_curl);
   const bool encrypted = m_ssl || m_tls;
-  const bool explicitTls = m_port == 25 || m_port == 587 || m_port == 2587;
+  const bool explicitTls =
+      std::find(startTlsPorts.begin(), startTlsPorts.end(), m_port) != startTlsPorts.end();
   const std::string scheme = encrypted && !explicitTls ? "smtps://" : "smtp://";
   std::string host = m_host;
   if (host.find(':') != std::string::npos && host.front() != '[') host = "[" + host + "]";
@@ -503,7 +513,9 @@ std::string TSendEmail::errorText(int code) {
   if (!m_lastBadReply.empty()) return what + ": " + m_lastBadReply;
   int socketError = 0;
   switch (rc) {
-    case CURLE_COULDNT_RESOLVE_HOST: socketError = 11001; break;
+    case CURLE_COULDNT_RESOLVE_HOST:
+      socketError = 11001;
+      break;
     case CURLE_COULDNT_CONNECT: {
       long osErrno = 0;
       curl_easy_getinfo(Handle(m_curl), CURLINFO_OS_ERRNO, &osErrno);
@@ -512,9 +524,14 @@ std::string TSendEmail::errorText(int code) {
     }
     case CURLE_RECV_ERROR:
     case CURLE_SEND_ERROR:
-    case CURLE_GOT_NOTHING: socketError = 10054; break;
-    case CURLE_OPERATION_TIMEDOUT: socketError = 10060; break;
-    default: break;
+    case CURLE_GOT_NOTHING:
+      socketError = 10054;
+      break;
+    case CURLE_OPERATION_TIMEDOUT:
+      socketError = 10060;
+      break;
+    default:
+      break;
   }
   std::string detail = m_errorBuffer;
   if (socketError != 0) {
@@ -532,7 +549,8 @@ std::string TSendEmail::perform(bool upload) {
   if (upload) {
     from = "<" + m_msg.from.address + ">";
     for (const auto* list : {&m_msg.to, &m_msg.cc, &m_msg.bcc}) {
-      for (const Address& a : *list) rcpt = curl_slist_append(rcpt, ("<" + a.address + ">").c_str());
+      for (const Address& a : *list)
+        rcpt = curl_slist_append(rcpt, ("<" + a.address + ">").c_str());
     }
     curl_easy_setopt(c, CURLOPT_CUSTOMREQUEST, nullptr);
     curl_easy_setopt(c, CURLOPT_MAIL_FROM, from.c_str());
@@ -558,6 +576,7 @@ std::string TSendEmail::perform(bool upload) {
     m_afterAuth = false;
     m_errorBuffer[0] = '\0';
     m_streamPos = 0;
+    m_transmissionEnded = false;
     const CURLcode rc = curl_easy_perform(c);
     long opened = 0;
     curl_easy_getinfo(c, CURLINFO_NUM_CONNECTS, &opened);
@@ -669,7 +688,8 @@ void TSendEmail::sendOnce() {
                          (reinterpret_cast<std::uintptr_t>(this) << 16) ^ ++m_messageCount);
   const std::uint64_t seed = random();
   const std::size_t at = m_msg.from.address.find('@');
-  const std::string domain = at == std::string::npos ? "localhost" : m_msg.from.address.substr(at + 1);
+  const std::string domain =
+      at == std::string::npos ? "localhost" : m_msg.from.address.substr(at + 1);
   char id[64];
   std::snprintf(id, sizeof id, "%lld.%016llx", static_cast<long long>(m_msg.date),
                 static_cast<unsigned long long>(seed));

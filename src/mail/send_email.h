@@ -122,13 +122,17 @@ class TSendEmail {
   bool ssl() const { return m_ssl; }
   bool tls() const { return m_tls; }
   bool auth() const { return m_auth; }
-  TMessagePriority priority() const { return m_msg.priority == 2 ? mpNormal
-                                                                 : TMessagePriority(m_msg.priority); }
+  TMessagePriority priority() const {
+    return m_msg.priority == 2 ? mpNormal : TMessagePriority(m_msg.priority);
+  }
   const MimeMessage& message() const { return m_msg; }
   // New TCP connections made so far.
   int connectionsOpened() const { return m_connectionsOpened; }
   // The server's last reply (all its lines).
   const std::string& lastReply() const { return m_lastReply; }
+  // The ports on which an encrypted connection starts in clear text and switches with
+  // STARTTLS; every other port starts with TLS.
+  std::vector<int> startTlsPorts{25, 587, 2587};
   // The clock for the Date header and Message-ID.
   std::function<std::time_t()> clock;
 
@@ -173,6 +177,7 @@ class TSendEmail {
   MimeMessage m_msg;
   std::string m_stream;  // the encoded message while it is sent
   std::size_t m_streamPos = 0;
+  bool m_transmissionEnded = false;
   std::uint64_t m_messageCount = 0;
 
   int m_connectAttempts = 0;
