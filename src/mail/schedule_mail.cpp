@@ -291,7 +291,8 @@ MailRunResult SendMailingList(Database& db, TSendEmail& mail, const MailSettings
   MailRunResult result;
   const bool tc = db.comp().titleCaseNames();
   PrepareMessage(mail, fields, attachments, log);
-  mail.Subject("meddelande till lagen");
+  mail.Subject(options.subject.empty() ? std::string("meddelande till lagen") : options.subject);
+  if (options.plainText) mail.Message(fields.message, false);
   for (std::int32_t recNo : teams) {
     if (options.aborted && options.aborted()) break;
     if (!db.readTeam(recNo)) continue;

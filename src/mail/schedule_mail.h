@@ -66,6 +66,10 @@ struct MailRunOptions {
   std::function<std::string()> dateTime;  // 19 characters; default: local time now
   std::function<bool()> aborted;          // polled before each message
   MakerInfo maker;
+  // The mailing list's subject (UTF-8); empty: "meddelande till lagen".
+  std::string subject;
+  // The mailing list's body is plain text rather than HTML.
+  bool plainText = false;
 };
 
 // One message per contact with an address per team, each with only that contact added as
