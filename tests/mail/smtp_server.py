@@ -19,11 +19,13 @@ import ssl
 import struct
 import sys
 import threading
+import warnings
 
 from aiosmtpd.controller import Controller
 from aiosmtpd.smtp import AuthResult
 
 HOST = "127.0.0.1"
+warnings.filterwarnings("ignore", category=DeprecationWarning)
 
 
 def free_port():
