@@ -11,6 +11,7 @@ OUT/NNNN.env (peer port, sender, recipients, one a line).
 Prints one line "plain=P starttls=P implicit=P reset=P" when ready; exits when stdin closes.
 """
 import argparse
+import logging
 import email
 import email.policy
 import os
@@ -26,6 +27,7 @@ from aiosmtpd.smtp import AuthResult
 
 HOST = "127.0.0.1"
 warnings.filterwarnings("ignore", category=DeprecationWarning)
+logging.disable(logging.WARNING)
 
 
 def free_port():
