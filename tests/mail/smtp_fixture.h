@@ -61,7 +61,7 @@ class SmtpServers {
     cert = dir / "cert.pem";
     std::filesystem::create_directories(out);
     const std::string key = (dir / "key.pem").string();
-    const std::string cmd = "openssl req -x509 -newkey rsa:2048 -nodes -keyout '" + key +
+    const std::string cmd = "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -keyout '" + key +
                             "' -out '" + cert.string() +
                             "' -days 2 -subj /CN=localhost -addext "
                             "'subjectAltName=DNS:localhost,IP:127.0.0.1' >/dev/null 2>&1";
