@@ -7,6 +7,7 @@
 #include <map>
 #include <mutex>
 #include <queue>
+#include <thread>
 
 #include "common/recording_ui.h"
 #include "mail/mime.h"
@@ -322,6 +323,19 @@ TEST_F(SendEmailTest, TheConnectionIsKeptUntilASettingChanges) {
   mail->Host("localhost");  // another host disconnects
   EXPECT_FALSE(mail->IsConnected());
   EXPECT_TRUE(logHas("LIB: Disconnected"));
+}
+
+TEST_F(SendEmailTest, AConnectionTheServerClosedIsReplacedOnce) {
+  plainServer(servers->idle);
+  simpleMessage();
+  mail->Connect();
+  // The server drops the idle connection; the next send must not fail on it but open
+  // exactly one new connection.
+  std::this_thread::sleep_for(std::chrono::milliseconds(900));
+  ASSERT_EQ(sendError(), "");
+  EXPECT_EQ(mail->connectionsOpened(), 2);
+  EXPECT_FALSE(logHas("Reconnecting"));
+  EXPECT_EQ(servers->received().size(), 1u);
 }
 
 TEST_F(SendEmailTest, ProgressReportsTheMessageSize) {

@@ -51,7 +51,7 @@ struct ReceivedMail {
 
 class SmtpServers {
  public:
-  int plain = 0, starttls = 0, implicit = 0, reset = 0;
+  int plain = 0, starttls = 0, implicit = 0, idle = 0, reset = 0;
   std::filesystem::path dir, out, cert;
 
   bool start() {
@@ -61,10 +61,11 @@ class SmtpServers {
     cert = dir / "cert.pem";
     std::filesystem::create_directories(out);
     const std::string key = (dir / "key.pem").string();
-    const std::string cmd = "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -keyout '" + key +
-                            "' -out '" + cert.string() +
-                            "' -days 2 -subj /CN=localhost -addext "
-                            "'subjectAltName=DNS:localhost,IP:127.0.0.1' >/dev/null 2>&1";
+    const std::string cmd =
+        "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -keyout '" +
+        key + "' -out '" + cert.string() +
+        "' -days 2 -subj /CN=localhost -addext "
+        "'subjectAltName=DNS:localhost,IP:127.0.0.1' >/dev/null 2>&1";
     if (std::system(cmd.c_str()) != 0) return false;
     int in[2], outPipe[2];
     if (pipe(in) != 0 || pipe(outPipe) != 0) return false;
@@ -103,8 +104,9 @@ class SmtpServers {
       if (name == "starttls") starttls = port;
       if (name == "implicit") implicit = port;
       if (name == "reset") reset = port;
+      if (name == "idle") idle = port;
     }
-    return plain && starttls && implicit && reset;
+    return plain && starttls && implicit && idle && reset;
   }
 
   void stop() {

@@ -2,13 +2,13 @@
 """Loopback SMTP servers for the mail tests (aiosmtpd), on free ports of 127.0.0.1 only.
 
 Servers: plain (AUTH without TLS), starttls (STARTTLS required before AUTH and MAIL),
-implicit (TLS from the first byte), reset (accepts and resets every connection).
+implicit (TLS from the first byte), idle (plain, closes a connection idle for 0.5 s), reset (accepts and resets every connection).
 Accounts: every login whose password is right; the authenticator answers a wrong password
 with "535 5.7.8 Incorrect authentication data".
 Recipients whose local part is "unknown", "full" or "closing" are refused with 550, 552 or
 421. Every accepted message is written to OUT/NNNN.eml (the bytes as received) with
 OUT/NNNN.env (peer port, sender, recipients, one a line).
-Prints one line "plain=P starttls=P implicit=P reset=P" when ready; exits when stdin closes.
+Prints one line "plain=P starttls=P implicit=P idle=P reset=P" when ready; exits when stdin closes.
 """
 import argparse
 import logging
@@ -148,6 +148,7 @@ def main():
     start("plain", auth_require_tls=False)
     start("starttls", tls_context=tls, require_starttls=True, auth_require_tls=True)
     start("implicit", ssl_context=tls, auth_require_tls=False)
+    start("idle", auth_require_tls=False, timeout=0.5)
     ports["reset"] = free_port()
     reset = reset_server(ports["reset"])
 
