@@ -587,10 +587,10 @@ std::string TSendEmail::perform(bool upload) {
     }
     result = errorText(rc);
     // A reused connection the server has closed meanwhile (an idle 421, a TLS close
-    // notify) fails the first command; nothing was delivered, so one fresh connection
+    // notify) fails the first command: no reply, or 421 as the first reply (any later
+    // one answers the QUIT that follows). Nothing was delivered, so one fresh connection
     // is tried.
-    const bool deadConnection =
-        m_replies.empty() || (m_replies.size() == 1 && m_replies[0].rfind("421", 0) == 0);
+    const bool deadConnection = m_replies.empty() || m_replies[0].rfind("421", 0) == 0;
     if (!(attempt == 0 && reused && !m_saw354 && deadConnection)) break;
     lib("Connection lost, opening a new one");
     curl_easy_setopt(c, CURLOPT_FRESH_CONNECT, 1L);

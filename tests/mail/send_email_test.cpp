@@ -338,6 +338,17 @@ TEST_F(SendEmailTest, AConnectionTheServerClosedIsReplacedOnce) {
   EXPECT_EQ(servers->received().size(), 1u);
 }
 
+TEST_F(SendEmailTest, A421OnAReusedConnectionIsRetriedOnceOnAFreshOne) {
+  plainServer();
+  mail->From("stale@example.se", "").AddTo("anna@example.se", "").Subject("x").Message("y", false);
+  ASSERT_EQ(sendError(false), "");
+  ASSERT_EQ(sendError(false), "");
+  EXPECT_EQ(mail->connectionsOpened(), 2);
+  EXPECT_TRUE(logHas("LIB: Connection lost, opening a new one"));
+  EXPECT_FALSE(logHas("Reconnecting"));
+  EXPECT_EQ(servers->received().size(), 2u);
+}
+
 TEST_F(SendEmailTest, ProgressReportsTheMessageSize) {
   std::int64_t total = -1, last = -1;
   int ends = 0;

@@ -5,6 +5,7 @@ Servers: plain (AUTH without TLS), starttls (STARTTLS required before AUTH and M
 implicit (TLS from the first byte), idle (plain, closes a connection idle for 0.5 s), reset (accepts and resets every connection).
 Accounts: every login whose password is right; the authenticator answers a wrong password
 with "535 5.7.8 Incorrect authentication data".
+A sender "stale" gets 421 for a second MAIL on one connection.
 Recipients whose local part is "unknown", "full" or "closing" are refused with 550, 552 or
 421. Every accepted message is written to OUT/NNNN.eml (the bytes as received) with
 OUT/NNNN.env (peer port, sender, recipients, one a line).
@@ -40,6 +41,18 @@ class Handler:
     def __init__(self, out, lock):
         self.out = out
         self.lock = lock
+
+    async def handle_MAIL(self, server, session, envelope, address, mail_options):
+        # A sender "stale@..." gets one message per connection: the next MAIL on the same
+        # connection is answered 421 with the connection left open, as a server does whose
+        # idle time-out the client has not read yet.
+        count = getattr(session, "liga_mails", 0)
+        session.liga_mails = count + 1
+        if address.split("@")[0].lower() == "stale" and count >= 1:
+            return "421 4.4.2 Idle timeout, closing connection"
+        envelope.mail_from = address
+        envelope.mail_options.extend(mail_options)
+        return "250 OK"
 
     async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
         local = address.split("@")[0].lower()
