@@ -6,6 +6,7 @@
 // `RecordingUi`. All texts crossing the port are code page 1252; front ends convert.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -40,6 +41,10 @@ class UiPort {
   virtual void progressClosed(int depth) = 0;
   // Lets the interface process pending input (repaint, a press on "avbryt").
   virtual void processPendingInput() {}
+  // Runs `task` on the user-interface thread; may be called from any thread. A front end
+  // with an event loop queues it there. This default runs it at once on the calling
+  // thread, which is the only thread a front end without an event loop has.
+  virtual void postToUi(std::function<void()> task) { task(); }
 
   // File and folder pickers; nullopt when the person cancels. `filter` is a list of
   // patterns such as "*.lgw *.txt" (may be empty).

@@ -1,0 +1,316 @@
+#include "mail/schedule_mail.h"
+
+#include <cctype>
+#include <memory>
+
+#include "common/encoding.h"
+#include "common/text.h"
+#include "common/ui_port.h"
+#include "database/database.h"
+#include "reports/team_selection.h"
+
+namespace liga::mail {
+namespace {
+
+// Stored texts go into the page escaped, so a name never becomes markup.
+std::string Esc(const std::string& cp1252) {
+  std::string out;
+  for (char c : cp1252) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
+std::string Num(int value, int width) {
+  return FormatInt(value, width, ' ');
+}
+
+bool RowNonEmpty(const ContactRow& r) {
+  return !r.name().empty() || !r.street().empty() || !r.town().empty() || !r.address4().empty();
+}
+
+std::string Upper(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+
+// A competition contact block: line 0 is the name, line 3 the telephone number.
+std::string ContactName(const CompetitionRec& c, int block) {
+  return c.contact(block, 0);
+}
+std::string ContactPhone(const CompetitionRec& c, int block) {
+  return c.contact(block, 3);
+}
+
+std::string Utf8(const std::string& cp1252) {
+  return Cp1252ToUtf8(cp1252);
+}
+
+std::string Now() {
+  return PageDateTime(std::time(nullptr));
+}
+
+void ShowError(const std::string& utf8) {
+  Ui().showMessage(MessageKind::Error, "error", Utf8ToCp1252(utf8));
+}
+
+}  // namespace
+
+std::string PageDateTime(std::time_t t) {
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  char buf[32];
+  std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &tm);
+  return buf;
+}
+
+void PrepareMessage(TSendEmail& mail, const MailSettings& f, const AttachmentLines& attachments,
+                    const TSendEmail::LogHandler& log) {
+  mail.Clear();
+  const int mode = f.typeLog >= 0 && f.typeLog <= 3 ? f.typeLog : lmLib;
+  mail.OnLog(log, static_cast<TLogMode>(mode));
+  mail.From(f.from, f.fromName);
+  mail.AddTo(f.to, f.toName);
+  mail.AddCC(f.cc, f.ccName);
+  mail.AddBCC(f.bcc, f.bccName);
+  mail.Priority(static_cast<TMessagePriority>(f.priority >= 0 && f.priority <= 4 ? f.priority : 2));
+  mail.Subject(f.subject);
+  mail.Message(f.message, true);
+  if (f.readConfirmation) mail.AddReceiptRecipient(f.from, f.fromName);
+  for (const std::string& line : attachments) {
+    const std::size_t eq = line.find('=');
+    if (eq == std::string::npos) continue;
+    const std::string name = Upper(line.substr(0, eq));
+    const std::string file = line.substr(eq + 1);
+    if (name == "ATTACHMENTS")
+      mail.AddAttachment(file, adAttachment);
+    else if (name == "INLINE")
+      mail.AddAttachment(file, adInline);
+  }
+  mail.Host(f.smtpHost);
+  mail.Port(PortNumber(f.smtpPort));
+  mail.Auth(f.smtpAuth == 1);
+  mail.UserName(f.smtpUser);
+  mail.Password(f.smtpPassword);
+  mail.SSL(f.encrypted == 1 || f.encrypted == 3);
+  mail.TLS(f.encrypted == 2 || f.encrypted == 3);
+  mail.CaFile(f.caFile);
+  mail.VerifyCertificate(f.verifyCertificate);
+}
+
+std::string ContactRecipientName(const ContactRow& row, const TeamRec& team, bool titleCaseNames) {
+  return TeamDisplayName(row.name() + ": " + team.teamName(), false, titleCaseNames) + " (" +
+         row.email() + ")";
+}
+
+std::string TeamSchedulePage(Database& db, std::int32_t teamRecNo, const std::string& dateTime,
+                             const MakerInfo& maker) {
+  const bool tc = db.comp().titleCaseNames();
+  auto display = [&](const std::string& name) { return Esc(TeamDisplayName(name, false, tc)); };
+  if (!db.readTeam(teamRecNo)) return {};
+  const auto team = std::make_unique<TeamRec>(db.team());
+  std::string className;
+  int classTeams = 0;
+  if (db.readClass(team->divisionRecNo())) {
+    className = db.cls().className();
+    classTeams = db.cls().teamCount();
+  }
+  const CompetitionRec& comp = db.comp();
+  const std::string title = std::string("LigaWin32") + ": " +
+                            "spelprogram: " + Esc(comp.competitionName()) + " " + dateTime;
+  const std::string teamName = display(team->teamName());
+
+  std::string p;
+  p += "<HTML>";
+  p += "<HEAD>";
+  p += "<title> " + title + "</title>";
+  p += "<meta name=\"generator\" content=\"viraxxxVisa\">";
+  p += "<meta name=\"description\" content=\"vira publikation till internet f\xF6r "
+       "idrottst\xE4vlingar mm\">";
+  p += "</HEAD>";
+  p += "<body alink=\"#ff00ff\" text=\"#000000\" link=\"#0000ff\" vlink=\"#008000\" "
+       "bgcolor=\"#ffffff\">";
+  p += "<h1><b><font color=\"#000000\" face=\"Arial\">" + title + "</font></b></h1>";
+  p += "<IMG SRC=\"" + Esc(maker.logoUrl) + "\" ALT=\"vira f\xF6r windows\" >";
+  p += "<table width=\"100%\" bgcolor=\"#ccccc0\" border=\"2\">";
+  const std::string darkCell =
+      "<td bgcolor=\"#707070\" width=\"700*\"><font size=\"+1\" color=\"#FFFFFF\" "
+      "face=\"Arial\"><b></b></font></td>";
+  p += "<tr>";
+  for (int i = 0; i < 7; ++i) p += darkCell;
+  p += "</tr>";
+  p += "<tr><td></td><td></td><td></td><td></td><td></td><td></td><td></td></tr>";
+  p += "<tr><td></td><td>\"" + teamName +
+       "\"</td><td></td><td></td><td></td><td></td><td></td></tr>";
+  p += "<tr><td></td><td>" + Esc(className) + "</td><td></td><td>" + Num(classTeams, 3) +
+       "</td><td></td><td></td><td></td></tr>";
+  p += "<tr><td>" + Num(team->teamNumber(), 4) + "</td><td>" + teamName +
+       "</td><td></td><td></td><td></td><td></td><td></td></tr>";
+  p += "<tr><td>" + Num(team->ranking(), 3) + "</td>";
+  for (int r = 0; r < TeamRec::kContactRows; ++r) {
+    const ContactRow row = team->contactRow(r);
+    if (!RowNonEmpty(row)) continue;
+    p += "<td>" + (r == 0 ? std::string("LL") : Num(r, 2)) + "</td><td>" + display(row.name()) +
+         "</td><td>" + Esc(row.street()) + "</td><td>" + Esc(row.town()) + "</td><td>" +
+         Esc(row.address4()) + "</td></tr>";
+  }
+  p += "<tr><td> mNr.</td><td> Speldatumtid</td><td> LgNr</td><td> Lagnamn</td><td> "
+       "Ansv.ledare</td><td> ev.resultat</td><td></td></tr>";
+
+  int matches = 0, played = 0;
+  const int count = std::min<int>(team->teamMatchCount(), TeamRec::kMaxMatches);
+  for (int m = 1; m <= count; ++m) {
+    const TeamMatchEntry e = team->match(m);
+    const std::int32_t opponent = e.opponentRecNo();
+    if (e.matchNumber() == 0 || opponent == 0 || e.playTimeRecNo() <= 0) continue;
+    const bool home = opponent > 0;
+    const std::int32_t opponentNo = home ? opponent : -opponent;
+    if (!db.readPlayTime(e.playTimeRecNo())) continue;
+    const std::string when = db.playTime().playTime();
+    const std::string leader = db.playTime().gameLeader();
+    if (!db.readTeam(opponentNo)) continue;
+    const std::string opponentKey = db.team().teamNumberKey();
+    const std::string opponentName = display(db.team().teamName());
+    ++matches;
+    std::string score;
+    if (ScorePresent(e.ownScore()) && ScorePresent(e.opponentScore())) {
+      ++played;
+      const int homeScore = home ? e.ownScore() : e.opponentScore();
+      const int awayScore = home ? e.opponentScore() : e.ownScore();
+      score = Num(homeScore, 2) + "-" + Num(awayScore, 2);
+    }
+    p += "<tr><td>" + Num(e.matchNumber(), 3) + (home ? " H" : " B") + "</td><td>" + Esc(when) +
+         "</td><td>" + Esc(opponentKey) + "</td><td>" + opponentName + "</td>" + "<td>" +
+         Esc(leader) + "</td><td>" + score + "</td>";
+  }
+  if (matches > 0) {
+    p += "</tr></table><br><br>";
+    p += "Antal matcher:" + Num(matches, 3) + " spelade:" + Num(played, 3) +
+         "  kvar:" + Num(matches - played, 3) + "<br><br>";
+  }
+  p += Esc(comp.organiser()) + " " + Esc(comp.competitionName()) + "<br>";
+  for (int c = 0; c < CompetitionRec::kContactBlocks; ++c) {
+    const std::string name = ContactName(comp, c);
+    const std::string phone = ContactPhone(comp, c);
+    if (name.empty() && phone.empty()) continue;
+    p += Esc(name);
+    if (!phone.empty()) p += "Tfn: " + Esc(phone);
+    p += "<br>";
+  }
+  p += "<br><br>";
+  p += "<IMG SRC=\"" + Esc(maker.companyLogoUrl) + "\" ALT=\"" + Esc(maker.name) + "\" >";
+  p += "<center>" + Esc(maker.webAddress) + "  mailto:" + Esc(maker.email) +
+       "</center></body></html>";
+  return p;
+}
+
+std::vector<std::int32_t> TeamsWithEmail(Database& db) {
+  TeamSelection selection(db);
+  selection.invalidateRequest();
+  SelectionRequest request;
+  request.kind = kSortClassNumber;
+  selection.select(request);
+  std::vector<std::int32_t> out;
+  for (std::int32_t recNo : selection.selected()) {
+    if (!db.readTeam(recNo)) continue;
+    for (int r = 0; r < TeamRec::kContactRows; ++r) {
+      if (!db.team().contactRow(r).email().empty()) {
+        out.push_back(recNo);
+        break;
+      }
+    }
+  }
+  return out;
+}
+
+std::int32_t FindTeamByNumber(Database& db, int number) {
+  std::string key = ZeroPad(number, 4);
+  std::int32_t recNo = 0;
+  const BrowseResult r = db.browseTeam(BrowseMode::Find, key, recNo);
+  return r.found ? recNo : 0;
+}
+
+MailRunResult SendTeamSchedules(Database& db, TSendEmail& mail, const MailSettings& fields,
+                                const AttachmentLines& attachments,
+                                const std::vector<std::int32_t>& teams,
+                                const TSendEmail::LogHandler& log, const MailRunOptions& options) {
+  MailRunResult result;
+  const bool tc = db.comp().titleCaseNames();
+  for (std::int32_t recNo : teams) {
+    if (!db.readTeam(recNo)) continue;
+    const auto team = std::make_unique<TeamRec>(db.team());
+    const std::string dateTime = options.dateTime ? options.dateTime() : Now();
+    const std::string page = TeamSchedulePage(db, recNo, dateTime, options.maker);
+    bool sentForTeam = false;
+    for (int r = 0; r < TeamRec::kContactRows; ++r) {
+      const ContactRow row = team->contactRow(r);
+      if (row.email().empty()) continue;
+      if (options.aborted && options.aborted()) {
+        mail.Disconnect();
+        return result;
+      }
+      PrepareMessage(mail, fields, attachments, log);
+      mail.Subject(Utf8("spelprogram f\xF6r lag " + TeamDisplayName(team->teamName(), false, tc)));
+      mail.AddTo(Utf8(row.email()), Utf8(ContactRecipientName(row, *team, tc)));
+      mail.Message(Utf8(page), true);
+      try {
+        mail.Send(false);
+      } catch (const SendEmailError& e) {
+        mail.Disconnect();
+        result.error = e.what();
+        ShowError(result.error);
+        return result;
+      }
+      ++result.sent;
+      sentForTeam = true;
+    }
+    if (sentForTeam) mail.Disconnect();
+  }
+  return result;
+}
+
+MailRunResult SendMailingList(Database& db, TSendEmail& mail, const MailSettings& fields,
+                              const AttachmentLines& attachments,
+                              const std::vector<std::int32_t>& teams,
+                              const TSendEmail::LogHandler& log, const MailRunOptions& options) {
+  MailRunResult result;
+  const bool tc = db.comp().titleCaseNames();
+  PrepareMessage(mail, fields, attachments, log);
+  mail.Subject(options.subject.empty() ? std::string("meddelande till lagen") : options.subject);
+  if (options.plainText) mail.Message(fields.message, false);
+  for (std::int32_t recNo : teams) {
+    if (options.aborted && options.aborted()) break;
+    if (!db.readTeam(recNo)) continue;
+    const TeamRec& team = db.team();
+    for (int r = 0; r < TeamRec::kContactRows; ++r) {
+      const ContactRow row = team.contactRow(r);
+      if (row.email().empty()) continue;
+      mail.AddTo(Utf8(row.email()), Utf8(ContactRecipientName(row, team, tc)));
+    }
+  }
+  try {
+    mail.Send(true);
+    result.sent = 1;
+  } catch (const SendEmailError& e) {
+    result.error = e.what();
+    ShowError(result.error);
+  }
+  return result;
+}
+
+}  // namespace liga::mail

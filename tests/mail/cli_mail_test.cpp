@@ -1,0 +1,152 @@
+// `liga mail ...` run as a separate process against the loopback server, on a data
+// directory holding the demo season.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "cli/run_liga.h"
+#include "common/encoding.h"
+#include "common/recording_ui.h"
+#include "mail/demo_season.h"
+#include "mail/mail_settings.h"
+#include "mail/send_email.h"
+#include "mail/smtp_fixture.h"
+
+namespace liga::mail {
+namespace {
+
+namespace fs = std::filesystem;
+using liga::testing::kServerPassword;
+using liga::testing::RunResult;
+using liga::testing::SmtpServers;
+
+class CliMailTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    servers = new SmtpServers;
+    ASSERT_TRUE(servers->start());
+    char tmpl[] = "/tmp/liga_cli_mail_XXXXXX";
+    root = new fs::path(mkdtemp(tmpl));
+    fs::create_directories(*root / "data");
+    RecordingUi ui;
+    ScopedUi scoped(ui);
+    Database db;
+    db.initialise({});
+    db.setDataDir((*root / "data").string());
+    ASSERT_TRUE(liga::testing::MakeDemoSeason(db, season));
+    db.closeAll();
+    db.releaseDataDir();
+    // The program opens the competition named in its configuration.
+    const RunResult selected = liga("select 1");
+    ASSERT_EQ(selected.status, 0) << selected.out;
+  }
+  static void TearDownTestSuite() {
+    servers->stop();
+    delete servers;
+    fs::remove_all(*root);
+    delete root;
+  }
+  void SetUp() override {
+    servers->clear();
+    settings.from = "kansliet@example.se";
+    settings.smtpHost = "127.0.0.1";
+    settings.smtpPort = std::to_string(servers->plain);
+    settings.smtpUser = "liga";
+    settings.smtpPassword = kServerPassword;
+    settings.typeLog = lmLib;
+    save();
+  }
+  void save() { ASSERT_TRUE(SaveMailSettings(settingsPath(), settings, nullptr)); }
+  static std::string settingsPath() { return (*root / "mail.ini").string(); }
+
+  static RunResult liga(const std::string& args) {
+    return liga::testing::RunCommand("XDG_CONFIG_HOME='" + (*root / "config").string() +
+                                     "' XDG_DOCUMENTS_DIR='" + (*root / "docs").string() + "' " +
+                                     LIGA_BINARY + " --quiet --data '" + (*root / "data").string() +
+                                     "' " + args);
+  }
+
+  static SmtpServers* servers;
+  static fs::path* root;
+  static liga::testing::DemoSeason season;
+  MailSettings settings;
+};
+SmtpServers* CliMailTest::servers = nullptr;
+fs::path* CliMailTest::root = nullptr;
+liga::testing::DemoSeason CliMailTest::season;
+
+TEST_F(CliMailTest, ScheduleMailsEveryContactOfTheChosenTeam) {
+  const RunResult r = liga("mail schedule --team 1 --settings '" + settingsPath() + "'");
+  ASSERT_EQ(r.status, 0) << r.out;
+  const auto got = servers->received();
+  // Team 1 of the demo has three named contacts.
+  ASSERT_EQ(got.size(), 3u) << r.out;
+  for (int row = 0; row < 3; ++row) {
+    EXPECT_EQ(got[row].rcpt, std::vector<std::string>{liga::testing::DemoAddress(1, row)});
+    EXPECT_EQ(got[row].subject, "spelprogram f\xC3\xB6r lag IFK Norrby");
+    ASSERT_NE(got[row].part("text/html"), nullptr);
+  }
+  EXPECT_NE(r.out.find("skickade: 3"), std::string::npos);
+  EXPECT_NE(r.out.find(" LIB: Email sent"), std::string::npos);
+  EXPECT_NE(r.out.find(" LIB: Password: ********"), std::string::npos);
+  EXPECT_EQ(r.out.find(kServerPassword), std::string::npos);
+}
+
+TEST_F(CliMailTest, EveryTeamWhenNoneIsNamed) {
+  const RunResult r = liga("mail schedule --settings '" + settingsPath() + "'");
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(static_cast<int>(servers->received().size()), season.contactsWithAddress);
+}
+
+TEST_F(CliMailTest, MessageGoesOnceToAllContacts) {
+  const std::string body = (*root / "body.txt").string();
+  std::ofstream(body, std::ios::binary) << "Välkomna till årsmötet!\n";
+  const RunResult r = liga("mail message --subject 'Årsmöte' --body '" + body +
+                           "' --team 1 --team 2 --settings '" + settingsPath() + "'");
+  ASSERT_EQ(r.status, 0) << r.out;
+  const auto got = servers->received();
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_EQ(got[0].subject, "Årsmöte");
+  EXPECT_EQ(got[0].rcpt.size(), 5u);
+  ASSERT_NE(got[0].part("text/plain"), nullptr);
+  EXPECT_EQ(got[0].part("text/plain")->payload, "Välkomna till årsmötet!\n");
+}
+
+TEST_F(CliMailTest, TestMessageWithTheWholeLogAndNoPassword) {
+  settings.typeLog = lmAll;
+  save();
+  const RunResult r = liga("mail test prov@example.se --settings '" + settingsPath() + "'");
+  ASSERT_EQ(r.status, 0) << r.out;
+  const auto got = servers->received();
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_EQ(got[0].rcpt, std::vector<std::string>{"prov@example.se"});
+  EXPECT_NE(r.out.find(" SMTP: 250"), std::string::npos);
+  EXPECT_NE(r.out.find(" SMTP: > AUTH"), std::string::npos);
+  EXPECT_EQ(r.out.find(kServerPassword), std::string::npos);
+}
+
+TEST_F(CliMailTest, FailuresAreRefusals) {
+  settings.smtpPassword = "fel-losen";
+  save();
+  RunResult r = liga("mail test prov@example.se --settings '" + settingsPath() + "'");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("Incorrect authentication!"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("fel-losen"), std::string::npos);
+  r = liga("mail schedule --team 1 --settings '" + settingsPath() + "'");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("Incorrect authentication!"), std::string::npos) << r.out;
+  r = liga("mail schedule --team 4711 --settings '" + settingsPath() + "'");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("Lag 4711 finns inte"), std::string::npos) << r.out;
+  r = liga("mail test a@b.se --settings '" + (*root / "saknas.ini").string() + "'");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("Kan ej läsa e-postinställningarna"), std::string::npos) << r.out;
+  EXPECT_EQ(liga("mail").status, 2);
+  EXPECT_EQ(liga("mail message --subject x").status, 2);
+  EXPECT_TRUE(servers->received().empty());
+}
+
+}  // namespace
+}  // namespace liga::mail
