@@ -304,4 +304,10 @@ void QtUi::beep(int, int) {
   if (!m_scripted) QApplication::beep();
 }
 
+// Queued on the application object, whose thread is the user-interface thread: a task
+// posted from a background send runs there at the next turn of the event loop.
+void QtUi::postToUi(std::function<void()> task) {
+  QMetaObject::invokeMethod(qApp, std::move(task), Qt::QueuedConnection);
+}
+
 }  // namespace liga::gui

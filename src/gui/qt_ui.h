@@ -86,6 +86,8 @@ class QtUi : public UiPort {
                                         const std::string& startPath) override;
   void showText(const std::string& title, const std::vector<std::string>& lines) override;
   void beep(int hertz = 440, int milliseconds = 100) override;
+  // Queues `task` on the user-interface thread (a background mail send reports back so).
+  void postToUi(std::function<void()> task) override;
 
   // The import's multi-file dialog; empty when cancelled. In scripted mode every queued
   // pick up to the first nullopt (or the end of the queue) is taken.

@@ -1,5 +1,7 @@
 #include "gui/qt_ui.h"
 
+#include <thread>
+
 #include <QPushButton>
 #include <QWidget>
 
@@ -117,6 +119,24 @@ TEST_F(QtUiTest, PickersTakeTheQueuedPaths) {
   EXPECT_EQ(m_ui.pickOpenFiles("v", "", "*.lgw"), (std::vector<std::string>{"/a.lgw", "/b.lot"}));
   EXPECT_EQ(m_ui.pickFolder("v\xE4lj bibliotek", "/nowhere"), std::optional<std::string>("/c"));
   EXPECT_EQ(m_ui.pickSaveFile("utfil", "", ""), std::nullopt);
+}
+
+TEST(QtUiPost, ATaskPostedFromAnotherThreadRunsOnTheUserInterfaceThread) {
+  testing::App();
+  QtUi ui;
+  std::thread::id ranOn;
+  bool ran = false;
+  std::thread worker([&] {
+    ui.postToUi([&] {
+      ran = true;
+      ranOn = std::this_thread::get_id();
+    });
+  });
+  worker.join();
+  EXPECT_FALSE(ran);  // not before the event loop turns
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(ran);
+  EXPECT_EQ(ranOn, std::this_thread::get_id());
 }
 
 }  // namespace
