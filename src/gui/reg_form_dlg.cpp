@@ -15,8 +15,10 @@
 #include "gui/game_form.h"
 #include "gui/klass_dlg.h"
 #include "gui/lag_form.h"
+#include "gui/main_form.h"
 #include "gui/pick_form.h"
 #include "gui/qt_ui.h"
+#include "gui/report_commands.h"
 
 namespace liga::gui {
 namespace {
@@ -192,8 +194,10 @@ void TERegFormDlg::printClick() {
   QString title = parentWidget() ? parentWidget()->window()->windowTitle() : QString();
   const std::vector<std::string> lines = m_reg->Print(ToCp1252(title));
   if (!lines.empty()) {
+    // The first line is the job's title; the report writer prints the rest.
     std::vector<std::string> body(lines.begin() + 1, lines.end());
-    Ui().showText(lines.front(), body);
+    auto* main = parentWidget() ? dynamic_cast<TMainForm*>(parentWidget()->window()) : nullptr;
+    PrintListCommand(this, main ? &main->shell() : nullptr, lines.front(), body);
   }
   afterCommand();
 }

@@ -11,6 +11,7 @@
 #include "gui/reports/qt_surface.h"
 #include "reports/labels.h"
 #include "reports/lists.h"
+#include "reports/log_print.h"
 #include "reports/protocols.h"
 #include "reports/report_data.h"
 #include "reports/report_settings.h"
@@ -151,6 +152,18 @@ void PrintReportCommand(QWidget* parent, Shell& shell, ReportKind kind) {
       return;
     }
   }
+}
+
+void PrintListCommand(QWidget* parent, Shell* shell, const std::string& jobName,
+                      const std::vector<std::string>& lines) {
+  const reports::ReportSettings settings =
+      shell ? reports::ReportSettingsFrom(shell->config().report()) : reports::ReportSettings{};
+  previewRunner()(parent, [&](QPrinter& printer) {
+    QtReportPrinter target(printer);
+    reports::ScopedPrinter scoped(target);
+    reports::PrintRegisterList(jobName, lines, settings);
+    target.finishAll();
+  });
 }
 
 void ShowViewCommand(QWidget* parent, Shell& shell, ReportKind kind) {

@@ -34,6 +34,10 @@ CopiesAsker SetCopiesAsker(CopiesAsker asker);
 GridRunner SetGridRunner(GridRunner runner);
 
 void PrintReportCommand(QWidget* parent, Shell& shell, ReportKind kind);
+// A register's "S&kriv": the job `jobName` with one line per listed entry, through the print
+// preview, in the report settings of `shell` (the defaults without one).
+void PrintListCommand(QWidget* parent, Shell* shell, const std::string& jobName,
+                      const std::vector<std::string>& lines);
 void ShowViewCommand(QWidget* parent, Shell& shell, ReportKind kind);
 // `set` 1..4: the contact rows (leader, all members, first member, other members). A sheet
 // whose copies are 0 or less asks for the number once and is set to 1 copy afterwards.

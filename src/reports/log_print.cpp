@@ -33,4 +33,17 @@ bool PrintLogList(const std::vector<std::string>& lines, const ReportClock& cloc
   return true;
 }
 
+bool PrintRegisterList(const std::string& jobName, const std::vector<std::string>& lines,
+                       const ReportSettings& settings, const ReportClock& clock) {
+  ReportWriter w(settings, clock);
+  if (!w.openJob(jobName)) return false;
+  const int n = static_cast<int>(lines.size());
+  for (int i = 0; i < n && !w.aborted(); ++i) {
+    w.progress(i + 1, n);
+    w.line(lines[i]);
+  }
+  w.finish();
+  return true;
+}
+
 }  // namespace liga::reports

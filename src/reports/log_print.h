@@ -14,4 +14,9 @@ namespace liga::reports {
 // one, which starts with ". forts...". False when no job could be opened.
 bool PrintLogList(const std::vector<std::string>& lines, const ReportClock& clock = {});
 
+// A register's listing: a print job titled `jobName`, one line per entry in the normal font
+// of the report settings, with the writer's page breaks, headers and footers.
+bool PrintRegisterList(const std::string& jobName, const std::vector<std::string>& lines,
+                       const ReportSettings& settings, const ReportClock& clock = {});
+
 }  // namespace liga::reports

@@ -21,6 +21,7 @@
 #include "gui/move_game_form.h"
 #include "gui/pick_form.h"
 #include "gui/reg_form_dlg.h"
+#include "gui/report_commands.h"
 #include "gui/result_form.h"
 #include "gui_test_env.h"
 
@@ -229,10 +230,22 @@ TEST_F(EditingViewsTest, ClassRegisterAddsRefusesDuplicatesAndDeletes) {
     EXPECT_EQ(status(reg), QStringLiteral("   2 [   1]"));
     // "S&kriv" lists the selected entries under the window's title and the register's.
     list->selectAll();
-    const std::size_t texts = m_ui.texts.size();
+    const std::filesystem::path pdf = m_dir / "register.pdf";
+    int previews = 0;
+    const PreviewRunner previous =
+        SetPreviewRunner([&](QWidget*, const std::function<void(QPrinter&)>& print) {
+          ++previews;
+          QPrinter printer(QPrinter::HighResolution);
+          printer.setOutputFormat(QPrinter::PdfFormat);
+          printer.setOutputFileName(QString::fromStdString(pdf.string()));
+          print(printer);
+        });
     click(reg, "printbtn");
-    ASSERT_EQ(m_ui.texts.size(), texts + 1);
-    EXPECT_EQ(m_ui.texts.back(), std::vector<std::string>({"DIV A", "DIV B"}));
+    SetPreviewRunner(previous);
+    EXPECT_EQ(previews, 1);
+    const std::string text = testing::PdfText(pdf);
+    EXPECT_NE(text.find("DIV A"), std::string::npos) << text;
+    EXPECT_NE(text.find("DIV B"), std::string::npos) << text;
     click(reg, "deletebtn");
     EXPECT_EQ(list->count(), 0);
     click(reg, "closebtn");

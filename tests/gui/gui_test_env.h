@@ -2,6 +2,8 @@
 // configuration and data folders for each test.
 #pragma once
 
+#include <cstdio>
+
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -75,5 +77,17 @@ class GuiTest : public ::testing::Test {
   std::unique_ptr<Shell> m_shell;
   std::unique_ptr<TMainForm> m_form;
 };
+
+// The text of a PDF as pdftotext reads it ("" when it cannot be read).
+inline std::string PdfText(const std::filesystem::path& pdf) {
+  std::string out;
+  FILE* p = popen(("pdftotext -layout '" + pdf.string() + "' - 2>/dev/null").c_str(), "r");
+  if (!p) return out;
+  char buf[4096];
+  std::size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+  pclose(p);
+  return out;
+}
 
 }  // namespace liga::gui::testing

@@ -30,16 +30,7 @@ class ScriptedPicks : public PickWindowRunner {
   }
 };
 
-std::string pdfText(const fs::path& pdf) {
-  std::string out;
-  FILE* p = popen(("pdftotext -layout '" + pdf.string() + "' - 2>/dev/null").c_str(), "r");
-  if (!p) return out;
-  char buf[4096];
-  std::size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  pclose(p);
-  return out;
-}
+using testing::PdfText;
 
 class ReportCommandsTest : public testing::GuiTest {
  protected:
@@ -85,7 +76,7 @@ TEST_F(ReportCommandsTest, TeamListIsPrintedThroughThePreviewForThePickedClasses
   EXPECT_EQ(m_runner.captions[0], Utf8ToCp1252("Välj Klass^(er)"));
   ASSERT_EQ(m_previews, 1);
   ASSERT_TRUE(fs::exists(m_pdf));
-  const std::string text = pdfText(m_pdf);
+  const std::string text = PdfText(m_pdf);
   EXPECT_NE(text.find("HERRAR DIV 4"), std::string::npos) << text.substr(0, 400);
   EXPECT_NE(text.find("POJKAR 15"), std::string::npos);
 }
@@ -105,7 +96,7 @@ TEST_F(ReportCommandsTest, SchedulesAskForClassesThenPlayTimes) {
   ASSERT_EQ(m_runner.captions.size(), 2u);
   EXPECT_EQ(m_runner.captions[1], Utf8ToCp1252("Välj speltid(er)"));
   EXPECT_EQ(m_previews, 1);
-  EXPECT_NE(pdfText(m_pdf).find("2027-04-10"), std::string::npos);
+  EXPECT_NE(PdfText(m_pdf).find("2027-04-10"), std::string::npos);
 }
 
 TEST_F(ReportCommandsTest, ViewsFillTheGridWindow) {
@@ -133,7 +124,7 @@ TEST_F(ReportCommandsTest, ASheetWithoutCopiesAsksOnceAndIsOneCopyAfterwards) {
   EXPECT_EQ(m_previews, 1);
   EXPECT_EQ(m_shell->config().label().copies(), 1);
   // Two copies of each leader label: the first team's leader twice in the PDF.
-  const std::string text = pdfText(m_pdf);
+  const std::string text = PdfText(m_pdf);
   std::size_t n = 0;
   for (std::size_t p = text.find("IFK Norrby"); p != std::string::npos;
        p = text.find("IFK Norrby", p + 1))
