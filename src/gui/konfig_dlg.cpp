@@ -73,14 +73,14 @@ bool qtChoosePrinter(QWidget* owner, PrinterSpec& printer, PageLayoutSpec& page,
 
 }  // namespace
 
-QFont ToQFont(const FontSpec& spec) {
-  QFont f(FromCp1252(spec.name));
-  if (spec.size > 0) f.setPointSize(spec.size);
-  f.setBold((spec.style & FontSpec::Bold) != 0);
-  f.setItalic((spec.style & FontSpec::Italic) != 0);
-  f.setUnderline((spec.style & FontSpec::Underline) != 0);
-  f.setStrikeOut((spec.style & FontSpec::StrikeOut) != 0);
-  if (spec.pitch == 1) f.setFixedPitch(true);
+QFont ToQFont(const FontSpec& font) {
+  QFont f(FromCp1252(font.name));
+  if (font.size > 0) f.setPointSize(font.size);
+  f.setBold((font.style & FontSpec::Bold) != 0);
+  f.setItalic((font.style & FontSpec::Italic) != 0);
+  f.setUnderline((font.style & FontSpec::Underline) != 0);
+  f.setStrikeOut((font.style & FontSpec::StrikeOut) != 0);
+  if (font.pitch == 1) f.setFixedPitch(true);
   return f;
 }
 
@@ -380,9 +380,9 @@ QWidget* TEKonfigDlg::buildLabelPage() {
   return page;
 }
 
-void TEKonfigDlg::showFont(QLineEdit* field, const FontSpec& spec) {
-  field->setText(FromCp1252(FontDisplayText(spec)));
-  QFont f = ToQFont(spec);
+void TEKonfigDlg::showFont(QLineEdit* field, const FontSpec& font) {
+  field->setText(FromCp1252(FontDisplayText(font)));
+  QFont f = ToQFont(font);
   if (f.pointSize() > 18) f.setPointSize(18);  // the field shows the face, not the full size
   field->setFont(f);
 }

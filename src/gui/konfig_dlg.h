@@ -26,7 +26,7 @@ class QTabWidget;
 namespace liga::gui {
 
 // Conversions between the blocks' font description and Qt's.
-QFont ToQFont(const FontSpec& spec);
+QFont ToQFont(const FontSpec& font);
 FontSpec FromQFont(const QFont& font, std::uint32_t colour = 0);
 
 class TEKonfigDlg : public QDialog {
@@ -68,7 +68,7 @@ class TEKonfigDlg : public QDialog {
   void markTabs();
   void status(const QString& text);
   QLineEdit* fontField(QWidget* parent, const char* name, const char* hint);
-  void showFont(QLineEdit* field, const FontSpec& spec);
+  void showFont(QLineEdit* field, const FontSpec& font);
 
   Configuration& m_config;
   QTabWidget* m_pages = nullptr;
