@@ -20,7 +20,7 @@
 //  6. With Read access every block is opened read-only and nothing is written, not even the
 //     competition record that a close otherwise stores back.
 //  7. A block whose record length differs from the one its records have here (a foreign or
-//     damaged file) is refused with 10060 when it is opened; no record of it is read.
+//     damaged file) is refused with kBadDataFile when it is opened; no record of it is read.
 // Messages go through the message catalogue's display routine (common/messages.h) and so to
 // the installed user-interface port.
 #pragma once
@@ -258,7 +258,7 @@ std::string RecordSizeLine();
 std::string FindFileNoCase(const std::string& dir, const std::string& name);
 
 // Opens the block `name` whose records are `recordLength` bytes long. A block of another
-// record length is closed again and refused with 10060, so a foreign or damaged file never
+// record length is closed again and refused with kBadDataFile, so a foreign or damaged file never
 // has its records read into buffers of the wrong size or rewritten cut short.
 void OpenRecordBlock(FileBlockPtr& handle, const std::string& name, std::int32_t recordLength,
                      bool readOnly = false);

@@ -122,6 +122,9 @@ class DivisionRec : public FixedRecord<562> {
   void setLeaderPoints(int v) { setI16(30, v); }
   std::int32_t leaderTeamRecNo() const { return i32(32); }
   void setLeaderTeamRecNo(std::int32_t v) { setI32(32, v); }
+  // The highest number a class may give its first team (the class dialog's and the
+  // exchange file's upper bound).
+  static constexpr int kMaxFirstTeamNumber = 9901;
   int firstTeamNumber() const { return i16(36); }
   void setFirstTeamNumber(int v) { setI16(36, v); }
   int teamCount() const { return i16(38); }

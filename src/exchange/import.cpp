@@ -390,7 +390,7 @@ void Importer::classRecord(const std::string& line) {
   if (auto v = limitedNumber(Field(line, 2), 1, 4)) d.setRounds(*v);
   if (auto v = limitedNumber(Field(line, 3), 0, 99)) d.setWinPoints(*v);
   if (auto v = limitedNumber(Field(line, 4), 0, 99)) d.setDrawPoints(*v);
-  if (auto v = limitedNumber(Field(line, 5), 1, 9901)) d.setFirstTeamNumber(*v);
+  if (auto v = limitedNumber(Field(line, 5), 1, DivisionRec::kMaxFirstTeamNumber)) d.setFirstTeamNumber(*v);
   bool ok;
   if (found) {
     ok = m_db.rewriteClass(recNo);

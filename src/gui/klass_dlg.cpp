@@ -53,7 +53,7 @@ TklassDlg::TklassDlg(liga::TklassDlg& ctl, QWidget* parent) : QDialog(parent), m
                  "udOavg", 0, 99);
   m_start = Field(this, form, "edNummerStart", "nrstart",
                   "starta på detta nummer för lagets nummer för identifikation mm",
-                  ctl.edNummerStart, 0, "udNummerStart", 1, 9901);
+                  ctl.edNummerStart, 0, "udNummerStart", 1, DivisionRec::kMaxFirstTeamNumber);
   layout->addLayout(form);
   auto* buttons = new QHBoxLayout;
   auto* ok = new QPushButton(QStringLiteral("OK"), this);

@@ -48,23 +48,33 @@ const char* PriorityName(int p) {
 }
 
 // The Windows socket error numbers the translation tables are written against.
+namespace wsa {
+inline constexpr int kBase = 10000;  // WSABASEERR: the number of an errno without its own
+inline constexpr int kAccessDenied = 10013;
+inline constexpr int kNetworkUnreachable = 10051;
+inline constexpr int kConnectionReset = 10054;
+inline constexpr int kTimedOut = 10060;
+inline constexpr int kConnectionRefused = 10061;
+inline constexpr int kHostUnreachable = 10065;
+}  // namespace wsa
+
 int WinsockNumber(int osErrno) {
   switch (osErrno) {
     case ECONNREFUSED:
-      return 10061;
+      return wsa::kConnectionRefused;
     case ECONNRESET:
-      return 10054;
+      return wsa::kConnectionReset;
     case EACCES:
     case EPERM:
-      return 10013;
+      return wsa::kAccessDenied;
     case ENETUNREACH:
-      return 10051;
+      return wsa::kNetworkUnreachable;
     case EHOSTUNREACH:
-      return 10065;
+      return wsa::kHostUnreachable;
     case ETIMEDOUT:
-      return 10060;
+      return wsa::kTimedOut;
     default:
-      return 10000 + osErrno;
+      return wsa::kBase + osErrno;
   }
 }
 
@@ -525,10 +535,10 @@ std::string TSendEmail::errorText(int code) {
     case CURLE_RECV_ERROR:
     case CURLE_SEND_ERROR:
     case CURLE_GOT_NOTHING:
-      socketError = 10054;
+      socketError = wsa::kConnectionReset;
       break;
     case CURLE_OPERATION_TIMEDOUT:
-      socketError = 10060;
+      socketError = wsa::kTimedOut;
       break;
     default:
       break;

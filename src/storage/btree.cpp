@@ -38,7 +38,7 @@ struct Node {
 };
 
 Status corrupt() {
-  return err(10170);
+  return err(isam_error::kCorruptChain);
 }
 
 struct Arg {
@@ -138,7 +138,7 @@ Status allocPage(FileBlock& fb, int k, std::int32_t* out) {
     *out = p;
     return okStatus();
   }
-  if (is.hdr.numPages >= INT32_MAX - 1) return err(10140);
+  if (is.hdr.numPages >= INT32_MAX - 1) return err(isam_error::kGeneral);
   is.hdr.numPages += 1;
   *out = is.hdr.numPages;
   return okStatus();
@@ -287,13 +287,13 @@ void redistribute(Node& l, Node& r, Node& parent, int sep, std::int32_t rightPag
 
 Status addKey(FileBlock& fb, int k, std::int32_t ref, std::string_view key) {
   IndexState& is = state(fb, k);
-  if (static_cast<int>(key.size()) > is.keyLen) return err(10125);
+  if (static_cast<int>(key.size()) > is.keyLen) return err(isam_error::kKeyTooLong);
   txnBegin(fb);
   const int m = is.maxItems;
   std::vector<PathEntry> path;
   bool found = false;
   Status s = descend(fb, k, makeArg(is, key, ref, true), &path, &found);
-  if (s.ok() && found) s = err(10230);
+  if (s.ok() && found) s = err(isam_error::kKeyExists);
   if (s.ok() && path.empty()) {
     std::int32_t root = 0;
     s = allocPage(fb, k, &root);
@@ -367,7 +367,7 @@ Status addKey(FileBlock& fb, int k, std::int32_t ref, std::string_view key) {
     state(fb, k).hdr.numKeys += 1;
     state(fb, k).posValid = false;
   }
-  return txnEnd(fb, s, 10003);
+  return txnEnd(fb, s, isam_error::kAddKeyRestored);
 }
 
 Status deleteKey(FileBlock& fb, int k, std::int32_t ref, std::string_view key) {
@@ -378,7 +378,7 @@ Status deleteKey(FileBlock& fb, int k, std::int32_t ref, std::string_view key) {
   std::vector<PathEntry> path;
   bool found = false;
   Status s = descend(fb, k, makeArg(is, key, ref, true), &path, &found);
-  if (s.ok() && !found) s = err(10220);
+  if (s.ok() && !found) s = err(isam_error::kDeleteKeyNotFound);
   Node x, q, sib;
   if (s.ok()) {
     std::int32_t pg = path.back().page;
@@ -469,7 +469,7 @@ Status deleteKey(FileBlock& fb, int k, std::int32_t ref, std::string_view key) {
     state(fb, k).hdr.numKeys -= 1;
     state(fb, k).posValid = false;
   }
-  return txnEnd(fb, s, 10004);
+  return txnEnd(fb, s, isam_error::kDeleteKeyRestored);
 }
 
 Status findKey(FileBlock& fb, int k, std::int32_t* ref, std::string_view key) {
@@ -501,20 +501,20 @@ Status findKey(FileBlock& fb, int k, std::int32_t* ref, std::string_view key) {
     }
     is.path = saved;
   }
-  return err(10200);
+  return err(isam_error::kKeyNotFound);
 }
 
 Status searchKey(FileBlock& fb, int k, std::int32_t* ref, std::string* key) {
   Status s = findKey(fb, k, ref, *key);
   if (s.ok()) return s;
-  if (s.error != 10200) return s;
+  if (s.error != isam_error::kKeyNotFound) return s;
   IndexState& is = state(fb, k);
   bool end = false;
   if (s = advance(fb, k, &end); !s.ok()) {
     is.posValid = false;
     return s;
   }
-  if (end) return err(10210);
+  if (end) return err(isam_error::kSearchNotFound);
   return currentItem(fb, k, ref, key);
 }
 
@@ -536,7 +536,7 @@ Status nextKey(FileBlock& fb, int k, std::int32_t* ref, std::string* key) {
     is.path.clear();
     return s;
   }
-  if (end) return err(10250);
+  if (end) return err(isam_error::kNoNextKey);
   *ref = rd32(q);
   key->assign(reinterpret_cast<const char*>(q + 9), q[8]);
   return okStatus();

@@ -61,27 +61,27 @@ Engine& engine() {
 constexpr std::size_t kPendingLimit = 8u << 20;
 
 Status readErr(int dos) {
-  return err(10070, dos);
+  return err(isam_error::kReadError, dos);
 }
 Status writeErr(int dos) {
-  return err(10075, dos);
+  return err(isam_error::kWriteError, dos);
 }
 
 std::int32_t openErrorNumber(int e) {
   switch (e) {
     case ENOENT:
-      return 9903;
+      return isam_error::kFileNotFound;
     case ENOTDIR:
-      return 9900;
+      return isam_error::kPathNotFound;
     case EMFILE:
     case ENFILE:
-      return 9901;
+      return isam_error::kTooManyFiles;
     case EACCES:
     case EPERM:
     case EROFS:
-      return 9900;
+      return isam_error::kPathNotFound;
     default:
-      return 10140;
+      return isam_error::kGeneral;
   }
 }
 
@@ -312,7 +312,7 @@ Status rollback(FileBlock& fb) {
   resetTxn(fb);
   if (failed) {
     fb.broken = true;
-    return err(10180);
+    return err(isam_error::kRollbackFailed);
   }
   return okStatus();
 }
@@ -474,8 +474,8 @@ int poolSize() {
 
 Status engineInit(int pageBuffers) {
   Engine& e = engine();
-  if (e.initialised) return err(10450);
-  if (pageBuffers <= 7) return err(10451);
+  if (e.initialised) return err(isam_error::kInitTwice);
+  if (pageBuffers <= 7) return err(isam_error::kTooFewPages);
   e.frames.clear();
   e.lastFrame = -1;
   e.frames.resize(static_cast<std::size_t>(pageBuffers));
@@ -487,7 +487,7 @@ Status engineInit(int pageBuffers) {
 
 Status engineExit() {
   Engine& e = engine();
-  if (!e.initialised) return err(10455);
+  if (!e.initialised) return err(isam_error::kNotInitialised);
   Status result;
   while (!e.blocks.empty()) {
     Status s = closeBlock(e.blocks.back());
@@ -526,7 +526,7 @@ void txnBegin(FileBlock& fb) {
 Status txnEnd(FileBlock& fb, Status op, std::int32_t rollbackError) {
   Txn& t = fb.txn;
   if (!op.ok()) {
-    bool io = op.error == 10070 || op.error == 10075;
+    bool io = op.error == isam_error::kReadError || op.error == isam_error::kWriteError;
     // An operation that failed before changing anything leaves a batch running, unless the
     // failure was an I/O error: then the whole batch is undone.
     if (!t.opDirty && !(io && t.batch)) {
@@ -631,7 +631,7 @@ Status addRec(FileBlock& fb, std::int32_t* recNo, const void* rec) {
   std::size_t len = static_cast<std::size_t>(fb.dh.lenRec);
   if (fb.dh.firstFree == -1) {
     if (fb.dh.numRec >= INT32_MAX - 1) {
-      s = err(10140);
+      s = err(isam_error::kGeneral);
     } else {
       n = fb.dh.numRec + 1;
       fb.txn.opDirty = true;
@@ -640,14 +640,14 @@ Status addRec(FileBlock& fb, std::int32_t* recNo, const void* rec) {
   } else {
     std::int32_t cand = fb.dh.firstFree;
     if (cand < 1 || cand > fb.dh.numRec || fb.dh.numberFree < 1) {
-      s = err(10170);
+      s = err(isam_error::kCorruptChain);
     } else {
       std::string cur(len, '\0');
       s = readRecord(fb, cand, reinterpret_cast<std::uint8_t*>(cur.data()));
       if (s.ok()) {
         std::int32_t link = rd32(cur.data());
         if (link == 0 || link < -1 || link > fb.dh.numRec) {
-          s = err(10170);
+          s = err(isam_error::kCorruptChain);
         } else {
           fb.txn.opDirty = true;
           fb.dh.firstFree = link;
@@ -662,38 +662,39 @@ Status addRec(FileBlock& fb, std::int32_t* recNo, const void* rec) {
     wr32(bytes.data(), 0);
     s = writeRecord(fb, n, std::move(bytes));
   }
-  s = txnEnd(fb, s, 10001);
+  s = txnEnd(fb, s, isam_error::kAddRecRestored);
   if (s.ok()) *recNo = n;
   return s;
 }
 
 Status getRec(FileBlock& fb, std::int32_t recNo, void* buf) {
-  if (recNo < 0 || recNo > fb.dh.numRec) return err(10070);
+  if (recNo < 0 || recNo > fb.dh.numRec) return err(isam_error::kReadError);
   return readRecord(fb, recNo, static_cast<std::uint8_t*>(buf));
 }
 
 Status putRec(FileBlock& fb, std::int32_t recNo, const void* rec) {
-  if (recNo < 1 || recNo > fb.dh.numRec) return err(10130);
+  if (recNo < 1 || recNo > fb.dh.numRec) return err(isam_error::kPutRecNumber);
   txnBegin(fb);
   std::size_t len = static_cast<std::size_t>(fb.dh.lenRec);
   std::string cur(len, '\0');
   Status s = readRecord(fb, recNo, reinterpret_cast<std::uint8_t*>(cur.data()));
-  if (s.ok() && rd32(cur.data()) != 0) s = err(10130);  // a free record: it is on the chain
+  if (s.ok() && rd32(cur.data()) != 0)
+    s = err(isam_error::kPutRecNumber);  // a free record: it is on the chain
   if (s.ok()) {
     std::string bytes(static_cast<const char*>(rec), len);
     wr32(bytes.data(), 0);
     s = writeRecord(fb, recNo, std::move(bytes));
   }
-  return txnEnd(fb, s, 10005);
+  return txnEnd(fb, s, isam_error::kPutRecRestored);
 }
 
 Status deleteRec(FileBlock& fb, std::int32_t recNo) {
-  if (recNo < 1 || recNo > fb.dh.numRec) return err(10135);
+  if (recNo < 1 || recNo > fb.dh.numRec) return err(isam_error::kDeleteRecNumber);
   txnBegin(fb);
   std::size_t len = static_cast<std::size_t>(fb.dh.lenRec);
   std::string cur(len, '\0');
   Status s = readRecord(fb, recNo, reinterpret_cast<std::uint8_t*>(cur.data()));
-  if (s.ok() && rd32(cur.data()) != 0) s = err(10135);  // already free
+  if (s.ok() && rd32(cur.data()) != 0) s = err(isam_error::kDeleteRecNumber);  // already free
   if (s.ok()) {
     wr32(cur.data(), fb.dh.firstFree);
     s = writeRecord(fb, recNo, std::move(cur));
@@ -702,11 +703,11 @@ Status deleteRec(FileBlock& fb, std::int32_t recNo) {
       fb.dh.numberFree += 1;
     }
   }
-  return txnEnd(fb, s, 10002);
+  return txnEnd(fb, s, isam_error::kDeleteRecRestored);
 }
 
 Status beginBatch(FileBlock& fb) {
-  if (fb.txn.batch) return err(10140);
+  if (fb.txn.batch) return err(isam_error::kGeneral);
   fb.batchLost = false;
   txnBegin(fb);
   fb.txn.batch = true;
@@ -716,7 +717,7 @@ Status beginBatch(FileBlock& fb) {
 Status commitBatch(FileBlock& fb) {
   if (fb.batchLost) {
     fb.batchLost = false;
-    return err(10006);
+    return err(isam_error::kBatchRestored);
   }
   if (!fb.txn.batch) return okStatus();
   fb.txn.batch = false;
@@ -724,7 +725,7 @@ Status commitBatch(FileBlock& fb) {
   if (!c.ok()) {
     Status r = rollback(fb);
     if (!r.ok()) return r;
-    return err(10006, c.dos);
+    return err(isam_error::kBatchRestored, c.dos);
   }
   return okStatus();
 }
@@ -749,7 +750,7 @@ Status commitBatches(const std::vector<FileBlock*>& blocks) {
       fb->txn.batch = false;
       if (Status r = rollback(*fb); !r.ok()) return r;
     }
-    return err(10006);
+    return err(isam_error::kBatchRestored);
   }
   for (FileBlock* fb : running) fb->txn.batch = false;
   // Every block is written and synced before any journal is cut, so until the last cut
@@ -779,7 +780,7 @@ Status commitBatches(const std::vector<FileBlock*>& blocks) {
     if (Status r = rollback(*fb); !r.ok()) restored = r;
   }
   if (!restored.ok()) return restored;
-  return err(10006, failure.dos);
+  return err(isam_error::kBatchRestored, failure.dos);
 }
 
 // ---- creating, opening and closing ----
@@ -812,7 +813,7 @@ Status replayJournal(FileBlock& fb) {
   std::uint64_t size = 0;
   if (int e = fb.journal->size(&size)) return readErr(e);
   if (size <= 1) return okStatus();
-  if (size > (1ull << 31)) return err(10180);
+  if (size > (1ull << 31)) return err(isam_error::kRollbackFailed);
   std::string j(static_cast<std::size_t>(size), '\0');
   if (Status s = readExact(fb.journal.get(), 0, j.data(), j.size()); !s.ok()) return s;
   std::vector<Image> images;
@@ -827,18 +828,21 @@ Status replayJournal(FileBlock& fb) {
     // beyond its file means the journal does not belong to these files.
     for (std::size_t i = 0; i < sealed; ++i) {
       const Image& im = images[i];
-      if (im.file == 1 && !fb.index) return err(10180);
+      if (im.file == 1 && !fb.index) return err(isam_error::kRollbackFailed);
       std::uint64_t limit = im.file == 0 ? dataSize : indexSize;
-      if (static_cast<std::uint64_t>(im.offset) + im.bytes.size() > limit) return err(10180);
+      if (static_cast<std::uint64_t>(im.offset) + im.bytes.size() > limit)
+        return err(isam_error::kRollbackFailed);
     }
     for (std::size_t i = 0; i < sealed; ++i) {
       const Image& im = images[i];
       File* f = im.file == 0 ? fb.data.get() : fb.index.get();
       if (int e = f->write(static_cast<std::uint64_t>(im.offset), im.bytes.data(), im.bytes.size()))
-        return err(10180, e);
+        return err(isam_error::kRollbackFailed, e);
     }
-    if (Status s = doSync(fb.data.get(), false); !s.ok()) return err(10180, s.dos);
-    if (Status s = doSync(fb.index.get(), false); !s.ok()) return err(10180, s.dos);
+    if (Status s = doSync(fb.data.get(), false); !s.ok())
+      return err(isam_error::kRollbackFailed, s.dos);
+    if (Status s = doSync(fb.index.get(), false); !s.ok())
+      return err(isam_error::kRollbackFailed, s.dos);
   }
   return cutJournal(fb);
 }
@@ -847,15 +851,16 @@ Status replayJournal(FileBlock& fb) {
 
 Status createBlock(const std::string& name, std::int32_t recLen, int numKeys,
                    const std::vector<std::pair<int, bool>>& keys) {
-  if (recLen < kDataHeaderSize || recLen > kMaxRecordLength) return err(10020);
-  if (numKeys < 0 || numKeys > kMaxIndexes) return err(10050);
-  if (static_cast<int>(keys.size()) < numKeys) return err(10055);
+  if (recLen < kDataHeaderSize || recLen > kMaxRecordLength)
+    return err(isam_error::kBadRecordLength);
+  if (numKeys < 0 || numKeys > kMaxIndexes) return err(isam_error::kTooManyKeys);
+  if (static_cast<int>(keys.size()) < numKeys) return err(isam_error::kBadKeyLength);
   for (int k = 0; k < numKeys; ++k) {
-    if (keys[k].first < 1 || keys[k].first > kMaxKeyLen) return err(10055);
+    if (keys[k].first < 1 || keys[k].first > kMaxKeyLen) return err(isam_error::kBadKeyLength);
   }
   BlockPaths paths = pathsFor(name);
   for (FileBlock* b : engine().blocks) {
-    if (b->dataPath == paths.data) return err(10010);
+    if (b->dataPath == paths.data) return err(isam_error::kStillOpen);
   }
   std::string data(static_cast<std::size_t>(recLen), '\0');
   DataHeader dh;
@@ -895,7 +900,7 @@ Status openBlock(const std::string& name, bool readOnly, FileBlock** out) {
   Env* env = currentEnv();
   // Two handles on one block would each keep a journal and overwrite each other's changes.
   for (FileBlock* b : engine().blocks) {
-    if (b->dataPath == paths.data) return err(10010);
+    if (b->dataPath == paths.data) return err(isam_error::kStillOpen);
   }
   auto fb = std::make_unique<FileBlock>();
   fb->dataPath = paths.data;
@@ -920,7 +925,7 @@ Status openBlock(const std::string& name, bool readOnly, FileBlock** out) {
     std::uint64_t jsize = 0;
     if (int e = fb->journal->size(&jsize)) return readErr(e);
     if (readOnly) {
-      if (jsize > 1) return err(10010);
+      if (jsize > 1) return err(isam_error::kStillOpen);
     } else {
       if (Status s = replayJournal(*fb); !s.ok()) return s;
       std::uint8_t mark = kJournalMark;
@@ -943,10 +948,10 @@ Status openBlock(const std::string& name, bool readOnly, FileBlock** out) {
   if (int e = fb->data->size(&dataSize)) return readErr(e);
   if (dataSize <
       static_cast<std::uint64_t>(fb->dh.numRec + 1) * static_cast<std::uint64_t>(fb->dh.lenRec))
-    return err(10060);
+    return err(isam_error::kBadDataFile);
   int numKeys = fb->dh.numberOfKeys;
   if (numKeys > 0) {
-    if (!fb->index) return err(9903, ENOENT);
+    if (!fb->index) return err(isam_error::kFileNotFound, ENOENT);
     std::int64_t off = 0;
     for (int k = 1; k <= numKeys; ++k) {
       std::uint8_t ih[kIndexHeaderSize];
@@ -967,12 +972,12 @@ Status openBlock(const std::string& name, bool readOnly, FileBlock** out) {
     if (int e = fb->index->size(&size)) return readErr(e);
     fb->ixRecordsOnDisk = static_cast<std::int64_t>(size) / off;
     for (const auto& is : fb->ix) {
-      if (is.hdr.numPages >= fb->ixRecordsOnDisk) return err(10120);
+      if (is.hdr.numPages >= fb->ixRecordsOnDisk) return err(isam_error::kBadIndexHeader);
     }
   } else {
     fb->index.reset();
   }
-  if (fb->dh.inUse == 1) return err(10010);
+  if (fb->dh.inUse == 1) return err(isam_error::kStillOpen);
   resetTxn(*fb);
   *out = fb.release();
   engine().blocks.push_back(*out);
@@ -982,14 +987,14 @@ Status openBlock(const std::string& name, bool readOnly, FileBlock** out) {
 Status closeBlock(FileBlock* fb) {
   Engine& e = engine();
   auto it = std::find(e.blocks.begin(), e.blocks.end(), fb);
-  if (it == e.blocks.end()) return err(10080);
+  if (it == e.blocks.end()) return err(isam_error::kNotOpen);
   Status result;
   if (!fb->broken && fb->txn.batch) {
     fb->txn.batch = false;
     Status c = commit(*fb);
     if (!c.ok()) {
       (void)rollback(*fb);
-      result = err(10160, c.dos);
+      result = err(isam_error::kCloseFailed, c.dos);
     }
   }
   dropFramesOf(fb);
@@ -1003,7 +1008,7 @@ Status deleteBlock(const std::string& name) {
   BlockPaths paths = pathsFor(name);
   Env* env = currentEnv();
   for (FileBlock* b : engine().blocks) {
-    if (b->dataPath == paths.data) return err(10010);
+    if (b->dataPath == paths.data) return err(isam_error::kStillOpen);
   }
   if (env->exists(paths.index) && paths.index != paths.data) (void)env->remove(paths.index);
   if (env->exists(paths.journal)) (void)env->remove(paths.journal);

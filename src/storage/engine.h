@@ -33,7 +33,7 @@
 //      very few buffers), the images gathered so far are appended and sealed and the journal
 //      is synced before that page is written: rule (2) holds for every in-place write.
 //  (7) After a failed rollback the block is broken: every operation but close fails with
-//      10180; the journal still holds the images, so reopening restores the block.
+//      kRollbackFailed; the journal still holds the images, so reopening restores the block.
 #pragma once
 
 #include <cstdint>
@@ -121,7 +121,7 @@ struct FileBlock {
   bool readOnly = false;
   bool broken = false;
   // A batch was undone by a failed operation and not yet committed or aborted: every write
-  // fails with 10006 until then (see isam.h, batches).
+  // fails with kBatchRestored until then (see isam.h, batches).
   bool batchLost = false;
   storage::Txn txn;
 };
@@ -155,7 +155,7 @@ Status beginBatch(FileBlock& fb);
 Status commitBatch(FileBlock& fb);
 Status abortBatch(FileBlock& fb);
 // Commits the batches of several blocks as one: either all of them or none (each restored
-// as before its BeginBatch, error 10006). Blocks without a running batch are skipped.
+// as before its BeginBatch, error kBatchRestored). Blocks without a running batch are skipped.
 Status commitBatches(const std::vector<FileBlock*>& blocks);
 
 // ---- keys (index numbers are 1-based; keys already cut to 30 bytes) ----

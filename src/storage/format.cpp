@@ -4,24 +4,25 @@ namespace liga::storage {
 
 int checkIndexHeader(const IndexHeader& h, int* keyLen) {
   int m = h.itemsPerPage();
-  if (m < 2 || m > kMaxItems) return 10122;
-  if (h.pageSize < 6 || (h.pageSize - 6) % m != 0) return 10120;
+  if (m < 2 || m > kMaxItems) return isam_error::kItemsPerPage;
+  if (h.pageSize < 6 || (h.pageSize - 6) % m != 0) return isam_error::kBadIndexHeader;
   int k = (h.pageSize - 6) / m - 9;
-  if (k < 1 || k > kMaxKeyLen) return 10121;
+  if (k < 1 || k > kMaxKeyLen) return isam_error::kKeyLengthRange;
   if (h.numPages < 0 || h.rootPage < 0 || h.rootPage > h.numPages || h.numKeys < 0 ||
       h.numberFreePages < 0 || h.numberFreePages > h.numPages ||
       (h.firstFreePage != -1 && (h.firstFreePage < 1 || h.firstFreePage > h.numPages)))
-    return 10120;
+    return isam_error::kBadIndexHeader;
   *keyLen = k;
   return 0;
 }
 
 int checkDataHeader(const DataHeader& h) {
-  if (h.numberOfKeys < 0 || h.numberOfKeys > kMaxIndexes) return 10060;
-  if (h.lenRec < kDataHeaderSize || h.lenRec > kMaxRecordLength) return 10060;
+  if (h.numberOfKeys < 0 || h.numberOfKeys > kMaxIndexes) return isam_error::kBadDataFile;
+  if (h.lenRec < kDataHeaderSize || h.lenRec > kMaxRecordLength) return isam_error::kBadDataFile;
   if (h.numRec < 0 || h.numRec == INT32_MAX || h.numberFree < 0 || h.numberFree > h.numRec)
-    return 10060;
-  if (h.firstFree != -1 && (h.firstFree < 1 || h.firstFree > h.numRec)) return 10060;
+    return isam_error::kBadDataFile;
+  if (h.firstFree != -1 && (h.firstFree < 1 || h.firstFree > h.numRec))
+    return isam_error::kBadDataFile;
   return 0;
 }
 

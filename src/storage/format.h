@@ -32,6 +32,8 @@
 #include <cstring>
 #include <string>
 
+#include "storage/isam_error.h"
+
 namespace liga::storage {
 
 inline constexpr int kDataHeaderSize = 21;
@@ -143,12 +145,12 @@ struct IndexHeader {
   bool operator==(const IndexHeader&) const = default;
 };
 
-// Validates an index header read from a file. Returns 0, or 10122 (ItemsPerPage), 10120
-// (page size not whole, or counters out of range), 10121 (key length outside 1..30).
-// On success `*keyLen` is the derived key length.
+// Validates an index header read from a file. Returns 0, or kItemsPerPage (ItemsPerPage),
+// kBadIndexHeader (page size not whole, or counters out of range), kKeyLengthRange (key length
+// outside 1..30). On success `*keyLen` is the derived key length.
 int checkIndexHeader(const IndexHeader& h, int* keyLen);
 
-// Validates a data header read from a file: 10060 when NumberOfKeys or any counter is out of
+// Validates a data header read from a file: kBadDataFile when NumberOfKeys or any counter is out of
 // range. Stricter checks belong to the structural checker.
 int checkDataHeader(const DataHeader& h);
 

@@ -32,17 +32,19 @@ enum class Access { kRead, kWrite, kBatchEnd };
 
 constexpr int kNoIndex = -1000000;
 
-// Engine entry rules, in order: initialised (10455), not busy (10446), a valid open block
-// (10445), not read-only for writes (10065), index number in range (10164). A block whose
-// rollback failed refuses everything but close (10180).
+// Engine entry rules, in order: initialised (kNotInitialised), not busy (kBusy), a valid open block
+// (kBadHandle), not read-only for writes (kReadOnly), index number in range (kBadIndexNumber). A
+// block whose rollback failed refuses everything but close (kRollbackFailed).
 Status enter(FileBlock* fb, Access access, int index) {
-  if (!storage::engineInitialised()) return storage::err(10455);
-  if (g_busy) return storage::err(10446);
-  if (!storage::isOpenBlock(fb) || fb->mark != storage::kValidityMark) return storage::err(10445);
-  if (access != Access::kRead && fb->readOnly) return storage::err(10065);
-  if (index != kNoIndex && (index < 1 || index > fb->dh.numberOfKeys)) return storage::err(10164);
-  if (fb->broken) return storage::err(10180);
-  if (access == Access::kWrite && fb->batchLost) return storage::err(10006);
+  if (!storage::engineInitialised()) return storage::err(isam_error::kNotInitialised);
+  if (g_busy) return storage::err(isam_error::kBusy);
+  if (!storage::isOpenBlock(fb) || fb->mark != storage::kValidityMark)
+    return storage::err(isam_error::kBadHandle);
+  if (access != Access::kRead && fb->readOnly) return storage::err(isam_error::kReadOnly);
+  if (index != kNoIndex && (index < 1 || index > fb->dh.numberOfKeys))
+    return storage::err(isam_error::kBadIndexNumber);
+  if (fb->broken) return storage::err(isam_error::kRollbackFailed);
+  if (access == Access::kWrite && fb->batchLost) return storage::err(isam_error::kBatchRestored);
   return {};
 }
 
@@ -75,26 +77,14 @@ std::string rightAligned(long long v, std::size_t width) {
 }  // namespace
 
 int IsamErrorClassOf(std::int32_t e) {
+  using namespace isam_error;
   if (e == 0) return 0;
-  if (e == 9903 || (e >= 10200 && e <= 10299) || e == 10410) return 1;
-  switch (e) {
-    case 9900:
-    case 10065:
-    case 10110:
-    case 10306:
-    case 10330:
-    case 10332:
-    case 10335:
-    case 10355:
-    case 10360:
-    case 10390:
-    case 10397:
-    case 10399:
-      return 2;
-    default:
-      break;
-  }
-  if (e >= 10001 && e <= 10009) return 3;
+  if (e == kFileNotFound || (e >= kKeyNotFound && e <= kExpectedLast) || e == kReorgFileNotFound)
+    return 1;
+  if (e == kPathNotFound || e == kReadOnly) return 2;
+  for (std::int32_t conflict : kAccessConflicts)
+    if (e == conflict) return 2;
+  if (e >= kAddRecRestored && e <= kRestoredLast) return 3;
   return 4;
 }
 
@@ -112,7 +102,7 @@ bool InitIsam(const std::vector<std::string>& args, int pageBuffers) {
     if (up.find("/NET") != std::string::npos) network = true;
   }
   if (storage::engineInitialised()) {
-    setStatus(storage::err(10450));
+    setStatus(storage::err(isam_error::kInitTwice));
     return false;
   }
   // At least 64 file handles.
@@ -120,13 +110,13 @@ bool InitIsam(const std::vector<std::string>& args, int pageBuffers) {
   if (getrlimit(RLIMIT_NOFILE, &rl) == 0 && rl.rlim_cur < 64) {
     rl.rlim_cur = rl.rlim_max < 64 ? rl.rlim_max : 64;
     if (rl.rlim_cur < 64 || setrlimit(RLIMIT_NOFILE, &rl) != 0) {
-      setStatus(storage::err(10192, errno));
+      setStatus(storage::err(isam_error::kHandles, errno));
       return false;
     }
   }
   if (network) {
     // Shared access over a network is not offered by this engine.
-    setStatus(storage::err(10310));
+    setStatus(storage::err(isam_error::kNetwork));
     return false;
   }
   Status s = storage::engineInit(pageBuffers);
@@ -152,7 +142,7 @@ std::string IsamInitFailureMessage() {
 
 void ExitIsam() {
   if (g_busy) {
-    setStatus(storage::err(10446));
+    setStatus(storage::err(isam_error::kBusy));
     return;
   }
   setStatus(storage::engineExit());
@@ -164,8 +154,8 @@ bool IsamInitialised() {
 
 void CreateFileBlock(const std::string& name, std::int32_t recordLength, int numKeys,
                      const std::vector<KeyDesc>& keys) {
-  if (!storage::engineInitialised()) return setStatus(storage::err(10455));
-  if (g_busy) return setStatus(storage::err(10446));
+  if (!storage::engineInitialised()) return setStatus(storage::err(isam_error::kNotInitialised));
+  if (g_busy) return setStatus(storage::err(isam_error::kBusy));
   std::vector<std::pair<int, bool>> k;
   for (int i = 0; i < numKeys && i < static_cast<int>(keys.size()); ++i)
     k.emplace_back(keys[i].length, keys[i].allowDuplicates);
@@ -177,8 +167,8 @@ void CreateFileBlock(const std::string& name, std::int32_t recordLength, int num
 
 void OpenFileBlock(FileBlockPtr& handle, const std::string& name, bool readOnly) {
   handle = nullptr;
-  if (!storage::engineInitialised()) return setStatus(storage::err(10455));
-  if (g_busy) return setStatus(storage::err(10446));
+  if (!storage::engineInitialised()) return setStatus(storage::err(isam_error::kNotInitialised));
+  if (g_busy) return setStatus(storage::err(isam_error::kBusy));
   g_busy = true;
   FileBlock* fb = nullptr;
   Status s = storage::openBlock(name, readOnly, &fb);
@@ -188,9 +178,9 @@ void OpenFileBlock(FileBlockPtr& handle, const std::string& name, bool readOnly)
 }
 
 void CloseFileBlock(FileBlockPtr& handle) {
-  if (!storage::engineInitialised()) return setStatus(storage::err(10455));
-  if (g_busy) return setStatus(storage::err(10446));
-  if (!storage::isOpenBlock(handle)) return setStatus(storage::err(10080));
+  if (!storage::engineInitialised()) return setStatus(storage::err(isam_error::kNotInitialised));
+  if (g_busy) return setStatus(storage::err(isam_error::kBusy));
+  if (!storage::isOpenBlock(handle)) return setStatus(storage::err(isam_error::kNotOpen));
   g_busy = true;
   Status s = storage::closeBlock(handle);
   g_busy = false;
@@ -199,8 +189,8 @@ void CloseFileBlock(FileBlockPtr& handle) {
 }
 
 void DeleteFileBlock(const std::string& name) {
-  if (!storage::engineInitialised()) return setStatus(storage::err(10455));
-  if (g_busy) return setStatus(storage::err(10446));
+  if (!storage::engineInitialised()) return setStatus(storage::err(isam_error::kNotInitialised));
+  if (g_busy) return setStatus(storage::err(isam_error::kBusy));
   g_busy = true;
   Status s = storage::deleteBlock(name);
   g_busy = false;

@@ -28,6 +28,8 @@
 #include <string>
 #include <vector>
 
+#include "storage/isam_error.h"
+
 namespace liga {
 
 // ---- engine status (process-wide) ----
@@ -37,8 +39,8 @@ extern std::int32_t IsamError;
 extern std::int32_t IsamDosError;
 
 // 0 no error; 1 expected negative result (not found, end of sequence); 2 access conflict or
-// unavailable path, may succeed later; 3 failed and restored from the journal (10001..10009);
-// 4 any other failure. Classifies the current IsamError.
+// unavailable path, may succeed later; 3 failed and restored from the journal
+// (kAddRecRestored..kRestoredLast); 4 any other failure. Classifies the current IsamError.
 int IsamErrorClass();
 int IsamErrorClassOf(std::int32_t error);
 
@@ -60,10 +62,10 @@ struct KeyDesc {
 // ---- engine start-up and shut-down ----
 
 // Starts the engine. `args` are the program's command-line arguments: any argument that
-// contains "/NET" (any case) requests network mode, which this engine refuses with 10310.
+// contains "/NET" (any case) requests network mode, which this engine refuses with kNetwork.
 // `pageBuffers` is the page-buffer request (the program asks for 200; 7 or fewer fails with
-// 10451). Starting twice fails with 10450. Returns true when storage is usable; otherwise the
-// status is set and IsamInitFailureMessage() gives the composed warning text.
+// kTooFewPages). Starting twice fails with kInitTwice. Returns true when storage is usable;
+// otherwise the status is set and IsamInitFailureMessage() gives the composed warning text.
 bool InitIsam(const std::vector<std::string>& args, int pageBuffers = 200);
 
 // The start-up failure text for the current status (code page 1252, at most 160 characters):
@@ -72,8 +74,8 @@ bool InitIsam(const std::vector<std::string>& args, int pageBuffers = 200);
 // hint, cut to 160 characters.
 std::string IsamInitFailureMessage();
 
-// Flushes and releases the page buffers and closes every block still open. Fails with 10455
-// when the engine is not initialised.
+// Flushes and releases the page buffers and closes every block still open. Fails with
+// kNotInitialised when the engine is not initialised.
 void ExitIsam();
 
 bool IsamInitialised();
@@ -82,19 +84,19 @@ bool IsamInitialised();
 
 // Creates (or replaces) the data file and, when numKeys > 0, the index file, then closes them.
 // keys[0..numKeys-1] describe the indexes; entries beyond numKeys are ignored.
-// Errors: 10020 recordLength < 21; 10050 numKeys outside 0..100; 10055 a key length outside
-// 1..30 (or keys shorter than numKeys); I/O errors.
+// Errors: kBadRecordLength recordLength < 21; kTooManyKeys numKeys outside 0..100; kBadKeyLength a
+// key length outside 1..30 (or keys shorter than numKeys); I/O errors.
 void CreateFileBlock(const std::string& name, std::int32_t recordLength, int numKeys,
                      const std::vector<KeyDesc>& keys);
 
 // Opens read-write with journalling on; rolls back an unfinished change first.
 // With `readOnly` the files are opened for reading only, every writing operation fails with
-// 10065, and a block with an unfinished change is refused with 10010 (only a writer may roll
-// it back). On failure `handle` is nullptr.
+// kReadOnly, and a block with an unfinished change is refused with kStillOpen (only a writer may
+// roll it back). On failure `handle` is nullptr.
 void OpenFileBlock(FileBlockPtr& handle, const std::string& name, bool readOnly = false);
 
-// Commits an open batch, closes the files and sets `handle` to nullptr. 10080 when the handle
-// is not an open block; 10160 when writing failed.
+// Commits an open batch, closes the files and sets `handle` to nullptr. kNotOpen when the handle
+// is not an open block; kCloseFailed when writing failed.
 void CloseFileBlock(FileBlockPtr& handle);
 
 // Deletes the index file, the journal and the data file.
@@ -107,9 +109,9 @@ void DeleteFileBlock(const std::string& name);
 void AddRec(FileBlockPtr handle, std::int32_t& recNo, const void* record);
 // Reads record `recNo` (0..FileLen-1) into `buffer` (record-length bytes).
 void GetRec(FileBlockPtr handle, std::int32_t recNo, void* buffer);
-// Overwrites record `recNo` (must be an allocated record in use; 0 fails with 10130).
+// Overwrites record `recNo` (must be an allocated record in use; 0 fails with kPutRecNumber).
 void PutRec(FileBlockPtr handle, std::int32_t recNo, const void* record);
-// Puts record `recNo` on the free chain (10135 when outside 1..NumRec or already free).
+// Puts record `recNo` on the free chain (kDeleteRecNumber when outside 1..NumRec or already free).
 void DeleteRec(FileBlockPtr handle, std::int32_t recNo);
 // Highest record number ever allocated + 1 (counts the header record); 0 after a failure.
 std::int32_t FileLen(FileBlockPtr handle);
@@ -120,20 +122,21 @@ std::int32_t RecordLength(FileBlockPtr handle);
 
 // ---- keys (index numbers 1..number of keys) ----
 
-// Inserts (key, recNo). 10230 when the entry already exists (in an index without duplicates:
-// when the key exists); 10125 when the key is longer than the index's key length.
+// Inserts (key, recNo). kKeyExists when the entry already exists (in an index without duplicates:
+// when the key exists); kKeyTooLong when the key is longer than the index's key length.
 void AddKey(FileBlockPtr handle, int index, std::int32_t recNo, const std::string& key);
-// Removes exactly (key, recNo); 10220 when absent.
+// Removes exactly (key, recNo); kDeleteKeyNotFound when absent.
 void DeleteKey(FileBlockPtr handle, int index, std::int32_t recNo, const std::string& key);
 // Exact search; returns the record number of the first entry with that key (the lowest record
-// number among duplicates) and makes it the current position. 10200 when not found; the
+// number among duplicates) and makes it the current position. kKeyNotFound when not found; the
 // position is then just before where the key would be.
 void FindKey(FileBlockPtr handle, int index, std::int32_t& recNo, const std::string& key);
-// The first entry whose key is >= key; writes its key into `key`. 10210 when there is none.
+// The first entry whose key is >= key; writes its key into `key`. kSearchNotFound when there is
+// none.
 void SearchKey(FileBlockPtr handle, int index, std::int32_t& recNo, std::string& key);
 // Advances the current position by one entry and returns it. When the position is not valid
 // (after opening, AddKey or DeleteKey on this index) it is first found again from the
-// caller's (key, recNo). After the last entry: 10250, and the next call returns the first.
+// caller's (key, recNo). After the last entry: kNoNextKey, and the next call returns the first.
 void NextKey(FileBlockPtr handle, int index, std::int32_t& recNo, std::string& key);
 // Sets the position before the first entry.
 void ClearKey(FileBlockPtr handle, int index);
@@ -147,66 +150,19 @@ std::int32_t NumKeys(FileBlockPtr handle, int index);
 // A crash, or an I/O failure of any modifying operation inside the batch, rolls the block back
 // to its state before BeginBatch (the failing operation reports its rollback error, and the
 // batch ends). Until the caller then commits or aborts, every write to the block fails with
-// 10006 and CommitBatch reports 10006, so the rest of the caller's work never lands outside
-// the batch. Operations that fail without changing anything (not found, duplicate) and
-// reads leave the batch running. CloseFileBlock commits a running batch. Nested BeginBatch fails
-// with 10140; CommitBatch without a batch is a no-op.
+// kBatchRestored and CommitBatch reports kBatchRestored, so the rest of the caller's work never
+// lands outside the batch. Operations that fail without changing anything (not found, duplicate)
+// and reads leave the batch running. CloseFileBlock commits a running batch. Nested BeginBatch
+// fails with kGeneral; CommitBatch without a batch is a no-op.
 void BeginBatch(FileBlockPtr handle);
 void CommitBatch(FileBlockPtr handle);
 // Commits the running batches of several blocks as one unit: after an I/O failure every one
-// of them is as it was before its BeginBatch (10006), none is left committed beside the
+// of them is as it was before its BeginBatch (kBatchRestored), none is left committed beside the
 // others. Null handles and blocks without a batch are skipped. Across a crash the blocks are
 // each consistent, but one may show the batch and another not: the unit is kept against I/O
 // failures, a crash is covered per block.
 void CommitBatches(const std::vector<FileBlockPtr>& handles);
 // Undoes every change since BeginBatch and ends the batch.
 void AbortBatch(FileBlockPtr handle);
-
-// ---- error numbers raised by the engine ----
-
-namespace isam_error {
-inline constexpr std::int32_t kPathNotFound = 9900;
-inline constexpr std::int32_t kTooManyFiles = 9901;
-inline constexpr std::int32_t kFileNotFound = 9903;
-inline constexpr std::int32_t kPageStack = 10000;
-inline constexpr std::int32_t kAddRecRestored = 10001;
-inline constexpr std::int32_t kDeleteRecRestored = 10002;
-inline constexpr std::int32_t kAddKeyRestored = 10003;
-inline constexpr std::int32_t kDeleteKeyRestored = 10004;
-inline constexpr std::int32_t kPutRecRestored = 10005;
-inline constexpr std::int32_t kBatchRestored = 10006;
-inline constexpr std::int32_t kStillOpen = 10010;
-inline constexpr std::int32_t kBadRecordLength = 10020;
-inline constexpr std::int32_t kTooManyKeys = 10050;
-inline constexpr std::int32_t kBadKeyLength = 10055;
-inline constexpr std::int32_t kBadDataFile = 10060;
-inline constexpr std::int32_t kReadOnly = 10065;
-inline constexpr std::int32_t kReadError = 10070;
-inline constexpr std::int32_t kWriteError = 10075;
-inline constexpr std::int32_t kNotOpen = 10080;
-inline constexpr std::int32_t kBadIndexHeader = 10120;
-inline constexpr std::int32_t kKeyLengthRange = 10121;
-inline constexpr std::int32_t kItemsPerPage = 10122;
-inline constexpr std::int32_t kKeyTooLong = 10125;
-inline constexpr std::int32_t kPutRecNumber = 10130;
-inline constexpr std::int32_t kDeleteRecNumber = 10135;
-inline constexpr std::int32_t kGeneral = 10140;
-inline constexpr std::int32_t kCloseFailed = 10160;
-inline constexpr std::int32_t kBadIndexNumber = 10164;
-inline constexpr std::int32_t kCorruptChain = 10170;
-inline constexpr std::int32_t kRollbackFailed = 10180;
-inline constexpr std::int32_t kHandles = 10192;
-inline constexpr std::int32_t kKeyNotFound = 10200;
-inline constexpr std::int32_t kSearchNotFound = 10210;
-inline constexpr std::int32_t kDeleteKeyNotFound = 10220;
-inline constexpr std::int32_t kKeyExists = 10230;
-inline constexpr std::int32_t kNoNextKey = 10250;
-inline constexpr std::int32_t kNetwork = 10310;
-inline constexpr std::int32_t kBadHandle = 10445;
-inline constexpr std::int32_t kBusy = 10446;
-inline constexpr std::int32_t kInitTwice = 10450;
-inline constexpr std::int32_t kTooFewPages = 10451;
-inline constexpr std::int32_t kNotInitialised = 10455;
-}  // namespace isam_error
 
 }  // namespace liga

@@ -4,6 +4,7 @@
 
 #include "common/encoding.h"
 #include "common/recording_ui.h"
+#include "storage/isam_error.h"
 
 namespace liga {
 namespace {
@@ -24,12 +25,13 @@ TEST_F(MessagesTest, CatalogueLookup) {
 }
 
 TEST_F(MessagesTest, StorageGroupHasItsPrefix) {
-  EXPECT_EQ(MessageText(10446), "Btree: errornr= 10446");
-  EXPECT_EQ(MessageText(10200), "Btree: FindKey: Ej funnen");
+  EXPECT_EQ(MessageText(isam_error::kBusy), "Btree: errornr= " + std::to_string(isam_error::kBusy));
+  EXPECT_EQ(MessageText(isam_error::kKeyNotFound), "Btree: FindKey: Ej funnen");
   // The engine's own restore errors for rewrites and batches.
-  EXPECT_EQ(MessageText(10005), "Btree: PutRec: IOerror, lyckad reparation");
-  EXPECT_EQ(MessageText(10006), "Btree: CommitBatch: IOerror, lyckad reparation");
-  EXPECT_EQ(utf8(MessageText(9900)), "Btree: Filvägen finns inte!");
+  EXPECT_EQ(MessageText(isam_error::kPutRecRestored), "Btree: PutRec: IOerror, lyckad reparation");
+  EXPECT_EQ(MessageText(isam_error::kBatchRestored),
+            "Btree: CommitBatch: IOerror, lyckad reparation");
+  EXPECT_EQ(utf8(MessageText(isam_error::kPathNotFound)), "Btree: Filvägen finns inte!");
   EXPECT_EQ(MessageText(9500), "Btree: IOresult=  0");
   EXPECT_EQ(utf8(MessageText(9499)), "Okänt nummer i msgtextanrop=   9499");
   EXPECT_EQ(utf8(MessageText(10500)), "Okänt nummer i msgtextanrop=  10500");

@@ -63,7 +63,7 @@ TEST_F(ExchangeTest, ClassNumbersAreLimited) {
   EXPECT_EQ(db.cls().rounds(), 4);
   EXPECT_EQ(db.cls().winPoints(), 2);  // empty fields keep the defaults
   EXPECT_EQ(db.cls().drawPoints(), 1);
-  EXPECT_EQ(db.cls().firstTeamNumber(), 9901);
+  EXPECT_EQ(db.cls().firstTeamNumber(), DivisionRec::kMaxFirstTeamNumber);
 }
 
 TEST_F(ExchangeTest, ImportingTwiceModifiesTheClasses) {

@@ -61,7 +61,7 @@ TEST_F(BtreeTest, DuplicatesComeInRecordNumberOrder) {
   create(30, {{10, true}});
   for (std::int32_t r : {7, 3, 5}) AddKey(m_h, 1, r, "ANNA");
   AddKey(m_h, 1, 3, "ANNA");
-  EXPECT_EQ(IsamError, 10230);
+  EXPECT_EQ(IsamError, isam_error::kKeyExists);
   auto all = scan(1);
   ASSERT_EQ(all.size(), 3u);
   EXPECT_EQ(all[0].second, 3);
@@ -77,7 +77,7 @@ TEST_F(BtreeTest, UniqueIndexRefusesASecondKey) {
   create(30, {{10, false}});
   AddKey(m_h, 1, 1, "ANNA");
   AddKey(m_h, 1, 2, "ANNA");
-  EXPECT_EQ(IsamError, 10230);
+  EXPECT_EQ(IsamError, isam_error::kKeyExists);
   DeleteKey(m_h, 1, 2, "ANNA");  // the key alone names the entry
   EXPECT_TRUE(IsamOK);
   EXPECT_EQ(NumKeys(m_h, 1), 0);
@@ -101,7 +101,7 @@ TEST_F(BtreeTest, NextKeyWrapsAroundAfterTheEnd) {
   NextKey(m_h, 1, r, key);
   EXPECT_EQ(key, "P");
   NextKey(m_h, 1, r, key);
-  EXPECT_EQ(IsamError, 10250);
+  EXPECT_EQ(IsamError, isam_error::kNoNextKey);
   NextKey(m_h, 1, r, key);
   EXPECT_TRUE(IsamOK);
   EXPECT_EQ(key, "A");
@@ -117,10 +117,10 @@ TEST_F(BtreeTest, SearchKeyReturnsTheNextGreaterKey) {
   EXPECT_EQ(key, "P");
   key = "Q";
   SearchKey(m_h, 1, r, key);
-  EXPECT_EQ(IsamError, 10210);
+  EXPECT_EQ(IsamError, isam_error::kSearchNotFound);
   // After a failed FindKey the position is just before where the key would be.
   FindKey(m_h, 1, r, "B");
-  EXPECT_EQ(IsamError, 10200);
+  EXPECT_EQ(IsamError, isam_error::kKeyNotFound);
   key.clear();
   NextKey(m_h, 1, r, key);
   EXPECT_EQ(key, "K");
@@ -138,7 +138,7 @@ TEST_F(BtreeTest, KeysAreCutTo30AndCheckedAgainstKeyLength) {
   auto all = scan(1);
   EXPECT_EQ(all[0].first, std::string(30, 'X'));
   AddKey(m_h, 2, 1, std::string(24, 'A'));
-  EXPECT_EQ(IsamError, 10125);
+  EXPECT_EQ(IsamError, isam_error::kKeyTooLong);
   AddKey(m_h, 2, 1, std::string(23, 'A'));
   EXPECT_TRUE(IsamOK);
 }
@@ -163,14 +163,14 @@ TEST_F(BtreeTest, EmptyIndex) {
   std::string key = "A";
   std::int32_t r = 0;
   FindKey(m_h, 1, r, key);
-  EXPECT_EQ(IsamError, 10200);
+  EXPECT_EQ(IsamError, isam_error::kKeyNotFound);
   SearchKey(m_h, 1, r, key);
-  EXPECT_EQ(IsamError, 10210);
+  EXPECT_EQ(IsamError, isam_error::kSearchNotFound);
   ClearKey(m_h, 1);
   NextKey(m_h, 1, r, key);
-  EXPECT_EQ(IsamError, 10250);
+  EXPECT_EQ(IsamError, isam_error::kNoNextKey);
   DeleteKey(m_h, 1, 1, "A");
-  EXPECT_EQ(IsamError, 10220);
+  EXPECT_EQ(IsamError, isam_error::kDeleteKeyNotFound);
 }
 
 // The files of a small case, byte for byte.

@@ -219,8 +219,10 @@ void FaultTest::failureLoop() {
         m_fault.disarm();
         close();
         if (!ok) {
-          EXPECT_TRUE((error >= 10001 && error <= 10006) || error == 10070 || error == 10075 ||
-                      error == 10180)
+          EXPECT_TRUE(
+              (error >= isam_error::kAddRecRestored && error <= isam_error::kBatchRestored) ||
+              error == isam_error::kReadError || error == isam_error::kWriteError ||
+              error == isam_error::kRollbackFailed)
               << name << " call " << n << " error " << error;
         }
         open();  // replays what a failed rollback left in the journal

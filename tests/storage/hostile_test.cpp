@@ -40,21 +40,22 @@ TEST_F(HostileTest, TruncatedOrGarbageHeadersAreRefused) {
   build();
   for (std::size_t len : {0u, 1u, 20u}) {
     m_mem.setContents("blk.DAT", m_dat.substr(0, len));
-    EXPECT_EQ(openStatus(), 10070) << len;
+    EXPECT_EQ(openStatus(), isam_error::kReadError) << len;
   }
   m_mem.setContents("blk.DAT", m_dat.substr(0, m_dat.size() - 1));
-  EXPECT_EQ(openStatus(), 10060);  // shorter than its records
+  EXPECT_EQ(openStatus(), isam_error::kBadDataFile);  // shorter than its records
   m_mem.setContents("blk.DAT", m_dat);
   m_mem.setContents("blk.IX", m_ix.substr(0, 27));
-  EXPECT_EQ(openStatus(), 10070);
+  EXPECT_EQ(openStatus(), isam_error::kReadError);
   m_mem.setContents("blk.IX", m_ix.substr(0, m_ix.size() - 100));
-  EXPECT_EQ(openStatus(), 10120);  // NumPages beyond the file
+  EXPECT_EQ(openStatus(), isam_error::kBadIndexHeader);  // NumPages beyond the file
   struct {
     int offset;
     std::int32_t value;
     std::int32_t error;
-  } dataCases[] = {{12, 20, 10060}, {12, -5, 10060},  {8, -1, 10060},
-                   {4, -1, 10060},  {0, 9999, 10060}, {16, -1, 10060}};
+  } dataCases[] = {{12, 20, isam_error::kBadDataFile},  {12, -5, isam_error::kBadDataFile},
+                   {8, -1, isam_error::kBadDataFile},   {4, -1, isam_error::kBadDataFile},
+                   {0, 9999, isam_error::kBadDataFile}, {16, -1, isam_error::kBadDataFile}};
   for (const auto& c : dataCases) {
     std::string d = m_dat;
     wr32(d.data() + c.offset, c.value);
@@ -72,7 +73,9 @@ TEST_F(HostileTest, TruncatedOrGarbageHeadersAreRefused) {
     m_mem.setContents("blk.DAT", m_dat);
     m_mem.setContents("blk.IX", i);
     std::int32_t e = openStatus();
-    EXPECT_TRUE(e == 10120 || e == 10121 || e == 10122) << c.offset << " " << e;
+    EXPECT_TRUE(e == isam_error::kBadIndexHeader || e == isam_error::kKeyLengthRange ||
+                e == isam_error::kItemsPerPage)
+        << c.offset << " " << e;
   }
 }
 
@@ -89,7 +92,7 @@ TEST_F(HostileTest, CyclicFreeRecordChainStopsWith10170) {
     std::int32_t n = 0;
     AddRec(m_h, n, rec("x", 32).data());
     if (!IsamOK) {
-      EXPECT_EQ(IsamError, 10170);
+      EXPECT_EQ(IsamError, isam_error::kCorruptChain);
       ++refused;
     }
   }
@@ -122,9 +125,9 @@ TEST_F(HostileTest, DamagedPagesGiveAnErrorNotACrash) {
     open();
     std::int32_t r = 0;
     FindKey(m_h, 1, r, "1");
-    EXPECT_EQ(IsamError, 10170) << c.what;
+    EXPECT_EQ(IsamError, isam_error::kCorruptChain) << c.what;
     AddKey(m_h, 1, 1, "1");
-    EXPECT_EQ(IsamError, 10170) << c.what;
+    EXPECT_EQ(IsamError, isam_error::kCorruptChain) << c.what;
     close();
     EXPECT_FALSE(checkBlock("blk").ok) << c.what;
   }

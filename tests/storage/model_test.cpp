@@ -59,7 +59,7 @@ TEST_P(ModelTest, IndexAndRecordsMatchModel) {
       bool exists = p.dup ? model.count({key, ref}) != 0 : unique.count(key) != 0;
       AddKey(m_h, 1, ref, key);
       if (exists) {
-        ASSERT_EQ(IsamError, 10230) << "op " << i;
+        ASSERT_EQ(IsamError, isam_error::kKeyExists) << "op " << i;
       } else {
         ASSERT_TRUE(IsamOK) << "op " << i << " error " << IsamError;
         model.insert({key, ref});
@@ -84,12 +84,12 @@ TEST_P(ModelTest, IndexAndRecordsMatchModel) {
         ASSERT_TRUE(IsamOK) << "op " << i;
         ASSERT_EQ(r, it->second);
       } else {
-        ASSERT_EQ(IsamError, 10200);
+        ASSERT_EQ(IsamError, isam_error::kKeyNotFound);
       }
       std::string sk = key;
       SearchKey(m_h, 1, r, sk);
       if (it == model.end()) {
-        ASSERT_EQ(IsamError, 10210);
+        ASSERT_EQ(IsamError, isam_error::kSearchNotFound);
       } else {
         ASSERT_TRUE(IsamOK);
         ASSERT_EQ(sk, it->first);

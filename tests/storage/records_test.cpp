@@ -43,8 +43,11 @@ TEST_F(RecordTest, RecordNumberErrorsChangeNothing) {
     std::int32_t n;
     bool put;
     std::int32_t error;
-  } cases[] = {
-      {0, false, 10135}, {3, false, 10135}, {-1, false, 10135}, {0, true, 10130}, {3, true, 10130}};
+  } cases[] = {{0, false, isam_error::kDeleteRecNumber},
+               {3, false, isam_error::kDeleteRecNumber},
+               {-1, false, isam_error::kDeleteRecNumber},
+               {0, true, isam_error::kPutRecNumber},
+               {3, true, isam_error::kPutRecNumber}};
   for (const auto& c : cases) {
     if (c.put) {
       PutRec(m_h, c.n, rec("p", 30).data());
@@ -60,9 +63,9 @@ TEST_F(RecordTest, RecordNumberErrorsChangeNothing) {
   ASSERT_TRUE(IsamOK);
   before = m_mem.contents("blk.DAT");
   DeleteRec(m_h, 1);
-  EXPECT_EQ(IsamError, 10135);
+  EXPECT_EQ(IsamError, isam_error::kDeleteRecNumber);
   PutRec(m_h, 1, rec("p", 30).data());
-  EXPECT_EQ(IsamError, 10130);
+  EXPECT_EQ(IsamError, isam_error::kPutRecNumber);
   EXPECT_EQ(m_mem.contents("blk.DAT"), before);
   EXPECT_TRUE(check());
 }
@@ -90,7 +93,7 @@ TEST_F(RecordTest, CorruptFreeChainIsRefused) {
     open();
     std::int32_t n = 0;
     AddRec(m_h, n, rec("c", 30).data());
-    EXPECT_EQ(IsamError, 10170) << link;
+    EXPECT_EQ(IsamError, isam_error::kCorruptChain) << link;
     EXPECT_EQ(UsedRecs(m_h), 1);
     close();
   }
@@ -150,12 +153,14 @@ TEST_F(RecordTest, OpeningChecks) {
     std::string bytes;
     std::int32_t error;
   } cases[] = {
-      {"InUse set", 20, std::string(1, '\1'), 10010},
-      {"101 keys", 16, std::string("\x65\0\0\0", 4), 10060},
-      {"ItemsPerPage 63", -(26 + 1), std::string("\x3F\0", 2), 10122},
-      {"page size not whole", -(12 + 1), std::string("\x2D\x03\0\0", 4), 10120},
-      {"key length 31", -(12 + 1), std::string("\xB6\x09\0\0", 4), 10121},
-      {"root beyond NumPages", -(16 + 1), std::string("\x05\0\0\0", 4), 10120},
+      {"InUse set", 20, std::string(1, '\1'), isam_error::kStillOpen},
+      {"101 keys", 16, std::string("\x65\0\0\0", 4), isam_error::kBadDataFile},
+      {"ItemsPerPage 63", -(26 + 1), std::string("\x3F\0", 2), isam_error::kItemsPerPage},
+      {"page size not whole", -(12 + 1), std::string("\x2D\x03\0\0", 4),
+       isam_error::kBadIndexHeader},
+      {"key length 31", -(12 + 1), std::string("\xB6\x09\0\0", 4), isam_error::kKeyLengthRange},
+      {"root beyond NumPages", -(16 + 1), std::string("\x05\0\0\0", 4),
+       isam_error::kBadIndexHeader},
   };
   for (const auto& c : cases) {
     std::string d = dat, i = ix;
@@ -184,10 +189,10 @@ TEST_F(RecordTest, ABlockOpensOnlyOnce) {
   create(30, {});
   FileBlockPtr second = nullptr;
   OpenFileBlock(second, "blk");
-  EXPECT_EQ(IsamError, 10010);
+  EXPECT_EQ(IsamError, isam_error::kStillOpen);
   EXPECT_EQ(second, nullptr);
   DeleteFileBlock("blk");
-  EXPECT_EQ(IsamError, 10010);
+  EXPECT_EQ(IsamError, isam_error::kStillOpen);
   close();
   DeleteFileBlock("blk");
   EXPECT_TRUE(IsamOK);
@@ -199,11 +204,11 @@ TEST_F(RecordTest, CreationChecks) {
     int numKeys;
     std::vector<KeyDesc> keys;
     std::int32_t error;
-  } cases[] = {{20, 0, {}, 10020},
-               {21, 101, std::vector<KeyDesc>(101, {4, false}), 10050},
-               {30, 1, {{0, false}}, 10055},
-               {30, 1, {{31, false}}, 10055},
-               {30, 2, {{4, false}}, 10055}};
+  } cases[] = {{20, 0, {}, isam_error::kBadRecordLength},
+               {21, 101, std::vector<KeyDesc>(101, {4, false}), isam_error::kTooManyKeys},
+               {30, 1, {{0, false}}, isam_error::kBadKeyLength},
+               {30, 1, {{31, false}}, isam_error::kBadKeyLength},
+               {30, 2, {{4, false}}, isam_error::kBadKeyLength}};
   for (const auto& c : cases) {
     CreateFileBlock("bad", c.recLen, c.numKeys, c.keys);
     EXPECT_EQ(IsamError, c.error);
@@ -214,34 +219,34 @@ TEST_F(RecordTest, CreationChecks) {
 TEST_F(RecordTest, EntryRules) {
   create(30, {{4, false}});
   FileLen(nullptr);
-  EXPECT_EQ(IsamError, 10445);
+  EXPECT_EQ(IsamError, isam_error::kBadHandle);
   EXPECT_EQ(FileLen(nullptr), 0);
   FileBlockPtr bogus = reinterpret_cast<FileBlockPtr>(&m_mem);
   GetRec(bogus, 1, nullptr);
-  EXPECT_EQ(IsamError, 10445);
+  EXPECT_EQ(IsamError, isam_error::kBadHandle);
   std::int32_t r = 0;
   FindKey(m_h, 2, r, "A");
-  EXPECT_EQ(IsamError, 10164);
+  EXPECT_EQ(IsamError, isam_error::kBadIndexNumber);
   FindKey(m_h, 0, r, "A");
-  EXPECT_EQ(IsamError, 10164);
+  EXPECT_EQ(IsamError, isam_error::kBadIndexNumber);
   FileBlockPtr none = nullptr;
   CloseFileBlock(none);
-  EXPECT_EQ(IsamError, 10080);
+  EXPECT_EQ(IsamError, isam_error::kNotOpen);
   close();
   ExitIsam();
   FileLen(m_h);
-  EXPECT_EQ(IsamError, 10455);
+  EXPECT_EQ(IsamError, isam_error::kNotInitialised);
   ExitIsam();
-  EXPECT_EQ(IsamError, 10455);
+  EXPECT_EQ(IsamError, isam_error::kNotInitialised);
   EXPECT_FALSE(InitIsam({}, 7));
-  EXPECT_EQ(IsamError, 10451);
+  EXPECT_EQ(IsamError, isam_error::kTooFewPages);
   EXPECT_FALSE(InitIsam({"prog", "/net"}, 200));
-  EXPECT_EQ(IsamError, 10310);
+  EXPECT_EQ(IsamError, isam_error::kNetwork);
   EXPECT_TRUE(InitIsam({"prog", "/network-free"}, 8) == false);  // contains "/NET"
   EXPECT_TRUE(InitIsam({"prog"}, 8));
   EXPECT_EQ(poolSize(), 8);
   EXPECT_FALSE(InitIsam({}, 200));
-  EXPECT_EQ(IsamError, 10450);
+  EXPECT_EQ(IsamError, isam_error::kInitTwice);
 }
 
 // An Env whose reads call back into the engine, as a re-entrant caller would.
@@ -295,7 +300,7 @@ TEST_F(RecordTest, SecondOperationWhileOneRunsIsRefused) {
   env.handle = m_h;
   get(1, 30);
   EXPECT_TRUE(IsamOK);
-  EXPECT_EQ(env.seen, 10446);
+  EXPECT_EQ(env.seen, isam_error::kBusy);
   env.handle = nullptr;
   close();
   setCurrentEnv(&m_fault);
@@ -305,8 +310,18 @@ TEST_F(RecordTest, ErrorClasses) {
   struct {
     std::int32_t error;
     int cls;
-  } cases[] = {{0, 0},     {9903, 1},  {10200, 1}, {10299, 1}, {10410, 1}, {9900, 2},
-               {10065, 2}, {10399, 2}, {10001, 3}, {10009, 3}, {10010, 4}, {10445, 4}};
+  } cases[] = {{0, 0},
+               {isam_error::kFileNotFound, 1},
+               {isam_error::kKeyNotFound, 1},
+               {isam_error::kExpectedLast, 1},
+               {isam_error::kReorgFileNotFound, 1},
+               {isam_error::kPathNotFound, 2},
+               {isam_error::kReadOnly, 2},
+               {isam_error::kAccessConflicts[9], 2},
+               {isam_error::kAddRecRestored, 3},
+               {isam_error::kRestoredLast, 3},
+               {isam_error::kStillOpen, 4},
+               {isam_error::kBadHandle, 4}};
   for (const auto& c : cases) EXPECT_EQ(IsamErrorClassOf(c.error), c.cls) << c.error;
 }
 
@@ -314,7 +329,8 @@ TEST_F(RecordTest, StartupFailureMessage) {
   ExitIsam();
   EXPECT_FALSE(InitIsam({"/NET"}, 200));
   std::string m = IsamInitFailureMessage();
-  EXPECT_EQ(m.substr(0, 53), "IsamDosError:   0 IsamError: 10310 IsamErrorClass:  4");
+  EXPECT_EQ(m.substr(0, 53), "IsamDosError:   0 IsamError: " +
+                                 std::to_string(isam_error::kNetwork) + " IsamErrorClass:  4");
   // The hints follow as far as 160 characters allow (code page 1252 bytes).
   EXPECT_EQ(m.substr(53),
             "Ej tillr\xE4"

@@ -76,7 +76,7 @@ class StorageTest : public ::testing::Test {
       if (!IsamOK) break;
       out.emplace_back(key, r);
     }
-    EXPECT_EQ(IsamError, 10250);
+    EXPECT_EQ(IsamError, isam_error::kNoNextKey);
     return out;
   }
   bool check(const std::string& name = "blk") {
