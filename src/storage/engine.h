@@ -4,14 +4,15 @@
 //
 // Journal file ("DIA"). Byte 0 is the mark byte kJournalMark; while no change is in progress
 // the file is exactly 1 byte long (a longer file whose entries do not form a sealed sequence
-// is also "empty", see below). Entries follow from offset 1, each starting with a u16 tag:
-//   4000 begin   u64 nonce (new for every transaction)
-//   1..62 page   the before-image of an index page holding that many items
-//   63   page    the before-image of a page that holds no valid item count (a free page)
-//   1000 header  the before-image of a data header (21 bytes) or an index header (28 bytes)
-//   3000 record  the before-image of a data record
-//   2000 seal    u32 number of images since begin, u32 CRC-32 of every journal byte from
-//                offset 1 up to this tag
+// is also "empty", see below). Entries follow from offset 1, each starting with a u16 tag
+// (the names are in journal_tag below):
+//   kBegin 4000   u64 nonce (new for every transaction)
+//   1..62 page    the before-image of an index page holding that many items
+//   kFreePage 63  the before-image of a page that holds no valid item count (a free page)
+//   kHeader 1000  the before-image of a data header (21 bytes) or an index header (28 bytes)
+//   kRecord 3000  the before-image of a data record
+//   kSeal 2000    u32 number of images since begin, u32 CRC-32 of every journal byte from
+//                 offset 1 up to this tag
 // An image entry is: tag, u8 file (0 data, 1 index), i64 absolute offset, u32 length, bytes.
 // Offsets are absolute so a replay needs nothing from the (possibly torn) headers.
 //
@@ -51,6 +52,16 @@ namespace liga::storage {
 
 inline constexpr std::uint8_t kJournalMark = 0x4A;
 inline constexpr std::uint32_t kValidityMark = 0x4C494741;  // "LIGA"
+
+// The tags of the journal's entries. A page image's tag is its item count, 1..kMaxPageTag.
+namespace journal_tag {
+inline constexpr std::uint16_t kMaxPageTag = kMaxItems;
+inline constexpr std::uint16_t kFreePage = 63;
+inline constexpr std::uint16_t kHeader = 1000;
+inline constexpr std::uint16_t kSeal = 2000;
+inline constexpr std::uint16_t kRecord = 3000;
+inline constexpr std::uint16_t kBegin = 4000;
+}  // namespace journal_tag
 
 struct [[nodiscard]] Status {
   std::int32_t error = 0;
@@ -182,6 +193,17 @@ Status pageRead(FileBlock& fb, int k, std::int32_t page, const std::uint8_t** by
 // set the number of bytes to write back with pageMarkDirty.
 Status pageWrite(FileBlock& fb, int k, std::int32_t page, std::uint8_t** bytes);
 void pageMarkDirty(FileBlock& fb, int k, std::int32_t page, int writeLen);
+
+// Re-asserts the numbered rules above on a block between operations, as a pager's debug
+// checks do: at rest (rules 1, 3 and 4: nothing held in memory, the journal cut back, the
+// headers count nothing that is not in the files) or inside a running batch (rule 1: every
+// changed page or record that existed has its before-image). Returns which rule fails, empty
+// when all hold. Broken and read-only blocks are not checked.
+std::string checkInvariants(const FileBlock& fb);
+// When on, the end of every operation and batch runs checkInvariants and aborts the process
+// with its message on a violation. On by default in a debug build; the tests turn it on.
+void setInvariantChecks(bool on);
+void assertInvariants(const FileBlock& fb);
 
 // Engine statistics for the tests and the benchmark.
 struct EngineStats {

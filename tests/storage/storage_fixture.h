@@ -22,6 +22,7 @@ class StorageTest : public ::testing::Test {
  protected:
   void SetUp() override {
     setCurrentEnv(&m_fault);
+    setInvariantChecks(true);
     if (IsamInitialised()) ExitIsam();
     ASSERT_TRUE(InitIsam({}, pageBuffers()));
   }
