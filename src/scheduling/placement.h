@@ -1,7 +1,7 @@
 // Placement of the match sequence onto play times, and the repair steps.
 //
 // The play-time records are walked in key order and each gets `MatchesPerPlayTime`
-// positions. Guarantees of the result (checked by `CheckPlacement` in the tests):
+// positions. Guarantees of the result (checked for many seeds by PlacementInvariantTest):
 //  1. Every sequence entry is dealt exactly once: each class's k-th dealt entry is its
 //     pairing-table match k under the cycle options, and each dealt pair ends on exactly
 //     one play time.
