@@ -5,9 +5,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <system_error>
 
 #include "common/encoding.h"
+#include "common/file_replace.h"
 #include "common/messages.h"
 #include "common/text.h"
 
@@ -39,10 +41,6 @@ std::string documentsFromUserDirs(const std::string& configHome) {
     if (!value.empty() && value.front() == '/') return value;
   }
   return {};
-}
-
-bool writeAll(std::FILE* f, const void* data, std::size_t n) {
-  return std::fwrite(data, 1, n, f) == n;
 }
 
 }  // namespace
@@ -142,25 +140,18 @@ bool Configuration::writeDefaults(const std::string& path, std::string_view defa
   *m_main = MainConfig::makeDefault(defaultDataDir);
   *m_label = DefaultLabelSettings(1);
   *m_report = DefaultReportSettings(1);
-  // Written to a temporary file and renamed over the old one, so a failure part-way never
-  // leaves a file of the wrong size behind.
-  const std::string tmp = path + ".tmp";
-  std::FILE* f = std::fopen(tmp.c_str(), "wb");
-  if (f == nullptr) return false;
-  bool ok = writeAll(f, m_main->data(), kMainConfigSize);
-  for (int i = 1; ok && i <= kSettingsBlocks; ++i) {
+  // The whole file is replaced at once, so a failure part-way never leaves a file of the
+  // wrong size behind.
+  std::string bytes(reinterpret_cast<const char*>(m_main->data()), kMainConfigSize);
+  for (int i = 1; i <= kSettingsBlocks; ++i) {
     const LabelSettingsBlock b = DefaultLabelSettings(i);
-    ok = writeAll(f, b.data(), kLabelBlockSize);
+    bytes.append(reinterpret_cast<const char*>(b.data()), kLabelBlockSize);
   }
-  for (int i = 1; ok && i <= kSettingsBlocks; ++i) {
+  for (int i = 1; i <= kSettingsBlocks; ++i) {
     const ReportSettingsBlock b = DefaultReportSettings(i);
-    ok = writeAll(f, b.data(), kReportBlockSize);
+    bytes.append(reinterpret_cast<const char*>(b.data()), kReportBlockSize);
   }
-  ok = (std::fflush(f) == 0) && ok;
-  ok = (std::fclose(f) == 0) && ok;
-  if (ok) ok = std::rename(tmp.c_str(), path.c_str()) == 0;
-  if (!ok) std::remove(tmp.c_str());
-  return ok;
+  return ReplaceFile(path, bytes);
 }
 
 namespace {
@@ -174,14 +165,27 @@ bool readAt(const std::string& path, std::size_t off, std::uint8_t* dest, std::s
   return static_cast<bool>(in);
 }
 
-bool writeAt(const std::string& path, std::size_t off, const std::uint8_t* src, std::size_t n) {
+struct Patch {
+  std::size_t offset;
+  const std::uint8_t* bytes;
+  std::size_t size;
+};
+
+// Rewrites parts of the configuration file. The file is replaced whole, never patched in
+// place, so a crash leaves either the old or the new file, never a torn one.
+bool patchFile(const std::string& path, std::initializer_list<Patch> patches) {
   std::error_code ec;
   if (path.empty() || fs::file_size(path, ec) != kConfigFileSize || ec) return false;
-  std::FILE* f = std::fopen(path.c_str(), "r+b");
-  if (f == nullptr) return false;
-  bool ok = std::fseek(f, static_cast<long>(off), SEEK_SET) == 0 && writeAll(f, src, n);
-  ok = (std::fclose(f) == 0) && ok;
-  return ok;
+  std::string bytes(kConfigFileSize, '\0');
+  std::ifstream in(path, std::ios::binary);
+  if (!in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) return false;
+  for (const Patch& p : patches)
+    bytes.replace(p.offset, p.size, reinterpret_cast<const char*>(p.bytes), p.size);
+  return ReplaceFile(path, bytes);
+}
+
+bool writeAt(const std::string& path, std::size_t off, const std::uint8_t* src, std::size_t n) {
+  return patchFile(path, {{off, src, n}});
 }
 
 }  // namespace
@@ -214,17 +218,10 @@ bool Configuration::storeLabelBlock() const {
 }
 
 bool Configuration::save() const {
-  std::FILE* f = std::fopen(m_path.c_str(), "r+b");
-  if (f == nullptr) return false;
-  bool ok = writeAll(f, m_main->data(), kMainConfigSize);
-  ok =
-      ok && std::fseek(f, static_cast<long>(LabelBlockOffset(m_main->labelBlock())), SEEK_SET) == 0;
-  ok = ok && writeAll(f, m_label->data(), kLabelBlockSize);
-  ok = ok &&
-       std::fseek(f, static_cast<long>(ReportBlockOffset(m_main->reportBlock())), SEEK_SET) == 0;
-  ok = ok && writeAll(f, m_report->data(), kReportBlockSize);
-  ok = (std::fclose(f) == 0) && ok;
-  return ok;
+  return patchFile(
+      m_path, {{0, m_main->data(), kMainConfigSize},
+               {LabelBlockOffset(m_main->labelBlock()), m_label->data(), kLabelBlockSize},
+               {ReportBlockOffset(m_main->reportBlock()), m_report->data(), kReportBlockSize}});
 }
 
 }  // namespace liga

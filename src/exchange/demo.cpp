@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "common/file_replace.h"
 #include "database/database.h"
 #include "exchange/demo_data.h"
 #include "exchange/import.h"
@@ -26,16 +27,10 @@ bool CreateDemoCompetition(Database& db, const std::string& logDir) {
   std::string folder = (fs::temp_directory_path() / "liga-demo-XXXXXX").string();
   if (mkdtemp(folder.data()) == nullptr) return false;
   const fs::path file = fs::path(folder) / "demo.lgw";
-  {
-    std::ofstream f(file, std::ios::binary | std::ios::trunc);
-    const auto text = DemoCompetitionText();
-    f.write(text.data(), static_cast<std::streamsize>(text.size()));
-    f.flush();
-    if (!f) {
-      std::error_code ec;
-      fs::remove_all(folder, ec);
-      return false;
-    }
+  if (!ReplaceFile(file.string(), DemoCompetitionText())) {
+    std::error_code ec;
+    fs::remove_all(folder, ec);
+    return false;
   }
   Importer importer(db, logDir);
   importer.importFiles({file.string()});

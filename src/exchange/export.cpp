@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/encoding.h"
+#include "common/file_replace.h"
 #include "common/messages.h"
 #include "common/progress.h"
 #include "common/text.h"
@@ -136,27 +137,9 @@ void playTimeSection(Database& db, LineSink& out, bool withResults) {
 }
 
 bool writeFileAtomically(const std::string& path, const std::vector<std::string>& lines) {
-  namespace fs = std::filesystem;
-  const std::string temp = path + ".tmp~";
-  {
-    std::ofstream f(temp, std::ios::binary | std::ios::trunc);
-    if (!f) return false;
-    for (const auto& l : lines) f << l << "\r\n";
-    f.flush();
-    if (!f) {
-      f.close();
-      std::error_code ec;
-      fs::remove(temp, ec);
-      return false;
-    }
-  }
-  std::error_code ec;
-  fs::rename(temp, path, ec);
-  if (ec) {
-    fs::remove(temp, ec);
-    return false;
-  }
-  return true;
+  std::string text;
+  for (const auto& l : lines) text += l + "\r\n";
+  return ReplaceFile(path, text);
 }
 
 }  // namespace

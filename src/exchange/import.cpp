@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "common/encoding.h"
+#include "common/file_replace.h"
 #include "common/messages.h"
 #include "common/progress.h"
 #include "common/text.h"
@@ -127,10 +128,9 @@ void Importer::writeLogFile() {
     path = fs::path(m_logDir) / ("importlogg_" + FormatLocalTime(now, "%Y%m%d_%H%M%S") + "_" +
                                  std::to_string(i) + ".txt");
   }
-  std::ofstream f(path, std::ios::binary);
-  for (const auto& l : m_log) f << l << "\r\n";
-  f.flush();
-  if (f) m_logFile = path.string();
+  std::string text;
+  for (const auto& l : m_log) text += l + "\r\n";
+  if (ReplaceFile(path.string(), text)) m_logFile = path.string();
 }
 
 void Importer::importFile(const std::string& path) {
@@ -390,7 +390,8 @@ void Importer::classRecord(const std::string& line) {
   if (auto v = limitedNumber(Field(line, 2), 1, 4)) d.setRounds(*v);
   if (auto v = limitedNumber(Field(line, 3), 0, 99)) d.setWinPoints(*v);
   if (auto v = limitedNumber(Field(line, 4), 0, 99)) d.setDrawPoints(*v);
-  if (auto v = limitedNumber(Field(line, 5), 1, DivisionRec::kMaxFirstTeamNumber)) d.setFirstTeamNumber(*v);
+  if (auto v = limitedNumber(Field(line, 5), 1, DivisionRec::kMaxFirstTeamNumber))
+    d.setFirstTeamNumber(*v);
   bool ok;
   if (found) {
     ok = m_db.rewriteClass(recNo);

@@ -11,6 +11,7 @@
 #include <set>
 
 #include "app/config.h"
+#include "common/file_replace.h"
 
 namespace liga::mail {
 namespace {
@@ -120,19 +121,6 @@ void Line(std::string& out, const char* key, const std::string& value) {
   }
 }
 
-bool WriteAll(int fd, const std::string& text) {
-  std::size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
 }  // namespace
 
 std::string DefaultMailSettingsPath() {
@@ -235,33 +223,8 @@ bool SaveMailSettings(const std::string& path, const MailSettings& settings, std
     return false;
   };
   ::mkdir(dir.c_str(), 0700);  // the configuration folder may not exist yet
-  std::string tmpl = path + ".XXXXXX";
-  const int fd = ::mkstemp(tmpl.data());
-  if (fd < 0) return fail("cannot create " + tmpl);
-  const std::string text = FormatMailSettings(settings);
-  if (::fchmod(fd, 0600) != 0 || !WriteAll(fd, text) || ::fsync(fd) != 0) {
-    const int saved = errno;
-    ::close(fd);
-    ::unlink(tmpl.c_str());
-    errno = saved;
-    return fail("cannot write " + tmpl);
-  }
-  if (::close(fd) != 0) {
-    ::unlink(tmpl.c_str());
-    return fail("cannot write " + tmpl);
-  }
-  if (::rename(tmpl.c_str(), path.c_str()) != 0) {
-    const int saved = errno;
-    ::unlink(tmpl.c_str());
-    errno = saved;
-    return fail("cannot replace " + path);
-  }
-  const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
-  if (dfd >= 0) {
-    const bool synced = ::fsync(dfd) == 0;
-    ::close(dfd);
-    if (!synced) return fail("cannot sync " + dir);
-  }
+  // 0600: the file holds the server password.
+  if (!ReplaceFile(path, FormatMailSettings(settings), 0600)) return fail("cannot replace " + path);
   return true;
 }
 

@@ -9,6 +9,7 @@
 #include <random>
 
 #include "common/encoding.h"
+#include "common/file_replace.h"
 #include "common/messages.h"
 #include "common/text.h"
 #include "reports/picture.h"
@@ -36,20 +37,7 @@ class ExportFile {
   int lines() const { return m_lines; }
 
   bool save(const std::string& path, bool quiet) {
-    const std::string temp = path + ".tmp~";
-    bool ok = false;
-    {
-      std::ofstream f(temp, std::ios::binary | std::ios::trunc);
-      if (f) {
-        f.write(m_text.data(), static_cast<std::streamsize>(m_text.size()));
-        f.flush();
-        ok = static_cast<bool>(f);
-      }
-    }
-    std::error_code ec;
-    if (ok) fs::rename(temp, path, ec);
-    if (!ok || ec) {
-      fs::remove(temp, ec);
+    if (!ReplaceFile(path, m_text)) {
       ShowMessage(400, W("Kan ej öppna/skapa ixportfilen \"") + path + "\"");
       return false;
     }

@@ -7,6 +7,7 @@
 
 #include "app/settings_blocks.h"
 #include "common/encoding.h"
+#include "common/file_replace.h"
 #include "common/messages.h"
 #include "common/progress.h"
 #include "common/text.h"
@@ -393,25 +394,19 @@ bool GiroRegister::load(const std::string& path) {
 }
 
 bool GiroRegister::save(const std::string& path) const {
-  const std::string temp = path + ".tmp~";
-  {
-    std::ofstream f(temp, std::ios::binary | std::ios::trunc);
-    if (!f) return false;
-    auto clean = [](std::string s) {
-      for (char& c : s) {
-        if (c == '\t' || c == '\r') c = ' ';
-        if (c == '\n') c = '\x1f';
-      }
-      return s;
-    };
-    for (const GiroLayout& l : m_layouts)
-      f << static_cast<int>(l.form) << '\t' << clean(l.payee) << '\t' << clean(l.giroNumber) << '\t'
-        << clean(l.littera) << '\t' << clean(l.message) << '\t' << l.amount << '\t' << l.copies
-        << "\r\n";
-    f.flush();
-    if (!f) return false;
-  }
-  return std::rename(temp.c_str(), path.c_str()) == 0;
+  auto clean = [](std::string s) {
+    for (char& c : s) {
+      if (c == '\t' || c == '\r') c = ' ';
+      if (c == '\n') c = '\x1f';
+    }
+    return s;
+  };
+  std::ostringstream f;
+  for (const GiroLayout& l : m_layouts)
+    f << static_cast<int>(l.form) << '\t' << clean(l.payee) << '\t' << clean(l.giroNumber) << '\t'
+      << clean(l.littera) << '\t' << clean(l.message) << '\t' << l.amount << '\t' << l.copies
+      << "\r\n";
+  return ReplaceFile(path, f.str());
 }
 
 }  // namespace liga::reports

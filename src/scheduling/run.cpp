@@ -12,6 +12,7 @@
 #include <system_error>
 
 #include "common/encoding.h"
+#include "common/file_replace.h"
 #include "common/messages.h"
 #include "common/progress.h"
 #include "common/text.h"
@@ -49,63 +50,6 @@ ScheduleResult Schedule(const ScheduleInput& input, Lrec& lrec, RandomSource& ra
 }
 
 namespace {
-
-// The schedule file while it is being made: a temporary file beside `OutFile`, renamed
-// over it by commit().
-class PendingFile {
- public:
-  explicit PendingFile(std::string target) : m_target(std::move(target)) {}
-  ~PendingFile() { discard(); }
-  PendingFile(const PendingFile&) = delete;
-  PendingFile& operator=(const PendingFile&) = delete;
-
-  bool create() {
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      std::string name =
-          m_target + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
-      int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-      if (fd >= 0) {
-        m_fd = fd;
-        m_temp = std::move(name);
-        return true;
-      }
-      if (errno != EEXIST) return false;
-    }
-    return false;
-  }
-
-  // Writes, syncs, closes and renames; false on any failure (the target is untouched).
-  bool commit(const std::string& bytes) {
-    bool ok = m_fd >= 0;
-    std::size_t done = 0;
-    while (ok && done < bytes.size()) {
-      ssize_t n = ::write(m_fd, bytes.data() + done, bytes.size() - done);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0)
-        ok = false;
-      else
-        done += static_cast<std::size_t>(n);
-    }
-    if (ok && ::fsync(m_fd) != 0) ok = false;
-    if (m_fd >= 0 && ::close(m_fd) != 0) ok = false;
-    m_fd = -1;
-    if (ok && ::rename(m_temp.c_str(), m_target.c_str()) != 0) ok = false;
-    if (ok) m_temp.clear();
-    return ok;
-  }
-
-  void discard() {
-    if (m_fd >= 0) ::close(m_fd);
-    m_fd = -1;
-    if (!m_temp.empty()) ::unlink(m_temp.c_str());
-    m_temp.clear();
-  }
-
- private:
-  std::string m_target;
-  std::string m_temp;
-  int m_fd = -1;
-};
 
 void count(RunSummary& summary, const std::vector<PlayTimeSlot>& slots) {
   summary.playTimesUsed = static_cast<int>(slots.size());
@@ -150,7 +94,7 @@ RunSummary RunSchedule(const ScheduleInput& input, ScheduleConfig& config,
   const std::string outName = Utf8ToCp1252(lrec.OutFile);
 
   PendingFile out(lrec.OutFile);
-  if (!out.create()) {
+  if (!out.open()) {
     // "Kan inte öppna filen "..." för skrivning"
     show(summary, 201, "Kan inte \xF6ppna filen \"" + outName + "\" f\xF6r skrivning");
     summary.outcome = RunOutcome::CannotCreate;
@@ -188,7 +132,7 @@ RunSummary RunSchedule(const ScheduleInput& input, ScheduleConfig& config,
     summary.outcome = RunOutcome::Aborted;
     return summary;
   }
-  const bool written = out.commit(bytes);
+  const bool written = out.write(bytes) && out.commit();
   const std::int64_t seconds = (clock.milliseconds() - started) / 1000;
   show(summary, 201, "Lottningsarbete tid (mmm:ss) " + ElapsedText(seconds));
   if (!written) {

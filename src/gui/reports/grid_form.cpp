@@ -16,6 +16,7 @@
 #include <optional>
 
 #include "common/encoding.h"
+#include "common/file_replace.h"
 #include "common/messages.h"
 #include "common/ui_port.h"
 #include "gui/reports/qt_surface.h"
@@ -88,19 +89,10 @@ bool ExportGridJpeg(const reports::GridModel& grid, const std::string& path, int
     std::memcpy(picture.rgb.data() + std::size_t(y) * picture.width * 3, image.constScanLine(y),
                 std::size_t(picture.width) * 3);
   const std::vector<std::uint8_t> bytes = reports::EncodeJpeg(picture, quality);
-  const std::string temp = path + ".tmp~";
-  bool ok = !bytes.empty();
-  if (ok) {
-    std::ofstream f(temp, std::ios::binary | std::ios::trunc);
-    f.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
-    f.flush();
-    ok = static_cast<bool>(f);
-  }
-  std::error_code ec;
-  if (ok) std::filesystem::rename(temp, path, ec);
-  if (!ok || ec) {
-    std::filesystem::remove(temp, ec);
+  const bool ok = !bytes.empty() &&
+                  ReplaceFile(path, std::string_view(reinterpret_cast<const char*>(bytes.data()),
+                                                     bytes.size()));
+  if (!ok) {
     ShowMessage(400, Utf8ToCp1252("Kan ej öppna/skapa ixportfilen \"") + path + "\"");
     return false;
   }
