@@ -7,6 +7,7 @@
 #include <string>
 
 #include "cli/session.h"
+#include "common/limits.h"
 #include "common/messages.h"
 #include "reports/team_selection.h"
 #include "scheduling/database_input.h"
@@ -35,8 +36,10 @@ std::string parseOptions(const std::vector<std::string>& args, ScheduleOptions& 
     std::optional<int>* into;
   };
   const Range ranges[] = {
-      {"--playtimes", 1, 4800, &o.playTimes}, {"--per-playtime", 1, 16, &o.perPlayTime},
-      {"--refine", 0, 10, &o.refine},         {"--round-order", 1, 2, &o.roundOrder},
+      {"--playtimes", 1, kPlayTimeSlots, &o.playTimes},
+      {"--per-playtime", 1, kMaxMatchesPerPlayTime, &o.perPlayTime},
+      {"--refine", 0, 10, &o.refine},
+      {"--round-order", 1, 2, &o.roundOrder},
       {"--home-away", 1, 2, &o.homeAway},
   };
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -150,26 +153,30 @@ const CommandRegistrar kSchedule{
      "[--playtimes P | --per-playtime M] [--any-day] [--refine N] [--round-order 1|2] "
      "[--home-away 1|2] [--mask FIL] [--out FIL] [--seed N]",
      "gör spelfördelningen och skriver schemafilen (\"spelfördela\")", runSchedule,
-     "Fördelar alla klassers matcher (varje klass spelar alla-mot-alla) på tävlingens\n"
-     "speltider och skriver schemafilen; läs in den sedan med \"liga import FIL\".\n"
-     "Utan flaggor gäller dialogens förslag.\n\n"
-     "  --playtimes P     antal speltider att fördela på, 1..4800; antal matcher per\n"
-     "                    speltid räknas fram (inte tillsammans med --per-playtime)\n"
-     "  --per-playtime M  antal matcher per speltid, 1..16; antal speltider räknas fram\n"
-     "  --any-day         ett lag får spela flera matcher samma datum (aldrig två på\n"
-     "                    samma speltid); standard: högst en match per datum och lag\n"
-     "  --refine N        antal försök, 0..10, att flytta matcher från ersättningstider\n"
-     "                    (\"Ändrtid...\") till riktiga speltider med plats kvar\n"
-     "  --round-order 1|2 ordningen mellan omgångarna: 1 omvänd (1,2,3 .. nn .. 3,2,1),\n"
-     "                    2 upprepad (1,2,3 .. nn .. 1,2,3)\n"
-     "  --home-away 1|2   1 växlar hemma/borta mellan omgångarna, 2 växlar inte\n"
-     "  --mask FIL        lagens ej spelbara speltider: rader \"lagnummer,mönster\"\n"
-     "                    där ? står för ett valfritt tecken (\"12,2016-09-??\");\n"
-     "                    en fil som inte kan läsas stoppar körningen\n"
-     "  --out FIL         schemafilen (standard SPELDAG.LOT i senaste utbyteskatalogen);\n"
-     "                    en befintlig fil skrivs över bara med --yes\n"
-     "  --seed N          startvärde 0..2147483647 för slumpen: samma värde ger samma\n"
-     "                    schema (standard: klockan)\n"}};
+     std::string("Fördelar alla klassers matcher (varje klass spelar alla-mot-alla) på tävlingens\n"
+                 "speltider och skriver schemafilen; läs in den sedan med \"liga import FIL\".\n"
+                 "Utan flaggor gäller dialogens förslag.\n\n") +
+         "  --playtimes P     antal speltider att fördela på, 1.." +
+         std::to_string(kPlayTimeSlots) +
+         "; antal matcher per\n"
+         "                    speltid räknas fram (inte tillsammans med --per-playtime)\n"
+         "  --per-playtime M  antal matcher per speltid, 1.." +
+         std::to_string(kMaxMatchesPerPlayTime) +
+         "; antal speltider räknas fram\n"
+         "  --any-day         ett lag får spela flera matcher samma datum (aldrig två på\n"
+         "                    samma speltid); standard: högst en match per datum och lag\n"
+         "  --refine N        antal försök, 0..10, att flytta matcher från ersättningstider\n"
+         "                    (\"Ändrtid...\") till riktiga speltider med plats kvar\n"
+         "  --round-order 1|2 ordningen mellan omgångarna: 1 omvänd (1,2,3 .. nn .. 3,2,1),\n"
+         "                    2 upprepad (1,2,3 .. nn .. 1,2,3)\n"
+         "  --home-away 1|2   1 växlar hemma/borta mellan omgångarna, 2 växlar inte\n"
+         "  --mask FIL        lagens ej spelbara speltider: rader \"lagnummer,mönster\"\n"
+         "                    där ? står för ett valfritt tecken (\"12,2016-09-??\");\n"
+         "                    en fil som inte kan läsas stoppar körningen\n"
+         "  --out FIL         schemafilen (standard SPELDAG.LOT i senaste utbyteskatalogen);\n"
+         "                    en befintlig fil skrivs över bara med --yes\n"
+         "  --seed N          startvärde 0..2147483647 för slumpen: samma värde ger samma\n"
+         "                    schema (standard: klockan)\n"}};
 
 }  // namespace
 }  // namespace liga::cli

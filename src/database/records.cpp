@@ -173,13 +173,13 @@ std::string JoinClass(DivisionRec& cls, CompetitionRec& comp, const TeamRec& tea
   }
   if (!warn) return {};
   std::string text;
-  if (cls.teamCount() == 16) {
-    text += "Antalet i klassen [" + FormatInt(16, 3) + "] \"" + cls.className() + "\"\n" +
-            Utf8ToCp1252(" för många för programmet (dags att dela klassen)");
+  if (cls.teamCount() == kMaxTeamsPerClass) {
+    text += "Antalet i klassen [" + FormatInt(kMaxTeamsPerClass, 3) + "] \"" + cls.className() +
+            "\"\n" + Utf8ToCp1252(" för många för programmet (dags att dela klassen)");
   }
-  if (comp.totalTeams() >= 156 && comp.totalTeams() <= 160) {
+  if (comp.totalTeams() >= kTeamWarningFrom && comp.totalTeams() <= kTeamSlots) {
     if (!text.empty()) text += '\n';
-    text += Utf8ToCp1252("Antalet lag i tävlingen [") + FormatInt(160, 4) + "] \n" +
+    text += Utf8ToCp1252("Antalet lag i tävlingen [") + FormatInt(kTeamSlots, 4) + "] \n" +
             Utf8ToCp1252(" för många för programmet (dags att dela tävlingen)");
   }
   return text;

@@ -19,6 +19,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/limits.h"
 #include "database/fixed_record.h"
 
 namespace liga {
@@ -323,11 +324,6 @@ inline constexpr int kPlayTimeRecLen = 863;
 inline constexpr int kClassKeyLen = 23;
 inline constexpr int kTeamKeyLen = 5;
 inline constexpr int kPlayTimeKeyLen = 17;
-
-inline constexpr int kMaxCompetitions = 10;
-inline constexpr int kMaxClasses = 9;
-inline constexpr int kMaxTeams = 159;       // refused by the team register beyond this
-inline constexpr int kMaxPlayTimes = 4799;  // refused by the match register beyond this
 
 std::string CatalogueBlockName(std::string_view dataDir);
 std::string ClassBlockName(std::string_view dataDir, int competition);

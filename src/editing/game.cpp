@@ -283,7 +283,7 @@ std::string TlgGameRegForm::FormRegStr() {
 
 bool TlgGameRegForm::CheckBeforeAdding() {
   ResetNewPlayTime(m_db);
-  return UsedRecs(m_db.playTimeFile()) <= kMaxPlayTimes - 1;
+  return UsedRecs(m_db.playTimeFile()) < kMaxPlayTimeRecords;
 }
 
 bool TlgGameRegForm::CheckBeforeDeleting() {

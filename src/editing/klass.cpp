@@ -82,7 +82,7 @@ std::string TlgKLassRegForm::FormRegStr() {
 
 bool TlgKLassRegForm::CheckBeforeAdding() {
   ResetNewClass(m_db);
-  return UsedRecs(m_db.classFile()) <= kMaxClasses - 1;
+  return UsedRecs(m_db.classFile()) < kMaxClassRecords;
 }
 
 bool TlgKLassRegForm::CheckBeforeDeleting() {

@@ -83,7 +83,7 @@ bool TLagForm::classCheck(OkResult* refusal) {
     return false;
   }
   // The class register's limit holds for classes made here too.
-  if (UsedRecs(m_db.classFile()) > kMaxClasses - 1) {
+  if (UsedRecs(m_db.classFile()) >= kMaxClassRecords) {
     if (refusal != nullptr) *refusal = OkResult::Refused(newClassRefusal(), "cbKlass");
     t.setDivisionRecNo(0);
     return false;
@@ -217,7 +217,7 @@ std::string TlgLagRegForm::FormRegStr() {
 
 bool TlgLagRegForm::CheckBeforeAdding() {
   ResetNewTeam(m_db);
-  return UsedRecs(m_db.teamFile()) <= kMaxTeams - 1;
+  return UsedRecs(m_db.teamFile()) < kMaxTeamRecords;
 }
 
 bool TlgLagRegForm::CheckBeforeDeleting() {

@@ -8,6 +8,7 @@
 
 #include "common/encoding.h"
 #include "common/file_replace.h"
+#include "common/limits.h"
 #include "common/messages.h"
 #include "common/progress.h"
 #include "common/text.h"
@@ -21,7 +22,6 @@ namespace liga::exchange {
 namespace {
 
 constexpr const char* kSeparator = "============================";
-constexpr int kMaxMatchNumber = 4799;
 
 std::string W(std::string_view utf8) {
   return Utf8ToCp1252(utf8);
@@ -366,7 +366,7 @@ void Importer::baseRecord() {
 }
 
 bool Importer::newClass(const std::string& name) {
-  if (UsedRecs(m_db.classFile()) >= kMaxClasses) {
+  if (UsedRecs(m_db.classFile()) >= kMaxClassRecords) {
     const std::string msg = W("Max antal klasser uppnått kan ej addera!");
     ShowMessage(201, msg);
     logLine(msg);
@@ -411,9 +411,9 @@ void Importer::classRecord(const std::string& line) {
 void Importer::teamRecord(const std::string& line) {
   m_lastTeamAdded = false;
   FileBlockPtr teams = m_db.teamFile();
-  if (UsedRecs(teams) >= kMaxTeams) {
+  if (UsedRecs(teams) >= kMaxTeamRecords) {
     const std::string msg =
-        W("Max antal [") + FormatInt(160, 4) + W("] namn uppnått kan ej addera!");
+        W("Max antal [") + FormatInt(kTeamSlots, 4) + W("] namn uppnått kan ej addera!");
     ShowMessage(201, msg);
     logLine(msg);
     m_abort = true;
@@ -659,7 +659,8 @@ bool Importer::matchLine(const std::string& line) {
     }
   }
   if (m_db.comp().lastMatchNumber() >= kMaxMatchNumber) {
-    const std::string msg = W("Max antal [4800] matcher uppnått kan ej addera!");
+    const std::string msg =
+        W("Max antal [") + std::to_string(kPlayTimeSlots) + W("] matcher uppnått kan ej addera!");
     ShowMessage(201, msg);
     logLine(msg);
     m_abort = true;
@@ -685,7 +686,8 @@ bool Importer::matchItem(const std::string& item) {
 
   CompetitionRec& comp = m_db.comp();
   if (comp.lastMatchNumber() >= kMaxMatchNumber) {
-    const std::string msg = W("Max antal [4800] matcher uppnått kan ej addera!");
+    const std::string msg =
+        W("Max antal [") + std::to_string(kPlayTimeSlots) + W("] matcher uppnått kan ej addera!");
     ShowMessage(201, msg);
     logLine(msg);
     m_abort = true;

@@ -13,6 +13,7 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
+#include "common/limits.h"
 #include "gui/qt_ui.h"
 
 namespace liga::gui {
@@ -41,10 +42,10 @@ TLottnDlgForm::TLottnDlgForm(scheduling::ScheduleDialog& controller, QWidget* pa
   }
   m_playTimes = new QSpinBox(this);
   m_playTimes->setObjectName(QStringLiteral("Edit8"));
-  m_playTimes->setRange(1, 4800);
+  m_playTimes->setRange(1, kPlayTimeSlots);
   m_perPlayTime = new QSpinBox(this);
   m_perPlayTime->setObjectName(QStringLiteral("Edit10"));
-  m_perPlayTime->setRange(1, 16);
+  m_perPlayTime->setRange(1, kMaxMatchesPerPlayTime);
   // The P/M rule applies to a whole number, not to each digit typed.
   m_playTimes->setKeyboardTracking(false);
   m_perPlayTime->setKeyboardTracking(false);

@@ -57,7 +57,7 @@ DialogRow ScheduleDialog::row(int index) const {
 
 void ScheduleDialog::setPlayTimes(int p) {
   const int total = m_lrec.MatchTotal;
-  m_playTimes = std::clamp(p, 1, kMaxPlayTimes);
+  m_playTimes = std::clamp(p, 1, kPlayTimeSlots);
   m_matchesPerPlayTime = ceilDiv(total, m_playTimes);
   m_playTimes = ceilDiv(total, m_matchesPerPlayTime);
 }

@@ -5,14 +5,10 @@
 #include <cstdint>
 #include <string>
 
+#include "common/limits.h"
 #include "scheduling/input.h"
 
 namespace liga::scheduling {
-
-inline constexpr int kMaxClasses = 10;
-inline constexpr int kMaxTeams = 160;
-inline constexpr int kMaxPlayTimes = 4800;
-inline constexpr int kMaxMatchesPerPlayTime = 16;
 
 struct ClassSlot {
   int SlotTeams = 0;    // the class's `TeamCount`
@@ -40,7 +36,7 @@ struct Lrec {
   int HomeAwayMode = 0;    // 1 exchanged in odd cycles, 2 kept
   int OneMatchPerDay = 0;  // 1: one match per date and team; 0: per play time
   int RefineSteps = 0;     // 0..10 repair steps
-  std::array<ClassSlot, kMaxClasses> ClassSlots{};
+  std::array<ClassSlot, kClassSlots> ClassSlots{};
 };
 
 // The default schedule file: the folder of `lastExchangePath` (or of `dataDir` when that

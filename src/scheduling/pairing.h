@@ -11,9 +11,9 @@
 
 #include <vector>
 
-namespace liga::scheduling {
+#include "common/limits.h"
 
-inline constexpr int kMaxTeamsPerClass = 16;
+namespace liga::scheduling {
 
 // `RoundOrder`: 1 = odd cycles run through the table backwards, 2 = always forwards.
 inline constexpr int kRoundOrderReversed = 1;

@@ -26,7 +26,7 @@ struct Placement::Impl {
         perPlayTime(std::clamp(l.MatchesPerPlayTime, 1, kMaxMatchesPerPlayTime)),
         oneMatchPerDay(l.OneMatchPerDay != 0),
         keyLength(oneMatchPerDay ? 10 : 16) {
-    for (int c = 0; c < kMaxClasses; ++c) {
+    for (int c = 0; c < kClassSlots; ++c) {
       for (int i = 1; i <= seq.teams[c]; ++i) id(seq.SerieLnr[c][i]);
     }
   }

@@ -23,9 +23,9 @@ PrepareResult Prepare(const ScheduleInput& input, const ScheduleConfig& config, 
   ShowMessage(1, "Initierar variabler!");
   confirmedOutFile.clear();
   lrec = Lrec{};
-  lrec.MaxClasses = kMaxClasses;
-  lrec.MaxTeams = kMaxTeams;
-  lrec.MaxPlayTimes = kMaxPlayTimes;
+  lrec.MaxClasses = kClassSlots;
+  lrec.MaxTeams = kTeamSlots;
+  lrec.MaxPlayTimes = kPlayTimeSlots;
   lrec.MaxMatchesPerPlayTime = kMaxMatchesPerPlayTime;
   lrec.OutFile = DefaultOutFile(config.LastExchangePath, config.DataDir);
 
@@ -40,7 +40,7 @@ PrepareResult Prepare(const ScheduleInput& input, const ScheduleConfig& config, 
     message = "Inga klasser finns";
   } else {
     const int classRecords = static_cast<int>(input.Classes.size());
-    const int slots = std::min(classRecords, kMaxClasses);
+    const int slots = std::min(classRecords, kClassSlots);
     for (int i = 0; i < slots; ++i) {
       const ClassInput& c = input.Classes[i];
       ProgressLine(2, "Antal " + FormatInt(i + 1, 3) + " [" + FormatInt(classRecords, 3) + "]" +

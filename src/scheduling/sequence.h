@@ -23,11 +23,11 @@ struct SequenceEntry {
 
 struct Sequence {
   // `SerieLnr`: team number of team index i (1..16) of each class slot; index 0 unused.
-  std::array<std::array<int, kMaxTeamsPerClass + 1>, kMaxClasses> SerieLnr{};
+  std::array<std::array<int, kMaxTeamsPerClass + 1>, kClassSlots> SerieLnr{};
   // Number of teams actually selected for each slot (0 when the class was skipped). The
   // placement deals pairs for this many teams, so a class record whose `TeamCount`
   // disagrees with its team records never yields an index without a team.
-  std::array<int, kMaxClasses> teams{};
+  std::array<int, kClassSlots> teams{};
   // `LGArr`: entries 1..G are entries[0..G-1].
   std::vector<SequenceEntry> entries;
 };

@@ -211,12 +211,12 @@ TEST_F(LagTest, TeamLimitRefusesTheNewCommand) {
   // One batch per file keeps the 159 stores fast.
   BeginBatch(m_db.teamFile());
   BeginBatch(m_db.classFile());
-  for (int i = 1; i <= kMaxTeams; ++i) testing::DbFixture::addTeam("T", a, i);
+  for (int i = 1; i <= kMaxTeamRecords; ++i) testing::DbFixture::addTeam("T", a, i);
   CommitBatch(m_db.classFile());
   CommitBatch(m_db.teamFile());
   TlgLagRegForm reg(m_db);
   reg.start();
-  EXPECT_EQ(reg.count(), kMaxTeams);
+  EXPECT_EQ(reg.count(), kMaxTeamRecords);
   bool opened = false;
   reg.runEditor = [&](TLagForm&) { opened = true; };
   reg.EditEntry(true);
