@@ -6,7 +6,7 @@
 //             window geometry -> current competition and data directory from program
 //             slot 6 -> status texts -> storage engine and record buffers -> catalogue ->
 //             last competition;
-//   shutdown  close the competition -> "Filerna stängda.." -> slot 6 takes data directory
+//   shutdown  close the competition -> msg::kFilesClosed -> slot 6 takes data directory
 //             and competition -> storage engine shut down -> window geometry taken ->
 //             main record and the selected settings blocks written in place.
 #pragma once

@@ -81,7 +81,7 @@ int competitionNumber(Context& ctx, const Command& command) {
 }
 
 int needCompetition(Context& ctx, Database& db) {
-  if (!db.catalogueAvailable()) return refuse(ctx, "Databas ej vald/ datafiler saknas!");
+  if (!db.catalogueAvailable()) return refuse(ctx, MessageText(msg::kNoDatabase));
   return refuse(ctx, Utf8ToCp1252("<tävling ej vald/inmatad>"));
 }
 
@@ -141,7 +141,7 @@ int runList(Context& ctx) {
                   << (item.enabled ? "" : " (-)") << "\n";
         }
         if (!shell.db().catalogueAvailable())
-          return refuse(ctx, "Datafiler saknas/ ej i aktuellt bibliotek");
+          return refuse(ctx, MessageText(msg::kDataFilesMissing));
         return kExitOk;
       },
       DataDirAccess::Read);
@@ -255,7 +255,7 @@ int runBackup(Context& ctx) {
       db.storeCompetition(false);
     }
     ctx.err << "fel: säkerhetskopian kunde inte skrivas till " << folder << ": "
-            << utf8("Fel vid kopiering!!" + reason) << "\n";
+            << utf8(MessageText(msg::kCopyFailed) + reason) << "\n";
     return kExitRefused;
   });
 }

@@ -73,7 +73,7 @@ bool parseArgs(const Context& ctx, std::size_t first, const std::vector<std::str
 }
 
 int needCompetition(Context& ctx, Database& db) {
-  if (!db.catalogueAvailable()) return refuse(ctx, "Databas ej vald/ datafiler saknas!");
+  if (!db.catalogueAvailable()) return refuse(ctx, MessageText(msg::kNoDatabase));
   return refuse(ctx, W("<tävling ej vald/inmatad>"));
 }
 

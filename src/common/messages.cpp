@@ -11,22 +11,22 @@ namespace {
 // Catalogue texts, written in UTF-8 here and served in code page 1252.
 const std::map<int, std::string_view>& catalogue() {
   static const std::map<int, std::string_view> entries = {
-      {324, "Datafiler saknas/ ej i aktuellt bibliotek"},
-      {325, "Filerna öppna...."},
-      {326, "Filerna stängda.."},
-      {329, "Printerutskriften klar..!"},
-      {330, "Databas ej vald/ datafiler saknas!"},
-      {504, "Befintliga datafiler kommer att förstöras. OK?"},
-      {512, "TuDataBas"},
-      {513, " kopierad till "},
-      {515, " ..lyckad kopiering!!"},
-      {516, "Fel vid kopiering!!"},
-      {518, "Kan ej \"Rename\" fil "},
-      {519, " misslyckad \"indexBuild\" "},
-      {520, " indexerar fil: "},
-      {521, " ...klart!!"},
-      {522, "Kan ej bygga ytterligare index om inte \"TuBas\" vald!"},
-      {526, "Max antal tävlingar uppnått, kan ej addera fler!"},
+      {msg::kDataFilesMissing, "Datafiler saknas/ ej i aktuellt bibliotek"},
+      {msg::kFilesOpen, "Filerna öppna...."},
+      {msg::kFilesClosed, "Filerna stängda.."},
+      {msg::kPrintDone, "Printerutskriften klar..!"},
+      {msg::kNoDatabase, "Databas ej vald/ datafiler saknas!"},
+      {msg::kDestroyExisting, "Befintliga datafiler kommer att förstöras. OK?"},
+      {msg::kTuDataBas, "TuDataBas"},
+      {msg::kCopiedTo, " kopierad till "},
+      {msg::kCopySucceeded, " ..lyckad kopiering!!"},
+      {msg::kCopyFailed, "Fel vid kopiering!!"},
+      {msg::kCannotRename, "Kan ej \"Rename\" fil "},
+      {msg::kIndexBuildFailed, " misslyckad \"indexBuild\" "},
+      {msg::kIndexingFile, " indexerar fil: "},
+      {msg::kDone, " ...klart!!"},
+      {msg::kIndexNeedsTuBas, "Kan ej bygga ytterligare index om inte \"TuBas\" vald!"},
+      {msg::kMaxCompetitionsReached, "Max antal tävlingar uppnått, kan ej addera fler!"},
       // Storage engine errors.
       {isam_error::kPathNotFound, "Filvägen finns inte!"},
       {isam_error::kTooManyFiles, "För många filer öppna!"},
@@ -151,19 +151,19 @@ bool Ask(int number) {
   int textNumber = 0;
   switch (lastTwo) {
     case 7:
-      textNumber = 324;
+      textNumber = msg::kDataFilesMissing;
       break;
     case 31:
-      textNumber = 325;
+      textNumber = msg::kFilesOpen;
       break;
     case 33:
-      textNumber = 326;
+      textNumber = msg::kFilesClosed;
       break;
     case 36:
-      textNumber = 329;
+      textNumber = msg::kPrintDone;
       break;
     case 39:
-      textNumber = 330;
+      textNumber = msg::kNoDatabase;
       break;
     default:
       break;

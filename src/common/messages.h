@@ -12,6 +12,27 @@
 
 namespace liga {
 
+// The numbers of the catalogue texts the code shows or composes by number; the texts
+// themselves are only in the catalogue.
+namespace msg {
+inline constexpr int kDataFilesMissing = 324;
+inline constexpr int kFilesOpen = 325;
+inline constexpr int kFilesClosed = 326;
+inline constexpr int kPrintDone = 329;
+inline constexpr int kNoDatabase = 330;
+inline constexpr int kDestroyExisting = 504;
+inline constexpr int kTuDataBas = 512;
+inline constexpr int kCopiedTo = 513;
+inline constexpr int kCopySucceeded = 515;
+inline constexpr int kCopyFailed = 516;
+inline constexpr int kCannotRename = 518;
+inline constexpr int kIndexBuildFailed = 519;
+inline constexpr int kIndexingFile = 520;
+inline constexpr int kDone = 521;
+inline constexpr int kIndexNeedsTuBas = 522;
+inline constexpr int kMaxCompetitionsReached = 526;
+}  // namespace msg
+
 inline constexpr std::size_t kMessageTextMax = 100;
 inline constexpr std::size_t kMessageBufferMax = 160;
 

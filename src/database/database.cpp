@@ -178,8 +178,7 @@ bool Database::readCatalogue() {
     m_catUsedRecs = 0;
   }
   if (!m_lockRefused) {
-    status(m_catalogueAvailable ? W("Filerna öppna....")
-                                : "Datafiler saknas/ ej i aktuellt bibliotek");
+    status(MessageText(m_catalogueAvailable ? msg::kFilesOpen : msg::kDataFilesMissing));
   }
   *m_comp = CompetitionRec::makeNew(m_catFileLen);
   return m_catalogueAvailable;
@@ -275,7 +274,7 @@ bool Database::selectCompetition(int n, bool allowNew) {
     return false;
   }
   if (n == 0 && m_catFileLen > kMaxCompetitions) {
-    ShowMessage(401, W("Max antal tävlingar uppnått, kan ej addera fler!"));
+    ShowMessage(401, MessageText(msg::kMaxCompetitionsReached));
     return false;
   }
   closeCompetition();
@@ -417,7 +416,7 @@ void Database::closeCompetition() {
 
 void Database::closeAll() {
   closeCompetition();
-  if (m_catalogueAvailable) status(W("Filerna stängda.."));
+  if (m_catalogueAvailable) status(MessageText(msg::kFilesClosed));
   m_catalogueAvailable = false;
 }
 
@@ -487,8 +486,7 @@ bool Database::changeDataDirectory() {
 
 bool Database::createNewCatalogue() {
   if (m_catalogueAvailable && m_catUsedRecs > 0) {
-    if (ShowMessage(101, W("Befintliga datafiler kommer att förstöras. OK?")) != Answer::Yes)
-      return false;
+    if (ShowMessage(101, MessageText(msg::kDestroyExisting)) != Answer::Yes) return false;
   }
   closeAll();
   m_current = 0;
@@ -530,9 +528,10 @@ bool Database::backupCompetition() {
             copyBlock("lg" + num, folder, 3) && copyBlock("game" + num, folder, 4);
   std::string text;
   if (ok) {
-    text = "TuDataBas nr." + num + " kopierad till " + W(folder) + " ..lyckad kopiering!!";
+    text = MessageText(msg::kTuDataBas) + " nr." + num + MessageText(msg::kCopiedTo) + W(folder) +
+           MessageText(msg::kCopySucceeded);
   } else {
-    text = "Fel vid kopiering!!" + MessageText(IsamError);
+    text = MessageText(msg::kCopyFailed) + MessageText(IsamError);
   }
   if (text.size() > kMessageBufferMax) text.resize(kMessageBufferMax);
   ShowMessage(201, text);

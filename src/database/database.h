@@ -126,8 +126,8 @@ class Database {
   // Shuts the storage engine down if `initialise` started it.
   void shutdownStorage();
 
-  // Opens the catalogue, takes its counts and closes it again; posts "Filerna öppna...." or
-  // "Datafiler saknas/ ej i aktuellt bibliotek".
+  // Opens the catalogue, takes its counts and closes it again; posts msg::kFilesOpen or
+  // msg::kDataFilesMissing.
   bool readCatalogue();
   // Creates an empty catalogue (record length 2233, no keys) and reads it.
   bool createCatalogue();
@@ -153,7 +153,7 @@ class Database {
   bool openCompetitionFiles();
   // Writes the competition record back, then closes the class, play-time and team files.
   void closeCompetition();
-  // Closes the competition and marks the catalogue unavailable ("Filerna stängda..").
+  // Closes the competition and marks the catalogue unavailable (msg::kFilesClosed).
   void closeAll();
 
   // ---- catalogue commands ----

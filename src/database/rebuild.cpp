@@ -156,7 +156,8 @@ class Rebuild {
 
   void fail(const std::string& block) {
     const std::int32_t error = IsamError, osError = IsamDosError;
-    const std::string text = W("Kan ej \"Rename\" fil ") + block + " misslyckad \"indexBuild\" ";
+    const std::string text =
+        MessageText(msg::kCannotRename) + block + MessageText(msg::kIndexBuildFailed);
     ProgressLine(3, text);
     ShowMessage(1, text);
     m_failText = text;
@@ -264,7 +265,8 @@ class Rebuild {
       fail(p.label);
       return false;
     }
-    ProgressLine(2, W(" indexerar fil: ") + p.label + ".Dat Recs:" + FormatInt(temp.fileLen(), 4));
+    ProgressLine(
+        2, MessageText(msg::kIndexingFile) + p.label + ".Dat Recs:" + FormatInt(temp.fileLen(), 4));
     BeginBatch(fresh);
     return true;
   }
@@ -544,7 +546,7 @@ class Rebuild {
 
 bool Database::rebuildCompetition() {
   if (!m_catalogueAvailable) {
-    ShowMessage(1, Utf8ToCp1252("Databas ej vald/ datafiler saknas!"));
+    ShowMessage(1, MessageText(msg::kNoDatabase));
     return false;
   }
   OpenProgress("indexbygg", 3, false);
@@ -564,12 +566,12 @@ bool Database::rebuildCompetition() {
   bool ok = false;
   std::string failText;
   if (nn == 0) {
-    ProgressLine(2, "Kan ej bygga ytterligare index om inte \"TuBas\" vald!");
+    ProgressLine(2, MessageText(msg::kIndexNeedsTuBas));
   } else {
     Rebuild rebuild(*this, nn);
     ok = rebuild.run();
     failText = rebuild.m_failText;
-    if (ok) ProgressLine(3, " ...klart!!");
+    if (ok) ProgressLine(3, MessageText(msg::kDone));
   }
   const bool failed = !ok && nn != 0;
   const std::int32_t error = IsamError, osError = IsamDosError;
