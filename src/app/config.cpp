@@ -68,12 +68,10 @@ MainConfig MainConfig::makeDefault(std::string_view defaultDataDir) {
   c.setWindowScale(1);
   c.setDataDir(defaultDataDir);
   c.setSlotDataDir(kProgramSlot, defaultDataDir);
-  c.setLabelSettingsName(0, Utf8ToCp1252("Kommunikationsinställning default"));
+  c.setLabelSettingsName(0, W("Kommunikationsinställning default"));
   for (int i = 1; i <= kSettingsBlocks; ++i) {
-    c.setLabelSettingsName(i,
-                           Utf8ToCp1252("Etikettinställning") + FormatInt(i, 2, '0') + " default");
-    c.setReportSettingsName(
-        i, Utf8ToCp1252("Utskriftsinställning") + FormatInt(i, 2, '0') + " default");
+    c.setLabelSettingsName(i, W("Etikettinställning") + FormatInt(i, 2, '0') + " default");
+    c.setReportSettingsName(i, W("Utskriftsinställning") + FormatInt(i, 2, '0') + " default");
   }
   return c;
 }
@@ -128,7 +126,7 @@ bool Configuration::load(const std::string& path, std::string_view defaultDataDi
       }
     } else if (!ec) {
       ShowMessage(201, "Versionskonflikt av konfigurationsfilen \"" + Utf8ToCp1252(path) +
-                           Utf8ToCp1252("\" Nollställer."));
+                           W("\" Nollställer."));
     }
   }
   writeDefaults(path, defaultDataDir);

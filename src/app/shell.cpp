@@ -107,9 +107,8 @@ bool Shell::startup(UiPort& ui, const StartupOptions& options) {
     // A competition whose files would not open stays the current one (selectCompetition
     // keeps its number), so "indexbygg" can repair it; a deleted one does not.
     if (!m_db.selectCompetition(current, false) && m_db.competitionFailedToOpen()) {
-      ShowMessage(201, Utf8ToCp1252("Tävling ") + FormatInt(current, 2) + " kan inte " +
-                           Utf8ToCp1252("öppnas: ") + MessageText(IsamError) +
-                           " (indexbygg reparerar index)");
+      ShowMessage(201, W("Tävling ") + FormatInt(current, 2) + " kan inte " + W("öppnas: ") +
+                           MessageText(IsamError) + " (indexbygg reparerar index)");
     }
   } else {
     m_db.setCurrentCompetition(0);

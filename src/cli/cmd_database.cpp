@@ -82,7 +82,7 @@ int competitionNumber(Context& ctx, const Command& command) {
 
 int needCompetition(Context& ctx, Database& db) {
   if (!db.catalogueAvailable()) return refuse(ctx, MessageText(msg::kNoDatabase));
-  return refuse(ctx, Utf8ToCp1252("<tävling ej vald/inmatad>"));
+  return refuse(ctx, W("<tävling ej vald/inmatad>"));
 }
 
 // "--class NAME" among the arguments: the class's record number, 0 without the option,
@@ -124,7 +124,7 @@ int runInit(Context& ctx) {
       return refuse(ctx, MessageText(IsamError));
     }
     shell.config().main().setCurrentCompetition(0);
-    ctx.out << utf8(Utf8ToCp1252("ny katalog: ")) << db.dataDir() << "\n";
+    ctx.out << utf8(W("ny katalog: ")) << db.dataDir() << "\n";
     return kExitOk;
   });
 }
@@ -267,7 +267,7 @@ int runRebuild(Context& ctx) {
     // A competition whose files did not open is still current and is what rebuild repairs.
     if (!db.competitionOpen() && !db.competitionFailedToOpen()) return needCompetition(ctx, db);
     if (!db.rebuildCompetition()) return refuse(ctx, StatusMessage());
-    ctx.out << utf8(Utf8ToCp1252("indexbygg klar: ")) << utf8(db.comp().competitionName()) << "\n";
+    ctx.out << utf8(W("indexbygg klar: ")) << utf8(db.comp().competitionName()) << "\n";
     return kExitOk;
   });
 }
@@ -375,13 +375,13 @@ int runInfo(Context& ctx) {
         ctx.out << RecordSizeLine() << "\n";
         ctx.out << "datakatalog: " << db.dataDir() << "\n";
         if (!db.competitionOpen()) {
-          ctx.out << utf8(db.catalogueAvailable() ? Utf8ToCp1252("<tävling ej vald/inmatad>")
+          ctx.out << utf8(db.catalogueAvailable() ? W("<tävling ej vald/inmatad>")
                                                   : "<datafiler saknas>")
                   << "\n";
           return kExitOk;
         }
         const CompetitionRec& c = db.comp();
-        ctx.out << utf8(Utf8ToCp1252("tävling ")) << FormatInt(db.currentCompetition(), 2) << ": "
+        ctx.out << utf8(W("tävling ")) << FormatInt(db.currentCompetition(), 2) << ": "
                 << utf8(c.competitionName()) << "\n"
                 << "klasser: " << UsedRecs(db.classFile()) << "\n"
                 << "lag: " << c.totalTeams() << "\n"

@@ -29,10 +29,6 @@
 namespace liga::cli {
 namespace {
 
-std::string W(const std::string& utf8) {
-  return Utf8ToCp1252(utf8);
-}
-
 // The subcommand's arguments: positionals and "--name value" options. Every option takes a
 // value; "--contact" takes two and may repeat.
 struct Args {

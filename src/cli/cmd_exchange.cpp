@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cli/session.h"
+#include "common/encoding.h"
 #include "common/messages.h"
 #include "exchange/demo.h"
 #include "exchange/export.h"
@@ -92,7 +93,7 @@ int runExport(Context& ctx) {
       ctx,
       [&](Shell& shell) {
         Database& db = shell.db();
-        if (!db.competitionOpen()) return refuse(ctx, Utf8ToCp1252("<tävling ej vald/inmatad>"));
+        if (!db.competitionOpen()) return refuse(ctx, W("<tävling ej vald/inmatad>"));
         if (!confirmOverwrite(ctx, target)) return kExitRefused;
         const auto result = exchange::WriteExport(db, *kind, target);
         if (!result.written) {

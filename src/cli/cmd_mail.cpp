@@ -68,7 +68,7 @@ int RunOnTeams(Context& ctx, const MailArgs& a, const mail::MailSettings& settin
   bool html = true;
   if (a.verb == "message") {
     std::ifstream f(a.bodyFile, std::ios::binary);
-    if (!f) return refuse(ctx, Utf8ToCp1252("Kan ej läsa filen: ") + a.bodyFile);
+    if (!f) return refuse(ctx, W("Kan ej läsa filen: ") + a.bodyFile);
     std::ostringstream s;
     s << f.rdbuf();
     body = s.str();
@@ -80,7 +80,7 @@ int RunOnTeams(Context& ctx, const MailArgs& a, const mail::MailSettings& settin
       ctx,
       [&](Shell& shell) {
         Database& db = shell.db();
-        if (!db.competitionOpen()) return refuse(ctx, Utf8ToCp1252("<tävling ej vald/inmatad>"));
+        if (!db.competitionOpen()) return refuse(ctx, W("<tävling ej vald/inmatad>"));
         std::vector<std::int32_t> teams;
         if (a.teams.empty()) {
           teams = mail::TeamsWithEmail(db);
@@ -88,7 +88,7 @@ int RunOnTeams(Context& ctx, const MailArgs& a, const mail::MailSettings& settin
           for (int n : a.teams) {
             const std::int32_t recNo = mail::FindTeamByNumber(db, n);
             if (recNo == 0) {
-              return refuse(ctx, "Lag " + std::to_string(n) + Utf8ToCp1252(" finns inte"));
+              return refuse(ctx, "Lag " + std::to_string(n) + W(" finns inte"));
             }
             teams.push_back(recNo);
           }
@@ -147,7 +147,7 @@ int runMail(Context& ctx) {
       a.settingsFile.empty() ? mail::DefaultMailSettingsPath() : a.settingsFile;
   mail::MailSettings settings;
   if (!mail::LoadMailSettings(path, settings)) {
-    return refuse(ctx, Utf8ToCp1252("Kan ej läsa e-postinställningarna: ") + path);
+    return refuse(ctx, W("Kan ej läsa e-postinställningarna: ") + path);
   }
   return a.verb == "test" ? RunTest(ctx, a, settings) : RunOnTeams(ctx, a, settings);
 }

@@ -11,6 +11,7 @@
 
 #include "app/settings_blocks.h"
 #include "cli/session.h"
+#include "common/encoding.h"
 #include "common/text.h"
 #include "reports/grid_export.h"
 #include "reports/labels.h"
@@ -112,7 +113,7 @@ std::optional<Picks> resolvePicks(Context& ctx, Database& db, const ReportOption
           found = true;
         }
       if (!found) {
-        refuse(ctx, Utf8ToCp1252("klassen finns inte: ") + wanted);
+        refuse(ctx, W("klassen finns inte: ") + wanted);
         return std::nullopt;
       }
     }
@@ -177,7 +178,7 @@ int runView(Context& ctx) {
   if (outputs != 1) return usageError(ctx, self);
   return withShell(ctx, [&](Shell& shell) {
     Database& db = shell.db();
-    if (!db.competitionOpen()) return refuse(ctx, Utf8ToCp1252("<tävling ej vald/inmatad>"));
+    if (!db.competitionOpen()) return refuse(ctx, W("<tävling ej vald/inmatad>"));
     const auto picks = resolvePicks(ctx, db, o);
     if (!picks) return kExitRefused;
     TeamSelection selection(db);
@@ -232,7 +233,7 @@ int runReport(Context& ctx) {
   gui::InstallQtPictureLoader();
   return withShell(ctx, [&](Shell& shell) {
     Database& db = shell.db();
-    if (!db.competitionOpen()) return refuse(ctx, Utf8ToCp1252("<tävling ej vald/inmatad>"));
+    if (!db.competitionOpen()) return refuse(ctx, W("<tävling ej vald/inmatad>"));
     const auto picks = resolvePicks(ctx, db, o);
     if (!picks) return kExitRefused;
     TeamSelection selection(db);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "cli/session.h"
+#include "common/encoding.h"
 #include "common/limits.h"
 #include "common/messages.h"
 #include "reports/team_selection.h"
@@ -92,7 +93,7 @@ int runSchedule(Context& ctx) {
       ctx,
       [&](Shell& shell) {
         Database& db = shell.db();
-        if (!db.competitionOpen()) return refuse(ctx, Utf8ToCp1252("<tävling ej vald/inmatad>"));
+        if (!db.competitionOpen()) return refuse(ctx, W("<tävling ej vald/inmatad>"));
         TeamSelection selection(db);
         const scheduling::ScheduleInput input = scheduling::ReadScheduleInput(db, selection);
         scheduling::ScheduleConfig config;
@@ -130,10 +131,10 @@ int runSchedule(Context& ctx) {
             return kExitOk;
           case scheduling::RunOutcome::Cancelled:
             if (!dialogStatus.empty()) return refuse(ctx, dialogStatus);
-            return refuse(ctx, Utf8ToCp1252("spelfördelningen avbröts"));
+            return refuse(ctx, W("spelfördelningen avbröts"));
           case scheduling::RunOutcome::Refused:
-            return refuse(ctx, s.message.empty() ? Utf8ToCp1252("spelfördelningen kunde inte göras")
-                                                 : s.message);
+            return refuse(ctx,
+                          s.message.empty() ? W("spelfördelningen kunde inte göras") : s.message);
           case scheduling::RunOutcome::CannotCreate:
           case scheduling::RunOutcome::CloseFailed:
             return refuse(ctx, s.message.empty()
@@ -141,7 +142,7 @@ int runSchedule(Context& ctx) {
                                          "\" f\xF6r skrivning"
                                    : s.message);
           case scheduling::RunOutcome::Aborted:
-            return refuse(ctx, Utf8ToCp1252("spelfördelningen avbröts; ingen fil skrevs"));
+            return refuse(ctx, W("spelfördelningen avbröts; ingen fil skrevs"));
         }
         return kExitRefused;
       },

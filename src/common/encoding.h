@@ -50,4 +50,11 @@ bool LooksLikeUtf8(std::string_view text);
 // an entity.
 std::string HtmlEncode(std::string_view text);
 
+// The code page 1252 bytes of a text written in UTF-8 in the source: the one way the code
+// writes a Swedish literal for the core, which keeps its texts in code page 1252
+// (W("Filerna öppna") holds ö as the byte F6).
+inline std::string W(std::string_view utf8) {
+  return Utf8ToCp1252(utf8);
+}
+
 }  // namespace liga

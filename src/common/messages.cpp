@@ -116,7 +116,7 @@ std::string MessageText(int number) {
     }
     text = "Btree: " + text;
   }
-  if (text.empty()) text = Utf8ToCp1252("Okänt nummer i msgtextanrop= ") + rightAligned(number, 6);
+  if (text.empty()) text = W("Okänt nummer i msgtextanrop= ") + rightAligned(number, 6);
   return cut(text, kMessageTextMax);
 }
 

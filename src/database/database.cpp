@@ -21,10 +21,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string W(std::string_view utf8) {
-  return Utf8ToCp1252(utf8);
-}
-
 void status(const std::string& text) {
   ShowMessage(1, text);
 }

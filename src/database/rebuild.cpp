@@ -168,8 +168,6 @@ class Rebuild {
     }
   }
 
-  static std::string W(std::string_view s) { return Utf8ToCp1252(s); }
-
   bool anyTempFile() const {
     for (int pass = 0; pass < 3; ++pass) {
       for (const char* ext : kTempExt) {

@@ -175,12 +175,12 @@ std::string JoinClass(DivisionRec& cls, CompetitionRec& comp, const TeamRec& tea
   std::string text;
   if (cls.teamCount() == kMaxTeamsPerClass) {
     text += "Antalet i klassen [" + FormatInt(kMaxTeamsPerClass, 3) + "] \"" + cls.className() +
-            "\"\n" + Utf8ToCp1252(" för många för programmet (dags att dela klassen)");
+            "\"\n" + W(" för många för programmet (dags att dela klassen)");
   }
   if (comp.totalTeams() >= kTeamWarningFrom && comp.totalTeams() <= kTeamSlots) {
     if (!text.empty()) text += '\n';
-    text += Utf8ToCp1252("Antalet lag i tävlingen [") + FormatInt(kTeamSlots, 4) + "] \n" +
-            Utf8ToCp1252(" för många för programmet (dags att dela tävlingen)");
+    text += W("Antalet lag i tävlingen [") + FormatInt(kTeamSlots, 4) + "] \n" +
+            W(" för många för programmet (dags att dela tävlingen)");
   }
   return text;
 }

@@ -29,7 +29,7 @@ std::optional<int> parseDigits(std::string_view s) {
 }  // namespace
 
 const std::string& NumericInputError() {
-  static const std::string text = Utf8ToCp1252("fel vid inmatning, endast numerer tillåtna");
+  static const std::string text = W("fel vid inmatning, endast numerer tillåtna");
   return text;
 }
 

@@ -102,7 +102,7 @@ bool TGameForm::setSide(int row, int col, std::int32_t teamRecNo) {
 
 void TGameForm::pickCell(int row, int col) {
   if (!selectable(row, col)) return;
-  TClubPick pick(m_db, true, false, sideTeam(row, col), Utf8ToCp1252("välj lag"));
+  TClubPick pick(m_db, true, false, sideTeam(row, col), W("välj lag"));
   if (!pick.OkExec()) return;
   const std::int32_t recNo = pick.GetPickData(0);
   if (recNo > 0) setSide(row, col, recNo);
@@ -127,9 +127,8 @@ OkResult TGameForm::okButtonClick() {
   std::int32_t found = 0;
   FindKey(m_db.playTimeFile(), 1, found, when);
   if (IsamOK) {
-    return OkResult::Refused(Utf8ToCp1252("speltiden finns redan registrerad. \"") + when +
-                                 Utf8ToCp1252("\" Måste vara unik."),
-                             "edSpeltid");
+    return OkResult::Refused(
+        W("speltiden finns redan registrerad. \"") + when + W("\" Måste vara unik."), "edSpeltid");
   }
   const PlayTimeRec& pt = m_db.playTime();
   auto refuse = [](const char* text, int row, int col) {
@@ -231,7 +230,7 @@ void TGameForm::writeTeamMatchLists(std::int32_t playTimeRecNo) {
     const int homeEntry = entryFor(home);
     const int awayEntry = entryFor(away);
     if (homeEntry == 0 || awayEntry == 0)
-      ShowMessage(1, Utf8ToCp1252("Får ej plats med fler matcher i lagfilen!"));
+      ShowMessage(1, W("Får ej plats med fler matcher i lagfilen!"));
     if (isNew && (homeEntry <= 0 || awayEntry <= 0)) {
       MatchEntry free;
       free.setHomeScore(kNoResult);
@@ -288,7 +287,7 @@ bool TlgGameRegForm::CheckBeforeAdding() {
 
 bool TlgGameRegForm::CheckBeforeDeleting() {
   if (m_db.playTime().usedRows() < 1) return true;
-  return ShowMessage(101, Utf8ToCp1252("Speltillfället har matcher. Raderas")) == Answer::Yes;
+  return ShowMessage(101, W("Speltillfället har matcher. Raderas")) == Answer::Yes;
 }
 
 void TlgGameRegForm::DoTheDialog(bool add, int index, std::int32_t recNo) {

@@ -32,7 +32,7 @@ void TadressDlg::okClick() {
 // ---------------------------------------------------------------------------------------
 
 std::string TInfoDlgForm::Caption() {
-  return Utf8ToCp1252("tävling/turnering");
+  return W("tävling/turnering");
 }
 
 TInfoDlgForm::TInfoDlgForm(Database& db, bool adding) : m_db(db), m_adding(adding) {
@@ -110,7 +110,7 @@ bool InputInfo(Database& db, bool add, const std::function<void(TInfoDlgForm&)>&
       return false;
     }
     if (db.catalogueUsedRecs() >= kMaxCompetitions) {
-      ShowMessage(1, Utf8ToCp1252("Max antal tävlingar uppnått kan ej addera flera!"));
+      ShowMessage(1, W("Max antal tävlingar uppnått kan ej addera flera!"));
       return false;
     }
     if (!db.selectCompetition(0, true)) return false;

@@ -29,8 +29,8 @@ OkResult TklassDlg::BitBtn1Click() {
   std::int32_t found = 0;
   FindKey(m_db.classFile(), 1, found, name);
   if (IsamOK) {
-    result = OkResult::Refused(Utf8ToCp1252("Klassen/divisionen finns redan registrerad. \"") +
-                                   name + Utf8ToCp1252("\" Måste vara unik, ändra namnet."),
+    result = OkResult::Refused(W("Klassen/divisionen finns redan registrerad. \"") + name +
+                                   W("\" Måste vara unik, ändra namnet."),
                                "edKlass");
   } else {
     struct Field {
@@ -87,8 +87,7 @@ bool TlgKLassRegForm::CheckBeforeAdding() {
 
 bool TlgKLassRegForm::CheckBeforeDeleting() {
   if (m_db.cls().teamCount() == 0) return true;
-  ShowMessage(1,
-              "Klassen \"" + m_db.cls().className() + Utf8ToCp1252("\" är inte utan deltagare!"));
+  ShowMessage(1, "Klassen \"" + m_db.cls().className() + W("\" är inte utan deltagare!"));
   return false;
 }
 

@@ -13,7 +13,7 @@ namespace liga {
 namespace {
 
 std::string newClassRefusal() {
-  return Utf8ToCp1252("maxantalet uppnått kan ej addera registerpost!");
+  return W("maxantalet uppnått kan ej addera registerpost!");
 }
 
 int newTeamNumber(Database& db) {
@@ -39,7 +39,7 @@ TLagForm::TLagForm(Database& db, bool adding) : m_db(db), m_adding(adding), m_sa
   // The class list is read without disturbing the current class.
   const DivisionRec savedClass = db.cls();
   const std::int32_t savedClassNo = db.classRecNo();
-  OpenProgress(Utf8ToCp1252("Vänta ... klasser"), kProgressRows, false);
+  OpenProgress(W("Vänta ... klasser"), kProgressRows, false);
   for (const std::int32_t recNo : db.classesInKeyOrder()) {
     if (!db.readClass(recNo)) continue;
     const std::string name = db.cls().className();
@@ -158,9 +158,8 @@ OkResult TLagForm::okButtonClick() {
   std::int32_t found = 0;
   FindKey(m_db.teamFile(), 1, found, key);
   if (IsamOK) {
-    return OkResult::Refused(Utf8ToCp1252("lagnumret finns redan registrerad. \"") + key +
-                                 Utf8ToCp1252("\" Måste vara unik."),
-                             "edNummer");
+    return OkResult::Refused(
+        W("lagnumret finns redan registrerad. \"") + key + W("\" Måste vara unik."), "edNummer");
   }
   OkResult refusal;
   if (!classCheck(&refusal)) return refusal;
@@ -226,7 +225,7 @@ bool TlgLagRegForm::CheckBeforeDeleting() {
   for (int m = 1; m <= count; ++m) {
     if (t.match(m).matchNumber() > 0 && t.match(m).opponentRecNo() != 0) {
       ShowMessage(1, "Laget \"" + t.teamNumberKey() +
-                         Utf8ToCp1252("\" har registrerade matcher och kan inte raderas!"));
+                         W("\" har registrerade matcher och kan inte raderas!"));
       return false;
     }
   }

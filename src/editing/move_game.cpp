@@ -14,7 +14,7 @@ namespace {
 
 std::vector<TMoveGameForm::ListItem> playTimeList(Database& db) {
   std::vector<TMoveGameForm::ListItem> items;
-  OpenProgress(Utf8ToCp1252("Vänta ... speltider"), kProgressRows, false);
+  OpenProgress(W("Vänta ... speltider"), kProgressRows, false);
   for (const std::int32_t recNo : db.playTimesInKeyOrder()) {
     if (!db.readPlayTime(recNo)) continue;
     const std::string text = db.playTime().playTime();
@@ -123,7 +123,7 @@ OkResult TMoveGameForm::move() {
   if (left.recNo == right.recNo) return refuse("Meningslöst att flytta till samma speltid");
 
   const auto started = std::chrono::steady_clock::now();
-  OpenProgress(Utf8ToCp1252("Vänta!! Sorterar in flyttningen.."), kProgressRows, false);
+  OpenProgress(W("Vänta!! Sorterar in flyttningen.."), kProgressRows, false);
   SetMessageBuffer("");
   StoreScores(left.copy);
   StoreScores(right.copy);

@@ -35,7 +35,7 @@ PickWindowRunner* SetPickWindows(PickWindowRunner* runner) {
 // ---------------------------------------------------------------------------------------
 
 TEPickForm::TEPickForm(std::string caption, bool multiSelect, bool sorted)
-    : m_caption(caption.empty() ? Utf8ToCp1252("välj") : std::move(caption)),
+    : m_caption(caption.empty() ? W("välj") : std::move(caption)),
       m_multi(multiSelect),
       m_sorted(sorted),
       m_allCaption("&Alla") {}
@@ -72,7 +72,7 @@ void TEPickForm::allbtnClick() {
 }
 
 const std::string& TEPickForm::allbtnHint() {
-  static const std::string hint = Utf8ToCp1252("väljer alla respektive ingen");
+  static const std::string hint = W("väljer alla respektive ingen");
   return hint;
 }
 

@@ -23,16 +23,16 @@ TERegFormDlg::TERegFormDlg(Database& db, std::string caption)
     : m_db(db), m_caption(std::move(caption)) {}
 
 const std::string& TERegFormDlg::ListHint() {
-  static const std::string hint = Utf8ToCp1252("dubbelklicka för att ändra vald registerpost");
+  static const std::string hint = W("dubbelklicka för att ändra vald registerpost");
   return hint;
 }
 
 const std::vector<TERegFormDlg::Button>& TERegFormDlg::Buttons() {
   static const std::vector<Button> buttons = {
-      {"closebtn", Utf8ToCp1252("&Stäng"), Utf8ToCp1252("stäng och återgå")},
-      {"changebtn", Utf8ToCp1252("&Ändra"), Utf8ToCp1252("ändra den valda  registerposten")},
+      {"closebtn", W("&Stäng"), W("stäng och återgå")},
+      {"changebtn", W("&Ändra"), W("ändra den valda  registerposten")},
       {"deletebtn", "&Radera", "radera den valda registerposten"},
-      {"newbtn", "&Ny", Utf8ToCp1252("lägg in en ny registerpost")},
+      {"newbtn", "&Ny", W("lägg in en ny registerpost")},
       {"printbtn", "S&kriv", "skriv ut valda etiketter"},
   };
   return buttons;
@@ -100,7 +100,7 @@ void TERegFormDlg::EditEntry(bool add) {
     if (!CheckBeforeAdding()) {
       m_beep = true;
       Ui().beep(440, 100);
-      m_status = Utf8ToCp1252("maxantalet uppnått kan ej addera registerpost!");
+      m_status = W("maxantalet uppnått kan ej addera registerpost!");
       return;
     }
     DoTheDialog(true, -1, 0);

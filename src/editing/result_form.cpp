@@ -17,7 +17,7 @@ bool present(int score) {
 }  // namespace
 
 TResultForm::TResultForm(Database& db) : m_db(db) {
-  OpenProgress(Utf8ToCp1252("Vänta ... speltider"), kProgressRows, false);
+  OpenProgress(W("Vänta ... speltider"), kProgressRows, false);
   for (const std::int32_t recNo : db.playTimesInKeyOrder()) {
     if (!db.readPlayTime(recNo)) continue;
     const std::string text = db.playTime().playTime();

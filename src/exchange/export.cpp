@@ -19,10 +19,6 @@
 namespace liga::exchange {
 namespace {
 
-std::string W(std::string_view utf8) {
-  return Utf8ToCp1252(utf8);
-}
-
 std::time_t nowFrom(const Clock& clock) {
   return clock ? clock() : std::time(nullptr);
 }

@@ -164,12 +164,12 @@ MatchItem ParseMatchItem(std::string_view item) {
         m.resultError = "Syntaxfel (resultat)! (-)";
         break;
       default:
-        m.resultError = Utf8ToCp1252("Otillåtna tecken (resultat), numerer!");
+        m.resultError = W("Otillåtna tecken (resultat), numerer!");
         break;
     }
     if (m.hasResult && (m.homeScore < 0 || m.awayScore < 0)) {
       m.hasResult = false;
-      m.resultError = Utf8ToCp1252("Otillåtna tecken (resultat), numerer!");
+      m.resultError = W("Otillåtna tecken (resultat), numerer!");
     }
   }
   switch (splitPair(teams, m.home, m.away)) {
@@ -179,7 +179,7 @@ MatchItem ParseMatchItem(std::string_view item) {
       m.teamError = "Syntaxfel (lagnummer)! (-)";
       break;
     default:
-      m.teamError = Utf8ToCp1252("Otillåtna tecken (lagnummer), numerer!");
+      m.teamError = W("Otillåtna tecken (lagnummer), numerer!");
       break;
   }
   return m;

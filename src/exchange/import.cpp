@@ -23,10 +23,6 @@ namespace {
 
 constexpr const char* kSeparator = "============================";
 
-std::string W(std::string_view utf8) {
-  return Utf8ToCp1252(utf8);
-}
-
 // A field read as a whole number, limited to lo..hi; nullopt when the field is empty or
 // not a number (the record keeps its value then).
 std::optional<int> limitedNumber(const std::string& field, int lo, int hi) {

@@ -490,8 +490,7 @@ void TMainForm::offerDemo() {
   Database& db = m_shell.db();
   if (db.catalogueAvailable()) return;
   if (!DataDirIsEmpty(db.dataDir())) return;
-  if (ShowMessage(101, Utf8ToCp1252("Databiblioteket är tomt. Vill du läsa in demotävlingen?")) !=
-      Answer::Yes)
+  if (ShowMessage(101, W("Databiblioteket är tomt. Vill du läsa in demotävlingen?")) != Answer::Yes)
     return;
   run(
       [this] {
@@ -626,8 +625,7 @@ void TMainForm::importera() {
   if (!db.catalogueAvailable()) return;
   MainConfig& main = m_shell.config().main();
   const std::string start = fs::path(main.lastExchangePath()).parent_path().string();
-  const std::vector<std::string> files =
-      m_ui.pickOpenFiles(Utf8ToCp1252("välj filer"), start, kImportFilter);
+  const std::vector<std::string> files = m_ui.pickOpenFiles(W("välj filer"), start, kImportFilter);
   if (files.empty()) return;
   main.setLastExchangePath(files.back());
   exchange::Importer importer(db, m_shell.folders().textDir);

@@ -19,10 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string W(std::string_view utf8) {
-  return Utf8ToCp1252(utf8);
-}
-
 // The export-file writer: lines in memory, converted by the DOS switch, CR LF, written
 // beside the target and renamed over it.
 class ExportFile {

@@ -16,10 +16,6 @@
 namespace liga::reports {
 namespace {
 
-std::string W(std::string_view utf8) {
-  return Utf8ToCp1252(utf8);
-}
-
 std::string joinLines(const std::vector<std::string>& lines) {
   std::string out;
   for (std::size_t i = 0; i < lines.size(); ++i) out += (i ? "\r\n" : "") + lines[i];

@@ -10,10 +10,6 @@
 namespace liga::reports {
 namespace {
 
-std::string W(std::string_view utf8) {
-  return Utf8ToCp1252(utf8);
-}
-
 bool contactRowUsed(const ContactRow& row) {
   return !TrimRight(row.name()).empty() || !TrimRight(row.street()).empty() ||
          !TrimRight(row.town()).empty() || !TrimRight(row.address4()).empty();

@@ -21,10 +21,6 @@ constexpr std::size_t kMaxDocumentName = 32;
 // Progress window lines of a print job.
 constexpr int kLinePrinter = 2, kLineJob = 3, kLineCount = 4, kLinePage = 5, kLineStatus = 6;
 
-std::string W(std::string_view utf8) {
-  return Utf8ToCp1252(utf8);
-}
-
 }  // namespace
 
 std::string NowText() {

@@ -9,10 +9,6 @@
 namespace liga::reports {
 namespace {
 
-std::string W(std::string_view utf8) {
-  return Utf8ToCp1252(utf8);
-}
-
 bool fits(const MatchEntry& m, MatchMode mode) {
   const bool home = ScorePresent(m.homeScore()), away = ScorePresent(m.awayScore());
   return mode == MatchMode::Played ? (home && away) : (!home && !away);

@@ -26,12 +26,12 @@ std::vector<SortLevel>& stack() {
 bool BeginSort(int expected) {
   auto& s = stack();
   if (static_cast<int>(s.size()) >= kMaxActiveSorts) {
-    ShowMessage(401, Utf8ToCp1252("För många olika sorteringar pågående under samma tid. Max:") +
+    ShowMessage(401, W("För många olika sorteringar pågående under samma tid. Max:") +
                          FormatInt(kMaxActiveSorts, 2));
     return false;
   }
   if (expected > kMaxSortItems) {
-    ShowMessage(401, Utf8ToCp1252("Antal element för stort! Max:") + FormatInt(kMaxSortItems, 5));
+    ShowMessage(401, W("Antal element för stort! Max:") + FormatInt(kMaxSortItems, 5));
     return false;
   }
   // Memory is treated as available; "Minnet räcker inte för sortering" remains for a
@@ -41,7 +41,7 @@ bool BeginSort(int expected) {
   try {
     level.items.reserve(static_cast<std::size_t>(level.expected));
   } catch (const std::bad_alloc&) {
-    ShowMessage(401, Utf8ToCp1252("Minnet räcker inte för sortering"));
+    ShowMessage(401, W("Minnet räcker inte för sortering"));
     return false;
   }
   s.push_back(std::move(level));

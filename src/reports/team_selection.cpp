@@ -116,7 +116,7 @@ int TeamSelection::select(const SelectionRequest& request) {
   const int n = static_cast<int>(m_selected.size());
   if (n > 0) {
     if (!BeginSort(n)) {
-      ShowMessage(401, Utf8ToCp1252("Minnet fullt inför sortering..dela upp i flera baser"));
+      ShowMessage(401, W("Minnet fullt inför sortering..dela upp i flera baser"));
       m_haveRequest = false;
       CloseProgress();
       return n;

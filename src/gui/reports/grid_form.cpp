@@ -93,7 +93,7 @@ bool ExportGridJpeg(const reports::GridModel& grid, const std::string& path, int
                   ReplaceFile(path, std::string_view(reinterpret_cast<const char*>(bytes.data()),
                                                      bytes.size()));
   if (!ok) {
-    ShowMessage(400, Utf8ToCp1252("Kan ej öppna/skapa ixportfilen \"") + path + "\"");
+    ShowMessage(400, W("Kan ej öppna/skapa ixportfilen \"") + path + "\"");
     return false;
   }
   return true;
