@@ -22,6 +22,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/little_endian.h"
+
 namespace liga {
 
 template <std::size_t N>
@@ -42,25 +44,11 @@ class FixedRecord {
   std::uint8_t u8(std::size_t off) const { return m_bytes[off]; }
   void setU8(std::size_t off, std::uint8_t v) { m_bytes[off] = v; }
 
-  std::int16_t i16(std::size_t off) const {
-    return static_cast<std::int16_t>(m_bytes[off] | (m_bytes[off + 1] << 8));
-  }
-  void setI16(std::size_t off, int v) {
-    const auto u = static_cast<std::uint16_t>(v);
-    m_bytes[off] = static_cast<std::uint8_t>(u & 0xFF);
-    m_bytes[off + 1] = static_cast<std::uint8_t>(u >> 8);
-  }
+  std::int16_t i16(std::size_t off) const { return rd16(&m_bytes[off]); }
+  void setI16(std::size_t off, int v) { wr16(&m_bytes[off], static_cast<std::int16_t>(v)); }
 
-  std::int32_t i32(std::size_t off) const {
-    const std::uint32_t u = std::uint32_t{m_bytes[off]} | (std::uint32_t{m_bytes[off + 1]} << 8) |
-                            (std::uint32_t{m_bytes[off + 2]} << 16) |
-                            (std::uint32_t{m_bytes[off + 3]} << 24);
-    return static_cast<std::int32_t>(u);
-  }
-  void setI32(std::size_t off, std::int32_t v) {
-    const auto u = static_cast<std::uint32_t>(v);
-    for (int i = 0; i < 4; ++i) m_bytes[off + i] = static_cast<std::uint8_t>(u >> (8 * i));
-  }
+  std::int32_t i32(std::size_t off) const { return rd32(&m_bytes[off]); }
+  void setI32(std::size_t off, std::int32_t v) { wr32(&m_bytes[off], v); }
 
   // string[cap] at `off` (occupies cap + 1 bytes).
   std::string str(std::size_t off, std::size_t cap) const {

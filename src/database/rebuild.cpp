@@ -101,13 +101,8 @@ class RecordSource {
     std::uint8_t h[16] = {};
     m_data.read(reinterpret_cast<char*>(h), sizeof h);
     if (!m_data) return false;
-    auto i32 = [&](int off) {
-      return static_cast<std::int32_t>(std::uint32_t(h[off]) | std::uint32_t(h[off + 1]) << 8 |
-                                       std::uint32_t(h[off + 2]) << 16 |
-                                       std::uint32_t(h[off + 3]) << 24);
-    };
-    const std::int32_t numRec = i32(8);
-    if (i32(12) != recordLength || numRec < 0) {
+    const std::int32_t numRec = rd32(h + 8);
+    if (rd32(h + 12) != recordLength || numRec < 0) {
       m_data.close();
       return false;
     }
