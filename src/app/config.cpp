@@ -11,6 +11,7 @@
 #include "common/encoding.h"
 #include "common/file_replace.h"
 #include "common/messages.h"
+#include "common/paths.h"
 #include "common/text.h"
 
 namespace liga {
@@ -93,8 +94,7 @@ AppFolders ResolveFolders() {
 }
 
 std::string NormaliseDataDir(std::string_view dir) {
-  std::string d(dir);
-  while (d.size() > 1 && d.back() == '/') d.pop_back();
+  std::string d = NormaliseFolder(dir);
   if (d.size() > kMaxDataDir) d.resize(kMaxDataDir);
   return d;
 }

@@ -12,6 +12,7 @@
 #include <ostream>
 
 #include "common/messages.h"
+#include "common/paths.h"
 #include "common/ui_port.h"
 
 namespace liga::cli {
@@ -78,8 +79,7 @@ std::string absolutePath(const std::string& path) {
   std::error_code ec;
   std::string p = fs::absolute(path, ec).lexically_normal().string();
   if (ec) p = path;
-  while (p.size() > 1 && p.back() == '/') p.pop_back();
-  return p;
+  return NormaliseFolder(p);
 }
 
 std::string errorReason(int error) {

@@ -1,8 +1,6 @@
 #include "database/database.h"
 
-#include <dirent.h>
 #include <fcntl.h>
-#include <strings.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -13,8 +11,10 @@
 
 #include "common/encoding.h"
 #include "common/messages.h"
+#include "common/paths.h"
 #include "common/progress.h"
 #include "common/text.h"
+#include "storage/env.h"
 
 namespace liga {
 namespace {
@@ -51,20 +51,9 @@ void setStorageError(std::int32_t error, int osError) {
 }  // namespace
 
 std::string FindFileNoCase(const std::string& dir, const std::string& name) {
-  std::error_code ec;
-  const fs::path exact = fs::path(dir) / name;
-  if (fs::exists(exact, ec)) return exact.string();
-  DIR* d = opendir(dir.c_str());
-  if (d == nullptr) return {};
-  std::string found;
-  while (dirent* e = readdir(d)) {
-    if (strcasecmp(e->d_name, name.c_str()) == 0) {
-      found = (fs::path(dir) / e->d_name).string();
-      break;
-    }
-  }
-  closedir(d);
-  return found;
+  storage::Env* env = storage::currentEnv();
+  const std::string path = storage::resolveCaseInsensitive(env, (fs::path(dir) / name).string());
+  return env->exists(path) ? path : std::string();
 }
 
 std::string RecordSizeLine() {
@@ -112,8 +101,7 @@ Database::~Database() {
 }
 
 void Database::setDataDir(const std::string& dir) {
-  m_dataDir = dir;
-  while (m_dataDir.size() > 1 && m_dataDir.back() == '/') m_dataDir.pop_back();
+  m_dataDir = NormaliseFolder(dir);
   if (m_lock.held() && m_lock.dir() != m_dataDir) m_lock.release();
 }
 
@@ -471,8 +459,7 @@ bool Database::changeDataDirectory() {
   closeAll();
   const auto picked = Ui().pickFolder(W("välj bibliotek"), m_dataDir);
   if (picked && !picked->empty()) {
-    std::string dir = *picked;
-    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+    std::string dir = NormaliseFolder(*picked);
     if (dir.size() > 1024) dir.resize(1024);
     setDataDir(dir);
   }
@@ -511,8 +498,7 @@ bool Database::backupCompetition() {
   if (!m_catalogueAvailable || m_current == 0) return false;
   const auto picked = Ui().pickFolder("kopiera till...", m_comp->backupDir());
   if (!picked || picked->empty()) return false;
-  std::string folder = *picked;
-  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  const std::string folder = NormaliseFolder(*picked);
   const int nn = m_current;
   m_comp->setBackupDir(folder);
   OpenProgress(W("säkerhetskopiera"), 6, false);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/messages.h"
+#include "common/paths.h"
 #include "common/progress.h"
 #include "common/text.h"
 #include "scheduling/pairing.h"
@@ -13,9 +14,8 @@ std::string DefaultOutFile(const std::string& lastExchangePath, const std::strin
   const std::string& path = lastExchangePath.empty() ? dataDir : lastExchangePath;
   std::size_t slash = path.rfind('/');
   if (slash == std::string::npos) return "SPELDAG.LOT";
-  std::string folder = path.substr(0, slash + 1);
-  while (!folder.empty() && folder.back() == '/') folder.pop_back();
-  return folder + "/SPELDAG.LOT";
+  const std::string folder = NormaliseFolder(path.substr(0, slash + 1));
+  return (folder == "/" ? "" : folder) + "/SPELDAG.LOT";
 }
 
 PrepareResult Prepare(const ScheduleInput& input, const ScheduleConfig& config, Lrec& lrec,
