@@ -55,6 +55,8 @@ class ReportCommandTest : public ::testing::Test {
     fs::remove_all(*root);
     fs::create_directories(*root / "data");
     expected = new std::map<std::string, Standing>;
+    // The data directory is configured once; --data alone would be for one command.
+    ASSERT_EQ(liga("datadir '" + (*root / "data").string() + "'").status, 0);
     ASSERT_EQ(liga("demo").status, 0);
     const fs::path schedule = *root / "SPELDAG.LOT";
     ASSERT_EQ(liga("schedule --seed 1 --out '" + schedule.string() + "'").status, 0);
@@ -124,8 +126,7 @@ class ReportCommandTest : public ::testing::Test {
   static RunResult liga(const std::string& args) {
     return liga::testing::RunCommand("XDG_CONFIG_HOME='" + (*root / "config").string() +
                                      "' XDG_DOCUMENTS_DIR='" + (*root / "docs").string() + "' " +
-                                     LIGA_BINARY + " --quiet --data '" + (*root / "data").string() +
-                                     "' " + args);
+                                     LIGA_BINARY + " --quiet " + args);
   }
   static std::vector<std::string> fileLines(const fs::path& p) {
     std::ifstream f(p, std::ios::binary);
