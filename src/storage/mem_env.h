@@ -59,19 +59,32 @@ class MemEnv final : public Env {
   std::map<std::string, std::shared_ptr<FileState>> m_files;
 };
 
-class FaultEnv final : public Env {
+// An environment that hands every call to another; a wrapper overrides what it watches.
+class ForwardingEnv : public Env {
  public:
-  enum Kind { kRead = 0, kWrite, kSync, kTruncate, kAny, kKinds };
+  explicit ForwardingEnv(Env* base) : m_base(base) {}
 
-  explicit FaultEnv(Env* base) : m_base(base) {}
-
-  int open(const std::string& path, OpenMode mode, std::unique_ptr<File>* file) override;
+  int open(const std::string& path, OpenMode mode, std::unique_ptr<File>* file) override {
+    return m_base->open(path, mode, file);
+  }
   int remove(const std::string& path) override { return m_base->remove(path); }
   bool exists(const std::string& path) override { return m_base->exists(path); }
   int listDir(const std::string& dir, std::vector<std::string>* names) override {
     return m_base->listDir(dir, names);
   }
   int syncDirOf(const std::string& path) override { return m_base->syncDirOf(path); }
+
+ protected:
+  Env* m_base;
+};
+
+class FaultEnv final : public ForwardingEnv {
+ public:
+  enum Kind { kRead = 0, kWrite, kSync, kTruncate, kAny, kKinds };
+
+  explicit FaultEnv(Env* base) : ForwardingEnv(base) {}
+
+  int open(const std::string& path, OpenMode mode, std::unique_ptr<File>* file) override;
 
   // Fails the call with index `n` (0-based, counted since resetCounts) of `kind`; with
   // `persistent` every later call of that kind fails too. `shortWrite` lets a failing write
@@ -93,7 +106,6 @@ class FaultEnv final : public Env {
   int before(Kind kind, bool* shortWrite);
 
  private:
-  Env* m_base;
   long long m_count[kKinds] = {};
   Kind m_failKind = kAny;
   long long m_failAt = -1;

@@ -20,17 +20,11 @@ struct Event {
 };
 
 // Forwards to another environment and records every write, sync and truncate in order.
-class TraceEnv final : public Env {
+class TraceEnv final : public ForwardingEnv {
  public:
-  TraceEnv(Env* base, MemEnv* mem) : m_base(base), m_mem(mem) {}
+  TraceEnv(Env* base, MemEnv* mem) : ForwardingEnv(base), m_mem(mem) {}
 
   int open(const std::string& path, OpenMode mode, std::unique_ptr<File>* file) override;
-  int remove(const std::string& path) override { return m_base->remove(path); }
-  bool exists(const std::string& path) override { return m_base->exists(path); }
-  int listDir(const std::string& dir, std::vector<std::string>* names) override {
-    return m_base->listDir(dir, names);
-  }
-  int syncDirOf(const std::string& path) override { return m_base->syncDirOf(path); }
 
   void record(const std::string& path, Call call, std::uint64_t offset, std::size_t bytes) {
     const std::string ext = path.substr(path.rfind('.') + 1);
@@ -66,7 +60,6 @@ class TraceEnv final : public Env {
     });
   }
 
-  Env* m_base;
   MemEnv* m_mem;
   std::map<std::string, std::uint64_t> m_startSize;
 };
