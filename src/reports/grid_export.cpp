@@ -355,30 +355,24 @@ struct EmbeddedJpeg {
   std::string bytes;
 };
 
-}  // namespace
+// The document's fixed objects; pages follow the images.
+constexpr int kInfo = 10, kCatalog = 11, kOutlines = 12, kPages = 13, kResources = 2;
+constexpr int kFirstImage = 20, kPageCount = 9998, kKids = 9999;
 
-double PdfCurrentPageHeight() {
-  return g_pdfPageHeight;
-}
+// The sizes of one document: the page, the three fonts and their line steps.
+struct PdfLayout {
+  double width = 0, height = 0;
+  double titleSize = 0, tableSize = 0, footerSize = 0;
+  double titleStep = 0, tableStep = 0, footerStep = 0;
+  std::vector<std::string> titleLines;
+  double top = 0, rowsTop = 0, rowsBottom = 0;
+  int rowsPerPage = 1;
+};
 
-void ResetPdfPageHeight() {
-  g_pdfPageHeight = 792;
-}
-
-ExportOutcome ExportPdf(const GridModel& grid, const std::string& path,
-                        const PublishSettings& publish, const PdfOptions& options, bool quiet) {
-  constexpr int kInfo = 10, kCatalog = 11, kOutlines = 12, kPages = 13, kResources = 2;
-  constexpr int kFirstImage = 20, kPageCount = 9998, kKids = 9999;
-  const double s = grid.fontSize();
-  const double titleSize = 15 * s / 12, tableSize = s, footerSize = 10 * s / 12;
-  const double titleStep = titleSize * 20 / 15, tableStep = tableSize * 20 / 15,
-               footerStep = footerSize * 20 / 15;
-  const double width = 40 + grid.totalWidth();
-  const double height = width > g_pdfPageHeight ? width / 1.375 : width * 1.375;
-  g_pdfPageHeight = height;
-
+// The pictures that are readable JPEG files; the others are left out.
+std::vector<EmbeddedJpeg> LoadJpegs(const std::vector<std::string>& paths) {
   std::vector<EmbeddedJpeg> images;
-  for (const std::string& p : options.jpegPictures) {
+  for (const std::string& p : paths) {
     std::ifstream in(p, std::ios::binary);
     if (!in) continue;
     std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
@@ -387,10 +381,48 @@ ExportOutcome ExportPdf(const GridModel& grid, const std::string& path,
     img.bytes.assign(bytes.begin(), bytes.end());
     images.push_back(std::move(img));
   }
-  // Pages are numbered after the images, three objects each (page, contents, length).
-  const int firstPage = kFirstImage + static_cast<int>(images.size()) + 1;
+  return images;
+}
 
-  PdfBuilder pdf;
+// A title wider than the page is wrapped at blanks, so all of it stays on the page.
+std::vector<std::string> WrapTitle(std::string rest, double width, double titleSize) {
+  std::vector<std::string> lines;
+  const std::size_t maxChars =
+      std::max<std::size_t>(8, static_cast<std::size_t>((width - 60) / (0.6 * titleSize)));
+  while (rest.size() > maxChars) {
+    std::size_t cut = rest.rfind(' ', maxChars);
+    if (cut == std::string::npos || cut == 0) cut = maxChars;
+    lines.push_back(rest.substr(0, cut));
+    rest = rest.substr(cut + (rest[cut] == ' ' ? 1 : 0));
+  }
+  lines.push_back(rest);
+  return lines;
+}
+
+// Page layout: a margin of 40 at top and bottom, the title block, rows, the footer.
+PdfLayout LayoutFor(const GridModel& grid, double width, double height) {
+  PdfLayout l;
+  const double s = grid.fontSize();
+  l.width = width;
+  l.height = height;
+  l.titleSize = 15 * s / 12;
+  l.tableSize = s;
+  l.footerSize = 10 * s / 12;
+  l.titleStep = l.titleSize * 20 / 15;
+  l.tableStep = l.tableSize * 20 / 15;
+  l.footerStep = l.footerSize * 20 / 15;
+  l.titleLines = WrapTitle(grid.title(), width, l.titleSize);
+  l.top = height - 40;
+  l.rowsTop = l.top - (1.5 + l.titleLines.size()) * l.titleStep;
+  l.rowsBottom = 40 + 2 * l.footerStep;
+  l.rowsPerPage = std::max(1, static_cast<int>((l.rowsTop - l.rowsBottom) / l.tableStep));
+  return l;
+}
+
+// Info, catalogue, outlines, the page tree, resources, fonts and images.
+void WriteDocumentObjects(PdfBuilder& pdf, const GridModel& grid, const PublishSettings& publish,
+                          const PdfOptions& options, const PdfLayout& l,
+                          const std::vector<EmbeddedJpeg>& images) {
   pdf.begin(kInfo);
   pdf.line("  << /Title (" + PdfString(grid.title()) + ")");
   pdf.line("     /Author (" + PdfString(publish.author) + ")");
@@ -416,7 +448,7 @@ ExportOutcome ExportPdf(const GridModel& grid, const std::string& path,
   pdf.line("  <<");
   pdf.line("     /Type /Pages");
   pdf.line("     /Kids " + std::to_string(kKids) + " 0 R");
-  pdf.line("     /MediaBox [0 0 " + num(width) + " " + num(height) + "]");
+  pdf.line("     /MediaBox [0 0 " + num(l.width) + " " + num(l.height) + "]");
   pdf.line("     /Resources " + std::to_string(kResources) + " 0 R");
   pdf.line("     /Count " + std::to_string(kPageCount) + " 0 R");
   pdf.line("  >>");
@@ -450,104 +482,116 @@ ExportOutcome ExportPdf(const GridModel& grid, const std::string& path,
                    " /ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /DCTDecode",
                images[i].bytes);
   }
+}
 
-  // Page layout: a margin of 40 at top and bottom, the title block, rows, the footer. A
-  // title wider than the page is wrapped at blanks, so all of it stays on the page.
-  std::vector<std::string> titleLines;
-  {
-    const std::size_t maxChars =
-        std::max<std::size_t>(8, static_cast<std::size_t>((width - 60) / (0.6 * titleSize)));
-    std::string rest = grid.title();
-    while (rest.size() > maxChars) {
-      std::size_t cut = rest.rfind(' ', maxChars);
-      if (cut == std::string::npos || cut == 0) cut = maxChars;
-      titleLines.push_back(rest.substr(0, cut));
-      rest = rest.substr(cut + (rest[cut] == ' ' ? 1 : 0));
-    }
-    titleLines.push_back(rest);
+// The content stream of page `p` (0-based): its number and the title, its rows, the footer,
+// and on the last page the pictures side by side under the last row when they fit there.
+std::string PageContent(const GridModel& grid, const PublishSettings& publish, const PdfLayout& l,
+                        int p, bool last, const std::vector<EmbeddedJpeg>& images) {
+  std::string content;
+  auto put = [&](const std::string& line) { content += line + "\r\n"; };
+  double lx = 0, ly = 0;
+  auto moveTo = [&](double x, double y) {
+    put("    " + num(x - lx) + " " + num(y - ly) + " Td");
+    lx = x;
+    ly = y;
+  };
+  put("  BT");
+  put("    /F1 " + num(l.titleSize) + " Tf");
+  moveTo(40, l.top);
+  put("    (Sida " + std::to_string(p + 1) + ") Tj");
+  for (std::size_t i = 0; i < l.titleLines.size(); ++i) {
+    moveTo(40, l.top - (1 + i) * l.titleStep);
+    put("    (" + PdfString(l.titleLines[i]) + ") Tj");
   }
-  const double top = height - 40;
-  const double rowsTop = top - (1.5 + titleLines.size()) * titleStep;
-  const double rowsBottom = 40 + 2 * footerStep;
-  const int rowsPerPage = std::max(1, static_cast<int>((rowsTop - rowsBottom) / tableStep));
-  const int rows = std::max(1, grid.rowCount());
-  const int pages = (rows + rowsPerPage - 1) / rowsPerPage;
-  std::vector<int> pageObjects;
+  put("    /F2 " + num(l.tableSize) + " Tf");
+  double y = l.rowsTop;
+  for (int r = p * l.rowsPerPage; r < std::min(grid.rowCount(), (p + 1) * l.rowsPerPage); ++r) {
+    double x = 40;
+    for (int c = 0; c < grid.columnCount(); ++c) {
+      const std::string& cell = grid.cell(c, r);
+      if (!TrimRight(cell).empty()) {
+        moveTo(x, y);
+        put("    (" + PdfString(cell) + ") Tj");
+      }
+      x += grid.columnWidth(c);
+    }
+    y -= l.tableStep;
+  }
+  put("    /F3 " + num(l.footerSize) + " Tf");
+  moveTo(40, 40);
+  put("    (" +
+      PdfString(publish.webAddress.empty() ? std::string("LigaWin32") : publish.webAddress) +
+      ") Tj");
+  put("  ET");
+  if (!last) return content;
+  double ix = 40;
+  for (std::size_t i = 0; i < images.size(); ++i) {
+    const double h = std::min(y - l.rowsBottom - l.tableStep, 120.0);
+    if (h < 20) break;
+    const double w = h * images[i].width / images[i].height;
+    if (ix + w > l.width - 20) break;
+    put("  q " + num(w) + " 0 0 " + num(h) + " " + num(ix) + " " + num(y - l.tableStep - h) +
+        " cm /Im" + std::to_string(i + 1) + " Do Q");
+    ix += w + 10;
+  }
+  return content;
+}
+
+// A page is three objects: the page, its contents and the contents' length.
+void WritePage(PdfBuilder& pdf, int obj, const std::string& content) {
+  const std::string bytes = WinToDos(content);
+  pdf.begin(obj);
+  pdf.line("  << /Type /Page");
+  pdf.line("     /Parent " + std::to_string(kPages) + " 0 R");
+  pdf.line("     /Contents [" + std::to_string(obj + 1) + " 0 R");
+  pdf.line("                ]");
+  pdf.line("  >>");
+  pdf.endObject();
+  pdf.begin(obj + 1);
+  pdf.line("  << /Length " + std::to_string(obj + 2) + " 0 R >>");
+  pdf.line("stream");
+  pdf.file().raw(bytes);
+  pdf.line("endstream");
+  pdf.endObject();
+  pdf.begin(obj + 2);
+  pdf.line("  " + std::to_string(bytes.size()));
+  pdf.endObject();
+}
+
+}  // namespace
+
+double PdfCurrentPageHeight() {
+  return g_pdfPageHeight;
+}
+
+void ResetPdfPageHeight() {
+  g_pdfPageHeight = 792;
+}
+
+ExportOutcome ExportPdf(const GridModel& grid, const std::string& path,
+                        const PublishSettings& publish, const PdfOptions& options, bool quiet) {
+  const double width = 40 + grid.totalWidth();
+  const double height = width > g_pdfPageHeight ? width / 1.375 : width * 1.375;
+  g_pdfPageHeight = height;
+  const PdfLayout layout = LayoutFor(grid, width, height);
+  const std::vector<EmbeddedJpeg> images = LoadJpegs(options.jpegPictures);
+
+  PdfBuilder pdf;
+  WriteDocumentObjects(pdf, grid, publish, options, layout, images);
+  // Pages are numbered after the images, three objects each (page, contents, length).
+  const int firstPage = kFirstImage + static_cast<int>(images.size()) + 1;
+  const int pages = (std::max(1, grid.rowCount()) + layout.rowsPerPage - 1) / layout.rowsPerPage;
+  std::string kids = "  [";
   for (int p = 0; p < pages; ++p) {
     const int obj = firstPage + 3 * p;
-    pageObjects.push_back(obj);
-    std::string content;
-    auto put = [&](const std::string& l) { content += l + "\r\n"; };
-    double lx = 0, ly = 0;
-    auto moveTo = [&](double x, double y) {
-      put("    " + num(x - lx) + " " + num(y - ly) + " Td");
-      lx = x;
-      ly = y;
-    };
-    put("  BT");
-    put("    /F1 " + num(titleSize) + " Tf");
-    moveTo(40, top);
-    put("    (Sida " + std::to_string(p + 1) + ") Tj");
-    for (std::size_t i = 0; i < titleLines.size(); ++i) {
-      moveTo(40, top - (1 + i) * titleStep);
-      put("    (" + PdfString(titleLines[i]) + ") Tj");
-    }
-    put("    /F2 " + num(tableSize) + " Tf");
-    double y = rowsTop;
-    for (int r = p * rowsPerPage; r < std::min(grid.rowCount(), (p + 1) * rowsPerPage); ++r) {
-      double x = 40;
-      for (int c = 0; c < grid.columnCount(); ++c) {
-        const std::string& cell = grid.cell(c, r);
-        if (!TrimRight(cell).empty()) {
-          moveTo(x, y);
-          put("    (" + PdfString(cell) + ") Tj");
-        }
-        x += grid.columnWidth(c);
-      }
-      y -= tableStep;
-    }
-    put("    /F3 " + num(footerSize) + " Tf");
-    moveTo(40, 40);
-    put("    (" +
-        PdfString(publish.webAddress.empty() ? std::string("LigaWin32") : publish.webAddress) +
-        ") Tj");
-    put("  ET");
-    if (p == pages - 1) {
-      // The pictures stand side by side under the last row when they fit there.
-      double ix = 40;
-      for (std::size_t i = 0; i < images.size(); ++i) {
-        const double h = std::min(y - rowsBottom - tableStep, 120.0);
-        if (h < 20) break;
-        const double w = h * images[i].width / images[i].height;
-        if (ix + w > width - 20) break;
-        put("  q " + num(w) + " 0 0 " + num(h) + " " + num(ix) + " " + num(y - tableStep - h) +
-            " cm /Im" + std::to_string(i + 1) + " Do Q");
-        ix += w + 10;
-      }
-    }
-    pdf.begin(obj);
-    pdf.line("  << /Type /Page");
-    pdf.line("     /Parent " + std::to_string(kPages) + " 0 R");
-    pdf.line("     /Contents [" + std::to_string(obj + 1) + " 0 R");
-    pdf.line("                ]");
-    pdf.line("  >>");
-    pdf.endObject();
-    pdf.begin(obj + 1);
-    pdf.line("  << /Length " + std::to_string(obj + 2) + " 0 R >>");
-    pdf.line("stream");
-    pdf.file().raw(WinToDos(content));
-    pdf.line("endstream");
-    pdf.endObject();
-    pdf.begin(obj + 2);
-    pdf.line("  " + std::to_string(WinToDos(content).size()));
-    pdf.endObject();
+    WritePage(pdf, obj, PageContent(grid, publish, layout, p, p == pages - 1, images));
+    kids += " " + std::to_string(obj) + " 0 R";
   }
   pdf.begin(kPageCount);
   pdf.line("  " + std::to_string(pages));
   pdf.endObject();
   pdf.begin(kKids);
-  std::string kids = "  [";
-  for (int o : pageObjects) kids += " " + std::to_string(o) + " 0 R";
   pdf.line(kids + " ]");
   pdf.endObject();
   pdf.finish(kCatalog, kInfo);
