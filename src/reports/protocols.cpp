@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <memory>
+#include <vector>
 
 #include "common/progress.h"
 #include "common/text.h"
@@ -34,26 +35,17 @@ std::string teamText(Database& db, bool ok, const TeamRec& t) {
             : std::string(kMissingClub);
 }
 
-void printProtocol(ReportContext& ctx, ProtocolLayout layout, const PlayTimeRec& pt,
-                   const MatchEntry& m, int index, int count) {
-  Database& db = ctx.db;
-  auto home = std::make_unique<TeamRec>();
-  auto away = std::make_unique<TeamRec>();
-  auto cls = std::make_unique<DivisionRec>();
-  const bool homeOk = ReadTeamRec(db, m.homeTeamRecNo(), *home);
-  const bool awayOk = ReadTeamRec(db, m.awayTeamRecNo(), *away);
+struct ProtocolTeams {
+  std::unique_ptr<TeamRec> home = std::make_unique<TeamRec>();
+  std::unique_ptr<TeamRec> away = std::make_unique<TeamRec>();
+  bool homeOk = false, awayOk = false;
+};
+
+// The play time, the game leader, the class and match number, and the two teams.
+void printHeading(ReportWriter& w, Database& db, ProtocolLayout layout, const PlayTimeRec& pt,
+                  const MatchEntry& m, const ProtocolTeams& t, const ProtocolColumns& c) {
   const std::string when = pt.playTime();
-  const bool team = layout == ProtocolLayout::Team;
   const bool badminton = layout == ProtocolLayout::Badminton;
-
-  ReportWriter w(ctx.settings, ctx.clock);
-  if (!w.openJob(team ? std::string("spelschema") : "protokoll " + when)) return;
-  w.progress(index, count);
-  w.status(1, (team ? "spelprotokoll: " : "spelprotokoll ") + when);
-  w.title("..spelprotokoll..");
-  CompetitionHeading(w, db.comp());
-  const ProtocolColumns c = ProtocolColumnsFor(layout, w.charsPerLine());
-
   w.pushFont('B');
   w.keepTogether(when, 2);
   w.line(when);
@@ -62,7 +54,8 @@ void printProtocol(ReportContext& ctx, ProtocolLayout layout, const PlayTimeRec&
   if (badminton) w.popFont();
   w.keepTogether(when, 1);
   const std::string number = " Matchnr:" + FormatInt(m.matchNumber(), 4);
-  if (homeOk && ReadClassRec(db, home->divisionRecNo(), *cls))
+  auto cls = std::make_unique<DivisionRec>();
+  if (t.homeOk && ReadClassRec(db, t.home->divisionRecNo(), *cls))
     w.line(cls->className() + number);
   else
     w.line(number);
@@ -71,63 +64,67 @@ void printProtocol(ReportContext& ctx, ProtocolLayout layout, const PlayTimeRec&
   w.pushFont(badminton ? 'B' : 'N');
   w.keepTogether(when, 1);
   w.column(c.c1);
-  w.text(" " + teamText(db, homeOk, *home));
+  w.text(" " + teamText(db, t.homeOk, *t.home));
   w.column(c.c2);
-  w.text(" " + teamText(db, awayOk, *away));
+  w.text(" " + teamText(db, t.awayOk, *t.away));
   w.pushFont('N');
   w.column(c.c3 + 1);
   w.text(" Delresultat");
   w.popFont();
   w.line();
   w.popFont();
-  const double top = w.rule();
-  std::vector<double> sectionLines, midLines;
+}
 
-  const LayoutShape shape = shapeOf(layout);
-  w.pushFont('N');
-  for (int s = 1; s <= shape.sections && !w.aborted(); ++s) {
-    for (int r = 1; r <= shape.rows; ++r) {
-      w.keepTogether(when, 1);
-      const bool marked = (layout == ProtocolLayout::Individual && r == 3) ||
-                          (badminton && (r == 2 || r == 6)) || (team && r == 16);
-      if (layout == ProtocolLayout::Individual && r == 3) {
-        w.column(1);
-        w.text(FormatInt(s, 2));
-      }
-      if (badminton && r == 4 && s <= 3) {
-        w.column(1);
-        w.text(s == 1 ? " Dubbel" : " Singel");
-      }
-      if (team && r == 16) {
-        w.column(1);
-        w.text("1");
-      }
-      if (marked) {
-        w.column(c.c4 - 1);
-        w.text("--");
-      }
-      if (r <= 22 && sectionHasPlayers(layout, s)) {
-        auto player = [&](const TeamRec& t, bool ok, int from, int to) {
-          if (!ok) return;
-          const std::string name = TrimRight(t.contactRow(r).name());
-          if (name.empty()) return;
-          const std::string text = FormatInt(r, 2, '0') + " " + DisplayName(db, name);
-          if (to - from - 1 > 3 && static_cast<int>(text.size()) > 3) {
-            w.column(from + 1);
-            w.text(text);
-          }
-        };
-        player(*home, homeOk, c.c1, c.c2);
-        player(*away, awayOk, c.c2, c.c3);
-      }
-      w.line();
-      if (badminton && r == 4) midLines.push_back(w.currentY());
-    }
-    if (s < shape.sections) {
-      sectionLines.push_back(w.rule());
-    }
+// Row `r` of section `s`: the section's number or kind, the partial-result mark, and the
+// teams' players numbered by their contact rows.
+void printRow(ReportWriter& w, Database& db, ProtocolLayout layout, const ProtocolTeams& t,
+              const ProtocolColumns& c, int s, int r) {
+  const bool team = layout == ProtocolLayout::Team;
+  const bool badminton = layout == ProtocolLayout::Badminton;
+  const bool individual = layout == ProtocolLayout::Individual;
+  const bool marked =
+      (individual && r == 3) || (badminton && (r == 2 || r == 6)) || (team && r == 16);
+  if (individual && r == 3) {
+    w.column(1);
+    w.text(FormatInt(s, 2));
   }
-  w.rule();
+  if (badminton && r == 4 && s <= 3) {
+    w.column(1);
+    w.text(s == 1 ? " Dubbel" : " Singel");
+  }
+  if (team && r == 16) {
+    w.column(1);
+    w.text("1");
+  }
+  if (marked) {
+    w.column(c.c4 - 1);
+    w.text("--");
+  }
+  if (r <= 22 && sectionHasPlayers(layout, s)) {
+    auto player = [&](const TeamRec& team, bool ok, int from, int to) {
+      if (!ok) return;
+      const std::string name = TrimRight(team.contactRow(r).name());
+      if (name.empty()) return;
+      const std::string text = FormatInt(r, 2, '0') + " " + DisplayName(db, name);
+      if (to - from - 1 > 3 && static_cast<int>(text.size()) > 3) {
+        w.column(from + 1);
+        w.text(text);
+      }
+    };
+    player(*t.home, t.homeOk, c.c1, c.c2);
+    player(*t.away, t.awayOk, c.c2, c.c3);
+  }
+  w.line();
+}
+
+// Where the table's rules go once its rows are printed.
+struct TableRules {
+  double top = 0, bottom = 0;
+  std::vector<double> sectionLines, midLines;
+};
+
+void printResult(ReportWriter& w, const std::string& when, const MatchEntry& m,
+                 const ProtocolColumns& c) {
   w.keepTogether(when, 3);
   w.line();
   w.column(c.c2 + 2);
@@ -139,28 +136,66 @@ void printProtocol(ReportContext& ctx, ProtocolLayout layout, const PlayTimeRec&
     w.text("   --");
   w.line();
   w.line();
-  const double bottom = w.rule();
-  w.popFont();
+}
 
-  // The vertical rules of the table, and the short rules of the partial-result column.
+// The vertical rules of the table, and the short rules of the partial-result column.
+void drawRules(ReportWriter& w, ProtocolLayout layout, const ProtocolColumns& c,
+               const TableRules& rules) {
   const double x[] = {w.columnX(c.c1), w.columnX(c.c2), w.columnX(c.c3), w.columnX(c.c4),
                       w.columnRight()};
   const double saveX = w.currentX(), saveY = w.currentY();
   for (double vx : x) {
-    w.moveTo(vx, top);
-    w.lineTo(vx, bottom);
+    w.moveTo(vx, rules.top);
+    w.lineTo(vx, rules.bottom);
   }
-  if (!team)
-    for (double y : sectionLines) {
+  if (layout != ProtocolLayout::Team)
+    for (double y : rules.sectionLines) {
       w.moveTo(x[2], y);
       w.lineTo(x[3], y);
     }
-  if (badminton)
-    for (double y : midLines) {
+  if (layout == ProtocolLayout::Badminton)
+    for (double y : rules.midLines) {
       w.moveTo(x[2], y);
       w.lineTo(x[4], y);
     }
   w.moveTo(saveX, saveY);
+}
+
+void printProtocol(ReportContext& ctx, ProtocolLayout layout, const PlayTimeRec& pt,
+                   const MatchEntry& m, int index, int count) {
+  Database& db = ctx.db;
+  ProtocolTeams t;
+  t.homeOk = ReadTeamRec(db, m.homeTeamRecNo(), *t.home);
+  t.awayOk = ReadTeamRec(db, m.awayTeamRecNo(), *t.away);
+  const std::string when = pt.playTime();
+  const bool team = layout == ProtocolLayout::Team;
+
+  ReportWriter w(ctx.settings, ctx.clock);
+  if (!w.openJob(team ? std::string("spelschema") : "protokoll " + when)) return;
+  w.progress(index, count);
+  w.status(1, (team ? "spelprotokoll: " : "spelprotokoll ") + when);
+  w.title("..spelprotokoll..");
+  CompetitionHeading(w, db.comp());
+  const ProtocolColumns c = ProtocolColumnsFor(layout, w.charsPerLine());
+  printHeading(w, db, layout, pt, m, t, c);
+
+  TableRules rules;
+  rules.top = w.rule();
+  const LayoutShape shape = shapeOf(layout);
+  w.pushFont('N');
+  for (int s = 1; s <= shape.sections && !w.aborted(); ++s) {
+    for (int r = 1; r <= shape.rows; ++r) {
+      w.keepTogether(when, 1);
+      printRow(w, db, layout, t, c, s, r);
+      if (layout == ProtocolLayout::Badminton && r == 4) rules.midLines.push_back(w.currentY());
+    }
+    if (s < shape.sections) rules.sectionLines.push_back(w.rule());
+  }
+  w.rule();
+  printResult(w, when, m, c);
+  rules.bottom = w.rule();
+  w.popFont();
+  drawRules(w, layout, c, rules);
   w.finish();
 }
 
