@@ -89,9 +89,9 @@ void TFormSendEmail::build() {
   auto* layout = new QVBoxLayout(this);
   m_pages = new QTabWidget(this);
   m_pages->setObjectName(QStringLiteral("PageControl"));
-  m_pages->addTab(buildMessagePage(), QStringLiteral("Message"));
+  m_pages->addTab(buildMessagePage(), QStringLiteral("Meddelande"));
   m_pages->addTab(buildServerPage(), QStringLiteral("Server"));
-  m_pages->addTab(buildLogPage(), QStringLiteral("Log"));
+  m_pages->addTab(buildLogPage(), QStringLiteral("Logg"));
   layout->addWidget(m_pages, 1);
   m_progress = new QProgressBar(this);
   m_progress->setObjectName(QStringLiteral("ProgressBar"));
@@ -110,26 +110,26 @@ QWidget* TFormSendEmail::buildMessagePage() {
                  QLineEdit*& display, const char* displayName) {
     address = Edit(page, name);
     display = Edit(page, displayName);
-    display->setPlaceholderText(QStringLiteral("Name"));
+    display->setPlaceholderText(QStringLiteral("Namn"));
     auto* l = new QLabel(label, page);
     l->setBuddy(address);
     grid->addWidget(l, r, 0);
     grid->addWidget(address, r, 1);
     grid->addWidget(display, r, 2);
   };
-  row(0, QStringLiteral("&From:"), m_from, "edtFrom", m_fromName, "edtFromName");
-  row(1, QStringLiteral("&To:"), m_to, "edtTo", m_toName, "edtToName");
-  row(2, QStringLiteral("&CC:"), m_cc, "edtCc", m_ccName, "edtCcName");
-  row(3, QStringLiteral("&BCC:"), m_bcc, "edtBcc", m_bccName, "edtBccName");
+  row(0, QString::fromUtf8("&Från:"), m_from, "edtFrom", m_fromName, "edtFromName");
+  row(1, QStringLiteral("&Till:"), m_to, "edtTo", m_toName, "edtToName");
+  row(2, QStringLiteral("&Kopia (CC):"), m_cc, "edtCc", m_ccName, "edtCcName");
+  row(3, QStringLiteral("&Dold kopia (BCC):"), m_bcc, "edtBcc", m_bccName, "edtBccName");
   m_subject = Edit(page, "edtSubject");
-  auto* subject = new QLabel(QStringLiteral("&Subject:"), page);
+  auto* subject = new QLabel(QString::fromUtf8("Ä&mne:"), page);
   subject->setBuddy(m_subject);
   grid->addWidget(subject, 4, 0);
   grid->addWidget(m_subject, 4, 1, 1, 2);
   m_message = new QPlainTextEdit(page);
   m_message->setObjectName(QStringLiteral("mmMessage"));
   m_message->setTabChangesFocus(true);
-  auto* message = new QLabel(QStringLiteral("&Message:"), page);
+  auto* message = new QLabel(QStringLiteral("M&eddelande:"), page);
   message->setBuddy(m_message);
   grid->addWidget(message, 5, 0, Qt::AlignTop);
   grid->addWidget(m_message, 5, 1, 1, 2);
@@ -140,7 +140,7 @@ QWidget* TFormSendEmail::buildMessagePage() {
             {QStringLiteral("mpHighest"), QStringLiteral("mpHigh"), QStringLiteral("mpNormal"),
              QStringLiteral("mpLow"), QStringLiteral("mpLowest")});
   m_priority->setCurrentIndex(2);
-  auto* priority = new QLabel(QStringLiteral("&Priority:"), page);
+  auto* priority = new QLabel(QStringLiteral("&Prioritet:"), page);
   priority->setBuddy(m_priority);
   m_receipt = new QCheckBox(QStringLiteral("Request read confirmation"), page);
   m_receipt->setObjectName(QStringLiteral("chkReceiptRecipient"));
@@ -153,12 +153,12 @@ QWidget* TFormSendEmail::buildMessagePage() {
 
   m_attachments = new QListWidget(page);
   m_attachments->setObjectName(QStringLiteral("lbAttachment"));
-  auto* files = new QLabel(QStringLiteral("Attachments:"), page);
+  auto* files = new QLabel(QStringLiteral("Bilagor:"), page);
   files->setBuddy(m_attachments);
   auto* buttons = new QVBoxLayout;
-  QPushButton* add = Button(page, "btnAttachment", QStringLiteral("Attachment..."));
-  QPushButton* inl = Button(page, "btnInline", QStringLiteral("Inline..."));
-  QPushButton* remove = Button(page, "btnRemoveAttachment", QStringLiteral("Remove"));
+  QPushButton* add = Button(page, "btnAttachment", QStringLiteral("&Bilaga..."));
+  QPushButton* inl = Button(page, "btnInline", QStringLiteral("&Infogad..."));
+  QPushButton* remove = Button(page, "btnRemoveAttachment", QStringLiteral("Ta bort"));
   connect(add, &QPushButton::clicked, this, [this] { btnAttachmentClick(); });
   connect(inl, &QPushButton::clicked, this, [this] { btnInlineClick(); });
   connect(remove, &QPushButton::clicked, this, [this] { btnRemoveAttachmentClick(); });
@@ -190,24 +190,24 @@ QWidget* TFormSendEmail::buildServerPage() {
   m_user = Edit(page, "edtUser");
   m_password = Edit(page, "edtPassword");
   m_password->setEchoMode(QLineEdit::Password);
-  m_verify = new QCheckBox(QStringLiteral("Verify the server's certificate"), page);
+  m_verify = new QCheckBox(QStringLiteral("Kontrollera serverns &certifikat"), page);
   m_verify->setObjectName(QStringLiteral("chkVerifyCertificate"));
   m_verify->setChecked(true);
   m_caFile = Edit(page, "edtCaFile");
-  m_caFile->setPlaceholderText(QStringLiteral("the system's certificates only"));
+  m_caFile->setPlaceholderText(QStringLiteral("endast systemets certifikat"));
   m_logMode = Combo(page, "cmbLogMode",
                     {QStringLiteral("tComponent"), QStringLiteral("tLib"), QStringLiteral("tAll"),
                      QStringLiteral("None")});
   m_logMode->setCurrentIndex(1);
-  form->addRow(QStringLiteral("&Host:"), m_host);
+  form->addRow(QStringLiteral("&Server:"), m_host);
   form->addRow(QStringLiteral("P&ort:"), m_port);
-  form->addRow(QStringLiteral("&Encryption:"), m_encrypted);
-  form->addRow(QStringLiteral("&Authentication:"), m_auth);
-  form->addRow(QStringLiteral("&User:"), m_user);
-  form->addRow(QStringLiteral("Pass&word:"), m_password);
+  form->addRow(QStringLiteral("&Kryptering:"), m_encrypted);
+  form->addRow(QStringLiteral("&Inloggning:"), m_auth);
+  form->addRow(QString::fromUtf8("&Användare:"), m_user);
+  form->addRow(QString::fromUtf8("&Lösenord:"), m_password);
   form->addRow(QString(), m_verify);
-  form->addRow(QStringLiteral("Extra CA &file:"), m_caFile);
-  form->addRow(QStringLiteral("&Log mode:"), m_logMode);
+  form->addRow(QStringLiteral("Extra CA-&fil:"), m_caFile);
+  form->addRow(QString::fromUtf8("Lo&ggläge:"), m_logMode);
   layout->addLayout(form);
 
   auto* group = new QGroupBox(QStringLiteral("Load Settings - Server SMTP"), page);
@@ -244,13 +244,13 @@ QWidget* TFormSendEmail::buildButtons() {
   m_send->setAutoDefault(true);
   m_send->setDefault(true);
   m_sendAsync = Button(box, "btnSendAsync", QStringLiteral("Send(Async)"));
-  m_connect = Button(box, "btnConnect", QStringLiteral("Connect"));
-  m_disconnect = Button(box, "btnDisconnect", QStringLiteral("Disconnect"));
+  m_connect = Button(box, "btnConnect", QStringLiteral("Anslut"));
+  m_disconnect = Button(box, "btnDisconnect", QStringLiteral("Koppla ner"));
   m_schedule = Button(box, "lagspelprogramBtn", QStringLiteral("lag-email-message"));
   m_maillist = Button(box, "maillistBtn", QStringLiteral("medlems-email-message"));
   QPushButton* save = Button(box, "btnSaveConfig", QStringLiteral("Save Configuration"));
   QPushButton* load = Button(box, "btnLoadConfig", QStringLiteral("Load Configuration"));
-  QPushButton* close = Button(box, "btnClose", QStringLiteral("Close"));
+  QPushButton* close = Button(box, "btnClose", QString::fromUtf8("Stäng"));
   connect(m_send, &QPushButton::clicked, this, [this] { btnSendClick(); });
   connect(m_sendAsync, &QPushButton::clicked, this, [this] { btnSendAsyncClick(); });
   connect(m_connect, &QPushButton::clicked, this, [this] { btnConnectClick(); });
