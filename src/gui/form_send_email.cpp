@@ -478,6 +478,17 @@ void TFormSendEmail::btnLoadClick() {
   if (mail::LoadMailSettings(m_settingsPath, s)) setFields(s);
 }
 
+mail::MailRunOptions TFormSendEmail::teamRunOptions() {
+  m_abort = false;
+  mail::MailRunOptions options = runOptions;
+  options.aborted = [this, outer = runOptions.aborted] {
+    // The sends run on the user-interface thread; between messages the window takes input.
+    Ui().processPendingInput();
+    return m_abort || (outer && outer());
+  };
+  return options;
+}
+
 std::vector<std::int32_t> TFormSendEmail::chooseTeams(const char* title) {
   std::vector<std::int32_t> teams;
   TClubPick pick(m_db, true, true, 0, Utf8ToCp1252(title), true);
@@ -499,7 +510,7 @@ void TFormSendEmail::lagspelprogramBtnClick() {
   // The run fills the sender itself (PrepareMessage per mail) and shows its first error.
   mail::SendTeamSchedules(
       m_db, m_sender, fields(), attachments(), teams,
-      [this](const std::string& text) { appendLog(text); }, runOptions);
+      [this](const std::string& text) { appendLog(text); }, teamRunOptions());
   setBusy(false);
 }
 
@@ -512,7 +523,7 @@ void TFormSendEmail::maillistBtnClick() {
   installHandlers();
   mail::SendMailingList(
       m_db, m_sender, fields(), attachments(), teams,
-      [this](const std::string& text) { appendLog(text); }, runOptions);
+      [this](const std::string& text) { appendLog(text); }, teamRunOptions());
   setBusy(false);
 }
 
@@ -526,7 +537,10 @@ void TFormSendEmail::closeEvent(QCloseEvent* event) {
 }
 
 void TFormSendEmail::reject() {
-  if (m_busy) return;
+  if (m_busy) {
+    m_abort = true;
+    return;
+  }
   QDialog::reject();
 }
 

@@ -15,7 +15,9 @@
 //     background send; after the window is gone they are dropped.
 //  3. Closing the window waits for a running background send and removes the window's
 //     handlers from the sender, so the sender never calls into a destroyed window.
-//  4. A failed send or login leaves the window usable: the error is shown, the buttons are
+//  4. Escape or "Stäng" while a team command runs ends the command before its next message
+//     (mails already sent stay sent); the window stays open until the command has ended.
+//  5. A failed send or login leaves the window usable: the error is shown, the buttons are
 //     enabled again and the fields are unchanged.
 #pragma once
 
@@ -91,6 +93,9 @@ class TFormSendEmail : public QDialog {
   void setBusy(bool busy);
   void appendLog(const std::string& text);
   void addAttachment(const char* kind);
+  // runOptions with the window's abort: Escape or "Stäng" during a team command ends it
+  // before the next message.
+  mail::MailRunOptions teamRunOptions();
   std::vector<std::int32_t> chooseTeams(const char* title);
   void showError(const std::string& utf8);
   void showInfo(const std::string& utf8);
@@ -101,6 +106,7 @@ class TFormSendEmail : public QDialog {
   mail::TSendEmail& m_sender;
   std::string m_settingsPath;
   bool m_busy = false;
+  bool m_abort = false;
 
   QTabWidget* m_pages = nullptr;
   QLineEdit *m_from = nullptr, *m_fromName = nullptr, *m_host = nullptr, *m_port = nullptr;

@@ -217,6 +217,25 @@ TEST_F(MailWindowTest, ScheduleButtonMailsEveryContactOfTheChosenTeams) {
   }
   EXPECT_FALSE(w.sending());
   EXPECT_TRUE(child<QPushButton>("btnSend")->isEnabled());
+
+  // Escape during the run ends it before the next message; the window stays open.
+  g_servers->clear();
+  w.show();
+  int polls = 0;
+  m_ui.onPendingInput = [&] {
+    if (++polls == 3) {
+      QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+      QApplication::sendEvent(&w, &escape);
+    }
+  };
+  child<QPushButton>("lagspelprogramBtn")->click();
+  m_ui.onPendingInput = nullptr;
+  EXPECT_EQ(g_servers->received().size(), 2u);
+  EXPECT_TRUE(w.isVisible());
+  // The next run is not aborted by the earlier Escape.
+  g_servers->clear();
+  child<QPushButton>("lagspelprogramBtn")->click();
+  EXPECT_EQ(g_servers->received().size(), got.size());
 }
 
 TEST_F(MailWindowTest, MailingListSendsOneMessageToAllContacts) {
