@@ -151,6 +151,13 @@ QWidget* TFormSendEmail::buildMessagePage() {
   grid->addWidget(priority, 6, 0);
   grid->addLayout(line, 6, 1, 1, 2);
 
+  buildAttachments(page, grid);
+  grid->setColumnStretch(1, 3);
+  grid->setColumnStretch(2, 2);
+  return page;
+}
+
+void TFormSendEmail::buildAttachments(QWidget* page, QGridLayout* grid) {
   m_attachments = new QListWidget(page);
   m_attachments->setObjectName(QStringLiteral("lbAttachment"));
   auto* files = new QLabel(QStringLiteral("Bilagor:"), page);
@@ -172,9 +179,6 @@ QWidget* TFormSendEmail::buildMessagePage() {
   grid->addWidget(files, 7, 0, Qt::AlignTop);
   grid->addLayout(attach, 7, 1, 1, 2);
   grid->setRowStretch(7, 1);
-  grid->setColumnStretch(1, 3);
-  grid->setColumnStretch(2, 2);
-  return page;
 }
 
 QWidget* TFormSendEmail::buildServerPage() {

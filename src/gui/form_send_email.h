@@ -32,6 +32,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QGridLayout;
 class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
@@ -83,6 +84,7 @@ class TFormSendEmail : public QDialog {
 
  private:
   void build();
+  void buildAttachments(QWidget* page, QGridLayout* grid);
   QWidget* buildServerPage();
   QWidget* buildMessagePage();
   QWidget* buildLogPage();
