@@ -29,6 +29,7 @@
 #include "exchange/demo.h"
 #include "exchange/export.h"
 #include "exchange/import.h"
+#include "gui/form_send_email.h"
 #include "gui/info_dlg_form.h"
 #include "gui/konfig_dlg.h"
 #include "gui/lottn_dlg.h"
@@ -778,7 +779,8 @@ void TMainForm::printGiro(int set, char) {
   PrintGiroCommand(this, m_shell, set);
 }
 void TMainForm::openMail() {
-  notImplemented();
+  TFormSendEmail form(m_shell.db(), mail::TSendEmail::New(), this);
+  RunModal(form);
 }
 void TMainForm::openGiroRegister(int) {
   TEGiroRegForm form((std::filesystem::path(m_shell.folders().configDir) / "giroreg.txt").string(),

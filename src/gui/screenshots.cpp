@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QTabWidget>
 
+#include "gui/form_send_email.h"
 #include "gui/konfig_dlg.h"
 #include "gui/lottn_dlg.h"
 #include "gui/main_form.h"
@@ -61,6 +62,18 @@ void WriteScreenshots(TMainForm& form, const std::string& dir, bool dialogs) {
     pages->setCurrentIndex(0);
   }
   konfig.hide();
+
+  // The e-mail window on its message page and its server page.
+  {
+    mail::TSendEmail sender;
+    TFormSendEmail email(form.shell().db(), sender, &form);
+    save(email, d + QStringLiteral("/sendemail.png"));
+    if (auto* pages = email.findChild<QTabWidget*>(QStringLiteral("PageControl"))) {
+      pages->setCurrentIndex(1);
+      save(email, d + QStringLiteral("/sendemail-server.png"));
+    }
+    email.hide();
+  }
 
   Database& db = form.shell().db();
   if (!db.competitionOpen()) return;

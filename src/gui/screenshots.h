@@ -1,4 +1,4 @@
-// Pictures of the window and its two main dialogs for the documentation.
+// Pictures of the window and its main dialogs for the documentation.
 #pragma once
 
 #include <string>
@@ -8,7 +8,8 @@ namespace liga::gui {
 class TMainForm;
 
 // Writes main.png of `form` into `dir`; with `dialogs` also konfig.png (the configuration
-// dialog) and, when a competition with matches is open, lottn.png (the scheduling dialog).
+// dialog), sendemail.png and sendemail-server.png (the e-mail window) and, when a
+// competition with matches is open, lottn.png (the scheduling dialog).
 void WriteScreenshots(TMainForm& form, const std::string& dir, bool dialogs);
 
 }  // namespace liga::gui
