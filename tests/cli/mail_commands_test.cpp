@@ -6,13 +6,14 @@
 #include <filesystem>
 #include <fstream>
 
-#include "cli/run_liga.h"
 #include "common/encoding.h"
 #include "common/recording_ui.h"
 #include "mail/demo_season.h"
 #include "mail/mail_settings.h"
 #include "mail/send_email.h"
 #include "mail/smtp_fixture.h"
+#include "support/run_liga.h"
+#include "support/temp_dir.h"
 
 namespace liga::mail {
 namespace {
@@ -27,8 +28,7 @@ class CliMailTest : public ::testing::Test {
   static void SetUpTestSuite() {
     servers = new SmtpServers;
     ASSERT_TRUE(servers->start());
-    char tmpl[] = "/tmp/liga_cli_mail_XXXXXX";
-    root = new fs::path(mkdtemp(tmpl));
+    root = new liga::testing::TempDir("cli_mail");
     fs::create_directories(*root / "data");
     RecordingUi ui;
     ScopedUi scoped(ui);
@@ -48,7 +48,6 @@ class CliMailTest : public ::testing::Test {
   static void TearDownTestSuite() {
     servers->stop();
     delete servers;
-    fs::remove_all(*root);
     delete root;
   }
   void SetUp() override {
@@ -71,12 +70,12 @@ class CliMailTest : public ::testing::Test {
   }
 
   static SmtpServers* servers;
-  static fs::path* root;
+  static liga::testing::TempDir* root;
   static liga::testing::DemoSeason season;
   MailSettings settings;
 };
 SmtpServers* CliMailTest::servers = nullptr;
-fs::path* CliMailTest::root = nullptr;
+liga::testing::TempDir* CliMailTest::root = nullptr;
 liga::testing::DemoSeason CliMailTest::season;
 
 TEST_F(CliMailTest, ScheduleMailsEveryContactOfTheChosenTeam) {

@@ -11,15 +11,15 @@
 #include <string>
 #include <vector>
 
-#include "cli/run_liga.h"
 #include "common/encoding.h"
 #include "common/text.h"
-#include "reports/tool_run.h"
+#include "support/run_liga.h"
+#include "support/temp_dir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using liga::reports::testing::RunTool;
+using liga::testing::RunCommand;
 using liga::testing::RunResult;
 
 struct Standing {
@@ -50,9 +50,7 @@ std::string trim(const std::string& s) {
 class ReportCommandTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    root =
-        new fs::path(fs::temp_directory_path() / ("liga_reportcmd_" + std::to_string(::getpid())));
-    fs::remove_all(*root);
+    root = new liga::testing::TempDir("reportcmd");
     fs::create_directories(*root / "data");
     expected = new std::map<std::string, Standing>;
     // The data directory is configured once; --data alone would be for one command.
@@ -118,7 +116,6 @@ class ReportCommandTest : public ::testing::Test {
     ASSERT_EQ(liga("--yes import '" + (*root / "resultat.lgw").string() + "'").status, 0);
   }
   static void TearDownTestSuite() {
-    fs::remove_all(*root);
     delete root;
     delete expected;
   }
@@ -140,11 +137,11 @@ class ReportCommandTest : public ::testing::Test {
   }
   static std::string file(const char* name) { return (*root / name).string(); }
 
-  static fs::path* root;
+  static liga::testing::TempDir* root;
   static std::map<std::string, Standing>* expected;  // "class|team name" -> standing
 };
 
-fs::path* ReportCommandTest::root = nullptr;
+liga::testing::TempDir* ReportCommandTest::root = nullptr;
 std::map<std::string, Standing>* ReportCommandTest::expected = nullptr;
 
 TEST_F(ReportCommandTest, ResultsViewStandingsEqualTheCount) {
@@ -196,9 +193,9 @@ TEST_F(ReportCommandTest, EveryReportPrintsToAValidPdf) {
     const std::string pdf = file((std::string(kind) + ".pdf").c_str());
     const RunResult r = liga(std::string("report ") + kind + " --pdf '" + pdf + "'");
     ASSERT_EQ(r.status, 0) << kind << "\n" << r.out;
-    const auto check = RunTool("qpdf --check '" + pdf + "'");
+    const auto check = RunCommand("qpdf --check '" + pdf + "'");
     EXPECT_EQ(check.status, 0) << kind << "\n" << check.out;
-    const auto text = RunTool("pdftotext '" + pdf + "' -");
+    const auto text = RunCommand("pdftotext '" + pdf + "' -");
     EXPECT_NE(text.out.find("DEMOSERIEN 2027"), std::string::npos) << kind;
     EXPECT_EQ(text.out.find("forts... \n\f\f"), std::string::npos);
   }
@@ -207,21 +204,21 @@ TEST_F(ReportCommandTest, EveryReportPrintsToAValidPdf) {
       liga("report lagspelprogram --team 101 --team 1 --pdf '" + file("tva.pdf") + "'");
   ASSERT_EQ(schedules.status, 0) << schedules.out;
   EXPECT_NE(schedules.out.find("utskriftsjobb: 2"), std::string::npos) << schedules.out;
-  const auto text = RunTool("pdftotext '" + file("tva.pdf") + "' -").out;
+  const auto text = RunCommand("pdftotext '" + file("tva.pdf") + "' -").out;
   EXPECT_NE(text.find("spelpgm: \"IFK Norrby\""), std::string::npos) << text;
   EXPECT_NE(text.find("Antal matcher:"), std::string::npos);
 }
 
 TEST_F(ReportCommandTest, ViewsExportToEveryFormat) {
   ASSERT_EQ(liga("view laglista --html '" + file("l.htm") + "'").status, 0);
-  EXPECT_EQ(RunTool("xmllint --html --noout '" + file("l.htm") + "'").out, "");
+  EXPECT_EQ(RunCommand("xmllint --html --noout '" + file("l.htm") + "'").out, "");
   ASSERT_EQ(liga("view seriespelprogram --xml '" + file("s.xml") + "'").status, 0);
-  const auto html = RunTool("xsltproc '" + file("s.xsl") + "' '" + file("s.xml") + "'");
+  const auto html = RunCommand("xsltproc '" + file("s.xsl") + "' '" + file("s.xml") + "'");
   EXPECT_EQ(html.status, 0) << html.out;
   EXPECT_NE(html.out.find("NORRBY IP"), std::string::npos);
   ASSERT_EQ(liga("view resultat --class 'herrar div 4' --pdf '" + file("r.pdf") + "'").status, 0);
-  EXPECT_EQ(RunTool("qpdf --check '" + file("r.pdf") + "'").status, 0);
-  const auto text = RunTool("pdftotext '" + file("r.pdf") + "' -").out;
+  EXPECT_EQ(RunCommand("qpdf --check '" + file("r.pdf") + "'").status, 0);
+  const auto text = RunCommand("pdftotext '" + file("r.pdf") + "' -").out;
   EXPECT_NE(text.find("HERRAR DIV 4"), std::string::npos);
   EXPECT_EQ(text.find("DAMER DIV 3"), std::string::npos);
 }

@@ -3,10 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "common/encoding.h"
-#include "database/db_fixture.h"
 #include "mail/demo_season.h"
 #include "mail/schedule_mail.h"
 #include "mail/smtp_fixture.h"
+#include "support/db_fixture.h"
+#include "support/temp_dir.h"
 
 namespace liga::mail {
 namespace {
@@ -233,8 +234,8 @@ TEST_F(ScheduleMailTest, TheMailingListIsOneMessageToEveryone) {
 }
 
 TEST(DemoSeasonMailTest, EveryContactWithAnAddressGetsItsTeamsPage) {
-  char tmpl[] = "/tmp/liga_demo_mail_XXXXXX";
-  const std::string dir = mkdtemp(tmpl);
+  const liga::testing::TempDir tmp("demo_mail");
+  const std::string dir = tmp.string();
   RecordingUi ui;
   ScopedUi scoped(ui);
   {
@@ -279,7 +280,6 @@ TEST(DemoSeasonMailTest, EveryContactWithAnAddressGetsItsTeamsPage) {
     }
     db.closeAll();
   }
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

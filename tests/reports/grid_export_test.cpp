@@ -16,6 +16,8 @@
 #include "reports/grid_print.h"
 #include "reports/picture.h"
 #include "reports/recording_surface.h"
+#include "support/file_io.h"
+#include "support/temp_dir.h"
 
 namespace liga::reports {
 namespace {
@@ -47,16 +49,11 @@ std::pair<double, double> pageSize(const std::string& info) {
   return {w, h};
 }
 
-std::string readFile(const fs::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(f), {}};
-}
+using liga::testing::ReadFile;
 
 class GridExportTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = fs::temp_directory_path() / ("liga_grid_" + std::to_string(getpid()));
-    fs::create_directories(dir);
     ResetPdfPageHeight();
     grid.setTitle(W("LigaWin32: laglista klassvis: Vårserien & <Cup>"));
     grid.addCell("LgNr");
@@ -73,11 +70,10 @@ class GridExportTest : public ::testing::Test {
     grid.addCell(W("Lag \"tre\" ÄÖ"));
     grid.endRow();
   }
-  void TearDown() override { fs::remove_all(dir); }
   static std::string W(const char* s) { return Utf8ToCp1252(s); }
-  std::string path(const char* name) const { return (dir / name).string(); }
+  std::string path(const char* name) const { return (m_dir / name).string(); }
 
-  fs::path dir;
+  liga::testing::TempDir m_dir{"grid"};
   GridModel grid;
   RecordingUi ui;
   ScopedUi scope{ui};
@@ -105,7 +101,7 @@ TEST(GridModelTest, CellsArePaddedAndColumnsWidenToTheirText) {
 TEST_F(GridExportTest, HtmlIsWellFormedAndEscapesNames) {
   const std::string file = path("lista.htm");
   ASSERT_TRUE(ExportHtml(grid, file, publish).written);
-  const std::string html = readFile(file);
+  const std::string html = ReadFile(file);
   EXPECT_EQ(html.find("<B>"), std::string::npos);
   EXPECT_NE(html.find("A &amp; &lt;B&gt;"), std::string::npos);
   EXPECT_NE(html.find("&Aring;by (IF)"), std::string::npos);
@@ -125,7 +121,7 @@ TEST_F(GridExportTest, HtmlNamesConfiguredAddresses) {
   publish.programLogoUrl = "logo.png";
   const std::string file = path("lista.htm");
   ASSERT_TRUE(ExportHtml(grid, file, publish).written);
-  const std::string html = readFile(file);
+  const std::string html = ReadFile(file);
   EXPECT_NE(html.find("<IMG SRC=\"logo.png\""), std::string::npos);
   EXPECT_NE(html.find("<a href=\"https://liga.example\">"), std::string::npos);
   EXPECT_EQ(run("xmllint --html --noout '" + file + "'").out, "");
@@ -134,7 +130,7 @@ TEST_F(GridExportTest, HtmlNamesConfiguredAddresses) {
 TEST_F(GridExportTest, XmlAndStylesheetGiveEveryCell) {
   const std::string file = path("lista.xml");
   ASSERT_TRUE(ExportXml(grid, file, publish).written);
-  const std::string xml = readFile(file);
+  const std::string xml = ReadFile(file);
   EXPECT_EQ(xml.rfind("<?xml version=\"1.0\" encoding=\"windows-1252\"?>\r\n", 0), 0u);
   EXPECT_NE(xml.find("<?xml-stylesheet href=\"lista.xsl\" type=\"text/xsl\" ?>"),
             std::string::npos);
@@ -190,7 +186,7 @@ TEST_F(GridExportTest, PdfEmbedsJpegPicturesAsTheyAre) {
   const ToolRun images = run("pdfimages -list '" + file + "'");
   EXPECT_NE(images.out.find("    30    20  rgb     3   8  jpeg"), std::string::npos) << images.out;
   // The stream holds the file's bytes unchanged.
-  EXPECT_NE(readFile(file).find(std::string(bytes.begin(), bytes.end())), std::string::npos);
+  EXPECT_NE(ReadFile(file).find(std::string(bytes.begin(), bytes.end())), std::string::npos);
 }
 
 TEST_F(GridExportTest, PdfOfOneColumnAndManyPages) {
@@ -227,11 +223,11 @@ TEST_F(GridExportTest, PdfWiderThanHighTurnsLandscape) {
 }
 
 TEST_F(GridExportTest, AFileThatCannotBeCreatedIsReportedAndNothingIsLeft) {
-  const std::string file = (dir / "saknas" / "lista.htm").string();
+  const std::string file = (m_dir / "saknas" / "lista.htm").string();
   EXPECT_FALSE(ExportHtml(grid, file, publish).written);
   ASSERT_EQ(ui.shown.size(), 1u);
   EXPECT_EQ(ui.shown[0].text, Utf8ToCp1252("Kan ej öppna/skapa ixportfilen \"") + file + "\"");
-  EXPECT_FALSE(fs::exists(dir / "saknas"));
+  EXPECT_FALSE(fs::exists(m_dir / "saknas"));
 }
 
 TEST_F(GridExportTest, PrintedGridPutsCellsSideBySideAndWrapsWideRows) {

@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "common/encoding.h"
-#include "database/db_fixture.h"
 #include "reports/recording_surface.h"
+#include "support/db_fixture.h"
 
 namespace liga::reports {
 namespace {

@@ -7,12 +7,12 @@
 #include "common/encoding.h"
 #include "common/progress.h"
 #include "common/text.h"
-#include "database/db_fixture.h"
 #include "reports/grid_export.h"
 #include "reports/protocols.h"
 #include "reports/recording_surface.h"
 #include "reports/results.h"
-#include "reports/tool_run.h"
+#include "support/db_fixture.h"
+#include "support/run_liga.h"
 
 namespace liga::reports {
 namespace {
@@ -286,17 +286,17 @@ TEST_F(ListsTest, ANameWithMarkupThroughEveryExport) {
   ASSERT_TRUE(ExportHtml(g, base + ".htm", {}, true).written);
   ASSERT_TRUE(ExportXml(g, base + ".xml", {}, true).written);
   ASSERT_TRUE(ExportPdf(g, base + ".pdf", {}, {}, true).written);
-  using testing::RunTool;
-  const auto lint = RunTool("xmllint --html --noout '" + base + ".htm'");
+  using liga::testing::RunCommand;
+  const auto lint = RunCommand("xmllint --html --noout '" + base + ".htm'");
   EXPECT_EQ(lint.out, "");
   const auto html =
-      RunTool("xmllint --html --xpath '//td[contains(., \"A & <B>\")]' '" + base + ".htm'");
+      RunCommand("xmllint --html --xpath '//td[contains(., \"A & <B>\")]' '" + base + ".htm'");
   EXPECT_NE(html.out.find("A &amp; &lt;B&gt;"), std::string::npos) << html.out;
-  const auto xslt = RunTool("xsltproc '" + base + ".xsl' '" + base + ".xml'");
+  const auto xslt = RunCommand("xsltproc '" + base + ".xsl' '" + base + ".xml'");
   EXPECT_EQ(xslt.status, 0) << xslt.out;
   EXPECT_NE(xslt.out.find(" A &amp; &lt;B&gt;    "), std::string::npos) << xslt.out;
-  EXPECT_EQ(RunTool("qpdf --check '" + base + ".pdf'").status, 0);
-  EXPECT_NE(RunTool("pdftotext '" + base + ".pdf' -").out.find("A & <B>"), std::string::npos);
+  EXPECT_EQ(RunCommand("qpdf --check '" + base + ".pdf'").status, 0);
+  EXPECT_NE(RunCommand("pdftotext '" + base + ".pdf' -").out.find("A & <B>"), std::string::npos);
   // The printed report draws the name as it is.
   PrintTeamList(ctx, {b});
   EXPECT_TRUE(job().contains(" A & <B>"));

@@ -21,7 +21,9 @@
 #include "gui/reports/qt_surface.h"
 #include "reports/picture.h"
 #include "reports/report_writer.h"
-#include "reports/tool_run.h"
+#include "support/file_io.h"
+#include "support/run_liga.h"
+#include "support/temp_dir.h"
 
 // fontconfig keeps a cache for the life of the process, which the leak checker of the
 // sanitizer build would report; it is not ours to free.
@@ -33,7 +35,7 @@ namespace liga::gui {
 namespace {
 
 namespace fs = std::filesystem;
-using reports::testing::RunTool;
+using liga::testing::RunCommand;
 
 QApplication& app() {
   static int argc = 1;
@@ -50,8 +52,6 @@ class QtReportsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     app();
-    dir = fs::temp_directory_path() / ("liga_qtrep_" + std::to_string(getpid()));
-    fs::create_directories(dir);
     grid.setTitle(Utf8ToCp1252("visning: Vårcupen"));
     grid.addCell("LgNr");
     grid.addCell("Lagnamn");
@@ -60,8 +60,7 @@ class QtReportsTest : public ::testing::Test {
     grid.addCell("A & <B>");
     grid.endRow();
   }
-  void TearDown() override { fs::remove_all(dir); }
-  std::string path(const char* n) const { return (dir / n).string(); }
+  std::string path(const char* n) const { return (m_dir / n).string(); }
 
   static void writeJob(const std::string& title, const std::string& text) {
     reports::ReportWriter w(reports::ReportSettings{});
@@ -72,7 +71,7 @@ class QtReportsTest : public ::testing::Test {
     w.finish();
   }
 
-  fs::path dir;
+  liga::testing::TempDir m_dir{"qtrep"};
   reports::GridModel grid;
   RecordingUi ui;
   ScopedUi scoped{ui};
@@ -84,8 +83,8 @@ TEST_F(QtReportsTest, PdfPrinterWritesEachJobOrAllJobsIntoOneFile) {
     reports::ScopedPrinter scope(printer);
     writeJob("laglista", Utf8ToCp1252("Åsa Öberg"));
   }
-  EXPECT_EQ(RunTool("qpdf --check '" + path("ett.pdf") + "'").status, 0);
-  EXPECT_NE(RunTool("pdftotext '" + path("ett.pdf") + "' -").out.find("Åsa Öberg"),
+  EXPECT_EQ(RunCommand("qpdf --check '" + path("ett.pdf") + "'").status, 0);
+  EXPECT_NE(RunCommand("pdftotext '" + path("ett.pdf") + "' -").out.find("Åsa Öberg"),
             std::string::npos);
   {
     QtReportPrinter printer(QtReportPrinter::Mode::Pdf, path("alla.pdf"), true);
@@ -94,9 +93,9 @@ TEST_F(QtReportsTest, PdfPrinterWritesEachJobOrAllJobsIntoOneFile) {
     writeJob("jobb tva", "andra");
     EXPECT_EQ(printer.jobs(), 2);
   }
-  const auto info = RunTool("pdfinfo '" + path("alla.pdf") + "'").out;
+  const auto info = RunCommand("pdfinfo '" + path("alla.pdf") + "'").out;
   EXPECT_NE(info.find("Pages:           2"), std::string::npos) << info;
-  const auto text = RunTool("pdftotext '" + path("alla.pdf") + "' -").out;
+  const auto text = RunCommand("pdftotext '" + path("alla.pdf") + "' -").out;
   EXPECT_LT(text.find("forsta"), text.find("andra"));
 }
 
@@ -123,20 +122,19 @@ TEST_F(QtReportsTest, GridWindowShowsTheCellsAndExports) {
   form.findChild<QPushButton*>("htm")->click();
   form.findChild<QPushButton*>("xml")->click();
   form.findChild<QPushButton*>("jpg")->click();
-  EXPECT_EQ(RunTool("xmllint --html --noout '" + path("sida.htm") + "'").out, "");
+  EXPECT_EQ(RunCommand("xmllint --html --noout '" + path("sida.htm") + "'").out, "");
   EXPECT_TRUE(fs::exists(path("lista.xsl")));
   ASSERT_TRUE(fs::exists(path("bild.jpg")));
   // A cancelled picker writes nothing.
   form.findChild<QPushButton*>("pdf")->click();
   EXPECT_FALSE(fs::exists(path("sida.pdf")));
   EXPECT_TRUE(form.exportPdf(path("sida.pdf")));
-  EXPECT_EQ(RunTool("qpdf --check '" + path("sida.pdf") + "'").status, 0);
+  EXPECT_EQ(RunCommand("qpdf --check '" + path("sida.pdf") + "'").status, 0);
 }
 
 TEST_F(QtReportsTest, JpegOfTheGridHoldsTheDrawnTable) {
   ASSERT_TRUE(ExportGridJpeg(grid, path("g.jpg")));
-  std::ifstream f(path("g.jpg"), std::ios::binary);
-  const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(f), {}};
+  const std::vector<std::uint8_t> bytes = liga::testing::ReadBytes(path("g.jpg"));
   const QImage expected = RenderGrid(grid);
   int w = 0, h = 0;
   ASSERT_TRUE(reports::JpegSize(bytes, w, h));

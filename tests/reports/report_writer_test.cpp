@@ -13,6 +13,8 @@
 #include "reports/picture.h"
 #include "reports/recording_surface.h"
 #include "reports/report_writer.h"
+#include "support/file_io.h"
+#include "support/temp_dir.h"
 
 namespace liga::reports {
 namespace {
@@ -245,23 +247,20 @@ TEST_F(ReportWriterTest, FontStackHoldsTwelve) {
 }
 
 TEST_F(ReportWriterTest, PicturesEndTheReportFramedAndScaledToTheColumn) {
-  const std::string path =
-      (std::filesystem::temp_directory_path() / ("liga_pic_" + std::to_string(getpid()) + ".jpg"))
-          .string();
+  const liga::testing::TempDir tmp("pic");
+  const std::string path = (tmp / "bild.jpg").string();
   Picture p;
   p.width = 40;
   p.height = 20;
   p.rgb.assign(40 * 20 * 3, 200);
   const auto bytes = EncodeJpeg(p);
   ASSERT_FALSE(bytes.empty());
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  ASSERT_TRUE(liga::testing::WriteFile(path, bytes));
   settings.pictures[1] = {true, path, 2};
   settings.pictures[2] = {true, "/nonexistent/picture.jpg", 1};
   settings.pictures[3] = {false, path, 1};
   auto w = open();
   w->finish();
-  std::filesystem::remove(path);
   ASSERT_EQ(doc().count(DrawOp::Picture), 1);
   ASSERT_EQ(doc().count(DrawOp::Rect), 1);
   for (const DrawOp& op : doc().ops) {

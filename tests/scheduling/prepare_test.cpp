@@ -8,6 +8,7 @@
 #include "fixtures.h"
 #include "scheduling/dialog.h"
 #include "scheduling/lrec.h"
+#include "support/temp_dir.h"
 
 namespace liga::scheduling {
 namespace {
@@ -131,21 +132,16 @@ TEST(DefaultOutFileTest, Table) {
 class DialogTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = std::filesystem::temp_directory_path() /
-          ("liga_dialog_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-           "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(dir);
-    config.LastExchangePath = (dir / "x.txt").string();
+    config.LastExchangePath = (m_dir / "x.txt").string();
     ScheduleInput input =
         MakeInput({{7, 2, 1}, {2, 2, 20}, {3, 1, 30}}, MakePlayTimes(10, {"10:00"}));  // 47 matches
     ASSERT_TRUE(Prepare(input, config, lrec, confirmed).ok);
     ui.statuses.clear();
   }
-  void TearDown() override { std::filesystem::remove_all(dir); }
 
   RecordingUi ui;
   ScopedUi scope{ui};
-  std::filesystem::path dir;
+  liga::testing::TempDir m_dir{"dialog"};
   ScheduleConfig config;
   Lrec lrec;
   std::string confirmed;
@@ -159,7 +155,7 @@ TEST_F(DialogTest, OpensWithTheBlock) {
   EXPECT_EQ(d.refineSteps(), 2);
   EXPECT_EQ(d.roundOrderIndex(), 0);
   EXPECT_EQ(d.homeAwayIndex(), 0);
-  EXPECT_EQ(d.outFile(), (dir / "SPELDAG.LOT").string());
+  EXPECT_EQ(d.outFile(), (m_dir / "SPELDAG.LOT").string());
   const int current[5] = {3, 12, 10, 47, 5};
   const int allowed[5] = {10, 160, 4800, 4800, 16};
   for (int i = 0; i < 5; ++i) {
@@ -224,7 +220,7 @@ TEST_F(DialogTest, OkChecksInOrder) {
 }
 
 TEST_F(DialogTest, ExistingFileIsAskedAboutOnce) {
-  std::ofstream(dir / "SPELDAG.LOT") << "old";
+  std::ofstream(m_dir / "SPELDAG.LOT") << "old";
   ScheduleDialog d(lrec, confirmed, config);
   ui.answers = {Answer::No};
   EXPECT_FALSE(d.ok());
@@ -236,7 +232,7 @@ TEST_F(DialogTest, ExistingFileIsAskedAboutOnce) {
 
   ui.answers = {Answer::Yes};
   EXPECT_TRUE(d.ok());
-  EXPECT_EQ(confirmed, (dir / "SPELDAG.LOT").string());
+  EXPECT_EQ(confirmed, (m_dir / "SPELDAG.LOT").string());
   EXPECT_TRUE(d.ok());  // confirmed: no second question
   EXPECT_EQ(ui.shown.size(), 2u);
 }
@@ -279,12 +275,12 @@ TEST_F(DialogTest, ChoicesOfACommandLine) {
   choices.refineSteps = 0;
   choices.roundOrder = 2;
   choices.homeAwayMode = 2;
-  choices.outFile = (dir / "cli.lot").string();
+  choices.outFile = (m_dir / "cli.lot").string();
   EXPECT_TRUE(ApplyChoices(d, choices));
   EXPECT_EQ((std::array{lrec.WantedPlayTimes, lrec.MatchesPerPlayTime, lrec.OneMatchPerDay,
                         lrec.RefineSteps, lrec.RoundOrder, lrec.HomeAwayMode}),
             (std::array{12, 4, 0, 0, 2, 2}));
-  EXPECT_EQ(lrec.OutFile, (dir / "cli.lot").string());
+  EXPECT_EQ(lrec.OutFile, (m_dir / "cli.lot").string());
 
   ScheduleDialog refused(lrec, confirmed, config);
   DialogChoices few;
