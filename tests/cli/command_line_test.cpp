@@ -50,7 +50,7 @@ class CommandLineTest : public ::testing::Test {
   void SetUp() override {
     fs::create_directories(m_root / "work");
     fs::create_directories(m_root / "data");
-    work = m_root / "work";
+    m_work = m_root / "work";
   }
 
   std::string env() const {
@@ -59,12 +59,12 @@ class CommandLineTest : public ::testing::Test {
   }
   // `liga ARGS` started in `dir` (the work directory by default).
   RunResult liga(const std::string& args, const fs::path& dir = {}) {
-    const fs::path in = dir.empty() ? work : dir;
+    const fs::path in = dir.empty() ? m_work : dir;
     return liga::testing::RunCommand("cd '" + in.string() + "' && " + env() + LIGA_BINARY + " " +
                                      args);
   }
   RunResult ligaSplit(const std::string& args) {
-    return liga::testing::RunSplit("cd '" + work.string() + "' && " + env() + LIGA_BINARY + " " +
+    return liga::testing::RunSplit("cd '" + m_work.string() + "' && " + env() + LIGA_BINARY + " " +
                                    args);
   }
   // A configured data directory ../data holding the demo competition, selected.
@@ -76,7 +76,7 @@ class CommandLineTest : public ::testing::Test {
   }
 
   liga::testing::TempDir m_root{"cl"};
-  fs::path work;
+  fs::path m_work;
 };
 
 // ---- paths are the user's ----
@@ -85,22 +85,22 @@ TEST_F(CommandLineTest, WholeSeasonWithRelativePathsOnly) {
   demo();
   const RunResult run = liga("--quiet schedule --seed 7 --out season.lot");
   ASSERT_EQ(run.status, 0) << run.out;
-  EXPECT_TRUE(contains(run.out, "schemafil: " + (work / "season.lot").string())) << run.out;
-  ASSERT_TRUE(fs::exists(work / "season.lot"));
+  EXPECT_TRUE(contains(run.out, "schemafil: " + (m_work / "season.lot").string())) << run.out;
+  ASSERT_TRUE(fs::exists(m_work / "season.lot"));
   EXPECT_FALSE(fs::exists(m_root / "data" / "season.lot"));
 
   const RunResult imported = liga("--quiet import season.lot");
   ASSERT_EQ(imported.status, 0) << imported.out;
-  EXPECT_TRUE(contains(imported.out, "importerar \"" + (work / "season.lot").string() + "\""));
+  EXPECT_TRUE(contains(imported.out, "importerar \"" + (m_work / "season.lot").string() + "\""));
 
   const RunResult exported = liga("--quiet export spelmoten matches.lgw");
   ASSERT_EQ(exported.status, 0) << exported.out;
-  EXPECT_TRUE(contains(exported.out, "rader: " + (work / "matches.lgw").string()));
-  ASSERT_TRUE(fs::exists(work / "matches.lgw"));
+  EXPECT_TRUE(contains(exported.out, "rader: " + (m_work / "matches.lgw").string()));
+  ASSERT_TRUE(fs::exists(m_work / "matches.lgw"));
 
   // Every scheduled match ends 2-1 to the home team.
-  std::istringstream lines(ReadFile(work / "matches.lgw"));
-  std::ofstream results(work / "results.lgw", std::ios::binary);
+  std::istringstream lines(ReadFile(m_work / "matches.lgw"));
+  std::ofstream results(m_work / "results.lgw", std::ios::binary);
   std::string line;
   int matches = 0;
   while (std::getline(lines, line)) {
@@ -136,34 +136,34 @@ TEST_F(CommandLineTest, WholeSeasonWithRelativePathsOnly) {
 
   const RunResult final = liga("--quiet export resultat final.lgw");
   ASSERT_EQ(final.status, 0) << final.out;
-  EXPECT_TRUE(contains(ReadFile(work / "final.lgw"), "=2-1"));
+  EXPECT_TRUE(contains(ReadFile(m_work / "final.lgw"), "=2-1"));
   EXPECT_FALSE(fs::exists(m_root / "data" / "final.lgw"));
 
   // Without --out the schedule goes beside the last exchange file, named in full.
   const RunResult next = liga("--quiet schedule --seed 7");
   ASSERT_EQ(next.status, 0) << next.out;
-  EXPECT_TRUE(contains(next.out, "schemafil: " + (work / "SPELDAG.LOT").string() + "\n"))
+  EXPECT_TRUE(contains(next.out, "schemafil: " + (m_work / "SPELDAG.LOT").string() + "\n"))
       << next.out;
-  EXPECT_TRUE(fs::exists(work / "SPELDAG.LOT"));
+  EXPECT_TRUE(fs::exists(m_work / "SPELDAG.LOT"));
 }
 
 TEST_F(CommandLineTest, BackupConfigAndStorageToolsTakePathsFromTheWorkingDirectory) {
   demo();
   const RunResult backup = liga("--quiet backup copy");
   ASSERT_EQ(backup.status, 0) << backup.out;
-  EXPECT_TRUE(fs::exists(work / "copy" / "cupfiles.DAT"));
-  EXPECT_TRUE(contains(backup.out, (work / "copy" / "lg01.DAT").string())) << backup.out;
+  EXPECT_TRUE(fs::exists(m_work / "copy" / "cupfiles.DAT"));
+  EXPECT_TRUE(contains(backup.out, (m_work / "copy" / "lg01.DAT").string())) << backup.out;
   EXPECT_FALSE(fs::exists(m_root / "data" / "copy"));
   // The configuration named relatively is read and written where the command started.
   ASSERT_EQ(liga("--quiet --config my.p32 datadir ../data").status, 0);
   ASSERT_EQ(liga("--quiet --config my.p32 select 1").status, 0);
   EXPECT_TRUE(contains(liga("--quiet --config my.p32 info").out, "DEMOSERIEN"));
-  EXPECT_EQ(fs::file_size(work / "my.p32"), 317112u);
+  EXPECT_EQ(fs::file_size(m_work / "my.p32"), 317112u);
   EXPECT_FALSE(fs::exists(m_root / "data" / "my.p32"));
 
   const RunResult check = liga("isam-check copy/lg01.DAT");
   EXPECT_EQ(check.status, 0) << check.out;
-  EXPECT_TRUE(contains(check.out, (work / "copy" / "lg01").string())) << check.out;
+  EXPECT_TRUE(contains(check.out, (m_work / "copy" / "lg01").string())) << check.out;
   const RunResult dump = liga("isam-dump copy/klass01");
   EXPECT_EQ(dump.status, 0) << dump.out;
 }
@@ -219,55 +219,56 @@ TEST_F(CommandLineTest, ImportThatDidNotHappenExitsWithOne) {
   for (const char* answer : {"--no ", ""}) {
     const RunResult declined = ligaSplit(std::string("--quiet ") + answer + "import s.lot");
     EXPECT_EQ(declined.status, 1) << answer;
-    EXPECT_TRUE(contains(declined.err, (work / "s.lot").string() + ": den gamla")) << declined.err;
+    EXPECT_TRUE(contains(declined.err, (m_work / "s.lot").string() + ": den gamla"))
+        << declined.err;
   }
   {
-    std::ofstream bad(work / "bad.lgw", std::ios::binary);
+    std::ofstream bad(m_work / "bad.lgw", std::ios::binary);
     bad << "*Bas\r\nX,Y\r\n*Okand\r\n";
   }
   const RunResult failed = ligaSplit("--quiet import bad.lgw");
   EXPECT_EQ(failed.status, 1);
-  EXPECT_TRUE(contains(failed.err, (work / "bad.lgw").string())) << failed.err;
+  EXPECT_TRUE(contains(failed.err, (m_work / "bad.lgw").string())) << failed.err;
 
   const RunResult missing = ligaSplit("--quiet import nothing.lgw");
   EXPECT_EQ(missing.status, 1);
-  EXPECT_TRUE(contains(missing.err, "finns inte: " + (work / "nothing.lgw").string()));
+  EXPECT_TRUE(contains(missing.err, "finns inte: " + (m_work / "nothing.lgw").string()));
 }
 
 TEST_F(CommandLineTest, UnreadableMaskIsRefusedBeforeTheRun) {
   demo();
   const RunResult missing = ligaSplit("--quiet schedule --mask none.msk --out s.lot");
   EXPECT_EQ(missing.status, 1);
-  EXPECT_TRUE(contains(missing.err, (work / "none.msk").string())) << missing.err;
-  EXPECT_FALSE(fs::exists(work / "s.lot"));
+  EXPECT_TRUE(contains(missing.err, (m_work / "none.msk").string())) << missing.err;
+  EXPECT_FALSE(fs::exists(m_work / "s.lot"));
 
-  fs::create_directories(work / "masks");
+  fs::create_directories(m_work / "masks");
   const RunResult folder = ligaSplit("--quiet schedule --mask masks --out s.lot");
   EXPECT_EQ(folder.status, 1);
   EXPECT_TRUE(contains(folder.err, "katalog")) << folder.err;
-  EXPECT_FALSE(fs::exists(work / "s.lot"));
+  EXPECT_FALSE(fs::exists(m_work / "s.lot"));
 
   // A readable mask is used and logged in the schedule file.
-  fs::copy_file(fs::path(LIGA_SOURCE_DIR) / "examples" / "demo.msk", work / "demo.msk");
+  fs::copy_file(fs::path(LIGA_SOURCE_DIR) / "examples" / "demo.msk", m_work / "demo.msk");
   ASSERT_EQ(liga("--quiet schedule --seed 1 --mask demo.msk --out s.lot").status, 0);
-  EXPECT_TRUE(contains(ReadFile(work / "s.lot"), "; lagens ej spelbara"));
+  EXPECT_TRUE(contains(ReadFile(m_work / "s.lot"), "; lagens ej spelbara"));
 }
 
 TEST_F(CommandLineTest, ExportOverAnExistingFileNeedsAYes) {
   demo();
   {
-    std::ofstream f(work / "teams.lgw");
+    std::ofstream f(m_work / "teams.lgw");
     f << "keep me\n";
   }
   for (const char* answer : {"", "--no "}) {
     const RunResult r = ligaSplit(std::string("--quiet ") + answer + "export lag teams.lgw");
     EXPECT_EQ(r.status, 1) << answer;
-    EXPECT_TRUE(contains(r.err, (work / "teams.lgw").string())) << r.err;
-    EXPECT_EQ(ReadFile(work / "teams.lgw"), "keep me\n");
+    EXPECT_TRUE(contains(r.err, (m_work / "teams.lgw").string())) << r.err;
+    EXPECT_EQ(ReadFile(m_work / "teams.lgw"), "keep me\n");
   }
   const RunResult yes = liga("--quiet --yes export lag teams.lgw");
   EXPECT_EQ(yes.status, 0) << yes.out;
-  EXPECT_TRUE(contains(ReadFile(work / "teams.lgw"), "*Lag"));
+  EXPECT_TRUE(contains(ReadFile(m_work / "teams.lgw"), "*Lag"));
 }
 
 // ---- --quiet hides status lines only ----
@@ -336,11 +337,11 @@ TEST_F(CommandLineTest, BackupSaysWhyItWasRefusedAndAFailedOneRecordsNothing) {
   EXPECT_EQ(self.status, 1);
   EXPECT_TRUE(contains(self.err, "datakatalogen")) << self.err;
 
-  { std::ofstream f(work / "afile"); }
+  { std::ofstream f(m_work / "afile"); }
   const RunResult file = ligaSplit("--quiet backup afile");
   EXPECT_EQ(file.status, 1);
   EXPECT_TRUE(contains(file.err, "fil")) << file.err;
-  EXPECT_TRUE(contains(file.err, (work / "afile").string())) << file.err;
+  EXPECT_TRUE(contains(file.err, (m_work / "afile").string())) << file.err;
 
   ASSERT_EQ(liga("--quiet backup copy").status, 0);
   const RunResult again = ligaSplit("--quiet backup copy");
@@ -355,19 +356,19 @@ TEST_F(CommandLineTest, BackupSaysWhyItWasRefusedAndAFailedOneRecordsNothing) {
   EXPECT_TRUE(contains(failed.err, "Fel vid kopiering!!")) << failed.err;
   const std::string after = ReadFile(m_root / "data" / "cupfiles.DAT");
   EXPECT_FALSE(contains(after, "/proc/self"));
-  EXPECT_TRUE(contains(after, (work / "copy").string()));
+  EXPECT_TRUE(contains(after, (m_work / "copy").string()));
   EXPECT_EQ(before, after);
 }
 
 TEST_F(CommandLineTest, ADirectoryWhereAFileIsExpectedIsNamedSo) {
   demo();
-  fs::create_directories(work / "folder");
+  fs::create_directories(m_work / "folder");
   for (const char* args : {"import folder", "export lag folder", "schedule --out folder",
                            "--config folder info", "isam-check folder"}) {
     const RunResult r = ligaSplit(std::string("--quiet ") + args);
     EXPECT_EQ(r.status, 1) << args;
     EXPECT_TRUE(contains(r.err, "är en katalog")) << args << "\n" << r.err;
-    EXPECT_TRUE(contains(r.err, (work / "folder").string())) << args << "\n" << r.err;
+    EXPECT_TRUE(contains(r.err, (m_work / "folder").string())) << args << "\n" << r.err;
   }
 }
 
@@ -381,7 +382,7 @@ TEST_F(CommandLineTest, DataDirectoryWithoutPermissionSaysSo) {
     if (liga::testing::RunCommand(prefix + LIGA_BINARY + " version").status != 0)
       GTEST_SKIP() << "the unprivileged user cannot run " << LIGA_BINARY;
     fs::permissions(m_root, fs::perms::all);
-    fs::permissions(work, fs::perms::all);
+    fs::permissions(m_work, fs::perms::all);
     fs::create_directories(m_root / "config");
     fs::create_directories(m_root / "docs");
     for (const auto& e : fs::recursive_directory_iterator(m_root)) {
@@ -392,8 +393,8 @@ TEST_F(CommandLineTest, DataDirectoryWithoutPermissionSaysSo) {
     }
   }
   auto run = [&](const std::string& args) {
-    return liga::testing::RunSplit("cd '" + work.string() + "' && " + env() + prefix + LIGA_BINARY +
-                                   " " + args);
+    return liga::testing::RunSplit("cd '" + m_work.string() + "' && " + env() + prefix +
+                                   LIGA_BINARY + " " + args);
   };
   ASSERT_EQ(run("--quiet --data ../data info").status, 0);
 
@@ -445,7 +446,7 @@ TEST_F(CommandLineTest, EveryTextIsPrintedInUtf8) {
   // isam-check names a finding once.
   const RunResult check = liga("isam-check nothing");
   EXPECT_EQ(check.status, 1);
-  const std::string path = (work / "nothing").string();
+  const std::string path = (m_work / "nothing").string();
   const std::size_t first = check.out.find(path);
   ASSERT_NE(first, std::string::npos) << check.out;
   const std::string finding = check.out.substr(check.out.find(": unreadable: ") + 14);

@@ -18,9 +18,9 @@ namespace {
 
 class SettingsTest : public ::testing::Test {
  protected:
-  void SetUp() override { path = (m_dir / "sendemail.ini").string(); }
-  void write(const std::string& text) { std::ofstream(path) << text; }
-  std::string read() { return liga::testing::ReadFile(path); }
+  void SetUp() override { m_path = (m_dir / "sendemail.ini").string(); }
+  void write(const std::string& text) { std::ofstream(m_path) << text; }
+  std::string read() { return liga::testing::ReadFile(m_path); }
 
   static MailSettings full() {
     MailSettings s;
@@ -49,15 +49,15 @@ class SettingsTest : public ::testing::Test {
   }
 
   liga::testing::TempDir m_dir{"mailini"};
-  std::string path;
+  std::string m_path;
 };
 
 TEST_F(SettingsTest, SavingAndLoadingKeepsEveryField) {
   const MailSettings saved = full();
   std::string error;
-  ASSERT_TRUE(SaveMailSettings(path, saved, &error)) << error;
+  ASSERT_TRUE(SaveMailSettings(m_path, saved, &error)) << error;
   MailSettings loaded;
-  ASSERT_TRUE(LoadMailSettings(path, loaded));
+  ASSERT_TRUE(LoadMailSettings(m_path, loaded));
   EXPECT_EQ(loaded, saved);
   // No line is longer than the INI reader takes.
   std::istringstream lines(read());
@@ -67,10 +67,10 @@ TEST_F(SettingsTest, SavingAndLoadingKeepsEveryField) {
 
 TEST_F(SettingsTest, TheFileIsPrivateAndReplacedWhole) {
   write("[CONFIGURATION]\nfrom=old@example.se\n");
-  ::chmod(path.c_str(), 0644);
-  ASSERT_TRUE(SaveMailSettings(path, full(), nullptr));
+  ::chmod(m_path.c_str(), 0644);
+  ASSERT_TRUE(SaveMailSettings(m_path, full(), nullptr));
   struct stat st {};
-  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  ASSERT_EQ(::stat(m_path.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0600u);
   EXPECT_EQ(read(), FormatMailSettings(full()));
   // Nothing is left beside it.
@@ -100,7 +100,7 @@ TEST_F(SettingsTest, MissingKeysSectionsAndFileKeepTheFields) {
   EXPECT_FALSE(LoadMailSettings((m_dir / "saknas.ini").string(), s));
   EXPECT_EQ(s, before);
   write("[CONFIGURATION]\nsmtp_host=mail.klubb.se\nencrypted=9\ntype_log=x\n");
-  ASSERT_TRUE(LoadMailSettings(path, s));
+  ASSERT_TRUE(LoadMailSettings(m_path, s));
   EXPECT_EQ(s.smtpHost, "mail.klubb.se");
   EXPECT_EQ(s.encrypted, before.encrypted);  // out of range: kept
   EXPECT_EQ(s.typeLog, before.typeLog);

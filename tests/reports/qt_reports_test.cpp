@@ -52,13 +52,13 @@ class QtReportsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     app();
-    grid.setTitle(Utf8ToCp1252("visning: Vårcupen"));
-    grid.addCell("LgNr");
-    grid.addCell("Lagnamn");
-    grid.endRow();
-    grid.addCell("1");
-    grid.addCell("A & <B>");
-    grid.endRow();
+    m_grid.setTitle(Utf8ToCp1252("visning: Vårcupen"));
+    m_grid.addCell("LgNr");
+    m_grid.addCell("Lagnamn");
+    m_grid.endRow();
+    m_grid.addCell("1");
+    m_grid.addCell("A & <B>");
+    m_grid.endRow();
   }
   std::string path(const char* n) const { return (m_dir / n).string(); }
 
@@ -72,9 +72,9 @@ class QtReportsTest : public ::testing::Test {
   }
 
   liga::testing::TempDir m_dir{"qtrep"};
-  reports::GridModel grid;
-  RecordingUi ui;
-  ScopedUi scoped{ui};
+  reports::GridModel m_grid;
+  RecordingUi m_ui;
+  ScopedUi m_scoped{m_ui};
 };
 
 TEST_F(QtReportsTest, PdfPrinterWritesEachJobOrAllJobsIntoOneFile) {
@@ -104,12 +104,12 @@ TEST_F(QtReportsTest, APrinterThatDoesNotExistRefusesTheJob) {
   reports::ScopedPrinter scope(printer);
   reports::ReportWriter w(reports::ReportSettings{});
   EXPECT_FALSE(w.openJob("laglista"));
-  ASSERT_EQ(ui.shown.size(), 1u);
-  EXPECT_EQ(ui.shown[0].text, Utf8ToCp1252("Kan ej skapa vald skrivare enligt inställningar"));
+  ASSERT_EQ(m_ui.shown.size(), 1u);
+  EXPECT_EQ(m_ui.shown[0].text, Utf8ToCp1252("Kan ej skapa vald skrivare enligt inställningar"));
 }
 
 TEST_F(QtReportsTest, GridWindowShowsTheCellsAndExports) {
-  Tgridform form(grid, {}, {});
+  Tgridform form(m_grid, {}, {});
   auto* table = form.findChild<QTableWidget*>("estringgrid");
   ASSERT_NE(table, nullptr);
   EXPECT_EQ(table->rowCount(), 2);
@@ -118,7 +118,7 @@ TEST_F(QtReportsTest, GridWindowShowsTheCellsAndExports) {
     EXPECT_NE(form.findChild<QPushButton*>(b), nullptr) << b;
   EXPECT_EQ(form.findChild<QPushButton*>("xml")->text(), QString("xml/xslt"));
   // The buttons ask for the file; a name without extension gets the format's.
-  ui.pickerResults = {path("sida"), path("lista.xml"), path("bild")};
+  m_ui.pickerResults = {path("sida"), path("lista.xml"), path("bild")};
   form.findChild<QPushButton*>("htm")->click();
   form.findChild<QPushButton*>("xml")->click();
   form.findChild<QPushButton*>("jpg")->click();
@@ -133,9 +133,9 @@ TEST_F(QtReportsTest, GridWindowShowsTheCellsAndExports) {
 }
 
 TEST_F(QtReportsTest, JpegOfTheGridHoldsTheDrawnTable) {
-  ASSERT_TRUE(ExportGridJpeg(grid, path("g.jpg")));
+  ASSERT_TRUE(ExportGridJpeg(m_grid, path("g.jpg")));
   const std::vector<std::uint8_t> bytes = liga::testing::ReadBytes(path("g.jpg"));
-  const QImage expected = RenderGrid(grid);
+  const QImage expected = RenderGrid(m_grid);
   int w = 0, h = 0;
   ASSERT_TRUE(reports::JpegSize(bytes, w, h));
   EXPECT_EQ(w, expected.width());
@@ -147,7 +147,7 @@ TEST_F(QtReportsTest, JpegOfTheGridHoldsTheDrawnTable) {
   for (std::size_t i = 0; i < decoded->rgb.size(); i += 3) dark += decoded->rgb[i] < 128;
   EXPECT_GT(dark, 100);
   EXPECT_LT(dark, w * h / 2);
-  EXPECT_FALSE(ExportGridJpeg(grid, path("saknas/g.jpg")));
+  EXPECT_FALSE(ExportGridJpeg(m_grid, path("saknas/g.jpg")));
 }
 
 TEST_F(QtReportsTest, GiroDialogStaysOpenUntilTheLayoutIsAccepted) {
@@ -178,7 +178,7 @@ TEST_F(QtReportsTest, GiroDialogStaysOpenUntilTheLayoutIsAccepted) {
   again.findChild<QPushButton*>("okButton")->click();
   EXPECT_EQ(again.result(), QDialog::Accepted);
   EXPECT_EQ(reg.layouts().size(), 2u);
-  EXPECT_EQ(ui.beeps, 2);
+  EXPECT_EQ(m_ui.beeps, 2);
 }
 
 TEST_F(QtReportsTest, GiroRegisterWindowListsTheSavedLayouts) {

@@ -38,8 +38,8 @@ using liga::testing::ReadFile;
 class RunTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    config.LastExchangePath = (m_dir / "previous.txt").string();
-    config.DataDir = m_dir.string();
+    m_config.LastExchangePath = (m_dir / "previous.txt").string();
+    m_config.DataDir = m_dir.string();
   }
 
   // Runs with the dialog accepted after `edit` adjusted it.
@@ -50,7 +50,7 @@ class RunTest : public ::testing::Test {
     FixedClock clock(elapsedMs);
     RunOptions options{&random, &clock};
     return Spellotta(
-        input, config,
+        input, m_config,
         [&](ScheduleDialog& d) {
           if (edit) edit(d);
           return d.ok();
@@ -58,10 +58,10 @@ class RunTest : public ::testing::Test {
         options);
   }
 
-  RecordingUi ui;
-  ScopedUi scope{ui};
+  RecordingUi m_ui;
+  ScopedUi m_scope{m_ui};
   liga::testing::TempDir m_dir{"run"};
-  ScheduleConfig config;
+  ScheduleConfig m_config;
 };
 
 // The competition of the golden files: three classes (5 teams twice, 5 teams twice, 4
@@ -120,10 +120,10 @@ TEST_F(RunTest, GoldenOptionsAndMask) {
 TEST_F(RunTest, SameSeedSameFileOtherSeedOtherFile) {
   RunWith(GoldenInput(), {}, 7);
   std::string first = ReadFile(m_dir / "SPELDAG.LOT");
-  ui.answers = {Answer::Yes};
+  m_ui.answers = {Answer::Yes};
   RunWith(GoldenInput(), {}, 7);
   EXPECT_EQ(ReadFile(m_dir / "SPELDAG.LOT"), first);
-  ui.answers = {Answer::Yes};
+  m_ui.answers = {Answer::Yes};
   RunWith(GoldenInput(), {}, 8);
   EXPECT_NE(ReadFile(m_dir / "SPELDAG.LOT"), first);
 }
@@ -132,12 +132,12 @@ TEST_F(RunTest, MessagesOfARun) {
   RunSummary s = RunWith(GoldenInput(), {}, 1, 125'400);
   ASSERT_EQ(s.outcome, RunOutcome::Written);
   std::string out = (m_dir / "SPELDAG.LOT").string();
-  EXPECT_EQ(ui.statuses, (std::vector<std::string>{"Initierar variabler!",
-                                                   "Spelf\xF6rdelar till \"" + out + "\""}));
-  ASSERT_EQ(ui.shown.size(), 1u);
-  EXPECT_EQ(ui.shown[0].kind, MessageKind::Warning);
-  EXPECT_EQ(ui.shown[0].text, "Lottningsarbete tid (mmm:ss) 002:05");
-  EXPECT_EQ(config.LastExchangePath, out);
+  EXPECT_EQ(m_ui.statuses, (std::vector<std::string>{"Initierar variabler!",
+                                                     "Spelf\xF6rdelar till \"" + out + "\""}));
+  ASSERT_EQ(m_ui.shown.size(), 1u);
+  EXPECT_EQ(m_ui.shown[0].kind, MessageKind::Warning);
+  EXPECT_EQ(m_ui.shown[0].text, "Lottningsarbete tid (mmm:ss) 002:05");
+  EXPECT_EQ(m_config.LastExchangePath, out);
   EXPECT_EQ(s.matchCount, 46);
   EXPECT_EQ(s.realMatches + s.placeholderMatches, 46);
   EXPECT_EQ(OpenProgressWindows(), 0);
@@ -156,12 +156,12 @@ TEST_F(RunTest, RefusedOrCancelledWritesNothing) {
   EXPECT_EQ(RunWith(empty).outcome, RunOutcome::Refused);
 
   SeededRandom random(1);
-  RunSummary s =
-      RunSchedule(GoldenInput(), config, [](ScheduleDialog&) { return false; }, {&random, nullptr});
+  RunSummary s = RunSchedule(GoldenInput(), m_config, [](ScheduleDialog&) { return false; },
+                             {&random, nullptr});
   EXPECT_EQ(s.outcome, RunOutcome::Cancelled);
 
-  ui.answers = {Answer::No};  // "Filnamnet existerar redan. Skriva över": No, then cancel
-  s = RunSchedule(GoldenInput(), config, [](ScheduleDialog& d) { return d.ok(); },
+  m_ui.answers = {Answer::No};  // "Filnamnet existerar redan. Skriva över": No, then cancel
+  s = RunSchedule(GoldenInput(), m_config, [](ScheduleDialog& d) { return d.ok(); },
                   {&random, nullptr});
   EXPECT_EQ(s.outcome, RunOutcome::Cancelled);
 
@@ -173,27 +173,27 @@ TEST_F(RunTest, OutputThatCannotBeCreated) {
   std::string out = (m_dir / "missing" / "x.lot").string();
   RunSummary s = RunWith(GoldenInput(), [&](ScheduleDialog& d) { d.setOutFile(out); });
   EXPECT_EQ(s.outcome, RunOutcome::CannotCreate);
-  ASSERT_EQ(ui.shown.size(), 1u);
-  EXPECT_EQ(ui.shown[0].text, "Kan inte \xF6ppna filen \"" + out + "\" f\xF6r skrivning");
+  ASSERT_EQ(m_ui.shown.size(), 1u);
+  EXPECT_EQ(m_ui.shown[0].text, "Kan inte \xF6ppna filen \"" + out + "\" f\xF6r skrivning");
 }
 
 TEST_F(RunTest, OutputThatCannotBeReplacedKeepsWhatWasThere) {
   // A folder stands where the file should go: the rename fails after the run.
   fs::path out = m_dir / "taken";
   fs::create_directories(out / "inside");
-  ui.answers = {Answer::Yes};
+  m_ui.answers = {Answer::Yes};
   RunSummary s = RunWith(GoldenInput(), [&](ScheduleDialog& d) { d.setOutFile(out.string()); });
   EXPECT_EQ(s.outcome, RunOutcome::CloseFailed);
-  ASSERT_EQ(ui.shown.size(), 3u);  // question, time, failure
-  EXPECT_EQ(ui.shown[1].text, "Lottningsarbete tid (mmm:ss) 000");
-  EXPECT_EQ(ui.shown[2].text, "Fel vid st\xE4nging av filen \"" + out.string() + "\"");
+  ASSERT_EQ(m_ui.shown.size(), 3u);  // question, time, failure
+  EXPECT_EQ(m_ui.shown[1].text, "Lottningsarbete tid (mmm:ss) 000");
+  EXPECT_EQ(m_ui.shown[2].text, "Fel vid st\xE4nging av filen \"" + out.string() + "\"");
   EXPECT_TRUE(fs::is_directory(out / "inside"));
   EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 1);
 }
 
 TEST_F(RunTest, AbortFromTheProgressWindowWritesNothing) {
   int rows = 0;
-  ui.onPendingInput = [&] {
+  m_ui.onPendingInput = [&] {
     if (++rows == 40) CancelProgress();
   };
   RunSummary s = RunWith(GoldenInput());
@@ -213,9 +213,9 @@ TEST_F(RunTest, NoMatchGeneratedLeavesTheFileEmpty) {
   EXPECT_EQ(s.matchCount, 0);
   EXPECT_TRUE(fs::exists(m_dir / "SPELDAG.LOT"));
   EXPECT_EQ(ReadFile(m_dir / "SPELDAG.LOT"), "");
-  ASSERT_EQ(ui.shown.size(), 2u);
-  EXPECT_EQ(ui.shown[0].text, "antalet i klassen \"A\" \xF6verskrider maxantalet  16");
-  EXPECT_EQ(ui.shown[1].text, "Lottningsarbete tid (mmm:ss) 000");
+  ASSERT_EQ(m_ui.shown.size(), 2u);
+  EXPECT_EQ(m_ui.shown[0].text, "antalet i klassen \"A\" \xF6verskrider maxantalet  16");
+  EXPECT_EQ(m_ui.shown[1].text, "Lottningsarbete tid (mmm:ss) 000");
 }
 
 TEST_F(RunTest, OnlyPlaceholderPlayTimes) {
