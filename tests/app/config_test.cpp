@@ -11,31 +11,20 @@
 
 #include "common/encoding.h"
 #include "common/recording_ui.h"
+#include "support/file_io.h"
+#include "support/temp_dir.h"
 
 namespace liga {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<unsigned char> readFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeFile(const fs::path& p, const std::vector<unsigned char>& bytes) {
-  std::ofstream out(p, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
-}
+using liga::testing::ReadBytes;
+using liga::testing::WriteFile;
 
 class ConfigTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/liga_config_XXXXXX";
-    m_dir = mkdtemp(tmpl);
-    m_file = m_dir / "LigaWin32.P32";
-  }
-  void TearDown() override { fs::remove_all(m_dir); }
+  void SetUp() override { m_file = m_dir / "LigaWin32.P32"; }
 
   // A file of `size` bytes where byte i holds i * 13 mod 251, so any block can be told
   // apart from its neighbours.
@@ -45,7 +34,7 @@ class ConfigTest : public ::testing::Test {
     return b;
   }
 
-  fs::path m_dir;
+  liga::testing::TempDir m_dir{"config"};
   fs::path m_file;
   RecordingUi m_ui;
   ScopedUi m_scoped{m_ui};
@@ -53,7 +42,7 @@ class ConfigTest : public ::testing::Test {
 
 TEST_F(ConfigTest, WrongSizeIsAVersionConflictAndGetsADefaultFile) {
   for (std::size_t size : {kConfigFileSize - 1, kConfigFileSize + 1, std::size_t{0}}) {
-    writeFile(m_file, patterned(size));
+    WriteFile(m_file, patterned(size));
     m_ui.shown.clear();
     Configuration config;
     EXPECT_FALSE(config.load(m_file.string(), "/data"));
@@ -61,7 +50,7 @@ TEST_F(ConfigTest, WrongSizeIsAVersionConflictAndGetsADefaultFile) {
     EXPECT_EQ(m_ui.shown[0].kind, MessageKind::Warning);
     EXPECT_EQ(m_ui.shown[0].text, "Versionskonflikt av konfigurationsfilen \"" + m_file.string() +
                                       "\" Nollst\xE4ller.");
-    const auto bytes = readFile(m_file);
+    const auto bytes = ReadBytes(m_file);
     ASSERT_EQ(bytes.size(), kConfigFileSize);
     MainConfig expected = MainConfig::makeDefault("/data");
     EXPECT_TRUE(std::equal(expected.data(), expected.data() + kMainConfigSize, bytes.begin()));
@@ -99,7 +88,7 @@ TEST_F(ConfigTest, LoadReadsTheSelectedBlocks) {
   auto bytes = patterned(kConfigFileSize);
   bytes[8] = 3;  // LabelSettingsNo
   bytes[9] = 7;  // ReportSettingsNo
-  writeFile(m_file, bytes);
+  WriteFile(m_file, bytes);
   Configuration config;
   ASSERT_TRUE(config.load(m_file.string(), "/data"));
   EXPECT_TRUE(m_ui.shown.empty());
@@ -113,7 +102,7 @@ TEST_F(ConfigTest, SaveWritesOnlyTheSelectedBlocks) {
   auto bytes = patterned(kConfigFileSize);
   bytes[8] = 10;
   bytes[9] = 1;
-  writeFile(m_file, bytes);
+  WriteFile(m_file, bytes);
   Configuration config;
   ASSERT_TRUE(config.load(m_file.string(), "/data"));
   config.main().setCurrentCompetition(4);
@@ -123,7 +112,7 @@ TEST_F(ConfigTest, SaveWritesOnlyTheSelectedBlocks) {
   config.report().setU8(17, 0xDD);
   ASSERT_TRUE(config.save());
 
-  const auto after = readFile(m_file);
+  const auto after = ReadBytes(m_file);
   ASSERT_EQ(after.size(), kConfigFileSize);
   std::vector<std::size_t> changed;
   for (std::size_t i = 0; i < after.size(); ++i)
@@ -143,7 +132,7 @@ TEST_F(ConfigTest, DamagedBlockNumberNeverReachesOutsideTheSettings) {
   auto bytes = patterned(kConfigFileSize);
   bytes[8] = 0;
   bytes[9] = 200;
-  writeFile(m_file, bytes);
+  WriteFile(m_file, bytes);
   Configuration config;
   ASSERT_TRUE(config.load(m_file.string(), "/data"));
   EXPECT_EQ(config.main().labelBlock(), 1);
@@ -153,7 +142,7 @@ TEST_F(ConfigTest, DamagedBlockNumberNeverReachesOutsideTheSettings) {
   config.report().setU8(0, 0x01);
   ASSERT_TRUE(config.save());
   EXPECT_EQ(fs::file_size(m_file), kConfigFileSize);
-  EXPECT_EQ(readFile(m_file)[157552], 0x01);
+  EXPECT_EQ(ReadBytes(m_file)[157552], 0x01);
 }
 
 TEST_F(ConfigTest, SaveWithoutAFileWritesNothing) {
@@ -201,12 +190,12 @@ namespace liga {
 namespace {
 
 TEST_F(ConfigTest, LastExchangePathLivesBetweenDataDirAndTheSlots) {
-  writeFile(m_file, patterned(kConfigFileSize));
+  WriteFile(m_file, patterned(kConfigFileSize));
   Configuration config;
   ASSERT_TRUE(config.load(m_file.string(), "/data"));
   config.main().setLastExchangePath("/home/a/SPELDAG.LOT");
   ASSERT_TRUE(config.save());
-  const auto bytes = readFile(m_file);
+  const auto bytes = ReadBytes(m_file);
   const std::string expected = "/home/a/SPELDAG.LOT";
   EXPECT_EQ(std::string(bytes.begin() + 6192, bytes.begin() + 6192 + expected.size()), expected);
   EXPECT_EQ(bytes[6192 + expected.size()], 0);

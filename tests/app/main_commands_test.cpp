@@ -9,6 +9,7 @@
 #include "app/shell.h"
 #include "common/recording_ui.h"
 #include "exchange/demo.h"
+#include "support/temp_dir.h"
 
 namespace liga {
 namespace {
@@ -120,8 +121,6 @@ class MainStateTest : public ::testing::Test {
  protected:
   void SetUp() override {
     m_cwd = fs::current_path();
-    char tmpl[] = "/tmp/liga_mainstate_XXXXXX";
-    m_dir = mkdtemp(tmpl);
     setenv("HOME", m_dir.c_str(), 1);
     setenv("XDG_CONFIG_HOME", (m_dir / "cfg").c_str(), 1);
     setenv("XDG_DOCUMENTS_DIR", (m_dir / "docs").c_str(), 1);
@@ -130,7 +129,6 @@ class MainStateTest : public ::testing::Test {
   void TearDown() override {
     m_shell.shutdown(m_ui, false);
     fs::current_path(m_cwd);
-    fs::remove_all(m_dir);
     unsetenv("XDG_CONFIG_HOME");
     unsetenv("XDG_DOCUMENTS_DIR");
   }
@@ -148,7 +146,8 @@ class MainStateTest : public ::testing::Test {
     }
   }
 
-  fs::path m_cwd, m_dir;
+  liga::testing::TempDir m_dir{"mainstate"};
+  fs::path m_cwd;
   RecordingUi m_ui;
   Shell m_shell;
 };

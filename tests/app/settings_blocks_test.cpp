@@ -11,6 +11,8 @@
 
 #include "app/config.h"
 #include "common/recording_ui.h"
+#include "support/file_io.h"
+#include "support/temp_dir.h"
 
 namespace liga {
 namespace {
@@ -220,13 +222,8 @@ TEST(SettingsDefaultsTest, FontDisplayText) {
 
 class SettingsFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/liga_blocks_XXXXXX";
-    m_dir = mkdtemp(tmpl);
-    m_file = (m_dir / "LigaWin32.P32").string();
-  }
-  void TearDown() override { fs::remove_all(m_dir); }
-  fs::path m_dir;
+  void SetUp() override { m_file = (m_dir / "LigaWin32.P32").string(); }
+  liga::testing::TempDir m_dir{"blocks"};
   std::string m_file;
   RecordingUi m_ui;
   ScopedUi m_scoped{m_ui};
@@ -253,8 +250,7 @@ TEST_F(SettingsFileTest, SwitchingBlocksStoresTheShownOneAndReadsTheNext) {
   EXPECT_EQ(c.main().reportSettingsNo(), 5);
   EXPECT_EQ(c.report().columns(), 1);
   // Block 3 is on disk, block 5 is unchanged there.
-  std::ifstream in(m_file, std::ios::binary);
-  std::vector<unsigned char> bytes{std::istreambuf_iterator<char>(in), {}};
+  const std::vector<unsigned char> bytes = liga::testing::ReadBytes(m_file);
   ASSERT_EQ(bytes.size(), kConfigFileSize);
   EXPECT_EQ(bytes[ReportBlockOffset(3) + ReportSettingsBlock::kColumns], 7);
   EXPECT_EQ(bytes[ReportBlockOffset(5) + ReportSettingsBlock::kColumns], 1);

@@ -10,23 +10,20 @@
 
 #include "common/messages.h"
 #include "common/recording_ui.h"
+#include "support/file_io.h"
+#include "support/temp_dir.h"
 
 namespace liga {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<unsigned char> readFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using liga::testing::ReadBytes;
 
 class ShellTest : public ::testing::Test {
  protected:
   void SetUp() override {
     m_cwd = fs::current_path();
-    char tmpl[] = "/tmp/liga_shell_XXXXXX";
-    m_dir = mkdtemp(tmpl);
     setenv("HOME", m_dir.c_str(), 1);
     setenv("XDG_CONFIG_HOME", (m_dir / "cfg").c_str(), 1);
     setenv("XDG_DOCUMENTS_DIR", (m_dir / "docs").c_str(), 1);
@@ -35,7 +32,6 @@ class ShellTest : public ::testing::Test {
   }
   void TearDown() override {
     fs::current_path(m_cwd);
-    fs::remove_all(m_dir);
     unsetenv("XDG_CONFIG_HOME");
     unsetenv("XDG_DOCUMENTS_DIR");
   }
@@ -57,7 +53,8 @@ class ShellTest : public ::testing::Test {
     shell.shutdown(m_ui);
   }
 
-  fs::path m_cwd, m_dir, m_config, m_data;
+  liga::testing::TempDir m_dir{"shell"};
+  fs::path m_cwd, m_config, m_data;
   RecordingUi m_ui;
 };
 
@@ -104,7 +101,7 @@ TEST_F(ShellTest, LastCompetitionReopensAndShutdownWritesSlotSix) {
   shell.shutdown(m_ui, WindowGeometry{120, 10, 20, 800, 600});
   EXPECT_EQ(StatusMessage(), "Filerna st\xE4ngda..");
 
-  const auto bytes = readFile(m_config);
+  const auto bytes = ReadBytes(m_config);
   MainConfig main;
   std::copy(bytes.begin(), bytes.begin() + kMainConfigSize, main.data());
   EXPECT_EQ(main.slotCompetition(kProgramSlot), 1);
@@ -135,7 +132,7 @@ TEST_F(ShellTest, ShutdownLeavesTheOtherSettingsBlocks) {
   first.startup(m_ui, {});
   first.shutdown(m_ui);
   // Give every settings block a recognisable content and select blocks 4 and 9.
-  auto bytes = readFile(m_config);
+  auto bytes = ReadBytes(m_config);
   for (std::size_t i = kLabelBlocksOffset; i < kConfigFileSize; ++i)
     bytes[i] = static_cast<unsigned char>(i % 253);
   bytes[8] = 4;
@@ -150,7 +147,7 @@ TEST_F(ShellTest, ShutdownLeavesTheOtherSettingsBlocks) {
   shell.config().label().setU8(100, 0xAB);
   shell.config().report().setU8(200, 0xCD);
   shell.shutdown(m_ui);
-  const auto after = readFile(m_config);
+  const auto after = ReadBytes(m_config);
   ASSERT_EQ(after.size(), kConfigFileSize);
   for (int i = 1; i <= kSettingsBlocks; ++i) {
     const auto label = LabelBlockOffset(i), report = ReportBlockOffset(i);
@@ -205,7 +202,7 @@ TEST_F(ShellTest, DataDirectoryGivenForOneRunLeavesTheConfiguredOne) {
     EXPECT_TRUE(shell.dataDirEntered());
     EXPECT_TRUE(shell.dataDirForThisRunOnly());
     EXPECT_EQ(shell.db().dataDir(), other.string());
-    EXPECT_EQ(fs::current_path(), m_dir);
+    EXPECT_EQ(fs::current_path(), m_dir.path());
     EXPECT_FALSE(shell.db().catalogueAvailable());
     shell.shutdown(m_ui);
   }
@@ -234,7 +231,7 @@ TEST_F(ShellTest, KeepingTheWorkingDirectoryNeverFallsBack) {
   EXPECT_FALSE(shell.dataDirEntered());
   EXPECT_EQ(shell.dataDirError(), ENOENT);
   EXPECT_EQ(shell.db().dataDir(), (m_dir / "missing").string());
-  EXPECT_EQ(fs::current_path(), m_dir);
+  EXPECT_EQ(fs::current_path(), m_dir.path());
   EXPECT_FALSE(fs::exists(m_dir / "missing"));
   shell.shutdown(m_ui, false);
 }

@@ -11,7 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/run_liga.h"
+#include "support/file_io.h"
+#include "support/run_liga.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -41,40 +43,28 @@ bool validUtf8(const std::string& text) {
   return true;
 }
 
-std::string readFile(const fs::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
-}
+using liga::testing::ReadFile;
 
 class CommandLineTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    static int counter = 0;
-    root = fs::temp_directory_path() /
-           ("liga_cl_" + std::to_string(::getpid()) + "_" + std::to_string(++counter));
-    fs::remove_all(root);
-    fs::create_directories(root / "work");
-    fs::create_directories(root / "data");
-    work = root / "work";
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::permissions(root / "data", fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(root);
+    fs::create_directories(m_root / "work");
+    fs::create_directories(m_root / "data");
+    m_work = m_root / "work";
   }
 
   std::string env() const {
-    return "XDG_CONFIG_HOME='" + (root / "config").string() + "' XDG_DOCUMENTS_DIR='" +
-           (root / "docs").string() + "' ";
+    return "XDG_CONFIG_HOME='" + (m_root / "config").string() + "' XDG_DOCUMENTS_DIR='" +
+           (m_root / "docs").string() + "' ";
   }
   // `liga ARGS` started in `dir` (the work directory by default).
   RunResult liga(const std::string& args, const fs::path& dir = {}) {
-    const fs::path in = dir.empty() ? work : dir;
+    const fs::path in = dir.empty() ? m_work : dir;
     return liga::testing::RunCommand("cd '" + in.string() + "' && " + env() + LIGA_BINARY + " " +
                                      args);
   }
   RunResult ligaSplit(const std::string& args) {
-    return liga::testing::RunSplit("cd '" + work.string() + "' && " + env() + LIGA_BINARY + " " +
+    return liga::testing::RunSplit("cd '" + m_work.string() + "' && " + env() + LIGA_BINARY + " " +
                                    args);
   }
   // A configured data directory ../data holding the demo competition, selected.
@@ -85,7 +75,8 @@ class CommandLineTest : public ::testing::Test {
     ASSERT_EQ(r.status, 0) << r.out;
   }
 
-  fs::path root, work;
+  liga::testing::TempDir m_root{"cl"};
+  fs::path m_work;
 };
 
 // ---- paths are the user's ----
@@ -94,22 +85,22 @@ TEST_F(CommandLineTest, WholeSeasonWithRelativePathsOnly) {
   demo();
   const RunResult run = liga("--quiet schedule --seed 7 --out season.lot");
   ASSERT_EQ(run.status, 0) << run.out;
-  EXPECT_TRUE(contains(run.out, "schemafil: " + (work / "season.lot").string())) << run.out;
-  ASSERT_TRUE(fs::exists(work / "season.lot"));
-  EXPECT_FALSE(fs::exists(root / "data" / "season.lot"));
+  EXPECT_TRUE(contains(run.out, "schemafil: " + (m_work / "season.lot").string())) << run.out;
+  ASSERT_TRUE(fs::exists(m_work / "season.lot"));
+  EXPECT_FALSE(fs::exists(m_root / "data" / "season.lot"));
 
   const RunResult imported = liga("--quiet import season.lot");
   ASSERT_EQ(imported.status, 0) << imported.out;
-  EXPECT_TRUE(contains(imported.out, "importerar \"" + (work / "season.lot").string() + "\""));
+  EXPECT_TRUE(contains(imported.out, "importerar \"" + (m_work / "season.lot").string() + "\""));
 
   const RunResult exported = liga("--quiet export spelmoten matches.lgw");
   ASSERT_EQ(exported.status, 0) << exported.out;
-  EXPECT_TRUE(contains(exported.out, "rader: " + (work / "matches.lgw").string()));
-  ASSERT_TRUE(fs::exists(work / "matches.lgw"));
+  EXPECT_TRUE(contains(exported.out, "rader: " + (m_work / "matches.lgw").string()));
+  ASSERT_TRUE(fs::exists(m_work / "matches.lgw"));
 
   // Every scheduled match ends 2-1 to the home team.
-  std::istringstream lines(readFile(work / "matches.lgw"));
-  std::ofstream results(work / "results.lgw", std::ios::binary);
+  std::istringstream lines(ReadFile(m_work / "matches.lgw"));
+  std::ofstream results(m_work / "results.lgw", std::ios::binary);
   std::string line;
   int matches = 0;
   while (std::getline(lines, line)) {
@@ -145,34 +136,34 @@ TEST_F(CommandLineTest, WholeSeasonWithRelativePathsOnly) {
 
   const RunResult final = liga("--quiet export resultat final.lgw");
   ASSERT_EQ(final.status, 0) << final.out;
-  EXPECT_TRUE(contains(readFile(work / "final.lgw"), "=2-1"));
-  EXPECT_FALSE(fs::exists(root / "data" / "final.lgw"));
+  EXPECT_TRUE(contains(ReadFile(m_work / "final.lgw"), "=2-1"));
+  EXPECT_FALSE(fs::exists(m_root / "data" / "final.lgw"));
 
   // Without --out the schedule goes beside the last exchange file, named in full.
   const RunResult next = liga("--quiet schedule --seed 7");
   ASSERT_EQ(next.status, 0) << next.out;
-  EXPECT_TRUE(contains(next.out, "schemafil: " + (work / "SPELDAG.LOT").string() + "\n"))
+  EXPECT_TRUE(contains(next.out, "schemafil: " + (m_work / "SPELDAG.LOT").string() + "\n"))
       << next.out;
-  EXPECT_TRUE(fs::exists(work / "SPELDAG.LOT"));
+  EXPECT_TRUE(fs::exists(m_work / "SPELDAG.LOT"));
 }
 
 TEST_F(CommandLineTest, BackupConfigAndStorageToolsTakePathsFromTheWorkingDirectory) {
   demo();
   const RunResult backup = liga("--quiet backup copy");
   ASSERT_EQ(backup.status, 0) << backup.out;
-  EXPECT_TRUE(fs::exists(work / "copy" / "cupfiles.DAT"));
-  EXPECT_TRUE(contains(backup.out, (work / "copy" / "lg01.DAT").string())) << backup.out;
-  EXPECT_FALSE(fs::exists(root / "data" / "copy"));
+  EXPECT_TRUE(fs::exists(m_work / "copy" / "cupfiles.DAT"));
+  EXPECT_TRUE(contains(backup.out, (m_work / "copy" / "lg01.DAT").string())) << backup.out;
+  EXPECT_FALSE(fs::exists(m_root / "data" / "copy"));
   // The configuration named relatively is read and written where the command started.
   ASSERT_EQ(liga("--quiet --config my.p32 datadir ../data").status, 0);
   ASSERT_EQ(liga("--quiet --config my.p32 select 1").status, 0);
   EXPECT_TRUE(contains(liga("--quiet --config my.p32 info").out, "DEMOSERIEN"));
-  EXPECT_EQ(fs::file_size(work / "my.p32"), 317112u);
-  EXPECT_FALSE(fs::exists(root / "data" / "my.p32"));
+  EXPECT_EQ(fs::file_size(m_work / "my.p32"), 317112u);
+  EXPECT_FALSE(fs::exists(m_root / "data" / "my.p32"));
 
   const RunResult check = liga("isam-check copy/lg01.DAT");
   EXPECT_EQ(check.status, 0) << check.out;
-  EXPECT_TRUE(contains(check.out, (work / "copy" / "lg01").string())) << check.out;
+  EXPECT_TRUE(contains(check.out, (m_work / "copy" / "lg01").string())) << check.out;
   const RunResult dump = liga("isam-dump copy/klass01");
   EXPECT_EQ(dump.status, 0) << dump.out;
 }
@@ -181,15 +172,15 @@ TEST_F(CommandLineTest, BackupConfigAndStorageToolsTakePathsFromTheWorkingDirect
 
 TEST_F(CommandLineTest, DataOptionAppliesToOneCommandOnly) {
   demo();
-  fs::create_directories(root / "other");
+  fs::create_directories(m_root / "other");
   const RunResult other = liga("--quiet --data ../other demo");
   ASSERT_EQ(other.status, 0) << other.out;
-  EXPECT_TRUE(fs::exists(root / "other" / "cupfiles.DAT"));
+  EXPECT_TRUE(fs::exists(m_root / "other" / "cupfiles.DAT"));
 
   // The next plain command works on the configured directory, with its competition.
   const RunResult info = liga("--quiet info");
   ASSERT_EQ(info.status, 0) << info.out;
-  EXPECT_TRUE(contains(info.out, "datakatalog: " + (root / "data").string() + "\n")) << info.out;
+  EXPECT_TRUE(contains(info.out, "datakatalog: " + (m_root / "data").string() + "\n")) << info.out;
   EXPECT_TRUE(contains(info.out, "DEMOSERIEN 2027")) << info.out;
 
   // A selection cannot be remembered for a directory given with --data.
@@ -199,21 +190,21 @@ TEST_F(CommandLineTest, DataOptionAppliesToOneCommandOnly) {
 
   const RunResult shown = liga("--quiet datadir");
   EXPECT_EQ(shown.status, 0);
-  EXPECT_EQ(shown.out.substr(shown.out.rfind((root / "data").string())),
-            (root / "data").string() + "\n");
+  EXPECT_EQ(shown.out.substr(shown.out.rfind((m_root / "data").string())),
+            (m_root / "data").string() + "\n");
 
   const RunResult change = liga("--quiet datadir ../other");
   ASSERT_EQ(change.status, 0) << change.out;
-  EXPECT_TRUE(contains(change.out, "datakatalogen är nu " + (root / "other").string() + " (förut " +
-                                       (root / "data").string() + ")"))
+  EXPECT_TRUE(contains(change.out, "datakatalogen är nu " + (m_root / "other").string() +
+                                       " (förut " + (m_root / "data").string() + ")"))
       << change.out;
-  EXPECT_TRUE(contains(liga("--quiet info").out, "datakatalog: " + (root / "other").string()));
+  EXPECT_TRUE(contains(liga("--quiet info").out, "datakatalog: " + (m_root / "other").string()));
   EXPECT_EQ(liga("--quiet select 1").status, 0);
 
   const RunResult missing = liga("--quiet datadir ../nowhere");
   EXPECT_EQ(missing.status, 1);
-  EXPECT_TRUE(contains(missing.out, "finns inte: " + (root / "nowhere").string()));
-  EXPECT_TRUE(contains(liga("--quiet info").out, "datakatalog: " + (root / "other").string()));
+  EXPECT_TRUE(contains(missing.out, "finns inte: " + (m_root / "nowhere").string()));
+  EXPECT_TRUE(contains(liga("--quiet info").out, "datakatalog: " + (m_root / "other").string()));
   EXPECT_EQ(liga("--data ../data datadir ../other").status, 2);
 }
 
@@ -228,55 +219,56 @@ TEST_F(CommandLineTest, ImportThatDidNotHappenExitsWithOne) {
   for (const char* answer : {"--no ", ""}) {
     const RunResult declined = ligaSplit(std::string("--quiet ") + answer + "import s.lot");
     EXPECT_EQ(declined.status, 1) << answer;
-    EXPECT_TRUE(contains(declined.err, (work / "s.lot").string() + ": den gamla")) << declined.err;
+    EXPECT_TRUE(contains(declined.err, (m_work / "s.lot").string() + ": den gamla"))
+        << declined.err;
   }
   {
-    std::ofstream bad(work / "bad.lgw", std::ios::binary);
+    std::ofstream bad(m_work / "bad.lgw", std::ios::binary);
     bad << "*Bas\r\nX,Y\r\n*Okand\r\n";
   }
   const RunResult failed = ligaSplit("--quiet import bad.lgw");
   EXPECT_EQ(failed.status, 1);
-  EXPECT_TRUE(contains(failed.err, (work / "bad.lgw").string())) << failed.err;
+  EXPECT_TRUE(contains(failed.err, (m_work / "bad.lgw").string())) << failed.err;
 
   const RunResult missing = ligaSplit("--quiet import nothing.lgw");
   EXPECT_EQ(missing.status, 1);
-  EXPECT_TRUE(contains(missing.err, "finns inte: " + (work / "nothing.lgw").string()));
+  EXPECT_TRUE(contains(missing.err, "finns inte: " + (m_work / "nothing.lgw").string()));
 }
 
 TEST_F(CommandLineTest, UnreadableMaskIsRefusedBeforeTheRun) {
   demo();
   const RunResult missing = ligaSplit("--quiet schedule --mask none.msk --out s.lot");
   EXPECT_EQ(missing.status, 1);
-  EXPECT_TRUE(contains(missing.err, (work / "none.msk").string())) << missing.err;
-  EXPECT_FALSE(fs::exists(work / "s.lot"));
+  EXPECT_TRUE(contains(missing.err, (m_work / "none.msk").string())) << missing.err;
+  EXPECT_FALSE(fs::exists(m_work / "s.lot"));
 
-  fs::create_directories(work / "masks");
+  fs::create_directories(m_work / "masks");
   const RunResult folder = ligaSplit("--quiet schedule --mask masks --out s.lot");
   EXPECT_EQ(folder.status, 1);
   EXPECT_TRUE(contains(folder.err, "katalog")) << folder.err;
-  EXPECT_FALSE(fs::exists(work / "s.lot"));
+  EXPECT_FALSE(fs::exists(m_work / "s.lot"));
 
   // A readable mask is used and logged in the schedule file.
-  fs::copy_file(fs::path(LIGA_SOURCE_DIR) / "examples" / "demo.msk", work / "demo.msk");
+  fs::copy_file(fs::path(LIGA_SOURCE_DIR) / "examples" / "demo.msk", m_work / "demo.msk");
   ASSERT_EQ(liga("--quiet schedule --seed 1 --mask demo.msk --out s.lot").status, 0);
-  EXPECT_TRUE(contains(readFile(work / "s.lot"), "; lagens ej spelbara"));
+  EXPECT_TRUE(contains(ReadFile(m_work / "s.lot"), "; lagens ej spelbara"));
 }
 
 TEST_F(CommandLineTest, ExportOverAnExistingFileNeedsAYes) {
   demo();
   {
-    std::ofstream f(work / "teams.lgw");
+    std::ofstream f(m_work / "teams.lgw");
     f << "keep me\n";
   }
   for (const char* answer : {"", "--no "}) {
     const RunResult r = ligaSplit(std::string("--quiet ") + answer + "export lag teams.lgw");
     EXPECT_EQ(r.status, 1) << answer;
-    EXPECT_TRUE(contains(r.err, (work / "teams.lgw").string())) << r.err;
-    EXPECT_EQ(readFile(work / "teams.lgw"), "keep me\n");
+    EXPECT_TRUE(contains(r.err, (m_work / "teams.lgw").string())) << r.err;
+    EXPECT_EQ(ReadFile(m_work / "teams.lgw"), "keep me\n");
   }
   const RunResult yes = liga("--quiet --yes export lag teams.lgw");
   EXPECT_EQ(yes.status, 0) << yes.out;
-  EXPECT_TRUE(contains(readFile(work / "teams.lgw"), "*Lag"));
+  EXPECT_TRUE(contains(ReadFile(m_work / "teams.lgw"), "*Lag"));
 }
 
 // ---- --quiet hides status lines only ----
@@ -284,8 +276,8 @@ TEST_F(CommandLineTest, ExportOverAnExistingFileNeedsAYes) {
 TEST_F(CommandLineTest, QuietStillSaysWhyACommandWasRefused) {
   const RunResult r = ligaSplit("--quiet --data ../missing info");
   EXPECT_EQ(r.status, 1);
-  EXPECT_TRUE(contains(r.err, "finns inte: " + (root / "missing").string())) << r.err;
-  EXPECT_FALSE(fs::exists(root / "missing"));
+  EXPECT_TRUE(contains(r.err, "finns inte: " + (m_root / "missing").string())) << r.err;
+  EXPECT_FALSE(fs::exists(m_root / "missing"));
 
   // No competition in an empty catalogue: said, not only signalled.
   ASSERT_EQ(liga("--quiet --data ../data init").status, 0);
@@ -302,7 +294,7 @@ TEST_F(CommandLineTest, QuietStillSaysWhyACommandWasRefused) {
     EXPECT_EQ(declined.status, 1) << args;
     EXPECT_TRUE(contains(declined.err, "--yes")) << args << "\n" << declined.err;
   }
-  EXPECT_TRUE(fs::exists(root / "data" / "lg01.DAT"));
+  EXPECT_TRUE(fs::exists(m_root / "data" / "lg01.DAT"));
 
   // A status line is hidden.
   EXPECT_TRUE(contains(liga("--data ../data list").out, "Filerna"));
@@ -345,11 +337,11 @@ TEST_F(CommandLineTest, BackupSaysWhyItWasRefusedAndAFailedOneRecordsNothing) {
   EXPECT_EQ(self.status, 1);
   EXPECT_TRUE(contains(self.err, "datakatalogen")) << self.err;
 
-  { std::ofstream f(work / "afile"); }
+  { std::ofstream f(m_work / "afile"); }
   const RunResult file = ligaSplit("--quiet backup afile");
   EXPECT_EQ(file.status, 1);
   EXPECT_TRUE(contains(file.err, "fil")) << file.err;
-  EXPECT_TRUE(contains(file.err, (work / "afile").string())) << file.err;
+  EXPECT_TRUE(contains(file.err, (m_work / "afile").string())) << file.err;
 
   ASSERT_EQ(liga("--quiet backup copy").status, 0);
   const RunResult again = ligaSplit("--quiet backup copy");
@@ -358,25 +350,25 @@ TEST_F(CommandLineTest, BackupSaysWhyItWasRefusedAndAFailedOneRecordsNothing) {
 
   // A folder where no file can be created: the copy fails part-way, and neither the
   // catalogue nor the folder keeps a trace of it.
-  const std::string before = readFile(root / "data" / "cupfiles.DAT");
+  const std::string before = ReadFile(m_root / "data" / "cupfiles.DAT");
   const RunResult failed = ligaSplit("--quiet backup /proc/self");
   EXPECT_EQ(failed.status, 1);
   EXPECT_TRUE(contains(failed.err, "Fel vid kopiering!!")) << failed.err;
-  const std::string after = readFile(root / "data" / "cupfiles.DAT");
+  const std::string after = ReadFile(m_root / "data" / "cupfiles.DAT");
   EXPECT_FALSE(contains(after, "/proc/self"));
-  EXPECT_TRUE(contains(after, (work / "copy").string()));
+  EXPECT_TRUE(contains(after, (m_work / "copy").string()));
   EXPECT_EQ(before, after);
 }
 
 TEST_F(CommandLineTest, ADirectoryWhereAFileIsExpectedIsNamedSo) {
   demo();
-  fs::create_directories(work / "folder");
+  fs::create_directories(m_work / "folder");
   for (const char* args : {"import folder", "export lag folder", "schedule --out folder",
                            "--config folder info", "isam-check folder"}) {
     const RunResult r = ligaSplit(std::string("--quiet ") + args);
     EXPECT_EQ(r.status, 1) << args;
     EXPECT_TRUE(contains(r.err, "är en katalog")) << args << "\n" << r.err;
-    EXPECT_TRUE(contains(r.err, (work / "folder").string())) << args << "\n" << r.err;
+    EXPECT_TRUE(contains(r.err, (m_work / "folder").string())) << args << "\n" << r.err;
   }
 }
 
@@ -389,11 +381,11 @@ TEST_F(CommandLineTest, DataDirectoryWithoutPermissionSaysSo) {
     prefix = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
     if (liga::testing::RunCommand(prefix + LIGA_BINARY + " version").status != 0)
       GTEST_SKIP() << "the unprivileged user cannot run " << LIGA_BINARY;
-    fs::permissions(root, fs::perms::all);
-    fs::permissions(work, fs::perms::all);
-    fs::create_directories(root / "config");
-    fs::create_directories(root / "docs");
-    for (const auto& e : fs::recursive_directory_iterator(root)) {
+    fs::permissions(m_root, fs::perms::all);
+    fs::permissions(m_work, fs::perms::all);
+    fs::create_directories(m_root / "config");
+    fs::create_directories(m_root / "docs");
+    for (const auto& e : fs::recursive_directory_iterator(m_root)) {
       if (e.is_directory())
         fs::permissions(e.path(), fs::perms::all);
       else
@@ -401,32 +393,32 @@ TEST_F(CommandLineTest, DataDirectoryWithoutPermissionSaysSo) {
     }
   }
   auto run = [&](const std::string& args) {
-    return liga::testing::RunSplit("cd '" + work.string() + "' && " + env() + prefix + LIGA_BINARY +
-                                   " " + args);
+    return liga::testing::RunSplit("cd '" + m_work.string() + "' && " + env() + prefix +
+                                   LIGA_BINARY + " " + args);
   };
   ASSERT_EQ(run("--quiet --data ../data info").status, 0);
 
   // A read-only directory serves reading commands and refuses writing ones, saying why.
-  fs::permissions(root / "data", fs::perms::owner_read | fs::perms::owner_exec |
-                                     fs::perms::others_read | fs::perms::others_exec);
+  fs::permissions(m_root / "data", fs::perms::owner_read | fs::perms::owner_exec |
+                                       fs::perms::others_read | fs::perms::others_exec);
   const RunResult read = run("--quiet --data ../data classes");
   EXPECT_EQ(read.status, 0) << read.err;
   const RunResult write = run("--quiet --data ../data rebuild");
   EXPECT_EQ(write.status, 1);
   EXPECT_TRUE(contains(write.err, "kan inte skrivas (åtkomst nekad)")) << write.err;
-  fs::permissions(root / "data", fs::perms::all);
+  fs::permissions(m_root / "data", fs::perms::all);
 
-  fs::permissions(root / "data" / "cupfiles.DAT", fs::perms::none);
+  fs::permissions(m_root / "data" / "cupfiles.DAT", fs::perms::none);
   const RunResult file = run("--quiet --data ../data list");
   EXPECT_EQ(file.status, 1);
   EXPECT_TRUE(contains(file.err, "åtkomst nekad")) << file.err;
   EXPECT_FALSE(contains(file.err, "Datafiler saknas")) << file.err;
 
-  fs::permissions(root / "data", fs::perms::none);
+  fs::permissions(m_root / "data", fs::perms::none);
   const RunResult dir = run("--quiet --data ../data info");
   EXPECT_EQ(dir.status, 1);
   EXPECT_TRUE(contains(dir.err, "åtkomst nekad")) << dir.err;
-  EXPECT_TRUE(contains(dir.err, (root / "data").string())) << dir.err;
+  EXPECT_TRUE(contains(dir.err, (m_root / "data").string())) << dir.err;
 }
 
 // ---- every text in UTF-8 ----
@@ -443,7 +435,7 @@ TEST_F(CommandLineTest, EveryTextIsPrintedInUtf8) {
   EXPECT_FALSE(contains(replaced.out, "Ã")) << replaced.out;
 
   // A data directory with letters beyond ASCII in its name.
-  const fs::path season = root / "Säsong";
+  const fs::path season = m_root / "Säsong";
   fs::create_directories(season);
   ASSERT_EQ(liga("--quiet --data ../Säsong demo").status, 0);
   const RunResult again = liga("--quiet --data ../Säsong demo");
@@ -454,7 +446,7 @@ TEST_F(CommandLineTest, EveryTextIsPrintedInUtf8) {
   // isam-check names a finding once.
   const RunResult check = liga("isam-check nothing");
   EXPECT_EQ(check.status, 1);
-  const std::string path = (work / "nothing").string();
+  const std::string path = (m_work / "nothing").string();
   const std::size_t first = check.out.find(path);
   ASSERT_NE(first, std::string::npos) << check.out;
   const std::string finding = check.out.substr(check.out.find(": unreadable: ") + 14);
@@ -509,7 +501,7 @@ TEST_F(CommandLineTest, StandingsHaveColumnHeadings) {
 }
 
 TEST(ReadmeTest, WalksThroughASeasonAndNamesTheFileFormat) {
-  const std::string readme = readFile(fs::path(LIGA_SOURCE_DIR) / "README.md");
+  const std::string readme = ReadFile(fs::path(LIGA_SOURCE_DIR) / "README.md");
   for (const char* s : {"liga datadir", "liga demo", "liga schedule", "liga import",
                         "liga standings", "liga export", "1252", "CR LF"}) {
     EXPECT_TRUE(contains(readme, s)) << s;

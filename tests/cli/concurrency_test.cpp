@@ -9,7 +9,8 @@
 #include <fstream>
 #include <string>
 
-#include "cli/run_liga.h"
+#include "support/run_liga.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -26,24 +27,22 @@ constexpr int kRounds = LIGA_CONCURRENCY_ROUNDS;
 class ConcurrencyTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    root = fs::temp_directory_path() / ("liga_conc_" + std::to_string(::getpid()));
-    fs::remove_all(root);
-    fs::create_directories(root / "data");
+    fs::create_directories(m_root / "data");
     // Written as a script so that the processes of one round really overlap.
-    std::ofstream s(root / "liga.sh");
-    s << "#!/bin/sh\nexec env XDG_CONFIG_HOME='" << (root / "config").string()
-      << "' XDG_DOCUMENTS_DIR='" << (root / "docs").string() << "' '" << LIGA_BINARY
+    std::ofstream s(m_root / "liga.sh");
+    s << "#!/bin/sh\nexec env XDG_CONFIG_HOME='" << (m_root / "config").string()
+      << "' XDG_DOCUMENTS_DIR='" << (m_root / "docs").string() << "' '" << LIGA_BINARY
       << "' --quiet \"$@\"\n";
     s.close();
-    fs::permissions(root / "liga.sh", fs::perms::owner_all);
+    fs::permissions(m_root / "liga.sh", fs::perms::owner_all);
     // The configured data directory, so that the demo's selection lasts (--data would last
     // one command).
-    const RunResult configured = RunCommand(liga() + " datadir '" + (root / "data").string() + "'");
+    const RunResult configured =
+        RunCommand(liga() + " datadir '" + (m_root / "data").string() + "'");
     ASSERT_EQ(configured.status, 0) << configured.out;
   }
-  void TearDown() override { fs::remove_all(root); }
 
-  std::string liga() const { return "'" + (root / "liga.sh").string() + "'"; }
+  std::string liga() const { return "'" + (m_root / "liga.sh").string() + "'"; }
 
   int teamCount() {
     const RunResult r = RunCommand(liga() + " teams");
@@ -56,7 +55,7 @@ class ConcurrencyTest : public ::testing::Test {
   void expectBlocksPass() {
     for (const char* block : {"cupfiles", "klass01", "lg01", "game01"}) {
       const RunResult r =
-          RunCommand(liga() + " isam-check '" + (root / "data" / block).string() + "'");
+          RunCommand(liga() + " isam-check '" + (m_root / "data" / block).string() + "'");
       EXPECT_EQ(r.status, 0) << block << ": " << r.out;
     }
   }
@@ -68,7 +67,7 @@ class ConcurrencyTest : public ::testing::Test {
     return n;
   }
 
-  fs::path root;
+  liga::testing::TempDir m_root{"conc"};
 };
 
 TEST_F(ConcurrencyTest, RebuildBesideReadersKeepsEveryTeam) {
@@ -107,7 +106,7 @@ TEST_F(ConcurrencyTest, TwoImportsAtOnceNeverOverwriteEachOther) {
   for (int i = 0; i < kRounds; ++i) {
     // Two files of new teams with numbers of their own in an existing class.
     for (int f = 0; f < 2; ++f) {
-      std::ofstream out(root / ("t" + std::to_string(f) + ".lgw"), std::ios::binary);
+      std::ofstream out(m_root / ("t" + std::to_string(f) + ".lgw"), std::ios::binary);
       out << "*Lag\r\n";
       for (int t = 0; t < 2; ++t) {
         const int number = 5000 + i * 4 + f * 2 + t;
@@ -115,9 +114,9 @@ TEST_F(ConcurrencyTest, TwoImportsAtOnceNeverOverwriteEachOther) {
       }
     }
     if (before + imported + 4 > 159) break;  // stay below the team file's limit
-    const std::string round = liga() + " import '" + (root / "t0.lgw").string() +
+    const std::string round = liga() + " import '" + (m_root / "t0.lgw").string() +
                               "' >/dev/null 2>&1; echo import=$? & " + liga() + " import '" +
-                              (root / "t1.lgw").string() +
+                              (m_root / "t1.lgw").string() +
                               "' >/dev/null 2>&1; echo import=$?; wait";
     const RunResult r = RunCommand(round);
     ASSERT_EQ(count(r.out, "import=0") + count(r.out, "import=1"), 2) << r.out;

@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <string>
 
-#include "database/db_fixture.h"
+#include "support/db_fixture.h"
 
 namespace liga {
 namespace {

@@ -8,7 +8,9 @@
 #include <iterator>
 #include <string>
 
-#include "cli/run_liga.h"
+#include "support/file_io.h"
+#include "support/run_liga.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -17,22 +19,17 @@ using liga::testing::RunResult;
 
 class EditingCommands : public ::testing::Test {
  protected:
-  void SetUp() override {
-    root = fs::temp_directory_path() / ("liga_editcmd_" + std::to_string(::getpid()));
-    fs::remove_all(root);
-    fs::create_directories(root / "data");
-  }
-  void TearDown() override { fs::remove_all(root); }
+  void SetUp() override { fs::create_directories(m_root / "data"); }
 
   // The data directory is the configured one, so that the competition a command selects is
   // the one the next command finds (--data lasts one command).
   RunResult liga(const std::string& args) {
-    const std::string env = "XDG_CONFIG_HOME='" + (root / "config").string() +
-                            "' XDG_DOCUMENTS_DIR='" + (root / "docs").string() + "' " +
+    const std::string env = "XDG_CONFIG_HOME='" + (m_root / "config").string() +
+                            "' XDG_DOCUMENTS_DIR='" + (m_root / "docs").string() + "' " +
                             LIGA_BINARY + " --quiet ";
-    if (!fs::exists(root / "config")) {
+    if (!fs::exists(m_root / "config")) {
       const RunResult configured =
-          liga::testing::RunCommand(env + "datadir '" + (root / "data").string() + "'");
+          liga::testing::RunCommand(env + "datadir '" + (m_root / "data").string() + "'");
       EXPECT_EQ(configured.status, 0) << configured.out;
     }
     return liga::testing::RunCommand(env + args);
@@ -47,7 +44,7 @@ class EditingCommands : public ::testing::Test {
     ASSERT_EQ(liga("match set '2027-01-10 18:00' 1 1 2").status, 0);
   }
 
-  fs::path root;
+  liga::testing::TempDir m_root{"editcmd"};
 };
 
 TEST_F(EditingCommands, HelpListsEveryEditingCommand) {
@@ -122,9 +119,8 @@ TEST_F(EditingCommands, CompetitionEditKeepsWhatIsNotGiven) {
   const RunResult r = liga("competition edit --fee 12x");
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.out.find("fel vid inmatning, endast numerer tillåtna"), std::string::npos);
-  ASSERT_EQ(liga("export tavling '" + (root / "t.lgw").string() + "'").status, 0);
-  std::ifstream f(root / "t.lgw", std::ios::binary);
-  const std::string text((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+  ASSERT_EQ(liga("export tavling '" + (m_root / "t.lgw").string() + "'").status, 0);
+  const std::string text = liga::testing::ReadFile(m_root / "t.lgw");
   EXPECT_NE(text.find("Nordic IF"), std::string::npos);
   EXPECT_NE(text.find("Serien"), std::string::npos);
   EXPECT_NE(text.find("Rad ett"), std::string::npos);

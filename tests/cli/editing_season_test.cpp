@@ -12,9 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "cli/run_liga.h"
 #include "common/encoding.h"
 #include "common/text.h"
+#include "support/run_liga.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -34,23 +35,20 @@ std::ostream& operator<<(std::ostream& os, const Standing& s) {
 class HandEnteredSeason : public ::testing::Test {
  protected:
   void SetUp() override {
-    root = fs::temp_directory_path() / ("liga_hand_" + std::to_string(::getpid()));
-    fs::remove_all(root);
-    fs::create_directories(root / "data");
-    fs::create_directories(root / "copy");
+    fs::create_directories(m_root / "data");
+    fs::create_directories(m_root / "copy");
   }
-  void TearDown() override { fs::remove_all(root); }
 
   // Each data directory is the configured one of a configuration of its own, so that the
   // competition a command selects is the one the next command finds (--data lasts one
   // command and remembers nothing).
   RunResult liga(const std::string& args, const std::string& data = "data") {
-    const std::string env = "XDG_CONFIG_HOME='" + (root / ("config-" + data)).string() +
-                            "' XDG_DOCUMENTS_DIR='" + (root / "docs").string() + "' " +
+    const std::string env = "XDG_CONFIG_HOME='" + (m_root / ("config-" + data)).string() +
+                            "' XDG_DOCUMENTS_DIR='" + (m_root / "docs").string() + "' " +
                             LIGA_BINARY + " --quiet ";
-    if (!fs::exists(root / ("config-" + data))) {
+    if (!fs::exists(m_root / ("config-" + data))) {
       const RunResult configured =
-          liga::testing::RunCommand(env + "datadir '" + (root / data).string() + "'");
+          liga::testing::RunCommand(env + "datadir '" + (m_root / data).string() + "'");
       EXPECT_EQ(configured.status, 0) << configured.out;
     }
     return liga::testing::RunCommand(env + args);
@@ -134,7 +132,7 @@ class HandEnteredSeason : public ::testing::Test {
     return lines;
   }
 
-  fs::path root;
+  liga::testing::TempDir m_root{"hand"};
 };
 
 TEST_F(HandEnteredSeason, FromTheFirstClassToExportedStandings) {
@@ -286,7 +284,7 @@ TEST_F(HandEnteredSeason, FromTheFirstClassToExportedStandings) {
                            "POJKAR 15                 4   1       6     4"})
     EXPECT_NE(classList.find(line), std::string::npos) << line << "\n" << classList;
 
-  for (const auto& entry : fs::directory_iterator(root / "data")) {
+  for (const auto& entry : fs::directory_iterator(m_root / "data")) {
     if (entry.path().extension() != ".DAT") continue;
     const RunResult check = liga("isam-check '" + entry.path().string() + "'");
     EXPECT_EQ(check.status, 0) << check.out;
@@ -296,16 +294,16 @@ TEST_F(HandEnteredSeason, FromTheFirstClassToExportedStandings) {
   const std::vector<std::string> kinds = {"tavling", "klasser", "lag", "spelmoten", "resultat"};
   std::string files;
   for (const auto& k : kinds) {
-    ok("export " + k + " '" + (root / (k + ".lgw")).string() + "'");
-    files += " '" + (root / (k + ".lgw")).string() + "'";
+    ok("export " + k + " '" + (m_root / (k + ".lgw")).string() + "'");
+    files += " '" + (m_root / (k + ".lgw")).string() + "'";
   }
   ASSERT_EQ(liga("init", "copy").status, 0);
   const RunResult imported = liga("--yes import" + files, "copy");
   ASSERT_EQ(imported.status, 0) << imported.out;
   for (const auto& k : kinds) {
-    const fs::path again = root / (k + ".copy.lgw");
+    const fs::path again = m_root / (k + ".copy.lgw");
     ASSERT_EQ(liga("export " + k + " '" + again.string() + "'", "copy").status, 0);
-    EXPECT_EQ(records(root / (k + ".lgw")), records(again)) << k;
+    EXPECT_EQ(records(m_root / (k + ".lgw")), records(again)) << k;
   }
   for (const std::string view : {"standings", "classes", "teams"})
     EXPECT_EQ(liga(view, "copy").out, liga(view).out) << view;

@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "cli/run_liga.h"
 #include "storage/isam_error.h"
+#include "support/run_liga.h"
 
 namespace {
 

@@ -6,13 +6,14 @@
 #include <filesystem>
 #include <fstream>
 
-#include "cli/run_liga.h"
 #include "common/encoding.h"
 #include "common/recording_ui.h"
 #include "mail/demo_season.h"
 #include "mail/mail_settings.h"
 #include "mail/send_email.h"
 #include "mail/smtp_fixture.h"
+#include "support/run_liga.h"
+#include "support/temp_dir.h"
 
 namespace liga::mail {
 namespace {
@@ -25,64 +26,62 @@ using liga::testing::SmtpServers;
 class CliMailTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    servers = new SmtpServers;
-    ASSERT_TRUE(servers->start());
-    char tmpl[] = "/tmp/liga_cli_mail_XXXXXX";
-    root = new fs::path(mkdtemp(tmpl));
-    fs::create_directories(*root / "data");
+    m_servers = new SmtpServers;
+    ASSERT_TRUE(m_servers->start());
+    m_root = new liga::testing::TempDir("cli_mail");
+    fs::create_directories(*m_root / "data");
     RecordingUi ui;
     ScopedUi scoped(ui);
     Database db;
     db.initialise({});
-    db.setDataDir((*root / "data").string());
-    ASSERT_TRUE(liga::testing::MakeDemoSeason(db, season));
+    db.setDataDir((*m_root / "data").string());
+    ASSERT_TRUE(liga::testing::MakeDemoSeason(db, m_season));
     db.closeAll();
     db.releaseDataDir();
     // The program opens the competition named in its configuration; the data directory is
     // configured once (--data alone would be for one command).
-    const RunResult configured = liga("datadir '" + (*root / "data").string() + "'");
+    const RunResult configured = liga("datadir '" + (*m_root / "data").string() + "'");
     ASSERT_EQ(configured.status, 0) << configured.out;
     const RunResult selected = liga("select 1");
     ASSERT_EQ(selected.status, 0) << selected.out;
   }
   static void TearDownTestSuite() {
-    servers->stop();
-    delete servers;
-    fs::remove_all(*root);
-    delete root;
+    m_servers->stop();
+    delete m_servers;
+    delete m_root;
   }
   void SetUp() override {
-    servers->clear();
-    settings.from = "kansliet@example.se";
-    settings.smtpHost = "127.0.0.1";
-    settings.smtpPort = std::to_string(servers->plain);
-    settings.smtpUser = "liga";
-    settings.smtpPassword = kServerPassword;
-    settings.typeLog = lmLib;
+    m_servers->clear();
+    m_settings.from = "kansliet@example.se";
+    m_settings.smtpHost = "127.0.0.1";
+    m_settings.smtpPort = std::to_string(m_servers->plain);
+    m_settings.smtpUser = "liga";
+    m_settings.smtpPassword = kServerPassword;
+    m_settings.typeLog = lmLib;
     save();
   }
-  void save() { ASSERT_TRUE(SaveMailSettings(settingsPath(), settings, nullptr)); }
-  static std::string settingsPath() { return (*root / "mail.ini").string(); }
+  void save() { ASSERT_TRUE(SaveMailSettings(settingsPath(), m_settings, nullptr)); }
+  static std::string settingsPath() { return (*m_root / "mail.ini").string(); }
 
   static RunResult liga(const std::string& args) {
-    return liga::testing::RunCommand("XDG_CONFIG_HOME='" + (*root / "config").string() +
-                                     "' XDG_DOCUMENTS_DIR='" + (*root / "docs").string() + "' " +
+    return liga::testing::RunCommand("XDG_CONFIG_HOME='" + (*m_root / "config").string() +
+                                     "' XDG_DOCUMENTS_DIR='" + (*m_root / "docs").string() + "' " +
                                      LIGA_BINARY + " --quiet " + args);
   }
 
-  static SmtpServers* servers;
-  static fs::path* root;
-  static liga::testing::DemoSeason season;
-  MailSettings settings;
+  static SmtpServers* m_servers;
+  static liga::testing::TempDir* m_root;
+  static liga::testing::DemoSeason m_season;
+  MailSettings m_settings;
 };
-SmtpServers* CliMailTest::servers = nullptr;
-fs::path* CliMailTest::root = nullptr;
-liga::testing::DemoSeason CliMailTest::season;
+SmtpServers* CliMailTest::m_servers = nullptr;
+liga::testing::TempDir* CliMailTest::m_root = nullptr;
+liga::testing::DemoSeason CliMailTest::m_season;
 
 TEST_F(CliMailTest, ScheduleMailsEveryContactOfTheChosenTeam) {
   const RunResult r = liga("mail schedule --team 1 --settings '" + settingsPath() + "'");
   ASSERT_EQ(r.status, 0) << r.out;
-  const auto got = servers->received();
+  const auto got = m_servers->received();
   // Team 1 of the demo has three named contacts.
   ASSERT_EQ(got.size(), 3u) << r.out;
   for (int row = 0; row < 3; ++row) {
@@ -99,16 +98,16 @@ TEST_F(CliMailTest, ScheduleMailsEveryContactOfTheChosenTeam) {
 TEST_F(CliMailTest, EveryTeamWhenNoneIsNamed) {
   const RunResult r = liga("mail schedule --settings '" + settingsPath() + "'");
   ASSERT_EQ(r.status, 0) << r.out;
-  EXPECT_EQ(static_cast<int>(servers->received().size()), season.contactsWithAddress);
+  EXPECT_EQ(static_cast<int>(m_servers->received().size()), m_season.contactsWithAddress);
 }
 
 TEST_F(CliMailTest, MessageGoesOnceToAllContacts) {
-  const std::string body = (*root / "body.txt").string();
+  const std::string body = (*m_root / "body.txt").string();
   std::ofstream(body, std::ios::binary) << "Välkomna till årsmötet!\n";
   const RunResult r = liga("mail message --subject 'Årsmöte' --body '" + body +
                            "' --team 1 --team 2 --settings '" + settingsPath() + "'");
   ASSERT_EQ(r.status, 0) << r.out;
-  const auto got = servers->received();
+  const auto got = m_servers->received();
   ASSERT_EQ(got.size(), 1u);
   EXPECT_EQ(got[0].subject, "Årsmöte");
   EXPECT_EQ(got[0].rcpt.size(), 5u);
@@ -117,11 +116,11 @@ TEST_F(CliMailTest, MessageGoesOnceToAllContacts) {
 }
 
 TEST_F(CliMailTest, TestMessageWithTheWholeLogAndNoPassword) {
-  settings.typeLog = lmAll;
+  m_settings.typeLog = lmAll;
   save();
   const RunResult r = liga("mail test prov@example.se --settings '" + settingsPath() + "'");
   ASSERT_EQ(r.status, 0) << r.out;
-  const auto got = servers->received();
+  const auto got = m_servers->received();
   ASSERT_EQ(got.size(), 1u);
   EXPECT_EQ(got[0].rcpt, std::vector<std::string>{"prov@example.se"});
   EXPECT_NE(r.out.find(" SMTP: 250"), std::string::npos);
@@ -130,7 +129,7 @@ TEST_F(CliMailTest, TestMessageWithTheWholeLogAndNoPassword) {
 }
 
 TEST_F(CliMailTest, FailuresAreRefusals) {
-  settings.smtpPassword = "fel-losen";
+  m_settings.smtpPassword = "fel-losen";
   save();
   RunResult r = liga("mail test prov@example.se --settings '" + settingsPath() + "'");
   EXPECT_EQ(r.status, 1);
@@ -142,12 +141,12 @@ TEST_F(CliMailTest, FailuresAreRefusals) {
   r = liga("mail schedule --team 4711 --settings '" + settingsPath() + "'");
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.out.find("Lag 4711 finns inte"), std::string::npos) << r.out;
-  r = liga("mail test a@b.se --settings '" + (*root / "saknas.ini").string() + "'");
+  r = liga("mail test a@b.se --settings '" + (*m_root / "saknas.ini").string() + "'");
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.out.find("Kan ej läsa e-postinställningarna"), std::string::npos) << r.out;
   EXPECT_EQ(liga("mail").status, 2);
   EXPECT_EQ(liga("mail message --subject x").status, 2);
-  EXPECT_TRUE(servers->received().empty());
+  EXPECT_TRUE(m_servers->received().empty());
 }
 
 }  // namespace

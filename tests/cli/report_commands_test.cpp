@@ -11,15 +11,15 @@
 #include <string>
 #include <vector>
 
-#include "cli/run_liga.h"
 #include "common/encoding.h"
 #include "common/text.h"
-#include "reports/tool_run.h"
+#include "support/run_liga.h"
+#include "support/temp_dir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using liga::reports::testing::RunTool;
+using liga::testing::RunCommand;
 using liga::testing::RunResult;
 
 struct Standing {
@@ -50,28 +50,26 @@ std::string trim(const std::string& s) {
 class ReportCommandTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    root =
-        new fs::path(fs::temp_directory_path() / ("liga_reportcmd_" + std::to_string(::getpid())));
-    fs::remove_all(*root);
-    fs::create_directories(*root / "data");
-    expected = new std::map<std::string, Standing>;
+    m_root = new liga::testing::TempDir("reportcmd");
+    fs::create_directories(*m_root / "data");
+    m_expected = new std::map<std::string, Standing>;
     // The data directory is configured once; --data alone would be for one command.
-    ASSERT_EQ(liga("datadir '" + (*root / "data").string() + "'").status, 0);
+    ASSERT_EQ(liga("datadir '" + (*m_root / "data").string() + "'").status, 0);
     ASSERT_EQ(liga("demo").status, 0);
-    const fs::path schedule = *root / "SPELDAG.LOT";
+    const fs::path schedule = *m_root / "SPELDAG.LOT";
     ASSERT_EQ(liga("schedule --seed 1 --out '" + schedule.string() + "'").status, 0);
     ASSERT_EQ(liga("import '" + schedule.string() + "'").status, 0);
-    ASSERT_EQ(liga("export lag '" + (*root / "lag.lgw").string() + "'").status, 0);
-    ASSERT_EQ(liga("export klasser '" + (*root / "klasser.lgw").string() + "'").status, 0);
-    ASSERT_EQ(liga("export spelmoten '" + (*root / "spel.lgw").string() + "'").status, 0);
+    ASSERT_EQ(liga("export lag '" + (*m_root / "lag.lgw").string() + "'").status, 0);
+    ASSERT_EQ(liga("export klasser '" + (*m_root / "klasser.lgw").string() + "'").status, 0);
+    ASSERT_EQ(liga("export spelmoten '" + (*m_root / "spel.lgw").string() + "'").status, 0);
     std::map<std::string, std::pair<int, int>> classPoints;
-    for (const auto& l : fileLines(*root / "klasser.lgw")) {
+    for (const auto& l : fileLines(*m_root / "klasser.lgw")) {
       if (l.empty() || l[0] == ';' || l[0] == '*') continue;
       const auto f = split(l, ',');
       classPoints[trim(f.at(0))] = {std::stoi(f.at(2)), std::stoi(f.at(3))};
     }
     std::map<std::string, std::pair<std::string, std::string>> teams;  // key -> name, class
-    for (const auto& l : fileLines(*root / "lag.lgw")) {
+    for (const auto& l : fileLines(*m_root / "lag.lgw")) {
       if (l.empty() || l[0] == ';' || l[0] == '*') continue;
       const auto f = split(l, ',');
       teams[f.at(0)] = {f.at(1), trim(f.at(2))};
@@ -79,7 +77,7 @@ class ReportCommandTest : public ::testing::Test {
     // Results for three of four matches; the fourth stays unplayed.
     std::vector<std::string> results;
     int n = 0;
-    for (const auto& l : fileLines(*root / "spel.lgw")) {
+    for (const auto& l : fileLines(*m_root / "spel.lgw")) {
       if (l.rfind("*!", 0) != 0) {
         results.push_back(l);
         continue;
@@ -94,7 +92,7 @@ class ReportCommandTest : public ::testing::Test {
       results.push_back(l + "=" + std::to_string(hs) + "-" + std::to_string(as));
       const auto [win, draw] = classPoints.at(teams.at(home).second);
       auto add = [&, win = win, draw = draw](const std::string& key, int own, int other) {
-        Standing& s = (*expected)[teams.at(key).second + "|" + trim(teams.at(key).first)];
+        Standing& s = (*m_expected)[teams.at(key).second + "|" + trim(teams.at(key).first)];
         ++s.played;
         s.goalsFor += own;
         s.goalsAgainst += other;
@@ -112,20 +110,19 @@ class ReportCommandTest : public ::testing::Test {
       add(away, as, hs);
     }
     ASSERT_GT(n, 90);
-    std::ofstream f(*root / "resultat.lgw", std::ios::binary);
+    std::ofstream f(*m_root / "resultat.lgw", std::ios::binary);
     for (const auto& l : results) f << liga::Utf8ToCp1252(l) << "\r\n";
     f.close();
-    ASSERT_EQ(liga("--yes import '" + (*root / "resultat.lgw").string() + "'").status, 0);
+    ASSERT_EQ(liga("--yes import '" + (*m_root / "resultat.lgw").string() + "'").status, 0);
   }
   static void TearDownTestSuite() {
-    fs::remove_all(*root);
-    delete root;
-    delete expected;
+    delete m_root;
+    delete m_expected;
   }
 
   static RunResult liga(const std::string& args) {
-    return liga::testing::RunCommand("XDG_CONFIG_HOME='" + (*root / "config").string() +
-                                     "' XDG_DOCUMENTS_DIR='" + (*root / "docs").string() + "' " +
+    return liga::testing::RunCommand("XDG_CONFIG_HOME='" + (*m_root / "config").string() +
+                                     "' XDG_DOCUMENTS_DIR='" + (*m_root / "docs").string() + "' " +
                                      LIGA_BINARY + " --quiet " + args);
   }
   static std::vector<std::string> fileLines(const fs::path& p) {
@@ -138,14 +135,14 @@ class ReportCommandTest : public ::testing::Test {
     }
     return out;
   }
-  static std::string file(const char* name) { return (*root / name).string(); }
+  static std::string file(const char* name) { return (*m_root / name).string(); }
 
-  static fs::path* root;
-  static std::map<std::string, Standing>* expected;  // "class|team name" -> standing
+  static liga::testing::TempDir* m_root;
+  static std::map<std::string, Standing>* m_expected;  // "class|team name" -> standing
 };
 
-fs::path* ReportCommandTest::root = nullptr;
-std::map<std::string, Standing>* ReportCommandTest::expected = nullptr;
+liga::testing::TempDir* ReportCommandTest::m_root = nullptr;
+std::map<std::string, Standing>* ReportCommandTest::m_expected = nullptr;
 
 TEST_F(ReportCommandTest, ResultsViewStandingsEqualTheCount) {
   const RunResult view = liga("view resultat --text");
@@ -183,7 +180,7 @@ TEST_F(ReportCommandTest, ResultsViewStandingsEqualTheCount) {
     actual[currentClass + "|" + trim(cells[0])] = s;
   }
   EXPECT_EQ(actual.size(), 26u);
-  for (const auto& [team, s] : *expected) {
+  for (const auto& [team, s] : *m_expected) {
     const auto it = actual.find(team);
     ASSERT_NE(it, actual.end()) << team << "\n" << view.out;
     EXPECT_EQ(it->second, s) << team;
@@ -196,9 +193,9 @@ TEST_F(ReportCommandTest, EveryReportPrintsToAValidPdf) {
     const std::string pdf = file((std::string(kind) + ".pdf").c_str());
     const RunResult r = liga(std::string("report ") + kind + " --pdf '" + pdf + "'");
     ASSERT_EQ(r.status, 0) << kind << "\n" << r.out;
-    const auto check = RunTool("qpdf --check '" + pdf + "'");
+    const auto check = RunCommand("qpdf --check '" + pdf + "'");
     EXPECT_EQ(check.status, 0) << kind << "\n" << check.out;
-    const auto text = RunTool("pdftotext '" + pdf + "' -");
+    const auto text = RunCommand("pdftotext '" + pdf + "' -");
     EXPECT_NE(text.out.find("DEMOSERIEN 2027"), std::string::npos) << kind;
     EXPECT_EQ(text.out.find("forts... \n\f\f"), std::string::npos);
   }
@@ -207,35 +204,35 @@ TEST_F(ReportCommandTest, EveryReportPrintsToAValidPdf) {
       liga("report lagspelprogram --team 101 --team 1 --pdf '" + file("tva.pdf") + "'");
   ASSERT_EQ(schedules.status, 0) << schedules.out;
   EXPECT_NE(schedules.out.find("utskriftsjobb: 2"), std::string::npos) << schedules.out;
-  const auto text = RunTool("pdftotext '" + file("tva.pdf") + "' -").out;
+  const auto text = RunCommand("pdftotext '" + file("tva.pdf") + "' -").out;
   EXPECT_NE(text.find("spelpgm: \"IFK Norrby\""), std::string::npos) << text;
   EXPECT_NE(text.find("Antal matcher:"), std::string::npos);
 }
 
 TEST_F(ReportCommandTest, ViewsExportToEveryFormat) {
   ASSERT_EQ(liga("view laglista --html '" + file("l.htm") + "'").status, 0);
-  EXPECT_EQ(RunTool("xmllint --html --noout '" + file("l.htm") + "'").out, "");
+  EXPECT_EQ(RunCommand("xmllint --html --noout '" + file("l.htm") + "'").out, "");
   ASSERT_EQ(liga("view seriespelprogram --xml '" + file("s.xml") + "'").status, 0);
-  const auto html = RunTool("xsltproc '" + file("s.xsl") + "' '" + file("s.xml") + "'");
+  const auto html = RunCommand("xsltproc '" + file("s.xsl") + "' '" + file("s.xml") + "'");
   EXPECT_EQ(html.status, 0) << html.out;
   EXPECT_NE(html.out.find("NORRBY IP"), std::string::npos);
   ASSERT_EQ(liga("view resultat --class 'herrar div 4' --pdf '" + file("r.pdf") + "'").status, 0);
-  EXPECT_EQ(RunTool("qpdf --check '" + file("r.pdf") + "'").status, 0);
-  const auto text = RunTool("pdftotext '" + file("r.pdf") + "' -").out;
+  EXPECT_EQ(RunCommand("qpdf --check '" + file("r.pdf") + "'").status, 0);
+  const auto text = RunCommand("pdftotext '" + file("r.pdf") + "' -").out;
   EXPECT_NE(text.find("HERRAR DIV 4"), std::string::npos);
   EXPECT_EQ(text.find("DAMER DIV 3"), std::string::npos);
 }
 
 TEST_F(ReportCommandTest, RelativeFileNamesAreTheCallersDirectory) {
   const RunResult r = liga::testing::RunCommand(
-      "cd '" + root->string() + "' && export XDG_CONFIG_HOME='" + (*root / "config").string() +
-      "' XDG_DOCUMENTS_DIR='" + (*root / "docs").string() + "' && " + LIGA_BINARY +
-      " --quiet --data '" + (*root / "data").string() + "' report laglista --pdf rel.pdf && " +
-      LIGA_BINARY + " --quiet --data '" + (*root / "data").string() +
+      "cd '" + m_root->string() + "' && export XDG_CONFIG_HOME='" + (*m_root / "config").string() +
+      "' XDG_DOCUMENTS_DIR='" + (*m_root / "docs").string() + "' && " + LIGA_BINARY +
+      " --quiet --data '" + (*m_root / "data").string() + "' report laglista --pdf rel.pdf && " +
+      LIGA_BINARY + " --quiet --data '" + (*m_root / "data").string() +
       "' view laglista --html rel.htm");
   EXPECT_EQ(r.status, 0) << r.out;
-  EXPECT_TRUE(fs::exists(*root / "rel.pdf"));
-  EXPECT_TRUE(fs::exists(*root / "rel.htm"));
+  EXPECT_TRUE(fs::exists(*m_root / "rel.pdf"));
+  EXPECT_TRUE(fs::exists(*m_root / "rel.htm"));
 }
 
 TEST_F(ReportCommandTest, BadPicksAndUsage) {

@@ -11,9 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "cli/run_liga.h"
 #include "common/encoding.h"
 #include "common/text.h"
+#include "support/run_liga.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -24,18 +25,15 @@ using liga::testing::RunResult;
 class SeasonTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    root = fs::temp_directory_path() / ("liga_season_" + std::to_string(::getpid()));
-    fs::remove_all(root);
-    fs::create_directories(root / "data");
+    fs::create_directories(m_root / "data");
     // The season's data directory is the configured one: --data would last one command.
-    const RunResult configured = run("datadir '" + (root / "data").string() + "'");
+    const RunResult configured = run("datadir '" + (m_root / "data").string() + "'");
     ASSERT_EQ(configured.status, 0) << configured.out;
   }
-  void TearDown() override { fs::remove_all(root); }
 
   RunResult run(const std::string& args) {
-    return liga::testing::RunCommand("XDG_CONFIG_HOME='" + (root / "config").string() +
-                                     "' XDG_DOCUMENTS_DIR='" + (root / "docs").string() + "' " +
+    return liga::testing::RunCommand("XDG_CONFIG_HOME='" + (m_root / "config").string() +
+                                     "' XDG_DOCUMENTS_DIR='" + (m_root / "docs").string() + "' " +
                                      LIGA_BINARY + " " + args);
   }
   RunResult liga(const std::string& args) { return run("--quiet " + args); }
@@ -51,7 +49,7 @@ class SeasonTest : public ::testing::Test {
     return out;
   }
 
-  fs::path root;
+  liga::testing::TempDir m_root{"season"};
 };
 
 struct Standing {
@@ -82,18 +80,18 @@ TEST_F(SeasonTest, DemoSeasonFromScheduleToStandings) {
   ASSERT_EQ(liga("init").status, 0);
   const std::string demo = std::string(LIGA_SOURCE_DIR) + "/examples/demo.lgw";
   ASSERT_EQ(liga("import '" + demo + "'").status, 0);
-  const fs::path schedule = root / "SPELDAG.LOT";
+  const fs::path schedule = m_root / "SPELDAG.LOT";
   const RunResult run = liga("schedule --seed 1 --out '" + schedule.string() + "'");
   ASSERT_EQ(run.status, 0) << run.out;
   ASSERT_TRUE(fs::exists(schedule));
   ASSERT_EQ(liga("import '" + schedule.string() + "'").status, 0);
 
   // Teams: number -> (name, class); classes: name -> win and draw points.
-  ASSERT_EQ(liga("export lag '" + (root / "lag.lgw").string() + "'").status, 0);
-  ASSERT_EQ(liga("export klasser '" + (root / "klasser.lgw").string() + "'").status, 0);
-  ASSERT_EQ(liga("export spelmoten '" + (root / "spel.lgw").string() + "'").status, 0);
+  ASSERT_EQ(liga("export lag '" + (m_root / "lag.lgw").string() + "'").status, 0);
+  ASSERT_EQ(liga("export klasser '" + (m_root / "klasser.lgw").string() + "'").status, 0);
+  ASSERT_EQ(liga("export spelmoten '" + (m_root / "spel.lgw").string() + "'").status, 0);
   std::map<std::string, std::pair<int, int>> classPoints;
-  for (const auto& l : fileLines(root / "klasser.lgw")) {
+  for (const auto& l : fileLines(m_root / "klasser.lgw")) {
     if (l.empty() || l[0] == ';' || l[0] == '*') continue;
     std::stringstream ss(l);
     std::string name, rounds, win, draw;
@@ -105,7 +103,7 @@ TEST_F(SeasonTest, DemoSeasonFromScheduleToStandings) {
                                                                                   std::stoi(draw)};
   }
   std::map<std::string, std::pair<std::string, std::string>> teams;  // key -> name, class
-  for (const auto& l : fileLines(root / "lag.lgw")) {
+  for (const auto& l : fileLines(m_root / "lag.lgw")) {
     if (l.empty() || l[0] == ';' || l[0] == '*') continue;
     std::stringstream ss(l);
     std::string key, name, cls;
@@ -120,7 +118,7 @@ TEST_F(SeasonTest, DemoSeasonFromScheduleToStandings) {
   std::map<std::string, Standing> expected;  // "class|display name" -> standing
   std::vector<std::string> results;
   int matchCount = 0;
-  for (const auto& l : fileLines(root / "spel.lgw")) {
+  for (const auto& l : fileLines(m_root / "spel.lgw")) {
     if (l.rfind("*!", 0) != 0) {
       results.push_back(l);
       continue;
@@ -152,11 +150,11 @@ TEST_F(SeasonTest, DemoSeasonFromScheduleToStandings) {
   }
   ASSERT_GT(matchCount, 90);
   {
-    std::ofstream f(root / "resultat.lgw", std::ios::binary);
+    std::ofstream f(m_root / "resultat.lgw", std::ios::binary);
     for (const auto& l : results) f << liga::Utf8ToCp1252(l) << "\r\n";
   }
   // The results file carries the schedule again: replacing it needs a Yes.
-  ASSERT_EQ(liga("--yes import '" + (root / "resultat.lgw").string() + "'").status, 0);
+  ASSERT_EQ(liga("--yes import '" + (m_root / "resultat.lgw").string() + "'").status, 0);
 
   const RunResult standings = liga("standings");
   ASSERT_EQ(standings.status, 0);
@@ -196,7 +194,7 @@ TEST_F(SeasonTest, DemoSeasonFromScheduleToStandings) {
     EXPECT_EQ(it->second, s) << name;
   }
   // Every file block is sound after the season.
-  for (const auto& entry : fs::directory_iterator(root / "data")) {
+  for (const auto& entry : fs::directory_iterator(m_root / "data")) {
     if (entry.path().extension() != ".DAT") continue;
     const RunResult check = liga("isam-check '" + entry.path().string() + "'");
     EXPECT_EQ(check.status, 0) << check.out;

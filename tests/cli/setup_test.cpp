@@ -11,7 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/run_liga.h"
+#include "support/file_io.h"
+#include "support/run_liga.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -29,14 +31,12 @@ std::vector<std::string> linesOf(const std::string& text) {
 class SetupScriptTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = fs::temp_directory_path() / ("liga_setup_" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir / "bin");
+    fs::create_directories(m_dir / "bin");
     // Only these tools are on the PATH, so a real apt-get or sudo can never run.
     for (const char* tool : {"mktemp", "tail", "rm", "cat"}) {
       for (const char* where : {"/usr/bin/", "/bin/"}) {
         if (fs::exists(std::string(where) + tool)) {
-          fs::create_symlink(std::string(where) + tool, dir / "bin" / tool);
+          fs::create_symlink(std::string(where) + tool, m_dir / "bin" / tool);
           break;
         }
       }
@@ -44,10 +44,10 @@ class SetupScriptTest : public ::testing::Test {
     stub("dpkg-query",
          "for p in \"$@\"; do :; done\n"
          "if grep -qx -- \"$p\" \"" +
-             (dir / "installed").string() +
+             (m_dir / "installed").string() +
              "\" 2>/dev/null; then\n"
              "  printf 'install ok installed'; else exit 1; fi\n");
-    stub("apt-get", "echo \"apt-get $*\" >>\"" + (dir / "calls").string() +
+    stub("apt-get", "echo \"apt-get $*\" >>\"" + (m_dir / "calls").string() +
                         "\"\n"
                         "for i in $(seq 1 40); do echo \"Unpacking package $i ...\"; done\n");
     stub("id", "echo \"${STUB_UID:-0}\"\n");
@@ -55,16 +55,15 @@ class SetupScriptTest : public ::testing::Test {
     for (const char* tool : {"grep", "seq"}) {
       for (const char* where : {"/usr/bin/", "/bin/"}) {
         if (fs::exists(std::string(where) + tool)) {
-          fs::create_symlink(std::string(where) + tool, dir / "bin" / tool);
+          fs::create_symlink(std::string(where) + tool, m_dir / "bin" / tool);
           break;
         }
       }
     }
   }
-  void TearDown() override { fs::remove_all(dir); }
 
   void stub(const std::string& name, const std::string& body) {
-    const fs::path p = dir / "bin" / name;
+    const fs::path p = m_dir / "bin" / name;
     std::ofstream f(p);
     f << "#!/bin/bash\n" << body;
     f.close();
@@ -72,11 +71,11 @@ class SetupScriptTest : public ::testing::Test {
   }
   // Every package of the script's list installed except `missing`.
   void installedAllBut(const std::vector<std::string>& missing) {
-    std::ifstream script(fs::path(LIGA_SOURCE_DIR) / "scripts" / "setup");
-    std::string text((std::istreambuf_iterator<char>(script)), std::istreambuf_iterator<char>());
+    const std::string text =
+        liga::testing::ReadFile(fs::path(LIGA_SOURCE_DIR) / "scripts" / "setup");
     const std::size_t a = text.find("packages=(") + 10, b = text.find(')', a);
     std::istringstream words(text.substr(a, b - a));
-    std::ofstream out(dir / "installed");
+    std::ofstream out(m_dir / "installed");
     for (std::string w; words >> w;) {
       bool skip = false;
       for (const auto& m : missing) skip |= m == w;
@@ -84,15 +83,12 @@ class SetupScriptTest : public ::testing::Test {
     }
   }
   RunResult setup(const std::string& env = "") {
-    return liga::testing::RunCommand(env + " PATH='" + (dir / "bin").string() + "' /bin/bash '" +
+    return liga::testing::RunCommand(env + " PATH='" + (m_dir / "bin").string() + "' /bin/bash '" +
                                      LIGA_SOURCE_DIR + "/scripts/setup'");
   }
-  std::string calls() {
-    std::ifstream f(dir / "calls");
-    return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
-  }
+  std::string calls() { return liga::testing::ReadFile(m_dir / "calls"); }
 
-  fs::path dir;
+  liga::testing::TempDir m_dir{"setup"};
 };
 
 TEST_F(SetupScriptTest, NothingMissingInstallsNothingAndSaysNothing) {
@@ -126,7 +122,7 @@ TEST_F(SetupScriptTest, SaysWhenItNeedsRoot) {
   EXPECT_NE(refused.out.find("needs root"), std::string::npos) << refused.out;
   EXPECT_EQ(calls(), "");
 
-  stub("sudo", "echo \"sudo\" >>\"" + (dir / "calls").string() + "\"\nexec \"$@\"\n");
+  stub("sudo", "echo \"sudo\" >>\"" + (m_dir / "calls").string() + "\"\nexec \"$@\"\n");
   const RunResult withSudo = setup("STUB_UID=1000");
   EXPECT_EQ(withSudo.status, 0) << withSudo.out;
   EXPECT_NE(withSudo.out.find("needs root; using sudo"), std::string::npos) << withSudo.out;

@@ -1,4 +1,6 @@
 #include "common/file_replace.h"
+#include "support/file_io.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -15,25 +17,13 @@ namespace {
 
 class FileReplaceTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char name[] = "/tmp/liga-replace-XXXXXX";
-    ASSERT_NE(::mkdtemp(name), nullptr);
-    m_dir = name;
-  }
-  void TearDown() override { fs::remove_all(m_dir); }
-
-  std::string read(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
+  std::string read(const fs::path& p) { return liga::testing::ReadFile(p); }
   // Every name in the folder; a replacement must leave no temporary behind.
   std::size_t entries() {
     return static_cast<std::size_t>(std::distance(fs::directory_iterator(m_dir), {}));
   }
 
-  fs::path m_dir;
+  liga::testing::TempDir m_dir{"replace"};
 };
 
 TEST_F(FileReplaceTest, ReplacesWholeContentsWithTheAskedMode) {

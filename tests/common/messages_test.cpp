@@ -11,8 +11,8 @@ namespace {
 
 class MessagesTest : public ::testing::Test {
  protected:
-  RecordingUi ui;
-  ScopedUi scoped{ui};
+  RecordingUi m_ui;
+  ScopedUi m_scoped{m_ui};
   std::string utf8(const std::string& cp1252) { return Cp1252ToUtf8(cp1252); }
 };
 
@@ -40,52 +40,52 @@ TEST_F(MessagesTest, StorageGroupHasItsPrefix) {
 TEST_F(MessagesTest, DialogKindFollowsTheNumber) {
   ShowMessage(1, "status");
   EXPECT_EQ(StatusMessage(), "status");
-  ASSERT_EQ(ui.statuses.size(), 1u);
-  EXPECT_TRUE(ui.shown.empty());
+  ASSERT_EQ(m_ui.statuses.size(), 1u);
+  EXPECT_TRUE(m_ui.shown.empty());
 
-  ui.answers = {Answer::Yes};
+  m_ui.answers = {Answer::Yes};
   EXPECT_EQ(ShowMessage(101, "fr\xE5ga"), Answer::Yes);
   EXPECT_EQ(ShowMessage(201, "varning"), Answer::Ok);
-  ui.answers = {Answer::Retry};
+  m_ui.answers = {Answer::Retry};
   EXPECT_EQ(ShowMessage(301, "fel"), Answer::Retry);
   EXPECT_EQ(ShowMessage(512, "stopp"), Answer::Ok);
-  ASSERT_EQ(ui.shown.size(), 4u);
-  EXPECT_EQ(ui.shown[0].kind, MessageKind::Question);
-  EXPECT_EQ(ui.shown[0].caption, "??");
-  EXPECT_EQ(ui.shown[1].kind, MessageKind::Warning);
-  EXPECT_EQ(ui.shown[1].caption, "info");
-  EXPECT_EQ(ui.shown[2].kind, MessageKind::AbortRetryIgnore);
-  EXPECT_EQ(ui.shown[2].caption, "error");
-  EXPECT_EQ(ui.shown[3].kind, MessageKind::Error);
-  EXPECT_EQ(ui.shown[3].caption, "error");
+  ASSERT_EQ(m_ui.shown.size(), 4u);
+  EXPECT_EQ(m_ui.shown[0].kind, MessageKind::Question);
+  EXPECT_EQ(m_ui.shown[0].caption, "??");
+  EXPECT_EQ(m_ui.shown[1].kind, MessageKind::Warning);
+  EXPECT_EQ(m_ui.shown[1].caption, "info");
+  EXPECT_EQ(m_ui.shown[2].kind, MessageKind::AbortRetryIgnore);
+  EXPECT_EQ(m_ui.shown[2].caption, "error");
+  EXPECT_EQ(m_ui.shown[3].kind, MessageKind::Error);
+  EXPECT_EQ(m_ui.shown[3].caption, "error");
 }
 
 TEST_F(MessagesTest, ShownTextIsCutAndDosLettersConverted) {
   ShowMessage(201, std::string(200, 'x'));
-  EXPECT_EQ(ui.lastText().size(), 160u);
+  EXPECT_EQ(m_ui.lastText().size(), 160u);
   ShowMessage(201, "G\x94teborg");
-  EXPECT_EQ(ui.lastText(), "G\xF6teborg");
+  EXPECT_EQ(m_ui.lastText(), "G\xF6teborg");
   ShowMessage(201, "\xE9t\x82");  // é in 850 (0x82) is not one of the six letters checked here
-  EXPECT_EQ(ui.lastText(), "\xE9t\x82");
+  EXPECT_EQ(m_ui.lastText(), "\xE9t\x82");
 }
 
 TEST_F(MessagesTest, AskFillsTheBufferForItsFixedTexts) {
   EXPECT_TRUE(Ask(31));
   EXPECT_EQ(utf8(StatusMessage()), "Filerna öppna....");
-  EXPECT_TRUE(ui.shown.empty());
+  EXPECT_TRUE(m_ui.shown.empty());
 
   SetMessageBuffer("Ta bort?");
-  ui.answers = {Answer::No, Answer::Yes};
+  m_ui.answers = {Answer::No, Answer::Yes};
   EXPECT_FALSE(Ask(101));
   EXPECT_TRUE(Ask(101));
-  EXPECT_EQ(ui.lastText(), "Ta bort?");
+  EXPECT_EQ(m_ui.lastText(), "Ta bort?");
 
-  ui.answers = {Answer::Abort, Answer::Ignore};
+  m_ui.answers = {Answer::Abort, Answer::Ignore};
   EXPECT_FALSE(Ask(301));
   EXPECT_TRUE(Ask(301));
 
   EXPECT_TRUE(Ask(239));
-  EXPECT_EQ(utf8(ui.lastText()), "Databas ej vald/ datafiler saknas!");
+  EXPECT_EQ(utf8(m_ui.lastText()), "Databas ej vald/ datafiler saknas!");
 }
 
 TEST_F(MessagesTest, BufferHoldsAtMost160Characters) {

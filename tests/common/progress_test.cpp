@@ -9,8 +9,8 @@ namespace {
 
 class ProgressTest : public ::testing::Test {
  protected:
-  RecordingUi ui;
-  ScopedUi scoped{ui};
+  RecordingUi m_ui;
+  ScopedUi m_scoped{m_ui};
   void TearDown() override {
     while (OpenProgressWindows() > 0) CloseProgress();
     ClearProgressAbort();
@@ -30,22 +30,22 @@ TEST_F(ProgressTest, AtMostFourWindowsStack) {
   EXPECT_FALSE(OpenProgress("fifth"));
   EXPECT_EQ(OpenProgressWindows(), 4);
   ProgressLine(2, "top");
-  EXPECT_EQ(ui.progress.back(), "row 3 1 top");
+  EXPECT_EQ(m_ui.progress.back(), "row 3 1 top");
   CloseProgress();
   ProgressLine(3, "next");
-  EXPECT_EQ(ui.progress.back(), "row 2 2 next");
+  EXPECT_EQ(m_ui.progress.back(), "row 2 2 next");
 }
 
 TEST_F(ProgressTest, CancelStopsLineUpdatesUntilTheNextFirstWindow) {
   int pending = 0;
-  ui.onPendingInput = [&] { ++pending; };
+  m_ui.onPendingInput = [&] { ++pending; };
   ASSERT_TRUE(OpenProgress("Import"));
   ProgressLine(2, "post 1");
   CancelProgress();
   EXPECT_TRUE(ProgressAborted());
-  const auto before = ui.progress.size();
+  const auto before = m_ui.progress.size();
   ProgressLine(2, "post 2");
-  EXPECT_EQ(ui.progress.size(), before);
+  EXPECT_EQ(m_ui.progress.size(), before);
   EXPECT_GE(pending, 2);
   CloseProgress();
   ASSERT_TRUE(OpenProgress("Export"));
@@ -55,14 +55,14 @@ TEST_F(ProgressTest, CancelStopsLineUpdatesUntilTheNextFirstWindow) {
 TEST_F(ProgressTest, DosLettersAreConverted) {
   ASSERT_TRUE(OpenProgress("S\x94k"));
   ProgressLine(2, "\x8Frhus");
-  EXPECT_EQ(ui.progress[0], "open 0 S\xF6k");
-  EXPECT_EQ(ui.progress[1], "row 0 1 \xC5rhus");
+  EXPECT_EQ(m_ui.progress[0], "open 0 S\xF6k");
+  EXPECT_EQ(m_ui.progress[1], "row 0 1 \xC5rhus");
 }
 
 TEST_F(ProgressTest, LineWithoutWindowIsIgnored) {
   ProgressLine(2, "nobody");
   CloseProgress();
-  EXPECT_TRUE(ui.progress.empty());
+  EXPECT_TRUE(m_ui.progress.empty());
 }
 
 }  // namespace

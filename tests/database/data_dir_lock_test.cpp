@@ -9,7 +9,7 @@
 
 #include "common/encoding.h"
 #include "common/recording_ui.h"
-#include "database/db_fixture.h"
+#include "support/db_fixture.h"
 
 namespace liga {
 namespace {

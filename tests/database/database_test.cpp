@@ -7,9 +7,9 @@
 
 #include "common/messages.h"
 #include "database/block_snapshot.h"
-#include "database/db_fixture.h"
 #include "storage/check.h"
 #include "storage/mem_env.h"
+#include "support/db_fixture.h"
 
 namespace liga {
 namespace {

@@ -8,9 +8,10 @@
 
 #include "common/messages.h"
 #include "database/block_snapshot.h"
-#include "database/db_fixture.h"
 #include "storage/check.h"
 #include "storage/mem_env.h"
+#include "support/db_fixture.h"
+#include "support/file_io.h"
 
 namespace liga {
 namespace {
@@ -209,9 +210,7 @@ TEST_F(RebuildTest, LeftoverTemporaryBlockIsNeverReplaced) {
   { std::ofstream(path("FILETMP.DAT"), std::ios::binary) << "earlier rebuild"; }
   EXPECT_FALSE(m_db.rebuildCompetition());
   EXPECT_EQ(StatusMessage(), "Kan ej \"Rename\" fil klass01 misslyckad \"indexBuild\" ");
-  std::ifstream in(path("FILETMP.DAT"), std::ios::binary);
-  std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  EXPECT_EQ(content, "earlier rebuild");
+  EXPECT_EQ(liga::testing::ReadFile(path("FILETMP.DAT")), "earlier rebuild");
   // The competition is untouched and open again.
   ASSERT_TRUE(m_db.competitionOpen());
   std::string key = "A";

@@ -4,9 +4,9 @@
 
 #include <functional>
 
-#include "database/db_fixture.h"
 #include "editing/pick.h"
 #include "storage/check.h"
+#include "support/db_fixture.h"
 
 namespace liga::testing {
 

@@ -13,13 +13,13 @@ class GameTest : public testing::EditingFixture {
  protected:
   void SetUp() override {
     EditingFixture::SetUp();
-    a = addClass("A");
-    b = addClass("B", 2, 101);
-    ta = addTeam("ALFA", a, 1);
-    tb = addTeam("BETA", a, 2);
-    tc = addTeam("CEDER", a, 3);
-    td = addTeam("DELTA", a, 4);
-    other = addTeam("ANNAN", b, 101);
+    m_a = addClass("A");
+    m_b = addClass("B", 2, 101);
+    m_ta = addTeam("ALFA", m_a, 1);
+    m_tb = addTeam("BETA", m_a, 2);
+    m_tc = addTeam("CEDER", m_a, 3);
+    m_td = addTeam("DELTA", m_a, 4);
+    m_other = addTeam("ANNAN", m_b, 101);
   }
   // Adds a play time through the register with `slots` (home, away) filled in order.
   OkResult addPlayTime(const std::string& when,
@@ -70,11 +70,11 @@ class GameTest : public testing::EditingFixture {
     EXPECT_TRUE(m_db.readPlayTime(recNo));
     return m_db.playTime();
   }
-  std::int32_t a = 0, b = 0, ta = 0, tb = 0, tc = 0, td = 0, other = 0;
+  std::int32_t m_a = 0, m_b = 0, m_ta = 0, m_tb = 0, m_tc = 0, m_td = 0, m_other = 0;
 };
 
 TEST_F(GameTest, NewMatchIsEnteredInBothTeamsLists) {
-  ASSERT_TRUE(addPlayTime("2027-01-10 18:00", {{ta, tb}}).ok);
+  ASSERT_TRUE(addPlayTime("2027-01-10 18:00", {{m_ta, m_tb}}).ok);
   const std::int32_t pt = ptNo("2027-01-10 18:00");
   ASSERT_NE(pt, 0);
   const PlayTimeRec p = playTime(pt);
@@ -84,11 +84,11 @@ TEST_F(GameTest, NewMatchIsEnteredInBothTeamsLists) {
   EXPECT_EQ(slot.matchNumber(), 1);
   EXPECT_EQ(m_db.comp().lastMatchNumber(), 1);
   EXPECT_EQ(slot.homeScore(), kNoResult);
-  const TeamMatchEntry home = team(ta).match(1), away = team(tb).match(1);
-  EXPECT_EQ(team(ta).teamMatchCount(), 1);
+  const TeamMatchEntry home = team(m_ta).match(1), away = team(m_tb).match(1);
+  EXPECT_EQ(team(m_ta).teamMatchCount(), 1);
   EXPECT_EQ(home.matchNumber(), 1);
-  EXPECT_EQ(home.opponentRecNo(), tb);
-  EXPECT_EQ(away.opponentRecNo(), -ta);
+  EXPECT_EQ(home.opponentRecNo(), m_tb);
+  EXPECT_EQ(away.opponentRecNo(), -m_ta);
   EXPECT_EQ(home.playTimeRecNo(), pt);
   EXPECT_EQ(away.playTimeRecNo(), pt);
   EXPECT_EQ(home.ownScore(), kNoResult);
@@ -107,15 +107,18 @@ TEST_F(GameTest, SlotRulesInOrderWithTheCursorOnTheOffendingCell) {
     int row, col;
   };
   const Case cases[] = {
-      {{{0, tb}}, "Två lag måste väljas för att spela match!", 1, TGameForm::kHomePick},
-      {{{ta, tb}, {tc, 0}}, "Två lag måste väljas för att spela match!", 2, TGameForm::kAwayPick},
-      {{{ta, ta}}, "Lag kan inte spela mot sig själva!", 1, TGameForm::kHomePick},
-      {{{ta, other}}, "Lagen måste spela i samma division/klass!!", 1, TGameForm::kHomePick},
-      {{{ta, tb}, {tc, ta}},
+      {{{0, m_tb}}, "Två lag måste väljas för att spela match!", 1, TGameForm::kHomePick},
+      {{{m_ta, m_tb}, {m_tc, 0}},
+       "Två lag måste väljas för att spela match!",
+       2,
+       TGameForm::kAwayPick},
+      {{{m_ta, m_ta}}, "Lag kan inte spela mot sig själva!", 1, TGameForm::kHomePick},
+      {{{m_ta, m_other}}, "Lagen måste spela i samma division/klass!!", 1, TGameForm::kHomePick},
+      {{{m_ta, m_tb}, {m_tc, m_ta}},
        "Lag kan inte spela olika matcher på samma tid!",
        1,
        TGameForm::kHomePick},
-      {{{tc, tb}, {ta, tb}},
+      {{{m_tc, m_tb}, {m_ta, m_tb}},
        "Lag kan inte spela olika matcher på samma tid!",
        1,
        TGameForm::kAwayPick},
@@ -130,9 +133,9 @@ TEST_F(GameTest, SlotRulesInOrderWithTheCursorOnTheOffendingCell) {
     EXPECT_EQ(r.col, c.col) << c.message;
   }
   EXPECT_EQ(UsedRecs(m_db.playTimeFile()), 0);
-  EXPECT_EQ(team(ta).teamMatchCount(), 0);
+  EXPECT_EQ(team(m_ta).teamMatchCount(), 0);
   // Empty slots between pass every rule.
-  EXPECT_TRUE(addPlayTime("2027-02-01 10:00", {{0, 0}, {ta, tb}}).ok);
+  EXPECT_TRUE(addPlayTime("2027-02-01 10:00", {{0, 0}, {m_ta, m_tb}}).ok);
   EXPECT_EQ(playTime(ptNo("2027-02-01 10:00")).usedRows(), 2);
 }
 
@@ -147,34 +150,34 @@ TEST_F(GameTest, DuplicatePlayTimeIsRefused) {
 }
 
 TEST_F(GameTest, ReplacingTheHomeTeamMovesTheEntry) {
-  ASSERT_TRUE(addPlayTime("2027-01-10 18:00", {{ta, tb}}).ok);
+  ASSERT_TRUE(addPlayTime("2027-01-10 18:00", {{m_ta, m_tb}}).ok);
   const std::int32_t pt = ptNo("2027-01-10 18:00");
   ASSERT_TRUE(changePlayTime(pt, [&](TGameForm& f) {
                 EXPECT_EQ(f.cell(1, 2), "0001 ALFA");
-                f.setSide(1, TGameForm::kHomePick, tc);
+                f.setSide(1, TGameForm::kHomePick, m_tc);
                 EXPECT_EQ(f.cell(1, 2), "0003.CEDER");
               }).ok);
-  EXPECT_EQ(team(ta).match(1).matchNumber(), 0);
-  EXPECT_EQ(team(ta).teamMatchCount(), 0);
-  EXPECT_EQ(team(tc).match(1).matchNumber(), 1);
-  EXPECT_EQ(team(tc).match(1).opponentRecNo(), tb);
-  EXPECT_EQ(team(tb).match(1).opponentRecNo(), -tc);
+  EXPECT_EQ(team(m_ta).match(1).matchNumber(), 0);
+  EXPECT_EQ(team(m_ta).teamMatchCount(), 0);
+  EXPECT_EQ(team(m_tc).match(1).matchNumber(), 1);
+  EXPECT_EQ(team(m_tc).match(1).opponentRecNo(), m_tb);
+  EXPECT_EQ(team(m_tb).match(1).opponentRecNo(), -m_tc);
   EXPECT_EQ(m_db.comp().lastMatchNumber(), 1);
-  EXPECT_EQ(playTime(pt).match(1).homeTeamRecNo(), tc);
+  EXPECT_EQ(playTime(pt).match(1).homeTeamRecNo(), m_tc);
 }
 
 TEST_F(GameTest, UntouchedSlotsWriteNoTeam) {
-  ASSERT_TRUE(addPlayTime("2027-01-10 18:00", {{ta, tb}}).ok);
+  ASSERT_TRUE(addPlayTime("2027-01-10 18:00", {{m_ta, m_tb}}).ok);
   // A marker only a write of the team would overwrite.
-  team(ta);
+  team(m_ta);
   m_db.team().setPlace(77);
-  ASSERT_TRUE(m_db.rewriteTeam(ta));
+  ASSERT_TRUE(m_db.rewriteTeam(m_ta));
   ASSERT_TRUE(changePlayTime(ptNo("2027-01-10 18:00"), [](TGameForm& f) { f.edLedare = "X"; }).ok);
-  EXPECT_EQ(team(ta).place(), 77);
+  EXPECT_EQ(team(m_ta).place(), 77);
 }
 
 TEST_F(GameTest, ClearingBothSidesFreesTheSlot) {
-  ASSERT_TRUE(addPlayTime("2027-01-10 18:00", {{ta, tb}, {tc, td}}).ok);
+  ASSERT_TRUE(addPlayTime("2027-01-10 18:00", {{m_ta, m_tb}, {m_tc, m_td}}).ok);
   const std::int32_t pt = ptNo("2027-01-10 18:00");
   ASSERT_TRUE(changePlayTime(pt, [](TGameForm& f) {
                 f.clearCell(2, TGameForm::kHomePick);
@@ -184,12 +187,12 @@ TEST_F(GameTest, ClearingBothSidesFreesTheSlot) {
   EXPECT_EQ(p.usedRows(), 1);
   EXPECT_EQ(p.match(2).matchNumber(), 0);
   EXPECT_EQ(p.match(2).homeScore(), kNoResult);
-  EXPECT_EQ(team(tc).teamMatchCount(), 0);
-  EXPECT_EQ(team(td).teamMatchCount(), 0);
+  EXPECT_EQ(team(m_tc).teamMatchCount(), 0);
+  EXPECT_EQ(team(m_td).teamMatchCount(), 0);
 }
 
 TEST_F(GameTest, CancelLeavesThePlayTimeAndItsKey) {
-  ASSERT_TRUE(addPlayTime("2027-01-10 18:00", {{ta, tb}}).ok);
+  ASSERT_TRUE(addPlayTime("2027-01-10 18:00", {{m_ta, m_tb}}).ok);
   const std::int32_t pt = ptNo("2027-01-10 18:00");
   const PlayTimeRec before = playTime(pt);
   TlgGameRegForm reg(m_db);
@@ -203,11 +206,11 @@ TEST_F(GameTest, CancelLeavesThePlayTimeAndItsKey) {
   reg.EditEntry(false);
   EXPECT_EQ(playTime(pt).bytes(), before.bytes());
   EXPECT_EQ(playTimeKeys(), (Keys{{"2027-01-10 18:00", pt}}));
-  EXPECT_EQ(team(ta).teamMatchCount(), 1);
+  EXPECT_EQ(team(m_ta).teamMatchCount(), 1);
 }
 
 TEST_F(GameTest, PlayTimeWithMatchesIsNeverDeleted) {
-  ASSERT_TRUE(addPlayTime("2027-01-10 18:00", {{ta, tb}}).ok);
+  ASSERT_TRUE(addPlayTime("2027-01-10 18:00", {{m_ta, m_tb}}).ok);
   ASSERT_TRUE(addPlayTime("2027-01-11 18:00", {}).ok);
   TlgGameRegForm reg(m_db);
   reg.start();
@@ -231,10 +234,10 @@ TEST_F(GameTest, PickCellUsesTheTeamPickList) {
   reg.runEditor = [&](TGameForm& f) {
     f.edSpeltid = "2027-03-01 09:00";
     f.pickCell(1, TGameForm::kHomePick);
-    EXPECT_EQ(f.sideTeam(1, TGameForm::kHomePick), tb);
+    EXPECT_EQ(f.sideTeam(1, TGameForm::kHomePick), m_tb);
     m_picks.script = [](TEPickForm& p) { p.cancelBtnClick(); };
     f.pickCell(1, TGameForm::kHomePick);
-    EXPECT_EQ(f.sideTeam(1, TGameForm::kHomePick), tb);  // closed without a choice
+    EXPECT_EQ(f.sideTeam(1, TGameForm::kHomePick), m_tb);  // closed without a choice
     f.okButtonClick();
   };
   reg.EditEntry(true);

@@ -12,8 +12,8 @@ class LagTest : public testing::EditingFixture {
  protected:
   void SetUp() override {
     EditingFixture::SetUp();
-    a = addClass("A");
-    b = addClass("B", 2, 101);
+    m_a = addClass("A");
+    m_b = addClass("B", 2, 101);
   }
   // Runs the new command with `fill` as the person at the editor.
   OkResult addTeam(TlgLagRegForm& reg, const std::function<void(TLagForm&)>& fill) {
@@ -34,7 +34,7 @@ class LagTest : public testing::EditingFixture {
     EXPECT_TRUE(m_db.readClass(recNo));
     return m_db.cls();
   }
-  std::int32_t a = 0, b = 0;
+  std::int32_t m_a = 0, m_b = 0;
 };
 
 TEST_F(LagTest, NewTeamsAreNumberedFromTheClassFirstNumber) {
@@ -60,14 +60,14 @@ TEST_F(LagTest, NewTeamsAreNumberedFromTheClassFirstNumber) {
   ASSERT_NE(teamNo(102), 0);
   ASSERT_TRUE(m_db.readTeam(teamNo(101)));
   EXPECT_EQ(m_db.team().teamName(), "IFK NORD");
-  EXPECT_EQ(m_db.team().divisionRecNo(), b);
-  EXPECT_EQ(classRec(b).teamCount(), 2);
+  EXPECT_EQ(m_db.team().divisionRecNo(), m_b);
+  EXPECT_EQ(classRec(m_b).teamCount(), 2);
   ASSERT_EQ(reg.count(), 2);
   EXPECT_EQ(reg.list()[0].text, "0101 B IFK Nord");  // title-cased display form
 }
 
 TEST_F(LagTest, ExistingTeamKeepsItsNumberWhenTheClassChanges) {
-  const std::int32_t t = testing::DbFixture::addTeam("LAGET", a, 7);
+  const std::int32_t t = testing::DbFixture::addTeam("LAGET", m_a, 7);
   TlgLagRegForm reg(m_db);
   reg.start();
   reg.setSelected(reg.indexOf(t), true);
@@ -81,16 +81,16 @@ TEST_F(LagTest, ExistingTeamKeepsItsNumberWhenTheClassChanges) {
   };
   reg.EditEntry(false);
   ASSERT_TRUE(r.ok) << r.message;
-  EXPECT_EQ(classRec(a).teamCount(), 0);
-  EXPECT_EQ(classRec(b).teamCount(), 1);
+  EXPECT_EQ(classRec(m_a).teamCount(), 0);
+  EXPECT_EQ(classRec(m_b).teamCount(), 1);
   ASSERT_TRUE(m_db.readTeam(t));
-  EXPECT_EQ(m_db.team().divisionRecNo(), b);
+  EXPECT_EQ(m_db.team().divisionRecNo(), m_b);
   EXPECT_EQ(teamKeys(), (Keys{{"0007", t}}));
 }
 
 TEST_F(LagTest, UsedNumberIsRefusedOwnNumberIsNot) {
-  const std::int32_t t1 = testing::DbFixture::addTeam("ETT", a, 1);
-  testing::DbFixture::addTeam("TVA", a, 2);
+  const std::int32_t t1 = testing::DbFixture::addTeam("ETT", m_a, 1);
+  testing::DbFixture::addTeam("TVA", m_a, 2);
   TlgLagRegForm reg(m_db);
   reg.start();
   reg.setSelected(reg.indexOf(t1), true);
@@ -186,8 +186,8 @@ TEST_F(LagTest, NumericFieldsAreCheckedInOrder) {
 }
 
 TEST_F(LagTest, CancelAfterMovingToAnotherClassChangesNothing) {
-  const std::int32_t t = testing::DbFixture::addTeam("LAGET", a, 7);
-  const DivisionRec beforeA = classRec(a), beforeB = classRec(b);
+  const std::int32_t t = testing::DbFixture::addTeam("LAGET", m_a, 7);
+  const DivisionRec beforeA = classRec(m_a), beforeB = classRec(m_b);
   ASSERT_TRUE(m_db.readTeam(t));
   const TeamRec before = m_db.team();
   TlgLagRegForm reg(m_db);
@@ -200,8 +200,8 @@ TEST_F(LagTest, CancelAfterMovingToAnotherClassChangesNothing) {
     f.cancelButtonClick();
   };
   reg.EditEntry(false);
-  EXPECT_EQ(classRec(a).bytes(), beforeA.bytes());
-  EXPECT_EQ(classRec(b).bytes(), beforeB.bytes());
+  EXPECT_EQ(classRec(m_a).bytes(), beforeA.bytes());
+  EXPECT_EQ(classRec(m_b).bytes(), beforeB.bytes());
   ASSERT_TRUE(m_db.readTeam(t));
   EXPECT_EQ(m_db.team().bytes(), before.bytes());
   EXPECT_EQ(teamKeys(), (Keys{{"0007", t}}));
@@ -211,7 +211,7 @@ TEST_F(LagTest, TeamLimitRefusesTheNewCommand) {
   // One batch per file keeps the 159 stores fast.
   BeginBatch(m_db.teamFile());
   BeginBatch(m_db.classFile());
-  for (int i = 1; i <= kMaxTeamRecords; ++i) testing::DbFixture::addTeam("T", a, i);
+  for (int i = 1; i <= kMaxTeamRecords; ++i) testing::DbFixture::addTeam("T", m_a, i);
   CommitBatch(m_db.classFile());
   CommitBatch(m_db.teamFile());
   TlgLagRegForm reg(m_db);
@@ -225,13 +225,13 @@ TEST_F(LagTest, TeamLimitRefusesTheNewCommand) {
 }
 
 TEST_F(LagTest, DeleteRemovesTheTeamAndItsCount) {
-  const std::int32_t t = testing::DbFixture::addTeam("LAGET", a, 7);
+  const std::int32_t t = testing::DbFixture::addTeam("LAGET", m_a, 7);
   TlgLagRegForm reg(m_db);
   reg.start();
   reg.setSelected(0, true);
   reg.EraseEntry();
   EXPECT_EQ(reg.count(), 0);
-  EXPECT_EQ(classRec(a).teamCount(), 0);
+  EXPECT_EQ(classRec(m_a).teamCount(), 0);
   EXPECT_FALSE(m_db.readTeam(t));
   EXPECT_EQ(Cp1252ToUtf8(reg.statusText()), "StNummer \"0007\", raderad...");
 }

@@ -15,8 +15,8 @@ class MatchesTest : public testing::EditingFixture {
  protected:
   void SetUp() override {
     EditingFixture::SetUp();
-    a = addClass("A");
-    for (int i = 0; i < 8; ++i) t[i] = addTeam("LAG" + std::to_string(i), a, i + 1);
+    m_a = addClass("A");
+    for (int i = 0; i < 8; ++i) t[i] = addTeam("LAG" + std::to_string(i), m_a, i + 1);
   }
   TeamRec team(std::int32_t recNo) {
     EXPECT_TRUE(m_db.readTeam(recNo));
@@ -27,7 +27,7 @@ class MatchesTest : public testing::EditingFixture {
     return m_db.playTime();
   }
   DivisionRec cls() {
-    EXPECT_TRUE(m_db.readClass(a));
+    EXPECT_TRUE(m_db.readClass(m_a));
     return m_db.cls();
   }
   // The entry of `team` for `match`.
@@ -38,7 +38,7 @@ class MatchesTest : public testing::EditingFixture {
     ADD_FAILURE() << "no entry " << match;
     return {};
   }
-  std::int32_t a = 0;
+  std::int32_t m_a = 0;
   std::int32_t t[8] = {};
 };
 
@@ -160,9 +160,9 @@ class ResultTest : public MatchesTest {
  protected:
   void SetUp() override {
     MatchesTest::SetUp();
-    pt = addPlayTime("2027-01-10 18:00");
-    addMatch(pt, t[0], t[1]);
-    addMatch(pt, t[2], t[3], 3, 1);
+    m_pt = addPlayTime("2027-01-10 18:00");
+    addMatch(m_pt, t[0], t[1]);
+    addMatch(m_pt, t[2], t[3], 3, 1);
   }
   // Opens the window, types the scores of slot `row` and presses "klar".
   OkResult enter(int row, const std::string& home, const std::string& away) {
@@ -174,7 +174,7 @@ class ResultTest : public MatchesTest {
     form.setCell(row, TResultForm::kAwayCol, away);
     return form.klarClick();
   }
-  std::int32_t pt = 0;
+  std::int32_t m_pt = 0;
 };
 
 TEST_F(ResultTest, NewResultLowersBothOpenCountersAndFillsBothEntries) {
@@ -186,7 +186,7 @@ TEST_F(ResultTest, NewResultLowersBothOpenCountersAndFillsBothEntries) {
   EXPECT_EQ(entry(t[0], 1).opponentScore(), 1);
   EXPECT_EQ(entry(t[1], 1).ownScore(), 1);
   EXPECT_EQ(entry(t[1], 1).opponentScore(), 3);
-  EXPECT_EQ(playTime(pt).match(1).homeScore(), 3);
+  EXPECT_EQ(playTime(m_pt).match(1).homeScore(), 3);
   const TeamRec winner = team(t[0]);
   EXPECT_EQ(winner.played(), 1);
   EXPECT_EQ(winner.wonCount(), 1);
@@ -208,8 +208,8 @@ TEST_F(ResultTest, RemovedResultRaisesTheCountersAndStoresNoResult) {
   ASSERT_TRUE(enter(2, "-1", "-1").ok);
   EXPECT_EQ(cls().openMatches(), open + 1);
   EXPECT_EQ(m_db.comp().totalOpenMatches(), total + 1);
-  EXPECT_EQ(playTime(pt).match(2).homeScore(), kNoResult);
-  EXPECT_EQ(playTime(pt).match(2).awayScore(), kNoResult);
+  EXPECT_EQ(playTime(m_pt).match(2).homeScore(), kNoResult);
+  EXPECT_EQ(playTime(m_pt).match(2).awayScore(), kNoResult);
   EXPECT_EQ(entry(t[2], 2).ownScore(), kNoResult);
   EXPECT_EQ(team(t[2]).played(), 0);
 }
@@ -218,8 +218,8 @@ TEST_F(ResultTest, PartialResultKeepsCountersAndStaysOutOfStatistics) {
   const int open = cls().openMatches();
   ASSERT_TRUE(enter(1, "3", "-1").ok);
   EXPECT_EQ(cls().openMatches(), open);
-  EXPECT_EQ(playTime(pt).match(1).homeScore(), 3);
-  EXPECT_EQ(playTime(pt).match(1).awayScore(), kNoResult);
+  EXPECT_EQ(playTime(m_pt).match(1).homeScore(), 3);
+  EXPECT_EQ(playTime(m_pt).match(1).awayScore(), kNoResult);
   EXPECT_EQ(team(t[0]).played(), 0);
   EXPECT_EQ(team(t[1]).played(), 0);
 }
@@ -262,8 +262,8 @@ TEST_F(ResultTest, RefusedCheckKeepsTheWindowOnItsPlayTime) {
   const OkResult r = form.cbSpeltider1Change(1);
   EXPECT_FALSE(r.ok);
   EXPECT_EQ(form.listIndex(), 0);
-  EXPECT_EQ(form.loadedRecNo(), pt);
-  EXPECT_EQ(playTime(pt).match(2).homeScore(), 3);
+  EXPECT_EQ(form.loadedRecNo(), m_pt);
+  EXPECT_EQ(playTime(m_pt).match(2).homeScore(), 3);
 }
 
 TEST_F(ResultTest, UntouchedPlayTimeWritesNoTeam) {

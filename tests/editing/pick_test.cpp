@@ -53,18 +53,18 @@ class PickTest : public EditingFixture {
  protected:
   void SetUp() override {
     EditingFixture::SetUp();
-    a = addClass("A-KLASS");
-    b = addClass("B-KLASS", 2, 101);
-    t1 = addTeam("IFK NORD", a, 1);
-    t2 = addTeam("GAIS", b, 101);
-    t3 = addTeam("AIK", b, 102);
-    ASSERT_TRUE(m_db.readTeam(t2));
+    m_a = addClass("A-KLASS");
+    m_b = addClass("B-KLASS", 2, 101);
+    m_t1 = addTeam("IFK NORD", m_a, 1);
+    m_t2 = addTeam("GAIS", m_b, 101);
+    m_t3 = addTeam("AIK", m_b, 102);
+    ASSERT_TRUE(m_db.readTeam(m_t2));
     ContactRow row = m_db.team().contactRow(5);
     row.setEmail("kansli@gais.se");
     m_db.team().setContactRow(5, row);
-    ASSERT_TRUE(m_db.rewriteTeam(t2));
+    ASSERT_TRUE(m_db.rewriteTeam(m_t2));
   }
-  std::int32_t a = 0, b = 0, t1 = 0, t2 = 0, t3 = 0;
+  std::int32_t m_a = 0, m_b = 0, m_t1 = 0, m_t2 = 0, m_t3 = 0;
 };
 
 TEST_F(PickTest, ChosenEntriesInKeyOrderAndTheirRecords) {
@@ -80,15 +80,15 @@ TEST_F(PickTest, ChosenEntriesInKeyOrderAndTheirRecords) {
   ASSERT_TRUE(pick.OkExec());
   EXPECT_EQ(pick.Antal(), 2);
   EXPECT_FALSE(pick.Alla());
-  EXPECT_EQ(pick.GetPickData(0), t1);
-  EXPECT_EQ(pick.GetPickData(1), t3);
+  EXPECT_EQ(pick.GetPickData(0), m_t1);
+  EXPECT_EQ(pick.GetPickData(1), m_t3);
   // Getting the data selects the record, and its class with it.
-  EXPECT_EQ(m_db.teamRecNo(), t3);
-  EXPECT_EQ(m_db.classRecNo(), b);
+  EXPECT_EQ(m_db.teamRecNo(), m_t3);
+  EXPECT_EQ(m_db.classRecNo(), m_b);
   EXPECT_EQ(pick.GetPickData(2), -1);
   EXPECT_EQ(pick.GetPickData(-1), -1);
-  EXPECT_EQ(pick.CheckPickItem(t3), 1);
-  EXPECT_EQ(pick.CheckPickItem(t2), -1);
+  EXPECT_EQ(pick.CheckPickItem(m_t3), 1);
+  EXPECT_EQ(pick.CheckPickItem(m_t2), -1);
   EXPECT_EQ(pick.CheckPickStr("0001"), 0);
   EXPECT_EQ(pick.CheckPickStr("0101"), -1);  // exists but not chosen
   EXPECT_EQ(pick.CheckPickStr("0999"), -1);
@@ -105,10 +105,10 @@ TEST_F(PickTest, AllChosenAndARecordDeletedMeanwhile) {
   EXPECT_EQ(pick.Antal(), 2);
   EXPECT_EQ(pick.entries()[0].text, "A-KLASS");
   // A record deleted by another operation is no longer handed out.
-  ASSERT_TRUE(m_db.removeTeam("", t1, true));
-  ASSERT_TRUE(m_db.removeClass("", a, true));
+  ASSERT_TRUE(m_db.removeTeam("", m_t1, true));
+  ASSERT_TRUE(m_db.removeClass("", m_a, true));
   EXPECT_EQ(pick.GetPickData(0), -1);
-  EXPECT_EQ(pick.GetPickData(1), b);
+  EXPECT_EQ(pick.GetPickData(1), m_b);
 }
 
 TEST_F(PickTest, CancelChoosesNothing) {
@@ -148,15 +148,15 @@ TEST_F(PickTest, PresetRecordStartsSelected) {
     presetSeen = f.selectedCount() == 1 && f.isSelected(lineOf(f, "0101"));
     f.okBtnClick();
   };
-  TClubPick pick(m_db, true, false, t2, "välj lag");
+  TClubPick pick(m_db, true, false, m_t2, "välj lag");
   EXPECT_TRUE(presetSeen);
   ASSERT_TRUE(pick.OkExec());
-  EXPECT_EQ(pick.GetPickData(0), t2);
+  EXPECT_EQ(pick.GetPickData(0), m_t2);
 }
 
 TEST_F(PickTest, WithoutARunnerEveryWindowIsCancelled) {
   SetPickWindows(nullptr);
-  TKlassPick pick(m_db, true, true, a);
+  TKlassPick pick(m_db, true, true, m_a);
   EXPECT_FALSE(pick.OkExec());
   SetPickWindows(&m_picks);
 }

@@ -1,12 +1,10 @@
-// A throw-away data directory with a catalogue, and helpers to import text and read the
-// competition back.
+// A data directory with a catalogue, and helpers to import text and read the competition
+// back.
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
@@ -19,19 +17,12 @@
 #include "exchange/import.h"
 #include "storage/check.h"
 #include "storage/isam.h"
+#include "support/db_fixture.h"
+#include "support/file_io.h"
 
 namespace liga::exchange::testing {
 
 namespace fs = std::filesystem;
-
-inline fs::path MakeTempDir(const std::string& tag) {
-  fs::path p = fs::temp_directory_path() /
-               ("liga_" + tag + "_" + std::to_string(::getpid()) + "_" +
-                std::to_string(reinterpret_cast<std::uintptr_t>(&tag) & 0xffffff));
-  fs::remove_all(p);
-  fs::create_directories(p);
-  return p;
-}
 
 // One match as both teams and the play time see it.
 struct MatchView {
@@ -49,36 +40,40 @@ struct MatchView {
   }
 };
 
-class ExchangeTest : public ::testing::Test {
+// The data directory is data/ in the temporary folder; the files to import are written
+// beside it.
+class ExchangeTest : public liga::testing::DbFixture {
  protected:
+  static constexpr const char* kClockText = "2027-01-01 12:00";
+
+  ExchangeTest() : DbFixture(kClockText, "data") {}
+
   static void SetUpTestSuite() {
     if (!IsamInitialised()) InitIsam({}, 200);
   }
 
   void SetUp() override {
-    dir = MakeTempDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
-    openDataDir(db, dir / "data");
+    DbFixture::SetUp();
+    ASSERT_TRUE(m_db.createCatalogue());
   }
 
   void TearDown() override {
-    db.closeAll();
-    db2.closeAll();
-    fs::remove_all(dir);
+    m_db2.closeAll();
+    DbFixture::TearDown();
   }
 
+  // A second database on `data` with its own catalogue.
   void openDataDir(Database& d, const fs::path& data) {
-    fs::create_directories(data);
-    d.dateText = [] { return std::string("2027-01-01 12:00"); };
-    d.initialise({});
-    d.setDataDir(data.string());
+    liga::testing::OpenDatabase(d, data, kClockText);
     ASSERT_TRUE(d.createCatalogue());
   }
 
   // Writes `utf8Lines` as a code page 1252 file with CR LF and returns its path.
   std::string writeFile(const std::string& name, const std::vector<std::string>& utf8Lines) {
-    const fs::path p = dir / name;
-    std::ofstream f(p, std::ios::binary);
-    for (const auto& l : utf8Lines) f << Utf8ToCp1252(l) << "\r\n";
+    const fs::path p = m_dir / name;
+    std::string bytes;
+    for (const auto& l : utf8Lines) bytes += Utf8ToCp1252(l) + "\r\n";
+    EXPECT_TRUE(liga::testing::WriteFile(p, bytes)) << p;
     return p.string();
   }
 
@@ -88,7 +83,8 @@ class ExchangeTest : public ::testing::Test {
     return importer.log();
   }
   std::vector<std::string> import(const std::vector<std::string>& utf8Lines) {
-    return importFiles(db, {writeFile("in" + std::to_string(++fileCounter) + ".txt", utf8Lines)});
+    return importFiles(m_db,
+                       {writeFile("in" + std::to_string(++m_fileCounter) + ".txt", utf8Lines)});
   }
 
   static bool logHas(const std::vector<std::string>& log, const std::string& utf8) {
@@ -176,8 +172,7 @@ class ExchangeTest : public ::testing::Test {
   }
 
   static std::vector<std::string> readLines(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    std::string all((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    const std::string all = liga::testing::ReadFile(path);
     std::vector<std::string> out;
     std::size_t start = 0;
     while (start < all.size()) {
@@ -192,12 +187,8 @@ class ExchangeTest : public ::testing::Test {
     return out;
   }
 
-  RecordingUi ui;
-  ScopedUi scoped{ui};
-  Database db;
-  Database db2;
-  fs::path dir;
-  int fileCounter = 0;
+  Database m_db2;
+  int m_fileCounter = 0;
 };
 
 }  // namespace liga::exchange::testing

@@ -34,11 +34,11 @@ class ExportTest : public ExchangeTest {
             "2027-04-01 10:00,,",
             "*!2-1,",
             "*Lottad"});
-    ASSERT_TRUE(db.competitionOpen());
+    ASSERT_TRUE(m_db.competitionOpen());
   }
   std::vector<std::string> exportLines(ExportKind kind) {
-    const std::string path = (dir / "out.lgw").string();
-    const ExportResult r = WriteExport(db, kind, path, [] { return kNow; });
+    const std::string path = (m_dir / "out.lgw").string();
+    const ExportResult r = WriteExport(m_db, kind, path, [] { return kNow; });
     EXPECT_TRUE(r.written);
     auto lines = readLines(path);
     EXPECT_EQ(r.lines, static_cast<int>(lines.size()));
@@ -96,17 +96,17 @@ TEST_F(ExportTest, MatchOfADeletedTeamIsNotExported) {
   // Team 0002 goes; its matches stay in the play times but are no longer exported.
   std::string key = "0002";
   std::int32_t recNo = 0;
-  ASSERT_TRUE(db.browseTeam(BrowseMode::Find, key, recNo).found);
-  ASSERT_TRUE(db.removeTeam(key, recNo, true));
+  ASSERT_TRUE(m_db.browseTeam(BrowseMode::Find, key, recNo).found);
+  ASSERT_TRUE(m_db.removeTeam(key, recNo, true));
   const auto lines = exportLines(ExportKind::Schedule);
   for (const auto& l : lines) EXPECT_EQ(l.rfind("*!", 0), std::string::npos) << l;
 }
 
 TEST_F(ExportTest, UnwritableTargetIsReportedAndNothingIsLeft) {
-  const std::string path = (dir / "no-such-dir" / "out.lgw").string();
-  const ExportResult r = WriteExport(db, ExportKind::Classes, path, [] { return kNow; });
+  const std::string path = (m_dir / "no-such-dir" / "out.lgw").string();
+  const ExportResult r = WriteExport(m_db, ExportKind::Classes, path, [] { return kNow; });
   EXPECT_FALSE(r.written);
-  EXPECT_EQ(Cp1252ToUtf8(ui.lastText()), "Kan ej öppna/skapa ixportfilen \"" + path + "\"");
+  EXPECT_EQ(Cp1252ToUtf8(m_ui.lastText()), "Kan ej öppna/skapa ixportfilen \"" + path + "\"");
 }
 
 TEST_F(ExportTest, RoundTripIntoAnEmptyDataDirectory) {
@@ -115,19 +115,19 @@ TEST_F(ExportTest, RoundTripIntoAnEmptyDataDirectory) {
                               ExportKind::Results};
   int i = 0;
   for (ExportKind k : kinds) {
-    const std::string path = (dir / ("export" + std::to_string(i++) + ".lgw")).string();
-    ASSERT_TRUE(WriteExport(db, k, path, [] { return kNow; }).written);
+    const std::string path = (m_dir / ("export" + std::to_string(i++) + ".lgw")).string();
+    ASSERT_TRUE(WriteExport(m_db, k, path, [] { return kNow; }).written);
     files.push_back(path);
   }
-  openDataDir(db2, dir / "data2");
-  importFiles(db2, files);
-  ASSERT_TRUE(db2.competitionOpen());
-  EXPECT_EQ(classes(db2), classes(db));
-  auto a = teams(db);
-  auto b = teams(db2);
+  openDataDir(m_db2, m_dir / "data2");
+  importFiles(m_db2, files);
+  ASSERT_TRUE(m_db2.competitionOpen());
+  EXPECT_EQ(classes(m_db2), classes(m_db));
+  auto a = teams(m_db);
+  auto b = teams(m_db2);
   ASSERT_EQ(a.size(), b.size());
   for (const auto& [n, t] : a) {
-    const TeamRec u = teamByNumber(db2, t.teamNumber());
+    const TeamRec u = teamByNumber(m_db2, t.teamNumber());
     EXPECT_EQ(u.teamName(), t.teamName());
     EXPECT_EQ(u.ranking(), t.ranking());
     for (int r = 0; r < TeamRec::kContactRows; ++r) {
@@ -137,13 +137,13 @@ TEST_F(ExportTest, RoundTripIntoAnEmptyDataDirectory) {
       EXPECT_EQ(u.contactRow(r).address4(), t.contactRow(r).address4());
     }
   }
-  ASSERT_EQ(playTimes(db2).size(), playTimes(db).size());
-  EXPECT_EQ(matches(db2), matches(db));
-  EXPECT_TRUE(db2.comp().scheduled());
-  EXPECT_EQ(db2.comp().fee(), 600);
-  EXPECT_EQ(db2.comp().giroType(), 1);
-  db2.closeAll();
-  for (const auto& entry : fs::directory_iterator(dir / "data2")) {
+  ASSERT_EQ(playTimes(m_db2).size(), playTimes(m_db).size());
+  EXPECT_EQ(matches(m_db2), matches(m_db));
+  EXPECT_TRUE(m_db2.comp().scheduled());
+  EXPECT_EQ(m_db2.comp().fee(), 600);
+  EXPECT_EQ(m_db2.comp().giroType(), 1);
+  m_db2.closeAll();
+  for (const auto& entry : fs::directory_iterator(m_dir / "data2")) {
     if (entry.path().extension() != ".DAT") continue;
     const auto check =
         storage::checkBlock((entry.path().parent_path() / entry.path().stem()).string());

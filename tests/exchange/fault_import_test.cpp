@@ -17,7 +17,7 @@ class FaultImportTest : public ExchangeTest {
   // the importer reported a failure and, in `state`, the data directory afterwards.
   bool runWithFault(const fs::path& base, const std::string& file, storage::FaultEnv::Kind kind,
                     long long n, bool persistent, std::string& state, bool& hit) {
-    const fs::path data = dir / "run";
+    const fs::path data = m_dir / "run";
     fs::remove_all(data);
     fs::copy(base, data);
     storage::FaultEnv fault(storage::posixEnv());
@@ -77,9 +77,9 @@ class FaultImportTest : public ExchangeTest {
 
   fs::path makeBase(const std::vector<std::string>& lines) {
     import(lines);
-    db.closeAll();
-    db.releaseDataDir();
-    return dir / "data";
+    m_db.closeAll();
+    m_db.releaseDataDir();
+    return m_dir / "data";
   }
 };
 
@@ -99,7 +99,7 @@ TEST_F(FaultImportTest, ScheduleImportIsAllOrNothing) {
   std::vector<std::string> lines = kCompetition;
   for (const char* l : {"*Speldag", "D1,", "*!12-15=2-1,3-7,", "*Lottad"}) lines.push_back(l);
   const fs::path base = makeBase(lines);
-  ui.defaultAnswer = Answer::Yes;  // replace the old schedule
+  m_ui.defaultAnswer = Answer::Yes;  // replace the old schedule
   const std::string file =
       writeFile("s.lot", {"*Speldag", "D1,", "*!12-15,3-7,", "D2,", "*!15-12=1-1,7-3,", "*Lottad"});
   expectAllOrNothing(base, file);

@@ -21,8 +21,8 @@ const std::vector<std::string> kBase = {
 
 TEST_F(ExchangeTest, BaseSectionCreatesAndOpensACompetition) {
   const auto log = import(kBase);
-  ASSERT_TRUE(db.competitionOpen());
-  const CompetitionRec& c = db.comp();
+  ASSERT_TRUE(m_db.competitionOpen());
+  const CompetitionRec& c = m_db.comp();
   EXPECT_EQ(Cp1252ToUtf8(c.organiser()), "ARRANGÖREN");
   EXPECT_EQ(c.sportType(), "FOTBOLL");
   EXPECT_EQ(c.competitionName(), "SERIEN");
@@ -37,45 +37,26 @@ TEST_F(ExchangeTest, BaseSectionCreatesAndOpensACompetition) {
   EXPECT_EQ(c.contact(0, 1), "STORGATAN 1");
   EXPECT_EQ(c.contact(0, 3), "031-1");
   EXPECT_EQ(c.contact(1, 0), "K2");
-  EXPECT_EQ(classes(db), (std::vector<std::string>{"A-KLASS", "B"}));
+  EXPECT_EQ(classes(m_db), (std::vector<std::string>{"A-KLASS", "B"}));
   EXPECT_TRUE(logHas(log, "IMPORT KLAR!"));
   EXPECT_TRUE(logHas(log, "Klass^: A-KLASS Record:   1"));
   EXPECT_TRUE(logHas(log, "Adderade:   3 Modifierade:   0 Rader:  12"));
   // The comment line is shown as an information message.
-  ASSERT_FALSE(ui.shown.empty());
-  EXPECT_EQ(ui.shown.front().text, "; SERIEN 2027-01-01 10:00:00");
-  ASSERT_EQ(ui.texts.size(), 1u);
-}
-
-TEST_F(ExchangeTest, ClassNumbersAreLimited) {
-  import({"*Bas", "O,S", "N,4", "P,1,2,600,PL", ",,,,", ",,,,", ",,,,", ",,,,", "*Klasser",
-          "A,0,150,-3,0", "B,9,,,20000"});
-  ASSERT_TRUE(db.competitionOpen());
-  std::string key = "A";
-  std::int32_t recNo = 0;
-  ASSERT_TRUE(db.browseClass(BrowseMode::Find, key, recNo).found);
-  EXPECT_EQ(db.cls().rounds(), 1);
-  EXPECT_EQ(db.cls().winPoints(), 99);
-  EXPECT_EQ(db.cls().drawPoints(), 0);
-  EXPECT_EQ(db.cls().firstTeamNumber(), 1);
-  key = "B";
-  ASSERT_TRUE(db.browseClass(BrowseMode::Find, key, recNo).found);
-  EXPECT_EQ(db.cls().rounds(), 4);
-  EXPECT_EQ(db.cls().winPoints(), 2);  // empty fields keep the defaults
-  EXPECT_EQ(db.cls().drawPoints(), 1);
-  EXPECT_EQ(db.cls().firstTeamNumber(), DivisionRec::kMaxFirstTeamNumber);
+  ASSERT_FALSE(m_ui.shown.empty());
+  EXPECT_EQ(m_ui.shown.front().text, "; SERIEN 2027-01-01 10:00:00");
+  ASSERT_EQ(m_ui.texts.size(), 1u);
 }
 
 TEST_F(ExchangeTest, ImportingTwiceModifiesTheClasses) {
   import(kBase);
   const auto log = import({"*Klasser", "A-KLASS,2,2,1,0001", "B,1,3,1,0101"});
-  EXPECT_EQ(classes(db).size(), 2u);
+  EXPECT_EQ(classes(m_db).size(), 2u);
   EXPECT_TRUE(logHas(log, "Adderade:   0 Modifierade:   2"));
 }
 
 TEST_F(ExchangeTest, TeamsWithNumbersContactsAndFaults) {
   import(kBase);
-  ui.answers = {Answer::No};
+  m_ui.answers = {Answer::No};
   const auto log = import({
       "*Lag",
       "0012,lag nord,A-KLASS,3,1,2,4",
@@ -88,7 +69,7 @@ TEST_F(ExchangeTest, TeamsWithNumbersContactsAndFaults) {
       "0013,OKÄND KLASS,C-KLASS,0,0,0,0",
       "0014,LAG SYD,A-KLASS",
   });
-  const TeamRec nord = teamByNumber(db, 12);
+  const TeamRec nord = teamByNumber(m_db, 12);
   EXPECT_EQ(nord.teamName(), "LAG NORD");
   EXPECT_EQ(nord.teamNumberKey(), "0012");
   EXPECT_EQ(nord.ranking(), 3);
@@ -102,20 +83,20 @@ TEST_F(ExchangeTest, TeamsWithNumbersContactsAndFaults) {
   // Row 1 is taken: the second "*#1" goes to the next free member row.
   EXPECT_EQ(nord.contactRow(2).name(), "C. MEDLEM");
   EXPECT_EQ(nord.contactRow(2).rowNumber(), 2);
-  EXPECT_EQ(teams(db).size(), 2u);  // the duplicate and the team without class are left out
+  EXPECT_EQ(teams(m_db).size(), 2u);  // the duplicate and the team without class are left out
   EXPECT_TRUE(logHas(log, "felaktig adderad  \"*#x,FEL,,,\""));
   EXPECT_TRUE(
       logHas(log, "        .passed Felaktig startnummer finns: A-KLASS dNr:  12  DUBBLETT"));
   EXPECT_TRUE(logHas(log, "        .passed Felaktig Klass^: C-KLASS dNr:"));
-  ASSERT_FALSE(ui.shown.empty());
+  ASSERT_FALSE(m_ui.shown.empty());
   bool asked = false;
-  for (const auto& s : ui.shown)
+  for (const auto& s : m_ui.shown)
     asked = asked || Cp1252ToUtf8(s.text) == "Klassen ej definierad...C-KLASS Addera person.";
   EXPECT_TRUE(asked);
   // No contact rows were written into the kept team by the "*#" after the duplicate.
   for (int r = 0; r < TeamRec::kContactRows; ++r)
-    EXPECT_NE(teamByNumber(db, 12).contactRow(r).name(), "IGNORERAS");
-  EXPECT_EQ(teamByNumber(db, 14).openingPoints(), 0);
+    EXPECT_NE(teamByNumber(m_db, 12).contactRow(r).name(), "IGNORERAS");
+  EXPECT_EQ(teamByNumber(m_db, 14).openingPoints(), 0);
 }
 
 TEST_F(ExchangeTest, ContactMarkerInsideAnotherStarLineIsAFaultyRow) {
@@ -124,15 +105,15 @@ TEST_F(ExchangeTest, ContactMarkerInsideAnotherStarLineIsAFaultyRow) {
   const auto log = import({"*Lag", "0001,T1,A-KLASS", "*,x *#1,NAMN", "*#", "*#1"});
   EXPECT_TRUE(logHas(log, "felaktig adderad  \"*,x *#1,NAMN\""));
   EXPECT_TRUE(logHas(log, "felaktig adderad  \"*#\""));
-  EXPECT_EQ(teamByNumber(db, 1).contactRow(0).name(), "");
+  EXPECT_EQ(teamByNumber(m_db, 1).contactRow(0).name(), "");
 }
 
 TEST_F(ExchangeTest, MissingClassIsCreatedOnYes) {
   import(kBase);
-  ui.answers = {Answer::Yes};
+  m_ui.answers = {Answer::Yes};
   import({"*Lag", "0013,LAG,C-KLASS,0,0,0,0"});
-  EXPECT_EQ(classes(db), (std::vector<std::string>{"A-KLASS", "B", "C-KLASS"}));
-  EXPECT_EQ(teamByNumber(db, 13).teamName(), "LAG");
+  EXPECT_EQ(classes(m_db), (std::vector<std::string>{"A-KLASS", "B", "C-KLASS"}));
+  EXPECT_EQ(teamByNumber(m_db, 13).teamName(), "LAG");
 }
 
 TEST_F(ExchangeTest, EmptyTeamNumberTakesTheFirstFreeCandidate) {
@@ -140,10 +121,10 @@ TEST_F(ExchangeTest, EmptyTeamNumberTakesTheFirstFreeCandidate) {
           "A,2,2,1,0101", "*Lag", "0101,T1,A", "0102,T2,A", "0103,T3,A", "0104,T4,A"});
   // Team file length is now 5: the first candidate is 5 + 101 - 1 = 105.
   import({"*Lag", ",NY,A"});
-  EXPECT_EQ(teamByNumber(db, 105).teamName(), "NY");
+  EXPECT_EQ(teamByNumber(m_db, 105).teamName(), "NY");
   import({"*Lag", "0107,T7,A", ",NY2,A"});
   // File length 7 (6 teams): candidate 107 is taken, 108 is free.
-  EXPECT_EQ(teamByNumber(db, 108).teamName(), "NY2");
+  EXPECT_EQ(teamByNumber(m_db, 108).teamName(), "NY2");
 }
 
 TEST_F(ExchangeTest, AccountingFollowsTheImportedTeams) {
@@ -151,41 +132,16 @@ TEST_F(ExchangeTest, AccountingFollowsTheImportedTeams) {
   import({"*Lag", "0001,T1,A-KLASS", "0002,T2,A-KLASS", "0003,T3,A-KLASS", "0004,T4,A-KLASS"});
   std::string key = "A-KLASS";
   std::int32_t recNo = 0;
-  ASSERT_TRUE(db.browseClass(BrowseMode::Find, key, recNo).found);
-  EXPECT_EQ(db.cls().teamCount(), 4);
-  EXPECT_EQ(db.cls().matchCount(), 12);
-  EXPECT_EQ(db.cls().openMatches(), 12);
-  EXPECT_EQ(db.comp().totalTeams(), 4);
-}
-
-TEST_F(ExchangeTest, FormatFaultsAndLinesBeforeAnySection) {
-  const auto log = import({"stray 1", "stray 2", "*Okänd", "*Bas"});
-  EXPECT_TRUE(logHas(log, "Okänd identifierare! Rad:    3"));
-  EXPECT_FALSE(db.competitionOpen());  // the file ended at the unknown line
-  EXPECT_TRUE(logHas(log, "Rader:   3"));
-}
-
-TEST_F(ExchangeTest, SectionsWithoutCompetitionStopTheFile) {
-  const auto log = import({"*Klasser", "A,1,2,1,0001"});
-  EXPECT_FALSE(db.competitionOpen());
-  EXPECT_EQ(FileLen(db.classFile()), 0);
-  EXPECT_TRUE(logHas(log, "IMPORT KLAR!"));
-}
-
-TEST_F(ExchangeTest, TenCompetitionsAreTheLimit) {
-  std::vector<std::string> lines;
-  for (int i = 0; i < 11; ++i) {
-    for (const char* l : {"*Bas", "O,S", "N,4", "P,1,2,600,PL", ",,,,", ",,,,", ",,,,", ",,,,"})
-      lines.push_back(l);
-  }
-  const auto log = import(lines);
-  EXPECT_EQ(db.catalogueUsedRecs(), 10);
-  EXPECT_TRUE(logHas(log, "Max antal tävlingar uppnått kan ej addera!"));
+  ASSERT_TRUE(m_db.browseClass(BrowseMode::Find, key, recNo).found);
+  EXPECT_EQ(m_db.cls().teamCount(), 4);
+  EXPECT_EQ(m_db.cls().matchCount(), 12);
+  EXPECT_EQ(m_db.cls().openMatches(), 12);
+  EXPECT_EQ(m_db.comp().totalTeams(), 4);
 }
 
 TEST_F(ExchangeTest, TheLogIsWrittenToAFile) {
   const std::string file = writeFile("x.txt", kBase);
-  Importer importer(db, (dir / "text").string());
+  Importer importer(m_db, (m_dir / "text").string());
   importer.clock = [] { return std::time_t(1800000000); };
   importer.importFiles({file});
   ASSERT_FALSE(importer.logFile().empty());
@@ -221,21 +177,21 @@ TEST_F(ExchangeTest, StopFromTheProgressWindowEndsTheImportAndKeepsWhatWasRead) 
   const std::string first = writeFile("first.txt", lines);
   const std::string second = writeFile("second.txt", {"*Klasser", "C,1,2,1,0001"});
   int updates = 0;
-  ui.onPendingInput = [&] {
+  m_ui.onPendingInput = [&] {
     if (++updates == 3) CancelProgress();  // after the first twenty lines
   };
-  Importer importer(db, "");
+  Importer importer(m_db, "");
   importer.importFiles({first, second});
-  ui.onPendingInput = nullptr;
+  m_ui.onPendingInput = nullptr;
   EXPECT_TRUE(logHas(importer.log(), "<< avbrutet >>"));
   EXPECT_TRUE(logHas(importer.log(), "IMPORT KLAR!"));
   ASSERT_EQ(importer.summaries().size(), 1u);  // the second file was never started
-  const auto stored = teams(db).size();
+  const auto stored = teams(m_db).size();
   EXPECT_GT(stored, 0u);
   EXPECT_LT(stored, 60u);
-  EXPECT_EQ(classes(db).size(), 2u);
-  db.closeAll();
-  expectSoundBlocks(dir / "data");
+  EXPECT_EQ(classes(m_db).size(), 2u);
+  m_db.closeAll();
+  expectSoundBlocks(m_dir / "data");
 }
 
 TEST_F(ExchangeTest, HostileInputNeverBreaksTheFiles) {
@@ -259,15 +215,15 @@ TEST_F(ExchangeTest, HostileInputNeverBreaksTheFiles) {
   };
   int i = 0;
   for (const auto& content : hostile) {
-    const fs::path p = dir / ("hostile" + std::to_string(i++) + ".txt");
+    const fs::path p = m_dir / ("hostile" + std::to_string(i++) + ".txt");
     std::ofstream(p, std::ios::binary) << content;
-    importFiles(db, {p.string()});
-    ASSERT_TRUE(db.competitionOpen()) << p;
+    importFiles(m_db, {p.string()});
+    ASSERT_TRUE(m_db.competitionOpen()) << p;
   }
   // Whatever was taken is consistent between play times and teams.
-  matches(db);
-  db.closeAll();
-  expectSoundBlocks(dir / "data");
+  matches(m_db);
+  m_db.closeAll();
+  expectSoundBlocks(m_dir / "data");
 }
 
 TEST_F(ExchangeTest, LongClassNamesAreCutBeforeTheyAreLookedUp) {
@@ -275,28 +231,13 @@ TEST_F(ExchangeTest, LongClassNamesAreCutBeforeTheyAreLookedUp) {
           "*Klasser", "EN MYCKET LÅNG KLASSBETECKNING,2,2,1,0001"});
   import({"*Klasser", "EN MYCKET LÅNG KLASSBETECKNING,2,2,1,0001", "*Lag",
           "0001,LAG ETT,EN MYCKET LÅNG KLASSBETECKNING,0,0,0,0"});
-  EXPECT_EQ(classes(db), (std::vector<std::string>{Utf8ToCp1252("EN MYCKET LÅNG KLASSBE")}));
-  EXPECT_EQ(teams(db).size(), 1u);
-  for (const auto& s : ui.shown) EXPECT_NE(s.kind, MessageKind::Question);
-}
-
-TEST_F(ExchangeTest, NumberedSectionLinesOpenTheirSections) {
-  const auto log = import({"01*Bas", "ORG,FOTBOLL", "SERIEN,2", "P,1,2,600,PL", ",,,,", ",,,,",
-                           ",,,,", ",,,,", "02*Klasser", "A,2,2,1,0001", " 03*Lag",
-                           "0001,LAG ETT,A,0,0,0,0", "04*#0,LEDARE,GATAN 1,STAD,"});
-  ASSERT_TRUE(db.competitionOpen());
-  EXPECT_EQ(classes(db), (std::vector<std::string>{"A"}));
-  const TeamRec t = teamByNumber(db, 1);
-  EXPECT_EQ(t.teamName(), "LAG ETT");
-  EXPECT_EQ(t.contactRow(0).name(), "LEDARE");
-  // Letters before the star still make a data line, which before any section is dropped.
-  EXPECT_EQ(SectionLineStart("AB*Lag"), std::nullopt);
-  EXPECT_EQ(SectionLineStart("  *Lag"), std::nullopt);
-  EXPECT_EQ(SectionLineStart("*Lag"), 0u);
+  EXPECT_EQ(classes(m_db), (std::vector<std::string>{Utf8ToCp1252("EN MYCKET LÅNG KLASSBE")}));
+  EXPECT_EQ(teams(m_db).size(), 1u);
+  for (const auto& s : m_ui.shown) EXPECT_NE(s.kind, MessageKind::Question);
 }
 
 TEST_F(ExchangeTest, AFileWithNulBytesIsRefusedBeforeAnythingIsStored) {
-  const fs::path p = dir / "binary.lgw";
+  const fs::path p = m_dir / "binary.lgw";
   {
     std::ofstream f(p, std::ios::binary);
     f << "*Bas\r\nORG,X\r\n"
@@ -305,34 +246,29 @@ TEST_F(ExchangeTest, AFileWithNulBytesIsRefusedBeforeAnythingIsStored) {
              "ELF\0\0*Speldag\n1,2\n",
              16);
   }
-  Importer importer(db, "");
+  Importer importer(m_db, "");
   importer.importFiles({p.string()});
   EXPECT_TRUE(importer.failed());
   EXPECT_TRUE(logHas(importer.log(), "är ingen textfil"));
-  EXPECT_FALSE(db.competitionOpen());
-  EXPECT_EQ(db.catalogueUsedRecs(), 0);
+  EXPECT_FALSE(m_db.competitionOpen());
+  EXPECT_EQ(m_db.catalogueUsedRecs(), 0);
 }
 
-TEST_F(ExchangeTest, AUtf8FileIsReadAsUtf8) {
-  const fs::path p = dir / "utf8.lgw";
-  {
-    std::ofstream f(p, std::ios::binary);
-    f << "*Bas\nORG,FOTBOLL\nSERIEN,2\nP,1,2,600,PL\n,,,,\n,,,,\n,,,,\n,,,,\n"
-      << "*Klasser\nÄLDRE,2,2,1,0001\n*Lag\n0001,MÖLNDALS DFF,ÄLDRE,0,0,0,0\n";
-  }
-  Importer importer(db, "");
-  importer.importFiles({p.string()});
-  EXPECT_TRUE(logHas(importer.log(), "UTF-8"));
-  EXPECT_EQ(Cp1252ToUtf8(teamByNumber(db, 1).teamName()), "MÖLNDALS DFF");
-  EXPECT_EQ(classes(db), (std::vector<std::string>{Utf8ToCp1252("ÄLDRE")}));
-  // A code page 1252 file with the same letters is read as it is.
+// The imports of golden/numbered-section-lines and golden/utf8-file rest on these.
+TEST(ImportInput, LettersBeforeTheStarMakeADataLine) {
+  EXPECT_EQ(SectionLineStart("AB*Lag"), std::nullopt);
+  EXPECT_EQ(SectionLineStart("  *Lag"), std::nullopt);
+  EXPECT_EQ(SectionLineStart("*Lag"), 0u);
+}
+
+TEST(ImportInput, ACodePage1252FileIsNotTakenForUtf8) {
   EXPECT_FALSE(LooksLikeUtf8(Utf8ToCp1252("MÖLNDALS DFF")));
   EXPECT_FALSE(LooksLikeUtf8("ASCII ONLY"));
 }
 
 TEST_F(ExchangeTest, AFileThatCannotBeOpenedIsAFailedImport) {
-  Importer importer(db, "");
-  importer.importFiles({(dir / "missing.lgw").string()});
+  Importer importer(m_db, "");
+  importer.importFiles({(m_dir / "missing.lgw").string()});
   EXPECT_TRUE(importer.failed());
 }
 

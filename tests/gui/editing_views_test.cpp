@@ -35,10 +35,10 @@ class EditingViewsTest : public GuiTest {
   void SetUp() override {
     GuiTest::SetUp();
     m_previous = SetModalRunner([this](QDialog& d) {
-      titles.push_back(d.windowTitle());
-      ASSERT_FALSE(scripts.empty()) << "no script for " << d.windowTitle().toStdString();
-      Script s = std::move(scripts.front());
-      scripts.pop_front();
+      m_titles.push_back(d.windowTitle());
+      ASSERT_FALSE(m_scripts.empty()) << "no script for " << d.windowTitle().toStdString();
+      Script s = std::move(m_scripts.front());
+      m_scripts.pop_front();
       d.show();
       d.activateWindow();
       QApplication::processEvents();
@@ -48,7 +48,7 @@ class EditingViewsTest : public GuiTest {
   }
   void TearDown() override {
     SetModalRunner(m_previous);
-    EXPECT_TRUE(scripts.empty()) << scripts.size() << " windows were not opened";
+    EXPECT_TRUE(m_scripts.empty()) << m_scripts.size() << " windows were not opened";
     GuiTest::TearDown();
   }
 
@@ -103,7 +103,7 @@ class EditingViewsTest : public GuiTest {
       ASSERT_TRUE(m_shell->db().createCatalogue());
     }
     m_form->refresh();
-    scripts.push_back([](QDialog& d) {
+    m_scripts.push_back([](QDialog& d) {
       type(d, "edTvl", "Vårserien");
       type(d, "edOmg", "2");
       click(d, "okButton");
@@ -130,8 +130,8 @@ class EditingViewsTest : public GuiTest {
     };
   }
 
-  std::deque<Script> scripts;
-  QStringList titles;
+  std::deque<Script> m_scripts;
+  QStringList m_titles;
   ModalRunner m_previous;
 };
 
@@ -142,7 +142,7 @@ TEST_F(EditingViewsTest, CompetitionEditorRefusesBadNumbersAndEditsContacts) {
     ASSERT_TRUE(m_shell->db().createCatalogue());
   }
   m_form->refresh();
-  scripts.push_back([this](QDialog& d) {
+  m_scripts.push_back([this](QDialog& d) {
     type(d, "edArr", "IK Sävast");
     type(d, "edTvl", "vårcupen");
     type(d, "edOmg", "två");
@@ -158,7 +158,7 @@ TEST_F(EditingViewsTest, CompetitionEditorRefusesBadNumbersAndEditsContacts) {
     EXPECT_EQ(focused(d), QStringLiteral("edAvgift"));
     type(d, "edAvgift", "");
     // The address editor keeps five lines of a six-line memo.
-    scripts.push_back([](QDialog& a) {
+    m_scripts.push_back([](QDialog& a) {
       find<QPlainTextEdit>(a, "adressMemo")
           ->setPlainText(
               QString::fromUtf8("Åsa Berg\nStorgatan 1\n941 31 Piteå\n0911-1\nx@y\nsex"));
@@ -177,10 +177,10 @@ TEST_F(EditingViewsTest, CompetitionEditorRefusesBadNumbersAndEditsContacts) {
   EXPECT_EQ(Cp1252ToUtf8(db.comp().contact(0, 4)), "x@y");
   EXPECT_EQ(db.comp().fee(), 0);
   EXPECT_EQ(db.comp().giroType(), 3);
-  EXPECT_EQ(titles.front(), QString::fromUtf8("tävling/turnering"));
+  EXPECT_EQ(m_titles.front(), QString::fromUtf8("tävling/turnering"));
 
   // "&ändra" opens the same editor on the open competition; Cancel keeps it.
-  scripts.push_back([](QDialog& d) {
+  m_scripts.push_back([](QDialog& d) {
     EXPECT_EQ(find<QLineEdit>(d, "edArr")->text(), QString::fromUtf8("IK Sävast"));
     type(d, "edArr", "annan");
     click(d, "cancelButton");
@@ -192,10 +192,10 @@ TEST_F(EditingViewsTest, CompetitionEditorRefusesBadNumbersAndEditsContacts) {
 TEST_F(EditingViewsTest, ClassRegisterAddsRefusesDuplicatesAndDeletes) {
   start();
   newCompetition();
-  scripts.push_back([this](QDialog& reg) {
-    scripts.push_back(addClass("div a"));
+  m_scripts.push_back([this](QDialog& reg) {
+    m_scripts.push_back(addClass("div a"));
     click(reg, "newbtn");
-    scripts.push_back([this](QDialog& d) {
+    m_scripts.push_back([this](QDialog& d) {
       type(d, "edKlass", "Div A");
       const int beeps = m_ui.beeps;
       click(d, "BitBtn1");
@@ -219,7 +219,7 @@ TEST_F(EditingViewsTest, ClassRegisterAddsRefusesDuplicatesAndDeletes) {
     // Change without renaming is accepted; its editor shows the stored values.
     list->clearSelection();
     list->item(0)->setSelected(true);
-    scripts.push_back([](QDialog& d) {
+    m_scripts.push_back([](QDialog& d) {
       EXPECT_EQ(find<QLineEdit>(d, "edKlass")->text(), QStringLiteral("DIV A"));
       type(d, "edOmg", "3");
       click(d, "BitBtn1");
@@ -251,15 +251,15 @@ TEST_F(EditingViewsTest, ClassRegisterAddsRefusesDuplicatesAndDeletes) {
     click(reg, "closebtn");
   });
   trigger("mnuMedlReg");
-  EXPECT_TRUE(titles.contains(QString::fromUtf8("register klass/division")));
-  EXPECT_TRUE(titles.contains(QString::fromUtf8("klass/division")));
+  EXPECT_TRUE(m_titles.contains(QString::fromUtf8("register klass/division")));
+  EXPECT_TRUE(m_titles.contains(QString::fromUtf8("klass/division")));
 }
 
 TEST_F(EditingViewsTest, TeamRegisterCreatesAClassOnTheFlyAndGuardsTheNumber) {
   start();
   newCompetition();
-  scripts.push_back([this](QDialog& reg) {
-    scripts.push_back([this](QDialog& d) {
+  m_scripts.push_back([this](QDialog& reg) {
+    m_scripts.push_back([this](QDialog& d) {
       auto* box = find<QComboBox>(d, "cbKlass");
       box->setEditText(QStringLiteral("herr"));
       m_ui.setNextAnswer(Answer::Yes);
@@ -275,7 +275,7 @@ TEST_F(EditingViewsTest, TeamRegisterCreatesAClassOnTheFlyAndGuardsTheNumber) {
       EXPECT_EQ(d.result(), QDialog::Accepted);
     });
     click(reg, "newbtn");
-    scripts.push_back([this](QDialog& d) {
+    m_scripts.push_back([this](QDialog& d) {
       // A new team has no class until one is chosen.
       EXPECT_EQ(find<QComboBox>(d, "cbKlass")->currentText(), QString());
       find<QComboBox>(d, "cbKlass")->setCurrentIndex(0);
@@ -313,15 +313,15 @@ TEST_F(EditingViewsTest, TeamRegisterCreatesAClassOnTheFlyAndGuardsTheNumber) {
 TEST_F(EditingViewsTest, MatchesMovesAndResultsThroughTheWindows) {
   start();
   newCompetition();
-  scripts.push_back([this](QDialog& reg) {
-    scripts.push_back(addClass("herr"));
+  m_scripts.push_back([this](QDialog& reg) {
+    m_scripts.push_back(addClass("herr"));
     click(reg, "newbtn");
     click(reg, "closebtn");
   });
   trigger("mnuMedlReg");
-  scripts.push_back([this](QDialog& reg) {
+  m_scripts.push_back([this](QDialog& reg) {
     for (const char* name : {"Alfa", "Beta", "Gamma", "Delta"}) {
-      scripts.push_back(addTeam("HERR", name));
+      m_scripts.push_back(addTeam("HERR", name));
       click(reg, "newbtn");
     }
     EXPECT_EQ(find<QListWidget>(reg, "ERegListBox")->count(), 4);
@@ -331,8 +331,8 @@ TEST_F(EditingViewsTest, MatchesMovesAndResultsThroughTheWindows) {
   m_form->refresh();
 
   // Play times: two matches in the first, none in the second.
-  scripts.push_back([this](QDialog& reg) {
-    scripts.push_back([this](QDialog& d) {
+  m_scripts.push_back([this](QDialog& reg) {
+    m_scripts.push_back([this](QDialog& d) {
       type(d, "edSpeltid", "2027-01-10 10:00");
       auto* grid = find<QTableWidget>(d, "sgGame");
       // The cursor never rests outside a pick cell.
@@ -344,7 +344,7 @@ TEST_F(EditingViewsTest, MatchesMovesAndResultsThroughTheWindows) {
       EXPECT_EQ(grid->currentColumn(), 1);
       EXPECT_EQ(status(d), QString::fromUtf8("dubbelklicka eller tryck tangent för att hämta "
                                              "lag, minustecken för inget lag"));
-      scripts.push_back(pick("0001"));
+      m_scripts.push_back(pick("0001"));
       Q_EMIT grid->cellDoubleClicked(1, 1);
       EXPECT_EQ(grid->item(1, 2)->text(), QStringLiteral("0001.ALFA"));
       // Only a home team: refused, cursor on the empty away side.
@@ -354,14 +354,14 @@ TEST_F(EditingViewsTest, MatchesMovesAndResultsThroughTheWindows) {
       EXPECT_EQ(grid->currentRow(), 1);
       EXPECT_EQ(grid->currentColumn(), 3);
       EXPECT_EQ(m_ui.beeps, beeps + 1);
-      scripts.push_back(pick("0002"));
+      m_scripts.push_back(pick("0002"));
       pressAndRelease(grid, Qt::Key_Space);
       EXPECT_EQ(grid->currentColumn(), 3);
       grid->setCurrentCell(2, 1);
-      scripts.push_back(pick("0003"));
+      m_scripts.push_back(pick("0003"));
       pressAndRelease(grid, Qt::Key_Return);
       grid->setCurrentCell(2, 3);
-      scripts.push_back(pick("0001"));
+      m_scripts.push_back(pick("0001"));
       pressAndRelease(grid, Qt::Key_Tab);
       click(d, "okButton");
       EXPECT_EQ(status(d), QString::fromUtf8("Lag kan inte spela olika matcher på samma tid!"));
@@ -372,16 +372,16 @@ TEST_F(EditingViewsTest, MatchesMovesAndResultsThroughTheWindows) {
       grid->setCurrentCell(2, 3);
       pressAndRelease(grid, Qt::Key_Insert);
       EXPECT_EQ(grid->item(2, 4)->text(), QString());
-      scripts.push_back([](QDialog& p) { click(p, "cancelBtn"); });
+      m_scripts.push_back([](QDialog& p) { click(p, "cancelBtn"); });
       pressAndRelease(grid, Qt::Key_Space);
       EXPECT_EQ(grid->item(2, 4)->text(), QString());
-      scripts.push_back(pick("0004"));
+      m_scripts.push_back(pick("0004"));
       pressAndRelease(grid, Qt::Key_Space);
       click(d, "okButton");
       EXPECT_EQ(d.result(), QDialog::Accepted);
     });
     click(reg, "newbtn");
-    scripts.push_back([this](QDialog& d) {
+    m_scripts.push_back([this](QDialog& d) {
       type(d, "edSpeltid", "2027-01-10 10:00");
       click(d, "okButton");
       EXPECT_EQ(status(d), QString::fromUtf8("speltiden finns redan registrerad. "
@@ -397,7 +397,7 @@ TEST_F(EditingViewsTest, MatchesMovesAndResultsThroughTheWindows) {
   trigger("spelmten1");
 
   // Move match 1 (slot 1) to the second play time.
-  scripts.push_back([this](QDialog& d) {
+  m_scripts.push_back([this](QDialog& d) {
     auto& mover = static_cast<TMoveGameForm&>(d);
     auto* left = find<QTableWidget>(d, "sgMatcher1");
     auto* right = find<QTableWidget>(d, "sgMatcher2");
@@ -415,7 +415,7 @@ TEST_F(EditingViewsTest, MatchesMovesAndResultsThroughTheWindows) {
   trigger("flyttamatcher1");
 
   // Results: a refused empty cell, then 3-1 in the first play time.
-  scripts.push_back([this](QDialog& d) {
+  m_scripts.push_back([this](QDialog& d) {
     auto* grid = find<QTableWidget>(d, "sgMatcher1");
     EXPECT_EQ(grid->item(1, 4)->text(), QStringLiteral("-1"));
     EXPECT_FALSE(grid->item(1, 1)->flags() & Qt::ItemIsEditable);
@@ -435,7 +435,7 @@ TEST_F(EditingViewsTest, MatchesMovesAndResultsThroughTheWindows) {
     EXPECT_EQ(d.result(), QDialog::Accepted);
   });
   trigger("resultat4");
-  scripts.push_back([](QDialog& d) {
+  m_scripts.push_back([](QDialog& d) {
     auto* grid = find<QTableWidget>(d, "sgMatcher1");
     EXPECT_EQ(grid->item(1, 4)->text(), QStringLiteral(" 3"));
     EXPECT_EQ(grid->item(1, 6)->text(), QStringLiteral(" 1"));
@@ -445,7 +445,7 @@ TEST_F(EditingViewsTest, MatchesMovesAndResultsThroughTheWindows) {
     EXPECT_EQ(d.result(), QDialog::Accepted);
   });
   trigger("resultat4");
-  scripts.push_back([](QDialog& d) {
+  m_scripts.push_back([](QDialog& d) {
     auto* grid = find<QTableWidget>(d, "sgMatcher1");
     EXPECT_EQ(grid->item(1, 4)->text(), QStringLiteral(" 3"));
     EXPECT_EQ(grid->item(1, 6)->text(), QStringLiteral("-1"));
@@ -454,7 +454,7 @@ TEST_F(EditingViewsTest, MatchesMovesAndResultsThroughTheWindows) {
     click(d, "avbrytBtn");
   });
   trigger("resultat4");
-  scripts.push_back([](QDialog& d) {
+  m_scripts.push_back([](QDialog& d) {
     EXPECT_EQ(find<QTableWidget>(d, "sgMatcher1")->item(1, 4)->text(), QStringLiteral(" 3"));
     click(d, "avbrytBtn");
   });

@@ -2,8 +2,6 @@
 // configuration and data folders for each test.
 #pragma once
 
-#include <cstdio>
-
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -15,6 +13,8 @@
 #include "app/shell.h"
 #include "gui/main_form.h"
 #include "gui/qt_ui.h"
+#include "support/run_liga.h"
+#include "support/temp_dir.h"
 
 namespace liga::gui::testing {
 
@@ -34,8 +34,6 @@ class GuiTest : public ::testing::Test {
   void SetUp() override {
     App();
     m_cwd = std::filesystem::current_path();
-    char tmpl[] = "/tmp/liga_gui_XXXXXX";
-    m_dir = mkdtemp(tmpl);
     setenv("HOME", m_dir.c_str(), 1);
     setenv("XDG_CONFIG_HOME", (m_dir / "cfg").c_str(), 1);
     setenv("XDG_DOCUMENTS_DIR", (m_dir / "docs").c_str(), 1);
@@ -51,7 +49,6 @@ class GuiTest : public ::testing::Test {
     m_shell.reset();
     m_scoped.reset();
     std::filesystem::current_path(m_cwd);
-    std::filesystem::remove_all(m_dir);
     unsetenv("XDG_CONFIG_HOME");
     unsetenv("XDG_DOCUMENTS_DIR");
   }
@@ -71,7 +68,8 @@ class GuiTest : public ::testing::Test {
     return c;
   }
 
-  std::filesystem::path m_cwd, m_dir, m_data, m_configFile;
+  liga::testing::TempDir m_dir{"gui"};
+  std::filesystem::path m_cwd, m_data, m_configFile;
   QtUi m_ui;
   std::unique_ptr<ScopedUi> m_scoped;
   std::unique_ptr<Shell> m_shell;
@@ -80,14 +78,7 @@ class GuiTest : public ::testing::Test {
 
 // The text of a PDF as pdftotext reads it ("" when it cannot be read).
 inline std::string PdfText(const std::filesystem::path& pdf) {
-  std::string out;
-  FILE* p = popen(("pdftotext -layout '" + pdf.string() + "' - 2>/dev/null").c_str(), "r");
-  if (!p) return out;
-  char buf[4096];
-  std::size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  pclose(p);
-  return out;
+  return liga::testing::RunSplit("pdftotext -layout '" + pdf.string() + "' -").out;
 }
 
 }  // namespace liga::gui::testing

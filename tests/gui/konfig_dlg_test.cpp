@@ -12,16 +12,14 @@
 #include <fstream>
 
 #include "gui_test_env.h"
+#include "support/file_io.h"
 
 namespace liga::gui {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<unsigned char> readFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using liga::testing::ReadBytes;
 
 class KonfigDlgTest : public testing::GuiTest {
  protected:
@@ -56,7 +54,7 @@ TEST_F(KonfigDlgTest, SwitchingReportTabsWritesTheShownBlockAndReadsTheNext) {
   field<QLineEdit>(d, "fottext")->setText(QString::fromUtf8("Föreningen"));
 
   tabs->setCurrentIndex(4);
-  const auto bytes = readFile(m_file);
+  const auto bytes = ReadBytes(m_file);
   ASSERT_EQ(bytes.size(), kConfigFileSize);
   EXPECT_EQ(bytes[ReportBlockOffset(3) + ReportSettingsBlock::kColumns], 4);
   EXPECT_EQ(bytes[ReportBlockOffset(3) + ReportSettingsBlock::kFooter], 10);  // length
@@ -102,7 +100,7 @@ TEST_F(KonfigDlgTest, NegativeLabelLengthsAreRefusedAndKeepTheDialogOpen) {
   EXPECT_EQ(d.result(), QDialog::Accepted);
   EXPECT_EQ(m_config.label().labelHeight(), 380);
   EXPECT_EQ(m_config.label().topMargin(), -20);
-  const auto bytes = readFile(m_file);
+  const auto bytes = ReadBytes(m_file);
   LabelSettingsBlock onDisk;
   std::memcpy(onDisk.data(), bytes.data() + LabelBlockOffset(1), kLabelBlockSize);
   EXPECT_EQ(onDisk.labelHeight(), 380);

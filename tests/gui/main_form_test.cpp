@@ -18,6 +18,7 @@
 #include "gui_test_env.h"
 #include "scheduling/random.h"
 #include "scheduling/run.h"
+#include "support/file_io.h"
 
 namespace liga::gui {
 namespace {
@@ -180,8 +181,7 @@ TEST_F(MainFormTest, QuitWritesTheConfigurationBack) {
   m_form->offerDemo();
   m_form->resize(700, 400);
   click("quitbutton");
-  std::ifstream in(m_configFile, std::ios::binary);
-  std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
+  const std::string bytes = liga::testing::ReadFile(m_configFile);
   ASSERT_EQ(bytes.size(), kConfigFileSize);
   MainConfig main;
   std::memcpy(main.data(), bytes.data(), kMainConfigSize);

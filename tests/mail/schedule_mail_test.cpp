@@ -3,10 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "common/encoding.h"
-#include "database/db_fixture.h"
 #include "mail/demo_season.h"
 #include "mail/schedule_mail.h"
 #include "mail/smtp_fixture.h"
+#include "support/db_fixture.h"
+#include "support/temp_dir.h"
 
 namespace liga::mail {
 namespace {
@@ -40,39 +41,39 @@ class ScheduleMailTest : public liga::testing::DbFixture {
     m_db.comp().setContact(0, 0, "KANSLIET");
     m_db.comp().setContact(0, 3, "031-12 34 56");
     m_db.comp().setContact(2, 0, "KARIN");
-    herrar = addClass("HERRAR");
-    norrby = addTeam("IFK NORRBY", herrar, 7);
-    sodra = addTeam(
+    m_herrar = addClass("HERRAR");
+    m_norrby = addTeam("IFK NORRBY", m_herrar, 7);
+    m_sodra = addTeam(
         "S\xD6"
         "DRA & <BK>",
-        herrar, 12);
-    tom = addTeam("TOMMA IF", herrar, 13);
-    ASSERT_TRUE(m_db.readTeam(norrby));
+        m_herrar, 12);
+    m_tom = addTeam("TOMMA IF", m_herrar, 13);
+    ASSERT_TRUE(m_db.readTeam(m_norrby));
     m_db.team().setRanking(3);
     setContact(0, "ANNA", "STORGATAN 1", "anna@example.se");
     setContact(2, "ERIK", "", "erik@example.se");
     setContact(5, "MARIA", "SKOLGATAN 7", "maria@example.se");
-    ASSERT_TRUE(m_db.rewriteTeam(norrby));
-    ASSERT_TRUE(m_db.readTeam(sodra));
+    ASSERT_TRUE(m_db.rewriteTeam(m_norrby));
+    ASSERT_TRUE(m_db.readTeam(m_sodra));
     setContact(0, "BO", "", "bo@example.se");
-    ASSERT_TRUE(m_db.rewriteTeam(sodra));
+    ASSERT_TRUE(m_db.rewriteTeam(m_sodra));
     const std::int32_t pt1 = addPlayTime("2027-04-10 10:00");
     const std::int32_t pt2 = addPlayTime("2027-04-17 14:00");
     ASSERT_TRUE(m_db.readPlayTime(pt2));
     m_db.playTime().setGameLeader("PER");
     ASSERT_TRUE(m_db.rewritePlayTime(pt2));
-    addMatch(pt1, norrby, sodra);
-    addMatch(pt2, sodra, norrby, 3, 1);
+    addMatch(pt1, m_norrby, m_sodra);
+    addMatch(pt2, m_sodra, m_norrby, 3, 1);
 
-    fields.from = "kansliet@example.se";
-    fields.fromName = "Kansliet";
-    fields.smtpHost = "127.0.0.1";
-    fields.smtpPort = std::to_string(g_servers->plain);
-    fields.smtpUser = "liga";
-    fields.smtpPassword = kServerPassword;
-    fields.cc = "arkiv@example.se";
-    fields.typeLog = lmLib;
-    options.dateTime = [] { return std::string("2027-01-10 12:00:00"); };
+    m_fields.from = "kansliet@example.se";
+    m_fields.fromName = "Kansliet";
+    m_fields.smtpHost = "127.0.0.1";
+    m_fields.smtpPort = std::to_string(g_servers->plain);
+    m_fields.smtpUser = "liga";
+    m_fields.smtpPassword = kServerPassword;
+    m_fields.cc = "arkiv@example.se";
+    m_fields.typeLog = lmLib;
+    m_options.dateTime = [] { return std::string("2027-01-10 12:00:00"); };
   }
 
   void setContact(int row, const std::string& name, const std::string& street,
@@ -85,12 +86,12 @@ class ScheduleMailTest : public liga::testing::DbFixture {
     m_db.team().setContactRow(row, c);
   }
 
-  std::int32_t herrar = 0, norrby = 0, sodra = 0, tom = 0;
-  MailSettings fields;
-  MailRunOptions options;
-  TSendEmail mail;
-  std::vector<std::string> log;
-  TSendEmail::LogHandler logger = [this](const std::string& l) { log.push_back(l); };
+  std::int32_t m_herrar = 0, m_norrby = 0, m_sodra = 0, m_tom = 0;
+  MailSettings m_fields;
+  MailRunOptions m_options;
+  TSendEmail m_mail;
+  std::vector<std::string> m_log;
+  TSendEmail::LogHandler m_logger = [this](const std::string& l) { m_log.push_back(l); };
 };
 
 const char kHead[] =
@@ -142,11 +143,11 @@ TEST_F(ScheduleMailTest, TheTeamPageByteForByte) {
       "&lt;BK&gt;</td><td>PER</td><td> 3- 1</td>"
       "</tr></table><br><br>Antal matcher:  2 spelade:  1  kvar:  1<br><br>" +
       kFoot;
-  EXPECT_EQ(TeamSchedulePage(m_db, norrby, "2027-01-10 12:00:00"), expected);
+  EXPECT_EQ(TeamSchedulePage(m_db, m_norrby, "2027-01-10 12:00:00"), expected);
 }
 
 TEST_F(ScheduleMailTest, ATeamWithoutMatchesHasNoTotals) {
-  const std::string page = TeamSchedulePage(m_db, tom, "2027-01-10 12:00:00");
+  const std::string page = TeamSchedulePage(m_db, m_tom, "2027-01-10 12:00:00");
   const std::string expected =
       std::string(kHead) + DarkRow() +
       "<tr><td></td><td>\"TOMMA IF\"</td><td></td><td></td><td></td><td></td><td></td></tr>"
@@ -159,24 +160,24 @@ TEST_F(ScheduleMailTest, ATeamWithoutMatchesHasNoTotals) {
 
 TEST_F(ScheduleMailTest, TitleCaseNamesShowInPageAndRecipient) {
   m_db.comp().setTitleCaseNames(true);
-  ASSERT_TRUE(m_db.readTeam(norrby));
+  ASSERT_TRUE(m_db.readTeam(m_norrby));
   const auto team = std::make_unique<TeamRec>(m_db.team());
   EXPECT_EQ(ContactRecipientName(team->contactRow(0), *team, true),
             "Anna: IFK Norrby (anna@example.se)");
-  const std::string page = TeamSchedulePage(m_db, norrby, "2027-01-10 12:00:00");
+  const std::string page = TeamSchedulePage(m_db, m_norrby, "2027-01-10 12:00:00");
   EXPECT_NE(page.find("<td>\"IFK Norrby\"</td>"), std::string::npos);
   EXPECT_NE(page.find("<td>LL</td><td>Anna</td>"), std::string::npos);
 }
 
 TEST_F(ScheduleMailTest, EveryContactGetsItsOwnMailWithThePage) {
   const std::vector<std::int32_t> teams = TeamsWithEmail(m_db);
-  EXPECT_EQ(teams, (std::vector<std::int32_t>{norrby, sodra}));
-  const MailRunResult r = SendTeamSchedules(m_db, mail, fields, {}, teams, logger, options);
+  EXPECT_EQ(teams, (std::vector<std::int32_t>{m_norrby, m_sodra}));
+  const MailRunResult r = SendTeamSchedules(m_db, m_mail, m_fields, {}, teams, m_logger, m_options);
   ASSERT_EQ(r.error, "");
   EXPECT_EQ(r.sent, 4);
   const auto got = g_servers->received();
   ASSERT_EQ(got.size(), 4u);
-  const std::string page = TeamSchedulePage(m_db, norrby, "2027-01-10 12:00:00");
+  const std::string page = TeamSchedulePage(m_db, m_norrby, "2027-01-10 12:00:00");
   const char* expectedTo[] = {"anna@example.se", "erik@example.se", "maria@example.se"};
   for (int i = 0; i < 3; ++i) {
     EXPECT_EQ(got[i].rcpt, (std::vector<std::string>{expectedTo[i], "arkiv@example.se"}));
@@ -188,18 +189,18 @@ TEST_F(ScheduleMailTest, EveryContactGetsItsOwnMailWithThePage) {
   // One connection per team.
   EXPECT_EQ(got[0].peerPort, got[2].peerPort);
   EXPECT_NE(got[2].peerPort, got[3].peerPort);
-  EXPECT_EQ(mail.connectionsOpened(), 2);
+  EXPECT_EQ(m_mail.connectionsOpened(), 2);
   EXPECT_EQ(got[3].subject,
             "spelprogram f\xC3\xB6r lag S\xC3\x96"
             "DRA & <BK>");
 }
 
 TEST_F(ScheduleMailTest, AnErrorEndsTheRunAndKeepsWhatWasSent) {
-  ASSERT_TRUE(m_db.readTeam(norrby));
+  ASSERT_TRUE(m_db.readTeam(m_norrby));
   setContact(2, "ERIK", "", "unknown@example.se");
-  ASSERT_TRUE(m_db.rewriteTeam(norrby));
+  ASSERT_TRUE(m_db.rewriteTeam(m_norrby));
   const MailRunResult r =
-      SendTeamSchedules(m_db, mail, fields, {}, {norrby, sodra}, logger, options);
+      SendTeamSchedules(m_db, m_mail, m_fields, {}, {m_norrby, m_sodra}, m_logger, m_options);
   EXPECT_EQ(r.sent, 1);
   EXPECT_NE(r.error.find("mailbox does not exist"), std::string::npos);
   ASSERT_EQ(m_ui.shown.size(), 1u);
@@ -209,17 +210,18 @@ TEST_F(ScheduleMailTest, AnErrorEndsTheRunAndKeepsWhatWasSent) {
 
 TEST_F(ScheduleMailTest, AbortStopsBeforeTheNextMail) {
   int polls = 0;
-  options.aborted = [&] { return ++polls > 2; };
+  m_options.aborted = [&] { return ++polls > 2; };
   const MailRunResult r =
-      SendTeamSchedules(m_db, mail, fields, {}, {norrby, sodra}, logger, options);
+      SendTeamSchedules(m_db, m_mail, m_fields, {}, {m_norrby, m_sodra}, m_logger, m_options);
   EXPECT_EQ(r.sent, 2);
   EXPECT_EQ(g_servers->received().size(), 2u);
 }
 
 TEST_F(ScheduleMailTest, TheMailingListIsOneMessageToEveryone) {
-  fields.cc.clear();
-  fields.message = "<p>Årsmöte</p>";
-  const MailRunResult r = SendMailingList(m_db, mail, fields, {}, {norrby, sodra}, logger, options);
+  m_fields.cc.clear();
+  m_fields.message = "<p>Årsmöte</p>";
+  const MailRunResult r =
+      SendMailingList(m_db, m_mail, m_fields, {}, {m_norrby, m_sodra}, m_logger, m_options);
   ASSERT_EQ(r.error, "");
   const auto got = g_servers->received();
   ASSERT_EQ(got.size(), 1u);
@@ -233,8 +235,8 @@ TEST_F(ScheduleMailTest, TheMailingListIsOneMessageToEveryone) {
 }
 
 TEST(DemoSeasonMailTest, EveryContactWithAnAddressGetsItsTeamsPage) {
-  char tmpl[] = "/tmp/liga_demo_mail_XXXXXX";
-  const std::string dir = mkdtemp(tmpl);
+  const liga::testing::TempDir tmp("demo_mail");
+  const std::string dir = tmp.string();
   RecordingUi ui;
   ScopedUi scoped(ui);
   {
@@ -279,7 +281,6 @@ TEST(DemoSeasonMailTest, EveryContactWithAnAddressGetsItsTeamsPage) {
     }
     db.closeAll();
   }
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

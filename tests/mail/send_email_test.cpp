@@ -24,53 +24,53 @@ using liga::testing::SmtpServers;
 class SendEmailTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    servers = new SmtpServers;
-    ASSERT_TRUE(servers->start()) << "the loopback SMTP servers did not start";
+    m_servers = new SmtpServers;
+    ASSERT_TRUE(m_servers->start()) << "the loopback SMTP servers did not start";
   }
   static void TearDownTestSuite() {
-    servers->stop();
-    delete servers;
+    m_servers->stop();
+    delete m_servers;
   }
   void SetUp() override {
-    servers->clear();
-    mail = std::make_unique<TSendEmail>();
-    mail->OnLog([this](const std::string& s) { log.push_back(s); }, lmAll);
+    m_servers->clear();
+    m_mail = std::make_unique<TSendEmail>();
+    m_mail->OnLog([this](const std::string& s) { m_log.push_back(s); }, lmAll);
   }
 
   // A plain connection with AUTH to the plain server.
   void plainServer(int port = 0) {
-    mail->Host("127.0.0.1").Port(port ? port : servers->plain).Auth(true);
-    mail->UserName("liga").Password(kServerPassword);
+    m_mail->Host("127.0.0.1").Port(port ? port : m_servers->plain).Auth(true);
+    m_mail->UserName("liga").Password(kServerPassword);
   }
   void simpleMessage(const std::string& to = "anna@example.se") {
-    mail->From("kansliet@example.se", "Kansliet").AddTo(to, "Anna");
-    mail->Subject("Hej").Message("<p>hej</p>", true);
+    m_mail->From("kansliet@example.se", "Kansliet").AddTo(to, "Anna");
+    m_mail->Subject("Hej").Message("<p>hej</p>", true);
   }
   std::string sendError(bool disconnect = true) {
     try {
-      mail->Send(disconnect);
+      m_mail->Send(disconnect);
     } catch (const SendEmailError& e) {
       return e.what();
     }
     return "";
   }
   bool logHas(const std::string& text) const {
-    for (const auto& l : log) {
+    for (const auto& l : m_log) {
       if (l.find(text) != std::string::npos) return true;
     }
     return false;
   }
 
-  static SmtpServers* servers;
-  std::unique_ptr<TSendEmail> mail;
-  std::vector<std::string> log;
+  static SmtpServers* m_servers;
+  std::unique_ptr<TSendEmail> m_mail;
+  std::vector<std::string> m_log;
 };
-SmtpServers* SendEmailTest::servers = nullptr;
+SmtpServers* SendEmailTest::m_servers = nullptr;
 
 TEST_F(SendEmailTest, PlainWithAuthDeliversHeadersBodyAndEnvelope) {
   plainServer();
   const std::string html = "<html><body>Spelprogram f\xC3\xB6r \xC3\x85sbo IF</body></html>";
-  mail->From("kansliet@example.se", "V\xC3\xA4stra F\xC3\xB6rbundet")
+  m_mail->From("kansliet@example.se", "V\xC3\xA4stra F\xC3\xB6rbundet")
       .AddTo("anna@example.se", "Anna Andersson")
       .AddCC("erik@example.se", "")
       .AddBCC("hemlig@example.se", "Hemlig Mottagare")
@@ -79,7 +79,7 @@ TEST_F(SendEmailTest, PlainWithAuthDeliversHeadersBodyAndEnvelope) {
       .Subject("spelprogram f\xC3\xB6r lag \xC3\x85SBO IF")
       .Message(html, true);
   ASSERT_EQ(sendError(), "");
-  const auto got = servers->received();
+  const auto got = m_servers->received();
   ASSERT_EQ(got.size(), 1u);
   const ReceivedMail& m = got[0];
   EXPECT_EQ(m.subject, "spelprogram f\xC3\xB6r lag \xC3\x85SBO IF");
@@ -103,7 +103,7 @@ TEST_F(SendEmailTest, PlainWithAuthDeliversHeadersBodyAndEnvelope) {
 }
 
 TEST_F(SendEmailTest, AttachmentsInlineFilesAndAMissingFile) {
-  const std::string dir = servers->dir.string();
+  const std::string dir = m_servers->dir.string();
   const std::string pdf = dir + "/tabell.pdf", png = dir + "/logo.png",
                     sv = dir + "/resultat_\xC3\xA5r.txt";
   std::ofstream(pdf, std::ios::binary) << std::string("%PDF-1.4\0\x01\xff", 11);
@@ -111,7 +111,7 @@ TEST_F(SendEmailTest, AttachmentsInlineFilesAndAMissingFile) {
   std::ofstream(sv, std::ios::binary) << "1-0";
   plainServer();
   simpleMessage();
-  mail->Message("<img src=\"cid:logo.png\">", true)
+  m_mail->Message("<img src=\"cid:logo.png\">", true)
       .AddAttachment(pdf, adAttachment)
       .AddAttachment(sv, adAttachment)
       .AddAttachment(png, adInline)
@@ -120,7 +120,7 @@ TEST_F(SendEmailTest, AttachmentsInlineFilesAndAMissingFile) {
   EXPECT_TRUE(logHas("LIB: Attachment(adAttachment)(2): " + sv));
   EXPECT_TRUE(logHas("LIB: Attachment(adInline)(1): " + png));
   ASSERT_EQ(sendError(), "");
-  const auto got = servers->received();
+  const auto got = m_servers->received();
   ASSERT_EQ(got.size(), 1u);
   const ReceivedMail& m = got[0];
   EXPECT_EQ(m.multiparts, (std::vector<std::string>{"multipart/mixed", "multipart/related"}));
@@ -139,58 +139,58 @@ TEST_F(SendEmailTest, AttachmentsInlineFilesAndAMissingFile) {
 }
 
 TEST_F(SendEmailTest, StartTlsIsRequiredAndTheCertificateIsVerified) {
-  mail->startTlsPorts.push_back(servers->starttls);
-  mail->Host("127.0.0.1").Port(servers->starttls).UserName("liga").Password(kServerPassword);
+  m_mail->startTlsPorts.push_back(m_servers->starttls);
+  m_mail->Host("127.0.0.1").Port(m_servers->starttls).UserName("liga").Password(kServerPassword);
   simpleMessage();
   // Without encryption the server refuses to go on.
   EXPECT_NE(sendError().find("530"), std::string::npos);
   // A self-signed certificate is refused by default ...
-  mail->TLS(true);
+  m_mail->TLS(true);
   const std::string refused = sendError();
   EXPECT_NE(refused, "");
-  EXPECT_TRUE(servers->received().empty());
+  EXPECT_TRUE(m_servers->received().empty());
   // ... and accepted with its CA named.
-  mail->CaFile(servers->cert.string());
+  m_mail->CaFile(m_servers->cert.string());
   ASSERT_EQ(sendError(), "") << refused;
-  EXPECT_EQ(servers->received().size(), 1u);
+  EXPECT_EQ(m_servers->received().size(), 1u);
   EXPECT_TRUE(logHas("LIB: Defining encryption: TLS"));
   EXPECT_TRUE(logHas("SMTP: > STARTTLS"));
 }
 
 TEST_F(SendEmailTest, TurningVerificationOffIsLoggedInComponentMode) {
-  mail->OnLog([this](const std::string& s) { log.push_back(s); }, lmComponent);
-  mail->Host("127.0.0.1").Port(servers->implicit).UserName("liga").Password(kServerPassword);
-  mail->SSL(true).VerifyCertificate(false);
+  m_mail->OnLog([this](const std::string& s) { m_log.push_back(s); }, lmComponent);
+  m_mail->Host("127.0.0.1").Port(m_servers->implicit).UserName("liga").Password(kServerPassword);
+  m_mail->SSL(true).VerifyCertificate(false);
   simpleMessage();
   ASSERT_EQ(sendError(), "");
   EXPECT_TRUE(logHas("LIB: Certificate verification turned off"));
-  EXPECT_EQ(servers->received().size(), 1u);
+  EXPECT_EQ(m_servers->received().size(), 1u);
 }
 
 TEST_F(SendEmailTest, ImplicitTlsOnAnyOtherPort) {
-  mail->Host("127.0.0.1").Port(servers->implicit).UserName("liga").Password(kServerPassword);
-  mail->SSL(true).TLS(true);
+  m_mail->Host("127.0.0.1").Port(m_servers->implicit).UserName("liga").Password(kServerPassword);
+  m_mail->SSL(true).TLS(true);
   simpleMessage();
   EXPECT_NE(sendError(), "");  // self-signed, not trusted
-  mail->CaFile(servers->cert.string());
+  m_mail->CaFile(m_servers->cert.string());
   ASSERT_EQ(sendError(), "");
   EXPECT_TRUE(logHas("LIB: Defining encryption: SSL/TLS"));
   EXPECT_FALSE(logHas("STARTTLS"));
-  EXPECT_EQ(servers->received().size(), 1u);
+  EXPECT_EQ(m_servers->received().size(), 1u);
   // The STARTTLS server on a port outside the STARTTLS list gets a TLS hello and fails.
-  mail->Port(servers->starttls).TLS(false);
+  m_mail->Port(m_servers->starttls).TLS(false);
   EXPECT_NE(sendError(), "");
 }
 
 TEST_F(SendEmailTest, WrongPasswordIsIncorrectAuthentication) {
   plainServer();
-  mail->Password("fel");
+  m_mail->Password("fel");
   simpleMessage();
   EXPECT_EQ(sendError(), "Incorrect authentication!");
   EXPECT_TRUE(logHas("LIB: Except: Incorrect authentication!"));
   EXPECT_TRUE(logHas("LIB: Email not connected!"));
   EXPECT_TRUE(logHas("LIB: Last Result: 535 5.7.8 Incorrect authentication data"));
-  EXPECT_TRUE(servers->received().empty());
+  EXPECT_TRUE(m_servers->received().empty());
 }
 
 TEST_F(SendEmailTest, RefusedRecipientsReadAsTheTablesSay) {
@@ -199,38 +199,38 @@ TEST_F(SendEmailTest, RefusedRecipientsReadAsTheTablesSay) {
   EXPECT_EQ(sendError(),
             "The recipient's mailbox does not exist in the destination domain. It was probably "
             "typed incorrectly!");
-  mail->Clear();
+  m_mail->Clear();
   simpleMessage("full@example.se");
   EXPECT_EQ(sendError(),
             "It means that the recipient's inbox is full and cannot receive any more messages!");
-  EXPECT_TRUE(servers->received().empty());
+  EXPECT_TRUE(m_servers->received().empty());
 }
 
 TEST_F(SendEmailTest, ClosingConnectionReconnectsFiveTimesThenRaisesTheReply) {
   plainServer();
   simpleMessage("closing@example.se");
-  const int before = mail->connectionsOpened();
+  const int before = m_mail->connectionsOpened();
   const std::string error = sendError();
   EXPECT_NE(error.find("421 4.3.0 Service not available, closing connection"), std::string::npos)
       << error;
-  EXPECT_EQ(mail->connectionsOpened() - before, 1 + TSendEmail::kMaxAttempts);
+  EXPECT_EQ(m_mail->connectionsOpened() - before, 1 + TSendEmail::kMaxAttempts);
   EXPECT_TRUE(logHas("LIB: Reconnecting: 5"));
   EXPECT_FALSE(logHas("LIB: Reconnecting: 6"));
   // The counter starts again: the next good message goes out at once.
-  mail->Clear();
+  m_mail->Clear();
   simpleMessage();
-  log.clear();
+  m_log.clear();
   ASSERT_EQ(sendError(), "");
   EXPECT_FALSE(logHas("Reconnecting"));
 }
 
 TEST_F(SendEmailTest, SocketErrorsCarryTheirNumbers) {
-  plainServer(servers->reset);
+  plainServer(m_servers->reset);
   simpleMessage();
   EXPECT_EQ(sendError(), "Connection terminated!");
   // A port nobody listens on: the reset server's port is taken, so ask the kernel for one
   // that was free a moment ago.
-  mail->Port(1);
+  m_mail->Port(1);
   const std::string refused = sendError();
   EXPECT_NE(refused.find("Socket Error # 10061"), std::string::npos) << refused;
 }
@@ -240,17 +240,17 @@ TEST_F(SendEmailTest, APasswordIsAbsentFromEveryLogMode) {
   for (TLogMode mode : {lmComponent, lmLib, lmAll, lmNone}) {
     for (bool tls : {false, true}) {
       SCOPED_TRACE(::testing::Message() << "mode " << mode << " tls " << tls);
-      log.clear();
-      mail = std::make_unique<TSendEmail>();
-      mail->OnLog([this](const std::string& s) { log.push_back(s); }, mode);
-      mail->startTlsPorts.push_back(servers->starttls);
-      mail->Host("127.0.0.1").Port(tls ? servers->starttls : servers->plain);
-      mail->UserName("liga").Password(kServerPassword).TLS(tls).CaFile(servers->cert.string());
+      m_log.clear();
+      m_mail = std::make_unique<TSendEmail>();
+      m_mail->OnLog([this](const std::string& s) { m_log.push_back(s); }, mode);
+      m_mail->startTlsPorts.push_back(m_servers->starttls);
+      m_mail->Host("127.0.0.1").Port(tls ? m_servers->starttls : m_servers->plain);
+      m_mail->UserName("liga").Password(kServerPassword).TLS(tls).CaFile(m_servers->cert.string());
       simpleMessage();
       ASSERT_EQ(sendError(), "");
-      mail->Password("fel");  // and a failed login
+      m_mail->Password("fel");  // and a failed login
       EXPECT_NE(sendError(), "");
-      for (const auto& l : log) {
+      for (const auto& l : m_log) {
         EXPECT_EQ(l.find(kServerPassword), std::string::npos) << l;
         EXPECT_EQ(l.find(b64), std::string::npos) << l;
         EXPECT_EQ(l.find("fel"), std::string::npos) << l;
@@ -259,7 +259,7 @@ TEST_F(SendEmailTest, APasswordIsAbsentFromEveryLogMode) {
         EXPECT_TRUE(logHas("LIB: Password: ********"));
       }
       if (mode == lmNone) {
-        EXPECT_TRUE(log.empty());
+        EXPECT_TRUE(m_log.empty());
       }
       if (mode == lmAll) {
         EXPECT_TRUE(logHas("SMTP: > AUTH"));
@@ -271,11 +271,11 @@ TEST_F(SendEmailTest, APasswordIsAbsentFromEveryLogMode) {
 TEST_F(SendEmailTest, LogModesSelectTheLines) {
   std::map<TLogMode, std::vector<std::string>> logs;
   for (TLogMode mode : {lmComponent, lmLib, lmAll}) {
-    mail = std::make_unique<TSendEmail>();
-    mail->OnLog([&logs, mode](const std::string& s) { logs[mode].push_back(s); }, mode);
+    m_mail = std::make_unique<TSendEmail>();
+    m_mail->OnLog([&logs, mode](const std::string& s) { logs[mode].push_back(s); }, mode);
     plainServer();
     simpleMessage();
-    mail->Send(true);
+    m_mail->Send(true);
   }
   auto has = [&](TLogMode m, const std::string& prefix) {
     for (const auto& l : logs[m]) {
@@ -311,55 +311,58 @@ TEST_F(SendEmailTest, LogModesSelectTheLines) {
 TEST_F(SendEmailTest, TheConnectionIsKeptUntilASettingChanges) {
   plainServer();
   simpleMessage();
-  mail->Connect();
-  EXPECT_TRUE(mail->IsConnected());
+  m_mail->Connect();
+  EXPECT_TRUE(m_mail->IsConnected());
   ASSERT_EQ(sendError(false), "");
-  mail->Host("127.0.0.1");  // the same host keeps it
+  m_mail->Host("127.0.0.1");  // the same host keeps it
   ASSERT_EQ(sendError(false), "");
-  EXPECT_EQ(mail->connectionsOpened(), 1);
-  const auto got = servers->received();
+  EXPECT_EQ(m_mail->connectionsOpened(), 1);
+  const auto got = m_servers->received();
   ASSERT_EQ(got.size(), 2u);
   EXPECT_EQ(got[0].peerPort, got[1].peerPort);
-  mail->Host("localhost");  // another host disconnects
-  EXPECT_FALSE(mail->IsConnected());
+  m_mail->Host("localhost");  // another host disconnects
+  EXPECT_FALSE(m_mail->IsConnected());
   EXPECT_TRUE(logHas("LIB: Disconnected"));
 }
 
 TEST_F(SendEmailTest, AConnectionTheServerClosedIsReplacedOnce) {
-  plainServer(servers->idle);
+  plainServer(m_servers->idle);
   simpleMessage();
-  mail->Connect();
+  m_mail->Connect();
   // The server drops the idle connection; the next send must not fail on it but open
   // exactly one new connection.
   std::this_thread::sleep_for(std::chrono::milliseconds(900));
   ASSERT_EQ(sendError(), "");
-  EXPECT_EQ(mail->connectionsOpened(), 2);
+  EXPECT_EQ(m_mail->connectionsOpened(), 2);
   EXPECT_FALSE(logHas("Reconnecting"));
-  EXPECT_EQ(servers->received().size(), 1u);
+  EXPECT_EQ(m_servers->received().size(), 1u);
 }
 
 TEST_F(SendEmailTest, A421OnAReusedConnectionIsRetriedOnceOnAFreshOne) {
   plainServer();
-  mail->From("stale@example.se", "").AddTo("anna@example.se", "").Subject("x").Message("y", false);
+  m_mail->From("stale@example.se", "")
+      .AddTo("anna@example.se", "")
+      .Subject("x")
+      .Message("y", false);
   ASSERT_EQ(sendError(false), "");
   ASSERT_EQ(sendError(false), "");
-  EXPECT_EQ(mail->connectionsOpened(), 2);
+  EXPECT_EQ(m_mail->connectionsOpened(), 2);
   EXPECT_TRUE(logHas("LIB: Connection lost, opening a new one"));
   EXPECT_FALSE(logHas("Reconnecting"));
-  EXPECT_EQ(servers->received().size(), 2u);
+  EXPECT_EQ(m_servers->received().size(), 2u);
 }
 
 TEST_F(SendEmailTest, ProgressReportsTheMessageSize) {
   std::int64_t total = -1, last = -1;
   int ends = 0;
-  mail->OnWorkBegin([&](std::int64_t t) { total = t; })
+  m_mail->OnWorkBegin([&](std::int64_t t) { total = t; })
       .OnWork([&](std::int64_t d) { last = d; })
       .OnWorkEnd([&] { ++ends; });
   plainServer();
   simpleMessage();
-  mail->Message(std::string(50000, 'x'), false);
+  m_mail->Message(std::string(50000, 'x'), false);
   ASSERT_EQ(sendError(), "");
-  const auto got = servers->received();
+  const auto got = m_servers->received();
   ASSERT_EQ(got.size(), 1u);
   EXPECT_GT(total, 50000);
   EXPECT_EQ(last, total);
@@ -395,40 +398,41 @@ TEST_F(SendEmailTest, BackgroundSendCompletesThroughThePort) {
   plainServer();
   simpleMessage();
   std::vector<std::pair<bool, std::string>> done;
-  mail->SendAsync([&](bool e, const std::string& s) { done.emplace_back(e, s); }, true);
-  mail->WaitAsync();
+  m_mail->SendAsync([&](bool e, const std::string& s) { done.emplace_back(e, s); }, true);
+  m_mail->WaitAsync();
   EXPECT_TRUE(done.empty());  // not before the user-interface thread runs it
   EXPECT_EQ(ui.runPending(), 1);
   ASSERT_EQ(done.size(), 1u);
   EXPECT_FALSE(done[0].first);
-  EXPECT_EQ(servers->received().size(), 1u);
+  EXPECT_EQ(m_servers->received().size(), 1u);
 
-  mail->Clear();
+  m_mail->Clear();
   simpleMessage("full@example.se");
-  mail->SendAsync([&](bool e, const std::string& s) { done.emplace_back(e, s); }, true);
-  mail->WaitAsync();
+  m_mail->SendAsync([&](bool e, const std::string& s) { done.emplace_back(e, s); }, true);
+  m_mail->WaitAsync();
   ui.runPending();
   ASSERT_EQ(done.size(), 2u);
   EXPECT_TRUE(done[1].first);
   EXPECT_NE(done[1].second.find("inbox is full"), std::string::npos);
 
   // Without a handler the error is shown as an error box.
-  mail->SendAsync(nullptr, true);
-  mail->WaitAsync();
+  m_mail->SendAsync(nullptr, true);
+  m_mail->WaitAsync();
   ui.runPending();
   ASSERT_EQ(ui.shown.size(), 1u);
   EXPECT_EQ(ui.shown[0].kind, MessageKind::Error);
 }
 
 TEST_F(SendEmailTest, SettersIgnoreEmptyAddressesAndChain) {
-  mail->AddTo("  ", "x").AddCC("", "").AddBCC(" ", "").AddReceiptRecipient("", "");
-  EXPECT_TRUE(mail->message().to.empty());
-  EXPECT_TRUE(mail->message().cc.empty());
-  EXPECT_TRUE(log.empty());
-  mail->Subject("spelprogram f\xC3\xB6r lag IFK NORRBY").Subject("spelprogram f\xC3\xB6r lag IFK");
-  EXPECT_EQ(mail->message().subject, "spelprogram f\xC3\xB6r lag IFK");
-  mail->Priority(mpLowest).Clear();
-  EXPECT_EQ(mail->priority(), mpNormal);
+  m_mail->AddTo("  ", "x").AddCC("", "").AddBCC(" ", "").AddReceiptRecipient("", "");
+  EXPECT_TRUE(m_mail->message().to.empty());
+  EXPECT_TRUE(m_mail->message().cc.empty());
+  EXPECT_TRUE(m_log.empty());
+  m_mail->Subject("spelprogram f\xC3\xB6r lag IFK NORRBY")
+      .Subject("spelprogram f\xC3\xB6r lag IFK");
+  EXPECT_EQ(m_mail->message().subject, "spelprogram f\xC3\xB6r lag IFK");
+  m_mail->Priority(mpLowest).Clear();
+  EXPECT_EQ(m_mail->priority(), mpNormal);
   EXPECT_TRUE(logHas("LIB: Priority: mpLowest"));
   EXPECT_TRUE(logHas("LIB: Priority: mpNormal"));
 }

@@ -10,25 +10,17 @@
 
 #include "mail/mail_settings.h"
 #include "mail/schedule_mail.h"
+#include "support/file_io.h"
+#include "support/temp_dir.h"
 
 namespace liga::mail {
 namespace {
 
 class SettingsTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/liga_mailini_XXXXXX";
-    dir = mkdtemp(tmpl);
-    path = (dir / "sendemail.ini").string();
-  }
-  void TearDown() override { std::filesystem::remove_all(dir); }
-  void write(const std::string& text) { std::ofstream(path) << text; }
-  std::string read() {
-    std::ifstream f(path);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-  }
+  void SetUp() override { m_path = (m_dir / "sendemail.ini").string(); }
+  void write(const std::string& text) { std::ofstream(m_path) << text; }
+  std::string read() { return liga::testing::ReadFile(m_path); }
 
   static MailSettings full() {
     MailSettings s;
@@ -56,16 +48,16 @@ class SettingsTest : public ::testing::Test {
     return s;
   }
 
-  std::filesystem::path dir;
-  std::string path;
+  liga::testing::TempDir m_dir{"mailini"};
+  std::string m_path;
 };
 
 TEST_F(SettingsTest, SavingAndLoadingKeepsEveryField) {
   const MailSettings saved = full();
   std::string error;
-  ASSERT_TRUE(SaveMailSettings(path, saved, &error)) << error;
+  ASSERT_TRUE(SaveMailSettings(m_path, saved, &error)) << error;
   MailSettings loaded;
-  ASSERT_TRUE(LoadMailSettings(path, loaded));
+  ASSERT_TRUE(LoadMailSettings(m_path, loaded));
   EXPECT_EQ(loaded, saved);
   // No line is longer than the INI reader takes.
   std::istringstream lines(read());
@@ -75,15 +67,15 @@ TEST_F(SettingsTest, SavingAndLoadingKeepsEveryField) {
 
 TEST_F(SettingsTest, TheFileIsPrivateAndReplacedWhole) {
   write("[CONFIGURATION]\nfrom=old@example.se\n");
-  ::chmod(path.c_str(), 0644);
-  ASSERT_TRUE(SaveMailSettings(path, full(), nullptr));
+  ::chmod(m_path.c_str(), 0644);
+  ASSERT_TRUE(SaveMailSettings(m_path, full(), nullptr));
   struct stat st {};
-  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  ASSERT_EQ(::stat(m_path.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0600u);
   EXPECT_EQ(read(), FormatMailSettings(full()));
   // Nothing is left beside it.
   int files = 0;
-  for (const auto& e : std::filesystem::directory_iterator(dir)) files += e.is_regular_file();
+  for (const auto& e : std::filesystem::directory_iterator(m_dir)) files += e.is_regular_file();
   EXPECT_EQ(files, 1);
 }
 
@@ -91,13 +83,13 @@ TEST_F(SettingsTest, AFailedSaveLeavesTheOldFile) {
   write("[CONFIGURATION]\nfrom=old@example.se\n");
   // The target is a folder: rename fails, so the temporary file must go and the old
   // contents stay where they were.
-  const std::string blocked = (dir / "blocked").string();
+  const std::string blocked = (m_dir / "blocked").string();
   std::filesystem::create_directories(blocked + "/inner");
   std::string error;
   EXPECT_FALSE(SaveMailSettings(blocked, full(), &error));
   EXPECT_NE(error, "");
   int files = 0;
-  for (const auto& e : std::filesystem::directory_iterator(dir)) files += e.is_regular_file();
+  for (const auto& e : std::filesystem::directory_iterator(m_dir)) files += e.is_regular_file();
   EXPECT_EQ(files, 1);
   EXPECT_EQ(read(), "[CONFIGURATION]\nfrom=old@example.se\n");
 }
@@ -105,10 +97,10 @@ TEST_F(SettingsTest, AFailedSaveLeavesTheOldFile) {
 TEST_F(SettingsTest, MissingKeysSectionsAndFileKeepTheFields) {
   const MailSettings before = full();
   MailSettings s = before;
-  EXPECT_FALSE(LoadMailSettings((dir / "saknas.ini").string(), s));
+  EXPECT_FALSE(LoadMailSettings((m_dir / "saknas.ini").string(), s));
   EXPECT_EQ(s, before);
   write("[CONFIGURATION]\nsmtp_host=mail.klubb.se\nencrypted=9\ntype_log=x\n");
-  ASSERT_TRUE(LoadMailSettings(path, s));
+  ASSERT_TRUE(LoadMailSettings(m_path, s));
   EXPECT_EQ(s.smtpHost, "mail.klubb.se");
   EXPECT_EQ(s.encrypted, before.encrypted);  // out of range: kept
   EXPECT_EQ(s.typeLog, before.typeLog);

@@ -20,6 +20,9 @@
 #include <thread>
 #include <vector>
 
+#include "support/file_io.h"
+#include "support/temp_dir.h"
+
 namespace liga::testing {
 
 inline constexpr const char* kServerPassword = "Hemligt-L0sen";
@@ -52,11 +55,10 @@ struct ReceivedMail {
 class SmtpServers {
  public:
   int plain = 0, starttls = 0, implicit = 0, idle = 0, reset = 0;
-  std::filesystem::path dir, out, cert;
+  liga::testing::TempDir dir{"smtp"};
+  std::filesystem::path out, cert;
 
   bool start() {
-    char tmpl[] = "/tmp/liga_smtp_XXXXXX";
-    dir = mkdtemp(tmpl);
     out = dir / "out";
     cert = dir / "cert.pem";
     std::filesystem::create_directories(out);
@@ -126,7 +128,6 @@ class SmtpServers {
       }
     }
     m_pid = -1;
-    std::filesystem::remove_all(dir);
   }
 
   void clear() {
@@ -142,14 +143,16 @@ class SmtpServers {
     std::vector<ReceivedMail> mails;
     for (const auto& p : emls) {
       ReceivedMail m;
-      m.raw = slurp(p);
-      std::istringstream env(slurp(std::filesystem::path(p).replace_extension(".env")));
+      m.raw = liga::testing::ReadFile(p);
+      std::istringstream env(
+          liga::testing::ReadFile(std::filesystem::path(p).replace_extension(".env")));
       std::string line;
       std::getline(env, line);
       m.peerPort = std::atoi(line.c_str());
       std::getline(env, m.mailFrom);
       while (std::getline(env, line)) m.rcpt.push_back(line);
-      std::istringstream sum(slurp(std::filesystem::path(p).replace_extension(".sum")));
+      std::istringstream sum(
+          liga::testing::ReadFile(std::filesystem::path(p).replace_extension(".sum")));
       while (std::getline(sum, line)) {
         const auto eq = line.find('=');
         const std::string k = line.substr(0, eq), v = line.substr(eq + 1);
@@ -177,12 +180,6 @@ class SmtpServers {
   }
 
  private:
-  static std::string slurp(const std::filesystem::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    std::ostringstream s;
-    s << f.rdbuf();
-    return s.str();
-  }
   static std::string unhex(const std::string& h) {
     std::string out;
     for (std::size_t i = 0; i + 1 < h.size(); i += 2) {

@@ -16,6 +16,8 @@
 #include "reports/grid_print.h"
 #include "reports/picture.h"
 #include "reports/recording_surface.h"
+#include "support/file_io.h"
+#include "support/temp_dir.h"
 
 namespace liga::reports {
 namespace {
@@ -47,41 +49,35 @@ std::pair<double, double> pageSize(const std::string& info) {
   return {w, h};
 }
 
-std::string readFile(const fs::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(f), {}};
-}
+using liga::testing::ReadFile;
 
 class GridExportTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = fs::temp_directory_path() / ("liga_grid_" + std::to_string(getpid()));
-    fs::create_directories(dir);
     ResetPdfPageHeight();
-    grid.setTitle(W("LigaWin32: laglista klassvis: Vårserien & <Cup>"));
-    grid.addCell("LgNr");
-    grid.addCell("Lagnamn");
-    grid.endRow();
-    grid.addCell("1");
-    grid.addCell("A & <B>");
-    grid.endRow();
-    grid.addCell("2");
-    grid.addCell(W("Åby (IF) \\ Öster"));
-    grid.endRow();
-    grid.endRow("--");
-    grid.addCell("3");
-    grid.addCell(W("Lag \"tre\" ÄÖ"));
-    grid.endRow();
+    m_grid.setTitle(W("LigaWin32: laglista klassvis: Vårserien & <Cup>"));
+    m_grid.addCell("LgNr");
+    m_grid.addCell("Lagnamn");
+    m_grid.endRow();
+    m_grid.addCell("1");
+    m_grid.addCell("A & <B>");
+    m_grid.endRow();
+    m_grid.addCell("2");
+    m_grid.addCell(W("Åby (IF) \\ Öster"));
+    m_grid.endRow();
+    m_grid.endRow("--");
+    m_grid.addCell("3");
+    m_grid.addCell(W("Lag \"tre\" ÄÖ"));
+    m_grid.endRow();
   }
-  void TearDown() override { fs::remove_all(dir); }
   static std::string W(const char* s) { return Utf8ToCp1252(s); }
-  std::string path(const char* name) const { return (dir / name).string(); }
+  std::string path(const char* name) const { return (m_dir / name).string(); }
 
-  fs::path dir;
-  GridModel grid;
-  RecordingUi ui;
-  ScopedUi scope{ui};
-  PublishSettings publish;
+  liga::testing::TempDir m_dir{"grid"};
+  GridModel m_grid;
+  RecordingUi m_ui;
+  ScopedUi m_scope{m_ui};
+  PublishSettings m_publish;
 };
 
 TEST(GridModelTest, CellsArePaddedAndColumnsWidenToTheirText) {
@@ -104,8 +100,8 @@ TEST(GridModelTest, CellsArePaddedAndColumnsWidenToTheirText) {
 
 TEST_F(GridExportTest, HtmlIsWellFormedAndEscapesNames) {
   const std::string file = path("lista.htm");
-  ASSERT_TRUE(ExportHtml(grid, file, publish).written);
-  const std::string html = readFile(file);
+  ASSERT_TRUE(ExportHtml(m_grid, file, m_publish).written);
+  const std::string html = ReadFile(file);
   EXPECT_EQ(html.find("<B>"), std::string::npos);
   EXPECT_NE(html.find("A &amp; &lt;B&gt;"), std::string::npos);
   EXPECT_NE(html.find("&Aring;by (IF)"), std::string::npos);
@@ -116,16 +112,16 @@ TEST_F(GridExportTest, HtmlIsWellFormedAndEscapesNames) {
   EXPECT_EQ(lint.status, 0) << lint.out;
   EXPECT_EQ(lint.out, "");
   // The message of the export-file writer.
-  ASSERT_FALSE(ui.statuses.empty());
-  EXPECT_EQ(ui.statuses.back().rfind("Import/export av ", 0), 0u);
+  ASSERT_FALSE(m_ui.statuses.empty());
+  EXPECT_EQ(m_ui.statuses.back().rfind("Import/export av ", 0), 0u);
 }
 
 TEST_F(GridExportTest, HtmlNamesConfiguredAddresses) {
-  publish.webAddress = "https://liga.example";
-  publish.programLogoUrl = "logo.png";
+  m_publish.webAddress = "https://liga.example";
+  m_publish.programLogoUrl = "logo.png";
   const std::string file = path("lista.htm");
-  ASSERT_TRUE(ExportHtml(grid, file, publish).written);
-  const std::string html = readFile(file);
+  ASSERT_TRUE(ExportHtml(m_grid, file, m_publish).written);
+  const std::string html = ReadFile(file);
   EXPECT_NE(html.find("<IMG SRC=\"logo.png\""), std::string::npos);
   EXPECT_NE(html.find("<a href=\"https://liga.example\">"), std::string::npos);
   EXPECT_EQ(run("xmllint --html --noout '" + file + "'").out, "");
@@ -133,8 +129,8 @@ TEST_F(GridExportTest, HtmlNamesConfiguredAddresses) {
 
 TEST_F(GridExportTest, XmlAndStylesheetGiveEveryCell) {
   const std::string file = path("lista.xml");
-  ASSERT_TRUE(ExportXml(grid, file, publish).written);
-  const std::string xml = readFile(file);
+  ASSERT_TRUE(ExportXml(m_grid, file, m_publish).written);
+  const std::string xml = ReadFile(file);
   EXPECT_EQ(xml.rfind("<?xml version=\"1.0\" encoding=\"windows-1252\"?>\r\n", 0), 0u);
   EXPECT_NE(xml.find("<?xml-stylesheet href=\"lista.xsl\" type=\"text/xsl\" ?>"),
             std::string::npos);
@@ -157,7 +153,7 @@ TEST_F(GridExportTest, XmlAndStylesheetGiveEveryCell) {
 
 TEST_F(GridExportTest, PdfPassesQpdfAndGivesBackTheCells) {
   const std::string file = path("lista.pdf");
-  ASSERT_TRUE(ExportPdf(grid, file, publish).written);
+  ASSERT_TRUE(ExportPdf(m_grid, file, m_publish).written);
   const ToolRun check = run("qpdf --check '" + file + "'");
   EXPECT_EQ(check.status, 0) << check.out;
   EXPECT_NE(check.out.find("No syntax or stream encoding errors"), std::string::npos) << check.out;
@@ -168,7 +164,7 @@ TEST_F(GridExportTest, PdfPassesQpdfAndGivesBackTheCells) {
     EXPECT_NE(text.out.find(cell), std::string::npos) << cell << "\n" << text.out;
   // The page is 40 wider than the columns and 1.375 times as high as it is wide.
   const ToolRun info = run("pdfinfo '" + file + "'");
-  const double width = 40 + grid.totalWidth();
+  const double width = 40 + m_grid.totalWidth();
   EXPECT_EQ(pageSize(info.out), std::make_pair(width, width * 1.375)) << info.out;
 }
 
@@ -184,13 +180,13 @@ TEST_F(GridExportTest, PdfEmbedsJpegPicturesAsTheyAre) {
   PdfOptions options;
   options.jpegPictures = {jpeg, path("saknas.jpg")};
   const std::string file = path("bild.pdf");
-  ASSERT_TRUE(ExportPdf(grid, file, publish, options).written);
+  ASSERT_TRUE(ExportPdf(m_grid, file, m_publish, options).written);
   const ToolRun check = run("qpdf --check '" + file + "'");
   EXPECT_EQ(check.status, 0) << check.out;
   const ToolRun images = run("pdfimages -list '" + file + "'");
   EXPECT_NE(images.out.find("    30    20  rgb     3   8  jpeg"), std::string::npos) << images.out;
   // The stream holds the file's bytes unchanged.
-  EXPECT_NE(readFile(file).find(std::string(bytes.begin(), bytes.end())), std::string::npos);
+  EXPECT_NE(ReadFile(file).find(std::string(bytes.begin(), bytes.end())), std::string::npos);
 }
 
 TEST_F(GridExportTest, PdfOfOneColumnAndManyPages) {
@@ -200,7 +196,7 @@ TEST_F(GridExportTest, PdfOfOneColumnAndManyPages) {
     g.endRow();
   }
   const std::string file = path("lang.pdf");
-  ASSERT_TRUE(ExportPdf(g, file, publish).written);
+  ASSERT_TRUE(ExportPdf(g, file, m_publish).written);
   EXPECT_EQ(run("qpdf --check '" + file + "'").status, 0);
   const ToolRun info = run("pdfinfo '" + file + "'");
   const double width = 40 + g.columnWidth(0);
@@ -219,7 +215,7 @@ TEST_F(GridExportTest, PdfWiderThanHighTurnsLandscape) {
   for (int c = 0; c < 12; ++c) g.addCell(std::string(20, 'a' + c));
   g.endRow();
   const std::string file = path("bred.pdf");
-  ASSERT_TRUE(ExportPdf(g, file, publish).written);
+  ASSERT_TRUE(ExportPdf(g, file, m_publish).written);
   const double width = 40 + g.totalWidth();
   ASSERT_GT(width, 792);
   EXPECT_DOUBLE_EQ(PdfCurrentPageHeight(), width / 1.375);
@@ -227,11 +223,11 @@ TEST_F(GridExportTest, PdfWiderThanHighTurnsLandscape) {
 }
 
 TEST_F(GridExportTest, AFileThatCannotBeCreatedIsReportedAndNothingIsLeft) {
-  const std::string file = (dir / "saknas" / "lista.htm").string();
-  EXPECT_FALSE(ExportHtml(grid, file, publish).written);
-  ASSERT_EQ(ui.shown.size(), 1u);
-  EXPECT_EQ(ui.shown[0].text, Utf8ToCp1252("Kan ej öppna/skapa ixportfilen \"") + file + "\"");
-  EXPECT_FALSE(fs::exists(dir / "saknas"));
+  const std::string file = (m_dir / "saknas" / "lista.htm").string();
+  EXPECT_FALSE(ExportHtml(m_grid, file, m_publish).written);
+  ASSERT_EQ(m_ui.shown.size(), 1u);
+  EXPECT_EQ(m_ui.shown[0].text, Utf8ToCp1252("Kan ej öppna/skapa ixportfilen \"") + file + "\"");
+  EXPECT_FALSE(fs::exists(m_dir / "saknas"));
 }
 
 TEST_F(GridExportTest, PrintedGridPutsCellsSideBySideAndWrapsWideRows) {
@@ -246,11 +242,11 @@ TEST_F(GridExportTest, PrintedGridPutsCellsSideBySideAndWrapsWideRows) {
   wide.addCell(std::string(140, 'x'));
   wide.addCell("C");
   wide.endRow();
-  ASSERT_TRUE(PrintGrid(grid, settings));
+  ASSERT_TRUE(PrintGrid(m_grid, settings));
   ASSERT_TRUE(PrintGrid(wide, settings));
   ASSERT_EQ(printer.documents.size(), 2u);
   const RecordedDocument& d = printer.documents[0];
-  EXPECT_EQ(d.name, "LigaWin32:" + grid.title().substr(0, 22));
+  EXPECT_EQ(d.name, "LigaWin32:" + m_grid.title().substr(0, 22));
   // Row 1: its cells on one line, each column as wide as its widest cell (" Lagnamn   ").
   const DrawOp *number = nullptr, *name = nullptr;
   for (const DrawOp* t : d.texts()) {

@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "common/encoding.h"
-#include "database/db_fixture.h"
 #include "reports/recording_surface.h"
+#include "support/db_fixture.h"
 
 namespace liga::reports {
 namespace {
@@ -21,8 +21,8 @@ class LabelsTest : public liga::testing::DbFixture {
     m_db.comp().setPayee("KLUBBEN");
     m_db.comp().setPostgiroNumber("18");
     m_db.comp().setGiroType(2);
-    cls = addClass("SERIEN", 2, 1);
-    for (int i = 1; i <= 6; ++i) teams.push_back(addTeam("LAG " + std::to_string(i), cls, i));
+    m_cls = addClass("SERIEN", 2, 1);
+    for (int i = 1; i <= 6; ++i) m_teams.push_back(addTeam("LAG " + std::to_string(i), m_cls, i));
   }
   void contact(std::int32_t team, int row, const std::string& name,
                const std::string& street = "GATAN") {
@@ -38,39 +38,39 @@ class LabelsTest : public liga::testing::DbFixture {
     return ReportContext{m_db, selection, {}, [] { return std::string("2027-01-01 00:00:00"); }};
   }
 
-  RecordingUi ui;
-  ScopedUi scopedUi{ui};
-  RecordingPrinter printer;
-  ScopedPrinter scope{printer};
+  RecordingUi m_ui;
+  ScopedUi m_scopedUi{m_ui};
+  RecordingPrinter m_printer;
+  ScopedPrinter m_scope{m_printer};
   TeamSelection selection{m_db};
-  std::int32_t cls = 0;
-  std::vector<std::int32_t> teams;
+  std::int32_t m_cls = 0;
+  std::vector<std::int32_t> m_teams;
 };
 
 TEST_F(LabelsTest, SetsChooseLeaderOrMembers) {
-  contact(teams[0], 0, "LEDAREN");
-  contact(teams[0], 1, "FÖRSTE");
-  contact(teams[0], 2, "ANDRE");
-  contact(teams[1], 3, "", "BARA GATA");  // a row with only an address still gets a label
+  contact(m_teams[0], 0, "LEDAREN");
+  contact(m_teams[0], 1, "FÖRSTE");
+  contact(m_teams[0], 2, "ANDRE");
+  contact(m_teams[1], 3, "", "BARA GATA");  // a row with only an address still gets a label
   auto ctx = context();
-  const auto leader = LabelTexts(ctx, {cls}, true, PersonSet::Leader);
+  const auto leader = LabelTexts(ctx, {m_cls}, true, PersonSet::Leader);
   ASSERT_EQ(leader.size(), 3u);
   EXPECT_EQ(leader[0], Utf8ToCp1252("etiketter\r\nARRANGØREN\r\nCUPEN\r\nklassvis lagledare"));
   EXPECT_EQ(leader[1], "LAG 1\r\nLEDAREN\r\nGATAN\r\nSTADEN");
   EXPECT_EQ(leader[2], "Utskrivna etiketter:  1");
-  const auto members = LabelTexts(ctx, {teams[0], teams[1]}, false, PersonSet::AllMembers);
+  const auto members = LabelTexts(ctx, {m_teams[0], m_teams[1]}, false, PersonSet::AllMembers);
   ASSERT_EQ(members.size(), 5u);
   EXPECT_EQ(members[0].substr(members[0].rfind('\n') + 1), "lagvis alla lagmedlemmar");
   EXPECT_EQ(members[1], Utf8ToCp1252("LAG 1\r\nFÖRSTE\r\nGATAN\r\nSTADEN"));
   EXPECT_EQ(members[3], "LAG 2\r\n\r\nBARA GATA\r\nSTADEN");
   EXPECT_EQ(members[4], "Utskrivna etiketter:  3");
-  const auto rest = LabelTexts(ctx, {teams[0]}, false, PersonSet::OtherMembers);
+  const auto rest = LabelTexts(ctx, {m_teams[0]}, false, PersonSet::OtherMembers);
   ASSERT_EQ(rest.size(), 3u);
   EXPECT_NE(rest[1].find("ANDRE"), std::string::npos);
 }
 
 TEST_F(LabelsTest, LabelsFillTheSheetAcrossThenDownWithCopies) {
-  for (int i = 0; i < 6; ++i) contact(teams[i], 0, "LEDARE " + std::to_string(i));
+  for (int i = 0; i < 6; ++i) contact(m_teams[i], 0, "LEDARE " + std::to_string(i));
   LabelSheet sheet;
   sheet.across = 2;
   sheet.rows = 2;
@@ -81,14 +81,14 @@ TEST_F(LabelsTest, LabelsFillTheSheetAcrossThenDownWithCopies) {
   sheet.rowPitch = 40;
   auto ctx = context();
   int asked = 0;
-  const int n = PrintLabels(ctx, sheet, {cls}, true, PersonSet::Leader, [&] {
+  const int n = PrintLabels(ctx, sheet, {m_cls}, true, PersonSet::Leader, [&] {
     ++asked;
     return std::optional<int>(2);
   });
   EXPECT_EQ(n, 6);
   EXPECT_EQ(asked, 1);
-  ASSERT_EQ(printer.documents.size(), 1u);
-  const RecordedDocument& d = printer.documents[0];
+  ASSERT_EQ(m_printer.documents.size(), 1u);
+  const RecordedDocument& d = m_printer.documents[0];
   // 1 first + 6 x 2 copies + 1 last = 14 labels, 4 to a sheet.
   EXPECT_EQ(d.pages, 4);
   std::vector<const DrawOp*> firstLines;
@@ -113,10 +113,10 @@ TEST_F(LabelsTest, LabelsFillTheSheetAcrossThenDownWithCopies) {
 TEST_F(LabelsTest, GiroFeePerMatchIsSharedByTheNamedMembers) {
   m_db.comp().setFee(50);
   m_db.comp().setFeePerMatch(true);
-  contact(teams[0], 1, "ETT");
-  contact(teams[0], 2, "TVÅ");
+  contact(m_teams[0], 1, "ETT");
+  contact(m_teams[0], 2, "TVÅ");
   auto ctx = context();
-  const auto run = ComputeGiroRun(ctx, {teams[0], teams[1]}, PersonSet::AllMembers);
+  const auto run = ComputeGiroRun(ctx, {m_teams[0], m_teams[1]}, PersonSet::AllMembers);
   ASSERT_TRUE(run);
   EXPECT_EQ(run->title, "PostGiroblanketter: med betalningsuppgift!");
   EXPECT_EQ(run->payee, "KLUBBEN");
@@ -146,34 +146,34 @@ TEST_F(LabelsTest, GiroWithoutAmountsStillSumsTheShares) {
   m_db.comp().setAmountFilled(true);
   m_db.comp().setGiroType(4);
   m_db.comp().setBankgiroNumber("5050-1234");
-  contact(teams[2], 0, "LEDAREN");
+  contact(m_teams[2], 0, "LEDAREN");
   auto ctx = context();
-  const auto run = ComputeGiroRun(ctx, {teams[2]}, PersonSet::Leader);
+  const auto run = ComputeGiroRun(ctx, {m_teams[2]}, PersonSet::Leader);
   ASSERT_TRUE(run);
   EXPECT_EQ(run->title, "BankGiroblanketter: utan betalningsuppgift!");
   EXPECT_EQ(run->giroNumber, "5050-1234");
   EXPECT_EQ(run->slips[1].amount, "");
   EXPECT_EQ(run->slips.back().message[1], "Sammanlagda avgifter:   600.00");
-  ASSERT_TRUE(PrintGiro(ctx, {teams[2]}, PersonSet::Leader));
-  ASSERT_EQ(printer.documents.size(), 1u);
-  EXPECT_EQ(printer.documents[0].pages, 3);
-  EXPECT_FALSE(printer.documents[0].contains("Belopp kr:"));
+  ASSERT_TRUE(PrintGiro(ctx, {m_teams[2]}, PersonSet::Leader));
+  ASSERT_EQ(m_printer.documents.size(), 1u);
+  EXPECT_EQ(m_printer.documents[0].pages, 3);
+  EXPECT_FALSE(m_printer.documents[0].contains("Belopp kr:"));
 }
 
 TEST_F(LabelsTest, GiroRefusals) {
   m_db.comp().setPayee("");
   auto ctx = context();
-  ui.answers = {Answer::Yes};
-  EXPECT_FALSE(ComputeGiroRun(ctx, {teams[0]}, PersonSet::Leader));
-  ASSERT_EQ(ui.shown.size(), 1u);
-  EXPECT_EQ(ui.shown[0].text, "Betalningsmottagare/GiroNr ej angivna. Avbryta");
-  ui.answers = {Answer::No};
-  EXPECT_TRUE(ComputeGiroRun(ctx, {teams[0]}, PersonSet::Leader));
-  for (auto t : teams) ASSERT_TRUE(m_db.removeTeam("", t, true));
-  ui.shown.clear();
+  m_ui.answers = {Answer::Yes};
+  EXPECT_FALSE(ComputeGiroRun(ctx, {m_teams[0]}, PersonSet::Leader));
+  ASSERT_EQ(m_ui.shown.size(), 1u);
+  EXPECT_EQ(m_ui.shown[0].text, "Betalningsmottagare/GiroNr ej angivna. Avbryta");
+  m_ui.answers = {Answer::No};
+  EXPECT_TRUE(ComputeGiroRun(ctx, {m_teams[0]}, PersonSet::Leader));
+  for (auto t : m_teams) ASSERT_TRUE(m_db.removeTeam("", t, true));
+  m_ui.shown.clear();
   EXPECT_FALSE(ComputeGiroRun(ctx, {}, PersonSet::Leader));
-  ASSERT_EQ(ui.shown.size(), 1u);
-  EXPECT_EQ(ui.shown[0].text, "Inga deltagande lag!");
+  ASSERT_EQ(m_ui.shown.size(), 1u);
+  EXPECT_EQ(m_ui.shown[0].text, "Inga deltagande lag!");
 }
 
 TEST(GiroRegisterTest, KeysAreUniqueAndGiroNumbersPassTheCheck) {

@@ -7,12 +7,12 @@
 #include "common/encoding.h"
 #include "common/progress.h"
 #include "common/text.h"
-#include "database/db_fixture.h"
 #include "reports/grid_export.h"
 #include "reports/protocols.h"
 #include "reports/recording_surface.h"
 #include "reports/results.h"
-#include "reports/tool_run.h"
+#include "support/db_fixture.h"
+#include "support/run_liga.h"
 
 namespace liga::reports {
 namespace {
@@ -21,34 +21,34 @@ class ListsTest : public liga::testing::DbFixture {
  protected:
   void SetUp() override {
     DbFixture::SetUp();
-    settings.normal = {"Mono", 10, false, false, 0};
-    settings.bold = {"Mono", 10, true, false, 0};
-    settings.large = {"Mono", 12, true, false, 0};
-    settings.small = {"Mono", 6, false, false, 0};
+    m_settings.normal = {"Mono", 10, false, false, 0};
+    m_settings.bold = {"Mono", 10, true, false, 0};
+    m_settings.large = {"Mono", 12, true, false, 0};
+    m_settings.small = {"Mono", 6, false, false, 0};
     newCompetition("VINTERCUPEN");
     m_db.comp().setOrganiser("ORGANISATIONEN");
     m_db.comp().setTitleCaseNames(false);
-    a = addClass("A-KLASS", 2, 1);
-    b = addClass("B-KLASS", 2, 1);
-    norr = addTeam("NORR", a, 1);
-    syd = addTeam("SYD", a, 2);
-    vast = addTeam(W("VÄST"), a, 3);
-    ost = addTeam(W("ÖST"), b, 1);
-    p1 = addPlayTime("2027-01-10 10:00");
-    p2 = addPlayTime("2027-01-10 12:00");
-    p3 = addPlayTime("2027-01-17 10:00");
-    addMatch(p1, norr, syd, 3, 1);          // played
-    addMatch(p2, vast, norr);               // not played: NORR away
-    addMatch(p3, syd, vast, 2, kNoResult);  // one score only
+    m_a = addClass("A-KLASS", 2, 1);
+    m_b = addClass("B-KLASS", 2, 1);
+    m_norr = addTeam("NORR", m_a, 1);
+    m_syd = addTeam("SYD", m_a, 2);
+    m_vast = addTeam(W("VÄST"), m_a, 3);
+    m_ost = addTeam(W("ÖST"), m_b, 1);
+    m_p1 = addPlayTime("2027-01-10 10:00");
+    m_p2 = addPlayTime("2027-01-10 12:00");
+    m_p3 = addPlayTime("2027-01-17 10:00");
+    addMatch(m_p1, m_norr, m_syd, 3, 1);          // played
+    addMatch(m_p2, m_vast, m_norr);               // not played: NORR away
+    addMatch(m_p3, m_syd, m_vast, 2, kNoResult);  // one score only
   }
 
   ReportContext context() {
-    return ReportContext{m_db, selection, settings,
+    return ReportContext{m_db, selection, m_settings,
                          [] { return std::string("2027-01-20 08:00:00"); }};
   }
   const RecordedDocument& job(std::size_t i = 0) {
-    EXPECT_GT(printer.documents.size(), i);
-    return printer.documents.at(i);
+    EXPECT_GT(m_printer.documents.size(), i);
+    return m_printer.documents.at(i);
   }
   // Texts of the document whose y is the same, joined, in drawing order.
   static std::vector<std::string> lines(const RecordedDocument& d) {
@@ -70,17 +70,18 @@ class ListsTest : public liga::testing::DbFixture {
   }
   static std::string W(const char* s) { return Utf8ToCp1252(s); }
 
-  ReportSettings settings;
-  RecordingPrinter printer;
-  ScopedPrinter scope{printer};
+  ReportSettings m_settings;
+  RecordingPrinter m_printer;
+  ScopedPrinter m_scope{m_printer};
   TeamSelection selection{m_db};
-  std::int32_t a = 0, b = 0, norr = 0, syd = 0, vast = 0, ost = 0, p1 = 0, p2 = 0, p3 = 0;
+  std::int32_t m_a = 0, m_b = 0, m_norr = 0, m_syd = 0, m_vast = 0, m_ost = 0, m_p1 = 0, m_p2 = 0,
+               m_p3 = 0;
 };
 
 TEST_F(ListsTest, TeamScheduleShowsHomeAndAwayWithTheHomeScoreFirst) {
   auto ctx = context();
-  PrintTeamSchedules(ctx, {syd, ost});
-  ASSERT_EQ(printer.documents.size(), 2u);
+  PrintTeamSchedules(ctx, {m_syd, m_ost});
+  ASSERT_EQ(m_printer.documents.size(), 2u);
   const RecordedDocument& d = job(0);
   EXPECT_EQ(d.name, "LigaWin32:spelpgm: \"SYD\"");
   // SYD lost 1-3 away at NORR: shown " B" with NORR's 3 first.
@@ -99,19 +100,19 @@ TEST_F(ListsTest, TeamScheduleShowsHomeAndAwayWithTheHomeScoreFirst) {
 
 TEST_F(ListsTest, TeamScheduleDropsAnEntryWhosePlayTimeIsGone) {
   // NORR's second entry names a play time the file does not hold.
-  ASSERT_TRUE(m_db.readTeam(norr));
+  ASSERT_TRUE(m_db.readTeam(m_norr));
   TeamMatchEntry e = m_db.team().match(2);
-  ASSERT_EQ(e.playTimeRecNo(), p2);
+  ASSERT_EQ(e.playTimeRecNo(), m_p2);
   e.setPlayTimeRecNo(999);
   m_db.team().setMatch(2, e);
-  ASSERT_TRUE(m_db.rewriteTeam(norr));
+  ASSERT_TRUE(m_db.rewriteTeam(m_norr));
   auto ctx = context();
-  PrintTeamSchedules(ctx, {norr});
+  PrintTeamSchedules(ctx, {m_norr});
   EXPECT_TRUE(hasLine(job(), "Antal matcher:  1 spelade:  1 kvar:  0"));
 }
 
 TEST_F(ListsTest, TeamListPrintsContactRowsWithAnyField) {
-  ASSERT_TRUE(m_db.readTeam(norr));
+  ASSERT_TRUE(m_db.readTeam(m_norr));
   ContactRow leader;
   leader.setName("LEDARE LEDARSSON");
   leader.setStreet("GATAN 1");
@@ -120,9 +121,9 @@ TEST_F(ListsTest, TeamListPrintsContactRowsWithAnyField) {
   phoneOnly.setAddress4("070-123");
   m_db.team().setContactRow(5, phoneOnly);
   m_db.team().setRanking(7);
-  ASSERT_TRUE(m_db.rewriteTeam(norr));
+  ASSERT_TRUE(m_db.rewriteTeam(m_norr));
   auto ctx = context();
-  PrintTeamList(ctx, {a, b});
+  PrintTeamList(ctx, {m_a, m_b});
   const RecordedDocument& d = job();
   EXPECT_EQ(d.name, "LigaWin32:laglista");
   EXPECT_TRUE(hasLine(d, "Laglista.."));
@@ -146,11 +147,11 @@ TEST_F(ListsTest, TeamListPrintsContactRowsWithAnyField) {
 }
 
 TEST_F(ListsTest, RemainingMatchesSkipTeamsThatHavePlayedEverything) {
-  const auto played = addTeam("KLAR", b, 2);
+  const auto played = addTeam("KLAR", m_b, 2);
   const auto pt = addPlayTime("2027-02-01 10:00");
-  addMatch(pt, played, ost, 1, 1);
+  addMatch(pt, played, m_ost, 1, 1);
   auto ctx = context();
-  PrintRemainingMatches(ctx, {a, b});
+  PrintRemainingMatches(ctx, {m_a, m_b});
   const RecordedDocument& d = job();
   EXPECT_EQ(d.name, "LigaWin32:\"kvar-att-spela\"");
   EXPECT_FALSE(d.contains("KLAR"));
@@ -163,7 +164,7 @@ TEST_F(ListsTest, RemainingMatchesSkipTeamsThatHavePlayedEverything) {
 
 TEST_F(ListsTest, LeagueScheduleWithSomeClassesJoinsPlayTimesOfOneDayAndLeader) {
   auto ctx = context();
-  PrintLeagueSchedule(ctx, {a}, {p1, p2, p3}, false);
+  PrintLeagueSchedule(ctx, {m_a}, {m_p1, m_p2, m_p3}, false);
   const RecordedDocument& d = job();
   EXPECT_EQ(d.name, "LigaWin32:spelschema");
   int dateLines = 0;
@@ -185,8 +186,8 @@ TEST_F(ListsTest, LeagueScheduleWithSomeClassesJoinsPlayTimesOfOneDayAndLeader) 
 
 TEST_F(ListsTest, ResultsListPlayedAndUnplayedMatchesAndTheTable) {
   auto ctx = context();
-  PrintResults(ctx, {a, b}, {p1, p2, p3});
-  ASSERT_EQ(printer.documents.size(), 2u);
+  PrintResults(ctx, {m_a, m_b}, {m_p1, m_p2, m_p3});
+  ASSERT_EQ(m_printer.documents.size(), 2u);
   const RecordedDocument& d = job(0);
   EXPECT_EQ(d.name, "LigaWin32:resultat");
   EXPECT_TRUE(hasLine(d, "Resultattabell.."));
@@ -227,15 +228,15 @@ TEST_F(ListsTest, AbortedResultsStopTheClassLoop) {
   RecordingUi ui;
   ScopedUi scopedUi(ui);
   ui.onPendingInput = [] { CancelProgress(); };
-  PrintResults(ctx, {a, b}, {p1, p2, p3});
-  EXPECT_EQ(printer.documents.size(), 1u);
+  PrintResults(ctx, {m_a, m_b}, {m_p1, m_p2, m_p3});
+  EXPECT_EQ(m_printer.documents.size(), 1u);
   EXPECT_TRUE(job().ended);
   ClearProgressAbort();
 }
 
 TEST_F(ListsTest, ResultsViewHoldsTheStandingsAndBothMatchLists) {
   auto ctx = context();
-  const auto grids = ViewResults(ctx, {a}, {p1, p2, p3});
+  const auto grids = ViewResults(ctx, {m_a}, {m_p1, m_p2, m_p3});
   ASSERT_EQ(grids.size(), 1u);
   const GridModel& g = grids[0];
   EXPECT_EQ(g.title(), "LigaWin32: resultattabell: A-KLASS: VINTERCUPEN 2027-01-20 08:00:00");
@@ -257,48 +258,48 @@ TEST_F(ListsTest, ResultsViewHoldsTheStandingsAndBothMatchLists) {
 
 TEST_F(ListsTest, ViewsSeparateClassGroupsAndNameMissingTeams) {
   auto ctx = context();
-  const GridModel list = ViewTeamList(ctx, {a, b});
+  const GridModel list = ViewTeamList(ctx, {m_a, m_b});
   EXPECT_NE(GridText(list).find("\n--\nB-KLASS"), std::string::npos) << GridText(list);
   // A match whose away team is not in the team file.
   const auto pt = addPlayTime("2027-03-01 10:00");
   ASSERT_TRUE(m_db.readPlayTime(pt));
   MatchEntry e;
   e.setMatchNumber(9);
-  e.setHomeTeamRecNo(norr);
+  e.setHomeTeamRecNo(m_norr);
   e.setAwayTeamRecNo(999);
   e.setHomeScore(kNoResult);
   e.setAwayScore(kNoResult);
   m_db.playTime().setMatch(1, e);
   m_db.playTime().setUsedRows(1);
   ASSERT_TRUE(m_db.rewritePlayTime(pt));
-  const GridModel schedule = ViewLeagueSchedule(ctx, {a, b}, {pt});
+  const GridModel schedule = ViewLeagueSchedule(ctx, {m_a, m_b}, {pt});
   EXPECT_NE(GridText(schedule).find("NORR\t - \tFelifilenkanejfinnalag"), std::string::npos)
       << GridText(schedule);
 }
 
 TEST_F(ListsTest, ANameWithMarkupThroughEveryExport) {
-  ASSERT_TRUE(m_db.readTeam(ost));
+  ASSERT_TRUE(m_db.readTeam(m_ost));
   m_db.team().setTeamName("A & <B>");
-  ASSERT_TRUE(m_db.rewriteTeam(ost));
+  ASSERT_TRUE(m_db.rewriteTeam(m_ost));
   auto ctx = context();
-  const GridModel g = ViewTeamList(ctx, {a, b});
+  const GridModel g = ViewTeamList(ctx, {m_a, m_b});
   const std::string base = path("lista");
   ASSERT_TRUE(ExportHtml(g, base + ".htm", {}, true).written);
   ASSERT_TRUE(ExportXml(g, base + ".xml", {}, true).written);
   ASSERT_TRUE(ExportPdf(g, base + ".pdf", {}, {}, true).written);
-  using testing::RunTool;
-  const auto lint = RunTool("xmllint --html --noout '" + base + ".htm'");
+  using liga::testing::RunCommand;
+  const auto lint = RunCommand("xmllint --html --noout '" + base + ".htm'");
   EXPECT_EQ(lint.out, "");
   const auto html =
-      RunTool("xmllint --html --xpath '//td[contains(., \"A & <B>\")]' '" + base + ".htm'");
+      RunCommand("xmllint --html --xpath '//td[contains(., \"A & <B>\")]' '" + base + ".htm'");
   EXPECT_NE(html.out.find("A &amp; &lt;B&gt;"), std::string::npos) << html.out;
-  const auto xslt = RunTool("xsltproc '" + base + ".xsl' '" + base + ".xml'");
+  const auto xslt = RunCommand("xsltproc '" + base + ".xsl' '" + base + ".xml'");
   EXPECT_EQ(xslt.status, 0) << xslt.out;
   EXPECT_NE(xslt.out.find(" A &amp; &lt;B&gt;    "), std::string::npos) << xslt.out;
-  EXPECT_EQ(RunTool("qpdf --check '" + base + ".pdf'").status, 0);
-  EXPECT_NE(RunTool("pdftotext '" + base + ".pdf' -").out.find("A & <B>"), std::string::npos);
+  EXPECT_EQ(RunCommand("qpdf --check '" + base + ".pdf'").status, 0);
+  EXPECT_NE(RunCommand("pdftotext '" + base + ".pdf' -").out.find("A & <B>"), std::string::npos);
   // The printed report draws the name as it is.
-  PrintTeamList(ctx, {b});
+  PrintTeamList(ctx, {m_b});
   EXPECT_TRUE(job().contains(" A & <B>"));
 }
 
@@ -310,30 +311,30 @@ TEST_F(ListsTest, ProtocolColumnsAreFractionsOfTheLine) {
 }
 
 TEST_F(ListsTest, ProtocolsOnePerMatchWithPlayersAndResult) {
-  ASSERT_TRUE(m_db.readTeam(norr));
+  ASSERT_TRUE(m_db.readTeam(m_norr));
   for (int r = 1; r <= 5; ++r) {
     ContactRow row;
     row.setName("SPELARE " + std::to_string(r));
     m_db.team().setContactRow(r, row);
   }
-  ASSERT_TRUE(m_db.rewriteTeam(norr));
-  addMatch(p1, vast, syd);
+  ASSERT_TRUE(m_db.rewriteTeam(m_norr));
+  addMatch(m_p1, m_vast, m_syd);
   {
     // A third match whose away team is not in the team file.
-    ASSERT_TRUE(m_db.readPlayTime(p1));
+    ASSERT_TRUE(m_db.readPlayTime(m_p1));
     MatchEntry e;
     e.setMatchNumber(9);
-    e.setHomeTeamRecNo(ost);
+    e.setHomeTeamRecNo(m_ost);
     e.setAwayTeamRecNo(999);
     e.setHomeScore(kNoResult);
     e.setAwayScore(kNoResult);
     m_db.playTime().setMatch(3, e);
     m_db.playTime().setUsedRows(3);
-    ASSERT_TRUE(m_db.rewritePlayTime(p1));
+    ASSERT_TRUE(m_db.rewritePlayTime(m_p1));
   }
   auto ctx = context();
-  PrintProtocols(ctx, ProtocolLayout::Individual, {p1});
-  ASSERT_EQ(printer.documents.size(), 3u);
+  PrintProtocols(ctx, ProtocolLayout::Individual, {m_p1});
+  ASSERT_EQ(m_printer.documents.size(), 3u);
   const RecordedDocument& played = job(0);
   EXPECT_EQ(played.name, "LigaWin32:protokoll 2027-01-10 1");
   EXPECT_TRUE(hasLine(played, "..spelprotokoll.."));
@@ -362,10 +363,10 @@ TEST_F(ListsTest, TeamAndBadmintonProtocolLayouts) {
     return n;
   };
   auto ctx = context();
-  PrintProtocols(ctx, ProtocolLayout::Team, {p1});
-  PrintProtocols(ctx, ProtocolLayout::Badminton, {p1});
-  PrintProtocols(ctx, ProtocolLayout::Individual, {p1});
-  ASSERT_EQ(printer.documents.size(), 3u);
+  PrintProtocols(ctx, ProtocolLayout::Team, {m_p1});
+  PrintProtocols(ctx, ProtocolLayout::Badminton, {m_p1});
+  PrintProtocols(ctx, ProtocolLayout::Individual, {m_p1});
+  ASSERT_EQ(m_printer.documents.size(), 3u);
   EXPECT_EQ(job(0).name, "LigaWin32:spelschema");
   EXPECT_EQ(count(job(0), "--"), 1);  // row 16 of the one section
   EXPECT_EQ(count(job(0), "1"), 1);

@@ -21,7 +21,9 @@
 #include "gui/reports/qt_surface.h"
 #include "reports/picture.h"
 #include "reports/report_writer.h"
-#include "reports/tool_run.h"
+#include "support/file_io.h"
+#include "support/run_liga.h"
+#include "support/temp_dir.h"
 
 // fontconfig keeps a cache for the life of the process, which the leak checker of the
 // sanitizer build would report; it is not ours to free.
@@ -33,7 +35,7 @@ namespace liga::gui {
 namespace {
 
 namespace fs = std::filesystem;
-using reports::testing::RunTool;
+using liga::testing::RunCommand;
 
 QApplication& app() {
   static int argc = 1;
@@ -50,18 +52,15 @@ class QtReportsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     app();
-    dir = fs::temp_directory_path() / ("liga_qtrep_" + std::to_string(getpid()));
-    fs::create_directories(dir);
-    grid.setTitle(Utf8ToCp1252("visning: Vårcupen"));
-    grid.addCell("LgNr");
-    grid.addCell("Lagnamn");
-    grid.endRow();
-    grid.addCell("1");
-    grid.addCell("A & <B>");
-    grid.endRow();
+    m_grid.setTitle(Utf8ToCp1252("visning: Vårcupen"));
+    m_grid.addCell("LgNr");
+    m_grid.addCell("Lagnamn");
+    m_grid.endRow();
+    m_grid.addCell("1");
+    m_grid.addCell("A & <B>");
+    m_grid.endRow();
   }
-  void TearDown() override { fs::remove_all(dir); }
-  std::string path(const char* n) const { return (dir / n).string(); }
+  std::string path(const char* n) const { return (m_dir / n).string(); }
 
   static void writeJob(const std::string& title, const std::string& text) {
     reports::ReportWriter w(reports::ReportSettings{});
@@ -72,10 +71,10 @@ class QtReportsTest : public ::testing::Test {
     w.finish();
   }
 
-  fs::path dir;
-  reports::GridModel grid;
-  RecordingUi ui;
-  ScopedUi scoped{ui};
+  liga::testing::TempDir m_dir{"qtrep"};
+  reports::GridModel m_grid;
+  RecordingUi m_ui;
+  ScopedUi m_scoped{m_ui};
 };
 
 TEST_F(QtReportsTest, PdfPrinterWritesEachJobOrAllJobsIntoOneFile) {
@@ -84,8 +83,8 @@ TEST_F(QtReportsTest, PdfPrinterWritesEachJobOrAllJobsIntoOneFile) {
     reports::ScopedPrinter scope(printer);
     writeJob("laglista", Utf8ToCp1252("Åsa Öberg"));
   }
-  EXPECT_EQ(RunTool("qpdf --check '" + path("ett.pdf") + "'").status, 0);
-  EXPECT_NE(RunTool("pdftotext '" + path("ett.pdf") + "' -").out.find("Åsa Öberg"),
+  EXPECT_EQ(RunCommand("qpdf --check '" + path("ett.pdf") + "'").status, 0);
+  EXPECT_NE(RunCommand("pdftotext '" + path("ett.pdf") + "' -").out.find("Åsa Öberg"),
             std::string::npos);
   {
     QtReportPrinter printer(QtReportPrinter::Mode::Pdf, path("alla.pdf"), true);
@@ -94,9 +93,9 @@ TEST_F(QtReportsTest, PdfPrinterWritesEachJobOrAllJobsIntoOneFile) {
     writeJob("jobb tva", "andra");
     EXPECT_EQ(printer.jobs(), 2);
   }
-  const auto info = RunTool("pdfinfo '" + path("alla.pdf") + "'").out;
+  const auto info = RunCommand("pdfinfo '" + path("alla.pdf") + "'").out;
   EXPECT_NE(info.find("Pages:           2"), std::string::npos) << info;
-  const auto text = RunTool("pdftotext '" + path("alla.pdf") + "' -").out;
+  const auto text = RunCommand("pdftotext '" + path("alla.pdf") + "' -").out;
   EXPECT_LT(text.find("forsta"), text.find("andra"));
 }
 
@@ -105,12 +104,12 @@ TEST_F(QtReportsTest, APrinterThatDoesNotExistRefusesTheJob) {
   reports::ScopedPrinter scope(printer);
   reports::ReportWriter w(reports::ReportSettings{});
   EXPECT_FALSE(w.openJob("laglista"));
-  ASSERT_EQ(ui.shown.size(), 1u);
-  EXPECT_EQ(ui.shown[0].text, Utf8ToCp1252("Kan ej skapa vald skrivare enligt inställningar"));
+  ASSERT_EQ(m_ui.shown.size(), 1u);
+  EXPECT_EQ(m_ui.shown[0].text, Utf8ToCp1252("Kan ej skapa vald skrivare enligt inställningar"));
 }
 
 TEST_F(QtReportsTest, GridWindowShowsTheCellsAndExports) {
-  Tgridform form(grid, {}, {});
+  Tgridform form(m_grid, {}, {});
   auto* table = form.findChild<QTableWidget*>("estringgrid");
   ASSERT_NE(table, nullptr);
   EXPECT_EQ(table->rowCount(), 2);
@@ -119,25 +118,24 @@ TEST_F(QtReportsTest, GridWindowShowsTheCellsAndExports) {
     EXPECT_NE(form.findChild<QPushButton*>(b), nullptr) << b;
   EXPECT_EQ(form.findChild<QPushButton*>("xml")->text(), QString("xml/xslt"));
   // The buttons ask for the file; a name without extension gets the format's.
-  ui.pickerResults = {path("sida"), path("lista.xml"), path("bild")};
+  m_ui.pickerResults = {path("sida"), path("lista.xml"), path("bild")};
   form.findChild<QPushButton*>("htm")->click();
   form.findChild<QPushButton*>("xml")->click();
   form.findChild<QPushButton*>("jpg")->click();
-  EXPECT_EQ(RunTool("xmllint --html --noout '" + path("sida.htm") + "'").out, "");
+  EXPECT_EQ(RunCommand("xmllint --html --noout '" + path("sida.htm") + "'").out, "");
   EXPECT_TRUE(fs::exists(path("lista.xsl")));
   ASSERT_TRUE(fs::exists(path("bild.jpg")));
   // A cancelled picker writes nothing.
   form.findChild<QPushButton*>("pdf")->click();
   EXPECT_FALSE(fs::exists(path("sida.pdf")));
   EXPECT_TRUE(form.exportPdf(path("sida.pdf")));
-  EXPECT_EQ(RunTool("qpdf --check '" + path("sida.pdf") + "'").status, 0);
+  EXPECT_EQ(RunCommand("qpdf --check '" + path("sida.pdf") + "'").status, 0);
 }
 
 TEST_F(QtReportsTest, JpegOfTheGridHoldsTheDrawnTable) {
-  ASSERT_TRUE(ExportGridJpeg(grid, path("g.jpg")));
-  std::ifstream f(path("g.jpg"), std::ios::binary);
-  const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(f), {}};
-  const QImage expected = RenderGrid(grid);
+  ASSERT_TRUE(ExportGridJpeg(m_grid, path("g.jpg")));
+  const std::vector<std::uint8_t> bytes = liga::testing::ReadBytes(path("g.jpg"));
+  const QImage expected = RenderGrid(m_grid);
   int w = 0, h = 0;
   ASSERT_TRUE(reports::JpegSize(bytes, w, h));
   EXPECT_EQ(w, expected.width());
@@ -149,7 +147,7 @@ TEST_F(QtReportsTest, JpegOfTheGridHoldsTheDrawnTable) {
   for (std::size_t i = 0; i < decoded->rgb.size(); i += 3) dark += decoded->rgb[i] < 128;
   EXPECT_GT(dark, 100);
   EXPECT_LT(dark, w * h / 2);
-  EXPECT_FALSE(ExportGridJpeg(grid, path("saknas/g.jpg")));
+  EXPECT_FALSE(ExportGridJpeg(m_grid, path("saknas/g.jpg")));
 }
 
 TEST_F(QtReportsTest, GiroDialogStaysOpenUntilTheLayoutIsAccepted) {
@@ -180,7 +178,7 @@ TEST_F(QtReportsTest, GiroDialogStaysOpenUntilTheLayoutIsAccepted) {
   again.findChild<QPushButton*>("okButton")->click();
   EXPECT_EQ(again.result(), QDialog::Accepted);
   EXPECT_EQ(reg.layouts().size(), 2u);
-  EXPECT_EQ(ui.beeps, 2);
+  EXPECT_EQ(m_ui.beeps, 2);
 }
 
 TEST_F(QtReportsTest, GiroRegisterWindowListsTheSavedLayouts) {

@@ -13,29 +13,32 @@
 #include "reports/picture.h"
 #include "reports/recording_surface.h"
 #include "reports/report_writer.h"
+#include "support/file_io.h"
+#include "support/temp_dir.h"
 
 namespace liga::reports {
 namespace {
 
 class ReportWriterTest : public ::testing::Test {
  protected:
-  ReportWriterTest() : m_ui(ui), m_printerScope(printer) {
-    settings.inch = true;
-    settings.marginLeft = settings.marginTop = settings.marginRight = settings.marginBottom = 1000;
-    settings.large = {"Mono", 10, true, false, 0};
-    settings.normal = {"Mono", 10, false, false, 0};
-    settings.bold = {"Mono", 10, true, false, 0};
-    settings.small = {"Mono", 5, false, false, 0};
-    settings.footerText = "fottext";
+  ReportWriterTest() : m_scopedUi(m_ui), m_printerScope(m_printer) {
+    m_settings.inch = true;
+    m_settings.marginLeft = m_settings.marginTop = m_settings.marginRight =
+        m_settings.marginBottom = 1000;
+    m_settings.large = {"Mono", 10, true, false, 0};
+    m_settings.normal = {"Mono", 10, false, false, 0};
+    m_settings.bold = {"Mono", 10, true, false, 0};
+    m_settings.small = {"Mono", 5, false, false, 0};
+    m_settings.footerText = "fottext";
   }
 
   std::unique_ptr<ReportWriter> open(const std::string& name = "test") {
-    auto w =
-        std::make_unique<ReportWriter>(settings, [] { return std::string("2026-12-09 10:11:12"); });
+    auto w = std::make_unique<ReportWriter>(m_settings,
+                                            [] { return std::string("2026-12-09 10:11:12"); });
     EXPECT_TRUE(w->openJob(name));
     return w;
   }
-  const RecordedDocument& doc() const { return printer.documents.back(); }
+  const RecordedDocument& doc() const { return m_printer.documents.back(); }
 
   // Fills the page with announced normal lines until fewer than `left` lines of it remain.
   void fillUntil(ReportWriter& w, int left) {
@@ -45,26 +48,26 @@ class ReportWriterTest : public ::testing::Test {
     }
   }
 
-  RecordingUi ui;
-  RecordingPrinter printer;
-  ReportSettings settings;
-  ScopedUi m_ui;
+  RecordingUi m_ui;
+  RecordingPrinter m_printer;
+  ReportSettings m_settings;
+  ScopedUi m_scopedUi;
   ScopedPrinter m_printerScope;
 };
 
 TEST_F(ReportWriterTest, JobWithoutPrinterDoesNotOpen) {
   SetPrinter(nullptr);
-  ReportWriter w(settings);
+  ReportWriter w(m_settings);
   EXPECT_FALSE(w.openJob("laglista"));
-  EXPECT_TRUE(ui.shown.empty());
+  EXPECT_TRUE(m_ui.shown.empty());
 }
 
 TEST_F(ReportWriterTest, PrinterThatCannotBeUsedIsReported) {
-  printer.refuse = true;
-  ReportWriter w(settings);
+  m_printer.refuse = true;
+  ReportWriter w(m_settings);
   EXPECT_FALSE(w.openJob("laglista"));
-  ASSERT_EQ(ui.shown.size(), 1u);
-  EXPECT_EQ(ui.shown[0].text, "Kan ej skapa vald skrivare enligt inst\xe4llningar");
+  ASSERT_EQ(m_ui.shown.size(), 1u);
+  EXPECT_EQ(m_ui.shown[0].text, "Kan ej skapa vald skrivare enligt inst\xe4llningar");
 }
 
 TEST_F(ReportWriterTest, DocumentNameIsCutAndProgressWindowNamesJob) {
@@ -77,7 +80,7 @@ TEST_F(ReportWriterTest, DocumentNameIsCutAndProgressWindowNamesJob) {
   EXPECT_EQ(doc().name.size(), 32u);
   EXPECT_TRUE(doc().ended);
   bool named = false;
-  for (const auto& p : ui.progress) named |= p.find("open 0 rapport") == 0;
+  for (const auto& p : m_ui.progress) named |= p.find("open 0 rapport") == 0;
   EXPECT_TRUE(named);
 }
 
@@ -111,9 +114,9 @@ TEST_F(ReportWriterTest, TitleIsCentredInBold) {
 }
 
 TEST_F(ReportWriterTest, TwoColumnsShareAFivePercentGapAndStayInsideTheMargins) {
-  settings.columns = 2;
-  settings.normal.size = 20;  // scaled by 1/2 to 10
-  settings.small.size = 10;
+  m_settings.columns = 2;
+  m_settings.normal.size = 20;  // scaled by 1/2 to 10
+  m_settings.small.size = 10;
   auto w = open();
   EXPECT_DOUBLE_EQ(w->lineHeight(), 10);
   const double usable = 595 - 144;
@@ -231,8 +234,8 @@ TEST_F(ReportWriterTest, FontsLeftPushedAreReportedAndPopped) {
   w->pushFont('B');
   w->pushFont('S');
   w->finish();
-  ASSERT_EQ(ui.shown.size(), 1u);
-  EXPECT_EQ(ui.shown[0].text, "  2 savefontc<>0 prexit");
+  ASSERT_EQ(m_ui.shown.size(), 1u);
+  EXPECT_EQ(m_ui.shown[0].text, "  2 savefontc<>0 prexit");
   EXPECT_EQ(w->pushedFonts(), 0);
 }
 
@@ -245,23 +248,20 @@ TEST_F(ReportWriterTest, FontStackHoldsTwelve) {
 }
 
 TEST_F(ReportWriterTest, PicturesEndTheReportFramedAndScaledToTheColumn) {
-  const std::string path =
-      (std::filesystem::temp_directory_path() / ("liga_pic_" + std::to_string(getpid()) + ".jpg"))
-          .string();
+  const liga::testing::TempDir tmp("pic");
+  const std::string path = (tmp / "bild.jpg").string();
   Picture p;
   p.width = 40;
   p.height = 20;
   p.rgb.assign(40 * 20 * 3, 200);
   const auto bytes = EncodeJpeg(p);
   ASSERT_FALSE(bytes.empty());
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-  settings.pictures[1] = {true, path, 2};
-  settings.pictures[2] = {true, "/nonexistent/picture.jpg", 1};
-  settings.pictures[3] = {false, path, 1};
+  ASSERT_TRUE(liga::testing::WriteFile(path, bytes));
+  m_settings.pictures[1] = {true, path, 2};
+  m_settings.pictures[2] = {true, "/nonexistent/picture.jpg", 1};
+  m_settings.pictures[3] = {false, path, 1};
   auto w = open();
   w->finish();
-  std::filesystem::remove(path);
   ASSERT_EQ(doc().count(DrawOp::Picture), 1);
   ASSERT_EQ(doc().count(DrawOp::Rect), 1);
   for (const DrawOp& op : doc().ops) {

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "database/db_fixture.h"
 #include "reports/sort_engine.h"
+#include "support/db_fixture.h"
 
 namespace liga {
 namespace {

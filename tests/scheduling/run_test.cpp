@@ -10,6 +10,8 @@
 #include "common/progress.h"
 #include "common/recording_ui.h"
 #include "fixtures.h"
+#include "support/file_io.h"
+#include "support/temp_dir.h"
 
 namespace liga::scheduling {
 namespace {
@@ -31,25 +33,14 @@ class FixedClock : public RunClock {
   int m_reads = 0;
 };
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using liga::testing::ReadFile;
 
 class RunTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = fs::temp_directory_path() /
-          ("liga_run_" + std::to_string(::getpid()) + "_" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    config.LastExchangePath = (dir / "previous.txt").string();
-    config.DataDir = dir.string();
+    m_config.LastExchangePath = (m_dir / "previous.txt").string();
+    m_config.DataDir = m_dir.string();
   }
-  void TearDown() override { fs::remove_all(dir); }
 
   // Runs with the dialog accepted after `edit` adjusted it.
   RunSummary RunWith(const ScheduleInput& input,
@@ -59,7 +50,7 @@ class RunTest : public ::testing::Test {
     FixedClock clock(elapsedMs);
     RunOptions options{&random, &clock};
     return Spellotta(
-        input, config,
+        input, m_config,
         [&](ScheduleDialog& d) {
           if (edit) edit(d);
           return d.ok();
@@ -67,10 +58,10 @@ class RunTest : public ::testing::Test {
         options);
   }
 
-  RecordingUi ui;
-  ScopedUi scope{ui};
-  fs::path dir;
-  ScheduleConfig config;
+  RecordingUi m_ui;
+  ScopedUi m_scope{m_ui};
+  liga::testing::TempDir m_dir{"run"};
+  ScheduleConfig m_config;
 };
 
 // The competition of the golden files: three classes (5 teams twice, 5 teams twice, 4
@@ -101,11 +92,11 @@ void CompareWithGolden(const std::string& bytes, const std::string& name) {
 TEST_F(RunTest, GoldenDefaults) {
   RunSummary s = RunWith(GoldenInput(), {}, 1);
   ASSERT_EQ(s.outcome, RunOutcome::Written);
-  CompareWithGolden(ReadFile(dir / "SPELDAG.LOT"), "seed1_defaults.lot");
+  CompareWithGolden(ReadFile(m_dir / "SPELDAG.LOT"), "seed1_defaults.lot");
 }
 
 TEST_F(RunTest, GoldenOptionsAndMask) {
-  fs::path mask = dir / "lag.msk";
+  fs::path mask = m_dir / "lag.msk";
   std::ofstream(mask, std::ios::binary) << "LAG,EJ SPELBARA TIDER\r\n"
                                            "1,2016-09-0\r\n"
                                            "21,12:30\r\n"
@@ -119,34 +110,34 @@ TEST_F(RunTest, GoldenOptionsAndMask) {
         d.setRoundOrderIndex(1);
         d.setHomeAwayIndex(1);
         d.setMaskFile(mask.string());
-        d.setOutFile((dir / "plan.lot").string());
+        d.setOutFile((m_dir / "plan.lot").string());
       },
       2);
   ASSERT_EQ(s.outcome, RunOutcome::Written);
-  CompareWithGolden(ReadFile(dir / "plan.lot"), "seed2_options_mask.lot");
+  CompareWithGolden(ReadFile(m_dir / "plan.lot"), "seed2_options_mask.lot");
 }
 
 TEST_F(RunTest, SameSeedSameFileOtherSeedOtherFile) {
   RunWith(GoldenInput(), {}, 7);
-  std::string first = ReadFile(dir / "SPELDAG.LOT");
-  ui.answers = {Answer::Yes};
+  std::string first = ReadFile(m_dir / "SPELDAG.LOT");
+  m_ui.answers = {Answer::Yes};
   RunWith(GoldenInput(), {}, 7);
-  EXPECT_EQ(ReadFile(dir / "SPELDAG.LOT"), first);
-  ui.answers = {Answer::Yes};
+  EXPECT_EQ(ReadFile(m_dir / "SPELDAG.LOT"), first);
+  m_ui.answers = {Answer::Yes};
   RunWith(GoldenInput(), {}, 8);
-  EXPECT_NE(ReadFile(dir / "SPELDAG.LOT"), first);
+  EXPECT_NE(ReadFile(m_dir / "SPELDAG.LOT"), first);
 }
 
 TEST_F(RunTest, MessagesOfARun) {
   RunSummary s = RunWith(GoldenInput(), {}, 1, 125'400);
   ASSERT_EQ(s.outcome, RunOutcome::Written);
-  std::string out = (dir / "SPELDAG.LOT").string();
-  EXPECT_EQ(ui.statuses, (std::vector<std::string>{"Initierar variabler!",
-                                                   "Spelf\xF6rdelar till \"" + out + "\""}));
-  ASSERT_EQ(ui.shown.size(), 1u);
-  EXPECT_EQ(ui.shown[0].kind, MessageKind::Warning);
-  EXPECT_EQ(ui.shown[0].text, "Lottningsarbete tid (mmm:ss) 002:05");
-  EXPECT_EQ(config.LastExchangePath, out);
+  std::string out = (m_dir / "SPELDAG.LOT").string();
+  EXPECT_EQ(m_ui.statuses, (std::vector<std::string>{"Initierar variabler!",
+                                                     "Spelf\xF6rdelar till \"" + out + "\""}));
+  ASSERT_EQ(m_ui.shown.size(), 1u);
+  EXPECT_EQ(m_ui.shown[0].kind, MessageKind::Warning);
+  EXPECT_EQ(m_ui.shown[0].text, "Lottningsarbete tid (mmm:ss) 002:05");
+  EXPECT_EQ(m_config.LastExchangePath, out);
   EXPECT_EQ(s.matchCount, 46);
   EXPECT_EQ(s.realMatches + s.placeholderMatches, 46);
   EXPECT_EQ(OpenProgressWindows(), 0);
@@ -159,56 +150,56 @@ TEST(ElapsedTextTest, Table) {
 }
 
 TEST_F(RunTest, RefusedOrCancelledWritesNothing) {
-  fs::path out = dir / "SPELDAG.LOT";
+  fs::path out = m_dir / "SPELDAG.LOT";
   std::ofstream(out) << "previous schedule";
   ScheduleInput empty = MakeInput({{1}}, {});
   EXPECT_EQ(RunWith(empty).outcome, RunOutcome::Refused);
 
   SeededRandom random(1);
-  RunSummary s =
-      RunSchedule(GoldenInput(), config, [](ScheduleDialog&) { return false; }, {&random, nullptr});
+  RunSummary s = RunSchedule(GoldenInput(), m_config, [](ScheduleDialog&) { return false; },
+                             {&random, nullptr});
   EXPECT_EQ(s.outcome, RunOutcome::Cancelled);
 
-  ui.answers = {Answer::No};  // "Filnamnet existerar redan. Skriva över": No, then cancel
-  s = RunSchedule(GoldenInput(), config, [](ScheduleDialog& d) { return d.ok(); },
+  m_ui.answers = {Answer::No};  // "Filnamnet existerar redan. Skriva över": No, then cancel
+  s = RunSchedule(GoldenInput(), m_config, [](ScheduleDialog& d) { return d.ok(); },
                   {&random, nullptr});
   EXPECT_EQ(s.outcome, RunOutcome::Cancelled);
 
   EXPECT_EQ(ReadFile(out), "previous schedule");
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+  EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 1);
 }
 
 TEST_F(RunTest, OutputThatCannotBeCreated) {
-  std::string out = (dir / "missing" / "x.lot").string();
+  std::string out = (m_dir / "missing" / "x.lot").string();
   RunSummary s = RunWith(GoldenInput(), [&](ScheduleDialog& d) { d.setOutFile(out); });
   EXPECT_EQ(s.outcome, RunOutcome::CannotCreate);
-  ASSERT_EQ(ui.shown.size(), 1u);
-  EXPECT_EQ(ui.shown[0].text, "Kan inte \xF6ppna filen \"" + out + "\" f\xF6r skrivning");
+  ASSERT_EQ(m_ui.shown.size(), 1u);
+  EXPECT_EQ(m_ui.shown[0].text, "Kan inte \xF6ppna filen \"" + out + "\" f\xF6r skrivning");
 }
 
 TEST_F(RunTest, OutputThatCannotBeReplacedKeepsWhatWasThere) {
   // A folder stands where the file should go: the rename fails after the run.
-  fs::path out = dir / "taken";
+  fs::path out = m_dir / "taken";
   fs::create_directories(out / "inside");
-  ui.answers = {Answer::Yes};
+  m_ui.answers = {Answer::Yes};
   RunSummary s = RunWith(GoldenInput(), [&](ScheduleDialog& d) { d.setOutFile(out.string()); });
   EXPECT_EQ(s.outcome, RunOutcome::CloseFailed);
-  ASSERT_EQ(ui.shown.size(), 3u);  // question, time, failure
-  EXPECT_EQ(ui.shown[1].text, "Lottningsarbete tid (mmm:ss) 000");
-  EXPECT_EQ(ui.shown[2].text, "Fel vid st\xE4nging av filen \"" + out.string() + "\"");
+  ASSERT_EQ(m_ui.shown.size(), 3u);  // question, time, failure
+  EXPECT_EQ(m_ui.shown[1].text, "Lottningsarbete tid (mmm:ss) 000");
+  EXPECT_EQ(m_ui.shown[2].text, "Fel vid st\xE4nging av filen \"" + out.string() + "\"");
   EXPECT_TRUE(fs::is_directory(out / "inside"));
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+  EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 1);
 }
 
 TEST_F(RunTest, AbortFromTheProgressWindowWritesNothing) {
   int rows = 0;
-  ui.onPendingInput = [&] {
+  m_ui.onPendingInput = [&] {
     if (++rows == 40) CancelProgress();
   };
   RunSummary s = RunWith(GoldenInput());
   EXPECT_EQ(s.outcome, RunOutcome::Aborted);
-  EXPECT_FALSE(fs::exists(dir / "SPELDAG.LOT"));
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 0);
+  EXPECT_FALSE(fs::exists(m_dir / "SPELDAG.LOT"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 0);
   EXPECT_EQ(OpenProgressWindows(), 0);
 }
 
@@ -220,17 +211,17 @@ TEST_F(RunTest, NoMatchGeneratedLeavesTheFileEmpty) {
   RunSummary s = RunWith(input);
   EXPECT_EQ(s.outcome, RunOutcome::Written);
   EXPECT_EQ(s.matchCount, 0);
-  EXPECT_TRUE(fs::exists(dir / "SPELDAG.LOT"));
-  EXPECT_EQ(ReadFile(dir / "SPELDAG.LOT"), "");
-  ASSERT_EQ(ui.shown.size(), 2u);
-  EXPECT_EQ(ui.shown[0].text, "antalet i klassen \"A\" \xF6verskrider maxantalet  16");
-  EXPECT_EQ(ui.shown[1].text, "Lottningsarbete tid (mmm:ss) 000");
+  EXPECT_TRUE(fs::exists(m_dir / "SPELDAG.LOT"));
+  EXPECT_EQ(ReadFile(m_dir / "SPELDAG.LOT"), "");
+  ASSERT_EQ(m_ui.shown.size(), 2u);
+  EXPECT_EQ(m_ui.shown[0].text, "antalet i klassen \"A\" \xF6verskrider maxantalet  16");
+  EXPECT_EQ(m_ui.shown[1].text, "Lottningsarbete tid (mmm:ss) 000");
 }
 
 TEST_F(RunTest, OnlyPlaceholderPlayTimes) {
   ScheduleInput input = MakeInput({{3}}, {});
   ASSERT_EQ(RunWith(input).outcome, RunOutcome::Written);
-  std::string bytes = ReadFile(dir / "SPELDAG.LOT");
+  std::string bytes = ReadFile(m_dir / "SPELDAG.LOT");
   EXPECT_NE(bytes.find("*Speldag\r\n\xC4ndrtid001,\xC4ndraledare001\r\n*!1-2,\r\n"
                        "\xC4ndrtid002,\xC4ndraledare002\r\n*!1-3,\r\n"
                        "\xC4ndrtid003,\xC4ndraledare003\r\n*!2-3,\r\n*Lottad\r\n"),

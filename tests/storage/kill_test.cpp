@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "storage_fixture.h"
+#include "support/temp_dir.h"
 
 namespace liga::storage::testing {
 namespace {
@@ -97,13 +98,6 @@ class KillTest : public StorageTest {
   void SetUp() override {
     StorageTest::SetUp();
     setCurrentEnv(nullptr);
-    char tmpl[] = "/tmp/liga-kill-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    m_dir = tmpl;
-  }
-  void TearDown() override {
-    std::filesystem::remove_all(m_dir);
-    StorageTest::TearDown();
   }
   Model read() {
     Model m;
@@ -115,7 +109,7 @@ class KillTest : public StorageTest {
     for (auto& e : scan(1)) m.keys.insert(e);
     return m;
   }
-  std::string m_dir;
+  liga::testing::TempDir m_dir{"kill"};
 };
 
 int iterations() {
@@ -128,7 +122,7 @@ int iterations() {
 }
 
 TEST_F(KillTest, EveryReturnedOperationSurvivesAKill) {
-  const std::string name = m_dir + "/blk";
+  const std::string name = m_dir.string() + "/blk";
   CreateFileBlock(name, kRecLen, 1, {{8, true}});
   ASSERT_TRUE(IsamOK);
   Model model;

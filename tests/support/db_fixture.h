@@ -1,9 +1,9 @@
-// A temporary data directory with a started storage engine and helper verbs that build
-// competitions the way the editors and the schedule import do.
+// A database on a temporary data directory, a recording UI, and helper verbs that build
+// competitions the way the editors and the schedule import do. The database's clock text is
+// fixed, so that what it stamps into records, logs and exports is the same on every run.
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <string>
@@ -11,24 +11,34 @@
 #include "common/recording_ui.h"
 #include "database/database.h"
 #include "storage/isam.h"
+#include "support/temp_dir.h"
 
 namespace liga::testing {
 
+// Starts `db` on `dataDir` (made when missing) with the clock text `now`.
+inline void OpenDatabase(Database& db, const std::filesystem::path& dataDir,
+                         const std::string& now) {
+  std::filesystem::create_directories(dataDir);
+  db.dateText = [now] { return now; };
+  db.initialise({});
+  db.setDataDir(dataDir.string());
+}
+
 class DbFixture : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/liga_db_XXXXXX";
-    m_dir = mkdtemp(tmpl);
-    m_db.dateText = [] { return std::string("2026-12-08 20:00"); };
-    m_db.initialise({});
-    m_db.setDataDir(m_dir.string());
-  }
-  void TearDown() override {
-    m_db.closeAll();
-    std::filesystem::remove_all(m_dir);
-  }
+  DbFixture() = default;
+  // The data directory is `dataSub` inside the temporary folder ("" for the folder itself),
+  // so that a fixture can keep input files beside it.
+  DbFixture(std::string now, std::string dataSub)
+      : m_now(std::move(now)), m_dataSub(std::move(dataSub)) {}
 
-  std::string path(const std::string& name) const { return (m_dir / name).string(); }
+  void SetUp() override { OpenDatabase(m_db, dataDir(), m_now); }
+  void TearDown() override { m_db.closeAll(); }
+
+  std::filesystem::path dataDir() const {
+    return m_dataSub.empty() ? m_dir.path() : m_dir / m_dataSub;
+  }
+  std::string path(const std::string& name) const { return (dataDir() / name).string(); }
 
   // A new catalogue and a competition with its files open; returns its number.
   int newCompetition(const std::string& name, int defaultRounds = 2) {
@@ -119,7 +129,9 @@ class DbFixture : public ::testing::Test {
     ASSERT_TRUE(m_db.rewriteTeam(team));
   }
 
-  std::filesystem::path m_dir;
+  const std::string m_now = "2026-12-08 20:00";
+  const std::string m_dataSub;
+  TempDir m_dir{CurrentTestName()};
   RecordingUi m_ui;
   ScopedUi m_scoped{m_ui};
   Database m_db;

@@ -1,4 +1,5 @@
-// Runs the built `liga` executable the way a script would and collects what it printed.
+// Runs the built `liga` executable, or a checking tool (qpdf, pdftotext, xsltproc, xmllint),
+// the way a script would and collects what it printed.
 #pragma once
 
 #include <sys/wait.h>
@@ -6,9 +7,10 @@
 
 #include <array>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
+#include <filesystem>
 #include <string>
+
+#include "support/file_io.h"
 
 namespace liga::testing {
 
@@ -35,7 +37,9 @@ inline RunResult RunCommand(const std::string& command) {
 inline RunResult RunSplit(const std::string& command) {
   static int counter = 0;
   const std::string errFile =
-      "/tmp/liga_stderr_" + std::to_string(::getpid()) + "_" + std::to_string(++counter);
+      (std::filesystem::temp_directory_path() /
+       ("liga_stderr_" + std::to_string(::getpid()) + "_" + std::to_string(++counter)))
+          .string();
   RunResult r{-1, {}};
   FILE* p = popen(("{ " + command + " ; } 2>'" + errFile + "' </dev/null").c_str(), "r");
   if (!p) return r;
@@ -44,8 +48,7 @@ inline RunResult RunSplit(const std::string& command) {
   while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
   const int raw = pclose(p);
   r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  std::ifstream f(errFile, std::ios::binary);
-  r.err.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+  r.err = ReadFile(errFile);
   std::remove(errFile.c_str());
   return r;
 }
