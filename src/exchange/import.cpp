@@ -1,7 +1,6 @@
 #include "exchange/import.h"
 
 #include <algorithm>
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -88,11 +87,8 @@ bool Importer::commitBatches() {
   const bool hadRecord = m_db.readCompetitionRecord(m_db.currentCompetition(), stored);
   if (m_db.commitWithCompetition({m_db.classFile(), m_db.teamFile(), m_db.playTimeFile()}))
     return true;
-  const std::int32_t error = IsamError, osError = IsamDosError;
+  IsamStatusGuard failure;
   if (hadRecord) m_db.comp() = stored;
-  IsamOK = false;
-  IsamError = error;
-  IsamDosError = osError;
   return false;
 }
 
@@ -120,7 +116,7 @@ void Importer::writeLogFile() {
   namespace fs = std::filesystem;
   std::error_code ec;
   fs::create_directories(m_logDir, ec);
-  const std::time_t now = clock ? clock() : std::time(nullptr);
+  const std::time_t now = clock->now();
   fs::path path =
       fs::path(m_logDir) / ("importlogg_" + FormatLocalTime(now, "%Y%m%d_%H%M%S") + ".txt");
   for (int i = 2; fs::exists(path, ec); ++i) {
@@ -158,7 +154,7 @@ void Importer::importFile(const std::string& path) {
     m_failed = true;
     return;
   }
-  const auto started = std::chrono::steady_clock::now();
+  const std::int64_t started = clock->milliseconds();
   logLine("importerar \"" + Utf8ToCp1252(std::filesystem::absolute(path).string()) + "\"");
   logLine(kSeparator);
   // Linux text editors write UTF-8; the records hold code page 1252.
@@ -243,9 +239,7 @@ void Importer::importFile(const std::string& path) {
                        : !stored || m_abort || m_fileStopped || endedEarly ? FileOutcome::Failed
                                                                            : FileOutcome::Done);
 
-  const auto elapsed =
-      std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started)
-          .count();
+  const std::int64_t elapsed = (clock->milliseconds() - started) / 1000;
   ShowMessage(201, TransferMessage(m_counts.lines, static_cast<int>(elapsed)));
   logLine("Adderade: " + FormatInt(m_counts.added, 3) + " Modifierade: " +
           FormatInt(m_counts.modified, 3) + " Rader: " + FormatInt(m_counts.lines, 3));
@@ -390,7 +384,8 @@ void Importer::classRecord(const std::string& line) {
   if (auto v = limitedNumber(Field(line, 2), 1, 4)) d.setRounds(*v);
   if (auto v = limitedNumber(Field(line, 3), 0, 99)) d.setWinPoints(*v);
   if (auto v = limitedNumber(Field(line, 4), 0, 99)) d.setDrawPoints(*v);
-  if (auto v = limitedNumber(Field(line, 5), 1, DivisionRec::kMaxFirstTeamNumber)) d.setFirstTeamNumber(*v);
+  if (auto v = limitedNumber(Field(line, 5), 1, DivisionRec::kMaxFirstTeamNumber))
+    d.setFirstTeamNumber(*v);
   bool ok;
   if (found) {
     ok = m_db.rewriteClass(recNo);
@@ -568,7 +563,7 @@ void Importer::playTimeRecord(const std::string& line) {
     DeleteKey(file, 1, recNo, m_db.playTime().playTime());
     ++m_counts.modified;
   } else {
-    const std::string date = m_db.dateText ? m_db.dateText() : std::string();
+    const std::string date = m_db.newPlayTimeDate();
     m_db.playTime() = PlayTimeRec::makeNew(FileLen(file), date);
     m_db.setPlayTimeRecNo(0);
     ++m_counts.added;

@@ -15,9 +15,10 @@
 
 #include <cstdint>
 #include <ctime>
-#include <functional>
 #include <string>
 #include <vector>
+
+#include "common/clock.h"
 
 namespace liga {
 class Database;
@@ -47,8 +48,9 @@ class Importer {
   // the log is not written to a file.
   Importer(Database& db, std::string logDir);
 
-  // Replaceable clock for the log file's name and the play times' default date.
-  std::function<std::time_t()> clock;
+  // The clock behind the log file's name and the elapsed time of each file; must outlive
+  // the importer. (A new play time's default date comes from the database's clock.)
+  const Clock* clock = &SystemClock::instance();
 
   // Imports the files in order; stops early on the abort flag or a stop request.
   // Shows the log at the end.

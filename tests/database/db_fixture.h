@@ -19,7 +19,7 @@ class DbFixture : public ::testing::Test {
   void SetUp() override {
     char tmpl[] = "/tmp/liga_db_XXXXXX";
     m_dir = mkdtemp(tmpl);
-    m_db.dateText = [] { return std::string("2026-12-08 20:00"); };
+    m_db.clock = &m_clock;
     m_db.initialise({});
     m_db.setDataDir(m_dir.string());
   }
@@ -122,6 +122,7 @@ class DbFixture : public ::testing::Test {
   std::filesystem::path m_dir;
   RecordingUi m_ui;
   ScopedUi m_scoped{m_ui};
+  FakeClock m_clock{LocalTime(2026, 12, 8, 20, 0)};  // new play times: "2026-12-08 20:00"
   Database m_db;
 };
 

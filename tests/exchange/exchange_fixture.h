@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "common/clock.h"
 #include "common/encoding.h"
 #include "common/progress.h"
 #include "common/recording_ui.h"
@@ -68,7 +69,7 @@ class ExchangeTest : public ::testing::Test {
 
   void openDataDir(Database& d, const fs::path& data) {
     fs::create_directories(data);
-    d.dateText = [] { return std::string("2027-01-01 12:00"); };
+    d.clock = &clock;
     d.initialise({});
     d.setDataDir(data.string());
     ASSERT_TRUE(d.createCatalogue());
@@ -194,6 +195,7 @@ class ExchangeTest : public ::testing::Test {
 
   RecordingUi ui;
   ScopedUi scoped{ui};
+  FakeClock clock{LocalTime(2027, 1, 1, 12, 0)};  // new play times: "2027-01-01 12:00"
   Database db;
   Database db2;
   fs::path dir;
