@@ -666,24 +666,90 @@ bool Importer::matchLine(const std::string& line) {
   return !m_abort;
 }
 
+// Everything a match item writes, found and checked before anything is written: a team
+// entry that cannot be placed, a missing record or a full play time is found here, so an
+// item is either stored whole (both teams and the play time) or not at all.
+struct Importer::MatchPlan {
+  MatchItem item;
+  std::int32_t homeNo = 0, awayNo = 0;
+  PlayTimeRec play;
+  TeamRec home, away;
+  int used = 0;  // rows of the play time in use
+  int row = 0;   // the play time's row of this match; 0 for a new one
+  bool reused = false;
+  int matchNumber = 0;
+  int homeEntry = 0, awayEntry = 0;  // the entries of the teams' match lists
+};
+
+namespace {
+
+// The entry of a team's match list that an item writes; 0 (and `error`) when it cannot be
+// placed: the match is new and the teams already met `rounds` times, or the list is full.
+int TeamEntryFor(const TeamRec& t, std::int32_t opponent, bool reused, int matchNumber, int rounds,
+                 std::string_view& error) {
+  const int count = std::clamp<int>(t.teamMatchCount(), 0, TeamRec::kMaxMatches);
+  if (reused) {
+    for (int i = 1; i <= count; ++i) {
+      if (t.match(i).matchNumber() == matchNumber) return i;
+    }
+  }
+  int meetings = 0;
+  int firstFree = 0;
+  for (int i = 1; i <= count; ++i) {
+    const TeamMatchEntry e = t.match(i);
+    if (e.matchNumber() == 0) {
+      if (firstFree == 0) firstFree = i;
+      continue;
+    }
+    if (e.opponentRecNo() == opponent || e.opponentRecNo() == -opponent) ++meetings;
+  }
+  if (!reused && meetings >= rounds) {
+    error = "Alla borta- och hemmamatcher förekommer redan!";
+    return 0;
+  }
+  const int entry = firstFree != 0 ? firstFree : count + 1;
+  if (entry > TeamRec::kMaxMatches) {
+    error = "Får ej plats med fler matcher!";
+    return 0;
+  }
+  return entry;
+}
+
+}  // namespace
+
 bool Importer::matchItem(const std::string& item) {
-  auto fail = [&](std::string_view messageUtf8) {
-    logLine("felaktig " + item + " " + W(messageUtf8));
-  };
-  const MatchItem m = ParseMatchItem(item);
+  MatchPlan plan;
+  switch (checkMatch(item, plan)) {
+    case MatchCheck::Stop:
+      return false;
+    case MatchCheck::Skip:
+      return true;
+    case MatchCheck::Ready:
+      break;
+  }
+  return writeMatch(item, plan);
+}
+
+void Importer::matchFault(const std::string& item, std::string_view messageUtf8) {
+  logLine("felaktig " + item + " " + W(messageUtf8));
+}
+
+Importer::MatchCheck Importer::checkMatch(const std::string& item, MatchPlan& plan) {
+  plan.item = ParseMatchItem(item);
+  const MatchItem& m = plan.item;
   if (!m.teamError.empty()) {
     logLine("felaktig " + item + " " + m.teamError);
-    return false;
+    return MatchCheck::Stop;
   }
   if (!m.resultError.empty()) logLine("felaktig " + item + " " + m.resultError);
 
-  CompetitionRec& comp = m_db.comp();
+  const CompetitionRec& comp = m_db.comp();
   if (comp.lastMatchNumber() >= kMaxMatchNumber) {
     const std::string msg = W("Max antal [4800] matcher uppnått kan ej addera!");
     ShowMessage(201, msg);
     logLine(msg);
     m_abort = true;
-    return false;
+    return MatchCheck::Stop;
   }
   FileBlockPtr teams = m_db.teamFile();
   auto findTeam = [&](long number) -> std::int32_t {
@@ -692,147 +758,113 @@ bool Importer::matchItem(const std::string& item) {
     FindKey(teams, 1, r, ZeroPad(number, 4));
     return IsamOK ? r : 0;
   };
-  const std::int32_t homeNo = findTeam(m.home);
-  const std::int32_t awayNo = findTeam(m.away);
-  if (homeNo == 0 || awayNo == 0) {
-    fail("Hittar ej lag enligt nummer!");
-    return true;
+  plan.homeNo = findTeam(m.home);
+  plan.awayNo = findTeam(m.away);
+  if (plan.homeNo == 0 || plan.awayNo == 0) return skipMatch(item, "Hittar ej lag enligt nummer!");
+  if (plan.homeNo == plan.awayNo) return skipMatch(item, "Lag inte spela mot sig själv!");
+  if (!m_db.readPlayTime(m_lastPlayTimeRecNo)) return skipMatch(item, "Speltiden kan inte läsas!");
+  plan.play = m_db.playTime();
+  plan.used = std::clamp(plan.play.usedRows(), 0, PlayTimeRec::kMaxRows);
+  for (int r = 1; r <= plan.used && plan.row == 0; ++r) {
+    const MatchEntry e = plan.play.match(r);
+    if (e.homeTeamRecNo() == plan.homeNo && e.awayTeamRecNo() == plan.awayNo) plan.row = r;
   }
-  if (homeNo == awayNo) {
-    fail("Lag inte spela mot sig själv!");
-    return true;
-  }
-  if (!m_db.readPlayTime(m_lastPlayTimeRecNo)) {
-    fail("Speltiden kan inte läsas!");
-    return true;
-  }
-  PlayTimeRec play = m_db.playTime();
-  int row = 0;
-  const int used = std::clamp(play.usedRows(), 0, PlayTimeRec::kMaxRows);
-  for (int r = 1; r <= used && row == 0; ++r) {
-    const MatchEntry e = play.match(r);
-    if (e.homeTeamRecNo() == homeNo && e.awayTeamRecNo() == awayNo) row = r;
-  }
-  const bool reused = row != 0;
-  if (!reused && used >= PlayTimeRec::kMaxRows) {
-    fail("Speltiden har redan 16 matcher!");
-    return true;
-  }
-  if (!m_db.readTeam(homeNo)) {
-    fail("Hittar ej lag enligt nummer!");
-    return true;
-  }
-  TeamRec home = m_db.team();
-  if (!m_db.readTeam(awayNo)) {
-    fail("Hittar ej lag enligt nummer!");
-    return true;
-  }
-  TeamRec away = m_db.team();
-  if (home.divisionRecNo() != away.divisionRecNo()) {
-    fail("Olika klasser!");
-    return true;
-  }
-  if (!m_db.readClass(home.divisionRecNo())) {
-    fail("Olika klasser!");
-    return true;
-  }
+  plan.reused = plan.row != 0;
+  if (!plan.reused && plan.used >= PlayTimeRec::kMaxRows)
+    return skipMatch(item, "Speltiden har redan 16 matcher!");
+  return checkMatchTeams(item, plan);
+}
+
+// The teams' part of the checks: both records, one class, and a free entry in each list.
+Importer::MatchCheck Importer::checkMatchTeams(const std::string& item, MatchPlan& plan) {
+  if (!m_db.readTeam(plan.homeNo)) return skipMatch(item, "Hittar ej lag enligt nummer!");
+  plan.home = m_db.team();
+  if (!m_db.readTeam(plan.awayNo)) return skipMatch(item, "Hittar ej lag enligt nummer!");
+  plan.away = m_db.team();
+  if (plan.home.divisionRecNo() != plan.away.divisionRecNo())
+    return skipMatch(item, "Olika klasser!");
+  if (!m_db.readClass(plan.home.divisionRecNo())) return skipMatch(item, "Olika klasser!");
   const int rounds = m_db.cls().rounds();
-  const int matchNumber = reused ? play.match(row).matchNumber() : comp.lastMatchNumber() + 1;
+  plan.matchNumber =
+      plan.reused ? plan.play.match(plan.row).matchNumber() : m_db.comp().lastMatchNumber() + 1;
 
-  // Finds the entry of a team's list that this item writes; 0 when it cannot be placed.
-  // Every check is made for both teams before either is written.
-  auto entryFor = [&](const TeamRec& t, std::int32_t opponent, std::string_view& error) -> int {
-    const int count = std::clamp<int>(t.teamMatchCount(), 0, TeamRec::kMaxMatches);
-    if (reused) {
-      for (int i = 1; i <= count; ++i) {
-        if (t.match(i).matchNumber() == matchNumber) return i;
-      }
-    }
-    int meetings = 0;
-    int firstFree = 0;
-    for (int i = 1; i <= count; ++i) {
-      const TeamMatchEntry e = t.match(i);
-      if (e.matchNumber() == 0) {
-        if (firstFree == 0) firstFree = i;
-        continue;
-      }
-      if (e.opponentRecNo() == opponent || e.opponentRecNo() == -opponent) ++meetings;
-    }
-    if (!reused && meetings >= rounds) {
-      error = "Alla borta- och hemmamatcher förekommer redan!";
-      return 0;
-    }
-    const int entry = firstFree != 0 ? firstFree : count + 1;
-    if (entry > TeamRec::kMaxMatches) {
-      error = "Får ej plats med fler matcher!";
-      return 0;
-    }
-    return entry;
-  };
   std::string_view error;
-  const int homeEntry = entryFor(home, awayNo, error);
-  if (homeEntry == 0) {
-    fail(error);
-    return true;
-  }
-  const int awayEntry = entryFor(away, homeNo, error);
-  if (awayEntry == 0) {
-    fail(error);
-    return true;
-  }
+  plan.homeEntry =
+      TeamEntryFor(plan.home, plan.awayNo, plan.reused, plan.matchNumber, rounds, error);
+  if (plan.homeEntry == 0) return skipMatch(item, error);
+  plan.awayEntry =
+      TeamEntryFor(plan.away, plan.homeNo, plan.reused, plan.matchNumber, rounds, error);
+  if (plan.awayEntry == 0) return skipMatch(item, error);
+  return MatchCheck::Ready;
+}
 
-  // All checks passed: write both teams and the play time.
-  MatchEntry slot = reused ? play.match(row) : MatchEntry();
-  const bool hadResult = reused && ScorePresent(slot.homeScore()) && ScorePresent(slot.awayScore());
-  if (!reused) {
-    row = used + 1;
-    slot.setMatchNumber(matchNumber);
+Importer::MatchCheck Importer::skipMatch(const std::string& item, std::string_view messageUtf8) {
+  matchFault(item, messageUtf8);
+  return MatchCheck::Skip;
+}
+
+// Writes one team's side of a checked match into its list and rewrites the team.
+bool Importer::writeTeamEntry(const MatchPlan& plan, TeamRec t, std::int32_t recNo, int entry,
+                              std::int32_t opponent, int own, int other) {
+  TeamMatchEntry e = t.match(entry);
+  if (!plan.reused || e.matchNumber() != plan.matchNumber) {
+    e = TeamMatchEntry();
+    e.setOwnScore(kNoResult);
+    e.setOpponentScore(kNoResult);
+  }
+  e.setMatchNumber(plan.matchNumber);
+  e.setOpponentRecNo(opponent);
+  e.setPlayTimeRecNo(m_lastPlayTimeRecNo);
+  if (plan.item.hasResult) {
+    e.setOwnScore(own);
+    e.setOpponentScore(other);
+  }
+  t.setMatch(entry, e);
+  if (entry > t.teamMatchCount()) t.setTeamMatchCount(entry);
+  ComputeTeamStatistics(t, m_db.cls());
+  m_db.team() = t;
+  return m_db.rewriteTeam(recNo);
+}
+
+// All checks passed: writes both teams and the play time. A failure here is a storage
+// failure; it stops the import and the batches roll the file's work back.
+bool Importer::writeMatch(const std::string& item, MatchPlan& plan) {
+  const MatchItem& m = plan.item;
+  CompetitionRec& comp = m_db.comp();
+  PlayTimeRec& play = plan.play;
+  MatchEntry slot = plan.reused ? play.match(plan.row) : MatchEntry();
+  const bool hadResult =
+      plan.reused && ScorePresent(slot.homeScore()) && ScorePresent(slot.awayScore());
+  if (!plan.reused) {
+    plan.row = plan.used + 1;
+    slot.setMatchNumber(plan.matchNumber);
     slot.setHomeScore(kNoResult);
     slot.setAwayScore(kNoResult);
-    comp.setLastMatchNumber(matchNumber);
-    play.setUsedRows(row);
+    comp.setLastMatchNumber(plan.matchNumber);
+    play.setUsedRows(plan.row);
   }
-  slot.setHomeTeamRecNo(homeNo);
-  slot.setAwayTeamRecNo(awayNo);
+  slot.setHomeTeamRecNo(plan.homeNo);
+  slot.setAwayTeamRecNo(plan.awayNo);
   if (m.hasResult) {
     slot.setHomeScore(static_cast<int>(std::min<long>(m.homeScore, 9998)));
     slot.setAwayScore(static_cast<int>(std::min<long>(m.awayScore, 9998)));
   }
-  auto writeEntry = [&](TeamRec t, std::int32_t recNo, int entry, std::int32_t opponent, int own,
-                        int other) {
-    TeamMatchEntry e = t.match(entry);
-    if (!reused || e.matchNumber() != matchNumber) {
-      e = TeamMatchEntry();
-      e.setOwnScore(kNoResult);
-      e.setOpponentScore(kNoResult);
-    }
-    e.setMatchNumber(matchNumber);
-    e.setOpponentRecNo(opponent);
-    e.setPlayTimeRecNo(m_lastPlayTimeRecNo);
-    if (m.hasResult) {
-      e.setOwnScore(own);
-      e.setOpponentScore(other);
-    }
-    t.setMatch(entry, e);
-    if (entry > t.teamMatchCount()) t.setTeamMatchCount(entry);
-    ComputeTeamStatistics(t, m_db.cls());
-    m_db.team() = t;
-    return m_db.rewriteTeam(recNo);
-  };
-  if (!writeEntry(home, homeNo, homeEntry, awayNo, slot.homeScore(), slot.awayScore()) ||
-      !writeEntry(away, awayNo, awayEntry, -homeNo, slot.awayScore(), slot.homeScore())) {
-    fail("Lagfilen kan inte skrivas!");
+  if (!writeTeamEntry(plan, plan.home, plan.homeNo, plan.homeEntry, plan.awayNo, slot.homeScore(),
+                      slot.awayScore()) ||
+      !writeTeamEntry(plan, plan.away, plan.awayNo, plan.awayEntry, -plan.homeNo, slot.awayScore(),
+                      slot.homeScore())) {
+    matchFault(item, "Lagfilen kan inte skrivas!");
     m_abort = true;
     return false;
   }
-  play.setMatch(row, slot);
+  play.setMatch(plan.row, slot);
   m_db.playTime() = play;
   if (!m_db.rewritePlayTime(m_lastPlayTimeRecNo)) {
-    fail("Speltiden kan inte skrivas!");
+    matchFault(item, "Speltiden kan inte skrivas!");
     m_abort = true;
     return false;
   }
-  if (reused) {
+  if (plan.reused) {
     ++m_counts.modified;
   } else {
     ++m_counts.added;

@@ -16,13 +16,15 @@
 #include <cstdint>
 #include <ctime>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/clock.h"
 
 namespace liga {
 class Database;
-}
+class TeamRec;
+}  // namespace liga
 
 namespace liga::exchange {
 
@@ -85,8 +87,18 @@ class Importer {
   void playTimeRecord(const std::string& line);
   bool matchLine(const std::string& line);
   bool clearOldSchedule();
-  // Handles one match item; returns false when the rest of the line is dropped.
+  // Handles one match item; returns false when the rest of the line is dropped. The item
+  // is checked whole first (checkMatch), then written (writeMatch).
   bool matchItem(const std::string& item);
+  struct MatchPlan;
+  enum class MatchCheck { Ready, Skip, Stop };  // Skip: logged, the line goes on
+  MatchCheck checkMatch(const std::string& item, MatchPlan& plan);
+  MatchCheck checkMatchTeams(const std::string& item, MatchPlan& plan);
+  MatchCheck skipMatch(const std::string& item, std::string_view messageUtf8);
+  void matchFault(const std::string& item, std::string_view messageUtf8);
+  bool writeMatch(const std::string& item, MatchPlan& plan);
+  bool writeTeamEntry(const MatchPlan& plan, TeamRec t, std::int32_t recNo, int entry,
+                      std::int32_t opponent, int own, int other);
 
   void beginBatches();
   // Stores the file's work: the competition record and the batches of the three blocks, all
