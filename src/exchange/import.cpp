@@ -402,48 +402,13 @@ void Importer::classRecord(const std::string& line) {
   logLine("Klass^: " + d.className() + " Record:" + FormatInt(recNo, 4));
 }
 
-void Importer::teamRecord(const std::string& line) {
-  m_lastTeamAdded = false;
-  FileBlockPtr teams = m_db.teamFile();
-  if (UsedRecs(teams) >= kMaxTeams) {
-    const std::string msg =
-        W("Max antal [") + FormatInt(160, 4) + W("] namn uppnått kan ej addera!");
-    ShowMessage(201, msg);
-    logLine(msg);
-    m_abort = true;
-    return;
-  }
-  const std::string teamName = UpCase(Field(line, 2));
-  const std::string clsName = className(Field(line, 3));
+namespace {
 
-  // The class.
-  bool classMissing = false;
-  bool leftOut = false;
-  std::int32_t classRecNo = 0;
-  FindKey(m_db.classFile(), 1, classRecNo, clsName.substr(0, 30));
-  if (!IsamOK || !m_db.readClass(classRecNo)) {
-    classMissing = true;
-    SetMessageBuffer(W("Klassen ej definierad...") + clsName + W(" Addera person."));
-    if (Ask(101)) {
-      if (!newClass(clsName)) return;
-      if (!m_db.storeClass(true)) {
-        logLine("felaktig " + line + " " + MessageText(IsamError));
-        return;
-      }
-      classRecNo = m_db.classRecNo();
-    } else {
-      leftOut = true;
-    }
-  }
-  const int firstTeamNumber = leftOut ? 1 : m_db.cls().firstTeamNumber();
-
-  // The team number.
-  TeamRec team = TeamRec::makeNew(FileLen(teams), firstTeamNumber);
-  team.setTeamName(teamName);
-  team.setDivisionRecNo(classRecNo);
-  bool numberTaken = false;
-  bool badNumber = false;
-  const std::string numberField = Field(line, 1);
+// Gives `team` its number: the line's own (`badNumber` when it is not one of 0..9999,
+// `numberTaken` when another team has it), or, for a team that is not left out, the first
+// free of the 11 numbers from the file's length on (`numberTaken` when none is free).
+void AssignTeamNumber(FileBlockPtr teams, const std::string& numberField, bool leftOut,
+                      int firstTeamNumber, TeamRec& team, bool& numberTaken, bool& badNumber) {
   auto keyFree = [&](int number) {
     std::int32_t r = 0;
     FindKey(teams, 1, r, ZeroPad(number, 4));
@@ -469,6 +434,60 @@ void Importer::teamRecord(const std::string& line) {
     }
     if (!placed) numberTaken = true;
   }
+}
+
+}  // namespace
+
+// The class of a team line: found, or created after the question (a new class is counted
+// missing); `leftOut` when the person declined to create it. False when the line ends here
+// (the class file is full, or the new class could not be stored).
+bool Importer::teamClass(const std::string& line, const std::string& clsName,
+                         std::int32_t& classRecNo, bool& classMissing, bool& leftOut) {
+  FindKey(m_db.classFile(), 1, classRecNo, clsName.substr(0, 30));
+  if (!IsamOK || !m_db.readClass(classRecNo)) {
+    classMissing = true;
+    SetMessageBuffer(W("Klassen ej definierad...") + clsName + W(" Addera person."));
+    if (Ask(101)) {
+      if (!newClass(clsName)) return false;
+      if (!m_db.storeClass(true)) {
+        logLine("felaktig " + line + " " + MessageText(IsamError));
+        return false;
+      }
+      classRecNo = m_db.classRecNo();
+    } else {
+      leftOut = true;
+    }
+  }
+  return true;
+}
+
+void Importer::teamRecord(const std::string& line) {
+  m_lastTeamAdded = false;
+  FileBlockPtr teams = m_db.teamFile();
+  if (UsedRecs(teams) >= kMaxTeams) {
+    const std::string msg =
+        W("Max antal [") + FormatInt(160, 4) + W("] namn uppnått kan ej addera!");
+    ShowMessage(201, msg);
+    logLine(msg);
+    m_abort = true;
+    return;
+  }
+  const std::string teamName = UpCase(Field(line, 2));
+  const std::string clsName = className(Field(line, 3));
+
+  bool classMissing = false;
+  bool leftOut = false;
+  std::int32_t classRecNo = 0;
+  if (!teamClass(line, clsName, classRecNo, classMissing, leftOut)) return;
+  const int firstTeamNumber = leftOut ? 1 : m_db.cls().firstTeamNumber();
+
+  // The team number.
+  TeamRec team = TeamRec::makeNew(FileLen(teams), firstTeamNumber);
+  team.setTeamName(teamName);
+  team.setDivisionRecNo(classRecNo);
+  bool numberTaken = false;
+  bool badNumber = false;
+  AssignTeamNumber(teams, Field(line, 1), leftOut, firstTeamNumber, team, numberTaken, badNumber);
   leftOut = leftOut || numberTaken || badNumber;
 
   auto numberOrZero = [](const std::string& f) {

@@ -83,6 +83,8 @@ class Importer {
   bool newClass(const std::string& name);
   void classRecord(const std::string& line);
   void teamRecord(const std::string& line);
+  bool teamClass(const std::string& line, const std::string& clsName, std::int32_t& classRecNo,
+                 bool& classMissing, bool& leftOut);
   void contactLine(const std::string& line);
   void playTimeRecord(const std::string& line);
   bool matchLine(const std::string& line);
