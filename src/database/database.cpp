@@ -29,10 +29,8 @@ std::string quoted(const std::string& s) {
   return "\"" + s + "\"";
 }
 
-std::string nowDateText() {
-  const std::time_t t = std::time(nullptr);
-  std::tm tm{};
-  localtime_r(&t, &tm);
+std::string dateTextAt(std::time_t t) {
+  const std::tm tm = LocalFields(t);
   char buf[32];
   std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M", &tm);
   return buf;
@@ -84,12 +82,15 @@ int RenameNoReplace(const std::string& from, const std::string& to) {
 // ---------------------------------------------------------------------------------------
 
 Database::Database()
-    : dateText(nowDateText),
-      m_comp(std::make_unique<CompetitionRec>(CompetitionRec::makeNew(0))),
+    : m_comp(std::make_unique<CompetitionRec>(CompetitionRec::makeNew(0))),
       m_cls(std::make_unique<DivisionRec>(DivisionRec::makeNew(0, 2))),
       m_team(std::make_unique<TeamRec>(TeamRec::makeNew(0, 1))),
       m_playTime(std::make_unique<PlayTimeRec>(PlayTimeRec::makeNew(0, ""))) {
   for (int i = 0; i < kTypeEntries; ++i) m_types[i] = static_cast<std::int16_t>(i);
+}
+
+std::string Database::newPlayTimeDate() const {
+  return dateTextAt(clock->now());
 }
 
 Database::~Database() {
@@ -127,7 +128,7 @@ bool Database::initialise(const std::vector<std::string>& args) {
   *m_comp = CompetitionRec::makeNew(0);
   *m_cls = DivisionRec::makeNew(0, m_comp->defaultRounds());
   *m_team = TeamRec::makeNew(0, 1);
-  *m_playTime = PlayTimeRec::makeNew(0, dateText());
+  *m_playTime = PlayTimeRec::makeNew(0, newPlayTimeDate());
   for (int i = 0; i < kTypeEntries; ++i) m_types[i] = static_cast<std::int16_t>(i);
   return IsamInitialised();
 }
@@ -239,7 +240,8 @@ bool Database::commitWithCompetition(const std::vector<FileBlockPtr>& blocks) {
     CommitBatches(all);
     ok = IsamOK;
   }
-  const std::int32_t error = IsamError, osError = IsamDosError;
+  IsamStatusGuard failure;
+  if (ok) failure.release();
   if (!ok) {
     for (FileBlockPtr b : blocks) AbortBatch(b);
   }
@@ -248,7 +250,6 @@ bool Database::commitWithCompetition(const std::vector<FileBlockPtr>& blocks) {
     refreshCounts(cat);
     CloseFileBlock(cat);
   }
-  if (!ok) setStorageError(error, osError);
   return ok;
 }
 
@@ -308,25 +309,24 @@ bool Database::createCompetition() {
   if (IsamOK) CreateFileBlock(blocks[2], kTeamRecLen, 1, {{kTeamKeyLen, true}});
   if (IsamOK) CommitBatch(cat);
   const bool ok = IsamOK;
-  const std::int32_t error = IsamError, osError = IsamDosError;
-  if (!ok) {
-    AbortBatch(cat);
-    if (recNo > 0) {
-      for (const auto& b : blocks) DeleteFileBlock(b);
+  {
+    IsamStatusGuard failure;
+    if (ok) failure.release();
+    if (!ok) {
+      AbortBatch(cat);
+      if (recNo > 0) {
+        for (const auto& b : blocks) DeleteFileBlock(b);
+      }
     }
+    refreshCounts(cat);
+    CloseFileBlock(cat);
   }
-  refreshCounts(cat);
-  CloseFileBlock(cat);
-  if (!ok) {
-    setStorageError(error, osError);
-    return false;
-  }
+  if (!ok) return false;
   m_current = recNo;
   m_comp->convertDosTexts();
   if (openCompetitionFiles()) return true;
-  const std::int32_t openError = IsamError, openOs = IsamDosError;
+  IsamStatusGuard failure;
   discardCompetition();
-  setStorageError(openError, openOs);
   return false;
 }
 
@@ -374,11 +374,10 @@ bool Database::openCompetitionFiles() {
   if (!m_competitionOpen) {
     // Blocks opened before the failure are closed again so that no handle outlives the
     // attempt; the failure's status is kept for the caller.
-    const std::int32_t error = IsamError, osError = IsamDosError;
+    IsamStatusGuard failure;
     if (m_classFile != nullptr) CloseFileBlock(m_classFile);
     if (m_playTimeFile != nullptr) CloseFileBlock(m_playTimeFile);
     if (m_teamFile != nullptr) CloseFileBlock(m_teamFile);
-    setStorageError(error, osError);
     return false;
   }
   m_teamIndexStale = true;
@@ -416,7 +415,7 @@ void Database::resetTeamBuffer() {
 
 void Database::resetPlayTimeBuffer() {
   const int len = m_playTimeFile != nullptr ? FileLen(m_playTimeFile) : 0;
-  *m_playTime = PlayTimeRec::makeNew(len, dateText());
+  *m_playTime = PlayTimeRec::makeNew(len, newPlayTimeDate());
 }
 
 // ---------------------------------------------------------------------------------------
@@ -518,10 +517,10 @@ bool Database::backupCompetition() {
   if (text.size() > kMessageBufferMax) text.resize(kMessageBufferMax);
   ShowMessage(201, text);
   CloseProgress();
-  const std::int32_t error = IsamError, osError = IsamDosError;
+  IsamStatusGuard failure;
+  if (ok) failure.release();
   readCatalogue();
   selectCompetition(nn, false);
-  if (!ok) setStorageError(error, osError);
   return ok;
 }
 
@@ -859,10 +858,9 @@ bool Database::removeAllTeams() {
   ok = ok && IsamOK;
   if (!ok) {
     // Without a team file the competition cannot stay open.
-    const std::int32_t error = IsamError, osError = IsamDosError;
+    IsamStatusGuard failure;
     closeCompetition();
     CloseProgress();
-    setStorageError(error, osError);
     return false;
   }
   m_comp->setTotalTeams(0);

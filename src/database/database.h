@@ -32,6 +32,7 @@
 #include <string>
 #include <vector>
 
+#include "common/clock.h"
 #include "database/data_dir_lock.h"
 #include "database/records.h"
 #include "storage/isam.h"
@@ -105,9 +106,10 @@ class Database {
   bool teamIndexStale() const { return m_teamIndexStale; }
   void setTeamIndexStale(bool v) { m_teamIndexStale = v; }
 
-  // The date text a new play time starts with (year-month-day hour:minute); replaceable
-  // for tests.
-  std::function<std::string()> dateText;
+  // The clock behind the date text a new play time starts with (year-month-day
+  // hour:minute); must outlive the database. Tests set a FakeClock.
+  const Clock* clock = &SystemClock::instance();
+  std::string newPlayTimeDate() const;
 
   // ---- the data directory's lock ----
   void setAccess(DataDirAccess access) { m_access = access; }

@@ -62,16 +62,12 @@ class RecordSource {
     close();
     OpenRecordBlock(m_block, block, recordLength);
     if (IsamOK) return true;
-    const std::int32_t error = IsamError, osError = IsamDosError;
-    if (openDataFile(FindFileNoCase(dir, dataFile), recordLength)) {
-      IsamOK = true;
-      IsamError = IsamDosError = 0;
-      return true;
-    }
-    IsamOK = false;
-    IsamError = error;
-    IsamDosError = osError;
-    return false;
+    IsamStatusGuard failure;
+    if (!openDataFile(FindFileNoCase(dir, dataFile), recordLength)) return false;
+    failure.release();
+    IsamOK = true;
+    IsamError = IsamDosError = 0;
+    return true;
   }
 
   std::int32_t fileLen() { return m_block != nullptr ? FileLen(m_block) : m_fileLen; }
@@ -150,17 +146,13 @@ class Rebuild {
   std::string tempBlock(int pass) const { return (fs::path(m_dir) / tempName(pass)).string(); }
 
   void fail(const std::string& block) {
-    const std::int32_t error = IsamError, osError = IsamDosError;
+    IsamStatusGuard failure;
+    failure.keepOnlyFailure();
     const std::string text =
         MessageText(msg::kCannotRename) + block + MessageText(msg::kIndexBuildFailed);
     ProgressLine(3, text);
     ShowMessage(1, text);
     m_failText = text;
-    if (error != 0) {
-      IsamOK = false;
-      IsamError = error;
-      IsamDosError = osError;
-    }
   }
 
   bool anyTempFile() const {
@@ -248,13 +240,12 @@ class Rebuild {
       if (IsamOK) OpenFileBlock(fresh, p.block);
     }
     if (!IsamOK) {
-      const std::int32_t error = IsamError, osError = IsamDosError;
-      temp.close();
-      if (fresh != nullptr) CloseFileBlock(fresh);
-      renameBack(p);
-      IsamOK = false;
-      IsamError = error;
-      IsamDosError = osError;
+      {
+        IsamStatusGuard failure;
+        temp.close();
+        if (fresh != nullptr) CloseFileBlock(fresh);
+        renameBack(p);
+      }
       fail(p.label);
       return false;
     }
@@ -269,17 +260,19 @@ class Rebuild {
   bool endPass(const Pass& p, RecordSource& temp, FileBlockPtr& fresh, bool ok) {
     if (ok) CommitBatch(fresh);
     ok = ok && IsamOK;
-    const std::int32_t error = IsamError, osError = IsamDosError;
-    CloseFileBlock(fresh);
-    ok = ok && IsamOK;
-    temp.close();
-    if (!ok) {
-      renameBack(p);
-      if (error != 0) {
-        IsamOK = false;
-        IsamError = error;
-        IsamDosError = osError;
+    {
+      IsamStatusGuard failure;
+      failure.keepOnlyFailure();
+      CloseFileBlock(fresh);
+      ok = ok && IsamOK;
+      temp.close();
+      if (ok) {
+        failure.release();
+      } else {
+        renameBack(p);
       }
+    }
+    if (!ok) {
       fail(p.label);
       return false;
     }
@@ -290,12 +283,10 @@ class Rebuild {
   // After a failure: the blocks already rebuilt go back to their old files, so the blocks
   // never refer to each other by mixed old and new numbers.
   void restoreDone() {
-    const std::int32_t error = IsamError, osError = IsamDosError;
+    IsamStatusGuard status;
     for (auto it = m_done.rbegin(); it != m_done.rend(); ++it) renameBack(*it);
     m_done.clear();
-    IsamOK = error == 0;
-    IsamError = error;
-    IsamDosError = osError;
+    status.restore();
   }
 
   void finish() {
@@ -327,14 +318,9 @@ class Rebuild {
         comp.setStatus(0);
         PutRec(cat, m_nn, comp.data());
       }
-      const std::int32_t error = IsamError, osError = IsamDosError;
-      const bool ok = IsamOK;
+      IsamStatusGuard failure;
+      if (IsamOK) failure.release();
       CloseFileBlock(cat);
-      if (!ok) {
-        IsamOK = false;
-        IsamError = error;
-        IsamDosError = osError;
-      }
     }
     if (!IsamOK) fail(blockLabel("lg"));
     return IsamOK;
@@ -567,17 +553,16 @@ bool Database::rebuildCompetition() {
     if (ok) ProgressLine(3, MessageText(msg::kDone));
   }
   const bool failed = !ok && nn != 0;
-  const std::int32_t error = IsamError, osError = IsamDosError;
+  // Reopening posts its own status; the failure is what the person has to see.
+  IsamStatusGuard failure;
+  if (failed)
+    failure.keepOnlyFailure();
+  else
+    failure.release();
   readCatalogue();
   if (nn != 0) selectCompetition(nn, false);
   CloseProgress();
-  // Reopening posts its own status; the failure is what the person has to see.
   if (!failText.empty()) ShowMessage(1, failText);
-  if (failed && error != 0) {
-    IsamOK = false;
-    IsamError = error;
-    IsamDosError = osError;
-  }
   return ok;
 }
 

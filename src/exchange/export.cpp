@@ -1,6 +1,5 @@
 #include "exchange/export.h"
 
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -18,10 +17,6 @@
 
 namespace liga::exchange {
 namespace {
-
-std::time_t nowFrom(const Clock& clock) {
-  return clock ? clock() : std::time(nullptr);
-}
 
 // Lines are collected in memory and written in one go; an export is at most a few
 // thousand short lines.
@@ -168,8 +163,8 @@ std::string ProposedFileName(ExportKind kind) {
 ExportResult WriteExport(Database& db, ExportKind kind, const std::string& path,
                          const Clock& clock) {
   ExportResult result;
-  const auto started = std::chrono::steady_clock::now();
-  const std::time_t now = nowFrom(clock);
+  const std::int64_t started = clock.milliseconds();
+  const std::time_t now = clock.now();
   LineSink out;
   // The export reads through the current-record buffers; the person's current records
   // are put back afterwards.
@@ -216,9 +211,7 @@ ExportResult WriteExport(Database& db, ExportKind kind, const std::string& path,
   }
   result.written = true;
   result.lines = static_cast<int>(out.lines().size());
-  const auto elapsed =
-      std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started)
-          .count();
+  const std::int64_t elapsed = (clock.milliseconds() - started) / 1000;
   ShowMessage(201, TransferMessage(result.lines, static_cast<int>(elapsed)));
   return result;
 }

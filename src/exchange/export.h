@@ -4,8 +4,9 @@
 #pragma once
 
 #include <ctime>
-#include <functional>
 #include <string>
+
+#include "common/clock.h"
 
 namespace liga {
 class Database;
@@ -20,9 +21,6 @@ enum class ExportKind {
   Schedule,     // "spelmöten": "*Speldag" with "*!" matches, without results
   Results,      // "resultat": "*Speldag" with "*!" matches and results
 };
-
-// The clock behind the dates in the comment lines; tests fix it.
-using Clock = std::function<std::time_t()>;
 
 // "; " + the signature text + ", " + the date as year-month-day.
 std::string SignatureLine(std::time_t now);
@@ -45,12 +43,13 @@ struct ExportResult {
 // failure never leaves a half-written file nor destroys the earlier one. A failure to
 // create it shows "Kan ej öppna/skapa ixportfilen \"PATH\""; a stop from the progress window
 // ends the section early. At the end the transfer message is shown.
+// The comment lines' dates and the elapsed time come from `clock`.
 ExportResult WriteExport(Database& db, ExportKind kind, const std::string& path,
-                         const Clock& clock = {});
+                         const Clock& clock = SystemClock::instance());
 
 // The menu command: asks for the file with the save dialog in the directory of
 // `lastExchangePath`, remembers the choice there, and writes the export.
 ExportResult RunExport(Database& db, ExportKind kind, std::string& lastExchangePath,
-                       const Clock& clock = {});
+                       const Clock& clock = SystemClock::instance());
 
 }  // namespace liga::exchange

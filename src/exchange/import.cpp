@@ -1,7 +1,6 @@
 #include "exchange/import.h"
 
 #include <algorithm>
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -85,11 +84,8 @@ bool Importer::commitBatches() {
   const bool hadRecord = m_db.readCompetitionRecord(m_db.currentCompetition(), stored);
   if (m_db.commitWithCompetition({m_db.classFile(), m_db.teamFile(), m_db.playTimeFile()}))
     return true;
-  const std::int32_t error = IsamError, osError = IsamDosError;
+  IsamStatusGuard failure;
   if (hadRecord) m_db.comp() = stored;
-  IsamOK = false;
-  IsamError = error;
-  IsamDosError = osError;
   return false;
 }
 
@@ -117,7 +113,7 @@ void Importer::writeLogFile() {
   namespace fs = std::filesystem;
   std::error_code ec;
   fs::create_directories(m_logDir, ec);
-  const std::time_t now = clock ? clock() : std::time(nullptr);
+  const std::time_t now = clock->now();
   fs::path path =
       fs::path(m_logDir) / ("importlogg_" + FormatLocalTime(now, "%Y%m%d_%H%M%S") + ".txt");
   for (int i = 2; fs::exists(path, ec); ++i) {
@@ -154,7 +150,7 @@ void Importer::importFile(const std::string& path) {
     m_failed = true;
     return;
   }
-  const auto started = std::chrono::steady_clock::now();
+  const std::int64_t started = clock->milliseconds();
   logLine("importerar \"" + Utf8ToCp1252(std::filesystem::absolute(path).string()) + "\"");
   logLine(kSeparator);
   // Linux text editors write UTF-8; the records hold code page 1252.
@@ -239,9 +235,7 @@ void Importer::importFile(const std::string& path) {
                        : !stored || m_abort || m_fileStopped || endedEarly ? FileOutcome::Failed
                                                                            : FileOutcome::Done);
 
-  const auto elapsed =
-      std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started)
-          .count();
+  const std::int64_t elapsed = (clock->milliseconds() - started) / 1000;
   ShowMessage(201, TransferMessage(m_counts.lines, static_cast<int>(elapsed)));
   logLine("Adderade: " + FormatInt(m_counts.added, 3) + " Modifierade: " +
           FormatInt(m_counts.modified, 3) + " Rader: " + FormatInt(m_counts.lines, 3));
@@ -404,48 +398,13 @@ void Importer::classRecord(const std::string& line) {
   logLine("Klass^: " + d.className() + " Record:" + FormatInt(recNo, 4));
 }
 
-void Importer::teamRecord(const std::string& line) {
-  m_lastTeamAdded = false;
-  FileBlockPtr teams = m_db.teamFile();
-  if (UsedRecs(teams) >= kMaxTeamRecords) {
-    const std::string msg =
-        W("Max antal [") + FormatInt(kTeamSlots, 4) + W("] namn uppnått kan ej addera!");
-    ShowMessage(201, msg);
-    logLine(msg);
-    m_abort = true;
-    return;
-  }
-  const std::string teamName = UpCase(Field(line, 2));
-  const std::string clsName = className(Field(line, 3));
+namespace {
 
-  // The class.
-  bool classMissing = false;
-  bool leftOut = false;
-  std::int32_t classRecNo = 0;
-  FindKey(m_db.classFile(), 1, classRecNo, clsName.substr(0, 30));
-  if (!IsamOK || !m_db.readClass(classRecNo)) {
-    classMissing = true;
-    SetMessageBuffer(W("Klassen ej definierad...") + clsName + W(" Addera person."));
-    if (Ask(101)) {
-      if (!newClass(clsName)) return;
-      if (!m_db.storeClass(true)) {
-        logLine("felaktig " + line + " " + MessageText(IsamError));
-        return;
-      }
-      classRecNo = m_db.classRecNo();
-    } else {
-      leftOut = true;
-    }
-  }
-  const int firstTeamNumber = leftOut ? 1 : m_db.cls().firstTeamNumber();
-
-  // The team number.
-  TeamRec team = TeamRec::makeNew(FileLen(teams), firstTeamNumber);
-  team.setTeamName(teamName);
-  team.setDivisionRecNo(classRecNo);
-  bool numberTaken = false;
-  bool badNumber = false;
-  const std::string numberField = Field(line, 1);
+// Gives `team` its number: the line's own (`badNumber` when it is not one of 0..9999,
+// `numberTaken` when another team has it), or, for a team that is not left out, the first
+// free of the 11 numbers from the file's length on (`numberTaken` when none is free).
+void AssignTeamNumber(FileBlockPtr teams, const std::string& numberField, bool leftOut,
+                      int firstTeamNumber, TeamRec& team, bool& numberTaken, bool& badNumber) {
   auto keyFree = [&](int number) {
     std::int32_t r = 0;
     FindKey(teams, 1, r, ZeroPad(number, 4));
@@ -471,6 +430,60 @@ void Importer::teamRecord(const std::string& line) {
     }
     if (!placed) numberTaken = true;
   }
+}
+
+}  // namespace
+
+// The class of a team line: found, or created after the question (a new class is counted
+// missing); `leftOut` when the person declined to create it. False when the line ends here
+// (the class file is full, or the new class could not be stored).
+bool Importer::teamClass(const std::string& line, const std::string& clsName,
+                         std::int32_t& classRecNo, bool& classMissing, bool& leftOut) {
+  FindKey(m_db.classFile(), 1, classRecNo, clsName.substr(0, 30));
+  if (!IsamOK || !m_db.readClass(classRecNo)) {
+    classMissing = true;
+    SetMessageBuffer(W("Klassen ej definierad...") + clsName + W(" Addera person."));
+    if (Ask(101)) {
+      if (!newClass(clsName)) return false;
+      if (!m_db.storeClass(true)) {
+        logLine("felaktig " + line + " " + MessageText(IsamError));
+        return false;
+      }
+      classRecNo = m_db.classRecNo();
+    } else {
+      leftOut = true;
+    }
+  }
+  return true;
+}
+
+void Importer::teamRecord(const std::string& line) {
+  m_lastTeamAdded = false;
+  FileBlockPtr teams = m_db.teamFile();
+  if (UsedRecs(teams) >= kMaxTeamRecords) {
+    const std::string msg =
+        W("Max antal [") + FormatInt(kTeamSlots, 4) + W("] namn uppnått kan ej addera!");
+    ShowMessage(201, msg);
+    logLine(msg);
+    m_abort = true;
+    return;
+  }
+  const std::string teamName = UpCase(Field(line, 2));
+  const std::string clsName = className(Field(line, 3));
+
+  bool classMissing = false;
+  bool leftOut = false;
+  std::int32_t classRecNo = 0;
+  if (!teamClass(line, clsName, classRecNo, classMissing, leftOut)) return;
+  const int firstTeamNumber = leftOut ? 1 : m_db.cls().firstTeamNumber();
+
+  // The team number.
+  TeamRec team = TeamRec::makeNew(FileLen(teams), firstTeamNumber);
+  team.setTeamName(teamName);
+  team.setDivisionRecNo(classRecNo);
+  bool numberTaken = false;
+  bool badNumber = false;
+  AssignTeamNumber(teams, Field(line, 1), leftOut, firstTeamNumber, team, numberTaken, badNumber);
   leftOut = leftOut || numberTaken || badNumber;
 
   auto numberOrZero = [](const std::string& f) {
@@ -565,7 +578,7 @@ void Importer::playTimeRecord(const std::string& line) {
     DeleteKey(file, 1, recNo, m_db.playTime().playTime());
     ++m_counts.modified;
   } else {
-    const std::string date = m_db.dateText ? m_db.dateText() : std::string();
+    const std::string date = m_db.newPlayTimeDate();
     m_db.playTime() = PlayTimeRec::makeNew(FileLen(file), date);
     m_db.setPlayTimeRecNo(0);
     ++m_counts.added;
@@ -669,25 +682,91 @@ bool Importer::matchLine(const std::string& line) {
   return !m_abort;
 }
 
+// Everything a match item writes, found and checked before anything is written: a team
+// entry that cannot be placed, a missing record or a full play time is found here, so an
+// item is either stored whole (both teams and the play time) or not at all.
+struct Importer::MatchPlan {
+  MatchItem item;
+  std::int32_t homeNo = 0, awayNo = 0;
+  PlayTimeRec play;
+  TeamRec home, away;
+  int used = 0;  // rows of the play time in use
+  int row = 0;   // the play time's row of this match; 0 for a new one
+  bool reused = false;
+  int matchNumber = 0;
+  int homeEntry = 0, awayEntry = 0;  // the entries of the teams' match lists
+};
+
+namespace {
+
+// The entry of a team's match list that an item writes; 0 (and `error`) when it cannot be
+// placed: the match is new and the teams already met `rounds` times, or the list is full.
+int TeamEntryFor(const TeamRec& t, std::int32_t opponent, bool reused, int matchNumber, int rounds,
+                 std::string_view& error) {
+  const int count = std::clamp<int>(t.teamMatchCount(), 0, TeamRec::kMaxMatches);
+  if (reused) {
+    for (int i = 1; i <= count; ++i) {
+      if (t.match(i).matchNumber() == matchNumber) return i;
+    }
+  }
+  int meetings = 0;
+  int firstFree = 0;
+  for (int i = 1; i <= count; ++i) {
+    const TeamMatchEntry e = t.match(i);
+    if (e.matchNumber() == 0) {
+      if (firstFree == 0) firstFree = i;
+      continue;
+    }
+    if (e.opponentRecNo() == opponent || e.opponentRecNo() == -opponent) ++meetings;
+  }
+  if (!reused && meetings >= rounds) {
+    error = "Alla borta- och hemmamatcher förekommer redan!";
+    return 0;
+  }
+  const int entry = firstFree != 0 ? firstFree : count + 1;
+  if (entry > TeamRec::kMaxMatches) {
+    error = "Får ej plats med fler matcher!";
+    return 0;
+  }
+  return entry;
+}
+
+}  // namespace
+
 bool Importer::matchItem(const std::string& item) {
-  auto fail = [&](std::string_view messageUtf8) {
-    logLine("felaktig " + item + " " + W(messageUtf8));
-  };
-  const MatchItem m = ParseMatchItem(item);
+  MatchPlan plan;
+  switch (checkMatch(item, plan)) {
+    case MatchCheck::Stop:
+      return false;
+    case MatchCheck::Skip:
+      return true;
+    case MatchCheck::Ready:
+      break;
+  }
+  return writeMatch(item, plan);
+}
+
+void Importer::matchFault(const std::string& item, std::string_view messageUtf8) {
+  logLine("felaktig " + item + " " + W(messageUtf8));
+}
+
+Importer::MatchCheck Importer::checkMatch(const std::string& item, MatchPlan& plan) {
+  plan.item = ParseMatchItem(item);
+  const MatchItem& m = plan.item;
   if (!m.teamError.empty()) {
     logLine("felaktig " + item + " " + m.teamError);
-    return false;
+    return MatchCheck::Stop;
   }
   if (!m.resultError.empty()) logLine("felaktig " + item + " " + m.resultError);
 
-  CompetitionRec& comp = m_db.comp();
+  const CompetitionRec& comp = m_db.comp();
   if (comp.lastMatchNumber() >= kMaxMatchNumber) {
     const std::string msg =
         W("Max antal [") + std::to_string(kPlayTimeSlots) + W("] matcher uppnått kan ej addera!");
     ShowMessage(201, msg);
     logLine(msg);
     m_abort = true;
-    return false;
+    return MatchCheck::Stop;
   }
   FileBlockPtr teams = m_db.teamFile();
   auto findTeam = [&](long number) -> std::int32_t {
@@ -696,147 +775,113 @@ bool Importer::matchItem(const std::string& item) {
     FindKey(teams, 1, r, ZeroPad(number, 4));
     return IsamOK ? r : 0;
   };
-  const std::int32_t homeNo = findTeam(m.home);
-  const std::int32_t awayNo = findTeam(m.away);
-  if (homeNo == 0 || awayNo == 0) {
-    fail("Hittar ej lag enligt nummer!");
-    return true;
+  plan.homeNo = findTeam(m.home);
+  plan.awayNo = findTeam(m.away);
+  if (plan.homeNo == 0 || plan.awayNo == 0) return skipMatch(item, "Hittar ej lag enligt nummer!");
+  if (plan.homeNo == plan.awayNo) return skipMatch(item, "Lag inte spela mot sig själv!");
+  if (!m_db.readPlayTime(m_lastPlayTimeRecNo)) return skipMatch(item, "Speltiden kan inte läsas!");
+  plan.play = m_db.playTime();
+  plan.used = std::clamp(plan.play.usedRows(), 0, PlayTimeRec::kMaxRows);
+  for (int r = 1; r <= plan.used && plan.row == 0; ++r) {
+    const MatchEntry e = plan.play.match(r);
+    if (e.homeTeamRecNo() == plan.homeNo && e.awayTeamRecNo() == plan.awayNo) plan.row = r;
   }
-  if (homeNo == awayNo) {
-    fail("Lag inte spela mot sig själv!");
-    return true;
-  }
-  if (!m_db.readPlayTime(m_lastPlayTimeRecNo)) {
-    fail("Speltiden kan inte läsas!");
-    return true;
-  }
-  PlayTimeRec play = m_db.playTime();
-  int row = 0;
-  const int used = std::clamp(play.usedRows(), 0, PlayTimeRec::kMaxRows);
-  for (int r = 1; r <= used && row == 0; ++r) {
-    const MatchEntry e = play.match(r);
-    if (e.homeTeamRecNo() == homeNo && e.awayTeamRecNo() == awayNo) row = r;
-  }
-  const bool reused = row != 0;
-  if (!reused && used >= PlayTimeRec::kMaxRows) {
-    fail("Speltiden har redan 16 matcher!");
-    return true;
-  }
-  if (!m_db.readTeam(homeNo)) {
-    fail("Hittar ej lag enligt nummer!");
-    return true;
-  }
-  TeamRec home = m_db.team();
-  if (!m_db.readTeam(awayNo)) {
-    fail("Hittar ej lag enligt nummer!");
-    return true;
-  }
-  TeamRec away = m_db.team();
-  if (home.divisionRecNo() != away.divisionRecNo()) {
-    fail("Olika klasser!");
-    return true;
-  }
-  if (!m_db.readClass(home.divisionRecNo())) {
-    fail("Olika klasser!");
-    return true;
-  }
+  plan.reused = plan.row != 0;
+  if (!plan.reused && plan.used >= PlayTimeRec::kMaxRows)
+    return skipMatch(item, "Speltiden har redan 16 matcher!");
+  return checkMatchTeams(item, plan);
+}
+
+// The teams' part of the checks: both records, one class, and a free entry in each list.
+Importer::MatchCheck Importer::checkMatchTeams(const std::string& item, MatchPlan& plan) {
+  if (!m_db.readTeam(plan.homeNo)) return skipMatch(item, "Hittar ej lag enligt nummer!");
+  plan.home = m_db.team();
+  if (!m_db.readTeam(plan.awayNo)) return skipMatch(item, "Hittar ej lag enligt nummer!");
+  plan.away = m_db.team();
+  if (plan.home.divisionRecNo() != plan.away.divisionRecNo())
+    return skipMatch(item, "Olika klasser!");
+  if (!m_db.readClass(plan.home.divisionRecNo())) return skipMatch(item, "Olika klasser!");
   const int rounds = m_db.cls().rounds();
-  const int matchNumber = reused ? play.match(row).matchNumber() : comp.lastMatchNumber() + 1;
+  plan.matchNumber =
+      plan.reused ? plan.play.match(plan.row).matchNumber() : m_db.comp().lastMatchNumber() + 1;
 
-  // Finds the entry of a team's list that this item writes; 0 when it cannot be placed.
-  // Every check is made for both teams before either is written.
-  auto entryFor = [&](const TeamRec& t, std::int32_t opponent, std::string_view& error) -> int {
-    const int count = std::clamp<int>(t.teamMatchCount(), 0, TeamRec::kMaxMatches);
-    if (reused) {
-      for (int i = 1; i <= count; ++i) {
-        if (t.match(i).matchNumber() == matchNumber) return i;
-      }
-    }
-    int meetings = 0;
-    int firstFree = 0;
-    for (int i = 1; i <= count; ++i) {
-      const TeamMatchEntry e = t.match(i);
-      if (e.matchNumber() == 0) {
-        if (firstFree == 0) firstFree = i;
-        continue;
-      }
-      if (e.opponentRecNo() == opponent || e.opponentRecNo() == -opponent) ++meetings;
-    }
-    if (!reused && meetings >= rounds) {
-      error = "Alla borta- och hemmamatcher förekommer redan!";
-      return 0;
-    }
-    const int entry = firstFree != 0 ? firstFree : count + 1;
-    if (entry > TeamRec::kMaxMatches) {
-      error = "Får ej plats med fler matcher!";
-      return 0;
-    }
-    return entry;
-  };
   std::string_view error;
-  const int homeEntry = entryFor(home, awayNo, error);
-  if (homeEntry == 0) {
-    fail(error);
-    return true;
-  }
-  const int awayEntry = entryFor(away, homeNo, error);
-  if (awayEntry == 0) {
-    fail(error);
-    return true;
-  }
+  plan.homeEntry =
+      TeamEntryFor(plan.home, plan.awayNo, plan.reused, plan.matchNumber, rounds, error);
+  if (plan.homeEntry == 0) return skipMatch(item, error);
+  plan.awayEntry =
+      TeamEntryFor(plan.away, plan.homeNo, plan.reused, plan.matchNumber, rounds, error);
+  if (plan.awayEntry == 0) return skipMatch(item, error);
+  return MatchCheck::Ready;
+}
 
-  // All checks passed: write both teams and the play time.
-  MatchEntry slot = reused ? play.match(row) : MatchEntry();
-  const bool hadResult = reused && ScorePresent(slot.homeScore()) && ScorePresent(slot.awayScore());
-  if (!reused) {
-    row = used + 1;
-    slot.setMatchNumber(matchNumber);
+Importer::MatchCheck Importer::skipMatch(const std::string& item, std::string_view messageUtf8) {
+  matchFault(item, messageUtf8);
+  return MatchCheck::Skip;
+}
+
+// Writes one team's side of a checked match into its list and rewrites the team.
+bool Importer::writeTeamEntry(const MatchPlan& plan, TeamRec t, std::int32_t recNo, int entry,
+                              std::int32_t opponent, int own, int other) {
+  TeamMatchEntry e = t.match(entry);
+  if (!plan.reused || e.matchNumber() != plan.matchNumber) {
+    e = TeamMatchEntry();
+    e.setOwnScore(kNoResult);
+    e.setOpponentScore(kNoResult);
+  }
+  e.setMatchNumber(plan.matchNumber);
+  e.setOpponentRecNo(opponent);
+  e.setPlayTimeRecNo(m_lastPlayTimeRecNo);
+  if (plan.item.hasResult) {
+    e.setOwnScore(own);
+    e.setOpponentScore(other);
+  }
+  t.setMatch(entry, e);
+  if (entry > t.teamMatchCount()) t.setTeamMatchCount(entry);
+  ComputeTeamStatistics(t, m_db.cls());
+  m_db.team() = t;
+  return m_db.rewriteTeam(recNo);
+}
+
+// All checks passed: writes both teams and the play time. A failure here is a storage
+// failure; it stops the import and the batches roll the file's work back.
+bool Importer::writeMatch(const std::string& item, MatchPlan& plan) {
+  const MatchItem& m = plan.item;
+  CompetitionRec& comp = m_db.comp();
+  PlayTimeRec& play = plan.play;
+  MatchEntry slot = plan.reused ? play.match(plan.row) : MatchEntry();
+  const bool hadResult =
+      plan.reused && ScorePresent(slot.homeScore()) && ScorePresent(slot.awayScore());
+  if (!plan.reused) {
+    plan.row = plan.used + 1;
+    slot.setMatchNumber(plan.matchNumber);
     slot.setHomeScore(kNoResult);
     slot.setAwayScore(kNoResult);
-    comp.setLastMatchNumber(matchNumber);
-    play.setUsedRows(row);
+    comp.setLastMatchNumber(plan.matchNumber);
+    play.setUsedRows(plan.row);
   }
-  slot.setHomeTeamRecNo(homeNo);
-  slot.setAwayTeamRecNo(awayNo);
+  slot.setHomeTeamRecNo(plan.homeNo);
+  slot.setAwayTeamRecNo(plan.awayNo);
   if (m.hasResult) {
     slot.setHomeScore(static_cast<int>(std::min<long>(m.homeScore, 9998)));
     slot.setAwayScore(static_cast<int>(std::min<long>(m.awayScore, 9998)));
   }
-  auto writeEntry = [&](TeamRec t, std::int32_t recNo, int entry, std::int32_t opponent, int own,
-                        int other) {
-    TeamMatchEntry e = t.match(entry);
-    if (!reused || e.matchNumber() != matchNumber) {
-      e = TeamMatchEntry();
-      e.setOwnScore(kNoResult);
-      e.setOpponentScore(kNoResult);
-    }
-    e.setMatchNumber(matchNumber);
-    e.setOpponentRecNo(opponent);
-    e.setPlayTimeRecNo(m_lastPlayTimeRecNo);
-    if (m.hasResult) {
-      e.setOwnScore(own);
-      e.setOpponentScore(other);
-    }
-    t.setMatch(entry, e);
-    if (entry > t.teamMatchCount()) t.setTeamMatchCount(entry);
-    ComputeTeamStatistics(t, m_db.cls());
-    m_db.team() = t;
-    return m_db.rewriteTeam(recNo);
-  };
-  if (!writeEntry(home, homeNo, homeEntry, awayNo, slot.homeScore(), slot.awayScore()) ||
-      !writeEntry(away, awayNo, awayEntry, -homeNo, slot.awayScore(), slot.homeScore())) {
-    fail("Lagfilen kan inte skrivas!");
+  if (!writeTeamEntry(plan, plan.home, plan.homeNo, plan.homeEntry, plan.awayNo, slot.homeScore(),
+                      slot.awayScore()) ||
+      !writeTeamEntry(plan, plan.away, plan.awayNo, plan.awayEntry, -plan.homeNo, slot.awayScore(),
+                      slot.homeScore())) {
+    matchFault(item, "Lagfilen kan inte skrivas!");
     m_abort = true;
     return false;
   }
-  play.setMatch(row, slot);
+  play.setMatch(plan.row, slot);
   m_db.playTime() = play;
   if (!m_db.rewritePlayTime(m_lastPlayTimeRecNo)) {
-    fail("Speltiden kan inte skrivas!");
+    matchFault(item, "Speltiden kan inte skrivas!");
     m_abort = true;
     return false;
   }
-  if (reused) {
+  if (plan.reused) {
     ++m_counts.modified;
   } else {
     ++m_counts.added;

@@ -15,13 +15,16 @@
 
 #include <cstdint>
 #include <ctime>
-#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "common/clock.h"
 
 namespace liga {
 class Database;
-}
+class TeamRec;
+}  // namespace liga
 
 namespace liga::exchange {
 
@@ -47,8 +50,9 @@ class Importer {
   // the log is not written to a file.
   Importer(Database& db, std::string logDir);
 
-  // Replaceable clock for the log file's name and the play times' default date.
-  std::function<std::time_t()> clock;
+  // The clock behind the log file's name and the elapsed time of each file; must outlive
+  // the importer. (A new play time's default date comes from the database's clock.)
+  const Clock* clock = &SystemClock::instance();
 
   // Imports the files in order; stops early on the abort flag or a stop request.
   // Shows the log at the end.
@@ -79,12 +83,24 @@ class Importer {
   bool newClass(const std::string& name);
   void classRecord(const std::string& line);
   void teamRecord(const std::string& line);
+  bool teamClass(const std::string& line, const std::string& clsName, std::int32_t& classRecNo,
+                 bool& classMissing, bool& leftOut);
   void contactLine(const std::string& line);
   void playTimeRecord(const std::string& line);
   bool matchLine(const std::string& line);
   bool clearOldSchedule();
-  // Handles one match item; returns false when the rest of the line is dropped.
+  // Handles one match item; returns false when the rest of the line is dropped. The item
+  // is checked whole first (checkMatch), then written (writeMatch).
   bool matchItem(const std::string& item);
+  struct MatchPlan;
+  enum class MatchCheck { Ready, Skip, Stop };  // Skip: logged, the line goes on
+  MatchCheck checkMatch(const std::string& item, MatchPlan& plan);
+  MatchCheck checkMatchTeams(const std::string& item, MatchPlan& plan);
+  MatchCheck skipMatch(const std::string& item, std::string_view messageUtf8);
+  void matchFault(const std::string& item, std::string_view messageUtf8);
+  bool writeMatch(const std::string& item, MatchPlan& plan);
+  bool writeTeamEntry(const MatchPlan& plan, TeamRec t, std::int32_t recNo, int entry,
+                      std::int32_t opponent, int own, int other);
 
   void beginBatches();
   // Stores the file's work: the competition record and the batches of the three blocks, all

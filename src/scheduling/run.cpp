@@ -19,17 +19,9 @@
 
 namespace liga::scheduling {
 
-CalendarDate SystemRunClock::today() {
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
+CalendarDate LocalDate(std::time_t now) {
+  const std::tm local = LocalFields(now);
   return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
-}
-
-std::int64_t SystemRunClock::milliseconds() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
 }
 
 std::string ElapsedText(std::int64_t seconds) {
@@ -68,8 +60,7 @@ Answer show(RunSummary& summary, int number, const std::string& text) {
 RunSummary RunSchedule(const ScheduleInput& input, ScheduleConfig& config,
                        const ShowDialog& showDialog, const RunOptions& options) {
   RunSummary summary;
-  SystemRunClock systemClock;
-  RunClock& clock = options.clock ? *options.clock : systemClock;
+  const Clock& clock = options.clock ? *options.clock : SystemClock::instance();
 
   std::string confirmedOutFile;
   const bool preparing = OpenProgress(kDialogCaption, kProgressRows, false);
@@ -123,7 +114,7 @@ RunSummary RunSchedule(const ScheduleInput& input, ScheduleConfig& config,
         maskLines = TextLines(*text);
       }
     }
-    bytes = FormatScheduleFile(input.Organiser, input.CompetitionName, clock.today(), lrec,
+    bytes = FormatScheduleFile(input.Organiser, input.CompetitionName, LocalDate(clock.now()), lrec,
                                result.slots, result.matchCount, maskLines);
   }
   if (running) CloseProgress();

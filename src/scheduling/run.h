@@ -25,11 +25,13 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "common/clock.h"
 #include "scheduling/dialog.h"
 #include "scheduling/input.h"
 #include "scheduling/lrec.h"
@@ -41,19 +43,8 @@
 
 namespace liga::scheduling {
 
-// Today's date for the file header and a stopwatch for the time message.
-class RunClock {
- public:
-  virtual ~RunClock() = default;
-  virtual CalendarDate today() = 0;
-  virtual std::int64_t milliseconds() = 0;  // monotonic
-};
-
-class SystemRunClock : public RunClock {
- public:
-  CalendarDate today() override;
-  std::int64_t milliseconds() override;
-};
+// The local date of `now`, for the schedule file's header.
+CalendarDate LocalDate(std::time_t now);
 
 // The computation of a run without files or dialogs.
 struct ScheduleResult {
@@ -93,7 +84,7 @@ struct RunSummary {
 
 struct RunOptions {
   RandomSource* random = nullptr;  // null: seeded from the clock, as the program does
-  RunClock* clock = nullptr;       // null: the system clock
+  const Clock* clock = nullptr;    // today's date and the stopwatch; null: the system clock
 };
 
 // "mmm" or "mmm:ss": whole minutes zero-padded to 3 digits, the seconds (zero-padded to

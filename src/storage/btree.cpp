@@ -370,63 +370,56 @@ Status addKey(FileBlock& fb, int k, std::int32_t ref, std::string_view key) {
   return txnEnd(fb, s, isam_error::kAddKeyRestored);
 }
 
-Status deleteKey(FileBlock& fb, int k, std::int32_t ref, std::string_view key) {
-  IndexState& is = state(fb, k);
-  txnBegin(fb);
-  const int m = is.maxItems;
-  const int minItems = m / 2;
-  std::vector<PathEntry> path;
-  bool found = false;
-  Status s = descend(fb, k, makeArg(is, key, ref, true), &path, &found);
-  if (s.ok() && !found) s = err(isam_error::kDeleteKeyNotFound);
-  Node x, q, sib;
-  if (s.ok()) {
-    std::int32_t pg = path.back().page;
-    int i = path.back().idx;
-    s = loadNode(fb, k, pg, &x);
-    if (s.ok() && x.left == 0) {
-      x.erase(i - 1);
-      s = storeNode(fb, k, pg, x);
-    } else if (s.ok()) {
-      // Replace the entry by its predecessor, the last item of the rightmost leaf of its
-      // left subtree.
-      path.back().idx = i - 1;
-      std::int32_t cp = childOf(x, i - 1);
-      Node leaf;
-      for (;;) {
-        if (static_cast<int>(path.size()) >= kMaxDepth) {
-          s = corrupt();
-          break;
-        }
-        if (s = loadNode(fb, k, cp, &leaf); !s.ok()) break;
-        path.push_back({cp, leaf.n});
-        if (leaf.left == 0) break;
-        cp = leaf.items[leaf.n - 1].right;
-      }
-      if (s.ok()) {
-        Item pred = leaf.items[leaf.n - 1];
-        leaf.erase(leaf.n - 1);
-        s = storeNode(fb, k, cp, leaf);
-        if (s.ok()) {
-          pred.right = x.items[i - 1].right;
-          x.items[i - 1] = pred;
-          s = storeNode(fb, k, pg, x);
-        }
-      }
-    }
+// Delete, phase 2: takes the entry at the end of `path` out of its page. In a leaf it is
+// erased; in an inner page it is replaced by its predecessor, the last item of the
+// rightmost leaf of its left subtree, and `path` is extended down to that leaf.
+static Status removeEntry(FileBlock& fb, int k, std::vector<PathEntry>& path) {
+  Node x;
+  const std::int32_t pg = path.back().page;
+  const int i = path.back().idx;
+  Status s = loadNode(fb, k, pg, &x);
+  if (!s.ok()) return s;
+  if (x.left == 0) {
+    x.erase(i - 1);
+    return storeNode(fb, k, pg, x);
   }
-  // Repair underfull pages on the way up.
+  path.back().idx = i - 1;
+  std::int32_t cp = childOf(x, i - 1);
+  Node leaf;
+  for (;;) {
+    if (static_cast<int>(path.size()) >= kMaxDepth) return corrupt();
+    if (s = loadNode(fb, k, cp, &leaf); !s.ok()) return s;
+    path.push_back({cp, leaf.n});
+    if (leaf.left == 0) break;
+    cp = leaf.items[leaf.n - 1].right;
+  }
+  Item pred = leaf.items[leaf.n - 1];
+  leaf.erase(leaf.n - 1);
+  if (s = storeNode(fb, k, cp, leaf); !s.ok()) return s;
+  pred.right = x.items[i - 1].right;
+  x.items[i - 1] = pred;
+  return storeNode(fb, k, pg, x);
+}
+
+// Delete, phase 3: repairs underfull pages on the way up `path`, borrowing from a sibling
+// that can spare items (which ends the repair) or merging with it (which may leave the
+// parent underfull in turn).
+static Status rebalanceUp(FileBlock& fb, int k, const std::vector<PathEntry>& path) {
+  const int m = state(fb, k).maxItems;
+  const int minItems = m / 2;
+  Node x, q, sib;
+  Status s = okStatus();
   for (int level = static_cast<int>(path.size()) - 1; s.ok() && level > 0; --level) {
     std::int32_t xp = path[static_cast<std::size_t>(level)].page;
-    if (s = loadNode(fb, k, xp, &x); !s.ok()) break;
-    if (x.n >= minItems) break;
+    if (s = loadNode(fb, k, xp, &x); !s.ok()) return s;
+    if (x.n >= minItems) return s;
     std::int32_t qp = path[static_cast<std::size_t>(level - 1)].page;
     int qi = path[static_cast<std::size_t>(level - 1)].idx;
-    if (s = loadNode(fb, k, qp, &q); !s.ok()) break;
+    if (s = loadNode(fb, k, qp, &q); !s.ok()) return s;
     bool right = qi < q.n;
     int sep = right ? qi : qi - 1;
     std::int32_t sp = right ? q.items[qi].right : childOf(q, qi - 1);
-    if (s = loadNode(fb, k, sp, &sib); !s.ok()) break;
+    if (s = loadNode(fb, k, sp, &sib); !s.ok()) return s;
     Node& l = right ? x : sib;
     Node& r = right ? sib : x;
     std::int32_t lp = right ? xp : sp;
@@ -435,10 +428,9 @@ Status deleteKey(FileBlock& fb, int k, std::int32_t ref, std::string_view key) {
       // Borrow (sibling - min + 1) / 2 items through the separator.
       int moves = (sib.n - minItems + 1) / 2;
       redistribute(l, r, q, sep, rp, right ? x.n + moves : sib.n - moves);
-      if (s = storeNode(fb, k, lp, l); !s.ok()) break;
-      if (s = storeNode(fb, k, rp, r); !s.ok()) break;
-      s = storeNode(fb, k, qp, q);
-      break;
+      if (s = storeNode(fb, k, lp, l); !s.ok()) return s;
+      if (s = storeNode(fb, k, rp, r); !s.ok()) return s;
+      return storeNode(fb, k, qp, q);
     }
     // Merge the right page and the separator into the left one.
     Item sp2 = q.items[sep];
@@ -446,25 +438,39 @@ Status deleteKey(FileBlock& fb, int k, std::int32_t ref, std::string_view key) {
     l.items[l.n++] = sp2;
     std::copy(r.items, r.items + r.n, l.items + l.n);
     l.n += r.n;
-    if (l.n > m) {
-      s = corrupt();
-      break;
-    }
+    if (l.n > m) return corrupt();
     q.erase(sep);
-    if (s = storeNode(fb, k, lp, l); !s.ok()) break;
-    if (s = freePage(fb, k, rp); !s.ok()) break;
+    if (s = storeNode(fb, k, lp, l); !s.ok()) return s;
+    if (s = freePage(fb, k, rp); !s.ok()) return s;
     s = storeNode(fb, k, qp, q);
   }
-  if (s.ok()) {
-    // A root left without items gives way to its only child (0 when the index is empty).
-    std::int32_t root = state(fb, k).hdr.rootPage;
-    const std::uint8_t* p = nullptr;
-    s = pageRead(fb, k, root, &p);
-    if (s.ok() && rd16(p) == 0) {
-      state(fb, k).hdr.rootPage = rd32(p + 2);
-      s = freePage(fb, k, root);
-    }
+  return s;
+}
+
+// A root left without items gives way to its only child (0 when the index is empty).
+static Status shrinkRoot(FileBlock& fb, int k) {
+  std::int32_t root = state(fb, k).hdr.rootPage;
+  const std::uint8_t* p = nullptr;
+  Status s = pageRead(fb, k, root, &p);
+  if (s.ok() && rd16(p) == 0) {
+    state(fb, k).hdr.rootPage = rd32(p + 2);
+    s = freePage(fb, k, root);
   }
+  return s;
+}
+
+// Finds the entry, removes it (phase 2), rebalances upward (phase 3), all in one
+// transaction: a failure in any phase rolls the index back.
+Status deleteKey(FileBlock& fb, int k, std::int32_t ref, std::string_view key) {
+  IndexState& is = state(fb, k);
+  txnBegin(fb);
+  std::vector<PathEntry> path;
+  bool found = false;
+  Status s = descend(fb, k, makeArg(is, key, ref, true), &path, &found);
+  if (s.ok() && !found) s = err(isam_error::kDeleteKeyNotFound);
+  if (s.ok()) s = removeEntry(fb, k, path);
+  if (s.ok()) s = rebalanceUp(fb, k, path);
+  if (s.ok()) s = shrinkRoot(fb, k);
   if (s.ok()) {
     state(fb, k).hdr.numKeys -= 1;
     state(fb, k).posValid = false;

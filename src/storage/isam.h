@@ -166,3 +166,42 @@ void CommitBatches(const std::vector<FileBlockPtr>& handles);
 void AbortBatch(FileBlockPtr handle);
 
 }  // namespace liga
+
+namespace liga {
+
+// Keeps the engine status of a failure across clean-up calls (closing, aborting, renaming
+// back) that post their own status, so the caller sees the first failure and not the
+// clean-up's. Takes IsamError and IsamDosError when constructed; when destroyed, unless
+// released, puts them back as a failure (IsamOK false).
+class IsamStatusGuard {
+ public:
+  IsamStatusGuard() noexcept : m_ok(IsamOK), m_error(IsamError), m_osError(IsamDosError) {}
+  ~IsamStatusGuard() {
+    if (!m_keep) return;
+    IsamOK = false;
+    IsamError = m_error;
+    IsamDosError = m_osError;
+  }
+  IsamStatusGuard(const IsamStatusGuard&) = delete;
+  IsamStatusGuard& operator=(const IsamStatusGuard&) = delete;
+
+  // The clean-up's own status stands.
+  void release() noexcept { m_keep = false; }
+  // Only a failure (IsamError not 0) is put back; after a success the clean-up's status
+  // stands.
+  void keepOnlyFailure() noexcept { m_keep = m_keep && m_error != 0; }
+  // Puts back exactly the status taken, success included, now.
+  void restore() noexcept {
+    m_keep = false;
+    IsamOK = m_ok;
+    IsamError = m_error;
+    IsamDosError = m_osError;
+  }
+
+ private:
+  bool m_ok;
+  std::int32_t m_error, m_osError;
+  bool m_keep = true;
+};
+
+}  // namespace liga

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "common/clock.h"
 #include "common/encoding.h"
 #include "common/progress.h"
 #include "common/recording_ui.h"
@@ -44,9 +45,8 @@ struct MatchView {
 // beside it.
 class ExchangeTest : public liga::testing::DbFixture {
  protected:
-  static constexpr const char* kClockText = "2027-01-01 12:00";
-
-  ExchangeTest() : DbFixture(kClockText, "data") {}
+  // New play times start at "2027-01-01 12:00".
+  ExchangeTest() : DbFixture(LocalTime(2027, 1, 1, 12, 0), "data") {}
 
   static void SetUpTestSuite() {
     if (!IsamInitialised()) InitIsam({}, 200);
@@ -64,7 +64,7 @@ class ExchangeTest : public liga::testing::DbFixture {
 
   // A second database on `data` with its own catalogue.
   void openDataDir(Database& d, const fs::path& data) {
-    liga::testing::OpenDatabase(d, data, kClockText);
+    liga::testing::OpenDatabase(d, data, m_clock);
     ASSERT_TRUE(d.createCatalogue());
   }
 

@@ -38,7 +38,7 @@ class ExportTest : public ExchangeTest {
   }
   std::vector<std::string> exportLines(ExportKind kind) {
     const std::string path = (m_dir / "out.lgw").string();
-    const ExportResult r = WriteExport(m_db, kind, path, [] { return kNow; });
+    const ExportResult r = WriteExport(m_db, kind, path, FakeClock(kNow));
     EXPECT_TRUE(r.written);
     auto lines = readLines(path);
     EXPECT_EQ(r.lines, static_cast<int>(lines.size()));
@@ -104,7 +104,7 @@ TEST_F(ExportTest, MatchOfADeletedTeamIsNotExported) {
 
 TEST_F(ExportTest, UnwritableTargetIsReportedAndNothingIsLeft) {
   const std::string path = (m_dir / "no-such-dir" / "out.lgw").string();
-  const ExportResult r = WriteExport(m_db, ExportKind::Classes, path, [] { return kNow; });
+  const ExportResult r = WriteExport(m_db, ExportKind::Classes, path, FakeClock(kNow));
   EXPECT_FALSE(r.written);
   EXPECT_EQ(Cp1252ToUtf8(m_ui.lastText()), "Kan ej öppna/skapa ixportfilen \"" + path + "\"");
 }
@@ -116,7 +116,7 @@ TEST_F(ExportTest, RoundTripIntoAnEmptyDataDirectory) {
   int i = 0;
   for (ExportKind k : kinds) {
     const std::string path = (m_dir / ("export" + std::to_string(i++) + ".lgw")).string();
-    ASSERT_TRUE(WriteExport(m_db, k, path, [] { return kNow; }).written);
+    ASSERT_TRUE(WriteExport(m_db, k, path, FakeClock(kNow)).written);
     files.push_back(path);
   }
   openDataDir(m_db2, m_dir / "data2");

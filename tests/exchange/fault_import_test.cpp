@@ -23,7 +23,7 @@ class FaultImportTest : public ExchangeTest {
     storage::FaultEnv fault(storage::posixEnv());
     storage::setCurrentEnv(&fault);
     Database d;
-    d.dateText = [] { return std::string("2027-01-01 12:00"); };
+    d.clock = &m_clock;
     d.setDataDir(data.string());
     EXPECT_TRUE(d.readCatalogue());
     if (d.catalogueFileLen() > 1) {

@@ -49,7 +49,8 @@ class GoldenImportTest : public ExchangeTest, public ::testing::WithParamInterfa
   // The log as the import file holds it: one CR LF line each.
   std::string runImport(const fs::path& input) {
     Importer importer(m_db, "");
-    importer.clock = [] { return kGoldenNow; };
+    const FakeClock logClock(kGoldenNow);
+    importer.clock = &logClock;
     importer.importFiles({input.string()});
     const std::string name = Utf8ToCp1252(fs::absolute(input).string());
     std::string text;
@@ -68,7 +69,7 @@ class GoldenImportTest : public ExchangeTest, public ::testing::WithParamInterfa
     for (ExportKind kind :
          {ExportKind::Competition, ExportKind::Classes, ExportKind::Teams, ExportKind::Results}) {
       const fs::path out = m_dir / ("export" + std::to_string(i++) + ".lgw");
-      EXPECT_TRUE(WriteExport(m_db, kind, out.string(), [] { return kGoldenNow; }).written);
+      EXPECT_TRUE(WriteExport(m_db, kind, out.string(), FakeClock(kGoldenNow)).written);
       text += liga::testing::ReadFile(out);
     }
     return text;

@@ -142,7 +142,8 @@ TEST_F(ExchangeTest, AccountingFollowsTheImportedTeams) {
 TEST_F(ExchangeTest, TheLogIsWrittenToAFile) {
   const std::string file = writeFile("x.txt", kBase);
   Importer importer(m_db, (m_dir / "text").string());
-  importer.clock = [] { return std::time_t(1800000000); };
+  const FakeClock logClock(1800000000);
+  importer.clock = &logClock;
   importer.importFiles({file});
   ASSERT_FALSE(importer.logFile().empty());
   const auto lines = readLines(importer.logFile());

@@ -21,7 +21,7 @@
 #include <thread>
 
 #include "common/encoding.h"
-#include "database/db_fixture.h"
+#include "support/db_fixture.h"
 #include "gui/form_send_email.h"
 #include "gui/gui_test_env.h"
 #include "gui/reg_form_dlg.h"

@@ -21,16 +21,17 @@ using testing::ClassShape;
 using testing::MakeInput;
 using testing::MakePlayTimes;
 
-class FixedClock : public RunClock {
+// Today is 2016-10-02; the first stopwatch reading starts the run's stopwatch and every
+// later one is `elapsed` after it.
+class FixedClock : public FakeClock {
  public:
-  explicit FixedClock(std::int64_t elapsedMs = 0) : m_elapsed(elapsedMs) {}
-  CalendarDate today() override { return {2016, 10, 2}; }
-  // The first reading starts the stopwatch; every later one is `elapsed` after it.
-  std::int64_t milliseconds() override { return m_reads++ == 0 ? 1000 : 1000 + m_elapsed; }
+  explicit FixedClock(std::int64_t elapsedMs = 0)
+      : FakeClock(LocalTime(2016, 10, 2)), m_elapsed(elapsedMs) {}
+  std::int64_t milliseconds() const override { return m_reads++ == 0 ? 1000 : 1000 + m_elapsed; }
 
  private:
   std::int64_t m_elapsed;
-  int m_reads = 0;
+  mutable int m_reads = 0;
 };
 
 using liga::testing::ReadFile;

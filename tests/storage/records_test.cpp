@@ -419,5 +419,52 @@ TEST_F(RecordTest, AbortBatchUndoesEverything) {
   EXPECT_EQ(m_mem.contents("blk.IX"), ix);
 }
 
+// The status guard keeps a failure across a clean-up that succeeds, lets a released or
+// successful status stand, and restore() puts back exactly what it took.
+TEST_F(RecordTest, StatusGuardKeepsTheFirstFailure) {
+  create(30, {});
+  add(rec("a", 30));
+  std::vector<char> buffer(30);
+  auto failThenCleanUp = [&](auto&& configure) {
+    DeleteRec(m_h, 0);
+    ASSERT_FALSE(IsamOK);
+    IsamDosError = 7;
+    IsamStatusGuard failure;
+    configure(failure);
+    GetRec(m_h, 1, buffer.data());
+    EXPECT_TRUE(IsamOK);
+  };
+  failThenCleanUp([](IsamStatusGuard&) {});
+  EXPECT_FALSE(IsamOK);
+  EXPECT_EQ(IsamError, isam_error::kDeleteRecNumber);
+  EXPECT_EQ(IsamDosError, 7);
+
+  failThenCleanUp([](IsamStatusGuard& g) { g.keepOnlyFailure(); });
+  EXPECT_FALSE(IsamOK);
+  EXPECT_EQ(IsamError, isam_error::kDeleteRecNumber);
+
+  failThenCleanUp([](IsamStatusGuard& g) { g.release(); });
+  EXPECT_TRUE(IsamOK);
+  EXPECT_EQ(IsamError, 0);
+
+  GetRec(m_h, 1, buffer.data());
+  ASSERT_TRUE(IsamOK);
+  {
+    IsamStatusGuard success;
+    success.keepOnlyFailure();
+    DeleteRec(m_h, 0);
+  }
+  EXPECT_EQ(IsamError, isam_error::kDeleteRecNumber);  // the clean-up's failure stands
+  {
+    IsamStatusGuard failed;
+    GetRec(m_h, 1, buffer.data());
+    failed.restore();
+    EXPECT_FALSE(IsamOK);
+    EXPECT_EQ(IsamError, isam_error::kDeleteRecNumber);
+    GetRec(m_h, 1, buffer.data());
+  }
+  EXPECT_TRUE(IsamOK);  // restore() released the guard
+}
+
 }  // namespace
 }  // namespace liga::storage::testing

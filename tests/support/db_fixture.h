@@ -1,5 +1,5 @@
 // A database on a temporary data directory, a recording UI, and helper verbs that build
-// competitions the way the editors and the schedule import do. The database's clock text is
+// competitions the way the editors and the schedule import do. The database's clock is
 // fixed, so that what it stamps into records, logs and exports is the same on every run.
 #pragma once
 
@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 
+#include "common/clock.h"
 #include "common/recording_ui.h"
 #include "database/database.h"
 #include "storage/isam.h"
@@ -15,11 +16,10 @@
 
 namespace liga::testing {
 
-// Starts `db` on `dataDir` (made when missing) with the clock text `now`.
-inline void OpenDatabase(Database& db, const std::filesystem::path& dataDir,
-                         const std::string& now) {
+// Starts `db` on `dataDir` (made when missing) with `clock`.
+inline void OpenDatabase(Database& db, const std::filesystem::path& dataDir, const Clock& clock) {
   std::filesystem::create_directories(dataDir);
-  db.dateText = [now] { return now; };
+  db.clock = &clock;
   db.initialise({});
   db.setDataDir(dataDir.string());
 }
@@ -28,11 +28,10 @@ class DbFixture : public ::testing::Test {
  protected:
   DbFixture() = default;
   // The data directory is `dataSub` inside the temporary folder ("" for the folder itself),
-  // so that a fixture can keep input files beside it.
-  DbFixture(std::string now, std::string dataSub)
-      : m_now(std::move(now)), m_dataSub(std::move(dataSub)) {}
+  // so that a fixture can keep input files beside it. `now` is the fixed clock's time.
+  DbFixture(std::time_t now, std::string dataSub) : m_dataSub(std::move(dataSub)), m_clock(now) {}
 
-  void SetUp() override { OpenDatabase(m_db, dataDir(), m_now); }
+  void SetUp() override { OpenDatabase(m_db, dataDir(), m_clock); }
   void TearDown() override { m_db.closeAll(); }
 
   std::filesystem::path dataDir() const {
@@ -129,11 +128,11 @@ class DbFixture : public ::testing::Test {
     ASSERT_TRUE(m_db.rewriteTeam(team));
   }
 
-  const std::string m_now = "2026-12-08 20:00";
   const std::string m_dataSub;
   TempDir m_dir{CurrentTestName()};
   RecordingUi m_ui;
   ScopedUi m_scoped{m_ui};
+  FakeClock m_clock{LocalTime(2026, 12, 8, 20, 0)};  // new play times: "2026-12-08 20:00"
   Database m_db;
 };
 
