@@ -73,6 +73,12 @@ std::string RestText(const std::optional<int>& days) {
   return days ? std::to_string(*days) : std::string("-");
 }
 
+// Class names are stored padded with blanks to their field width.
+std::string ClassText(std::string name) {
+  while (!name.empty() && name.back() == ' ') name.pop_back();
+  return Cp1252ToUtf8(name);
+}
+
 std::string Pad(std::string s, std::size_t width) {
   if (s.size() < width) s.insert(0, width - s.size(), ' ');
   return s;
@@ -158,12 +164,13 @@ ClassFairness ComputeFairness(const FairnessClassInput& input, const Mask* mask)
 
 std::string FairnessSummaryLine(const ClassFairness& c, bool maskKnown) {
   const std::optional<int> rest = c.shortestRest();
-  std::string line = Cp1252ToUtf8(c.className) + ": brott " + std::to_string(c.totalBreaks()) +
-                     ", värsta hemma/borta-skillnad " + std::to_string(c.worstBalance()) +
-                     " (halvlek " + std::to_string(c.worstHalfBalance()) + "), kortaste vila " +
-                     (rest ? std::to_string(*rest) + " dagar" : std::string("-")) +
-                     ", dag efter dag " + std::to_string(c.consecutiveDays()) + ", ändrtider " +
-                     std::to_string(c.placeholderMatches) + ", maskbrott ";
+  std::string line =
+      ClassText(c.className) + ": brott " + std::to_string(c.totalBreaks()) +
+      ", värsta hemma/borta-skillnad " + std::to_string(c.worstBalance()) + " (per halva " +
+      std::to_string(c.worstHalfBalance()) + "), kortaste vila " +
+      (rest ? std::to_string(*rest) + (*rest == 1 ? " dag" : " dagar") : std::string("-")) +
+      ", dag efter dag " + std::to_string(c.consecutiveDays()) + ", ändrtider " +
+      std::to_string(c.placeholderMatches) + ", maskbrott ";
   line += maskKnown ? std::to_string(c.maskViolations) : std::string("ingen mask");
   return line;
 }
@@ -172,7 +179,7 @@ std::vector<std::string> FairnessReportLines(const std::vector<ClassFairness>& c
                                              bool maskKnown) {
   std::vector<std::string> lines;
   for (const ClassFairness& c : classes) {
-    lines.push_back("Klass " + Cp1252ToUtf8(c.className) + ", " + std::to_string(c.matches) +
+    lines.push_back("Klass " + ClassText(c.className) + ", " + std::to_string(c.matches) +
                     " matcher");
     lines.push_back(
         "   Lag Hemma Borta  H1/B1  H2/B2 Brott Minvila Medelvila Dag-efter-dag "

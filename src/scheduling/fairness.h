@@ -80,7 +80,7 @@ ClassFairness ComputeFairness(const FairnessClassInput& input, const Mask* mask)
 std::vector<std::string> FairnessReportLines(const std::vector<ClassFairness>& classes,
                                              bool maskKnown);
 // The summary line of one class (UTF-8), e.g.
-// "Herr A: brott 12, värsta hemma/borta-skillnad 1 (halvlek 2), kortaste vila 6 dagar, ..."
+// "Herr A: brott 12, värsta hemma/borta-skillnad 1 (per halva 2), kortaste vila 6 dagar, ..."
 std::string FairnessSummaryLine(const ClassFairness& c, bool maskKnown);
 
 }  // namespace liga::scheduling
