@@ -7,6 +7,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <sstream>
@@ -191,6 +192,17 @@ TEST_F(FairnessCommandTest, DemoSeasonSummariesMatchAnIndependentCount) {
     ASSERT_EQ(imported.status, 0) << imported.err;
     EXPECT_EQ(SummaryLines(imported.out), got);
   }
+  // The grid view exports the same summary lines (without a mask: "ingen mask").
+  const fs::path xml = root / "rattvisa.xml";
+  const RunResult view = liga("view rättvisa --xml '" + xml.string() + "'");
+  ASSERT_EQ(view.status, 0) << view.out << view.err;
+  std::ifstream in(xml, std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::size_t summaries = 0;
+  for (std::size_t at = text.find(": brott "); at != std::string::npos;
+       at = text.find(": brott ", at + 1))
+    ++summaries;
+  EXPECT_EQ(summaries, 3u);
 }
 
 TEST_F(FairnessCommandTest, UsageAndMissingFilesAreRefused) {
