@@ -152,6 +152,8 @@ void PrintReportCommand(QWidget* parent, Shell& shell, ReportKind kind) {
               [&](reports::ReportContext& rc) { reports::PrintProtocols(rc, layout, *playTimes); });
       return;
     }
+    case ReportKind::Fairness:
+      return;  // a view only; the grid window prints it
   }
 }
 
