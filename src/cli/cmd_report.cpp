@@ -20,6 +20,7 @@
 #include "reports/protocols.h"
 #include "reports/report_settings.h"
 #include "reports/results.h"
+#include "scheduling/fairness_grid.h"
 
 #ifdef LIGA_HAVE_QT_REPORTS
 #include <QGuiApplication>
@@ -167,6 +168,7 @@ std::optional<std::vector<reports::GridModel>> viewGrids(reports::ReportContext&
     return std::vector{reports::ViewLeagueSchedule(rc, p.classes, p.playTimes)};
   if (kind == "haltmatcher") return std::vector{reports::ViewRemainingMatches(rc, p.classes)};
   if (kind == "resultat") return reports::ViewResults(rc, p.classes, p.playTimes);
+  if (kind == "rättvisa") return scheduling::CompetitionFairnessGrids(rc.db);
   return std::nullopt;
 }
 
@@ -287,8 +289,8 @@ const CommandRegistrar kReport{
      "skriver ut en rapport till en PDF-fil", runReport}};
 const CommandRegistrar kView{
     {"view",
-     std::string("laglista|lagspelprogram|seriespelprogram|haltmatcher|resultat ") + kPickUsage +
-         " --html FIL | --xml FIL | --pdf FIL | --text",
+     std::string("laglista|lagspelprogram|seriespelprogram|haltmatcher|resultat|rättvisa ") +
+         kPickUsage + " --html FIL | --xml FIL | --pdf FIL | --text",
      "visar en visning som text eller exporterar den", runView}};
 
 }  // namespace

@@ -41,6 +41,7 @@
 #include "gui/result_form.h"
 #include "reports/team_selection.h"
 #include "scheduling/database_input.h"
+#include "scheduling/fairness_grid.h"
 #include "scheduling/run.h"
 #include "storage/isam.h"
 
@@ -277,6 +278,9 @@ void TMainForm::buildMenus() {
   addCommand(
       vis, "resultat2", U("resultat"), U("visning av resultat och tabeller"),
       [this] { showView(ReportKind::Results); }, false);
+  addCommand(
+      vis, "rattvisa1", U("rättvisa"), U("visning av schemats rättvisa: hemma/borta, brott, vila"),
+      [this] { showView(ReportKind::Fairness); }, false);
 
   QMenu* xreg = topMenu("mnuXregister", U("xregister"));
   addCommand(
@@ -657,8 +661,24 @@ void TMainForm::spellotta() {
     return form.exec() == QDialog::Accepted;
   };
   scheduling::RunOptions defaults;
-  scheduling::Spellotta(input, config, dialog, scheduleOptions ? *scheduleOptions : defaults);
+  const scheduling::RunSummary run =
+      scheduling::Spellotta(input, config, dialog, scheduleOptions ? *scheduleOptions : defaults);
   m_shell.config().main().setLastExchangePath(config.LastExchangePath);
+  if (run.outcome == scheduling::RunOutcome::Written) showScheduleFairness(run);
+}
+
+// The run's result with the fairness summary of the file it wrote, so two runs can be
+// compared before either is imported.
+void TMainForm::showScheduleFairness(const scheduling::RunSummary& run) {
+  std::vector<std::string> lines = {
+      Utf8ToCp1252("schemafil: ") + run.lrec.OutFile,
+      Utf8ToCp1252("speltider: ") + std::to_string(run.playTimesUsed),
+      Utf8ToCp1252("matcher på riktiga speltider: ") + std::to_string(run.realMatches),
+      Utf8ToCp1252("matcher kvar på ersättningstider: ") + std::to_string(run.placeholderMatches),
+      ""};
+  for (std::string& l : scheduling::ScheduleFileSummaryLines(run.lrec.OutFile, m_shell.db()))
+    lines.push_back(std::move(l));
+  m_ui.showText(Utf8ToCp1252("spelfördelning: rättvisa"), lines);
 }
 
 void TMainForm::backup() {

@@ -27,7 +27,8 @@ class QPushButton;
 
 namespace liga::scheduling {
 struct RunOptions;
-}
+struct RunSummary;
+}  // namespace liga::scheduling
 
 namespace liga::gui {
 
@@ -43,7 +44,8 @@ enum class ReportKind {
   ProtocolIndividual,
   ProtocolTeam,
   ProtocolBadminton,
-  Results
+  Results,
+  Fairness
 };
 
 class TMainForm : public QMainWindow {
@@ -97,6 +99,7 @@ class TMainForm : public QMainWindow {
   // Commands of other parts, not yet built.
   void printReport(ReportKind kind);
   void showView(ReportKind kind);
+  void showScheduleFairness(const scheduling::RunSummary& run);
   void printLabels(bool byTeam, int set);
   // Giro forms of `kind` with the fill character of the amount field: a blank when the
   // competition's AmountFilled is set, otherwise "X".

@@ -17,6 +17,7 @@
 #include "reports/report_settings.h"
 #include "reports/results.h"
 #include "reports/team_selection.h"
+#include "scheduling/fairness_grid.h"
 
 namespace liga::gui {
 namespace {
@@ -151,6 +152,8 @@ void PrintReportCommand(QWidget* parent, Shell& shell, ReportKind kind) {
               [&](reports::ReportContext& rc) { reports::PrintProtocols(rc, layout, *playTimes); });
       return;
     }
+    case ReportKind::Fairness:
+      return;  // a view only; the grid window prints it
   }
 }
 
@@ -190,6 +193,8 @@ void ShowViewCommand(QWidget* parent, Shell& shell, ReportKind kind) {
       playTimes = pick<TGamePick>(db, "Välj speltid(er)");
       if (!playTimes) return;
       break;
+    case ReportKind::Fairness:
+      break;  // the whole schedule, nothing to pick
     default:
       return;  // the protocols have no view
   }
@@ -204,6 +209,7 @@ void ShowViewCommand(QWidget* parent, Shell& shell, ReportKind kind) {
   if (kind == ReportKind::LeagueSchedule)
     grids.push_back(reports::ViewLeagueSchedule(rc, *classes, *playTimes));
   if (kind == ReportKind::Results) grids = reports::ViewResults(rc, *classes, *playTimes);
+  if (kind == ReportKind::Fairness) grids = scheduling::CompetitionFairnessGrids(db);
   if (grids.empty()) return;
   gridRunner()(parent, reports::JoinGrids(grids));
 }

@@ -15,7 +15,9 @@
 #include "common/messages.h"
 #include "common/progress.h"
 #include "gui/lottn_dlg.h"
+#include "gui/report_commands.h"
 #include "gui_test_env.h"
+#include "reports/grid.h"
 #include "scheduling/random.h"
 #include "scheduling/run.h"
 #include "support/file_io.h"
@@ -475,6 +477,14 @@ TEST_F(MainFormTest, WholeSeasonStartThroughTheWindow) {
   EXPECT_EQ(m_shell->config().main().lastExchangePath(), lot.string());
   EXPECT_EQ(OpenProgressWindows(), 0);
   EXPECT_TRUE(m_form->isEnabled());
+  // The run's result comes with one fairness summary line per class of the demo.
+  ASSERT_FALSE(m_ui.texts.empty());
+  const std::vector<std::string> result = m_ui.texts.back();
+  ASSERT_FALSE(result.empty());
+  EXPECT_EQ(result.front(), "schemafil: " + lot.string());
+  int summaries = 0;
+  for (const std::string& l : result) summaries += l.find(": brott ") != std::string::npos;
+  EXPECT_EQ(summaries, 3);
 
   m_ui.setNextPick(lot.string());
   m_ui.setNextPick(std::nullopt);
@@ -484,6 +494,20 @@ TEST_F(MainFormTest, WholeSeasonStartThroughTheWindow) {
   EXPECT_TRUE(control("spelfrdela1")->isChecked());
   EXPECT_EQ(dataPanel(), QStringLiteral("Tävling: DEMOSERIEN 2027"));
   EXPECT_TRUE(enabled("tbResultat"));
+
+  // "visningar" -> "rättvisa" shows the imported schedule's figures in the grid window.
+  std::optional<reports::GridModel> shownGrid;
+  const GridRunner previous =
+      SetGridRunner([&](QWidget*, const reports::GridModel& grid) { shownGrid = grid; });
+  trigger("rattvisa1");
+  SetGridRunner(previous);
+  ASSERT_TRUE(shownGrid);
+  EXPECT_EQ(shownGrid->text(0, 0), "Lag");
+  int summaryRows = 0;
+  for (int row = 0; row < shownGrid->rowCount(); ++row)
+    for (int col = 0; col < shownGrid->columnCount(); ++col)
+      summaryRows += shownGrid->text(col, row).find(": brott ") != std::string::npos;
+  EXPECT_EQ(summaryRows, 3);
 }
 
 }  // namespace

@@ -1,0 +1,76 @@
+#include "scheduling/fairness_grid.h"
+
+#include <cstdio>
+
+#include "common/encoding.h"
+#include "database/database.h"
+#include "scheduling/fairness_input.h"
+
+namespace liga::scheduling {
+namespace {
+
+std::string Pair(int a, int b) {
+  return std::to_string(a) + "/" + std::to_string(b);
+}
+
+void TeamRow(reports::GridModel& g, const TeamFairness& t, bool maskKnown) {
+  char mean[32] = "-";
+  if (t.restPairs > 0) std::snprintf(mean, sizeof mean, "%.1f", t.meanRest);
+  g.addCell(std::to_string(t.team));
+  g.addCell(std::to_string(t.home));
+  g.addCell(std::to_string(t.away));
+  g.addCell(Pair(t.homeFirst, t.awayFirst));
+  g.addCell(Pair(t.homeSecond, t.awaySecond));
+  g.addCell(std::to_string(t.breaks));
+  g.addCell(t.minRest ? std::to_string(*t.minRest) : "-");
+  g.addCell(mean);
+  g.addCell(std::to_string(t.consecutiveDays));
+  g.addCell(std::to_string(t.placeholderMatches));
+  g.addCell(maskKnown ? std::to_string(t.maskViolations) : "-");
+  g.endRow();
+}
+
+}  // namespace
+
+std::vector<reports::GridModel> FairnessGrids(const std::vector<ClassFairness>& classes,
+                                              bool maskKnown, const std::string& title) {
+  std::vector<reports::GridModel> grids;
+  for (const ClassFairness& c : classes) {
+    reports::GridModel g(title);
+    for (const char* heading : {"Lag", "Hemma", "Borta", "H1/B1", "H2/B2", "Brott", "Minvila",
+                                "Medelvila", "Dag efter dag", "\xC4ndrtid", "Mask"})
+      g.addCell(heading);
+    g.endRow();
+    for (const TeamFairness& t : c.teams) TeamRow(g, t, maskKnown);
+    g.endRow(Utf8ToCp1252(FairnessSummaryLine(c, maskKnown)));
+    grids.push_back(std::move(g));
+  }
+  return grids;
+}
+
+std::vector<ClassFairness> CompetitionFairness(Database& db) {
+  std::vector<ClassFairness> out;
+  for (const FairnessClassInput& c : ReadFairnessFromDatabase(db).classes)
+    if (!c.matches.empty()) out.push_back(ComputeFairness(c, nullptr));
+  return out;
+}
+
+std::vector<reports::GridModel> CompetitionFairnessGrids(Database& db) {
+  if (!db.competitionOpen()) return {};
+  return FairnessGrids(CompetitionFairness(db), false,
+                       "LigaWin32: r\xE4ttvisa: " + db.comp().competitionName());
+}
+
+std::vector<std::string> ScheduleFileSummaryLines(const std::string& path, Database& db) {
+  std::vector<std::string> lines;
+  const std::optional<std::string> text = ReadWholeFile(path);
+  if (!text) return lines;
+  const FairnessInput input = ReadFairnessFromScheduleText(*text, db);
+  const Mask* mask = input.loggedMask ? &*input.loggedMask : nullptr;
+  for (const FairnessClassInput& c : input.classes)
+    if (!c.matches.empty())
+      lines.push_back(Utf8ToCp1252(FairnessSummaryLine(ComputeFairness(c, mask), mask)));
+  return lines;
+}
+
+}  // namespace liga::scheduling
