@@ -21,7 +21,9 @@ TEST(CalendarText, FoldsAt75OctetsNeverInsideAUtf8Sequence) {
     // A part never ends in the lead byte of a sequence nor starts with a continuation byte.
     EXPECT_NE(static_cast<unsigned char>(part.back()), 0xC3);
     unfolded += start == 0 ? part : part.substr(1);
-    if (start != 0) EXPECT_EQ(part[0], ' ');
+    if (start != 0) {
+      EXPECT_EQ(part[0], ' ');
+    }
     start = end + 2;
   }
   EXPECT_EQ(unfolded, line);
