@@ -1,5 +1,5 @@
 // The competition database from the command line: init, list, select, delete, backup,
-// rebuild, classes, teams, standings, info, datadir.
+// restore, rebuild, classes, teams, standings, info, datadir.
 //
 // Every command starts the program as the desktop program does (configuration, data
 // directory, storage, catalogue, last competition), does its work through the same
@@ -20,6 +20,7 @@
 #include "common/encoding.h"
 #include "common/messages.h"
 #include "common/text.h"
+#include "database/restore.h"
 #include "reports/team_selection.h"
 
 namespace liga::cli {
@@ -260,6 +261,21 @@ int runBackup(Context& ctx) {
   });
 }
 
+int runRestore(Context& ctx) {
+  if (ctx.args.size() != 1 || ctx.args[0].empty())
+    return usageError(ctx, *findCommand("restore"), "ange katalogen med säkerhetskopian");
+  const std::string folder = absolutePath(ctx.args[0]);
+  return withShell(ctx, [&](Shell& shell) {
+    Database& db = shell.db();
+    // The refusal was shown as an error box, which the terminal prints.
+    const RestoreResult r = RestoreCompetition(db, folder);
+    if (!r.ok) return kExitRefused;
+    shell.config().main().setCurrentCompetition(db.currentCompetition());
+    ctx.out << FormatInt(r.number, 2) << " " << utf8(db.comp().competitionName()) << "\n";
+    return kExitOk;
+  });
+}
+
 int runRebuild(Context& ctx) {
   if (!ctx.args.empty()) return usageError(ctx, *findCommand("rebuild"));
   return withShell(ctx, [&](Shell& shell) {
@@ -458,6 +474,14 @@ const CommandRegistrar kBackup{
      "           den saknas. Inget skrivs över: en katalog som redan har en kopia,\n"
      "           datakatalogen själv och en fil avvisas. De kopierade filerna\n"
      "           skrivs ut; en misslyckad kopiering lämnar inget efter sig.\n"}};
+const CommandRegistrar kRestore{
+    {"restore", "KATALOG", "återställer en säkerhetskopia som en ny tävling", runRestore,
+     "  KATALOG  en katalog skriven av \"liga backup\" (\"säkerhetskopiera\"). Varje\n"
+     "           filblock i den kontrolleras först; tävlingen läggs sedan till på\n"
+     "           nästa lediga plats i katalogen, aldrig över en befintlig, och\n"
+     "           blir den öppna tävlingen. Numret och namnet skrivs ut. Avvisas\n"
+     "           när katalogen saknar en kopia, ett block är skadat eller tio\n"
+     "           tävlingar redan finns; då ändras ingenting i datakatalogen.\n"}};
 const CommandRegistrar kRebuild{
     {"rebuild", "", "bygger om den öppna tävlingens filer (\"indexbygg\")", runRebuild}};
 const CommandRegistrar kClasses{{"classes", "", "visar klasserna", runClasses}};

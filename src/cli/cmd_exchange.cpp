@@ -1,4 +1,5 @@
 // Exchange files from the command line: import, export and the demo competition.
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <ostream>
@@ -9,6 +10,7 @@
 #include "common/messages.h"
 #include "exchange/demo.h"
 #include "exchange/export.h"
+#include "exchange/ical.h"
 #include "exchange/import.h"
 #include "storage/isam.h"
 
@@ -71,7 +73,56 @@ int runImport(Context& ctx) {
   });
 }
 
+// "export ical FIL [--team N]... [--duration MIN]".
+int runExportCalendar(Context& ctx) {
+  const Command& self = *findCommand("export");
+  exchange::CalendarOptions options;
+  std::string file;
+  for (std::size_t i = 1; i < ctx.args.size(); ++i) {
+    const std::string& a = ctx.args[i];
+    if (a == "--team" || a == "--duration") {
+      if (i + 1 == ctx.args.size()) return usageError(ctx, self, a + " kräver ett tal");
+      long v = 0;
+      const bool team = a == "--team";
+      const long hi = team ? 9999 : 24 * 60;
+      if (!parseInteger(ctx.args[++i], 1, hi, v))
+        return usageError(ctx, self, rangeProblem(team ? "N" : "MIN", ctx.args[i], 1, hi));
+      if (team) {
+        options.teamNumbers.push_back(static_cast<int>(v));
+      } else {
+        options.durationMinutes = static_cast<int>(v);
+      }
+    } else if (file.empty() && !a.empty() && a[0] != '-') {
+      file = a;
+    } else {
+      return usageError(ctx, self, "okänt argument \"" + a + "\"");
+    }
+  }
+  if (file.empty()) return usageError(ctx, self, "ange kalenderfilen");
+  const std::string target = absolutePath(file);
+  return withShell(
+      ctx,
+      [&](Shell& shell) {
+        Database& db = shell.db();
+        if (!db.competitionOpen()) return refuse(ctx, Utf8ToCp1252("<tävling ej vald/inmatad>"));
+        if (!confirmOverwrite(ctx, target)) return kExitRefused;
+        const auto result = exchange::WriteCalendar(db, target, options, std::time(nullptr));
+        for (int n : result.unknownTeams) ctx.err << "fel: laget finns inte: " << n << "\n";
+        if (!result.unknownTeams.empty()) return kExitRefused;
+        if (!result.written) {
+          ctx.err << "fel: kalenderfilen kunde inte skrivas: " << target << "\n";
+          return kExitRefused;
+        }
+        for (const std::string& p : result.unplaced)
+          ctx.err << "obs: speltiden \"" << p << "\" är inget datum; dess matcher togs inte med\n";
+        ctx.out << result.events << " matcher: " << target << "\n";
+        return kExitOk;
+      },
+      DataDirAccess::Read);
+}
+
 int runExport(Context& ctx) {
+  if (!ctx.args.empty() && ctx.args[0] == "ical") return runExportCalendar(ctx);
   static const std::pair<const char*, exchange::ExportKind> kKinds[] = {
       {"tavling", exchange::ExportKind::Competition}, {"klasser", exchange::ExportKind::Classes},
       {"lag", exchange::ExportKind::Teams},           {"spelmoten", exchange::ExportKind::Schedule},
@@ -85,9 +136,9 @@ int runExport(Context& ctx) {
     if (ctx.args[0] == name) kind = &k;
   }
   if (!kind)
-    return usageError(
-        ctx, self,
-        "okänd del \"" + ctx.args[0] + "\"; välj tavling, klasser, lag, spelmoten eller resultat");
+    return usageError(ctx, self,
+                      "okänd del \"" + ctx.args[0] +
+                          "\"; välj tavling, klasser, lag, spelmoten, resultat eller ical");
   const std::string target = absolutePath(ctx.args[1]);
   return withShell(
       ctx,
@@ -137,13 +188,20 @@ const CommandRegistrar kImport{
      "          frågar först: svara med --yes eller --no. Importloggen visas och\n"
      "          sparas i textkatalogen. Slutstatus 1 när någon fil inte lästes in helt.\n"}};
 const CommandRegistrar kExport{
-    {"export", "tavling|klasser|lag|spelmoten|resultat FIL",
+    {"export",
+     "tavling|klasser|lag|spelmoten|resultat FIL | ical FIL [--team N]... [--duration MIN]",
      "skriver en del av den öppna tävlingen som utbytesfil", runExport,
      "  tavling    tävlingens uppgifter        klasser    klasserna\n"
      "  lag        lagen med kontaktrader      spelmoten  speltider och matcher\n"
      "  resultat   speltider, matcher och resultat\n"
      "  FIL        utbytesfilen, i kodsida 1252 med CR LF; en befintlig fil skrivs\n"
-     "             över bara efter ja på frågan (--yes)\n"}};
+     "             över bara efter ja på frågan (--yes)\n"
+     "  ical FIL   matcherna som kalender (iCalendar, UTF-8) att läsa in i telefonens\n"
+     "             eller datorns kalender; samma match får samma UID vid varje export,\n"
+     "             så en ny import uppdaterar händelserna i stället för att dubblera\n"
+     "  --team N   bara lag N:s matcher; flera --team ger en fil för de valda lagen\n"
+     "             (standard: alla matcher)\n"
+     "  --duration MIN  matchens längd i minuter, 1..1440 (standard 90)\n"}};
 const CommandRegistrar kDemo{
     {"demo", "", "skapar en katalog med demotävlingen i en tom datakatalog", runDemo}};
 
