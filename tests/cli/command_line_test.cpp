@@ -319,7 +319,7 @@ TEST_F(CommandLineTest, UsageErrorsNameTheArgumentAndWhatIsAllowed) {
       {"schedule --refine 11", {"--refine", "0..10"}},
       {"schedule --playtimes 3 --per-playtime 2", {"--playtimes", "--per-playtime"}},
       {"schedule --out", {"--out", "värde"}},
-      {"export lagg x.lgw", {"lagg", "tavling, klasser, lag, spelmoten eller resultat"}},
+      {"export lagg x.lgw", {"lagg", "tavling, klasser, lag, spelmoten, resultat eller ical"}},
       {"--yes --no info", {"--yes", "--no"}},
       {"--verbose info", {"okänd flagga: --verbose"}},
       {"frobnicate", {"okänt kommando: frobnicate"}},
