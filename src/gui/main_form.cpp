@@ -1,5 +1,7 @@
 #include "gui/main_form.h"
 
+#include <ctime>
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -26,8 +28,10 @@
 
 #include "common/encoding.h"
 #include "common/messages.h"
+#include "database/restore.h"
 #include "exchange/demo.h"
 #include "exchange/export.h"
+#include "exchange/ical.h"
 #include "exchange/import.h"
 #include "gui/form_send_email.h"
 #include "gui/info_dlg_form.h"
@@ -154,6 +158,9 @@ void TMainForm::buildMenus() {
   addCommand(
       exp, "lag1", U("lag"), U("exporterar lagen"),
       [this] { exportera(static_cast<int>(exchange::ExportKind::Teams)); }, false);
+  addCommand(
+      exp, "kalender1", U("lagkalendrar"), U("exporterar matcherna som kalender (iCalendar)"),
+      [this] { exportCalendar(); }, false);
   m_spelfordela = addCommand(
       arkiv, "spelfrdela1", U("spelfördela"), U("spelfördelar tävlingens matcher på speltiderna"),
       [this] { spellotta(); }, true);
@@ -161,6 +168,9 @@ void TMainForm::buildMenus() {
   addCommand(
       arkiv, "kopiera1", U("säkerhetskopiera"), U("säkerhetskopierar datafilerna"),
       [this] { backup(); }, true);
+  addCommand(
+      arkiv, "aterstall1", U("återställ"),
+      U("lägger till en säkerhetskopierad tävling som en ny tävling"), [this] { restore(); }, true);
   addCommand(
       arkiv, "indexbygg1", U("indexbygg"), U("bygger om tävlingens index"), [this] { indexbygg(); },
       true);
@@ -683,6 +693,20 @@ void TMainForm::showScheduleFairness(const scheduling::RunSummary& run) {
 
 void TMainForm::backup() {
   m_shell.db().backupCompetition();
+}
+
+void TMainForm::restore() {
+  RunRestore(m_shell.db());
+}
+
+void TMainForm::exportCalendar() {
+  Database& db = m_shell.db();
+  if (!db.competitionOpen()) return;
+  MainConfig& main = m_shell.config().main();
+  std::string last = main.lastExchangePath();
+  if (last.empty()) last = db.dataDir() + "/";
+  exchange::RunCalendarExport(db, last, std::time(nullptr));
+  main.setLastExchangePath(last);
 }
 
 void TMainForm::indexbygg() {

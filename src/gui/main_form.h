@@ -84,6 +84,8 @@ class TMainForm : public QMainWindow {
   void exportera(int kind);  // exchange::ExportKind
   void spellotta();
   void backup();
+  void restore();         // "återställ"
+  void exportCalendar();  // "exportera" -> "lagkalendrar"
   void indexbygg();
   void skapaNya();
   void raderaAllaLag();

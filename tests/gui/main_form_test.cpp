@@ -315,6 +315,19 @@ TEST_F(MainFormTest, ExportsAndBackupGoThroughTheirPickers) {
   for (const auto& e : fs::directory_iterator(backup)) copied += e.is_regular_file();
   EXPECT_GE(copied, 4);
   EXPECT_EQ(dataPanel(), QStringLiteral("Tävling: DEMOSERIEN 2027"));  // open again after it
+
+  // The backup comes back as competition 2, beside the original, and is opened.
+  m_ui.setNextPick(backup.string());
+  trigger("aterstall1");
+  EXPECT_EQ(m_shell->db().currentCompetition(), 2);
+  EXPECT_EQ(dataPanel(), QStringLiteral("Tävling: DEMOSERIEN 2027"));
+
+  // The calendar through the save picker.
+  m_ui.setNextPick((m_dir / "lagen.ics").string());
+  trigger("kalender1");
+  const std::string ics = liga::testing::ReadFile(m_dir / "lagen.ics");
+  EXPECT_EQ(ics.rfind("BEGIN:VCALENDAR\r\n", 0), 0u);
+  EXPECT_NE(ics.find("END:VCALENDAR\r\n"), std::string::npos);  // the demo has no matches yet
 }
 
 TEST_F(MainFormTest, ChangingTheDataDirectory) {
