@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "database/database.h"
+#include "exchange/export.h"
 #include "storage/isam.h"
 #include "support/db_fixture.h"
 #include "support/file_io.h"
@@ -96,6 +97,19 @@ TEST_F(RestoreTest, RestoredCompetitionEqualsTheOriginalRecordByRecord) {
   EXPECT_EQ(restored.classOrder, m_original.classOrder);
   EXPECT_EQ(restored.playTimeOrder, m_original.playTimeOrder);
   EXPECT_EQ(restored.classOrder.size(), 2u);
+  // It exports as the original does, byte for byte.
+  auto exports = [&](int competition) {
+    EXPECT_TRUE(m_db.selectCompetition(competition, false));
+    std::string all;
+    for (auto kind : {exchange::ExportKind::Competition, exchange::ExportKind::Classes,
+                      exchange::ExportKind::Teams, exchange::ExportKind::Results}) {
+      const fs::path out = m_dir / "export.lgw";
+      EXPECT_TRUE(exchange::WriteExport(m_db, kind, out.string(), m_clock).written);
+      all += testing::ReadFile(out);
+    }
+    return all;
+  };
+  EXPECT_EQ(exports(3), exports(1));
   // The two competitions that were there are untouched.
   ASSERT_TRUE(m_db.selectCompetition(1, false));
   EXPECT_EQ(snapshot().teams, m_original.teams);
