@@ -49,7 +49,7 @@ class CalendarCommandTest : public ::testing::Test {
   static std::vector<Event> parse(const fs::path& file) {
     const RunResult r =
         liga::testing::RunSplit("/usr/bin/python3 '" + std::string(LIGA_SOURCE_DIR) +
-                                "/tests/cli/calendar_command_test.py' '" + file.string() + "'");
+                                "/tests/support/ical_events.py' '" + file.string() + "'");
     EXPECT_EQ(r.status, 0) << r.err;
     std::vector<Event> out;
     std::istringstream in(r.out);

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "exchange/ical.h"
+#include "support/file_io.h"
+#include "support/run_liga.h"
+#include "support/temp_dir.h"
 
 namespace liga::exchange {
 namespace {
@@ -45,6 +48,37 @@ TEST(CalendarText, ReadsDatesAndTimesAndRefusesPlaceholders) {
   EXPECT_FALSE(ParseCalendarTime("2027-02-29 10:00", t));
   EXPECT_FALSE(ParseCalendarTime("2027-04-10 24:00", t));
   EXPECT_FALSE(ParseCalendarTime("\xC4ndrtid001", t));
+}
+
+}  // namespace
+}  // namespace liga::exchange
+
+namespace liga::exchange {
+namespace {
+
+// Names with the characters TEXT must escape, letters outside ASCII and a summary long
+// enough to be folded, read back by python3's icalendar exactly as written.
+TEST(CalendarText, ARealParserReadsEscapedAndFoldedNamesBack) {
+  CalendarEvent e;
+  e.competition = 3;
+  e.matchNumber = 17;
+  ParseCalendarTime("2027-04-10 10:00", e.start);
+  e.home = "Nord, Syd; IK \\ Föreningen";
+  e.away = "Åsbo Idrottsförening med ett mycket långt namn som måste vikas";
+  e.hasResult = true;
+  e.homeScore = 3;
+  e.awayScore = 1;
+  e.className = "HERRAR DIV 4";
+  const liga::testing::TempDir dir("ical");
+  const auto file = dir / "cal.ics";
+  ASSERT_TRUE(liga::testing::WriteFile(file, BuildCalendar({e}, 90, "Test", 1800000000)));
+  const auto r = liga::testing::RunSplit("/usr/bin/python3 '" + std::string(LIGA_SOURCE_DIR) +
+                                         "/tests/support/ical_events.py' '" + file.string() + "'");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string line = r.out.substr(0, r.out.find('\n'));
+  EXPECT_EQ(line.substr(0, line.find('|')), "liga-03-0017@ligawin32");
+  EXPECT_NE(line.find("|2027-04-10 10:00|Europe/Stockholm|"), std::string::npos) << line;
+  EXPECT_EQ(line.substr(line.rfind('|') + 1), e.home + " – " + e.away + " (3-1)");
 }
 
 }  // namespace
