@@ -10,6 +10,7 @@
 #include <fstream>
 #include <string>
 
+#include "common/clock.h"
 #include "common/recording_ui.h"
 #include "database/database.h"
 #include "database/records.h"
@@ -18,6 +19,11 @@
 #include "storage/check.h"
 #include "storage/isam.h"
 
+// New play times start at "2027-01-01 12:00" on every run.
+static const liga::FakeClock& FuzzClock() {
+  static const liga::FakeClock clock(liga::LocalTime(2027, 1, 1, 12, 0));
+  return clock;
+}
 namespace fs = std::filesystem;
 using namespace liga;
 
@@ -38,7 +44,7 @@ void makeBase() {
   RecordingUi ui;
   ScopedUi scoped(ui);
   Database db;
-  db.dateText = [] { return std::string("2027-01-01 12:00"); };
+  db.clock = &FuzzClock();
   db.initialise({});
   db.setDataDir(g_base.string());
   if (!exchange::CreateDemoCompetition(db, "")) std::abort();
@@ -76,7 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ui.defaultAnswer = size % 2 ? Answer::Yes : Answer::No;
     ScopedUi scoped(ui);
     Database db;
-    db.dateText = [] { return std::string("2027-01-01 12:00"); };
+    db.clock = &FuzzClock();
     db.initialise({});
     db.setDataDir(work.string());
     db.readCatalogue();
