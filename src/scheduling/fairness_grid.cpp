@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "common/encoding.h"
+#include "common/text.h"
 #include "database/database.h"
 #include "scheduling/fairness_input.h"
 
@@ -30,6 +31,28 @@ void TeamRow(reports::GridModel& g, const TeamFairness& t, bool maskKnown) {
   g.endRow();
 }
 
+// The class's summary under the columns it sums up, so that no long line widens the grid's
+// first column: the worst balance under Hemma and Borta (over all matches) and under the
+// halves, the total breaks, the shortest rest, the consecutive days, the placeholders and
+// the mask violations.
+void SummaryRow(reports::GridModel& g, const ClassFairness& c, bool maskKnown) {
+  const std::optional<int> rest = c.shortestRest();
+  const std::string balance = "\xB1" + std::to_string(c.worstBalance());
+  const std::string halves = "\xB1" + std::to_string(c.worstHalfBalance());
+  g.addCell(TrimRight(c.className));
+  g.addCell(balance);
+  g.addCell(balance);
+  g.addCell(halves);
+  g.addCell(halves);
+  g.addCell(std::to_string(c.totalBreaks()));
+  g.addCell(rest ? std::to_string(*rest) : "-");
+  g.addCell("");
+  g.addCell(std::to_string(c.consecutiveDays()));
+  g.addCell(std::to_string(c.placeholderMatches));
+  g.addCell(maskKnown ? std::to_string(c.maskViolations) : "-");
+  g.endRow();
+}
+
 }  // namespace
 
 std::vector<reports::GridModel> FairnessGrids(const std::vector<ClassFairness>& classes,
@@ -42,7 +65,7 @@ std::vector<reports::GridModel> FairnessGrids(const std::vector<ClassFairness>& 
       g.addCell(heading);
     g.endRow();
     for (const TeamFairness& t : c.teams) TeamRow(g, t, maskKnown);
-    g.endRow(Utf8ToCp1252(FairnessSummaryLine(c, maskKnown)));
+    SummaryRow(g, c, maskKnown);
     grids.push_back(std::move(g));
   }
   return grids;
