@@ -1,25 +1,18 @@
 // The `liga` database commands end to end: a competition built through the database,
 // then the commands run as a separate process on the same data directory.
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <sys/wait.h>
-
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <string>
 
 #include "support/db_fixture.h"
+#include "support/run_liga.h"
 
 namespace liga {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct CliRun {
-  int status;
-  std::string out;
-};
+using CliRun = liga::testing::RunResult;
 
 class CliTest : public testing::DbFixture {
  protected:
@@ -33,16 +26,8 @@ class CliTest : public testing::DbFixture {
     return run(args);
   }
   CliRun run(const std::string& args) {
-    const std::string cmd = std::string(LIGA_BINARY) + " --quiet --config " +
-                            (m_dir / "cfg" / "LigaWin32.P32").string() + " " + args + " 2>&1";
-    CliRun r{-1, {}};
-    FILE* p = popen(cmd.c_str(), "r");
-    if (p == nullptr) return r;
-    std::array<char, 4096> buf;
-    while (std::fgets(buf.data(), buf.size(), p) != nullptr) r.out += buf.data();
-    const int status = pclose(p);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
+    return liga::testing::RunCommand(std::string(LIGA_BINARY) + " --quiet --config " +
+                                     (m_dir / "cfg" / "LigaWin32.P32").string() + " " + args);
   }
 
   // Closes the fixture's database and lets go of the data directory's lock, so the command

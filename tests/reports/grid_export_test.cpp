@@ -17,6 +17,7 @@
 #include "reports/picture.h"
 #include "reports/recording_surface.h"
 #include "support/file_io.h"
+#include "support/run_liga.h"
 #include "support/temp_dir.h"
 
 namespace liga::reports {
@@ -24,22 +25,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct ToolRun {
-  int status;
-  std::string out;
-};
-
-ToolRun run(const std::string& command) {
-  ToolRun r{-1, {}};
-  FILE* p = popen((command + " 2>&1").c_str(), "r");
-  if (!p) return r;
-  std::array<char, 4096> buf;
-  std::size_t n;
-  while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-  const int raw = pclose(p);
-  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  return r;
-}
+using liga::testing::RunCommand;
 
 // The page size pdfinfo reports, "W x H".
 std::pair<double, double> pageSize(const std::string& info) {
@@ -108,7 +94,7 @@ TEST_F(GridExportTest, HtmlIsWellFormedAndEscapesNames) {
   EXPECT_NE(html.find("charset=windows-1252"), std::string::npos);
   EXPECT_EQ(html.find("://"), std::string::npos);  // no maker's address by default
   EXPECT_NE(html.find("\r\n"), std::string::npos);
-  const ToolRun lint = run("xmllint --html --noout '" + file + "'");
+  const liga::testing::RunResult lint = RunCommand("xmllint --html --noout '" + file + "'");
   EXPECT_EQ(lint.status, 0) << lint.out;
   EXPECT_EQ(lint.out, "");
   // The message of the export-file writer.
@@ -124,7 +110,7 @@ TEST_F(GridExportTest, HtmlNamesConfiguredAddresses) {
   const std::string html = ReadFile(file);
   EXPECT_NE(html.find("<IMG SRC=\"logo.png\""), std::string::npos);
   EXPECT_NE(html.find("<a href=\"https://liga.example\">"), std::string::npos);
-  EXPECT_EQ(run("xmllint --html --noout '" + file + "'").out, "");
+  EXPECT_EQ(RunCommand("xmllint --html --noout '" + file + "'").out, "");
 }
 
 TEST_F(GridExportTest, XmlAndStylesheetGiveEveryCell) {
@@ -140,8 +126,9 @@ TEST_F(GridExportTest, XmlAndStylesheetGiveEveryCell) {
   for (std::size_t i = 0; (i = xml.find("<tabell>", i)) != std::string::npos; ++i) ++tables;
   EXPECT_EQ(tables, 2u);
   ASSERT_TRUE(fs::exists(path("lista.xsl")));
-  EXPECT_EQ(run("xmllint --noout '" + file + "' '" + path("lista.xsl") + "'").out, "");
-  const ToolRun html = run("xsltproc '" + path("lista.xsl") + "' '" + file + "'");
+  EXPECT_EQ(RunCommand("xmllint --noout '" + file + "' '" + path("lista.xsl") + "'").out, "");
+  const liga::testing::RunResult html =
+      RunCommand("xsltproc '" + path("lista.xsl") + "' '" + file + "'");
   ASSERT_EQ(html.status, 0) << html.out;
   for (const char* cell :
        {"LgNr", "Lagnamn", "A &amp; &lt;B&gt;", "Åby (IF) \\ Öster", "Lag \"tre\" ÄÖ"})
@@ -154,16 +141,16 @@ TEST_F(GridExportTest, XmlAndStylesheetGiveEveryCell) {
 TEST_F(GridExportTest, PdfPassesQpdfAndGivesBackTheCells) {
   const std::string file = path("lista.pdf");
   ASSERT_TRUE(ExportPdf(m_grid, file, m_publish).written);
-  const ToolRun check = run("qpdf --check '" + file + "'");
+  const liga::testing::RunResult check = RunCommand("qpdf --check '" + file + "'");
   EXPECT_EQ(check.status, 0) << check.out;
   EXPECT_NE(check.out.find("No syntax or stream encoding errors"), std::string::npos) << check.out;
-  const ToolRun text = run("pdftotext -layout '" + file + "' -");
+  const liga::testing::RunResult text = RunCommand("pdftotext -layout '" + file + "' -");
   ASSERT_EQ(text.status, 0) << text.out;
   for (const char* cell : {"Sida 1", "LgNr", "Lagnamn", "A & <B>", "Åby (IF) \\ Öster",
                            "Lag \"tre\" ÄÖ", "Vårserien &", "<Cup>"})
     EXPECT_NE(text.out.find(cell), std::string::npos) << cell << "\n" << text.out;
   // The page is 40 wider than the columns and 1.375 times as high as it is wide.
-  const ToolRun info = run("pdfinfo '" + file + "'");
+  const liga::testing::RunResult info = RunCommand("pdfinfo '" + file + "'");
   const double width = 40 + m_grid.totalWidth();
   EXPECT_EQ(pageSize(info.out), std::make_pair(width, width * 1.375)) << info.out;
 }
@@ -181,9 +168,9 @@ TEST_F(GridExportTest, PdfEmbedsJpegPicturesAsTheyAre) {
   options.jpegPictures = {jpeg, path("saknas.jpg")};
   const std::string file = path("bild.pdf");
   ASSERT_TRUE(ExportPdf(m_grid, file, m_publish, options).written);
-  const ToolRun check = run("qpdf --check '" + file + "'");
+  const liga::testing::RunResult check = RunCommand("qpdf --check '" + file + "'");
   EXPECT_EQ(check.status, 0) << check.out;
-  const ToolRun images = run("pdfimages -list '" + file + "'");
+  const liga::testing::RunResult images = RunCommand("pdfimages -list '" + file + "'");
   EXPECT_NE(images.out.find("    30    20  rgb     3   8  jpeg"), std::string::npos) << images.out;
   // The stream holds the file's bytes unchanged.
   EXPECT_NE(ReadFile(file).find(std::string(bytes.begin(), bytes.end())), std::string::npos);
@@ -197,13 +184,13 @@ TEST_F(GridExportTest, PdfOfOneColumnAndManyPages) {
   }
   const std::string file = path("lang.pdf");
   ASSERT_TRUE(ExportPdf(g, file, m_publish).written);
-  EXPECT_EQ(run("qpdf --check '" + file + "'").status, 0);
-  const ToolRun info = run("pdfinfo '" + file + "'");
+  EXPECT_EQ(RunCommand("qpdf --check '" + file + "'").status, 0);
+  const liga::testing::RunResult info = RunCommand("pdfinfo '" + file + "'");
   const double width = 40 + g.columnWidth(0);
   EXPECT_EQ(width, 106);  // " rad 299   " is 11 characters of 6 points
   EXPECT_EQ(pageSize(info.out), std::make_pair(width, width * 1.375)) << info.out;
   // A narrow page holds few rows, so 300 rows need many pages; every row is there.
-  const ToolRun text = run("pdftotext '" + file + "' -");
+  const liga::testing::RunResult text = RunCommand("pdftotext '" + file + "' -");
   for (int i : {0, 1, 150, 299})
     EXPECT_NE(text.out.find("rad " + std::to_string(i) + "\n"), std::string::npos) << i;
   // The next export starts from this page's height.
@@ -219,7 +206,7 @@ TEST_F(GridExportTest, PdfWiderThanHighTurnsLandscape) {
   const double width = 40 + g.totalWidth();
   ASSERT_GT(width, 792);
   EXPECT_DOUBLE_EQ(PdfCurrentPageHeight(), width / 1.375);
-  EXPECT_EQ(run("qpdf --check '" + file + "'").status, 0);
+  EXPECT_EQ(RunCommand("qpdf --check '" + file + "'").status, 0);
 }
 
 TEST_F(GridExportTest, AFileThatCannotBeCreatedIsReportedAndNothingIsLeft) {
