@@ -21,12 +21,12 @@
 #include <thread>
 
 #include "common/encoding.h"
-#include "support/db_fixture.h"
 #include "gui/form_send_email.h"
 #include "gui/gui_test_env.h"
 #include "gui/reg_form_dlg.h"
 #include "mail/demo_season.h"
 #include "mail/smtp_fixture.h"
+#include "support/db_fixture.h"
 
 namespace liga::gui {
 namespace {
@@ -34,20 +34,11 @@ namespace {
 using liga::testing::kServerPassword;
 using liga::testing::SmtpServers;
 
-SmtpServers* g_servers = nullptr;
-
-class ServersEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    g_servers = new SmtpServers;
-    ASSERT_TRUE(g_servers->start());
-  }
-  void TearDown() override {
-    g_servers->stop();
-    delete g_servers;
-  }
-};
-[[maybe_unused]] auto* const g_env = ::testing::AddGlobalTestEnvironment(new ServersEnvironment);
+[[maybe_unused]] auto* const g_env =
+    ::testing::AddGlobalTestEnvironment(new liga::testing::SmtpServersEnvironment);
+SmtpServers* Servers() {
+  return liga::testing::SmtpServersEnvironment::servers();
+}
 
 // Chooses the given lines of every pick window and presses OK.
 class LinePicker : public PickWindowRunner {
@@ -68,7 +59,7 @@ class MailWindowTest : public liga::testing::DbFixture {
   void SetUp() override {
     testing::App();
     DbFixture::SetUp();
-    g_servers->clear();
+    Servers()->clear();
     setenv("XDG_CONFIG_HOME", (m_dir / "cfg").c_str(), 1);
     std::filesystem::create_directories(m_dir / "cfg" / "LigaWin32");
     m_ui.setScripted(true);
@@ -95,7 +86,7 @@ class MailWindowTest : public liga::testing::DbFixture {
     s.from = "kansliet@example.se";
     s.fromName = "Kansliet";
     s.smtpHost = "127.0.0.1";
-    s.smtpPort = std::to_string(g_servers->plain);
+    s.smtpPort = std::to_string(Servers()->plain);
     s.encrypted = 0;
     s.smtpAuth = 1;
     s.smtpUser = "liga";
@@ -145,7 +136,7 @@ TEST_F(MailWindowTest, FieldsReachTheServerAndTheLogHidesThePassword) {
 
   child<QPushButton>("btnSend")->click();
   EXPECT_TRUE(m_ui.shown.empty()) << m_ui.shown.front().text;
-  const auto got = g_servers->received();
+  const auto got = Servers()->received();
   ASSERT_EQ(got.size(), 1u);
   const auto& m = got[0];
   EXPECT_EQ(m.mailFrom, "kansliet@example.se");
@@ -194,7 +185,7 @@ TEST_F(MailWindowTest, ScheduleButtonMailsEveryContactOfTheChosenTeams) {
 
   // Mails by team number, from the recipients' addresses "lagN-radR@example.se".
   std::map<int, int> perTeam;
-  const auto got = g_servers->received();
+  const auto got = Servers()->received();
   for (const auto& m : got) {
     ASSERT_EQ(m.rcpt.size(), 1u);
     const int number = std::stoi(m.rcpt[0].substr(3));
@@ -219,7 +210,7 @@ TEST_F(MailWindowTest, ScheduleButtonMailsEveryContactOfTheChosenTeams) {
   EXPECT_TRUE(child<QPushButton>("btnSend")->isEnabled());
 
   // Escape during the run ends it before the next message; the window stays open.
-  g_servers->clear();
+  Servers()->clear();
   w.show();
   int polls = 0;
   m_ui.onPendingInput = [&] {
@@ -230,12 +221,12 @@ TEST_F(MailWindowTest, ScheduleButtonMailsEveryContactOfTheChosenTeams) {
   };
   child<QPushButton>("lagspelprogramBtn")->click();
   m_ui.onPendingInput = nullptr;
-  EXPECT_EQ(g_servers->received().size(), 2u);
+  EXPECT_EQ(Servers()->received().size(), 2u);
   EXPECT_TRUE(w.isVisible());
   // The next run is not aborted by the earlier Escape.
-  g_servers->clear();
+  Servers()->clear();
   child<QPushButton>("lagspelprogramBtn")->click();
-  EXPECT_EQ(g_servers->received().size(), got.size());
+  EXPECT_EQ(Servers()->received().size(), got.size());
 }
 
 TEST_F(MailWindowTest, MailingListSendsOneMessageToAllContacts) {
@@ -246,7 +237,7 @@ TEST_F(MailWindowTest, MailingListSendsOneMessageToAllContacts) {
   m_picker.lines = {1};
   child<QPushButton>("maillistBtn")->click();
   ASSERT_EQ(m_picker.captions, std::vector<std::string>{"Emaila lag"});
-  const auto got = g_servers->received();
+  const auto got = Servers()->received();
   ASSERT_EQ(got.size(), 1u);
   EXPECT_EQ(got[0].subject, "meddelande till lagen");
   EXPECT_GE(got[0].rcpt.size(), 1u);
@@ -307,7 +298,7 @@ TEST_F(MailWindowTest, RefusedLoginShowsTheTranslatedErrorAndTheWindowStaysUsabl
   ASSERT_EQ(m_ui.shown.size(), 1u);
   EXPECT_EQ(m_ui.shown[0].kind, MessageKind::Error);
   EXPECT_EQ(m_ui.shown[0].text, "Incorrect authentication!");
-  EXPECT_TRUE(g_servers->received().empty());
+  EXPECT_TRUE(Servers()->received().empty());
   EXPECT_TRUE(w.logLines().join(QLatin1Char('\n')).contains(QStringLiteral("535 5.7.8")));
   EXPECT_FALSE(w.logLines().join(QLatin1Char('\n')).contains(QStringLiteral("fel-lösen")));
 
@@ -315,7 +306,7 @@ TEST_F(MailWindowTest, RefusedLoginShowsTheTranslatedErrorAndTheWindowStaysUsabl
   child<QLineEdit>("edtPassword")->setText(QString::fromLatin1(kServerPassword));
   child<QPushButton>("btnSend")->click();
   EXPECT_EQ(m_ui.shown.size(), 1u);
-  EXPECT_EQ(g_servers->received().size(), 1u);
+  EXPECT_EQ(Servers()->received().size(), 1u);
 }
 
 TEST_F(MailWindowTest, BackgroundSendReportsOnTheUserInterfaceThread) {
@@ -337,8 +328,8 @@ TEST_F(MailWindowTest, BackgroundSendReportsOnTheUserInterfaceThread) {
   ASSERT_EQ(m_ui.shown.size(), 1u);
   EXPECT_EQ(m_ui.shown[0].text, "Message sent!");
   EXPECT_TRUE(child<QPushButton>("btnSend")->isEnabled());
-  ASSERT_EQ(g_servers->received().size(), 1u);
-  EXPECT_EQ(g_servers->received()[0].subject, "bakgrund");
+  ASSERT_EQ(Servers()->received().size(), 1u);
+  EXPECT_EQ(Servers()->received()[0].subject, "bakgrund");
   EXPECT_TRUE(w.logLines().join(QLatin1Char('\n')).contains(QStringLiteral("LIB: Email sent")));
 }
 

@@ -15,26 +15,17 @@ namespace {
 using liga::testing::kServerPassword;
 using liga::testing::SmtpServers;
 
-SmtpServers* g_servers = nullptr;
-
-class ServersEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    g_servers = new SmtpServers;
-    ASSERT_TRUE(g_servers->start());
-  }
-  void TearDown() override {
-    g_servers->stop();
-    delete g_servers;
-  }
-};
-[[maybe_unused]] auto* const g_env = ::testing::AddGlobalTestEnvironment(new ServersEnvironment);
+[[maybe_unused]] auto* const g_env =
+    ::testing::AddGlobalTestEnvironment(new liga::testing::SmtpServersEnvironment);
+SmtpServers* Servers() {
+  return liga::testing::SmtpServersEnvironment::servers();
+}
 
 class ScheduleMailTest : public liga::testing::DbFixture {
  protected:
   void SetUp() override {
     DbFixture::SetUp();
-    g_servers->clear();
+    Servers()->clear();
     newCompetition("VARSERIEN");
     m_db.comp().setOrganiser("IDROTTSF\xD6RBUNDET");
     m_db.comp().setTitleCaseNames(false);
@@ -68,7 +59,7 @@ class ScheduleMailTest : public liga::testing::DbFixture {
     m_fields.from = "kansliet@example.se";
     m_fields.fromName = "Kansliet";
     m_fields.smtpHost = "127.0.0.1";
-    m_fields.smtpPort = std::to_string(g_servers->plain);
+    m_fields.smtpPort = std::to_string(Servers()->plain);
     m_fields.smtpUser = "liga";
     m_fields.smtpPassword = kServerPassword;
     m_fields.cc = "arkiv@example.se";
@@ -175,7 +166,7 @@ TEST_F(ScheduleMailTest, EveryContactGetsItsOwnMailWithThePage) {
   const MailRunResult r = SendTeamSchedules(m_db, m_mail, m_fields, {}, teams, m_logger, m_options);
   ASSERT_EQ(r.error, "");
   EXPECT_EQ(r.sent, 4);
-  const auto got = g_servers->received();
+  const auto got = Servers()->received();
   ASSERT_EQ(got.size(), 4u);
   const std::string page = TeamSchedulePage(m_db, m_norrby, "2027-01-10 12:00:00");
   const char* expectedTo[] = {"anna@example.se", "erik@example.se", "maria@example.se"};
@@ -205,7 +196,7 @@ TEST_F(ScheduleMailTest, AnErrorEndsTheRunAndKeepsWhatWasSent) {
   EXPECT_NE(r.error.find("mailbox does not exist"), std::string::npos);
   ASSERT_EQ(m_ui.shown.size(), 1u);
   EXPECT_EQ(m_ui.shown[0].kind, MessageKind::Error);
-  EXPECT_EQ(g_servers->received().size(), 1u);
+  EXPECT_EQ(Servers()->received().size(), 1u);
 }
 
 TEST_F(ScheduleMailTest, AbortStopsBeforeTheNextMail) {
@@ -214,7 +205,7 @@ TEST_F(ScheduleMailTest, AbortStopsBeforeTheNextMail) {
   const MailRunResult r =
       SendTeamSchedules(m_db, m_mail, m_fields, {}, {m_norrby, m_sodra}, m_logger, m_options);
   EXPECT_EQ(r.sent, 2);
-  EXPECT_EQ(g_servers->received().size(), 2u);
+  EXPECT_EQ(Servers()->received().size(), 2u);
 }
 
 TEST_F(ScheduleMailTest, TheMailingListIsOneMessageToEveryone) {
@@ -223,7 +214,7 @@ TEST_F(ScheduleMailTest, TheMailingListIsOneMessageToEveryone) {
   const MailRunResult r =
       SendMailingList(m_db, m_mail, m_fields, {}, {m_norrby, m_sodra}, m_logger, m_options);
   ASSERT_EQ(r.error, "");
-  const auto got = g_servers->received();
+  const auto got = Servers()->received();
   ASSERT_EQ(got.size(), 1u);
   EXPECT_EQ(got[0].subject, "meddelande till lagen");
   EXPECT_EQ(got[0].rcpt, (std::vector<std::string>{"anna@example.se", "erik@example.se",
@@ -246,11 +237,11 @@ TEST(DemoSeasonMailTest, EveryContactWithAnAddressGetsItsTeamsPage) {
     liga::testing::DemoSeason season;
     ASSERT_TRUE(liga::testing::MakeDemoSeason(db, season));
     ASSERT_GT(season.contactsWithAddress, 26);
-    g_servers->clear();
+    Servers()->clear();
     MailSettings fields;
     fields.from = "kansliet@example.se";
     fields.smtpHost = "127.0.0.1";
-    fields.smtpPort = std::to_string(g_servers->plain);
+    fields.smtpPort = std::to_string(Servers()->plain);
     fields.smtpUser = "liga";
     fields.smtpPassword = kServerPassword;
     MailRunOptions options;
@@ -262,7 +253,7 @@ TEST(DemoSeasonMailTest, EveryContactWithAnAddressGetsItsTeamsPage) {
     ASSERT_EQ(r.error, "");
     EXPECT_EQ(r.sent, season.contactsWithAddress);
     EXPECT_LE(mail.connectionsOpened(), season.teamsWithAddress);
-    const auto got = g_servers->received();
+    const auto got = Servers()->received();
     ASSERT_EQ(static_cast<int>(got.size()), season.contactsWithAddress);
     // Each mail carries the page of the team its recipient belongs to.
     std::size_t k = 0;

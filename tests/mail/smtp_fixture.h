@@ -3,6 +3,8 @@
 // helpers that read back what the servers received.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -190,6 +192,26 @@ class SmtpServers {
 
   pid_t m_pid = -1;
   int m_stdin = -1;
+};
+
+// One set of servers for every test of a test program, started before the first test and
+// stopped after the last: `auto* const env = ::testing::AddGlobalTestEnvironment(new
+// SmtpServersEnvironment);` at namespace scope, then SmtpServersEnvironment::servers().
+class SmtpServersEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    s_servers = new SmtpServers;
+    ASSERT_TRUE(s_servers->start());
+  }
+  void TearDown() override {
+    s_servers->stop();
+    delete s_servers;
+    s_servers = nullptr;
+  }
+  static SmtpServers* servers() { return s_servers; }
+
+ private:
+  static inline SmtpServers* s_servers = nullptr;
 };
 
 }  // namespace liga::testing
