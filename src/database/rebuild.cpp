@@ -47,6 +47,22 @@ std::int32_t mapped(const RecMap& map, std::int32_t old) {
   return (old > 0 && old < static_cast<std::int32_t>(map.size())) ? map[old] : 0;
 }
 
+int CountOf(const std::map<std::int32_t, int>& counts, std::int32_t key) {
+  const auto it = counts.find(key);
+  return it == counts.end() ? 0 : it->second;
+}
+
+// What a pass's progress line names a record by.
+std::string ProgressName(const DivisionRec& cls) {
+  return cls.className();
+}
+std::string ProgressName(const PlayTimeRec& pt) {
+  return FormatInt(pt.playTimeNumber(), 4);
+}
+std::string ProgressName(const TeamRec& team) {
+  return team.teamNumberKey();
+}
+
 // The records of a block as the rebuild reads them (guarantee 5).
 class RecordSource {
  public:
@@ -121,7 +137,7 @@ class Rebuild {
 
   bool run() {
     const bool ok = preflight() && prescanTeams() && classPass() && playTimePass() && teamPass() &&
-                    storeTotals();
+                    recountClasses() && storeTotals();
     if (ok) {
       finish();
     } else {
@@ -350,158 +366,142 @@ class Rebuild {
     return true;
   }
 
+  // One pass: every record in use of the old block, its DOS texts converted, is handed to
+  // `carry`, which adds it to the new block and returns its new number (0 when storing
+  // failed); `map` receives old -> new for the passes after it.
+  template <class Rec, class Carry>
+  bool copyPass(const Pass& p, int recLen, int keyLen, RecMap& map, Carry carry) {
+    RecordSource temp;
+    FileBlockPtr fresh = nullptr;
+    if (!startPass(p, recLen, keyLen, temp, fresh)) return false;
+    const std::int32_t len = temp.fileLen();
+    map.assign(len > 0 ? len : 1, 0);
+    bool ok = true;
+    Rec rec;
+    for (std::int32_t r = 1; ok && r < len; ++r) {
+      temp.get(r, rec.data());
+      if (!IsamOK) {
+        ok = false;
+        break;
+      }
+      if (rec.status() != 0) continue;
+      rec.convertDosTexts();
+      const std::int32_t n = carry(rec, r, fresh);
+      ok = n != 0 && IsamOK;
+      map[r] = n;
+      ProgressLine(3, FormatInt(r, 4) + " " + ProgressName(rec));
+    }
+    return endPass(p, temp, fresh, ok);
+  }
+
+  // Classes start with no teams and no matches; the counters are recounted at the end.
   bool classPass() {
-    const Pass p = pass("klass", 0);
-    RecordSource temp;
-    FileBlockPtr fresh = nullptr;
-    if (!startPass(p, kClassRecLen, kClassKeyLen, temp, fresh)) return false;
-    const std::int32_t len = temp.fileLen();
-    m_classMap.assign(len > 0 ? len : 1, 0);
-    bool ok = true;
-    DivisionRec cls;
-    for (std::int32_t r = 1; ok && r < len; ++r) {
-      temp.get(r, cls.data());
-      if (!IsamOK) {
-        ok = false;
-        break;
-      }
-      if (cls.status() != 0) continue;
-      cls.convertDosTexts();
-      cls.setTeamCount(0);
-      cls.setMatchCount(0);
-      cls.setOpenMatches(0);
-      if (cls.className().empty()) cls.setClassName("XXX");
-      std::int32_t n = 0;
-      AddRec(fresh, n, cls.data());
-      ok = IsamOK;
-      if (!ok) break;
-      cls.setClassNumber(ZeroPad(n, 2));
-      PutRec(fresh, n, cls.data());
-      if (IsamOK) AddKey(fresh, 1, n, cls.className());
-      ok = IsamOK;
-      m_classMap[r] = n;
-      ProgressLine(3, FormatInt(r, 4) + " " + cls.className());
-    }
-    return endPass(p, temp, fresh, ok);
+    return copyPass<DivisionRec>(pass("klass", 0), kClassRecLen, kClassKeyLen, m_classMap,
+                                 [](DivisionRec& cls, std::int32_t, FileBlockPtr fresh) {
+                                   cls.setTeamCount(0);
+                                   cls.setMatchCount(0);
+                                   cls.setOpenMatches(0);
+                                   if (cls.className().empty()) cls.setClassName("XXX");
+                                   std::int32_t n = 0;
+                                   AddRec(fresh, n, cls.data());
+                                   if (!IsamOK) return 0;
+                                   cls.setClassNumber(ZeroPad(n, 2));
+                                   PutRec(fresh, n, cls.data());
+                                   if (IsamOK) AddKey(fresh, 1, n, cls.className());
+                                   return n;
+                                 });
   }
 
+  // Rows name their teams by the new numbers; a complete result counts as a played match
+  // of the home team's class.
   bool playTimePass() {
-    const Pass p = pass("game", 1);
-    RecordSource temp;
-    FileBlockPtr fresh = nullptr;
-    if (!startPass(p, kPlayTimeRecLen, kPlayTimeKeyLen, temp, fresh)) return false;
-    const std::int32_t len = temp.fileLen();
-    m_playMap.assign(len > 0 ? len : 1, 0);
-    bool ok = true;
-    PlayTimeRec pt;
-    for (std::int32_t r = 1; ok && r < len; ++r) {
-      temp.get(r, pt.data());
-      if (!IsamOK) {
-        ok = false;
-        break;
-      }
-      if (pt.status() != 0) continue;
-      pt.convertDosTexts();
-      for (int row = 1; row <= PlayTimeRec::kMaxRows; ++row) {
-        MatchEntry e = pt.match(row);
-        const std::int32_t home = e.homeTeamRecNo();
-        if (home > 0) {
-          // A complete result closes a match of the home team's class.
-          if (ScorePresent(e.homeScore()) && ScorePresent(e.awayScore()) &&
-              home < static_cast<std::int32_t>(m_teamClass.size()) && m_teamMap[home] != 0)
-            ++m_played[mapped(m_classMap, m_teamClass[home])];
-          e.setHomeTeamRecNo(mapped(m_teamMap, home));
-        }
-        if (e.awayTeamRecNo() > 0) e.setAwayTeamRecNo(mapped(m_teamMap, e.awayTeamRecNo()));
-        pt.setMatch(row, e);
-      }
-      std::int32_t n = 0;
-      AddRec(fresh, n, pt.data());
-      if (IsamOK) AddKey(fresh, 1, n, pt.playTime());
-      ok = IsamOK;
-      m_playMap[r] = n;
-      ProgressLine(3, FormatInt(r, 4) + " " + FormatInt(pt.playTimeNumber(), 4));
-    }
-    return endPass(p, temp, fresh, ok);
+    return copyPass<PlayTimeRec>(
+        pass("game", 1), kPlayTimeRecLen, kPlayTimeKeyLen, m_playMap,
+        [this](PlayTimeRec& pt, std::int32_t, FileBlockPtr fresh) {
+          for (int row = 1; row <= PlayTimeRec::kMaxRows; ++row) {
+            MatchEntry e = pt.match(row);
+            const std::int32_t home = e.homeTeamRecNo();
+            if (home > 0) {
+              if (ScorePresent(e.homeScore()) && ScorePresent(e.awayScore()) &&
+                  home < static_cast<std::int32_t>(m_teamClass.size()) && m_teamMap[home] != 0)
+                ++m_played[mapped(m_classMap, m_teamClass[home])];
+              e.setHomeTeamRecNo(mapped(m_teamMap, home));
+            }
+            if (e.awayTeamRecNo() > 0) e.setAwayTeamRecNo(mapped(m_teamMap, e.awayTeamRecNo()));
+            pt.setMatch(row, e);
+          }
+          std::int32_t n = 0;
+          AddRec(fresh, n, pt.data());
+          if (IsamOK) AddKey(fresh, 1, n, pt.playTime());
+          return n;
+        });
   }
 
+  // Teams keep the numbers the prescan gave them (the play times were remapped to those);
+  // their class, their own number and every match entry are remapped.
   bool teamPass() {
-    const Pass p = pass("lg", 2);
-    RecordSource temp;
-    FileBlockPtr fresh = nullptr;
-    if (!startPass(p, kTeamRecLen, kTeamKeyLen, temp, fresh)) return false;
+    m_teamsInClass.clear();
+    RecMap teams;
+    return copyPass<TeamRec>(
+        pass("lg", 2), kTeamRecLen, kTeamKeyLen, teams,
+        [this](TeamRec& team, std::int32_t r, FileBlockPtr fresh) {
+          std::int32_t n = 0;
+          AddRec(fresh, n, team.data());
+          if (!IsamOK || n != mapped(m_teamMap, r)) return 0;
+          team.setDivisionRecNo(mapped(m_classMap, team.divisionRecNo()));
+          team.setTeamRecNo(n);
+          team.setNumberAndKey(team.teamNumber());
+          for (int m = 1; m <= TeamRec::kMaxMatches; ++m) {
+            TeamMatchEntry e = team.match(m);
+            if (e.opponentRecNo() == 0 && e.playTimeRecNo() == 0) continue;
+            const std::int32_t opp = e.opponentRecNo();
+            e.setOpponentRecNo(opp < 0 ? -mapped(m_teamMap, -opp) : mapped(m_teamMap, opp));
+            e.setPlayTimeRecNo(mapped(m_playMap, e.playTimeRecNo()));
+            team.setMatch(m, e);
+          }
+          PutRec(fresh, n, team.data());
+          if (IsamOK) AddKey(fresh, 1, n, team.teamNumberKey());
+          if (team.divisionRecNo() > 0) ++m_teamsInClass[team.divisionRecNo()];
+          return n;
+        });
+  }
+
+  // The class counters from what the new blocks hold: the teams of each class, the matches
+  // they give, and the open matches (those without a complete result in the play times),
+  // stored in one batch. A failure here undoes every pass like a failed pass does.
+  bool recountClasses() {
     FileBlockPtr classes = nullptr;
     OpenRecordBlock(classes, ClassBlockName(m_dir, m_nn), kClassRecLen);
     bool ok = IsamOK;
     if (ok) BeginBatch(classes);
     m_totalTeams = m_totalMatches = m_totalOpen = 0;
-
-    const std::int32_t len = temp.fileLen();
-    TeamRec team;
     DivisionRec cls;
-    for (std::int32_t r = 1; ok && r < len; ++r) {
-      temp.get(r, team.data());
-      if (!IsamOK) {
-        ok = false;
-        break;
-      }
-      if (team.status() != 0) continue;
-      team.convertDosTexts();
-      std::int32_t n = 0;
-      AddRec(fresh, n, team.data());
-      if (!IsamOK || n != mapped(m_teamMap, r)) {
-        ok = false;  // the new numbers must be those the play times were remapped to
-        break;
-      }
-      team.setDivisionRecNo(mapped(m_classMap, team.divisionRecNo()));
-      team.setTeamRecNo(n);
-      team.setNumberAndKey(team.teamNumber());
-      for (int m = 1; m <= TeamRec::kMaxMatches; ++m) {
-        TeamMatchEntry e = team.match(m);
-        if (e.opponentRecNo() == 0 && e.playTimeRecNo() == 0) continue;
-        const std::int32_t opp = e.opponentRecNo();
-        e.setOpponentRecNo(opp < 0 ? -mapped(m_teamMap, -opp) : mapped(m_teamMap, opp));
-        e.setPlayTimeRecNo(mapped(m_playMap, e.playTimeRecNo()));
-        team.setMatch(m, e);
-      }
-      PutRec(fresh, n, team.data());
-      if (IsamOK) AddKey(fresh, 1, n, team.teamNumberKey());
-      ok = IsamOK;
-      ProgressLine(3, FormatInt(r, 4) + " " + team.teamNumberKey());
-
-      const std::int32_t c = team.divisionRecNo();
-      if (ok && c > 0 && c < FileLen(classes)) {
-        GetRec(classes, c, cls.data());
-        if (IsamOK && cls.status() == 0) {
-          cls.setTeamCount(cls.teamCount() + 1);
-          ++m_totalTeams;
-          const int matches = ClassMatchCount(cls.teamCount(), cls.rounds());
-          m_totalMatches += matches - cls.matchCount();
-          cls.setMatchCount(matches);
-          PutRec(classes, c, cls.data());
-        }
-        ok = IsamOK;
-      }
-    }
-    // Open matches from the results actually stored.
-    int totalOpen = 0;
     for (std::int32_t c = 1; ok && c < FileLen(classes); ++c) {
       GetRec(classes, c, cls.data());
-      if (!IsamOK) ok = false;
+      ok = IsamOK;
       if (!ok || cls.status() != 0) continue;
-      const auto played = m_played.find(c);
-      const int open =
-          std::max(0, cls.matchCount() - (played == m_played.end() ? 0 : played->second));
+      const int teams = CountOf(m_teamsInClass, c);
+      const int matches = teams > 0 ? ClassMatchCount(teams, cls.rounds()) : 0;
+      const int open = std::max(0, matches - CountOf(m_played, c));
+      cls.setTeamCount(teams);
+      cls.setMatchCount(matches);
       cls.setOpenMatches(open);
-      totalOpen += open;
+      m_totalTeams += teams;
+      m_totalMatches += matches;
+      m_totalOpen += open;
       PutRec(classes, c, cls.data());
       ok = IsamOK;
     }
-    m_totalOpen = totalOpen;
     if (ok) CommitBatch(classes);
     ok = ok && IsamOK;
-    if (classes != nullptr) CloseFileBlock(classes);
-    return endPass(p, temp, fresh, ok);
+    if (classes != nullptr) {
+      IsamStatusGuard failure;
+      if (ok) failure.release();
+      CloseFileBlock(classes);
+    }
+    ok = ok && IsamOK;
+    if (!ok) fail(blockLabel("lg"));
+    return ok;
   }
 
  public:
@@ -517,8 +517,9 @@ class Rebuild {
   // names.
   std::map<std::string, std::vector<std::pair<std::string, std::string>>> m_moved;
   int m_totalTeams = 0, m_totalMatches = 0, m_totalOpen = 0;
-  std::vector<std::int32_t> m_teamClass;  // old team record -> old class record
-  std::map<std::int32_t, int> m_played;   // new class record -> matches with a result
+  std::vector<std::int32_t> m_teamClass;       // old team record -> old class record
+  std::map<std::int32_t, int> m_played;        // new class record -> matches with a result
+  std::map<std::int32_t, int> m_teamsInClass;  // new class record -> its teams
 };
 
 }  // namespace

@@ -126,27 +126,9 @@ void Importer::writeLogFile() {
 }
 
 void Importer::importFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
   std::string content;
-  if (in) {
-    std::ostringstream all;
-    all << in.rdbuf();
-    content = std::move(all).str();
-  }
-  if (!in) {
-    logLine(W("kan ej öppna \"") + Utf8ToCp1252(path) + "\"");
+  if (!readTextFile(path, content)) {
     logLine(kSeparator);
-    m_outcomes.push_back(FileOutcome::NotOpened);
-    m_failed = true;
-    return;
-  }
-  // A binary file would turn its bytes into hundreds of junk records.
-  if (content.find('\0') != std::string::npos) {
-    logLine(W("\"") + Utf8ToCp1252(path) +
-            W("\" är ingen textfil (innehåller NUL-tecken), "
-              "inget importeras"));
-    logLine(kSeparator);
-    m_outcomes.push_back(FileOutcome::NotText);
     m_failed = true;
     return;
   }
@@ -160,7 +142,35 @@ void Importer::importFile(const std::string& path) {
   }
   std::istringstream text(std::move(content));
   ProgressLine(2, Utf8ToCp1252(std::filesystem::path(path).filename().string()));
+  startFile();
+  const FileEnd end = readLines(text);
+  finishFile(end, started);
+}
 
+bool Importer::readTextFile(const std::string& path, std::string& content) {
+  std::ifstream in(path, std::ios::binary);
+  if (in) {
+    std::ostringstream all;
+    all << in.rdbuf();
+    content = std::move(all).str();
+  }
+  if (!in) {
+    logLine(W("kan ej öppna \"") + Utf8ToCp1252(path) + "\"");
+    m_outcomes.push_back(FileOutcome::NotOpened);
+    return false;
+  }
+  // A binary file would turn its bytes into hundreds of junk records.
+  if (content.find('\0') != std::string::npos) {
+    logLine(W("\"") + Utf8ToCp1252(path) +
+            W("\" är ingen textfil (innehåller NUL-tecken), "
+              "inget importeras"));
+    m_outcomes.push_back(FileOutcome::NotText);
+    return false;
+  }
+  return true;
+}
+
+void Importer::startFile() {
   m_section = -1;
   m_record.clear();
   m_lastTeamAdded = false;
@@ -175,16 +185,13 @@ void Importer::importFile(const std::string& path) {
   m_declined = false;
   m_counts = {};
   beginBatches();
+}
 
+Importer::FileEnd Importer::readLines(std::istream& text) {
   LineReader reader(text);
   std::string line;
-  bool userStop = false;
-  bool endedEarly = false;
   while (!m_abort && !m_fileStopped) {
-    if (ProgressAborted()) {
-      userStop = true;
-      break;
-    }
+    if (ProgressAborted()) return FileEnd::UserStop;
     if (!reader.next(line)) break;
     ++m_counts.lines;
     if (m_counts.lines % 20 == 0) ProgressLine(3, FormatInt(m_counts.lines, 6));
@@ -196,18 +203,12 @@ void Importer::importFile(const std::string& path) {
         const std::string msg = W("Okänd identifierare! Rad:") + FormatInt(reader.lineNumber(), 5);
         ShowMessage(201, msg);
         logLine(msg);
-        endedEarly = true;
-        m_failed = true;
-        break;
+        return FileEnd::EndedEarly;
       }
       if (*section != Section::Matches && *section != Section::Contact) {
         logLine("importerar \"" + std::string(SectionName(*section)) + "\"");
       }
-      if (!startSection(static_cast<int>(*section), line)) {
-        endedEarly = true;
-        m_failed = true;
-        break;
-      }
+      if (!startSection(static_cast<int>(*section), line)) return FileEnd::EndedEarly;
     } else if (line[0] == ';') {
       logLine(line);
       ShowMessage(201, line);
@@ -215,7 +216,12 @@ void Importer::importFile(const std::string& path) {
       dataLine(line);
     }
   }
-  const bool stopped = userStop || ProgressAborted();
+  return FileEnd::Read;
+}
+
+void Importer::finishFile(FileEnd end, std::int64_t started) {
+  const bool stopped = end == FileEnd::UserStop || ProgressAborted();
+  if (end == FileEnd::EndedEarly) m_failed = true;
   if (stopped) {
     logLine("<< avbrutet >>");
     m_failed = true;
@@ -230,6 +236,7 @@ void Importer::importFile(const std::string& path) {
     m_counts.added = m_counts.modified = 0;
   }
   m_createdCompetition = 0;
+  const bool endedEarly = end == FileEnd::EndedEarly;
   m_outcomes.push_back(stopped                                             ? FileOutcome::Stopped
                        : m_declined                                        ? FileOutcome::Declined
                        : !stored || m_abort || m_fileStopped || endedEarly ? FileOutcome::Failed

@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <iosfwd>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -70,9 +71,17 @@ class Importer {
   bool failed() const { return m_failed || m_abort; }
 
  private:
-  enum class FileEnd { Done, Stopped, FileStopped };
+  // How reading a file's lines ended: at its end (or a stop of the command or the file),
+  // by "avbryt" in the progress window, or early on a line that ended the file.
+  enum class FileEnd { Read, UserStop, EndedEarly };
 
+  // One file: read whole, then its lines, then stored or undone as one unit.
   void importFile(const std::string& path);
+  // The file's bytes; false (logged, outcome noted) when it cannot be read or is not text.
+  bool readTextFile(const std::string& path, std::string& content);
+  void startFile();
+  FileEnd readLines(std::istream& text);
+  void finishFile(FileEnd end, std::int64_t started);
   void logLine(std::string line) { m_log.push_back(std::move(line)); }
 
   bool startSection(int section, const std::string& line);

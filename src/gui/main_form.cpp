@@ -66,6 +66,21 @@ QString itemName(const char* prefix, int k) {
   return QString::fromLatin1(prefix) + QStringLiteral("%1").arg(k, 2, 10, QLatin1Char('0'));
 }
 
+// A menu whose object name (and its action's) is `name`, the name tests and scripts use.
+QMenu* named(QMenu* m, const char* name) {
+  m->setObjectName(QString::fromLatin1(name));
+  m->menuAction()->setObjectName(QString::fromLatin1(name));
+  return m;
+}
+
+QMenu* topMenu(QMenuBar* bar, const char* name, const QString& title) {
+  return named(bar->addMenu(title), name);
+}
+
+QMenu* subMenu(QMenu* parent, const char* name, const QString& title) {
+  return named(parent->addMenu(title), name);
+}
+
 }  // namespace
 
 TMainForm::TMainForm(Shell& shell, QtUi& ui, QWidget* parent)
@@ -103,33 +118,36 @@ QAction* TMainForm::addCommand(QMenu* menu, const char* name, const QString& cap
   return a;
 }
 
-void TMainForm::buildMenus() {
-  QMenuBar* bar = menuBar();
-  auto subMenu = [](QMenu* parent, const char* name, const QString& title) {
-    QMenu* m = parent->addMenu(title);
-    m->setObjectName(QString::fromLatin1(name));
-    m->menuAction()->setObjectName(QString::fromLatin1(name));
-    return m;
-  };
-  auto topMenu = [bar](const char* name, const QString& title) {
-    QMenu* m = bar->addMenu(title);
-    m->setObjectName(QString::fromLatin1(name));
-    m->menuAction()->setObjectName(QString::fromLatin1(name));
-    return m;
-  };
-
-  QMenu* arkiv = topMenu("arkiv1", U("arkiv"));
-  QMenu* valj = subMenu(arkiv, "vlj1", U("välj"));
+void TMainForm::addCompetitionItems(QMenu* menu, const char* prefix, const QString& hint,
+                                    void (TMainForm::*command)(int),
+                                    std::array<QAction*, kMaxCompetitions>& items) {
   for (int k = 0; k < kMaxCompetitions; ++k) {
     auto* a = new QAction(U("vakant"), this);
-    a->setObjectName(itemName("v", k));
+    a->setObjectName(itemName(prefix, k));
     a->setCheckable(true);
-    a->setStatusTip(U("öppnar tävlingen"));
+    a->setStatusTip(hint);
     connect(a, &QAction::triggered, this,
-            [this, k] { run([this, k] { selectCompetition(k + 1); }, true); });
-    valj->addAction(a);
-    m_select[k] = a;
+            [this, k, command] { run([this, k, command] { (this->*command)(k + 1); }, true); });
+    menu->addAction(a);
+    items[k] = a;
   }
+}
+
+void TMainForm::buildMenus() {
+  buildArchiveMenu(topMenu(menuBar(), "arkiv1", U("arkiv")));
+  buildRegisterMenu(topMenu(menuBar(), "mnuRegister", U("register")));
+  buildReportMenu(topMenu(menuBar(), "mnuRapporter", U("rapporter")));
+  buildViewMenu(topMenu(menuBar(), "mnuVisningar", U("visningar")));
+  buildXregisterMenu(topMenu(menuBar(), "mnuXregister", U("xregister")));
+  // The hints show as the menus' tool tips.
+  for (QMenu* m : findChildren<QMenu*>()) m->setToolTipsVisible(true);
+}
+
+// "arkiv": the competitions (choose, add, change, delete), exchange files, scheduling,
+// backup and restore, the index rebuild and quitting.
+void TMainForm::buildArchiveMenu(QMenu* arkiv) {
+  addCompetitionItems(subMenu(arkiv, "vlj1", U("välj")), "v", U("öppnar tävlingen"),
+                      &TMainForm::selectCompetition, m_select);
   addCommand(
       arkiv, "new", U("&ny"), U("lägger till en tävling"), [this] { InputInfo(true); }, true);
   addCommand(
@@ -177,17 +195,8 @@ void TMainForm::buildMenus() {
   addCommand(
       arkiv, "skapanya1", U("skapa nya"), U("skapar nya tomma datafiler"), [this] { skapaNya(); },
       true);
-  QMenu* radera = subMenu(arkiv, "radera1", U("&radera"));
-  for (int k = 0; k < kMaxCompetitions; ++k) {
-    auto* a = new QAction(U("vakant"), this);
-    a->setObjectName(itemName("r", k));
-    a->setCheckable(true);
-    a->setStatusTip(U("raderar tävlingen"));
-    connect(a, &QAction::triggered, this,
-            [this, k] { run([this, k] { deleteCompetition(k + 1); }, true); });
-    radera->addAction(a);
-    m_delete[k] = a;
-  }
+  addCompetitionItems(subMenu(arkiv, "radera1", U("&radera")), "r", U("raderar tävlingen"),
+                      &TMainForm::deleteCompetition, m_delete);
   arkiv->addSeparator();
   // "avsluta" is no command of its own: it closes the window, which waits for a running one.
   auto* quit = new QAction(U("avsluta"), this);
@@ -196,8 +205,10 @@ void TMainForm::buildMenus() {
   quit->setToolTip(U("avslutar programmet"));
   connect(quit, &QAction::triggered, this, &QWidget::close);
   arkiv->addAction(quit);
+}
 
-  QMenu* reg = topMenu("mnuRegister", U("register"));
+// "register": the editors of classes, teams and play times, moving matches, results.
+void TMainForm::buildRegisterMenu(QMenu* reg) {
   addCommand(
       reg, "mnuMedlReg", U("klasser"), U("klassregister"),
       [this] { openRegister(RegisterKind::Classes); }, true);
@@ -212,8 +223,10 @@ void TMainForm::buildMenus() {
       [this] { openMatchMover(); }, true);
   addCommand(
       reg, "resultat4", U("resultat"), U("resultatinmatning"), [this] { openResultEntry(); }, true);
+}
 
-  QMenu* rap = topMenu("mnuRapporter", U("rapporter"));
+// "rapporter": the printed reports, labels, payment slips and the schedule mail.
+void TMainForm::buildReportMenu(QMenu* rap) {
   QMenu* arr = subMenu(rap, "arrangr1", U("arrangör"));
   addCommand(
       arr, "haltmatcher", U("haltmatcher"), U("utskrift av matcher som återstår"),
@@ -269,8 +282,10 @@ void TMainForm::buildMenus() {
   addCommand(
       rap, "email1", U("email"), U("skickar spelprogram till lagen med e-post"),
       [this] { openMail(); }, false);
+}
 
-  QMenu* vis = topMenu("mnuVisningar", U("visningar"));
+// "visningar": the reports in the grid window.
+void TMainForm::buildViewMenu(QMenu* vis) {
   QMenu* varr = subMenu(vis, "arrangr2", U("arrangör"));
   addCommand(
       varr, "haltmatcher1", U("haltmatcher"), U("visning av matcher som återstår"),
@@ -291,8 +306,10 @@ void TMainForm::buildMenus() {
   addCommand(
       vis, "rattvisa1", U("rättvisa"), U("visning av schemats rättvisa: hemma/borta, brott, vila"),
       [this] { showView(ReportKind::Fairness); }, false);
+}
 
-  QMenu* xreg = topMenu("mnuXregister", U("xregister"));
+// "xregister": the registers of payment slip forms and of labels and pictures.
+void TMainForm::buildXregisterMenu(QMenu* xreg) {
   addCommand(
       xreg, "plusgiroMenu", U("plusgiro"), U("register över plusgiroblanketter"),
       [this] { openGiroRegister(0); }, false);
@@ -305,8 +322,6 @@ void TMainForm::buildMenus() {
   addCommand(
       xreg, "etikettMenu", U("etikettregister"), U("etikett- och bildregister"),
       [this] { openLabelRegister(); }, false);
-  // The hints show as the menus' tool tips.
-  for (QMenu* m : findChildren<QMenu*>()) m->setToolTipsVisible(true);
 }
 
 void TMainForm::buildBody() {
@@ -315,8 +330,15 @@ void TMainForm::buildBody() {
   auto* outer = new QVBoxLayout(central);
   outer->setContentsMargins(6, 6, 6, 2);
   outer->setSpacing(4);
+  outer->addLayout(buildToolButtons(central));
+  outer->addWidget(buildBanner(central), 1);
+  outer->addLayout(buildBaseButtons(central));
+  buildStatusPanels(central, outer);
+  setCentralWidget(central);
+}
 
-  // Tool buttons.
+// The tool buttons: the three registers, the backup and the result entry.
+QLayout* TMainForm::buildToolButtons(QWidget* central) {
   auto* tools = new QHBoxLayout;
   struct Tool {
     const char* name;
@@ -348,9 +370,11 @@ void TMainForm::buildBody() {
     tools->addWidget(b);
   }
   tools->addStretch(1);
-  outer->addLayout(tools);
+  return tools;
+}
 
-  // The picture area with the program's name.
+// The picture area with the program's name.
+QWidget* TMainForm::buildBanner(QWidget* central) {
   auto* banner = new QLabel(central);
   banner->setObjectName(QStringLiteral("Image1"));
   banner->setText(QStringLiteral("<span style='font-size:22pt; font-weight:bold; color:#1d3f6e'>"
@@ -371,9 +395,11 @@ void TMainForm::buildBody() {
       QStringLiteral("QLabel#Image1 { border-radius: 6px; background: qlineargradient(x1:0, "
                      "y1:0, x2:1, y2:1, stop:0 %1, stop:1 %2); }")
           .arg(QLatin1String(kBackgrounds[picture][0]), QLatin1String(kBackgrounds[picture][1])));
-  outer->addWidget(banner, 1);
+  return banner;
+}
 
-  // Base buttons and the scale control.
+// The base buttons and the scale control.
+QLayout* TMainForm::buildBaseButtons(QWidget* central) {
   auto* base = new QHBoxLayout;
   struct Button {
     const char* name;
@@ -414,9 +440,11 @@ void TMainForm::buildBody() {
   m_scaleControl->setToolTip(U("fönstrets skala i procent (gäller från nästa start)"));
   connect(m_scaleControl, &QSpinBox::valueChanged, this, [this] { m_scaleChanged = true; });
   base->addWidget(m_scaleControl);
-  outer->addLayout(base);
+  return base;
+}
 
-  // Status bars: the data panel, the settings panels, the message bar.
+// The status bars: the data panel, the settings panels, the message bar.
+void TMainForm::buildStatusPanels(QWidget* central, QVBoxLayout* outer) {
   auto panel = [central](const char* name) {
     auto* l = new QLabel(central);
     l->setObjectName(QString::fromLatin1(name));
@@ -461,8 +489,6 @@ void TMainForm::buildBody() {
   messageBar->setLayout(messageRow);
   messageRow->setContentsMargins(0, 0, 0, 0);
   outer->addWidget(messageBar);
-
-  setCentralWidget(central);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -20,7 +20,9 @@
 
 class QAction;
 class QLabel;
+class QLayout;
 class QMenu;
+class QVBoxLayout;
 class QSpinBox;
 class QToolButton;
 class QPushButton;
@@ -119,7 +121,21 @@ class TMainForm : public QMainWindow {
 
  private:
   void buildMenus();
+  void buildArchiveMenu(QMenu* arkiv);
+  // One checkable item per competition slot ("vakant" until the catalogue names it), named
+  // prefix00..prefix09; choosing one runs `command` with the competition's number.
+  void addCompetitionItems(QMenu* menu, const char* prefix, const QString& hint,
+                           void (TMainForm::*command)(int),
+                           std::array<QAction*, kMaxCompetitions>& items);
+  void buildRegisterMenu(QMenu* reg);
+  void buildReportMenu(QMenu* rap);
+  void buildViewMenu(QMenu* vis);
+  void buildXregisterMenu(QMenu* xreg);
   void buildBody();
+  QLayout* buildToolButtons(QWidget* central);
+  QWidget* buildBanner(QWidget* central);
+  QLayout* buildBaseButtons(QWidget* central);
+  void buildStatusPanels(QWidget* central, QVBoxLayout* outer);
   QAction* addCommand(QMenu* menu, const char* name, const QString& caption, const QString& hint,
                       std::function<void()> run, bool refreshAfter);
   void run(const std::function<void()>& command, bool refreshAfter);

@@ -26,7 +26,7 @@ struct RawFile {
 bool openRaw(const std::string& path, RawFile* rf) {
   Env* env = currentEnv();
   std::string p = resolveCaseInsensitive(env, path);
-  if (env->open(p, OpenMode::kReadOnly, &rf->f) != 0) return false;
+  if (env->open(p, OpenMode::ReadOnly, &rf->f) != 0) return false;
   return rf->f->size(&rf->size) == 0;
 }
 
@@ -44,6 +44,10 @@ struct Block {
   std::vector<IndexInfo> ix;
   std::int64_t ixRecLen = 0;
 };
+
+std::string indexLabel(int k) {
+  return "index " + std::to_string(k) + ": ";
+}
 
 std::string printable(const std::string& key) {
   std::string out;
@@ -131,48 +135,46 @@ void walkTree(const Block& b, int k, TreeWalk* w) {
                                                            bool isRoot) {
     if (w->problems.size() > 20) return;
     if (page < 1 || page > info.hdr.numPages) {
-      w->problems.push_back("index " + std::to_string(k) + ": page number " + std::to_string(page) +
+      w->problems.push_back(indexLabel(k) + "page number " + std::to_string(page) +
                             " beyond NumPages");
       return;
     }
     if (!w->pages.insert(page).second) {
-      w->problems.push_back("index " + std::to_string(k) + ": page " + std::to_string(page) +
-                            " reached twice");
+      w->problems.push_back(indexLabel(k) + "page " + std::to_string(page) + " reached twice");
       return;
     }
     std::vector<std::uint8_t> buf;
     if (!readPage(b, k, page, &buf)) {
-      w->problems.push_back("index " + std::to_string(k) + ": page " + std::to_string(page) +
+      w->problems.push_back(indexLabel(k) + "page " + std::to_string(page) +
                             " beyond the end of the file");
       return;
     }
     int n = rd16(buf.data());
     int minItems = isRoot ? 1 : info.maxItems / 2;
     if (n < minItems || n > info.maxItems) {
-      w->problems.push_back("index " + std::to_string(k) + ": page " + std::to_string(page) +
-                            " holds " + std::to_string(n) + " items");
+      w->problems.push_back(indexLabel(k) + "page " + std::to_string(page) + " holds " +
+                            std::to_string(n) + " items");
       if (n < 1 || n > info.maxItems) return;
     }
     std::int32_t left = rd32(buf.data() + 2);
     bool leaf = left == 0;
     if (leaf) {
       if (leafDepth < 0) leafDepth = depth;
-      if (leafDepth != depth)
-        w->problems.push_back("index " + std::to_string(k) + ": leaves at different depths");
+      if (leafDepth != depth) w->problems.push_back(indexLabel(k) + "leaves at different depths");
     }
     if (!leaf) visit(left, depth + 1, false);
     for (int i = 0; i < n; ++i) {
       const std::uint8_t* q = buf.data() + 6 + i * stride;
       int len = q[8];
       if (len > info.keyLen) {
-        w->problems.push_back("index " + std::to_string(k) + ": page " + std::to_string(page) +
+        w->problems.push_back(indexLabel(k) + "page " + std::to_string(page) +
                               " has a key of length " + std::to_string(len));
         return;
       }
       w->entries.emplace_back(std::string(reinterpret_cast<const char*>(q + 9), len), rd32(q));
       std::int32_t right = rd32(q + 4);
       if (leaf != (right == 0)) {
-        w->problems.push_back("index " + std::to_string(k) + ": page " + std::to_string(page) +
+        w->problems.push_back(indexLabel(k) + "page " + std::to_string(page) +
                               " mixes leaf and inner items");
         return;
       }
@@ -193,7 +195,144 @@ bool entryLess(const std::pair<std::string, std::int32_t>& a,
   return dup && a.second < b.second;
 }
 
+// Problems found so far; any problem makes the block inconsistent.
+struct Findings {
+  CheckResult* r;
+  void fail(const std::string& p) const {
+    r->ok = false;
+    r->problems.push_back(p);
+  }
+};
+
+// The data file's length, its InUse flag, the free-record chain (in range, no cycle, as long
+// as NumberFree) and that every record off the chain is marked in use.
+void checkRecords(const Block& b, const Findings& f) {
+  const DataHeader& dh = b.dh;
+  const std::uint64_t need =
+      static_cast<std::uint64_t>(dh.numRec + 1) * static_cast<std::uint64_t>(dh.lenRec);
+  const bool complete = b.data.size >= need;
+  if (!complete) f.fail("data file shorter than its " + std::to_string(dh.numRec) + " records");
+  if (dh.inUse != 0) f.fail("data header marks the block as open (InUse = 1)");
+  std::set<std::int32_t> freeRecs;
+  for (std::int32_t cur = dh.firstFree; cur != -1 && complete;) {
+    if (cur < 1 || cur > dh.numRec) {
+      f.fail("free chain leaves the file at " + std::to_string(cur));
+      break;
+    }
+    if (!freeRecs.insert(cur).second) {
+      f.fail("free chain has a cycle at record " + std::to_string(cur));
+      break;
+    }
+    std::uint8_t link[4];
+    if (!b.data.read(static_cast<std::uint64_t>(cur) * dh.lenRec, link, 4)) break;
+    cur = rd32(link);
+    if (cur == 0) {
+      f.fail("free chain holds a record in use");
+      break;
+    }
+  }
+  if (static_cast<std::int32_t>(freeRecs.size()) != dh.numberFree)
+    f.fail("free chain holds " + std::to_string(freeRecs.size()) + " records, NumberFree is " +
+           std::to_string(dh.numberFree));
+  if (!complete) return;
+  int stray = 0;
+  for (std::int32_t n = 1; n <= dh.numRec; ++n) {
+    if (freeRecs.count(n)) continue;
+    std::uint8_t head[4];
+    if (b.data.read(static_cast<std::uint64_t>(n) * dh.lenRec, head, 4) && rd32(head) != 0) ++stray;
+  }
+  if (stray) f.fail(std::to_string(stray) + " records are neither in use nor on the free chain");
+}
+
+// A sealed, unfinished change in the journal (the next open rolls it back).
+void checkJournal(const Block& b, const Findings& f) {
+  if (!b.journal.f || b.journal.size <= 1) return;
+  std::string j(static_cast<std::size_t>(std::min<std::uint64_t>(b.journal.size, 1u << 30)), '\0');
+  std::vector<Image> images;
+  if (b.journal.read(0, j.data(), j.size()) && parseJournal(j, &images) > 0)
+    f.fail("journal holds an unfinished change (the next open rolls it back)");
+}
+
+// Index k's free-page chain: in range, no cycle, disjoint from the tree, as long as
+// NumberFreePages. Returns the pages on it.
+std::set<std::int32_t> checkFreePages(const Block& b, int k, const TreeWalk& w, const Findings& f) {
+  const IndexInfo& info = b.ix[static_cast<std::size_t>(k - 1)];
+  std::set<std::int32_t> freePages;
+  for (std::int32_t fp = info.hdr.firstFreePage; fp != -1;) {
+    if (fp < 1 || fp > info.hdr.numPages) {
+      f.fail(indexLabel(k) + "free page chain leaves the index at " + std::to_string(fp));
+      break;
+    }
+    if (!freePages.insert(fp).second) {
+      f.fail(indexLabel(k) + "free page chain has a cycle at " + std::to_string(fp));
+      break;
+    }
+    if (w.pages.count(fp))
+      f.fail(indexLabel(k) + "page " + std::to_string(fp) + " is both in the tree and free");
+    std::uint8_t link[4];
+    if (!b.index.read(static_cast<std::uint64_t>(fp * b.ixRecLen + info.keyOffset), link, 4)) {
+      f.fail(indexLabel(k) + "free page beyond the end of the file");
+      break;
+    }
+    fp = rd32(link);
+  }
+  if (static_cast<std::int32_t>(freePages.size()) != info.hdr.numberFreePages)
+    f.fail(indexLabel(k) + "free page chain holds " + std::to_string(freePages.size()) +
+           " pages, NumberFreePages is " + std::to_string(info.hdr.numberFreePages));
+  return freePages;
+}
+
+// Index k: its tree (shape, order, NumKeys) and its free pages, and that every page is in
+// one of the two. Appends the index's part of the summary line.
+void checkIndex(const Block& b, int k, const Findings& f, std::ostream& sum) {
+  const IndexInfo& info = b.ix[static_cast<std::size_t>(k - 1)];
+  TreeWalk w;
+  walkTree(b, k, &w);
+  for (auto& p : w.problems) f.fail(p);
+  const bool dup = info.hdr.allowDuplicates != 0;
+  for (std::size_t i = 1; i < w.entries.size(); ++i) {
+    if (!entryLess(w.entries[i - 1], w.entries[i], dup)) {
+      f.fail(indexLabel(k) + "keys out of order at \"" + printable(w.entries[i].first) + "\"");
+      break;
+    }
+  }
+  if (static_cast<std::int64_t>(w.entries.size()) != info.hdr.numKeys)
+    f.fail(indexLabel(k) + "NumKeys is " + std::to_string(info.hdr.numKeys) + ", the tree holds " +
+           std::to_string(w.entries.size()));
+  const std::set<std::int32_t> freePages = checkFreePages(b, k, w, f);
+  const std::int64_t lost = info.hdr.numPages - static_cast<std::int64_t>(w.pages.size()) -
+                            static_cast<std::int64_t>(freePages.size());
+  if (lost > 0)
+    f.fail(indexLabel(k) + std::to_string(lost) + " pages are neither in the tree nor free");
+  f.r->keysPerIndex.push_back(static_cast<std::int32_t>(w.entries.size()));
+  sum << "; index " << k << ": " << w.entries.size() << " keys, " << info.hdr.numPages << " pages ("
+      << info.hdr.numberFreePages << " free), height " << w.height;
+}
+
 }  // namespace
+
+CheckResult checkBlock(const std::string& name) {
+  CheckResult r;
+  const Findings f{&r};
+  Block b;
+  std::string problem;
+  if (!loadBlock(name, &b, &problem)) {
+    f.fail(problem);
+    r.summary = name + ": unreadable: " + problem;
+    return r;
+  }
+  const DataHeader& dh = b.dh;
+  checkRecords(b, f);
+  r.usedRecords = dh.numRec - dh.numberFree;
+  checkJournal(b, f);
+  std::ostringstream sum;
+  sum << name << ": " << dh.numRec << " records (" << r.usedRecords << " in use, " << dh.numberFree
+      << " free)";
+  for (int k = 1; k <= dh.numberOfKeys; ++k) checkIndex(b, k, f, sum);
+  sum << (r.ok ? ": OK" : ": " + std::to_string(r.problems.size()) + " problem(s)");
+  r.summary = sum.str();
+  return r;
+}
 
 std::string blockNameFromPath(const std::string& path) {
   std::size_t slash = path.rfind('/');
@@ -203,127 +342,6 @@ std::string blockNameFromPath(const std::string& path) {
   for (char& c : ext) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   if (ext == "DAT" || ext == "IX" || ext == "DIA") return path.substr(0, dot);
   return path;
-}
-
-CheckResult checkBlock(const std::string& name) {
-  CheckResult r;
-  Block b;
-  std::string problem;
-  auto fail = [&](const std::string& p) {
-    r.ok = false;
-    r.problems.push_back(p);
-  };
-  if (!loadBlock(name, &b, &problem)) {
-    fail(problem);
-    r.summary = name + ": unreadable: " + problem;
-    return r;
-  }
-  const DataHeader& dh = b.dh;
-  std::uint64_t need =
-      static_cast<std::uint64_t>(dh.numRec + 1) * static_cast<std::uint64_t>(dh.lenRec);
-  if (b.data.size < need)
-    fail("data file shorter than its " + std::to_string(dh.numRec) + " records");
-  if (dh.inUse != 0) fail("data header marks the block as open (InUse = 1)");
-  // Free-record chain.
-  std::set<std::int32_t> freeRecs;
-  std::int32_t cur = dh.firstFree;
-  while (cur != -1 && b.data.size >= need) {
-    if (cur < 1 || cur > dh.numRec) {
-      fail("free chain leaves the file at " + std::to_string(cur));
-      break;
-    }
-    if (!freeRecs.insert(cur).second) {
-      fail("free chain has a cycle at record " + std::to_string(cur));
-      break;
-    }
-    std::uint8_t link[4];
-    if (!b.data.read(static_cast<std::uint64_t>(cur) * dh.lenRec, link, 4)) break;
-    cur = rd32(link);
-    if (cur == 0) {
-      fail("free chain holds a record in use");
-      break;
-    }
-  }
-  if (static_cast<std::int32_t>(freeRecs.size()) != dh.numberFree)
-    fail("free chain holds " + std::to_string(freeRecs.size()) + " records, NumberFree is " +
-         std::to_string(dh.numberFree));
-  if (b.data.size >= need) {
-    int stray = 0;
-    for (std::int32_t n = 1; n <= dh.numRec; ++n) {
-      if (freeRecs.count(n)) continue;
-      std::uint8_t head[4];
-      if (b.data.read(static_cast<std::uint64_t>(n) * dh.lenRec, head, 4) && rd32(head) != 0)
-        ++stray;
-    }
-    if (stray) fail(std::to_string(stray) + " records are neither in use nor on the free chain");
-  }
-  r.usedRecords = dh.numRec - dh.numberFree;
-  // Journal.
-  if (b.journal.f && b.journal.size > 1) {
-    std::string j(static_cast<std::size_t>(std::min<std::uint64_t>(b.journal.size, 1u << 30)),
-                  '\0');
-    std::vector<Image> images;
-    if (b.journal.read(0, j.data(), j.size()) && parseJournal(j, &images) > 0)
-      fail("journal holds an unfinished change (the next open rolls it back)");
-  }
-  std::ostringstream sum;
-  sum << name << ": " << dh.numRec << " records (" << r.usedRecords << " in use, " << dh.numberFree
-      << " free)";
-  for (int k = 1; k <= dh.numberOfKeys; ++k) {
-    const IndexInfo& info = b.ix[static_cast<std::size_t>(k - 1)];
-    TreeWalk w;
-    walkTree(b, k, &w);
-    for (auto& p : w.problems) fail(p);
-    bool dup = info.hdr.allowDuplicates != 0;
-    for (std::size_t i = 1; i < w.entries.size(); ++i) {
-      if (!entryLess(w.entries[i - 1], w.entries[i], dup)) {
-        fail("index " + std::to_string(k) + ": keys out of order at \"" +
-             printable(w.entries[i].first) + "\"");
-        break;
-      }
-    }
-    if (static_cast<std::int64_t>(w.entries.size()) != info.hdr.numKeys)
-      fail("index " + std::to_string(k) + ": NumKeys is " + std::to_string(info.hdr.numKeys) +
-           ", the tree holds " + std::to_string(w.entries.size()));
-    std::set<std::int32_t> freePages;
-    std::int32_t fp = info.hdr.firstFreePage;
-    while (fp != -1) {
-      if (fp < 1 || fp > info.hdr.numPages) {
-        fail("index " + std::to_string(k) + ": free page chain leaves the index at " +
-             std::to_string(fp));
-        break;
-      }
-      if (!freePages.insert(fp).second) {
-        fail("index " + std::to_string(k) + ": free page chain has a cycle at " +
-             std::to_string(fp));
-        break;
-      }
-      if (w.pages.count(fp))
-        fail("index " + std::to_string(k) + ": page " + std::to_string(fp) +
-             " is both in the tree and free");
-      std::uint8_t link[4];
-      if (!b.index.read(static_cast<std::uint64_t>(fp * b.ixRecLen + info.keyOffset), link, 4)) {
-        fail("index " + std::to_string(k) + ": free page beyond the end of the file");
-        break;
-      }
-      fp = rd32(link);
-    }
-    if (static_cast<std::int32_t>(freePages.size()) != info.hdr.numberFreePages)
-      fail("index " + std::to_string(k) + ": free page chain holds " +
-           std::to_string(freePages.size()) + " pages, NumberFreePages is " +
-           std::to_string(info.hdr.numberFreePages));
-    std::int64_t lost = info.hdr.numPages - static_cast<std::int64_t>(w.pages.size()) -
-                        static_cast<std::int64_t>(freePages.size());
-    if (lost > 0)
-      fail("index " + std::to_string(k) + ": " + std::to_string(lost) +
-           " pages are neither in the tree nor free");
-    r.keysPerIndex.push_back(static_cast<std::int32_t>(w.entries.size()));
-    sum << "; index " << k << ": " << w.entries.size() << " keys, " << info.hdr.numPages
-        << " pages (" << info.hdr.numberFreePages << " free), height " << w.height;
-  }
-  sum << (r.ok ? ": OK" : ": " + std::to_string(r.problems.size()) + " problem(s)");
-  r.summary = sum.str();
-  return r;
 }
 
 bool checkFileBlock(const std::string& name, std::ostream& out) {

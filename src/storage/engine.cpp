@@ -231,7 +231,7 @@ BlockPaths pathsFor(const std::string& name) {
 
 Status writeNewFile(const std::string& path, const std::string& bytes) {
   std::unique_ptr<File> f;
-  if (int e = currentEnv()->open(path, OpenMode::kCreate, &f)) return err(openErrorNumber(e), e);
+  if (int e = currentEnv()->open(path, OpenMode::Create, &f)) return err(openErrorNumber(e), e);
   if (int e = f->write(0, bytes.data(), bytes.size())) return writeErr(e);
   if (int e = f->sync()) return writeErr(e);
   return okStatus();
@@ -297,10 +297,10 @@ Status openBlock(const std::string& name, bool readOnly, FileBlock** out) {
   fb->indexPath = paths.index;
   fb->journalPath = paths.journal;
   fb->readOnly = readOnly;
-  OpenMode rw = readOnly ? OpenMode::kReadOnly : OpenMode::kExisting;
+  OpenMode rw = readOnly ? OpenMode::ReadOnly : OpenMode::Existing;
   if (int e = env->open(paths.data, rw, &fb->data)) return err(openErrorNumber(e), e);
   const bool journalExisted = env->exists(paths.journal);
-  if (int e = env->open(paths.journal, readOnly ? OpenMode::kReadOnly : OpenMode::kOpenOrCreate,
+  if (int e = env->open(paths.journal, readOnly ? OpenMode::ReadOnly : OpenMode::OpenOrCreate,
                         &fb->journal)) {
     if (!readOnly || e != ENOENT) return err(openErrorNumber(e), e);
   }

@@ -75,16 +75,16 @@ class PosixEnv final : public Env {
   int open(const std::string& path, OpenMode mode, std::unique_ptr<File>* file) override {
     int flags = O_CLOEXEC;
     switch (mode) {
-      case OpenMode::kExisting:
+      case OpenMode::Existing:
         flags |= O_RDWR;
         break;
-      case OpenMode::kCreate:
+      case OpenMode::Create:
         flags |= O_RDWR | O_CREAT | O_TRUNC;
         break;
-      case OpenMode::kOpenOrCreate:
+      case OpenMode::OpenOrCreate:
         flags |= O_RDWR | O_CREAT;
         break;
-      case OpenMode::kReadOnly:
+      case OpenMode::ReadOnly:
         flags |= O_RDONLY;
         break;
     }

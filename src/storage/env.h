@@ -31,10 +31,10 @@ class File {
 };
 
 enum class OpenMode {
-  kExisting,      // read-write; ENOENT when missing
-  kCreate,        // read-write; created or emptied
-  kOpenOrCreate,  // read-write; created when missing, contents kept
-  kReadOnly,      // reads only
+  Existing,      // read-write; ENOENT when missing
+  Create,        // read-write; created or emptied
+  OpenOrCreate,  // read-write; created when missing, contents kept
+  ReadOnly,      // reads only
 };
 
 class Env {

@@ -26,9 +26,9 @@ void setStatus(Status s) {
   IsamDosError = s.ok() ? 0 : s.dos;
 }
 
-// kBatchEnd: a write that ends a batch (commit, abort); it is let through when the batch was
+// BatchEnd: a write that ends a batch (commit, abort); it is let through when the batch was
 // lost, so that the loss can be reported and cleared.
-enum class Access { kRead, kWrite, kBatchEnd };
+enum class Access { Read, Write, BatchEnd };
 
 constexpr int kNoIndex = -1000000;
 
@@ -40,11 +40,11 @@ Status enter(FileBlock* fb, Access access, int index) {
   if (g_busy) return storage::err(isam_error::kBusy);
   if (!storage::isOpenBlock(fb) || fb->mark != storage::kValidityMark)
     return storage::err(isam_error::kBadHandle);
-  if (access != Access::kRead && fb->readOnly) return storage::err(isam_error::kReadOnly);
+  if (access != Access::Read && fb->readOnly) return storage::err(isam_error::kReadOnly);
   if (index != kNoIndex && (index < 1 || index > fb->dh.numberOfKeys))
     return storage::err(isam_error::kBadIndexNumber);
   if (fb->broken) return storage::err(isam_error::kRollbackFailed);
-  if (access == Access::kWrite && fb->batchLost) return storage::err(isam_error::kBatchRestored);
+  if (access == Access::Write && fb->batchLost) return storage::err(isam_error::kBatchRestored);
   return {};
 }
 
@@ -198,24 +198,24 @@ void DeleteFileBlock(const std::string& name) {
 }
 
 void AddRec(FileBlockPtr h, std::int32_t& recNo, const void* record) {
-  run(h, Access::kWrite, kNoIndex, [&] { return storage::addRec(*h, &recNo, record); });
+  run(h, Access::Write, kNoIndex, [&] { return storage::addRec(*h, &recNo, record); });
 }
 
 void GetRec(FileBlockPtr h, std::int32_t recNo, void* buffer) {
-  run(h, Access::kRead, kNoIndex, [&] { return storage::getRec(*h, recNo, buffer); });
+  run(h, Access::Read, kNoIndex, [&] { return storage::getRec(*h, recNo, buffer); });
 }
 
 void PutRec(FileBlockPtr h, std::int32_t recNo, const void* record) {
-  run(h, Access::kWrite, kNoIndex, [&] { return storage::putRec(*h, recNo, record); });
+  run(h, Access::Write, kNoIndex, [&] { return storage::putRec(*h, recNo, record); });
 }
 
 void DeleteRec(FileBlockPtr h, std::int32_t recNo) {
-  run(h, Access::kWrite, kNoIndex, [&] { return storage::deleteRec(*h, recNo); });
+  run(h, Access::Write, kNoIndex, [&] { return storage::deleteRec(*h, recNo); });
 }
 
 std::int32_t FileLen(FileBlockPtr h) {
   std::int32_t v = 0;
-  run(h, Access::kRead, kNoIndex, [&] {
+  run(h, Access::Read, kNoIndex, [&] {
     v = h->dh.numRec + 1;
     return Status{};
   });
@@ -224,7 +224,7 @@ std::int32_t FileLen(FileBlockPtr h) {
 
 std::int32_t UsedRecs(FileBlockPtr h) {
   std::int32_t v = 0;
-  run(h, Access::kRead, kNoIndex, [&] {
+  run(h, Access::Read, kNoIndex, [&] {
     v = h->dh.numRec - h->dh.numberFree;
     return Status{};
   });
@@ -233,7 +233,7 @@ std::int32_t UsedRecs(FileBlockPtr h) {
 
 std::int32_t RecordLength(FileBlockPtr h) {
   std::int32_t v = 0;
-  run(h, Access::kRead, kNoIndex, [&] {
+  run(h, Access::Read, kNoIndex, [&] {
     v = h->dh.lenRec;
     return Status{};
   });
@@ -241,38 +241,38 @@ std::int32_t RecordLength(FileBlockPtr h) {
 }
 
 void AddKey(FileBlockPtr h, int index, std::int32_t recNo, const std::string& key) {
-  run(h, Access::kWrite, index, [&] { return storage::addKey(*h, index, recNo, cutKey(key)); });
+  run(h, Access::Write, index, [&] { return storage::addKey(*h, index, recNo, cutKey(key)); });
 }
 
 void DeleteKey(FileBlockPtr h, int index, std::int32_t recNo, const std::string& key) {
-  run(h, Access::kWrite, index, [&] { return storage::deleteKey(*h, index, recNo, cutKey(key)); });
+  run(h, Access::Write, index, [&] { return storage::deleteKey(*h, index, recNo, cutKey(key)); });
 }
 
 void FindKey(FileBlockPtr h, int index, std::int32_t& recNo, const std::string& key) {
-  run(h, Access::kRead, index, [&] { return storage::findKey(*h, index, &recNo, cutKey(key)); });
+  run(h, Access::Read, index, [&] { return storage::findKey(*h, index, &recNo, cutKey(key)); });
 }
 
 void SearchKey(FileBlockPtr h, int index, std::int32_t& recNo, std::string& key) {
-  run(h, Access::kRead, index, [&] {
+  run(h, Access::Read, index, [&] {
     cutInPlace(key);
     return storage::searchKey(*h, index, &recNo, &key);
   });
 }
 
 void NextKey(FileBlockPtr h, int index, std::int32_t& recNo, std::string& key) {
-  run(h, Access::kRead, index, [&] {
+  run(h, Access::Read, index, [&] {
     cutInPlace(key);
     return storage::nextKey(*h, index, &recNo, &key);
   });
 }
 
 void ClearKey(FileBlockPtr h, int index) {
-  run(h, Access::kRead, index, [&] { return storage::clearKey(*h, index); });
+  run(h, Access::Read, index, [&] { return storage::clearKey(*h, index); });
 }
 
 std::int32_t NumKeys(FileBlockPtr h, int index) {
   std::int32_t v = 0;
-  run(h, Access::kRead, index, [&] {
+  run(h, Access::Read, index, [&] {
     v = h->ix[static_cast<std::size_t>(index - 1)].hdr.numKeys;
     return Status{};
   });
@@ -280,18 +280,18 @@ std::int32_t NumKeys(FileBlockPtr h, int index) {
 }
 
 void BeginBatch(FileBlockPtr h) {
-  run(h, Access::kBatchEnd, kNoIndex, [&] { return storage::beginBatch(*h); });
+  run(h, Access::BatchEnd, kNoIndex, [&] { return storage::beginBatch(*h); });
 }
 
 void CommitBatch(FileBlockPtr h) {
-  run(h, Access::kBatchEnd, kNoIndex, [&] { return storage::commitBatch(*h); });
+  run(h, Access::BatchEnd, kNoIndex, [&] { return storage::commitBatch(*h); });
 }
 
 void CommitBatches(const std::vector<FileBlockPtr>& handles) {
   std::vector<FileBlock*> blocks;
   for (FileBlockPtr h : handles) {
     if (h == nullptr) continue;
-    if (Status s = enter(h, Access::kBatchEnd, kNoIndex); !s.ok()) return setStatus(s);
+    if (Status s = enter(h, Access::BatchEnd, kNoIndex); !s.ok()) return setStatus(s);
     blocks.push_back(h);
   }
   g_busy = true;
@@ -301,7 +301,7 @@ void CommitBatches(const std::vector<FileBlockPtr>& handles) {
 }
 
 void AbortBatch(FileBlockPtr h) {
-  run(h, Access::kBatchEnd, kNoIndex, [&] { return storage::abortBatch(*h); });
+  run(h, Access::BatchEnd, kNoIndex, [&] { return storage::abortBatch(*h); });
 }
 
 }  // namespace liga

@@ -75,7 +75,7 @@ class FaultFile final : public File {
 
   int read(std::uint64_t offset, void* buffer, std::size_t n, std::size_t* got) override {
     bool unused;
-    if (int e = m_env->before(FaultEnv::kRead, &unused)) {
+    if (int e = m_env->before(FaultEnv::Kind::Read, &unused)) {
       *got = 0;
       return e;
     }
@@ -83,7 +83,7 @@ class FaultFile final : public File {
   }
   int write(std::uint64_t offset, const void* data, std::size_t n) override {
     bool shortWrite = false;
-    if (int e = m_env->before(FaultEnv::kWrite, &shortWrite)) {
+    if (int e = m_env->before(FaultEnv::Kind::Write, &shortWrite)) {
       if (shortWrite && n > 1) (void)m_base->write(offset, data, n / 2);
       return e;
     }
@@ -95,12 +95,12 @@ class FaultFile final : public File {
   }
   int sync() override {
     bool unused;
-    if (int e = m_env->before(FaultEnv::kSync, &unused)) return e;
+    if (int e = m_env->before(FaultEnv::Kind::Sync, &unused)) return e;
     return m_base->sync();
   }
   int truncate(std::uint64_t size) override {
     bool unused;
-    if (int e = m_env->before(FaultEnv::kTruncate, &unused)) return e;
+    if (int e = m_env->before(FaultEnv::Kind::Truncate, &unused)) return e;
     return m_base->truncate(size);
   }
   int size(std::uint64_t* size) override { return m_base->size(size); }
@@ -115,13 +115,13 @@ class FaultFile final : public File {
 int MemEnv::open(const std::string& path, OpenMode mode, std::unique_ptr<File>* file) {
   auto it = m_files.find(path);
   if (it == m_files.end()) {
-    if (mode == OpenMode::kExisting || mode == OpenMode::kReadOnly) return ENOENT;
+    if (mode == OpenMode::Existing || mode == OpenMode::ReadOnly) return ENOENT;
     it = m_files.emplace(path, std::make_shared<FileState>()).first;
-  } else if (mode == OpenMode::kCreate) {
+  } else if (mode == OpenMode::Create) {
     // Re-creating a file is a durable directory operation in this model.
     it->second = std::make_shared<FileState>();
   }
-  *file = std::make_unique<MemFile>(it->second, mode == OpenMode::kReadOnly);
+  *file = std::make_unique<MemFile>(it->second, mode == OpenMode::ReadOnly);
   return 0;
 }
 
@@ -149,8 +149,8 @@ void MemEnv::powerCut(Cut cut, std::mt19937& rng) {
     std::string s = st->durable;
     for (const Op& op : st->pending) {
       int fate = 0;  // 0 keep, 1 drop, 2 torn, 3 garbled
-      if (cut == Cut::kDropAll) fate = 1;
-      if (cut == Cut::kRandom) fate = static_cast<int>(rng() % 4);
+      if (cut == Cut::DropAll) fate = 1;
+      if (cut == Cut::Random) fate = static_cast<int>(rng() % 4);
       if (op.truncate) {
         if (fate != 1) applyOp(s, op);
         continue;
@@ -236,18 +236,18 @@ void FaultEnv::resetCounts() {
 }
 
 int FaultEnv::before(Kind kind, bool* shortWrite) {
-  long long nThis = m_count[kind]++;
-  long long nAny = m_count[kAny]++;
+  long long nThis = m_count[static_cast<int>(kind)]++;
+  long long nAny = m_count[static_cast<int>(Kind::Any)]++;
   if (m_cutHit) return EIO;
   if (m_cutAt >= 0 && nAny >= m_cutAt) {
     m_cutHit = true;
     return EIO;
   }
   if (m_failAt >= 0) {
-    long long n = m_failKind == kAny ? nAny : (m_failKind == kind ? nThis : -1);
+    long long n = m_failKind == Kind::Any ? nAny : (m_failKind == kind ? nThis : -1);
     if (n >= 0 && (n == m_failAt || (m_persistent && n > m_failAt))) {
       m_failedOnce = true;
-      *shortWrite = m_short && kind == kWrite;
+      *shortWrite = m_short && kind == Kind::Write;
       return m_error;
     }
   }

@@ -26,7 +26,7 @@ namespace liga::storage {
 
 class MemEnv final : public Env {
  public:
-  enum class Cut { kKeepAll, kDropAll, kRandom };
+  enum class Cut { KeepAll, DropAll, Random };
 
   int open(const std::string& path, OpenMode mode, std::unique_ptr<File>* file) override;
   int remove(const std::string& path) override;
@@ -80,7 +80,8 @@ class ForwardingEnv : public Env {
 
 class FaultEnv final : public ForwardingEnv {
  public:
-  enum Kind { kRead = 0, kWrite, kSync, kTruncate, kAny, kKinds };
+  enum class Kind { Read, Write, Sync, Truncate, Any };
+  static constexpr int kKinds = 5;
 
   explicit FaultEnv(Env* base) : ForwardingEnv(base) {}
 
@@ -97,7 +98,7 @@ class FaultEnv final : public ForwardingEnv {
   void disarm();
   void resetCounts();
 
-  long long count(Kind kind) const { return m_count[kind]; }
+  long long count(Kind kind) const { return m_count[static_cast<int>(kind)]; }
   bool cut() const { return m_cutHit; }
   bool failed() const { return m_failedOnce; }
 
@@ -107,7 +108,7 @@ class FaultEnv final : public ForwardingEnv {
 
  private:
   long long m_count[kKinds] = {};
-  Kind m_failKind = kAny;
+  Kind m_failKind = Kind::Any;
   long long m_failAt = -1;
   bool m_persistent = false;
   bool m_short = false;

@@ -60,6 +60,16 @@ class ConcurrencyTest : public ::testing::Test {
     }
   }
 
+  // A round's readers run `liga classes` again and again, at least once, until the round's
+  // rebuild has ended: they overlap the whole rebuild without outlasting it by much.
+  std::string stopFile() const { return "'" + (m_root / "round-over").string() + "'"; }
+  std::string startRound() const { return "rm -f " + stopFile() + "; "; }
+  std::string readerLoop() const {
+    return "(while :; do " + liga() + " classes >/dev/null 2>&1; [ -e " + stopFile() +
+           " ] && break; done)";
+  }
+  std::string endRound() const { return "touch " + stopFile() + "; wait"; }
+
   // Counts the occurrences of `text` in `out`.
   static int count(const std::string& out, const std::string& text) {
     int n = 0;
@@ -74,11 +84,10 @@ TEST_F(ConcurrencyTest, RebuildBesideReadersKeepsEveryTeam) {
   ASSERT_EQ(RunCommand(liga() + " demo").status, 0);
   const int teams = teamCount();
   ASSERT_EQ(teams, 26);
-  // Each round: forty readers in a loop while a rebuild runs. Every refused process says
-  // who holds the directory; every other one did its whole work.
-  const std::string round = "(for i in $(seq 40); do " + liga() +
-                            " classes >/dev/null 2>&1; done) & " + liga() +
-                            " rebuild >/dev/null 2>&1; echo rebuild=$?; wait";
+  // Each round: readers one after the other for as long as a rebuild runs. Every refused
+  // process says who holds the directory; every other one did its whole work.
+  const std::string round = startRound() + readerLoop() + " & " + liga() +
+                            " rebuild >/dev/null 2>&1; echo rebuild=$?; " + endRound();
   int rebuilt = 0;
   for (int i = 0; i < kRounds; ++i) {
     const RunResult r = RunCommand(round);
@@ -92,8 +101,8 @@ TEST_F(ConcurrencyTest, RebuildBesideReadersKeepsEveryTeam) {
 
 TEST_F(ConcurrencyTest, TwoReaderLoopsBesideARebuildKeepEveryTeam) {
   ASSERT_EQ(RunCommand(liga() + " demo").status, 0);
-  const std::string loop = "(for i in $(seq 25); do " + liga() + " classes >/dev/null 2>&1; done)";
-  const std::string round = loop + " & " + loop + " & " + liga() + " rebuild >/dev/null 2>&1; wait";
+  const std::string round = startRound() + readerLoop() + " & " + readerLoop() + " & " + liga() +
+                            " rebuild >/dev/null 2>&1; " + endRound();
   for (int i = 0; i < kRounds; ++i) RunCommand(round);
   EXPECT_EQ(teamCount(), 26);
   expectBlocksPass();

@@ -54,7 +54,7 @@ class CliMailTest : public ::testing::Test {
     m_servers->clear();
     m_settings.from = "kansliet@example.se";
     m_settings.smtpHost = "127.0.0.1";
-    m_settings.smtpPort = std::to_string(m_servers->plain);
+    m_settings.smtpPort = std::to_string(m_servers->plain());
     m_settings.smtpUser = "liga";
     m_settings.smtpPassword = kServerPassword;
     m_settings.typeLog = lmLib;

@@ -392,11 +392,11 @@ TEST_F(DatabaseTest, CreatingACompetitionUnderFaultsLeavesNoHalfMadeOne) {
   }
   const std::string before = testing::Snapshot(base);
   int runs = 0, refused = 0;
-  for (auto kind :
-       {storage::FaultEnv::kWrite, storage::FaultEnv::kSync, storage::FaultEnv::kTruncate}) {
+  for (auto kind : {storage::FaultEnv::Kind::Write, storage::FaultEnv::Kind::Sync,
+                    storage::FaultEnv::Kind::Truncate}) {
     for (bool persistent : {false, true}) {
       for (long long call = 0;; ++call) {
-        SCOPED_TRACE("kind " + std::to_string(kind) + " call " + std::to_string(call) +
+        SCOPED_TRACE("kind " + std::to_string(static_cast<int>(kind)) + " call " + std::to_string(call) +
                      (persistent ? " from then on" : " once"));
         const fs::path data = m_dir / "run";
         fs::remove_all(data);

@@ -347,20 +347,20 @@ TEST_F(RebuildTest, UnderFaultsARebuildIsAllOrNothing) {
 
   std::string after;
   bool hit = false;
-  ASSERT_TRUE(rebuild(storage::FaultEnv::kWrite, -1, false, after, hit));
+  ASSERT_TRUE(rebuild(storage::FaultEnv::Kind::Write, -1, false, after, hit));
   ASSERT_NE(after, before);
   int runs = 0, failures = 0;
-  for (auto kind :
-       {storage::FaultEnv::kWrite, storage::FaultEnv::kSync, storage::FaultEnv::kTruncate}) {
+  for (auto kind : {storage::FaultEnv::Kind::Write, storage::FaultEnv::Kind::Sync,
+                    storage::FaultEnv::Kind::Truncate}) {
     // A full disk fails every later write; syncs and truncates fail one at a time.
     for (bool persistent : {false, true}) {
-      if (persistent && kind != storage::FaultEnv::kWrite) continue;
+      if (persistent && kind != storage::FaultEnv::Kind::Write) continue;
       for (long long call = 0;; ++call) {
         std::string state;
         const bool ok = rebuild(kind, call, persistent, state, hit);
         if (!hit) break;
         ++runs;
-        SCOPED_TRACE("kind " + std::to_string(kind) + " call " + std::to_string(call) +
+        SCOPED_TRACE("kind " + std::to_string(static_cast<int>(kind)) + " call " + std::to_string(call) +
                      (persistent ? " from then on" : " once"));
         EXPECT_TRUE(state == before || state == after);
         if (state != after) {

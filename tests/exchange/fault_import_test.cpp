@@ -50,18 +50,18 @@ class FaultImportTest : public ExchangeTest {
     const std::string before = Snapshot(base);
     std::string after;
     bool hit = false;
-    ASSERT_FALSE(runWithFault(base, file, storage::FaultEnv::kWrite, -1, false, after, hit));
+    ASSERT_FALSE(runWithFault(base, file, storage::FaultEnv::Kind::Write, -1, false, after, hit));
     ASSERT_NE(after, before);
     int runs = 0, failures = 0;
-    for (auto kind :
-         {storage::FaultEnv::kWrite, storage::FaultEnv::kSync, storage::FaultEnv::kTruncate}) {
+    for (auto kind : {storage::FaultEnv::Kind::Write, storage::FaultEnv::Kind::Sync,
+                      storage::FaultEnv::Kind::Truncate}) {
       for (bool persistent : persistence) {
         for (long long n = 0;; ++n) {
           std::string state;
           const bool failed = runWithFault(base, file, kind, n, persistent, state, hit);
           if (!hit) break;
           ++runs;
-          SCOPED_TRACE("kind " + std::to_string(kind) + " call " + std::to_string(n) +
+          SCOPED_TRACE("kind " + std::to_string(static_cast<int>(kind)) + " call " + std::to_string(n) +
                        (persistent ? " from then on" : " once"));
           EXPECT_TRUE(state == before || state == after);
           if (state != after) {

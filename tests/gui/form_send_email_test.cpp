@@ -86,7 +86,7 @@ class MailWindowTest : public liga::testing::DbFixture {
     s.from = "kansliet@example.se";
     s.fromName = "Kansliet";
     s.smtpHost = "127.0.0.1";
-    s.smtpPort = std::to_string(Servers()->plain);
+    s.smtpPort = std::to_string(Servers()->plain());
     s.encrypted = 0;
     s.smtpAuth = 1;
     s.smtpUser = "liga";

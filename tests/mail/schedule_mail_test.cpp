@@ -59,7 +59,7 @@ class ScheduleMailTest : public liga::testing::DbFixture {
     m_fields.from = "kansliet@example.se";
     m_fields.fromName = "Kansliet";
     m_fields.smtpHost = "127.0.0.1";
-    m_fields.smtpPort = std::to_string(Servers()->plain);
+    m_fields.smtpPort = std::to_string(Servers()->plain());
     m_fields.smtpUser = "liga";
     m_fields.smtpPassword = kServerPassword;
     m_fields.cc = "arkiv@example.se";
@@ -241,7 +241,7 @@ TEST(DemoSeasonMailTest, EveryContactWithAnAddressGetsItsTeamsPage) {
     MailSettings fields;
     fields.from = "kansliet@example.se";
     fields.smtpHost = "127.0.0.1";
-    fields.smtpPort = std::to_string(Servers()->plain);
+    fields.smtpPort = std::to_string(Servers()->plain());
     fields.smtpUser = "liga";
     fields.smtpPassword = kServerPassword;
     MailRunOptions options;

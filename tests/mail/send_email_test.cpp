@@ -39,7 +39,7 @@ class SendEmailTest : public ::testing::Test {
 
   // A plain connection with AUTH to the plain server.
   void plainServer(int port = 0) {
-    m_mail->Host("127.0.0.1").Port(port ? port : m_servers->plain).Auth(true);
+    m_mail->Host("127.0.0.1").Port(port ? port : m_servers->plain()).Auth(true);
     m_mail->UserName("liga").Password(kServerPassword);
   }
   void simpleMessage(const std::string& to = "anna@example.se") {
@@ -103,7 +103,7 @@ TEST_F(SendEmailTest, PlainWithAuthDeliversHeadersBodyAndEnvelope) {
 }
 
 TEST_F(SendEmailTest, AttachmentsInlineFilesAndAMissingFile) {
-  const std::string dir = m_servers->dir.string();
+  const std::string dir = m_servers->dir().string();
   const std::string pdf = dir + "/tabell.pdf", png = dir + "/logo.png",
                     sv = dir + "/resultat_\xC3\xA5r.txt";
   std::ofstream(pdf, std::ios::binary) << std::string("%PDF-1.4\0\x01\xff", 11);
@@ -139,8 +139,8 @@ TEST_F(SendEmailTest, AttachmentsInlineFilesAndAMissingFile) {
 }
 
 TEST_F(SendEmailTest, StartTlsIsRequiredAndTheCertificateIsVerified) {
-  m_mail->startTlsPorts.push_back(m_servers->starttls);
-  m_mail->Host("127.0.0.1").Port(m_servers->starttls).UserName("liga").Password(kServerPassword);
+  m_mail->startTlsPorts.push_back(m_servers->starttls());
+  m_mail->Host("127.0.0.1").Port(m_servers->starttls()).UserName("liga").Password(kServerPassword);
   simpleMessage();
   // Without encryption the server refuses to go on.
   EXPECT_NE(sendError().find("530"), std::string::npos);
@@ -150,7 +150,7 @@ TEST_F(SendEmailTest, StartTlsIsRequiredAndTheCertificateIsVerified) {
   EXPECT_NE(refused, "");
   EXPECT_TRUE(m_servers->received().empty());
   // ... and accepted with its CA named.
-  m_mail->CaFile(m_servers->cert.string());
+  m_mail->CaFile(m_servers->cert().string());
   ASSERT_EQ(sendError(), "") << refused;
   EXPECT_EQ(m_servers->received().size(), 1u);
   EXPECT_TRUE(logHas("LIB: Defining encryption: TLS"));
@@ -159,7 +159,7 @@ TEST_F(SendEmailTest, StartTlsIsRequiredAndTheCertificateIsVerified) {
 
 TEST_F(SendEmailTest, TurningVerificationOffIsLoggedInComponentMode) {
   m_mail->OnLog([this](const std::string& s) { m_log.push_back(s); }, lmComponent);
-  m_mail->Host("127.0.0.1").Port(m_servers->implicit).UserName("liga").Password(kServerPassword);
+  m_mail->Host("127.0.0.1").Port(m_servers->implicit()).UserName("liga").Password(kServerPassword);
   m_mail->SSL(true).VerifyCertificate(false);
   simpleMessage();
   ASSERT_EQ(sendError(), "");
@@ -168,17 +168,17 @@ TEST_F(SendEmailTest, TurningVerificationOffIsLoggedInComponentMode) {
 }
 
 TEST_F(SendEmailTest, ImplicitTlsOnAnyOtherPort) {
-  m_mail->Host("127.0.0.1").Port(m_servers->implicit).UserName("liga").Password(kServerPassword);
+  m_mail->Host("127.0.0.1").Port(m_servers->implicit()).UserName("liga").Password(kServerPassword);
   m_mail->SSL(true).TLS(true);
   simpleMessage();
   EXPECT_NE(sendError(), "");  // self-signed, not trusted
-  m_mail->CaFile(m_servers->cert.string());
+  m_mail->CaFile(m_servers->cert().string());
   ASSERT_EQ(sendError(), "");
   EXPECT_TRUE(logHas("LIB: Defining encryption: SSL/TLS"));
   EXPECT_FALSE(logHas("STARTTLS"));
   EXPECT_EQ(m_servers->received().size(), 1u);
   // The STARTTLS server on a port outside the STARTTLS list gets a TLS hello and fails.
-  m_mail->Port(m_servers->starttls).TLS(false);
+  m_mail->Port(m_servers->starttls()).TLS(false);
   EXPECT_NE(sendError(), "");
 }
 
@@ -225,7 +225,7 @@ TEST_F(SendEmailTest, ClosingConnectionReconnectsFiveTimesThenRaisesTheReply) {
 }
 
 TEST_F(SendEmailTest, SocketErrorsCarryTheirNumbers) {
-  plainServer(m_servers->reset);
+  plainServer(m_servers->reset());
   simpleMessage();
   EXPECT_EQ(sendError(), "Connection terminated!");
   // A port nobody listens on: the reset server's port is taken, so ask the kernel for one
@@ -243,9 +243,9 @@ TEST_F(SendEmailTest, APasswordIsAbsentFromEveryLogMode) {
       m_log.clear();
       m_mail = std::make_unique<TSendEmail>();
       m_mail->OnLog([this](const std::string& s) { m_log.push_back(s); }, mode);
-      m_mail->startTlsPorts.push_back(m_servers->starttls);
-      m_mail->Host("127.0.0.1").Port(tls ? m_servers->starttls : m_servers->plain);
-      m_mail->UserName("liga").Password(kServerPassword).TLS(tls).CaFile(m_servers->cert.string());
+      m_mail->startTlsPorts.push_back(m_servers->starttls());
+      m_mail->Host("127.0.0.1").Port(tls ? m_servers->starttls() : m_servers->plain());
+      m_mail->UserName("liga").Password(kServerPassword).TLS(tls).CaFile(m_servers->cert().string());
       simpleMessage();
       ASSERT_EQ(sendError(), "");
       m_mail->Password("fel");  // and a failed login
@@ -326,7 +326,7 @@ TEST_F(SendEmailTest, TheConnectionIsKeptUntilASettingChanges) {
 }
 
 TEST_F(SendEmailTest, AConnectionTheServerClosedIsReplacedOnce) {
-  plainServer(m_servers->idle);
+  plainServer(m_servers->idle());
   simpleMessage();
   m_mail->Connect();
   // The server drops the idle connection; the next send must not fail on it but open

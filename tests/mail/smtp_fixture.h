@@ -56,18 +56,25 @@ struct ReceivedMail {
 
 class SmtpServers {
  public:
-  int plain = 0, starttls = 0, implicit = 0, idle = 0, reset = 0;
-  liga::testing::TempDir dir{"smtp"};
-  std::filesystem::path out, cert;
+  // The ports, 0 until start() succeeded: plain SMTP, STARTTLS, implicit TLS, a server that
+  // never answers, and one that closes every connection at once.
+  int plain() const { return m_plain; }
+  int starttls() const { return m_starttls; }
+  int implicit() const { return m_implicit; }
+  int idle() const { return m_idle; }
+  int reset() const { return m_reset; }
+  // The folder the servers live in, and the certificate they present.
+  const std::filesystem::path& dir() const { return m_dir.path(); }
+  const std::filesystem::path& cert() const { return m_cert; }
 
   bool start() {
-    out = dir / "out";
-    cert = dir / "cert.pem";
-    std::filesystem::create_directories(out);
-    const std::string key = (dir / "key.pem").string();
+    m_out = m_dir / "out";
+    m_cert = m_dir / "cert.pem";
+    std::filesystem::create_directories(m_out);
+    const std::string key = (m_dir / "key.pem").string();
     const std::string cmd =
         "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -keyout '" +
-        key + "' -out '" + cert.string() +
+        key + "' -out '" + m_cert.string() +
         "' -days 2 -subj /CN=localhost -addext "
         "'subjectAltName=DNS:localhost,IP:127.0.0.1' >/dev/null 2>&1";
     if (std::system(cmd.c_str()) != 0) return false;
@@ -80,7 +87,7 @@ class SmtpServers {
       dup2(outPipe[1], 1);
       close(in[1]);
       close(outPipe[0]);
-      const std::string outArg = out.string(), certArg = cert.string();
+      const std::string outArg = m_out.string(), certArg = m_cert.string();
       execl("/usr/bin/python3", "python3", script.c_str(), "--out", outArg.c_str(), "--cert",
             certArg.c_str(), "--key", key.c_str(), "--password", kServerPassword,
             static_cast<char*>(nullptr));
@@ -104,13 +111,13 @@ class SmtpServers {
       const auto eq = item.find('=');
       const std::string name = item.substr(0, eq);
       const int port = std::stoi(item.substr(eq + 1));
-      if (name == "plain") plain = port;
-      if (name == "starttls") starttls = port;
-      if (name == "implicit") implicit = port;
-      if (name == "reset") reset = port;
-      if (name == "idle") idle = port;
+      if (name == "plain") m_plain = port;
+      if (name == "starttls") m_starttls = port;
+      if (name == "implicit") m_implicit = port;
+      if (name == "reset") m_reset = port;
+      if (name == "idle") m_idle = port;
     }
-    return plain && starttls && implicit && idle && reset;
+    return m_plain && m_starttls && m_implicit && m_idle && m_reset;
   }
 
   void stop() {
@@ -133,12 +140,12 @@ class SmtpServers {
   }
 
   void clear() {
-    for (const auto& e : std::filesystem::directory_iterator(out)) std::filesystem::remove(e);
+    for (const auto& e : std::filesystem::directory_iterator(m_out)) std::filesystem::remove(e);
   }
 
   std::vector<ReceivedMail> received() const {
     std::vector<std::filesystem::path> emls;
-    for (const auto& e : std::filesystem::directory_iterator(out)) {
+    for (const auto& e : std::filesystem::directory_iterator(m_out)) {
       if (e.path().extension() == ".eml") emls.push_back(e.path());
     }
     std::sort(emls.begin(), emls.end());
@@ -190,6 +197,9 @@ class SmtpServers {
     return out;
   }
 
+  int m_plain = 0, m_starttls = 0, m_implicit = 0, m_idle = 0, m_reset = 0;
+  liga::testing::TempDir m_dir{"smtp"};
+  std::filesystem::path m_out, m_cert;
   pid_t m_pid = -1;
   int m_stdin = -1;
 };

@@ -7,7 +7,7 @@
 namespace liga::storage::testing {
 namespace {
 
-enum class Call { kWrite, kSync, kTruncate };
+enum class Call { Write, Sync, Truncate };
 
 struct Event {
   std::string file;  // "DAT", "IX" or "DIA"
@@ -29,9 +29,9 @@ class TraceEnv final : public ForwardingEnv {
   void record(const std::string& path, Call call, std::uint64_t offset, std::size_t bytes) {
     const std::string ext = path.substr(path.rfind('.') + 1);
     Event e{ext, call, offset, bytes};
-    if (call == Call::kWrite && ext != "DIA") e.covered = coveredByJournal(path, offset, bytes);
+    if (call == Call::Write && ext != "DIA") e.covered = coveredByJournal(path, offset, bytes);
     events.push_back(e);
-    if (call == Call::kTruncate && ext == "DIA") markTransactionStart();
+    if (call == Call::Truncate && ext == "DIA") markTransactionStart();
   }
   // Sizes of the data and index files at the start of the next transaction.
   void markTransactionStart() {
@@ -72,16 +72,16 @@ class TraceFile final : public File {
     return m_base->read(offset, buffer, n, got);
   }
   int write(std::uint64_t offset, const void* data, std::size_t n) override {
-    m_env->record(m_path, Call::kWrite, offset, n);
+    m_env->record(m_path, Call::Write, offset, n);
     return m_base->write(offset, data, n);
   }
   int sync() override {
-    m_env->record(m_path, Call::kSync, 0, 0);
+    m_env->record(m_path, Call::Sync, 0, 0);
     return m_base->sync();
   }
   int truncate(std::uint64_t size) override {
     int e = m_base->truncate(size);
-    m_env->record(m_path, Call::kTruncate, size, 0);
+    m_env->record(m_path, Call::Truncate, size, 0);
     return e;
   }
   int size(std::uint64_t* size) override { return m_base->size(size); }
@@ -144,23 +144,23 @@ TEST_F(EngineRulesTest, Rule1ChangesStayInMemoryUntilTheBatchCommits) {
   EXPECT_EQ(checkInvariants(*m_h), "");
   CommitBatch(m_h);
   ASSERT_TRUE(IsamOK);
-  EXPECT_GE(first("DAT", Call::kWrite), 0);
-  EXPECT_GE(first("IX", Call::kWrite), 0);
+  EXPECT_GE(first("DAT", Call::Write), 0);
+  EXPECT_GE(first("IX", Call::Write), 0);
 }
 
 TEST_F(EngineRulesTest, Rule2JournalIsSyncedBeforeTheFirstWriteInPlace) {
   PutRec(m_h, 5, rec("changed", kRecLen).data());
   ASSERT_TRUE(IsamOK);
-  const int journalWrite = first("DIA", Call::kWrite);
-  const int journalSync = first("DIA", Call::kSync);
-  const int inPlace = first("DAT", Call::kWrite);
+  const int journalWrite = first("DIA", Call::Write);
+  const int journalSync = first("DIA", Call::Sync);
+  const int inPlace = first("DAT", Call::Write);
   ASSERT_GE(journalWrite, 0);
   ASSERT_GE(inPlace, 0);
   EXPECT_LT(journalWrite, journalSync);
   EXPECT_LT(journalSync, inPlace);
   // One write for begin, images and seal.
   EXPECT_EQ(std::count_if(m_trace.events.begin(), m_trace.events.end(),
-                          [](const Event& e) { return e.file == "DIA" && e.call == Call::kWrite; }),
+                          [](const Event& e) { return e.file == "DIA" && e.call == Call::Write; }),
             1);
   expectEveryWriteInPlaceCovered();
 }
@@ -168,17 +168,17 @@ TEST_F(EngineRulesTest, Rule2JournalIsSyncedBeforeTheFirstWriteInPlace) {
 TEST_F(EngineRulesTest, Rule3FilesAreSyncedBeforeTheJournalIsCut) {
   DeleteKey(m_h, 1, 7, "k1006");
   ASSERT_TRUE(IsamOK);
-  const int cut = last("DIA", Call::kTruncate);
+  const int cut = last("DIA", Call::Truncate);
   ASSERT_GE(cut, 0);
-  EXPECT_LT(last("IX", Call::kWrite), last("IX", Call::kSync));
-  EXPECT_LT(last("IX", Call::kSync), cut);
-  EXPECT_EQ(first("DAT", Call::kSync), -1) << "the data file was not written";
+  EXPECT_LT(last("IX", Call::Write), last("IX", Call::Sync));
+  EXPECT_LT(last("IX", Call::Sync), cut);
+  EXPECT_EQ(first("DAT", Call::Sync), -1) << "the data file was not written";
 }
 
 TEST_F(EngineRulesTest, Rule4JournalIsCutBackToItsMarkWithoutASync) {
   AddRec(m_h, *std::make_unique<std::int32_t>(), rec("new", kRecLen).data());
   ASSERT_TRUE(IsamOK);
-  const int cut = last("DIA", Call::kTruncate);
+  const int cut = last("DIA", Call::Truncate);
   ASSERT_EQ(cut, static_cast<int>(m_trace.events.size()) - 1) << "the cut is the last call";
   EXPECT_EQ(m_trace.events[static_cast<std::size_t>(cut)].offset, 1u);
   EXPECT_EQ(m_mem.contents("blk.DIA"), std::string(1, static_cast<char>(kJournalMark)));
@@ -188,7 +188,7 @@ TEST_F(EngineRulesTest, Rule5ReplayingASealedJournalTwiceGivesTheSameFiles) {
   const std::string before = m_mem.contents("blk.DAT") + m_mem.contents("blk.IX");
   // Stop at the journal cut, so the sealed journal and the new contents stay on the files.
   m_fault.resetCounts();
-  m_fault.failAt(FaultEnv::kTruncate, 0, true);
+  m_fault.failAt(FaultEnv::Kind::Truncate, 0, true);
   PutRec(m_h, 9, rec("lost", kRecLen).data());
   m_fault.disarm();
   FileBlockPtr dropped = m_h;
@@ -218,9 +218,9 @@ TEST_F(EngineRulesTest, Rule6PagesWrittenEarlyAreJournaledFirst) {
   for (int i = 40; i < 1500; ++i) addWithKey(i);
   for (int i = 0; i < 40; i += 3) DeleteKey(m_h, 1, i + 1, "k" + std::to_string(1000 + i));
   ASSERT_TRUE(IsamOK) << IsamError;
-  const int earlyWrite = first("IX", Call::kWrite);
+  const int earlyWrite = first("IX", Call::Write);
   ASSERT_GE(earlyWrite, 0) << "the small pool wrote nothing before commit";
-  EXPECT_LT(first("DIA", Call::kSync), earlyWrite);
+  EXPECT_LT(first("DIA", Call::Sync), earlyWrite);
   CommitBatch(m_h);
   ASSERT_TRUE(IsamOK) << IsamError;
   expectEveryWriteInPlaceCovered();
@@ -231,7 +231,7 @@ TEST_F(EngineRulesTest, Rule7FailedRollbackBreaksTheBlockUntilItIsReopened) {
   const std::string before = get(4, kRecLen);
   // Every write after the journal's fails: the write in place and the rollback's writes.
   m_fault.resetCounts();
-  m_fault.failAt(FaultEnv::kWrite, 1, true);
+  m_fault.failAt(FaultEnv::Kind::Write, 1, true);
   PutRec(m_h, 4, rec("never", kRecLen).data());
   EXPECT_EQ(IsamError, isam_error::kRollbackFailed);
   std::int32_t ref = 0;

@@ -194,7 +194,7 @@ void FaultTest::failureLoop() {
     m_fault.resetCounts();
     op(m_h);
     ASSERT_TRUE(IsamOK) << name << " " << IsamError;
-    long calls = m_fault.count(FaultEnv::kAny);
+    long calls = m_fault.count(FaultEnv::Kind::Any);
     close();
     State after = capture();
     ASSERT_NE(before, after) << name;
@@ -210,7 +210,7 @@ void FaultTest::failureLoop() {
         restore(start);
         open();
         m_fault.resetCounts();
-        m_fault.failAt(FaultEnv::kAny, n, mode == 1, 5, mode == 2);
+        m_fault.failAt(FaultEnv::Kind::Any, n, mode == 1, 5, mode == 2);
         long long spills = engineStats().spills;
         op(m_h);
         m_opSpills += engineStats().spills - spills;
@@ -280,7 +280,7 @@ void FaultTest::powerCutLoop() {
     m_fault.resetCounts();
     op(m_h);
     ASSERT_TRUE(IsamOK) << name;
-    long calls = m_fault.count(FaultEnv::kAny);
+    long calls = m_fault.count(FaultEnv::Kind::Any);
     close();
     State after = capture();
     for (long n = 0; n <= calls; ++n) {
@@ -296,8 +296,8 @@ void FaultTest::powerCutLoop() {
         bool ok = IsamOK;
         close();
         MemEnv::Cut cut = variant == 0
-                              ? MemEnv::Cut::kKeepAll
-                              : (variant == 1 ? MemEnv::Cut::kDropAll : MemEnv::Cut::kRandom);
+                              ? MemEnv::Cut::KeepAll
+                              : (variant == 1 ? MemEnv::Cut::DropAll : MemEnv::Cut::Random);
         m_mem.powerCut(cut, rng);
         m_fault.disarm();
         if (variant == 3) {
@@ -307,7 +307,7 @@ void FaultTest::powerCutLoop() {
           FileBlockPtr h = nullptr;
           OpenFileBlock(h, "blk");
           if (h) CloseFileBlock(h);
-          m_mem.powerCut(MemEnv::Cut::kRandom, rng);
+          m_mem.powerCut(MemEnv::Cut::Random, rng);
           m_fault.disarm();
           ++replayCuts;
         }

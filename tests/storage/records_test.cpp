@@ -357,7 +357,7 @@ TEST_F(RecordTest, SyncsPerOperation) {
     m_fault.resetCounts();
     o.op();
     ASSERT_TRUE(IsamOK) << o.name;
-    EXPECT_EQ(m_fault.count(FaultEnv::kSync), 2) << o.name;  // journal + one file
+    EXPECT_EQ(m_fault.count(FaultEnv::Kind::Sync), 2) << o.name;  // journal + one file
     EXPECT_EQ(m_mem.contents("blk.DIA").size(), 1u) << o.name;
   }
   m_fault.resetCounts();
@@ -366,10 +366,10 @@ TEST_F(RecordTest, SyncsPerOperation) {
     std::int32_t n = add(rec("k", 100));
     AddKey(m_h, 1, n, "K" + std::to_string(i));
   }
-  EXPECT_EQ(m_fault.count(FaultEnv::kSync), 0);
+  EXPECT_EQ(m_fault.count(FaultEnv::Kind::Sync), 0);
   CommitBatch(m_h);
   ASSERT_TRUE(IsamOK);
-  EXPECT_EQ(m_fault.count(FaultEnv::kSync), 3);  // journal, data, index
+  EXPECT_EQ(m_fault.count(FaultEnv::Kind::Sync), 3);  // journal, data, index
   EXPECT_TRUE(check());
 }
 
