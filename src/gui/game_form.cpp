@@ -11,6 +11,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "gui/button_row.h"
 #include "gui/qt_ui.h"
 #include "gui/reg_form_dlg.h"
 
@@ -70,24 +71,14 @@ TGameForm::TGameForm(liga::TGameForm& ctl, QWidget* parent) : QDialog(parent), m
     fillGrid();
   });
 
-  auto* buttons = new QHBoxLayout;
-  auto* ok = new QPushButton(QStringLiteral("OK"), this);
-  ok->setObjectName(QStringLiteral("okButton"));
-  ok->setAutoDefault(false);
-  auto* cancel = new QPushButton(QStringLiteral("Avbryt"), this);
-  cancel->setObjectName(QStringLiteral("cancelButton"));
-  cancel->setAutoDefault(false);
-  buttons->addWidget(ok);
-  buttons->addWidget(cancel);
-  layout->addLayout(buttons);
-  m_status = new QStatusBar(this);
-  m_status->setSizeGripEnabled(false);
-  layout->addWidget(m_status);
-  connect(ok, &QPushButton::clicked, this, [this] { okClick(); });
-  connect(cancel, &QPushButton::clicked, this, [this] {
-    m_ctl.cancelButtonClick();
-    reject();
-  });
+  const ButtonRow row = AddButtonRow(this, layout, {"OK", "okButton", [this] { okClick(); }},
+                                     {"Avbryt", "cancelButton",
+                                      [this] {
+                                        m_ctl.cancelButtonClick();
+                                        reject();
+                                      }},
+                                     false);
+  m_status = row.status;
 }
 
 QString TGameForm::statusText() const {

@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "gui/adress_dlg.h"
+#include "gui/button_row.h"
 #include "gui/qt_ui.h"
 #include "gui/reg_form_dlg.h"
 
@@ -112,21 +113,9 @@ TInfoDlgForm::TInfoDlgForm(liga::TInfoDlgForm& ctl, QWidget* parent) : QDialog(p
   }
   layout->addWidget(contacts);
 
-  auto* buttons = new QHBoxLayout;
-  auto* ok = new QPushButton(QStringLiteral("OK"), this);
-  ok->setObjectName(QStringLiteral("okButton"));
-  ok->setDefault(true);
-  auto* cancel = new QPushButton(QStringLiteral("Avbryt"), this);
-  cancel->setObjectName(QStringLiteral("cancelButton"));
-  cancel->setAutoDefault(false);
-  buttons->addWidget(ok);
-  buttons->addWidget(cancel);
-  layout->addLayout(buttons);
-  m_status = new QStatusBar(this);
-  m_status->setSizeGripEnabled(false);
-  layout->addWidget(m_status);
-  connect(ok, &QPushButton::clicked, this, [this] { okClick(); });
-  connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
+  const ButtonRow row = AddButtonRow(this, layout, {"OK", "okButton", [this] { okClick(); }},
+                                     {"Avbryt", "cancelButton", [this] { reject(); }}, true);
+  m_status = row.status;
 }
 
 QString TInfoDlgForm::statusText() const {

@@ -8,6 +8,7 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
+#include "gui/button_row.h"
 #include "gui/qt_ui.h"
 #include "gui/reg_form_dlg.h"
 
@@ -55,24 +56,14 @@ TklassDlg::TklassDlg(liga::TklassDlg& ctl, QWidget* parent) : QDialog(parent), m
                   "starta på detta nummer för lagets nummer för identifikation mm",
                   ctl.edNummerStart, 0, "udNummerStart", 1, DivisionRec::kMaxFirstTeamNumber);
   layout->addLayout(form);
-  auto* buttons = new QHBoxLayout;
-  auto* ok = new QPushButton(QStringLiteral("OK"), this);
-  ok->setObjectName(QStringLiteral("BitBtn1"));
-  ok->setDefault(true);
-  auto* cancel = new QPushButton(QStringLiteral("Avbryt"), this);
-  cancel->setObjectName(QStringLiteral("BitBtn2"));
-  cancel->setAutoDefault(false);
-  buttons->addWidget(ok);
-  buttons->addWidget(cancel);
-  layout->addLayout(buttons);
-  m_status = new QStatusBar(this);
-  m_status->setSizeGripEnabled(false);
-  layout->addWidget(m_status);
-  connect(ok, &QPushButton::clicked, this, [this] { okClick(); });
-  connect(cancel, &QPushButton::clicked, this, [this] {
-    m_ctl.BitBtn2Click();
-    reject();
-  });
+  const ButtonRow row = AddButtonRow(this, layout, {"OK", "BitBtn1", [this] { okClick(); }},
+                                     {"Avbryt", "BitBtn2",
+                                      [this] {
+                                        m_ctl.BitBtn2Click();
+                                        reject();
+                                      }},
+                                     true);
+  m_status = row.status;
 }
 
 QString TklassDlg::statusText() const {

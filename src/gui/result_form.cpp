@@ -10,6 +10,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "gui/button_row.h"
 #include "gui/qt_ui.h"
 #include "gui/reg_form_dlg.h"
 
@@ -61,24 +62,14 @@ TResultForm::TResultForm(Database& db, QWidget* parent) : QDialog(parent), m_ctl
     show(m_ctl.cbSpeltider1Change(index));
   });
 
-  auto* buttons = new QHBoxLayout;
-  auto* klar = new QPushButton(QStringLiteral("klar"), this);
-  klar->setObjectName(QStringLiteral("klarBtn"));
-  klar->setAutoDefault(false);
-  auto* avbryt = new QPushButton(QStringLiteral("avbryt"), this);
-  avbryt->setObjectName(QStringLiteral("avbrytBtn"));
-  avbryt->setAutoDefault(false);
-  buttons->addWidget(klar);
-  buttons->addWidget(avbryt);
-  layout->addLayout(buttons);
-  m_status = new QStatusBar(this);
-  m_status->setSizeGripEnabled(false);
-  layout->addWidget(m_status);
-  connect(klar, &QPushButton::clicked, this, [this] { klarClick(); });
-  connect(avbryt, &QPushButton::clicked, this, [this] {
-    m_ctl.avbrytClick();
-    reject();
-  });
+  const ButtonRow row = AddButtonRow(this, layout, {"klar", "klarBtn", [this] { klarClick(); }},
+                                     {"avbryt", "avbrytBtn",
+                                      [this] {
+                                        m_ctl.avbrytClick();
+                                        reject();
+                                      }},
+                                     false);
+  m_status = row.status;
 }
 
 QString TResultForm::statusText() const {

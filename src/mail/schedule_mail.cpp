@@ -7,34 +7,15 @@
 #include "common/text.h"
 #include "common/ui_port.h"
 #include "database/database.h"
+#include "reports/grid_export.h"
 #include "reports/team_selection.h"
 
 namespace liga::mail {
 namespace {
 
-// Stored texts go into the page escaped, so a name never becomes markup.
-std::string Esc(const std::string& cp1252) {
-  std::string out;
-  for (char c : cp1252) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
-}
+// Stored texts go into the page through XmlEscape, so a name never becomes markup (and a
+// control character, which the page may not hold, becomes a blank), as in the HTML exports.
+using reports::XmlEscape;
 
 std::string Num(int value, int width) {
   return FormatInt(value, width, ' ');
@@ -121,7 +102,9 @@ std::string ContactRecipientName(const ContactRow& row, const TeamRec& team, boo
 std::string TeamSchedulePage(Database& db, std::int32_t teamRecNo, const std::string& dateTime,
                              const MakerInfo& maker) {
   const bool tc = db.comp().titleCaseNames();
-  auto display = [&](const std::string& name) { return Esc(TeamDisplayName(name, false, tc)); };
+  auto display = [&](const std::string& name) {
+    return XmlEscape(TeamDisplayName(name, false, tc));
+  };
   if (!db.readTeam(teamRecNo)) return {};
   const auto team = std::make_unique<TeamRec>(db.team());
   std::string className;
@@ -132,7 +115,7 @@ std::string TeamSchedulePage(Database& db, std::int32_t teamRecNo, const std::st
   }
   const CompetitionRec& comp = db.comp();
   const std::string title = std::string("LigaWin32") + ": " +
-                            "spelprogram: " + Esc(comp.competitionName()) + " " + dateTime;
+                            "spelprogram: " + XmlEscape(comp.competitionName()) + " " + dateTime;
   const std::string teamName = display(team->teamName());
 
   std::string p;
@@ -146,7 +129,7 @@ std::string TeamSchedulePage(Database& db, std::int32_t teamRecNo, const std::st
   p += "<body alink=\"#ff00ff\" text=\"#000000\" link=\"#0000ff\" vlink=\"#008000\" "
        "bgcolor=\"#ffffff\">";
   p += "<h1><b><font color=\"#000000\" face=\"Arial\">" + title + "</font></b></h1>";
-  p += "<IMG SRC=\"" + Esc(maker.logoUrl) + "\" ALT=\"vira f\xF6r windows\" >";
+  p += "<IMG SRC=\"" + XmlEscape(maker.logoUrl) + "\" ALT=\"vira f\xF6r windows\" >";
   p += "<table width=\"100%\" bgcolor=\"#ccccc0\" border=\"2\">";
   const std::string darkCell =
       "<td bgcolor=\"#707070\" width=\"700*\"><font size=\"+1\" color=\"#FFFFFF\" "
@@ -157,7 +140,7 @@ std::string TeamSchedulePage(Database& db, std::int32_t teamRecNo, const std::st
   p += "<tr><td></td><td></td><td></td><td></td><td></td><td></td><td></td></tr>";
   p += "<tr><td></td><td>\"" + teamName +
        "\"</td><td></td><td></td><td></td><td></td><td></td></tr>";
-  p += "<tr><td></td><td>" + Esc(className) + "</td><td></td><td>" + Num(classTeams, 3) +
+  p += "<tr><td></td><td>" + XmlEscape(className) + "</td><td></td><td>" + Num(classTeams, 3) +
        "</td><td></td><td></td><td></td></tr>";
   p += "<tr><td>" + Num(team->teamNumber(), 4) + "</td><td>" + teamName +
        "</td><td></td><td></td><td></td><td></td><td></td></tr>";
@@ -166,8 +149,8 @@ std::string TeamSchedulePage(Database& db, std::int32_t teamRecNo, const std::st
     const ContactRow row = team->contactRow(r);
     if (!RowNonEmpty(row)) continue;
     p += "<td>" + (r == 0 ? std::string("LL") : Num(r, 2)) + "</td><td>" + display(row.name()) +
-         "</td><td>" + Esc(row.street()) + "</td><td>" + Esc(row.town()) + "</td><td>" +
-         Esc(row.address4()) + "</td></tr>";
+         "</td><td>" + XmlEscape(row.street()) + "</td><td>" + XmlEscape(row.town()) + "</td><td>" +
+         XmlEscape(row.address4()) + "</td></tr>";
   }
   p += "<tr><td> mNr.</td><td> Speldatumtid</td><td> LgNr</td><td> Lagnamn</td><td> "
        "Ansv.ledare</td><td> ev.resultat</td><td></td></tr>";
@@ -194,27 +177,28 @@ std::string TeamSchedulePage(Database& db, std::int32_t teamRecNo, const std::st
       const int awayScore = home ? e.opponentScore() : e.ownScore();
       score = Num(homeScore, 2) + "-" + Num(awayScore, 2);
     }
-    p += "<tr><td>" + Num(e.matchNumber(), 3) + (home ? " H" : " B") + "</td><td>" + Esc(when) +
-         "</td><td>" + Esc(opponentKey) + "</td><td>" + opponentName + "</td>" + "<td>" +
-         Esc(leader) + "</td><td>" + score + "</td>";
+    p += "<tr><td>" + Num(e.matchNumber(), 3) + (home ? " H" : " B") + "</td><td>" +
+         XmlEscape(when) + "</td><td>" + XmlEscape(opponentKey) + "</td><td>" + opponentName +
+         "</td>" + "<td>" + XmlEscape(leader) + "</td><td>" + score + "</td>";
   }
   if (matches > 0) {
     p += "</tr></table><br><br>";
     p += "Antal matcher:" + Num(matches, 3) + " spelade:" + Num(played, 3) +
          "  kvar:" + Num(matches - played, 3) + "<br><br>";
   }
-  p += Esc(comp.organiser()) + " " + Esc(comp.competitionName()) + "<br>";
+  p += XmlEscape(comp.organiser()) + " " + XmlEscape(comp.competitionName()) + "<br>";
   for (int c = 0; c < CompetitionRec::kContactBlocks; ++c) {
     const std::string name = ContactName(comp, c);
     const std::string phone = ContactPhone(comp, c);
     if (name.empty() && phone.empty()) continue;
-    p += Esc(name);
-    if (!phone.empty()) p += "Tfn: " + Esc(phone);
+    p += XmlEscape(name);
+    if (!phone.empty()) p += "Tfn: " + XmlEscape(phone);
     p += "<br>";
   }
   p += "<br><br>";
-  p += "<IMG SRC=\"" + Esc(maker.companyLogoUrl) + "\" ALT=\"" + Esc(maker.name) + "\" >";
-  p += "<center>" + Esc(maker.webAddress) + "  mailto:" + Esc(maker.email) +
+  p += "<IMG SRC=\"" + XmlEscape(maker.companyLogoUrl) + "\" ALT=\"" + XmlEscape(maker.name) +
+       "\" >";
+  p += "<center>" + XmlEscape(maker.webAddress) + "  mailto:" + XmlEscape(maker.email) +
        "</center></body></html>";
   return p;
 }
