@@ -77,7 +77,7 @@ const std::map<int, std::string_view>& catalogue() {
       {10400, "Rebuild: Kan ej finna filen"},
       {10401, "Rebuild: Minnesbrist för interna buffertar"},
       {10402, "Rebuild: Dataposten större än 65535"},
-      {10410, "Reorg: Kan ej finna filen"},
+      {isam_error::kReorgFileNotFound, "Reorg: Kan ej finna filen"},
       {10411, "Reorg: Minnesbrist för interna buffertar"},
       {10412, "Reorg: Dataposten större än 65535"},
   };
