@@ -10,8 +10,10 @@
 
 #include "gui/form_send_email.h"
 #include "gui/konfig_dlg.h"
+#include "gui/lag_form.h"
 #include "gui/lottn_dlg.h"
 #include "gui/main_form.h"
+#include "gui/result_form.h"
 #include "reports/team_selection.h"
 #include "scheduling/database_input.h"
 #include "scheduling/run.h"
@@ -89,6 +91,16 @@ void WriteScreenshots(TMainForm& form, const std::string& dir, bool dialogs) {
     return false;  // cancelled: nothing is generated
   };
   scheduling::RunSchedule(input, config, show);
+
+  // The team editor on the first team, and the result entry.
+  if (db.readTeam(1) && db.readClass(db.team().divisionRecNo())) {
+    liga::TLagForm team(db, false);
+    TLagForm editor(team, &form);
+    save(editor, d + QStringLiteral("/lag.png"));
+    editor.hide();
+  }
+  TResultForm results(db, &form);
+  save(results, d + QStringLiteral("/resultat.png"));
 }
 
 }  // namespace liga::gui
