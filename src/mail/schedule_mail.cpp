@@ -1,6 +1,7 @@
 #include "mail/schedule_mail.h"
 
 #include <cctype>
+#include <functional>
 #include <memory>
 
 #include "common/encoding.h"
@@ -99,25 +100,10 @@ std::string ContactRecipientName(const ContactRow& row, const TeamRec& team, boo
          row.email() + ")";
 }
 
-std::string TeamSchedulePage(Database& db, std::int32_t teamRecNo, const std::string& dateTime,
-                             const MakerInfo& maker) {
-  const bool tc = db.comp().titleCaseNames();
-  auto display = [&](const std::string& name) {
-    return XmlEscape(TeamDisplayName(name, false, tc));
-  };
-  if (!db.readTeam(teamRecNo)) return {};
-  const auto team = std::make_unique<TeamRec>(db.team());
-  std::string className;
-  int classTeams = 0;
-  if (db.readClass(team->divisionRecNo())) {
-    className = db.cls().className();
-    classTeams = db.cls().teamCount();
-  }
-  const CompetitionRec& comp = db.comp();
-  const std::string title = std::string("LigaWin32") + ": " +
-                            "spelprogram: " + XmlEscape(comp.competitionName()) + " " + dateTime;
-  const std::string teamName = display(team->teamName());
+namespace {
 
+// The page's head, its title heading and the program's logo.
+std::string PageHead(const std::string& title, const MakerInfo& maker) {
   std::string p;
   p += "<HTML>";
   p += "<HEAD>";
@@ -130,6 +116,15 @@ std::string TeamSchedulePage(Database& db, std::int32_t teamRecNo, const std::st
        "bgcolor=\"#ffffff\">";
   p += "<h1><b><font color=\"#000000\" face=\"Arial\">" + title + "</font></b></h1>";
   p += "<IMG SRC=\"" + XmlEscape(maker.logoUrl) + "\" ALT=\"vira f\xF6r windows\" >";
+  return p;
+}
+
+// The table's first rows: the team, its class with the class's team count, its number and
+// ranking, its contact rows, and the headings of the match rows.
+std::string TeamRows(const TeamRec& team, const std::string& className, int classTeams,
+                     const std::function<std::string(const std::string&)>& display) {
+  const std::string teamName = display(team.teamName());
+  std::string p;
   p += "<table width=\"100%\" bgcolor=\"#ccccc0\" border=\"2\">";
   const std::string darkCell =
       "<td bgcolor=\"#707070\" width=\"700*\"><font size=\"+1\" color=\"#FFFFFF\" "
@@ -142,11 +137,11 @@ std::string TeamSchedulePage(Database& db, std::int32_t teamRecNo, const std::st
        "\"</td><td></td><td></td><td></td><td></td><td></td></tr>";
   p += "<tr><td></td><td>" + XmlEscape(className) + "</td><td></td><td>" + Num(classTeams, 3) +
        "</td><td></td><td></td><td></td></tr>";
-  p += "<tr><td>" + Num(team->teamNumber(), 4) + "</td><td>" + teamName +
+  p += "<tr><td>" + Num(team.teamNumber(), 4) + "</td><td>" + teamName +
        "</td><td></td><td></td><td></td><td></td><td></td></tr>";
-  p += "<tr><td>" + Num(team->ranking(), 3) + "</td>";
+  p += "<tr><td>" + Num(team.ranking(), 3) + "</td>";
   for (int r = 0; r < TeamRec::kContactRows; ++r) {
-    const ContactRow row = team->contactRow(r);
+    const ContactRow row = team.contactRow(r);
     if (!RowNonEmpty(row)) continue;
     p += "<td>" + (r == 0 ? std::string("LL") : Num(r, 2)) + "</td><td>" + display(row.name()) +
          "</td><td>" + XmlEscape(row.street()) + "</td><td>" + XmlEscape(row.town()) + "</td><td>" +
@@ -154,11 +149,18 @@ std::string TeamSchedulePage(Database& db, std::int32_t teamRecNo, const std::st
   }
   p += "<tr><td> mNr.</td><td> Speldatumtid</td><td> LgNr</td><td> Lagnamn</td><td> "
        "Ansv.ledare</td><td> ev.resultat</td><td></td></tr>";
+  return p;
+}
 
+// One row per registered match of the team (number and H/B, play time, opponent, game
+// leader, the result once both scores are in), then the totals when there was a match.
+std::string MatchRows(Database& db, const TeamRec& team,
+                      const std::function<std::string(const std::string&)>& display) {
+  std::string p;
   int matches = 0, played = 0;
-  const int count = std::min<int>(team->teamMatchCount(), TeamRec::kMaxMatches);
+  const int count = std::min<int>(team.teamMatchCount(), TeamRec::kMaxMatches);
   for (int m = 1; m <= count; ++m) {
-    const TeamMatchEntry e = team->match(m);
+    const TeamMatchEntry e = team.match(m);
     const std::int32_t opponent = e.opponentRecNo();
     if (e.matchNumber() == 0 || opponent == 0 || e.playTimeRecNo() <= 0) continue;
     const bool home = opponent > 0;
@@ -186,6 +188,12 @@ std::string TeamSchedulePage(Database& db, std::int32_t teamRecNo, const std::st
     p += "Antal matcher:" + Num(matches, 3) + " spelade:" + Num(played, 3) +
          "  kvar:" + Num(matches - played, 3) + "<br><br>";
   }
+  return p;
+}
+
+// The organiser and the competition's contacts, the maker's logo and addresses.
+std::string PageFoot(const CompetitionRec& comp, const MakerInfo& maker) {
+  std::string p;
   p += XmlEscape(comp.organiser()) + " " + XmlEscape(comp.competitionName()) + "<br>";
   for (int c = 0; c < CompetitionRec::kContactBlocks; ++c) {
     const std::string name = ContactName(comp, c);
@@ -201,6 +209,29 @@ std::string TeamSchedulePage(Database& db, std::int32_t teamRecNo, const std::st
   p += "<center>" + XmlEscape(maker.webAddress) + "  mailto:" + XmlEscape(maker.email) +
        "</center></body></html>";
   return p;
+}
+
+}  // namespace
+
+std::string TeamSchedulePage(Database& db, std::int32_t teamRecNo, const std::string& dateTime,
+                             const MakerInfo& maker) {
+  const bool tc = db.comp().titleCaseNames();
+  const auto display = [tc](const std::string& name) {
+    return XmlEscape(TeamDisplayName(name, false, tc));
+  };
+  if (!db.readTeam(teamRecNo)) return {};
+  const auto team = std::make_unique<TeamRec>(db.team());
+  std::string className;
+  int classTeams = 0;
+  if (db.readClass(team->divisionRecNo())) {
+    className = db.cls().className();
+    classTeams = db.cls().teamCount();
+  }
+  const CompetitionRec& comp = db.comp();
+  const std::string title = std::string("LigaWin32") + ": " +
+                            "spelprogram: " + XmlEscape(comp.competitionName()) + " " + dateTime;
+  return PageHead(title, maker) + TeamRows(*team, className, classTeams, display) +
+         MatchRows(db, *team, display) + PageFoot(comp, maker);
 }
 
 std::vector<std::int32_t> TeamsWithEmail(Database& db) {
