@@ -9,6 +9,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "app/shell.h"
@@ -215,11 +216,23 @@ std::int32_t findTeam(Database& db, int number) {
   return SelectTeam(db, BrowseMode::Find, key, recNo).found ? recNo : 0;
 }
 
-int runTeam(Context& ctx) {
+// A `team` command line read and checked: the verb, its options, the team number it names
+// (edit, delete, contact), the contact row, and the new number asked for (-1: none).
+struct TeamRequest {
+  std::string verb;
+  Args args;
+  int number = 0;
+  int row = 0;
+  int newNumber = -1;
+};
+
+// Reads the command line; an exit code when it is not a valid one.
+std::variant<TeamRequest, int> parseTeamRequest(Context& ctx) {
   const Command& self = *findCommand("team");
   if (ctx.args.empty()) return usageError(ctx, self);
-  const std::string verb = ctx.args[0];
-  Args args;
+  TeamRequest req;
+  req.verb = ctx.args[0];
+  const std::string& verb = req.verb;
   std::vector<std::string> allowed;
   std::size_t positionals = 0;
   if (verb == "add" || verb == "edit") {
@@ -233,21 +246,57 @@ int runTeam(Context& ctx) {
   } else {
     return usageError(ctx, self);
   }
-  if (!parseArgs(ctx, 1, allowed, args) || args.positional.size() != positionals)
+  const Args& args = req.args;
+  if (!parseArgs(ctx, 1, allowed, req.args) || args.positional.size() != positionals)
     return usageError(ctx, self);
   if (verb == "add" && (!args.get("class") || !args.get("name"))) return usageError(ctx, self);
-  int number = 0, row = 0;
-  if (positionals >= 1 && (!parseInt(args.positional[0], number) || number < 0 || number > 9999))
+  if (positionals >= 1 &&
+      (!parseInt(args.positional[0], req.number) || req.number < 0 || req.number > 9999))
     return usageError(ctx, self);
   if (verb == "contact" &&
-      (!parseInt(args.positional[1], row) || row < 0 || row >= TeamRec::kContactRows))
+      (!parseInt(args.positional[1], req.row) || req.row < 0 || req.row >= TeamRec::kContactRows))
     return usageError(ctx, self);
-  int newNumber = -1;
   if (auto v = args.get("number")) {
-    if (!parseInt(*v, newNumber) || newNumber < 0 || newNumber > 9999)
+    if (!parseInt(*v, req.newNumber) || req.newNumber < 0 || req.newNumber > 9999)
       return refuse(ctx, NumericInputError());
   }
+  return req;
+}
 
+// Fills the team editor from the request and presses OK. `declined` is set, and nothing
+// pressed, when the class named is missing and was not to be added.
+OkResult fillTeamEditor(TLagForm& f, Database& db, const TeamRequest& req, std::string& declined) {
+  const Args& args = req.args;
+  if (auto v = args.get("class")) {
+    f.cbKlass = W(*v);
+    f.cbKlassChange();
+    if (db.team().divisionRecNo() == 0) {
+      declined = "Klassen\"" + UpCase(f.cbKlass).substr(0, 30) + "\" saknas.";
+      return {};
+    }
+  }
+  if (req.newNumber >= 0) f.setNummer(req.newNumber);
+  if (req.verb != "contact") {
+    if (auto v = args.get("name")) f.edNamn = W(*v);
+  }
+  if (auto v = args.get("ranking")) f.edRanking = *v;
+  if (auto v = args.get("points")) f.edPoint = *v;
+  if (auto v = args.get("goals-for")) f.edWin = *v;
+  if (auto v = args.get("goals-against")) f.edLost = *v;
+  if (req.verb == "contact") {
+    const std::pair<const char*, int> cols[] = {
+        {"name", 1}, {"street", 2}, {"town", 3}, {"line4", 4}, {"email", 5}};
+    for (const auto& [opt, col] : cols) {
+      if (auto v = args.get(opt)) f.setCell(req.row + 1, col, W(*v));
+    }
+  }
+  return f.okButtonClick();
+}
+
+int runTeam(Context& ctx) {
+  auto parsed = parseTeamRequest(ctx);
+  if (const int* exitCode = std::get_if<int>(&parsed)) return *exitCode;
+  const TeamRequest& req = std::get<TeamRequest>(parsed);
   return withShell(ctx, [&](Shell& shell) {
     Database& db = shell.db();
     if (!db.competitionOpen()) return needCompetition(ctx, db);
@@ -258,50 +307,23 @@ int runTeam(Context& ctx) {
     std::string declined;
     reg.runEditor = [&](TLagForm& f) {
       opened = true;
-      if (auto v = args.get("class")) {
-        f.cbKlass = W(*v);
-        f.cbKlassChange();
-        if (db.team().divisionRecNo() == 0) {
-          // The class was not there and was not to be added.
-          declined = "Klassen\"" + UpCase(f.cbKlass).substr(0, 30) + "\" saknas.";
-          return;
-        }
-      }
-      if (newNumber >= 0) f.setNummer(newNumber);
-      if (verb != "contact") {
-        if (auto v = args.get("name")) f.edNamn = W(*v);
-      }
-      if (auto v = args.get("ranking")) f.edRanking = *v;
-      if (auto v = args.get("points")) f.edPoint = *v;
-      if (auto v = args.get("goals-for")) f.edWin = *v;
-      if (auto v = args.get("goals-against")) f.edLost = *v;
-      if (verb == "contact") {
-        const std::pair<const char*, int> cols[] = {
-            {"name", 1}, {"street", 2}, {"town", 3}, {"line4", 4}, {"email", 5}};
-        for (const auto& [opt, col] : cols) {
-          if (auto v = args.get(opt)) f.setCell(row + 1, col, W(*v));
-        }
-      }
-      result = f.okButtonClick();
+      result = fillTeamEditor(f, db, req, declined);
     };
-    if (verb == "add") {
+    if (req.verb == "add") {
       reg.EditEntry(true);
       if (!opened) return refuse(ctx, reg.statusText());
-      if (!declined.empty()) return refuse(ctx, declined);
-      if (!result.ok) return refuseResult(ctx, result);
-      ctx.out << Cp1252ToUtf8(reg.list()[reg.focused()].text) << "\n";
-      return kExitOk;
+    } else {
+      const std::int32_t recNo = findTeam(db, req.number);
+      if (recNo == 0) return refuse(ctx, "laget finns inte: " + ZeroPad(req.number, 4));
+      reg.setSelected(reg.indexOf(recNo), true);
+      if (req.verb == "delete") {
+        reg.EraseEntry();
+        if (reg.indexOf(recNo) >= 0) return refuse(ctx, StatusMessage());
+        ctx.out << Cp1252ToUtf8(StatusMessage()) << "\n";
+        return kExitOk;
+      }
+      reg.EditEntry(false);
     }
-    const std::int32_t recNo = findTeam(db, number);
-    if (recNo == 0) return refuse(ctx, "laget finns inte: " + ZeroPad(number, 4));
-    reg.setSelected(reg.indexOf(recNo), true);
-    if (verb == "delete") {
-      reg.EraseEntry();
-      if (reg.indexOf(recNo) >= 0) return refuse(ctx, StatusMessage());
-      ctx.out << Cp1252ToUtf8(StatusMessage()) << "\n";
-      return kExitOk;
-    }
-    reg.EditEntry(false);
     if (!declined.empty()) return refuse(ctx, declined);
     if (!result.ok) return refuseResult(ctx, result);
     ctx.out << Cp1252ToUtf8(reg.list()[reg.focused()].text) << "\n";
