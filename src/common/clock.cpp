@@ -37,4 +37,23 @@ std::tm LocalFields(std::time_t t) {
   return tm;
 }
 
+namespace {
+
+std::string formatFields(const std::tm& tm, const char* pattern) {
+  char buf[64];
+  return std::strftime(buf, sizeof buf, pattern, &tm) > 0 ? std::string(buf) : std::string();
+}
+
+}  // namespace
+
+std::string FormatLocalTime(std::time_t t, const char* pattern) {
+  return formatFields(LocalFields(t), pattern);
+}
+
+std::string FormatUtcTime(std::time_t t, const char* pattern) {
+  std::tm tm{};
+  gmtime_r(&t, &tm);
+  return formatFields(tm, pattern);
+}
+
 }  // namespace liga

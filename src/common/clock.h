@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <string>
 
 namespace liga {
 
@@ -53,5 +54,9 @@ std::time_t LocalTime(int year, int month, int day, int hour = 12, int minute = 
 
 // The local calendar fields of `t`.
 std::tm LocalFields(std::time_t t);
+
+// `t` with a strftime pattern ("%Y-%m-%d %H:%M:%S"), in local time or in UTC.
+std::string FormatLocalTime(std::time_t t, const char* pattern);
+std::string FormatUtcTime(std::time_t t, const char* pattern);
 
 }  // namespace liga

@@ -6,6 +6,7 @@
 #include <map>
 #include <vector>
 
+#include "common/clock.h"
 #include "common/encoding.h"
 #include "common/file_replace.h"
 #include "common/messages.h"

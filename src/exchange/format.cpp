@@ -195,14 +195,6 @@ std::vector<std::string> MatchItems(std::string_view line) {
   return out;
 }
 
-std::string FormatLocalTime(std::time_t t, const char* pattern) {
-  std::tm tm{};
-  localtime_r(&t, &tm);
-  char buf[64];
-  std::strftime(buf, sizeof buf, pattern, &tm);
-  return buf;
-}
-
 std::string_view GiroCode(int giroType) {
   static constexpr std::array<std::string_view, 5> kCodes = {"PL", "PN", "PG", "BN", "BG"};
   return giroType >= 0 && giroType < 5 ? kCodes[giroType] : kCodes[0];

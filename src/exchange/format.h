@@ -98,8 +98,6 @@ MatchItem ParseMatchItem(std::string_view item);
 // including) the first empty item.
 std::vector<std::string> MatchItems(std::string_view line);
 
-// `t` in local time with a strftime pattern ("%Y-%m-%d %H:%M:%S").
-std::string FormatLocalTime(std::time_t t, const char* pattern);
 
 // Giro type codes "PL", "PN", "PG", "BN", "BG" = 0..4.
 std::string_view GiroCode(int giroType);

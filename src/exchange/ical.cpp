@@ -7,6 +7,7 @@
 #include <map>
 #include <set>
 
+#include "common/clock.h"
 #include "common/encoding.h"
 #include "common/file_replace.h"
 #include "common/messages.h"
@@ -69,11 +70,7 @@ std::string dateText(const CalendarTime& t) {
 }
 
 std::string utcStamp(std::time_t now) {
-  std::tm tm{};
-  gmtime_r(&now, &tm);
-  char buf[32];
-  std::strftime(buf, sizeof buf, "%Y%m%dT%H%M%SZ", &tm);
-  return buf;
+  return FormatUtcTime(now, "%Y%m%dT%H%M%SZ");
 }
 
 std::string eventUid(const CalendarEvent& e) {

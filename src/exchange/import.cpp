@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "common/clock.h"
 #include "common/encoding.h"
 #include "common/file_replace.h"
 #include "common/limits.h"

@@ -11,11 +11,11 @@ namespace liga::gui {
 ButtonRow AddButtonRow(QDialog* dialog, QVBoxLayout* layout, RowButton ok, RowButton cancel,
                        bool okIsDefault) {
   auto* buttons = new QHBoxLayout;
-  auto make = [dialog, buttons](const RowButton& spec) {
-    auto* b = new QPushButton(QString::fromUtf8(spec.caption), dialog);
-    b->setObjectName(QString::fromLatin1(spec.objectName));
+  auto make = [dialog, buttons](const RowButton& button) {
+    auto* b = new QPushButton(QString::fromUtf8(button.caption), dialog);
+    b->setObjectName(QString::fromLatin1(button.objectName));
     b->setAutoDefault(false);
-    QObject::connect(b, &QPushButton::clicked, dialog, spec.clicked);
+    QObject::connect(b, &QPushButton::clicked, dialog, button.clicked);
     buttons->addWidget(b);
     return b;
   };

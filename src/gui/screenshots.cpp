@@ -9,6 +9,9 @@
 #include <QTabWidget>
 
 #include "gui/form_send_email.h"
+#include "gui/game_form.h"
+#include "gui/info_dlg_form.h"
+#include "gui/klass_dlg.h"
 #include "gui/konfig_dlg.h"
 #include "gui/lag_form.h"
 #include "gui/lottn_dlg.h"
@@ -92,11 +95,27 @@ void WriteScreenshots(TMainForm& form, const std::string& dir, bool dialogs) {
   };
   scheduling::RunSchedule(input, config, show);
 
-  // The team editor on the first team, and the result entry.
+  // The editors on the first record of each register, and the result entry.
   if (db.readTeam(1) && db.readClass(db.team().divisionRecNo())) {
     liga::TLagForm team(db, false);
     TLagForm editor(team, &form);
     save(editor, d + QStringLiteral("/lag.png"));
+    editor.hide();
+    liga::TklassDlg cls(db, false);
+    TklassDlg classEditor(cls, &form);
+    save(classEditor, d + QStringLiteral("/klass.png"));
+    classEditor.hide();
+  }
+  if (db.readPlayTime(1)) {
+    liga::TGameForm playTime(db, false);
+    TGameForm editor(playTime, &form);
+    save(editor, d + QStringLiteral("/speltid.png"));
+    editor.hide();
+  }
+  {
+    liga::TInfoDlgForm info(db, false);
+    TInfoDlgForm editor(info, &form);
+    save(editor, d + QStringLiteral("/tavling.png"));
     editor.hide();
   }
   TResultForm results(db, &form);

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 
+#include "common/clock.h"
 #include "common/encoding.h"
 #include "common/text.h"
 #include "common/ui_port.h"
@@ -54,11 +55,7 @@ void ShowError(const std::string& utf8) {
 }  // namespace
 
 std::string PageDateTime(std::time_t t) {
-  std::tm tm{};
-  localtime_r(&t, &tm);
-  char buf[32];
-  std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &tm);
-  return buf;
+  return FormatLocalTime(t, "%Y-%m-%d %H:%M:%S");
 }
 
 void PrepareMessage(TSendEmail& mail, const MailSettings& f, const AttachmentLines& attachments,

@@ -11,6 +11,7 @@
 #include <random>
 #include <sstream>
 
+#include "common/clock.h"
 #include "common/encoding.h"
 #include "common/ui_port.h"
 
@@ -127,11 +128,7 @@ SendErrorAction TranslateSendError(const std::string& errorText) {
 }
 
 std::string LogPageLine(std::time_t when, const std::string& text) {
-  std::tm tm{};
-  localtime_r(&when, &tm);
-  char buf[32];
-  std::strftime(buf, sizeof buf, "%d/%m/%Y %H:%M:%S", &tm);
-  return std::string(buf) + " " + text;
+  return FormatLocalTime(when, "%d/%m/%Y %H:%M:%S") + " " + text;
 }
 
 // ---------------------------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include <iterator>
 #include <random>
 
+#include "common/clock.h"
 #include "common/encoding.h"
 #include "common/file_replace.h"
 #include "common/messages.h"
@@ -285,12 +286,7 @@ std::string num(double v) {
 }
 
 std::string nowPdfDate() {
-  std::time_t t = std::time(nullptr);
-  std::tm tm{};
-  localtime_r(&t, &tm);
-  char buf[32];
-  std::strftime(buf, sizeof buf, "D:%Y%m%d%H%M%S", &tm);
-  return buf;
+  return FormatLocalTime(std::time(nullptr), "D:%Y%m%d%H%M%S");
 }
 
 // The document body with its cross-reference table. Objects are numbered as they are

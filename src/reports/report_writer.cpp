@@ -4,6 +4,7 @@
 #include <ctime>
 #include <filesystem>
 
+#include "common/clock.h"
 #include "common/encoding.h"
 #include "common/messages.h"
 #include "common/progress.h"
@@ -24,12 +25,7 @@ constexpr int kLinePrinter = 2, kLineJob = 3, kLineCount = 4, kLinePage = 5, kLi
 }  // namespace
 
 std::string NowText() {
-  std::time_t t = std::time(nullptr);
-  std::tm tm{};
-  localtime_r(&t, &tm);
-  char buf[32];
-  std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &tm);
-  return buf;
+  return FormatLocalTime(std::time(nullptr), "%Y-%m-%d %H:%M:%S");
 }
 
 ReportWriter::ReportWriter(ReportSettings settings, ReportClock clock)

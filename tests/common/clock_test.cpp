@@ -32,6 +32,14 @@ TEST(ClockTest, LocalTimeReadsBackAsTheSameLocalFields) {
   EXPECT_EQ(tm.tm_sec, 7);
 }
 
+TEST(ClockTest, FormattedTimesUseTheirZone) {
+  EXPECT_EQ(FormatLocalTime(LocalTime(2027, 4, 10, 9, 5, 3), "%Y-%m-%d %H:%M:%S"),
+            "2027-04-10 09:05:03");
+  // 1800000000 is 2027-01-15 08:00:00 UTC, whatever the local zone.
+  EXPECT_EQ(FormatUtcTime(1800000000, "%Y%m%dT%H%M%SZ"), "20270115T080000Z");
+  EXPECT_EQ(FormatUtcTime(1800000000, ""), "");
+}
+
 TEST(ClockTest, SystemClockFollowsTheSystem) {
   const SystemClock& clock = SystemClock::instance();
   const std::time_t before = std::time(nullptr);
