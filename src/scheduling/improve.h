@@ -14,11 +14,12 @@
 //     match may push out one other match of its period or of a full play time, which then
 //     looks for a place of its own; recently moved matches are held back so the chain does
 //     not run in circles); the best assignment found is kept;
-//  b. home and away: on the final timetable every class's matches are oriented for the
-//     fewest breaks (simulated annealing over the orientation of each match), with every
+//  b. breaks, class by class (improve_breaks.h): simulated annealing over the orientation
+//     of every match and over the play times of the class's matches on real play times
+//     (exchanges and moves that keep rules 2 to 4), for the fewest breaks with every
 //     team's home and away counts within one of each other. With "växla hemma/borta" the
 //     meetings of two teams alternate home and away in play-time order, so the search
-//     orients each pair of teams as one unit.
+//     orients each pair of teams as one unit. A class stops early at its floor (bounds.h).
 //
 // Deterministic: the search draws from a generator seeded with `seed`, and the budget is
 // counted in search steps (calibrated to about one second of a current machine per budget
