@@ -214,7 +214,7 @@ long PlaceholderSearch::run(long work) {
   long sinceBest = 0;
   const long patience = std::max<long>(20'000, 40 * static_cast<long>(m_match.size()));
   while (!m_pool.empty() && used < work && sinceBest < patience && m_real > 0) {
-    ++m_step;
+    if (++m_step % 4096 == 0 && !ImprovementGoesOn("\xE4ndrtider")) break;
     const int m = m_pool.front();
     m_pool.pop_front();
     const Candidate c = choose(m, used);

@@ -3,8 +3,16 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <string>
+
+#include "common/progress.h"
 
 namespace liga::scheduling {
+
+bool ImprovementGoesOn(std::string_view what) {
+  ProgressLine(8, std::string("F\xF6rb\xE4ttrar schemat: ") + std::string(what));
+  return !ProgressAborted();
+}
 
 ScheduleLayout MakeLayout(const Lrec& lrec, const std::vector<PlayTimeSlot>& slots,
                           std::size_t realPlayTimes) {
@@ -268,6 +276,7 @@ long ClassSearch::run(long work, int floor) {
   const auto movable = static_cast<std::uint32_t>(m_movable.size());
   while (used < work && bestBreaks > floor) {
     restore();  // each annealing run starts from the best state so far, cooling 2 -> 0.05
+    if (!ImprovementGoesOn("brott")) break;
     for (long i = 0; i < restartLength && used < work && bestBreaks > floor; ++i) {
       const double temperature = 2.0 * std::pow(0.025, static_cast<double>(i) / restartLength);
       const std::uint32_t kind = m_random.below(8);

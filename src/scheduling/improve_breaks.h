@@ -12,6 +12,7 @@
 // best orientation and timetable with every difference within one is kept.
 #pragma once
 
+#include <string_view>
 #include <vector>
 
 #include "scheduling/lrec.h"
@@ -29,6 +30,10 @@ struct ScheduleLayout {
   int perPlayTime = 1;
   std::vector<int> load;  // matches per slot below `real`, all classes
 };
+
+// Called now and then by both searches: shows the pass on the progress window's line 8
+// (which lets the window repaint) and returns false once "avbryt" was pressed.
+bool ImprovementGoesOn(std::string_view what);
 
 // Periods are runs of consecutive play times with equal period keys, as in the placement.
 ScheduleLayout MakeLayout(const Lrec& lrec, const std::vector<PlayTimeSlot>& slots,
