@@ -153,6 +153,21 @@ TEST_F(ScheduleCommandTest, ImproveReportsBeforeAndAfterAndFairnessShowsThem) {
                             "kapaciteten 0"),
             std::string::npos)
       << report.out;
+  // The improved file imports, and the competition then shows the same figures; it has no
+  // record of the schedule before the pass.
+  ASSERT_EQ(liga("--yes import '" + file.string() + "'").status, 0);
+  const RunResult imported = liga("fairness");
+  ASSERT_EQ(imported.status, 0) << imported.err;
+  EXPECT_NE(imported.out.find("Tävlingen: ändrtider 0, undre gräns från kapaciteten 0"),
+            std::string::npos)
+      << imported.out;
+  const std::size_t herrar = report.out.find("Summering HERRAR DIV 4: brott ");
+  ASSERT_NE(herrar, std::string::npos);
+  const std::string breaks =
+      report.out.substr(herrar + 30, report.out.find(' ', herrar + 30) - herrar - 30);
+  EXPECT_NE(imported.out.find("Summering HERRAR DIV 4: brott " + breaks + " (golv 8)"),
+            std::string::npos)
+      << imported.out;
 }
 
 TEST_F(ScheduleCommandTest, ImproveOptionsAreChecked) {
