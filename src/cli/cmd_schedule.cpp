@@ -206,9 +206,10 @@ const CommandRegistrar kSchedule{
          "  --seed N          startvärde 0..2147483647 för slumpen: samma värde ger samma\n"
          "                    schema (standard: klockan)\n"
          "  --improve         förbättrar schemat efter fördelningen: flyttar matcher från\n"
-         "                    ersättningstider till riktiga speltider och väljer hemma/borta\n"
-         "                    för så få brott som möjligt (hemma och borta skiljer högst\n"
-         "                    ett per lag); samma --seed och --seconds ger samma schema\n"
+         "                    ersättningstider till riktiga speltider, sedan klassens matcher\n"
+         "                    mellan speltider och hemma/borta för så få brott som möjligt\n"
+         "                    (hemma och borta skiljer högst ett per lag); alla regler\n"
+         "                    gäller; samma --seed och --seconds ger samma schema\n"
          "  --seconds S       tidsbudget för --improve, " +
          std::to_string(scheduling::kMinImproveSeconds) + ".." +
          std::to_string(scheduling::kMaxImproveSeconds) + " sekunder (standard " +
