@@ -1,6 +1,7 @@
 #include "gui/main_form.h"
 #include "gui/reg_form_dlg.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -523,6 +524,42 @@ TEST_F(MainFormTest, WholeSeasonStartThroughTheWindow) {
   EXPECT_EQ(summaryRows, 3);
   EXPECT_LE(shownGrid->columnWidth(0), shownGrid->columnWidth(1) * 4)
       << "the summary must not widen the team column";
+}
+
+// "förbättra schemat" in the dialog: the run's result shows each class's breaks before and
+// after the pass beside its floor, and the competition's placeholders and bound.
+TEST_F(MainFormTest, ImprovedRunShowsBeforeAndAfter) {
+  start();
+  m_ui.setNextAnswer(Answer::Yes);
+  m_form->offerDemo();
+  const fs::path lot = m_dir / "SPELDAG.LOT";
+  scheduling::SeededRandom seeded(4);
+  scheduling::RunOptions options;
+  options.random = &seeded;
+  m_form->scheduleOptions = &options;
+  m_form->runLottnDialog = [&](TLottnDlgForm& d) {
+    auto* seconds = d.findChild<QSpinBox*>("udForbattraSekunder");
+    EXPECT_FALSE(seconds->isEnabled());
+    d.findChild<QCheckBox*>("cbForbattra")->setChecked(true);
+    EXPECT_TRUE(seconds->isEnabled());
+    seconds->setValue(2);
+    d.findChild<QLineEdit*>("edUtfil")->setText(QString::fromStdString(lot.string()));
+    d.findChild<QPushButton*>("okButton")->click();
+    return d.result() == QDialog::Accepted;
+  };
+  trigger("spelfrdela1");
+  ASSERT_TRUE(fs::exists(lot));
+  EXPECT_NE(liga::testing::ReadFile(lot).find("; f\xF6rb\xE4ttrar schemat, h\xF6gst 2 s"),
+            std::string::npos);
+  ASSERT_FALSE(m_ui.texts.empty());
+  int beforeAndAfter = 0, competition = 0;
+  for (const std::string& l : m_ui.texts.back()) {
+    beforeAndAfter += l.find(" (f\xF6re f\xF6rb\xE4ttring ") != std::string::npos &&
+                      l.find(", golv ") != std::string::npos;
+    competition += l.rfind("T\xE4vlingen: \xE4ndrtider ", 0) == 0;
+  }
+  EXPECT_EQ(beforeAndAfter, 3);
+  EXPECT_EQ(competition, 1);
 }
 
 }  // namespace

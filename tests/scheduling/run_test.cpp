@@ -326,5 +326,30 @@ TEST(ScheduleFileTest, MaskLinesEndTheLog) {
   EXPECT_NE(file.find("*!12-15,3-7,\r\n2016-09-03 10:00,DOMARE A\r\n*Lottad"), std::string::npos);
 }
 
+// An improved run logs its figures before the pass after the option lines and before the
+// mask lines, so a reader of the mask section never takes them for mask lines.
+TEST(ScheduleFileTest, ImprovementLogComesBeforeTheMask) {
+  Lrec lrec;
+  lrec.MatchesPerPlayTime = 1;
+  lrec.ImproveSeconds = 3;
+  ScheduleInput input = MakeInput({{4, 1, 1, "HERR A   "}}, {});
+  lrec.ClassTotal = 1;
+  lrec.ClassSlots[0].SlotMatches = 6;
+  ImproveOutcome outcome;
+  outcome.before.placeholderMatches = 5;
+  outcome.before.breaks = {7};
+  const std::string bytes = FormatScheduleFile("O", "C", {2016, 10, 2}, lrec, {}, 6,
+                                               std::vector<std::string>{"12,2016-10-08"},
+                                               ImproveLogLines(input, lrec, outcome));
+  EXPECT_NE(bytes.find("; Antal matcher   6\r\n"
+                       "; f\xF6rb\xE4ttrar schemat, h\xF6gst 3 s\r\n"
+                       "; f\xF6re f\xF6rb\xE4ttring: \xE4ndrtider 5\r\n"
+                       "; f\xF6re f\xF6rb\xE4ttring: brott 7, klass HERR A\r\n"
+                       "; lagens ej spelbara speltillf\xE4llen\r\n"
+                       "; 12,2016-10-08\r\n"),
+            std::string::npos)
+      << bytes;
+}
+
 }  // namespace
 }  // namespace liga::scheduling
