@@ -348,6 +348,19 @@ int runTeams(Context& ctx) {
       DataDirAccess::Read);
 }
 
+// The notes of one class under its table: why teams on equal points stand as they do.
+void printTieNotes(Context& ctx, Database& db, const std::vector<TieNote>& notes,
+                   std::int32_t classRecNo) {
+  auto name = [&](std::int32_t recNo) {
+    if (!db.readTeam(recNo)) return std::string("?");
+    return utf8(TeamDisplayName(db.team().teamName(), false, db.comp().titleCaseNames()));
+  };
+  for (const TieNote& n : notes) {
+    if (!db.readTeam(n.ahead) || db.team().divisionRecNo() != classRecNo) continue;
+    ctx.out << "  " << TieNoteLine(name(n.ahead), name(n.behind), n) << "\n";
+  }
+}
+
 int runStandings(Context& ctx) {
   return withShell(ctx, [&](Shell& shell) {
     Database& db = shell.db();
@@ -365,6 +378,10 @@ int runStandings(Context& ctx) {
       if (!db.readTeam(recNo)) continue;
       const TeamRec& t = db.team();
       if (t.divisionRecNo() != lastClass) {
+        if (lastClass >= 0) {
+          printTieNotes(ctx, db, selection.tieNotes(), lastClass);
+          db.readTeam(recNo);  // the notes read other teams into the buffer
+        }
         lastClass = t.divisionRecNo();
         ctx.out << utf8(className(db, lastClass)) << "\n"
                 << " pl.  " << PadRight("lag", 30) << "  sp   v   o   f   mål       p\n";
@@ -378,6 +395,7 @@ int runStandings(Context& ctx) {
               << FormatInt(t.goalsFor(), 5) << "-" << PadRight(std::to_string(t.goalsAgainst()), 4)
               << FormatInt(ranked ? t.tablePoints() : 0, 4) << "\n";
     }
+    if (lastClass >= 0) printTieNotes(ctx, db, selection.tieNotes(), lastClass);
     return kExitOk;
   });
 }

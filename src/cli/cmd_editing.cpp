@@ -154,6 +154,7 @@ void fillClass(TklassDlg& dlg, const Args& args) {
   if (auto v = args.get("win")) dlg.edWin = *v;
   if (auto v = args.get("draw")) dlg.edOavg = *v;
   if (auto v = args.get("first")) dlg.edNummerStart = *v;
+  if (auto v = args.get("tiebreak")) dlg.edOrdning = W(*v);
 }
 
 int runClass(Context& ctx) {
@@ -161,7 +162,7 @@ int runClass(Context& ctx) {
   if (ctx.args.size() < 2) return usageError(ctx, self);
   const std::string verb = ctx.args[0];
   Args args;
-  std::vector<std::string> allowed{"rounds", "win", "draw", "first"};
+  std::vector<std::string> allowed{"rounds", "win", "draw", "first", "tiebreak"};
   if (verb == "edit") allowed.push_back("name");
   if ((verb != "add" && verb != "edit" && verb != "delete") || !parseArgs(ctx, 1, allowed, args) ||
       args.positional.size() != 1 || (verb == "delete" && !args.options.empty()))
@@ -567,9 +568,15 @@ const CommandRegistrar kCompetition{
      "lägger in en ny tävling eller ändrar den öppna (\"&ny\", \"&ändra\")", runCompetition}};
 const CommandRegistrar kClass{
     {"class",
-     "add NAMN [--rounds N] [--win N] [--draw N] [--first N] | edit NAMN [--name NYTT] "
-     "[samma flaggor] | delete NAMN",
-     "lägger in, ändrar eller raderar en klass", runClass}};
+     "add NAMN [--rounds N] [--win N] [--draw N] [--first N] [--tiebreak LISTA] | "
+     "edit NAMN [--name NYTT] [samma flaggor] | delete NAMN",
+     "lägger in, ändrar eller raderar en klass", runClass,
+     "  --tiebreak LISTA  tabellordningen vid lika poäng: orden i tur och ordning, med\n"
+     "                    komma emellan, av poäng, målskillnad, gjorda (gjorda mål), vunna\n"
+     "                    (vunna matcher), inbördes (inbördes möten: poäng, målskillnad,\n"
+     "                    gjorda mål i lagens matcher mot varandra), bortamål, och sist\n"
+     "                    lottning eller lagnummer för helt lika lag. Poäng står alltid\n"
+     "                    först. Förval: poäng,målskillnad.\n"}};
 const CommandRegistrar kTeam{
     {"team",
      "add --class NAMN --name T [--number N] [--ranking N] [--points N] [--goals-for N] "

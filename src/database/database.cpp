@@ -14,6 +14,7 @@
 #include "common/paths.h"
 #include "common/progress.h"
 #include "common/text.h"
+#include "database/tie_order.h"
 #include "storage/env.h"
 
 namespace liga {
@@ -493,6 +494,16 @@ bool Database::copyBlock(const std::string& name, const std::string& folder, int
   return true;
 }
 
+bool Database::copyTieOrders(const std::string& folder, int nn) {
+  const std::string source = TieOrders::FileName(m_dataDir, nn);
+  if (!fs::exists(source)) return true;  // every class has the default order
+  const std::string target = (fs::path(folder) / fs::path(source).filename()).string();
+  std::error_code ec;
+  if (fs::copy_file(source, target, fs::copy_options::none, ec) && !ec) return true;
+  setStorageError(isam_error::kWriteError, ec.value());
+  return false;
+}
+
 bool Database::backupCompetition() {
   if (!m_catalogueAvailable || m_current == 0) return false;
   const auto picked = Ui().pickFolder("kopiera till...", m_comp->backupDir());
@@ -506,7 +517,8 @@ bool Database::backupCompetition() {
 
   const std::string num = ZeroPad(nn, 2);
   bool ok = copyBlock("cupfiles", folder, 1) && copyBlock("klass" + num, folder, 2) &&
-            copyBlock("lg" + num, folder, 3) && copyBlock("game" + num, folder, 4);
+            copyBlock("lg" + num, folder, 3) && copyBlock("game" + num, folder, 4) &&
+            copyTieOrders(folder, nn);
   std::string text;
   if (ok) {
     text = MessageText(msg::kTuDataBas) + " nr." + num + MessageText(msg::kCopiedTo) + W(folder) +
@@ -544,6 +556,8 @@ bool Database::deleteCompetition(int k) {
       {"lg" + num, TeamBlockName(m_dataDir, k)},
       {"game" + num, PlayTimeBlockName(m_dataDir, k)},
   };
+  std::error_code ignored;
+  fs::remove(TieOrders::FileName(m_dataDir, k), ignored);
   for (const auto& [label, path] : blocks) {
     DeleteFileBlock(path);
     if (IsamOK) {

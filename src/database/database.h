@@ -221,6 +221,8 @@ class Database {
   bool readOnly() const { return m_access == DataDirAccess::Read; }
   void refreshCounts(FileBlockPtr cat);
   bool copyBlock(const std::string& name, const std::string& folder, int line);
+  // Copies the competition's tie-order file, when it has one, into a backup folder.
+  bool copyTieOrders(const std::string& folder, int nn);
 
   std::string m_dataDir = ".";
   DataDirLock m_lock;

@@ -3,6 +3,7 @@
 #include "common/encoding.h"
 #include "common/messages.h"
 #include "common/text.h"
+#include "database/tie_order.h"
 #include "editing/select.h"
 
 namespace liga {
@@ -19,7 +20,31 @@ TklassDlg::TklassDlg(Database& db, bool adding) : m_db(db), m_adding(adding), m_
   edWin = std::to_string(c.winPoints());
   edOavg = std::to_string(c.drawPoints());
   edNummerStart = std::to_string(c.firstTeamNumber());
+  if (!adding) m_oldName = c.className();
+  const TieOrders orders = TieOrders::Load(db.dataDir(), db.currentCompetition());
+  edOrdning = Utf8ToCp1252(TieOrderText(orders.get(m_oldName)));
 }
+
+namespace {
+
+// Keeps the class's tie order under its (new) name. A refusal names the fault.
+OkResult storeTieOrder(Database& db, const std::string& oldName, const std::string& name,
+                       const std::string& text) {
+  std::string error;
+  const auto order = ParseTieOrder(Cp1252ToUtf8(text), &error);
+  if (!order) return OkResult::Refused(W("Tabellordningen: " + error), "edOrdning");
+  TieOrders orders = TieOrders::Load(db.dataDir(), db.currentCompetition());
+  if (!oldName.empty()) orders.rename(oldName, name);
+  if (orders.get(name) == *order && oldName == name) return OkResult::Passed();
+  orders.set(name, *order);
+  if (!orders.save(db.dataDir(), db.currentCompetition()))
+    return OkResult::Refused(W("Tabellordningen kunde inte sparas i ") +
+                                 TieOrders::FileName(db.dataDir(), db.currentCompetition()),
+                             "edOrdning");
+  return OkResult::Passed();
+}
+
+}  // namespace
 
 OkResult TklassDlg::BitBtn1Click() {
   OkResult result;
@@ -51,6 +76,10 @@ OkResult TklassDlg::BitBtn1Click() {
       } else {
         values[i] = *v;
       }
+    }
+    if (passed) {
+      result = storeTieOrder(m_db, m_oldName, name, edOrdning);
+      passed = result.ok;
     }
     if (passed) {
       DivisionRec& c = m_db.cls();
@@ -117,7 +146,14 @@ bool TlgKLassRegForm::AddRecSelect(bool add, std::int32_t& recNo) {
 bool TlgKLassRegForm::DelRecSelect(BrowseMode mode, const std::string& key, bool deleteRecord,
                                    std::int32_t recNo) {
   (void)mode;
-  return m_db.removeClass(key, recNo, deleteRecord);
+  const std::string name = m_db.cls().className();
+  if (!m_db.removeClass(key, recNo, deleteRecord)) return false;
+  // A deleted class takes its tie order with it; a failure here leaves an order that no
+  // class uses, which is harmless.
+  TieOrders orders = TieOrders::Load(m_db.dataDir(), m_db.currentCompetition());
+  orders.remove(name);
+  (void)orders.save(m_db.dataDir(), m_db.currentCompetition());
+  return true;
 }
 
 }  // namespace liga

@@ -14,6 +14,7 @@
 #include "common/text.h"
 #include "common/ui_port.h"
 #include "database/database.h"
+#include "database/tie_order.h"
 #include "exchange/format.h"
 
 namespace liga::exchange {
@@ -178,6 +179,13 @@ ExportResult WriteExport(Database& db, ExportKind kind, const std::string& path,
   const bool progress = OpenProgress(W("Export"), 2, true);
   if (db.competitionOpen()) out.add(CompetitionCommentLine(db.comp().competitionName(), now));
   out.add(SignatureLine(now));
+  // The classes' tie orders travel as comment lines: an installation that keeps none shows
+  // them and imports the rest of the file as before.
+  if (db.competitionOpen() && (kind == ExportKind::Competition || kind == ExportKind::Classes)) {
+    for (const std::string& line :
+         TieOrders::Load(db.dataDir(), db.currentCompetition()).commentLines())
+      out.add(line);
+  }
   if (db.competitionOpen()) {
     switch (kind) {
       case ExportKind::Competition:

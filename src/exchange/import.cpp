@@ -14,6 +14,7 @@
 #include "common/text.h"
 #include "common/ui_port.h"
 #include "database/database.h"
+#include "database/tie_order.h"
 #include "exchange/export.h"
 #include "exchange/format.h"
 #include "storage/isam.h"
@@ -173,6 +174,7 @@ bool Importer::readTextFile(const std::string& path, std::string& content) {
 
 void Importer::startFile() {
   m_section = -1;
+  m_tieOrderLines.clear();
   m_record.clear();
   m_lastTeamAdded = false;
   m_lastTeamRecNo = 0;
@@ -212,12 +214,26 @@ Importer::FileEnd Importer::readLines(std::istream& text) {
       if (!startSection(static_cast<int>(*section), line)) return FileEnd::EndedEarly;
     } else if (line[0] == ';') {
       logLine(line);
-      ShowMessage(201, line);
+      if (TieOrders().readCommentLine(line)) {
+        m_tieOrderLines.push_back(line);
+      } else {
+        ShowMessage(201, line);
+      }
     } else {
       dataLine(line);
     }
   }
   return FileEnd::Read;
+}
+
+void Importer::storeTieOrders() {
+  if (m_tieOrderLines.empty() || !m_db.competitionOpen()) return;
+  TieOrders orders = TieOrders::Load(m_db.dataDir(), m_db.currentCompetition());
+  for (const std::string& line : m_tieOrderLines) orders.readCommentLine(line);
+  m_tieOrderLines.clear();
+  if (!orders.save(m_db.dataDir(), m_db.currentCompetition()))
+    logLine(W("tabellordningarna kunde inte sparas i ") +
+            Utf8ToCp1252(TieOrders::FileName(m_db.dataDir(), m_db.currentCompetition())));
 }
 
 void Importer::finishFile(FileEnd end, std::int64_t started) {
@@ -236,6 +252,7 @@ void Importer::finishFile(FileEnd end, std::int64_t started) {
     }
     m_counts.added = m_counts.modified = 0;
   }
+  if (stored) storeTieOrders();
   m_createdCompetition = 0;
   const bool endedEarly = end == FileEnd::EndedEarly;
   m_outcomes.push_back(stopped                                             ? FileOutcome::Stopped

@@ -82,6 +82,9 @@ class Importer {
   void startFile();
   FileEnd readLines(std::istream& text);
   void finishFile(FileEnd end, std::int64_t started);
+  // Stores the classes' tie orders the file carried as comment lines, once its records
+  // are stored.
+  void storeTieOrders();
   void logLine(std::string line) { m_log.push_back(std::move(line)); }
 
   bool startSection(int section, const std::string& line);
@@ -138,6 +141,7 @@ class Importer {
   std::int32_t m_lastPlayTimeRecNo = 0;
   bool m_askBeforeReplace = true;
   bool m_oldScheduleCleared = false;
+  std::vector<std::string> m_tieOrderLines;
   int m_createdCompetition = 0;  // the competition this file's base section created
   bool m_fileStopped = false;
   bool m_declined = false;

@@ -20,7 +20,9 @@ struct MiniRow {
   auto key() const { return std::make_tuple(points, diff(), goalsFor); }
 };
 
-std::string signedText(int v) { return (v > 0 ? "+" : "") + std::to_string(v); }
+std::string signedText(int v) {
+  return (v > 0 ? "+" : "") + std::to_string(v);
+}
 
 // A 32-bit FNV-1a hash: the seeded draw must give the same order on every machine.
 std::uint32_t drawKey(const std::string& seed, int teamNumber) {
@@ -86,7 +88,8 @@ class Ranker {
                      [&](int a, int b) { return value(rule, a) > value(rule, b); });
     std::vector<Group> parts;
     for (int t : sorted) {
-      if (parts.empty() || value(rule, parts.back().front()) != value(rule, t)) parts.emplace_back();
+      if (parts.empty() || value(rule, parts.back().front()) != value(rule, t))
+        parts.emplace_back();
       parts.back().push_back(t);
     }
     emitParts(parts, ruleIndex + 1, out, [&](int a, int b) { return valueNote(rule, a, b); });
@@ -173,15 +176,23 @@ class Ranker {
   long long value(TieRule rule, int t) const {
     const StandingTeam& s = m_in.teams[t];
     switch (rule) {
-      case TieRule::Points: return s.points;
-      case TieRule::GoalDifference: return s.goalsFor - s.goalsAgainst;
-      case TieRule::GoalsFor: return s.goalsFor;
-      case TieRule::Wins: return s.wins;
-      case TieRule::AwayGoals: return s.awayGoals;
+      case TieRule::Points:
+        return s.points;
+      case TieRule::GoalDifference:
+        return s.goalsFor - s.goalsAgainst;
+      case TieRule::GoalsFor:
+        return s.goalsFor;
+      case TieRule::Wins:
+        return s.wins;
+      case TieRule::AwayGoals:
+        return s.awayGoals;
       // Lower numbers and lower draw keys first: negated so that higher sorts first.
-      case TieRule::TeamNumber: return -static_cast<long long>(s.teamNumber);
-      case TieRule::Draw: return -static_cast<long long>(drawKey(m_in.drawSeed, s.teamNumber));
-      case TieRule::HeadToHead: break;
+      case TieRule::TeamNumber:
+        return -static_cast<long long>(s.teamNumber);
+      case TieRule::Draw:
+        return -static_cast<long long>(drawKey(m_in.drawSeed, s.teamNumber));
+      case TieRule::HeadToHead:
+        break;
     }
     return 0;
   }
@@ -191,23 +202,28 @@ class Ranker {
     const StandingTeam& y = m_in.teams[b];
     auto pair = [](int p, int q) { return std::to_string(p) + kDash + std::to_string(q); };
     switch (rule) {
-      case TieRule::GoalsFor: return "gjorda mål " + pair(x.goalsFor, y.goalsFor);
-      case TieRule::Wins: return "vunna matcher " + pair(x.wins, y.wins);
-      case TieRule::AwayGoals: return "bortamål " + pair(x.awayGoals, y.awayGoals);
-      case TieRule::TeamNumber: return "lagnummer " + pair(x.teamNumber, y.teamNumber);
-      case TieRule::Draw: return "lottning";
-      default: return {};  // points and goal difference need no note
+      case TieRule::GoalsFor:
+        return "gjorda mål " + pair(x.goalsFor, y.goalsFor);
+      case TieRule::Wins:
+        return "vunna matcher " + pair(x.wins, y.wins);
+      case TieRule::AwayGoals:
+        return "bortamål " + pair(x.awayGoals, y.awayGoals);
+      case TieRule::TeamNumber:
+        return "lagnummer " + pair(x.teamNumber, y.teamNumber);
+      case TieRule::Draw:
+        return "lottning";
+      default:
+        return {};  // points and goal difference need no note
     }
   }
 
   static std::string headToHeadNote(const MiniRow& a, const MiniRow& b) {
-    std::string s = "inbördes möte " + std::to_string(a.points) + kDash +
-                    std::to_string(b.points) + " p";
+    std::string s =
+        "inbördes möte " + std::to_string(a.points) + kDash + std::to_string(b.points) + " p";
     if (a.points != b.points) return s;
-    if (a.diff() != b.diff()) return s + ", målskillnad " + signedText(a.diff()) + " mot " +
-                                     signedText(b.diff());
-    return s + ", gjorda mål " + std::to_string(a.goalsFor) + " mot " +
-           std::to_string(b.goalsFor);
+    if (a.diff() != b.diff())
+      return s + ", målskillnad " + signedText(a.diff()) + " mot " + signedText(b.diff());
+    return s + ", gjorda mål " + std::to_string(a.goalsFor) + " mot " + std::to_string(b.goalsFor);
   }
 
   void addNote(int ahead, int behind, std::string reason) {
@@ -225,7 +241,9 @@ class Ranker {
 
 }  // namespace
 
-RankedStandings RankStandings(const StandingsInput& input) { return Ranker(input).run(); }
+RankedStandings RankStandings(const StandingsInput& input) {
+  return Ranker(input).run();
+}
 
 std::string TieNoteLine(std::string_view ahead, std::string_view behind, const TieNote& note) {
   return std::string(ahead) + " före " + std::string(behind) + ": " + note.reason;

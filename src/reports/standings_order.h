@@ -23,7 +23,7 @@
 #include <string_view>
 #include <vector>
 
-#include "reports/tie_order.h"
+#include "database/tie_order.h"
 
 namespace liga {
 

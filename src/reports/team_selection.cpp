@@ -7,8 +7,8 @@
 #include "common/messages.h"
 #include "common/progress.h"
 #include "common/text.h"
+#include "database/tie_order.h"
 #include "reports/sort_engine.h"
-#include "reports/tie_order.h"
 
 namespace liga {
 namespace {

@@ -127,3 +127,34 @@ TEST_F(EditingCommands, CompetitionEditKeepsWhatIsNotGiven) {
 }
 
 }  // namespace
+
+namespace {
+
+// A class's tie order set through `liga class`: the table it gives, its note, the list
+// checked, kept across a rename and carried by the class export.
+TEST_F(EditingCommands, TieOrderOrdersTheStandingsAndSaysWhy) {
+  season();
+  ASSERT_EQ(liga("result 1 2 2").status, 0);
+  RunResult table = liga("standings");
+  EXPECT_EQ(table.out.find("före"), std::string::npos) << table.out;
+  EXPECT_NE(table.out.find("   1  Tva"), std::string::npos) << table.out;  // a shared place
+
+  const RunResult bad = liga("class edit A --tiebreak 'inbördes,måltal'");
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_NE(bad.out.find("Tabellordningen: okänt ord 'måltal'"), std::string::npos) << bad.out;
+
+  ASSERT_EQ(liga("class edit A --tiebreak inbordes,lagnummer").status, 0);
+  ASSERT_EQ(liga("class edit A --name B").status, 0);
+  table = liga("standings");
+  EXPECT_NE(table.out.find("   1  Ett"), std::string::npos) << table.out;
+  EXPECT_NE(table.out.find("   2  Tva"), std::string::npos) << table.out;
+  EXPECT_NE(table.out.find("  Ett före Tva: lagnummer 1–2\n"), std::string::npos) << table.out;
+
+  const fs::path file = m_root / "klasser.lgw";
+  ASSERT_EQ(liga("export klasser '" + file.string() + "'").status, 0);
+  EXPECT_NE(liga::testing::ReadFile(file.string())
+                .find("; tabellordning B=po\xE4ng,inb\xF6rdes,lagnummer\r\n"),
+            std::string::npos);
+}
+
+}  // namespace

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "reports/tie_order.h"
+#include "database/tie_order.h"
 #include "support/temp_dir.h"
 
 namespace liga {
@@ -29,8 +29,7 @@ std::string parseError(std::string_view list) {
 }
 
 TEST(TieOrderTest, WordsInEitherSpellingAndPointsAlwaysFirst) {
-  EXPECT_EQ(orderOf("poäng,målskillnad").rules,
-            (std::vector{R::Points, R::GoalDifference}));
+  EXPECT_EQ(orderOf("poäng,målskillnad").rules, (std::vector{R::Points, R::GoalDifference}));
   EXPECT_TRUE(orderOf("poäng,målskillnad").isDefault());
   EXPECT_EQ(orderOf("poang, inbordes ,bortamal,lagnummer").rules,
             (std::vector{R::Points, R::HeadToHead, R::AwayGoals, R::TeamNumber}));
@@ -136,7 +135,8 @@ TEST_F(RankTest, CircleOfWinsIsNotSplitByHeadToHeadAndGoesOnToTheNextRule) {
   match(3, 1, 1, 0);
   EXPECT_EQ(rank("poäng,inbördes,lagnummer"), (std::vector{1, 2, 3}));
   EXPECT_EQ(m_result.places, (std::vector{1, 2, 3}));
-  EXPECT_EQ(notes(), (std::vector<std::string>{"1 före 2: lagnummer 1–2", "2 före 3: lagnummer 2–3"}));
+  EXPECT_EQ(notes(),
+            (std::vector<std::string>{"1 före 2: lagnummer 1–2", "2 före 3: lagnummer 2–3"}));
   // Without a rule for the full tie the three share first place.
   EXPECT_EQ(rank("poäng,inbördes"), (std::vector{1, 2, 3}));
   EXPECT_EQ(m_result.places, (std::vector{1, 1, 1}));
@@ -177,8 +177,8 @@ TEST_F(RankTest, ValueRulesAndTheSeededDraw) {
   team(2, 4, 6, 6, 2, 1);
   team(3, 4, 6, 6, 2, 3);
   EXPECT_EQ(rank("poäng,vunna,bortamål"), (std::vector{3, 2, 1}));
-  EXPECT_EQ(notes(), (std::vector<std::string>{"3 före 2: bortamål 3–1",
-                                               "2 före 1: vunna matcher 2–1"}));
+  EXPECT_EQ(notes(),
+            (std::vector<std::string>{"3 före 2: bortamål 3–1", "2 före 1: vunna matcher 2–1"}));
   m_in.drawSeed = "DEMOSERIEN/HERRAR";
   const std::vector<int> drawn = rank("poäng,lottning");
   EXPECT_EQ(rank("poäng,lottning"), drawn);  // the same draw every time

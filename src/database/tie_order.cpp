@@ -1,4 +1,4 @@
-#include "reports/tie_order.h"
+#include "database/tie_order.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -60,11 +60,15 @@ std::string foldWord(std::string_view s) {
   return out;
 }
 
-bool endsTies(TieRule r) { return r == TieRule::Draw || r == TieRule::TeamNumber; }
+bool endsTies(TieRule r) {
+  return r == TieRule::Draw || r == TieRule::TeamNumber;
+}
 
 }  // namespace
 
-bool TieOrder::isDefault() const { return *this == TieOrder{}; }
+bool TieOrder::isDefault() const {
+  return *this == TieOrder{};
+}
 
 std::string TieRuleWord(TieRule rule) {
   for (const RuleWord& w : kWords)
