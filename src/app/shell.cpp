@@ -100,6 +100,7 @@ bool Shell::startup(UiPort& ui, const StartupOptions& options) {
   m_started = true;
   m_db.setDataDir(dataDir);
   m_db.setAccess(options.access);
+  m_db.setLockRefusalNote(options.lockRefusalNote);
   m_db.setCurrentCompetition(main.currentCompetition());
   m_db.readCatalogue();
   const int current = main.currentCompetition();
@@ -114,6 +115,7 @@ bool Shell::startup(UiPort& ui, const StartupOptions& options) {
     m_db.setCurrentCompetition(0);
   }
   main.setCurrentCompetition(m_db.currentCompetition());
+  m_refusedAtStartup = m_db.lockRefused();
   return storage;
 }
 
@@ -126,6 +128,7 @@ StatusTexts Shell::statusTexts() const {
 void Shell::shutdown(UiPort& ui, const WindowGeometry& window, bool saveConfig) {
   if (!m_started) return;
   ScopedUi scoped(ui);
+  if (m_refusedAtStartup || m_db.lockRefused()) saveConfig = false;
   m_db.closeAll();
   MainConfig& main = m_config.main();
   main.setDataDir(m_db.dataDir());

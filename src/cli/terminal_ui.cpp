@@ -40,6 +40,7 @@ Answer TerminalUi::showMessage(MessageKind kind, const std::string&, const std::
     case MessageKind::Question:
       return ask(text);
     case MessageKind::Warning:
+    case MessageKind::Information:
       if (!m_quiet) m_err << Cp1252ToUtf8(text) << "\n";
       return Answer::Ok;
     case MessageKind::AbortRetryIgnore:

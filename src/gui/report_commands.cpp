@@ -31,6 +31,7 @@ PreviewRunner& previewRunner() {
     QObject::connect(&preview, &QPrintPreviewDialog::paintRequested,
                      [&](QPrinter* p) { print(*p); });
     preview.exec();
+    ReportPrintedFile(printer);
   };
   return runner;
 }
