@@ -44,6 +44,34 @@ class MatchesTest : public testing::EditingFixture {
 
 // ---- mover ----
 
+TEST_F(MatchesTest, MoveOntoADayATeamAlreadyPlaysIsAskedAndNoMovesNothing) {
+  const std::int32_t p1 = addPlayTime("2027-01-10 18:00");
+  const std::int32_t p2 = addPlayTime("2027-01-17 10:00");
+  const std::int32_t p3 = addPlayTime("2027-01-17 18:00");
+  addMatch(p1, t[0], t[1]);
+  addMatch(p1, t[4], t[5]);
+  addMatch(p2, t[2], t[1]);
+  TMoveGameForm mover(m_db);
+  mover.selectPlayTime(2, 2);  // 2027-01-17 18:00
+  m_ui.answers = {Answer::No};
+  OkResult r = mover.doubleClickLeft(1);
+  EXPECT_FALSE(r.ok);
+  EXPECT_FALSE(r.beep);
+  EXPECT_EQ(r.message, "ingen match flyttades");
+  ASSERT_EQ(m_ui.shown.size(), 1u);
+  EXPECT_EQ(Cp1252ToUtf8(m_ui.shown[0].text),
+            "Laget \"0002 LAG1\" spelar redan 2027-01-17 10:00. Efter flyttningen spelar det två "
+            "matcher samma dag. Flytta ändå?");
+  EXPECT_EQ(playTime(p1).usedRows(), 2);
+  EXPECT_EQ(playTime(p3).usedRows(), 0);
+  // A team free that day moves without a question, and the status says what happened.
+  r = mover.doubleClickLeft(2);
+  ASSERT_TRUE(r.ok) << r.message;
+  EXPECT_EQ(r.message, "match 2 flyttad till 2027-01-17 18:00");
+  EXPECT_EQ(m_ui.shown.size(), 1u);
+  EXPECT_EQ(playTime(p3).usedRows(), 1);
+}
+
 TEST_F(MatchesTest, MovingCloseTheGapAndAppendsAtTheDestination) {
   const std::int32_t p1 = addPlayTime("2027-01-10 18:00"), p2 = addPlayTime("2027-01-17 18:00");
   addMatch(p1, t[0], t[1]);
@@ -56,8 +84,13 @@ TEST_F(MatchesTest, MovingCloseTheGapAndAppendsAtTheDestination) {
   mover.selectPlayTime(2, 1);
   EXPECT_EQ(mover.cell(1, 2, 1), "0003 LAG2     ");
   EXPECT_EQ(mover.cell(1, 2, 4), " 3");
+  // Team 3 already plays at the destination: the move is asked about first.
+  m_ui.answers = {Answer::Yes};
   const OkResult r = mover.doubleClickLeft(2);
   ASSERT_TRUE(r.ok) << r.message;
+  EXPECT_EQ(r.message, "match 2 flyttad till 2027-01-17 18:00");
+  ASSERT_EQ(m_ui.shown.size(), 1u);
+  EXPECT_EQ(m_ui.shown[0].kind, MessageKind::Question);
   const PlayTimeRec from = playTime(p1), to = playTime(p2);
   EXPECT_EQ(from.usedRows(), 3);
   EXPECT_EQ(from.match(1).matchNumber(), 1);
