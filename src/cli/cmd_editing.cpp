@@ -317,8 +317,14 @@ int runTeam(Context& ctx) {
       if (recNo == 0) return refuse(ctx, "laget finns inte: " + ZeroPad(req.number, 4));
       reg.setSelected(reg.indexOf(recNo), true);
       if (req.verb == "delete") {
+        ShowMessage(1, "");
         reg.EraseEntry();
-        if (reg.indexOf(recNo) >= 0) return refuse(ctx, StatusMessage());
+        // Without a new message the question about the team's matches was answered No.
+        if (reg.indexOf(recNo) >= 0)
+          return refuse(ctx, StatusMessage().empty()
+                                 ? W("laget har matcher och raderades inte (--yes raderar det "
+                                     "med dess matcher)")
+                                 : StatusMessage());
         ctx.out << Cp1252ToUtf8(StatusMessage()) << "\n";
         return kExitOk;
       }
@@ -403,8 +409,10 @@ int runPlayTime(Context& ctx) {
     reg.EraseEntry();
     // Without a new message the question about the play time's matches was answered No.
     if (reg.indexOf(recNo) >= 0)
-      return refuse(ctx, StatusMessage().empty() ? W("Speltillfället har matcher. Raderas")
-                                                 : StatusMessage());
+      return refuse(ctx, StatusMessage().empty()
+                             ? W("speltiden har matcher och raderades inte (--yes raderar den "
+                                 "med dess matcher)")
+                             : StatusMessage());
     ctx.out << Cp1252ToUtf8(StatusMessage()) << "\n";
     return kExitOk;
   });

@@ -309,7 +309,7 @@ int runReport(Context& ctx) {
     }
     printer.finishAll();
     if (printer.jobs() == 0) return refuse(ctx, "inget att skriva ut");
-    if (!ctx.options.quiet) ctx.out << "utskriftsjobb: " << printer.jobs() << "\n";
+    ctx.out << "utskriftsjobb: " << printer.jobs() << "\n";
     reportWritten(ctx, *o.pdf);
     return kExitOk;
   });

@@ -46,8 +46,12 @@ Answer TerminalUi::showMessage(MessageKind kind, const std::string&, const std::
   switch (kind) {
     case MessageKind::Question:
       return ask(text);
-    case MessageKind::Warning:
     case MessageKind::Information:
+      // Reports of work done (an import's comments and line count) are for the window; the
+      // command prints its own result.
+      if (m_verbose) m_err << Cp1252ToUtf8(text) << "\n";
+      return Answer::Ok;
+    case MessageKind::Warning:
       if (!m_quiet) m_err << Cp1252ToUtf8(text) << "\n";
       return Answer::Ok;
     case MessageKind::AbortRetryIgnore:

@@ -68,6 +68,15 @@ void OnUiThread(QObject* context, F task) {
 
 }  // namespace
 
+namespace {
+// The server part of the fields: what "Save Configuration" is for (the recipient is not).
+mail::MailSettings serverPart(mail::MailSettings s) {
+  s.to.clear();
+  s.toName.clear();
+  return s;
+}
+}  // namespace
+
 TFormSendEmail::TFormSendEmail(Database& db, mail::TSendEmail& sender, QWidget* parent)
     : QDialog(parent), m_db(db), m_sender(sender), m_settingsPath(mail::DefaultMailSettingsPath()) {
   setObjectName(QStringLiteral("FormSendEmail"));
@@ -471,15 +480,6 @@ void TFormSendEmail::ragLoadSettingsClick(int preset) {
   if (preset >= 0 && preset < mail::kServerPresets)
     m_presets[static_cast<std::size_t>(preset)]->setChecked(true);
 }
-
-namespace {
-// The server part of the fields: what "Save Configuration" is for (the recipient is not).
-mail::MailSettings serverPart(mail::MailSettings s) {
-  s.to.clear();
-  s.toName.clear();
-  return s;
-}
-}  // namespace
 
 bool TFormSendEmail::btnSaveClick() {
   std::string error;

@@ -130,8 +130,12 @@ RunSummary RunSchedule(const ScheduleInput& input, ScheduleConfig& config,
     // The run writes a file only: the person learns where it is and how it gets into the
     // competition.
     summary.message = elapsed;
-    ShowInfo(elapsed + W("\nSchemat skrevs till \"") + outName +
-             W("\".\nVälj \"importera\" för att föra in det i tävlingen."));
+    if (summary.matchCount > 0) {
+      ShowInfo(elapsed + W("\nSchemat skrevs till \"") + outName +
+               W("\".\nVälj \"importera\" för att föra in det i tävlingen."));
+    } else {
+      ShowMessage(201, elapsed);  // an empty file: nothing to import
+    }
     summary.outcome = RunOutcome::Written;
     return summary;
   }

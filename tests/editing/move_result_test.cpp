@@ -127,6 +127,8 @@ TEST_F(MatchesTest, TeamListIsResortedInPlayTimeOrderWithFreeEntriesLast) {
   // List order: early, mid, late. Move the early match to mid, then the late one to mid.
   mover.selectPlayTime(1, 0);
   mover.selectPlayTime(2, 1);
+  // The team plays at "mid" already; both moves are confirmed.
+  m_ui.answers = {Answer::Yes, Answer::Yes};
   ASSERT_TRUE(mover.doubleClickLeft(1).ok);
   mover.selectPlayTime(1, 2);
   ASSERT_TRUE(mover.doubleClickLeft(1).ok);

@@ -49,7 +49,7 @@ class SecondCopyTest : public ::testing::Test {
   void startFirstWindow() {
     m_first = fork();
     if (m_first == 0) {
-      const std::string command = "exec " + m_env + LIGAWIN32_BINARY + " >/dev/null 2>&1";
+      const std::string command = m_env + "exec " + LIGAWIN32_BINARY + " >/dev/null 2>&1";
       execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
       _exit(127);
     }
