@@ -145,7 +145,8 @@ void TMainForm::buildMenus() {
   f10->setObjectName(QStringLiteral("menuKey"));
   connect(f10, &QShortcut::activated, this, [this] {
     const QList<QAction*> menus = menuBar()->actions();
-    if (menus.isEmpty()) return;
+    // A menu opens only from a window on the screen.
+    if (menus.isEmpty() || !menuBar()->isVisible()) return;
     menuBar()->setFocus(Qt::ShortcutFocusReason);
     menuBar()->setActiveAction(menus.first());
   });

@@ -10,6 +10,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTest>
@@ -562,6 +563,43 @@ class WindowSeasonTest : public EditingViewsTest {
     };
   }
 };
+
+TEST_F(WindowSeasonTest, EditorsAskBeforeThrowingChangesAwayAndTabSkipsTheArrows) {
+  start();
+  newCompetition();
+  m_scripts.push_back([this](QDialog& reg) {
+    m_scripts.push_back([this](QDialog& d) {
+      // Untouched: Escape closes without a question.
+      EXPECT_EQ(find<QSpinBox>(d, "udOmg")->focusPolicy(), Qt::NoFocus);
+      const std::size_t asked = m_ui.shown.size();
+      QTest::keyClick(&d, Qt::Key_Escape);
+      EXPECT_EQ(m_ui.shown.size(), asked);
+      EXPECT_EQ(d.result(), QDialog::Rejected);
+    });
+    press(reg, "newbtn");
+    m_scripts.push_back([this](QDialog& d) {
+      typeKeys(d, "edKlass", "Damer");
+      d.setResult(-1);
+      // Escape with a change: asked; "Nej" keeps the editor and what was typed.
+      m_ui.setNextAnswer(Answer::No);
+      QTest::keyClick(&d, Qt::Key_Escape);
+      ASSERT_FALSE(m_ui.shown.empty());
+      EXPECT_EQ(m_ui.shown.back().kind, MessageKind::Question);
+      EXPECT_EQ(Cp1252ToUtf8(m_ui.shown.back().text),
+                "Ändringarna är inte sparade. Stäng utan att spara?");
+      EXPECT_EQ(d.result(), -1);
+      EXPECT_EQ(find<QLineEdit>(d, "edKlass")->text(), QStringLiteral("Damer"));
+      // "Avbryt" asks as well; "Ja" throws the change away.
+      m_ui.setNextAnswer(Answer::Yes);
+      press(d, "BitBtn2");
+      EXPECT_EQ(d.result(), QDialog::Rejected);
+    });
+    press(reg, "newbtn");
+    EXPECT_EQ(find<QListWidget>(reg, "ERegListBox")->count(), 0);
+    press(reg, "closebtn");
+  });
+  trigger("mnuMedlReg");
+}
 
 TEST_F(WindowSeasonTest, ASeasonFromAnEmptyFolderToStandingsAndAPdf) {
   start();
