@@ -10,7 +10,7 @@ namespace liga::gui {
 namespace {
 
 // The standard buttons' texts (context "QPlatformTheme" in Qt 6) and the few texts of the
-// file dialog that Qt's Swedish catalogue predates.
+// file dialog and its model that Qt's Swedish catalogue predates.
 class ButtonTexts final : public QTranslator {
  public:
   using QTranslator::QTranslator;
@@ -20,8 +20,11 @@ class ButtonTexts final : public QTranslator {
     (void)disambiguation;
     (void)n;
     if (context == nullptr || source == nullptr) return {};
-    if (std::strcmp(context, "QPlatformTheme") != 0 && std::strcmp(context, "QFileDialog") != 0)
-      return {};
+    static const char* const kContexts[] = {"QPlatformTheme", "QFileDialog", "QFileSystemModel",
+                                            "QAbstractFileIconProvider", "QFileIconProvider"};
+    bool ours = false;
+    for (const char* c : kContexts) ours = ours || std::strcmp(context, c) == 0;
+    if (!ours) return {};
     struct Entry {
       const char* source;
       const char* swedish;
@@ -55,6 +58,11 @@ class ButtonTexts final : public QTranslator {
         {"Retry", "Försök igen"},
         {"Ignore", "Ignorera"},
         {"&Choose", "&Välj"},
+        {"Look in:", "Leta i:"},
+        {"Computer", "Dator"},
+        {"My Computer", "Den här datorn"},
+        {"Folder", "Mapp"},
+        {"File Folder", "Filmapp"},
     };
     for (const Entry& e : kEntries) {
       if (std::strcmp(e.source, source) == 0) return QString::fromUtf8(e.swedish);
