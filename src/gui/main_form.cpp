@@ -499,6 +499,8 @@ void TMainForm::buildStatusPanels(QWidget* central, QVBoxLayout* outer) {
   messageRow->setSpacing(2);
   for (int k = 0; k < 3; ++k) {
     m_messages[k] = panel(k == 0 ? "sbMessage0" : (k == 1 ? "sbMessage1" : "sbMessage2"));
+    // A long message wraps and the bar grows with it, rather than being cut at the panel.
+    m_messages[k]->setWordWrap(true);
     messageRow->addWidget(m_messages[k], k == 0 ? 2 : 1);
   }
   auto* messageBar = new QWidget(central);
