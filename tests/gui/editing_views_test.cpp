@@ -569,8 +569,19 @@ TEST_F(WindowSeasonTest, EditorsAskBeforeThrowingChangesAwayAndTabSkipsTheArrows
   newCompetition();
   m_scripts.push_back([this](QDialog& reg) {
     m_scripts.push_back([this](QDialog& d) {
-      // Untouched: Escape closes without a question.
+      // Tab goes from field to field and on to the buttons, never to the spin arrows.
       EXPECT_EQ(find<QSpinBox>(d, "udOmg")->focusPolicy(), Qt::NoFocus);
+      QStringList order;
+      QWidget* w = find<QLineEdit>(d, "edKlass");
+      for (int i = 0; i < 7; ++i) {
+        order << w->objectName();
+        do {
+          w = w->nextInFocusChain();
+        } while (!(w->focusPolicy() & Qt::TabFocus) || !w->isVisibleTo(&d));
+      }
+      EXPECT_EQ(order, QStringList({"edKlass", "edOmg", "edWin", "edOavg", "edNummerStart",
+                                    "BitBtn1", "BitBtn2"}));
+      // Untouched: Escape closes without a question.
       const std::size_t asked = m_ui.shown.size();
       QTest::keyClick(&d, Qt::Key_Escape);
       EXPECT_EQ(m_ui.shown.size(), asked);
