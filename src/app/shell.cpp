@@ -88,6 +88,8 @@ bool Shell::startup(UiPort& ui, const StartupOptions& options) {
   }
   main.setDataDir(dataDir);
 
+  m_savedWindow = {main.windowScale(), main.windowLeft(), main.windowTop(), main.windowWidth(),
+                   main.windowHeight()};
   m_window.scale = main.windowScale();
   m_window.left = main.windowLeft();
   m_window.top = main.windowTop();

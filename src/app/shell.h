@@ -74,8 +74,10 @@ class Shell {
   // at exit. A program refused a data directory never writes the configuration: the
   // program holding the directory owns it, and this one's copy is stale.
   void shutdown(UiPort& ui, const WindowGeometry& window, bool saveConfig = true);
-  // Shutdown keeping the window geometry of start-up (the command-line front end).
-  void shutdown(UiPort& ui, bool saveConfig = true) { shutdown(ui, m_window, saveConfig); }
+  // Shutdown keeping the window geometry as the configuration held it (the command-line
+  // front end): a window that was never placed stays unplaced, so it opens at a size that
+  // suits the screen.
+  void shutdown(UiPort& ui, bool saveConfig = true) { shutdown(ui, m_savedWindow, saveConfig); }
 
   // The geometry to open the main window with: zero width and height become the design
   // size 545 x 312.
@@ -96,6 +98,7 @@ class Shell {
   Configuration m_config;
   Database m_db;
   WindowGeometry m_window;
+  WindowGeometry m_savedWindow;  // as read from the configuration, zeros included
   bool m_started = false;
   bool m_dataDirEntered = false;
   int m_dataDirError = 0;
