@@ -88,6 +88,8 @@ bool Shell::startup(UiPort& ui, const StartupOptions& options) {
   }
   main.setDataDir(dataDir);
 
+  m_savedWindow = {main.windowScale(), main.windowLeft(), main.windowTop(), main.windowWidth(),
+                   main.windowHeight()};
   m_window.scale = main.windowScale();
   m_window.left = main.windowLeft();
   m_window.top = main.windowTop();
@@ -100,6 +102,7 @@ bool Shell::startup(UiPort& ui, const StartupOptions& options) {
   m_started = true;
   m_db.setDataDir(dataDir);
   m_db.setAccess(options.access);
+  m_db.setLockRefusalNote(options.lockRefusalNote);
   m_db.setCurrentCompetition(main.currentCompetition());
   m_db.readCatalogue();
   const int current = main.currentCompetition();
@@ -114,6 +117,7 @@ bool Shell::startup(UiPort& ui, const StartupOptions& options) {
     m_db.setCurrentCompetition(0);
   }
   main.setCurrentCompetition(m_db.currentCompetition());
+  m_refusedAtStartup = m_db.lockRefused();
   return storage;
 }
 
@@ -126,6 +130,7 @@ StatusTexts Shell::statusTexts() const {
 void Shell::shutdown(UiPort& ui, const WindowGeometry& window, bool saveConfig) {
   if (!m_started) return;
   ScopedUi scoped(ui);
+  if (m_refusedAtStartup || m_db.lockRefused()) saveConfig = false;
   m_db.closeAll();
   MainConfig& main = m_config.main();
   main.setDataDir(m_db.dataDir());

@@ -42,6 +42,8 @@ struct StartupOptions {
   // How the data directory is locked while the program works on it: the desktop program
   // and every command that may write take it exclusive.
   DataDirAccess access = DataDirAccess::Write;
+  // Added to the message that refuses a data directory another program holds.
+  std::string lockRefusalNote;
 };
 
 struct StatusTexts {
@@ -69,10 +71,13 @@ class Shell {
   // go to `ui`. Returns whether storage is usable.
   bool startup(UiPort& ui, const StartupOptions& options);
   // Closes everything and writes the configuration back. `window` is the window as it is
-  // at exit.
+  // at exit. A program refused a data directory never writes the configuration: the
+  // program holding the directory owns it, and this one's copy is stale.
   void shutdown(UiPort& ui, const WindowGeometry& window, bool saveConfig = true);
-  // Shutdown keeping the window geometry of start-up (the command-line front end).
-  void shutdown(UiPort& ui, bool saveConfig = true) { shutdown(ui, m_window, saveConfig); }
+  // Shutdown keeping the window geometry as the configuration held it (the command-line
+  // front end): a window that was never placed stays unplaced, so it opens at a size that
+  // suits the screen.
+  void shutdown(UiPort& ui, bool saveConfig = true) { shutdown(ui, m_savedWindow, saveConfig); }
 
   // The geometry to open the main window with: zero width and height become the design
   // size 545 x 312.
@@ -85,16 +90,20 @@ class Shell {
   int dataDirError() const { return m_dataDirError; }
   // True when StartupOptions::dataDir named another directory than the configured one.
   bool dataDirForThisRunOnly() const { return m_dataDirForThisRun; }
+  // True when another program held the data directory at start-up.
+  bool refusedAtStartup() const { return m_refusedAtStartup; }
 
  private:
   AppFolders m_folders;
   Configuration m_config;
   Database m_db;
   WindowGeometry m_window;
+  WindowGeometry m_savedWindow;  // as read from the configuration, zeros included
   bool m_started = false;
   bool m_dataDirEntered = false;
   int m_dataDirError = 0;
   bool m_dataDirForThisRun = false;
+  bool m_refusedAtStartup = false;
   std::string m_configuredDataDir;
   int m_configuredCompetition = 0;
 };

@@ -26,6 +26,8 @@
 namespace liga::cli {
 namespace {
 
+namespace fs = std::filesystem;
+
 // Forwards everything to the command's port but answers the folder picker with a folder
 // given on the command line.
 class FolderAnswer final : public UiPort {
@@ -101,7 +103,7 @@ int classFilter(Context& ctx, Database& db, const Command& command) {
   std::string key = UpCase(Utf8ToCp1252(ctx.args[1]));
   std::int32_t recNo = 0;
   if (!db.browseClass(BrowseMode::Find, key, recNo).found) {
-    ctx.err << "klassen finns inte: " << ctx.args[1] << "\n";
+    ctx.err << "fel: klassen finns inte: " << ctx.args[1] << "\n";
     return -1;
   }
   return recNo;
@@ -155,9 +157,10 @@ int runSelect(Context& ctx) {
       ctx,
       [&](Shell& shell) {
         if (shell.dataDirForThisRunOnly()) {
-          ctx.err << "--data gäller bara ett kommando, så valet kan inte sparas; byt datakatalog "
-                     "med \"liga datadir "
-                  << shell.db().dataDir() << "\" först\n";
+          ctx.err
+              << "fel: --data gäller bara ett kommando, så valet kan inte sparas; byt datakatalog "
+                 "med \"liga datadir "
+              << shell.db().dataDir() << "\" först\n";
           return kExitRefused;
         }
         Database& db = shell.db();
@@ -197,7 +200,6 @@ int runBackup(Context& ctx) {
   return withShell(ctx, [&](Shell& shell) {
     Database& db = shell.db();
     if (!db.competitionOpen()) return needCompetition(ctx, db);
-    namespace fs = std::filesystem;
     std::error_code ec;
     const fs::file_status st = fs::status(folder, ec);
     const bool existed = fs::exists(st);
@@ -446,6 +448,18 @@ int runDatadir(Context& ctx) {
         DataDirAccess::Read, ShellRun{true});
   }
   const std::string dir = absolutePath(ctx.args[0]);
+  // A directory that is missing while its parent exists is made, and the person told so;
+  // a missing parent is more likely a typing error and is refused.
+  std::error_code ec;
+  if (!fs::exists(dir, ec) && fs::is_directory(fs::path(dir).parent_path(), ec)) {
+    if (fs::create_directory(dir, ec)) {
+      ctx.out << "skapade katalogen " << dir << "\n";
+    } else {
+      ctx.err << "fel: katalogen kan inte skapas (" << errorReason(ec.value()) << "): " << dir
+              << "\n";
+      return kExitRefused;
+    }
+  }
   const std::string problem = DataDirProblem(dir, DirectoryEnterError(dir), DataDirAccess::Read);
   if (!problem.empty()) {
     ctx.err << "fel: " << problem << "\n";
@@ -516,7 +530,8 @@ const CommandRegistrar kDatadir{
     {"datadir", "[KATALOG]", "byter den inställda datakatalogen (utan argument: visar den)",
      runDatadir,
      "  KATALOG  blir den datakatalog som alla följande kommandon använder (som\n"
-     "           fönstrets \"datadir\"); den måste finnas. Ingen tävling är vald\n"
+     "           fönstrets \"datadir\"); finns den inte men katalogen ovanför gör\n"
+     "           det, skapas den. Ingen tävling är vald\n"
      "           efteråt: välj med \"liga select N\". --data KATALOG gäller däremot\n"
      "           bara det kommando den står på.\n"}};
 const CommandRegistrar kInfo{{"info", "", "visar postlängder och den öppna tävlingen", runInfo}};

@@ -167,14 +167,16 @@ int runDemo(Context& ctx) {
   return withShell(ctx, [&](Shell& shell) {
     Database& db = shell.db();
     if (db.catalogueAvailable()) {
-      ctx.err << "Datakatalogen har redan en tävlingskatalog: " << db.dataDir() << "\n";
+      ctx.err << "fel: datakatalogen har redan en tävlingskatalog: " << db.dataDir() << "\n";
       return kExitRefused;
     }
-    if (!exchange::CreateDemoCompetition(db, shell.folders().textDir)) {
+    std::string log;
+    if (!exchange::CreateDemoCompetition(db, shell.folders().textDir, &log)) {
       return refuse(ctx, MessageText(IsamError));
     }
     shell.config().main().setCurrentCompetition(db.currentCompetition());
     ctx.out << Cp1252ToUtf8(db.comp().competitionName()) << "\n";
+    if (!log.empty() && !ctx.options.quiet) ctx.err << "importlogg: " << log << "\n";
     return kExitOk;
   });
 }
@@ -185,8 +187,9 @@ const CommandRegistrar kImport{
      "  FIL...  utbytesfiler (tävling, klasser, lag, spelmöten, resultat) eller en\n"
      "          schemafil från \"liga schedule\", i kodsida 1252 med CR LF, i den\n"
      "          ordning de står. En fil som ersätter en befintlig spelfördelning\n"
-     "          frågar först: svara med --yes eller --no. Importloggen visas och\n"
-     "          sparas i textkatalogen. Slutstatus 1 när någon fil inte lästes in helt.\n"}};
+     "          frågar först: svara med --yes eller --no. Importloggen sparas i\n"
+     "          textkatalogen och namnges; med --verbose visas den också.\n"
+     "          Slutstatus 1 när någon fil inte lästes in helt.\n"}};
 const CommandRegistrar kExport{
     {"export",
      "tavling|klasser|lag|spelmoten|resultat FIL | ical FIL [--team N]... [--duration MIN]",

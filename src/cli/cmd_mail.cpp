@@ -147,16 +147,32 @@ int runMail(Context& ctx) {
       a.settingsFile.empty() ? mail::DefaultMailSettingsPath() : a.settingsFile;
   mail::MailSettings settings;
   if (!mail::LoadMailSettings(path, settings)) {
-    return refuse(ctx, W("Kan ej läsa e-postinställningarna: ") + path);
+    refuse(ctx, W("Kan ej läsa e-postinställningarna: ") + path);
+    ctx.err << "Skapa dem i fönstret (e-post, \"spara\") eller skriv filen själv, mode 0600:\n"
+               "  [CONFIGURATION]\n  from=du@example.org\n  from_name=Ditt namn\n"
+               "  smtp_host=smtp.example.org\n  smtp_port=587\n  encrypted=2\n"
+               "  smtp_auth=1\n  smtp_user=du@example.org\n  smtp_password=...\n"
+               "(encrypted: 0 ingen, 1 SSL, 2 STARTTLS, 3 SSL/TLS; se \"liga help mail\")\n";
+    return kExitRefused;
   }
   return a.verb == "test" ? RunTest(ctx, a, settings) : RunOnTeams(ctx, a, settings);
 }
 
-const CommandRegistrar kMail{{"mail",
-                              "schedule [--team N]... | message --subject S --body FILE "
-                              "[--team N]... | test ADDRESS  [--settings FILE]",
-                              "e-post: lagspelprogram, meddelande till lagen, provmeddelande",
-                              runMail}};
+const CommandRegistrar kMail{
+    {"mail",
+     "schedule [--team N]... | message --subject S --body FILE "
+     "[--team N]... | test ADDRESS  [--settings FILE]",
+     "e-post: lagspelprogram, meddelande till lagen, provmeddelande", runMail,
+     "  schedule            skickar varje lag dess spelprogram (till lagledarens\n"
+     "                      och spelarnas e-postadresser)\n"
+     "  message             skickar ett eget meddelande till lagen:\n"
+     "    --subject S       ämnesraden\n"
+     "    --body FILE       meddelandets text, läst ur FILE\n"
+     "  --team N            bara lag N (flera --team för flera lag; standard alla)\n"
+     "  test ADDRESS        ett provmeddelande till ADDRESS med inställningarna\n"
+     "  --settings FILE     inställningsfilen (standard sendemail.ini i\n"
+     "                      konfigurationskatalogen, skapas av fönstrets\n"
+     "                      e-postfönster med \"spara\")\n"}};
 
 }  // namespace
 }  // namespace liga::cli

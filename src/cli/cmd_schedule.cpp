@@ -113,6 +113,7 @@ int runSchedule(Context& ctx) {
     ctx.err << "fel: är en katalog, inte en fil: " << *o.out << "\n";
     return kExitRefused;
   }
+  if (o.out && !checkOutputFolder(ctx, *o.out)) return kExitRefused;
   return withShell(
       ctx,
       [&](Shell& shell) {
@@ -157,6 +158,13 @@ int runSchedule(Context& ctx) {
             if (s.improved) printImprovement(ctx, input, s);
             return kExitOk;
           case scheduling::RunOutcome::Cancelled:
+            if (!dialogStatus.empty() && o.out && ctx.options.answer <= 0 &&
+                std::filesystem::exists(*o.out)) {
+              refuse(ctx, dialogStatus);
+              ctx.err << "fel: filen finns redan: " << *o.out
+                      << " (använd --yes för att skriva över)\n";
+              return kExitRefused;
+            }
             if (!dialogStatus.empty()) return refuse(ctx, dialogStatus);
             return refuse(ctx, W("spelfördelningen avbröts"));
           case scheduling::RunOutcome::Refused:

@@ -63,7 +63,7 @@ int withShell(Context& ctx, Body body, DataDirAccess access = DataDirAccess::Wri
 
 // Prints a system text (code page 1252) on stderr and returns the refusal status.
 inline int refuse(Context& ctx, const std::string& cp1252) {
-  ctx.err << Cp1252ToUtf8(cp1252) << "\n";
+  ctx.err << "fel: " << Cp1252ToUtf8(cp1252) << "\n";
   return kExitRefused;
 }
 

@@ -111,7 +111,7 @@ bool Database::lockDataDir() {
   std::string holder;
   m_lockRefused = m_lock.acquire(m_dataDir, m_access, holder) == DataDirLock::Result::Busy;
   if (m_lockRefused) {
-    ShowMessage(401, DataDirLockedMessage(m_dataDir, holder));
+    ShowMessageWhole(401, DataDirLockedMessage(m_dataDir, holder) + m_lockRefusalNote);
     setStorageError(isam_error::kBusy, EWOULDBLOCK);
   }
   return !m_lockRefused;

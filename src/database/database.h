@@ -113,6 +113,9 @@ class Database {
 
   // ---- the data directory's lock ----
   void setAccess(DataDirAccess access) { m_access = access; }
+  // Added to the message that refuses a data directory held by another program (code page
+  // 1252): what this program does next.
+  void setLockRefusalNote(std::string note) { m_lockRefusalNote = std::move(note); }
   DataDirAccess access() const { return m_access; }
   // True when the last attempt to use the data directory was refused because another
   // program holds its lock; the refusal (naming the holder) was shown as an error.
@@ -227,6 +230,7 @@ class Database {
   std::string m_dataDir = ".";
   DataDirLock m_lock;
   DataDirAccess m_access = DataDirAccess::Write;
+  std::string m_lockRefusalNote;
   bool m_lockRefused = false;
   bool m_storageStarted = false;
   bool m_catalogueAvailable = false;

@@ -53,7 +53,9 @@ OkResult TklassDlg::BitBtn1Click() {
   const std::string name = UpCase(edKlass).substr(0, 22);
   std::int32_t found = 0;
   FindKey(m_db.classFile(), 1, found, name);
-  if (IsamOK) {
+  if (const std::string missing = MissingText(name, "klassens namn"); !missing.empty()) {
+    result = OkResult::Refused(missing, "edKlass");
+  } else if (IsamOK) {
     result = OkResult::Refused(W("Klassen/divisionen finns redan registrerad. \"") + name +
                                    W("\" Måste vara unik, ändra namnet."),
                                "edKlass");
@@ -115,8 +117,12 @@ bool TlgKLassRegForm::CheckBeforeAdding() {
 }
 
 bool TlgKLassRegForm::CheckBeforeDeleting() {
-  if (m_db.cls().teamCount() == 0) return true;
-  ShowMessage(1, "Klassen \"" + m_db.cls().className() + W("\" är inte utan deltagare!"));
+  const int teams = m_db.cls().teamCount();
+  if (teams == 0) return true;
+  // Teams carry their matches; a class goes only once its teams are gone, each deleted with
+  // the question that says what goes with it.
+  ShowMessage(1, "Klassen \"" + m_db.cls().className() + W("\" har ") + std::to_string(teams) +
+                     W(" lag och kan inte raderas: radera lagen först."));
   return false;
 }
 

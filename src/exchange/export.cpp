@@ -11,6 +11,7 @@
 #include "common/file_replace.h"
 #include "common/messages.h"
 #include "common/progress.h"
+#include "common/save_pick.h"
 #include "common/text.h"
 #include "common/ui_port.h"
 #include "database/database.h"
@@ -221,7 +222,7 @@ ExportResult WriteExport(Database& db, ExportKind kind, const std::string& path,
   result.written = true;
   result.lines = static_cast<int>(out.lines().size());
   const std::int64_t elapsed = (clock.milliseconds() - started) / 1000;
-  ShowMessage(201, TransferMessage(result.lines, static_cast<int>(elapsed)));
+  ShowInfo(TransferMessage(result.lines, static_cast<int>(elapsed)));
   return result;
 }
 
@@ -231,12 +232,13 @@ ExportResult RunExport(Database& db, ExportKind kind, std::string& lastExchangeP
   std::string start = fs::path(lastExchangePath).parent_path().string();
   const std::string proposed = ProposedFileName(kind);
   if (!proposed.empty()) start = (fs::path(start) / proposed).string();
-  const auto chosen = Ui().pickSaveFile("exportera", start, "*.lgw");
+  const auto chosen = PickSaveFile("exportera", start, "*.lgw", ".lgw");
   if (!chosen) return {};
-  std::string path = *chosen;
-  if (fs::path(path).extension().empty()) path += ".lgw";
+  const std::string& path = *chosen;
   lastExchangePath = path;
-  return WriteExport(db, kind, path, clock);
+  ExportResult result = WriteExport(db, kind, path, clock);
+  if (result.written) ReportWritten(path);
+  return result;
 }
 
 }  // namespace liga::exchange

@@ -187,6 +187,7 @@ void Importer::startFile() {
   m_fileStopped = false;
   m_declined = false;
   m_counts = {};
+  m_comments.clear();
   beginBatches();
 }
 
@@ -213,11 +214,12 @@ Importer::FileEnd Importer::readLines(std::istream& text) {
       }
       if (!startSection(static_cast<int>(*section), line)) return FileEnd::EndedEarly;
     } else if (line[0] == ';') {
+      // Comments are shown together when the file is done, not one box each.
       logLine(line);
       if (TieOrders().readCommentLine(line)) {
         m_tieOrderLines.push_back(line);
       } else {
-        ShowMessage(201, line);
+        m_comments.push_back(line);
       }
     } else {
       dataLine(line);
@@ -261,7 +263,10 @@ void Importer::finishFile(FileEnd end, std::int64_t started) {
                                                                            : FileOutcome::Done);
 
   const std::int64_t elapsed = (clock->milliseconds() - started) / 1000;
-  ShowMessage(201, TransferMessage(m_counts.lines, static_cast<int>(elapsed)));
+  std::string report;
+  for (const std::string& comment : m_comments) report += comment + "\n";
+  m_comments.clear();
+  ShowInfo(report + TransferMessage(m_counts.lines, static_cast<int>(elapsed)));
   logLine("Adderade: " + FormatInt(m_counts.added, 3) + " Modifierade: " +
           FormatInt(m_counts.modified, 3) + " Rader: " + FormatInt(m_counts.lines, 3));
   logLine(kSeparator);

@@ -146,6 +146,7 @@ class Importer {
   bool m_fileStopped = false;
   bool m_declined = false;
   ImportSummary m_counts;
+  std::vector<std::string> m_comments;  // the file's comment lines, shown when it is done
 };
 
 // The menu command: collects files with the file dialog in the directory of

@@ -68,6 +68,15 @@ void OnUiThread(QObject* context, F task) {
 
 }  // namespace
 
+namespace {
+// The server part of the fields: what "Save Configuration" is for (the recipient is not).
+mail::MailSettings serverPart(mail::MailSettings s) {
+  s.to.clear();
+  s.toName.clear();
+  return s;
+}
+}  // namespace
+
 TFormSendEmail::TFormSendEmail(Database& db, mail::TSendEmail& sender, QWidget* parent)
     : QDialog(parent), m_db(db), m_sender(sender), m_settingsPath(mail::DefaultMailSettingsPath()) {
   setObjectName(QStringLiteral("FormSendEmail"));
@@ -75,6 +84,7 @@ TFormSendEmail::TFormSendEmail(Database& db, mail::TSendEmail& sender, QWidget* 
   build();
   // The window opens on the first preset; the settings file is read only on request.
   ragLoadSettingsClick(0);
+  m_savedServer = serverPart(fields());
 }
 
 TFormSendEmail::~TFormSendEmail() {
@@ -471,15 +481,31 @@ void TFormSendEmail::ragLoadSettingsClick(int preset) {
     m_presets[static_cast<std::size_t>(preset)]->setChecked(true);
 }
 
-void TFormSendEmail::btnSaveClick() {
+bool TFormSendEmail::btnSaveClick() {
   std::string error;
-  if (!mail::SaveMailSettings(m_settingsPath, fields(), &error)) showError(error);
+  if (!mail::SaveMailSettings(m_settingsPath, fields(), &error)) {
+    showError(error);
+    return false;
+  }
+  m_savedServer = serverPart(fields());
+  return true;
 }
 
 void TFormSendEmail::btnLoadClick() {
   mail::MailSettings s = fields();
   // A missing file loads nothing: every field keeps its value.
-  if (mail::LoadMailSettings(m_settingsPath, s)) setFields(s);
+  if (mail::LoadMailSettings(m_settingsPath, s)) {
+    setFields(s);
+    m_savedServer = serverPart(fields());
+  }
+}
+
+bool TFormSendEmail::confirmClose() {
+  if (serverPart(fields()) == m_savedServer) return true;
+  const std::string question = Utf8ToCp1252("Serverinställningarna är ändrade. Spara dem i \"" +
+                                            m_settingsPath + "\" innan fönstret stängs?");
+  if (Ui().showMessage(MessageKind::Question, "??", question) != Answer::Yes) return true;
+  return btnSaveClick();
 }
 
 mail::MailRunOptions TFormSendEmail::teamRunOptions() {
@@ -545,6 +571,7 @@ void TFormSendEmail::reject() {
     m_abort = true;
     return;
   }
+  if (!confirmClose()) return;
   QDialog::reject();
 }
 

@@ -71,7 +71,8 @@ class TFormSendEmail : public QDialog {
   void btnInlineClick();
   void btnRemoveAttachmentClick();
   void ragLoadSettingsClick(int preset);
-  void btnSaveClick();
+  // False (the error shown) when the file could not be written.
+  bool btnSaveClick();
   void btnLoadClick();
   void lagspelprogramBtnClick();
   void maillistBtnClick();
@@ -103,10 +104,13 @@ class TFormSendEmail : public QDialog {
   void showInfo(const std::string& utf8);
   void closeEvent(QCloseEvent* event) override;
   void reject() override;
+  // Closing with changed server settings asks whether to save them; false keeps the window.
+  bool confirmClose();
 
   Database& m_db;
   mail::TSendEmail& m_sender;
   std::string m_settingsPath;
+  mail::MailSettings m_savedServer;  // the server settings as last loaded, saved or opened
   bool m_busy = false;
   bool m_abort = false;
 

@@ -19,9 +19,11 @@
 #include <vector>
 
 #include "app/shell.h"
+#include "common/encoding.h"
 #include "gui/main_form.h"
 #include "gui/qt_ui.h"
 #include "gui/screenshots.h"
+#include "gui/swedish.h"
 
 namespace {
 
@@ -47,6 +49,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("LigaWin32"));
   QApplication::setDesktopFileName(QStringLiteral("ligawin32"));
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/ligawin32.png")));
+  liga::gui::InstallSwedishTranslations(app);
 
   liga::StartupOptions options;
   bool firstPaintExit = false;
@@ -75,7 +78,15 @@ int main(int argc, char** argv) {
   liga::ScopedUi scoped(ui);
   if (!screenshotDir.empty()) ui.setScripted(true);
   liga::gui::TMainForm form(shell, ui);
+  // A second copy on a data directory in use says so and ends: without its data it could
+  // offer nothing, and its configuration must not replace the first copy's.
+  options.lockRefusalNote = liga::Utf8ToCp1252(
+      "\n\nligawin32 avslutas utan att ändra något; konfigurationen lämnas som den är.");
   form.FormCreate(options);
+  if (shell.refusedAtStartup()) {
+    form.FormDestroy();
+    return 1;
+  }
   if (pipe(g_signalPipe) == 0) {
     auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &form);
     QObject::connect(notifier, &QSocketNotifier::activated, &form, [&form] { form.close(); });

@@ -112,7 +112,8 @@ std::string PageHead(const std::string& title, const MakerInfo& maker) {
   p += "<body alink=\"#ff00ff\" text=\"#000000\" link=\"#0000ff\" vlink=\"#008000\" "
        "bgcolor=\"#ffffff\">";
   p += "<h1><b><font color=\"#000000\" face=\"Arial\">" + title + "</font></b></h1>";
-  p += "<IMG SRC=\"" + XmlEscape(maker.logoUrl) + "\" ALT=\"vira f\xF6r windows\" >";
+  if (!maker.logoUrl.empty())
+    p += "<IMG SRC=\"" + XmlEscape(maker.logoUrl) + "\" ALT=\"" + XmlEscape(maker.name) + "\" >";
   return p;
 }
 
@@ -201,10 +202,14 @@ std::string PageFoot(const CompetitionRec& comp, const MakerInfo& maker) {
     p += "<br>";
   }
   p += "<br><br>";
-  p += "<IMG SRC=\"" + XmlEscape(maker.companyLogoUrl) + "\" ALT=\"" + XmlEscape(maker.name) +
-       "\" >";
-  p += "<center>" + XmlEscape(maker.webAddress) + "  mailto:" + XmlEscape(maker.email) +
-       "</center></body></html>";
+  if (!maker.companyLogoUrl.empty())
+    p += "<IMG SRC=\"" + XmlEscape(maker.companyLogoUrl) + "\" ALT=\"" + XmlEscape(maker.name) +
+         "\" >";
+  std::string contact = XmlEscape(maker.webAddress);
+  if (!maker.email.empty())
+    contact += (contact.empty() ? "" : "  ") + ("mailto:" + XmlEscape(maker.email));
+  if (!contact.empty()) p += "<center>" + contact + "</center>";
+  p += "</body></html>";
   return p;
 }
 

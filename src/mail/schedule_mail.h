@@ -23,13 +23,15 @@ class TeamRec;
 
 namespace liga::mail {
 
-// The maker's details shown at the foot of every page.
+// The maker's details shown at the foot of every page. A page loads nothing from the
+// network unless the organiser gives addresses of their own: an empty picture address
+// leaves the picture out, an empty web or mail address leaves its line out.
 struct MakerInfo {
-  std::string logoUrl = "https://ligawin32.se/bilder/liga.gif";
-  std::string companyLogoUrl = "https://ligawin32.se/bilder/vira.gif";
-  std::string name = "vira data";
-  std::string webAddress = "https://ligawin32.se";
-  std::string email = "info@ligawin32.se";
+  std::string logoUrl;
+  std::string companyLogoUrl;
+  std::string name = "LigaWin32";
+  std::string webAddress;
+  std::string email;
 };
 
 // The attachment lines of the window ("ATTACHMENTS=" + file or "INLINE=" + file).

@@ -194,6 +194,20 @@ void PrintResults(ReportContext& ctx, const RecNos& classes, const RecNos& playT
   }
 }
 
+std::string ResultsViewTitle(const std::vector<GridModel>& grids) {
+  static const std::string kHead = "LigaWin32: resultattabell: ";
+  if (grids.empty()) return {};
+  const std::string& first = grids[0].title();
+  const std::string firstClass = grids[0].rowCount() > 0 ? grids[0].text(0, 0) : std::string();
+  if (first.rfind(kHead + firstClass, 0) != 0) return first;
+  std::string names;
+  for (const GridModel& g : grids) {
+    if (g.rowCount() == 0) continue;
+    names += (names.empty() ? "" : ", ") + g.text(0, 0);
+  }
+  return kHead + names + first.substr(kHead.size() + firstClass.size());
+}
+
 std::vector<GridModel> ViewResults(ReportContext& ctx, const RecNos& classes,
                                    const RecNos& playTimes) {
   Database& db = ctx.db;

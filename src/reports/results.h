@@ -46,5 +46,8 @@ std::vector<ResultMatch> ClassMatches(TeamInfoCache& teams, const PlayTimeRec& p
 void PrintResults(ReportContext& ctx, const RecNos& classes, const RecNos& playTimes);
 std::vector<GridModel> ViewResults(ReportContext& ctx, const RecNos& classes,
                                    const RecNos& playTimes);
+// The title of the results view shown as one window or file: the title of the first class's
+// grid with every class named ("LigaWin32: resultattabell: P12, P14: ...").
+std::string ResultsViewTitle(const std::vector<GridModel>& grids);
 
 }  // namespace liga::reports

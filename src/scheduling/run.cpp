@@ -133,14 +133,24 @@ RunSummary RunSchedule(const ScheduleInput& input, ScheduleConfig& config,
   }
   const bool written = out.write(bytes) && out.commit();
   const std::int64_t seconds = (clock.milliseconds() - started) / 1000;
-  show(summary, 201, "Lottningsarbete tid (mmm:ss) " + ElapsedText(seconds));
-  if (!written) {
-    // "Fel vid stänging av filen "...""
-    show(summary, 201, "Fel vid st\xE4nging av filen \"" + outName + "\"");
-    summary.outcome = RunOutcome::CloseFailed;
+  const std::string elapsed = "Lottningsarbete tid (mmm:ss) " + ElapsedText(seconds);
+  if (written) {
+    // The run writes a file only: the person learns where it is and how it gets into the
+    // competition.
+    summary.message = elapsed;
+    if (summary.matchCount > 0) {
+      ShowInfo(elapsed + W("\nSchemat skrevs till \"") + outName +
+               W("\".\nVälj \"importera\" för att föra in det i tävlingen."));
+    } else {
+      ShowMessage(201, elapsed);  // an empty file: nothing to import
+    }
+    summary.outcome = RunOutcome::Written;
     return summary;
   }
-  summary.outcome = RunOutcome::Written;
+  show(summary, 201, elapsed);
+  // "Fel vid stänging av filen "...""
+  show(summary, 201, "Fel vid st\xE4nging av filen \"" + outName + "\"");
+  summary.outcome = RunOutcome::CloseFailed;
   return summary;
 }
 

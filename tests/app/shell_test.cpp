@@ -72,6 +72,12 @@ TEST_F(ShellTest, FirstStartCreatesFoldersAndADefaultFile) {
   EXPECT_EQ(StatusMessage(), "Datafiler saknas/ ej i aktuellt bibliotek");
   EXPECT_EQ(shell.statusTexts().reportSettings, "Utskriftsinst\xE4llning01 default");
   shell.shutdown(m_ui);
+  // A front end without a window leaves the window unplaced: the desktop program's first
+  // start then sizes it to the screen.
+  Configuration c;
+  ASSERT_TRUE(c.load(m_config.string(), m_data.string()));
+  EXPECT_EQ(c.main().windowWidth(), 0);
+  EXPECT_EQ(c.main().windowHeight(), 0);
 }
 
 TEST_F(ShellTest, VersionConflictOnEitherSideOfTheSize) {

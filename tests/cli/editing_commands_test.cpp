@@ -80,17 +80,17 @@ TEST_F(EditingCommands, RefusedDeletionsKeepTheirRecords) {
   season();
   RunResult r = liga("class delete A");
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.out.find("Klassen \"A\" är inte utan deltagare!"), std::string::npos) << r.out;
-  r = liga("--yes playtime delete '2027-01-10 18:00'");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.out.find("Speldagen \"2027-01-10 18:00\" är inte utan spelmöten!"), std::string::npos)
+  EXPECT_NE(r.out.find("Klassen \"A\" har 2 lag och kan inte raderas: radera lagen först."),
+            std::string::npos)
       << r.out;
+  // Deleting what holds matches asks, and says what goes with it; No keeps everything.
   r = liga("--no playtime delete '2027-01-10 18:00'");
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.out.find("Speltillfället har matcher. Raderas"), std::string::npos) << r.out;
-  r = liga("team delete 1");
+  EXPECT_NE(r.out.find("speltiden har matcher och raderades inte (--yes"), std::string::npos)
+      << r.out;
+  r = liga("--no team delete 1");
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.out.find("Laget \"0001\" har registrerade matcher"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("laget har matcher och raderades inte (--yes"), std::string::npos) << r.out;
   EXPECT_NE(liga("matches").out.find("0001 ETT"), std::string::npos);
 
   ASSERT_EQ(liga("match clear '2027-01-10 18:00' 1").status, 0);

@@ -289,6 +289,39 @@ TEST_F(MailWindowTest, SettingsRoundTripThroughTheConfigurationFolder) {
   EXPECT_EQ(again.fields(), expected);
 }
 
+TEST_F(MailWindowTest, ClosingWithChangedServerSettingsAsksToSaveThem) {
+  const std::string file = path("server.ini");
+  {
+    TFormSendEmail& w = open();
+    w.setSettingsPath(file);
+    // Only the recipient changed: no question.
+    mail::MailSettings s = w.fields();
+    s.to = "anna@example.se";
+    w.setFields(s);
+    static_cast<QDialog&>(w).reject();
+    EXPECT_TRUE(m_ui.shown.empty());
+  }
+  {
+    TFormSendEmail& w = open();
+    w.setSettingsPath(file);
+    w.setFields(server());
+    m_ui.setNextAnswer(Answer::No);
+    static_cast<QDialog&>(w).reject();
+    ASSERT_EQ(m_ui.shown.size(), 1u);
+    EXPECT_EQ(m_ui.shown[0].kind, MessageKind::Question);
+    EXPECT_FALSE(std::filesystem::exists(file));
+  }
+  TFormSendEmail& w = open();
+  w.setSettingsPath(file);
+  w.setFields(server());
+  m_ui.setNextAnswer(Answer::Yes);
+  static_cast<QDialog&>(w).reject();
+  ASSERT_TRUE(std::filesystem::exists(file));
+  mail::MailSettings saved;
+  ASSERT_TRUE(mail::LoadMailSettings(file, saved));
+  EXPECT_EQ(saved.smtpHost, "127.0.0.1");
+}
+
 TEST_F(MailWindowTest, RefusedLoginShowsTheTranslatedErrorAndTheWindowStaysUsable) {
   TFormSendEmail& w = open();
   mail::MailSettings s = server("fel-lösen");

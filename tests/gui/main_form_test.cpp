@@ -5,7 +5,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QToolButton>
@@ -437,6 +440,31 @@ TEST_F(MainFormTest, StartUpFailuresAreShownAsDialogs) {
   EXPECT_EQ(m_ui.shown.front().kind, MessageKind::Warning);
   EXPECT_EQ(m_ui.shown.front().text.rfind("Versionskonflikt av konfigurationsfilen \"", 0), 0u);
   EXPECT_EQ(fs::file_size(m_configFile), kConfigFileSize);
+}
+
+TEST_F(MainFormTest, FirstStartFitsTheScreenAndMenusOpenFromTheKeyboard) {
+  start();
+  const QSize screen = QApplication::primaryScreen()->availableSize();
+  // Not the 545 x 312 design size on a larger screen: about half of it, at least the design.
+  EXPECT_GE(m_form->width(), std::max(545, screen.width() / 2));
+  EXPECT_GE(m_form->height(), std::max(312, screen.height() / 2));
+  EXPECT_LE(m_form->width(), std::max(545, screen.width()));
+  // Every menu has its Alt letter, and F10 opens the first one.
+  QStringList titles;
+  for (QAction* a : m_form->menuBar()->actions()) {
+    EXPECT_TRUE(a->text().contains(QLatin1Char('&'))) << a->text().toStdString();
+    const int amp = a->text().indexOf(QLatin1Char('&'));
+    titles << a->text().mid(amp + 1, 1).toLower();
+  }
+  titles.removeDuplicates();
+  EXPECT_EQ(titles.size(), m_form->menuBar()->actions().size()) << "two menus share a letter";
+  auto* f10 = m_form->findChild<QShortcut*>(QStringLiteral("menuKey"));
+  ASSERT_NE(f10, nullptr);
+  EXPECT_EQ(f10->key(), QKeySequence(Qt::Key_F10));
+  m_form->show();
+  QApplication::processEvents();
+  Q_EMIT f10->activated();
+  EXPECT_EQ(m_form->menuBar()->activeAction(), m_form->menuBar()->actions().first());
 }
 
 TEST_F(MainFormTest, GeometryAndScaleComeFromTheConfiguration) {

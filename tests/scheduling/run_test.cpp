@@ -136,8 +136,11 @@ TEST_F(RunTest, MessagesOfARun) {
   EXPECT_EQ(m_ui.statuses, (std::vector<std::string>{"Initierar variabler!",
                                                      "Spelf\xF6rdelar till \"" + out + "\""}));
   ASSERT_EQ(m_ui.shown.size(), 1u);
-  EXPECT_EQ(m_ui.shown[0].kind, MessageKind::Warning);
-  EXPECT_EQ(m_ui.shown[0].text, "Lottningsarbete tid (mmm:ss) 002:05");
+  // Work done is information, and it says where the file is and what to do with it.
+  EXPECT_EQ(m_ui.shown[0].kind, MessageKind::Information);
+  EXPECT_EQ(m_ui.shown[0].text,
+            "Lottningsarbete tid (mmm:ss) 002:05\nSchemat skrevs till \"" + out +
+                "\".\nV\xE4lj \"importera\" f\xF6r att f\xF6ra in det i t\xE4vlingen.");
   EXPECT_EQ(m_config.LastExchangePath, out);
   EXPECT_EQ(s.matchCount, 46);
   EXPECT_EQ(s.realMatches + s.placeholderMatches, 46);
