@@ -13,6 +13,7 @@
 #include "cli/command.h"
 #include "cli/session.h"
 #include "common/encoding.h"
+#include "common/file_read.h"
 #include "mail/mail_settings.h"
 #include "mail/schedule_mail.h"
 #include "mail/send_email.h"
@@ -67,11 +68,9 @@ int RunOnTeams(Context& ctx, const MailArgs& a, const mail::MailSettings& settin
   std::string body;
   bool html = true;
   if (a.verb == "message") {
-    std::ifstream f(a.bodyFile, std::ios::binary);
-    if (!f) return refuse(ctx, W("Kan ej läsa filen: ") + a.bodyFile);
-    std::ostringstream s;
-    s << f.rdbuf();
-    body = s.str();
+    const ReadOutcome read = ReadRegularFile(a.bodyFile, body);
+    if (read.problem != ReadProblem::None)
+      return refuse(ctx, Utf8ToCp1252(ReadProblemText(read, a.bodyFile)));
     const std::size_t dot = a.bodyFile.rfind('.');
     const std::string ext = dot == std::string::npos ? "" : a.bodyFile.substr(dot);
     html = ext == ".htm" || ext == ".html" || ext == ".HTM" || ext == ".HTML";
@@ -107,6 +106,11 @@ int RunOnTeams(Context& ctx, const MailArgs& a, const mail::MailSettings& settin
         }
         sender.OnLog(nullptr, mail::lmNone);
         ctx.out << "skickade: " << result.sent << "\n";
+        if (result.refusedAddresses > 0) {
+          ctx.err << "fel: " << result.refusedAddresses
+                  << " ogiltiga e-postadresser fick ingen post (se loggen)\n";
+          return kExitRefused;
+        }
         return result.error.empty() ? kExitOk : kExitRefused;
       },
       DataDirAccess::Read);
@@ -149,6 +153,8 @@ int runMail(Context& ctx) {
   if (!mail::LoadMailSettings(path, settings)) {
     return refuse(ctx, W("Kan ej läsa e-postinställningarna: ") + path);
   }
+  if (const std::string warning = mail::CleartextPasswordWarning(settings); !warning.empty())
+    ctx.err << warning << "\n";
   return a.verb == "test" ? RunTest(ctx, a, settings) : RunOnTeams(ctx, a, settings);
 }
 

@@ -205,7 +205,8 @@ int runView(Context& ctx) {
       done = reports::ExportPdf(grid, *o.pdf, publish, pdf);
     }
     return done.written ? kExitOk : kExitRefused;
-  });
+  },
+  DataDirAccess::Write, ShellRun{false, true});
 }
 
 int runReport(Context& ctx) {
@@ -274,7 +275,8 @@ int runReport(Context& ctx) {
     ctx.out << "utskriftsjobb: " << printer.jobs() << "\n"
             << "pdf: " << *o.pdf << "\n";
     return kExitOk;
-  });
+  },
+  DataDirAccess::Write, ShellRun{false, true});
 #endif
 }
 

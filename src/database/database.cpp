@@ -70,6 +70,18 @@ void OpenRecordBlock(FileBlockPtr& handle, const std::string& name, std::int32_t
   setStorageError(isam_error::kBadDataFile, 0);
 }
 
+std::string IsamErrorText() {
+  const storage::FileFailure& f = storage::lastFileFailure();
+  if (!IsamOK && IsamDosError != 0 && f.error == IsamDosError && !f.path.empty()) {
+    const std::string file = Utf8ToCp1252(f.path);
+    if (f.error == ENOSPC || f.error == EDQUOT) return W("disken är full: ") + file;
+    if (f.error == ELOOP)
+      return file + W(" är en symbolisk länk; programmet skriver inte genom länkar i "
+                      "datakatalogen");
+  }
+  return MessageText(IsamError);
+}
+
 int RenameNoReplace(const std::string& from, const std::string& to) {
   if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
   if (errno != EINVAL && errno != ENOSYS) return errno;
@@ -108,10 +120,14 @@ void Database::setDataDir(const std::string& dir) {
 
 bool Database::lockDataDir() {
   std::string holder;
-  m_lockRefused = m_lock.acquire(m_dataDir, m_access, holder) == DataDirLock::Result::Busy;
-  if (m_lockRefused) {
+  const DataDirLock::Result r = m_lock.acquire(m_dataDir, m_access, holder);
+  m_lockRefused = r == DataDirLock::Result::Busy || r == DataDirLock::Result::NotAFile;
+  if (r == DataDirLock::Result::Busy) {
     ShowMessage(401, DataDirLockedMessage(m_dataDir, holder));
     setStorageError(isam_error::kBusy, EWOULDBLOCK);
+  } else if (r == DataDirLock::Result::NotAFile) {
+    ShowMessage(401, LockFileRefusedMessage(holder));
+    setStorageError(isam_error::kPathNotFound, ELOOP);
   }
   return !m_lockRefused;
 }

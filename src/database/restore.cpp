@@ -193,7 +193,7 @@ RestoreResult addRestored(Database& db, const std::string& folder, RestoreResult
   IsamError = error;
   IsamDosError = osError;
   return refuse(
-      r, storageFailed ? W("Fel vid återställning!!") + MessageText(error) : MessageText(526));
+      r, storageFailed ? W("Fel vid återställning!!") + IsamErrorText() : MessageText(526));
 }
 
 }  // namespace
