@@ -91,9 +91,10 @@ class MainConfig : public FixedRecord<kMainConfigSize> {
 // ---------------------------------------------------------------------------------------
 
 // The per-user folders. The configuration folder is $XDG_CONFIG_HOME/LigaWin32 (default
-// ~/.config/LigaWin32, ~ being $HOME or else the passwd entry's home directory); the data root is the XDG documents folder + /LigaWin32, with text/
-// and data/ below it. The documents folder is $XDG_DOCUMENTS_DIR when set, else the
-// XDG_DOCUMENTS_DIR line of $XDG_CONFIG_HOME/user-dirs.dirs, else ~/Documents.
+// ~/.config/LigaWin32, ~ being $HOME or else the passwd entry's home directory); the data root is
+// the XDG documents folder + /LigaWin32, with text/ and data/ below it. The documents folder is
+// $XDG_DOCUMENTS_DIR when set, else the XDG_DOCUMENTS_DIR line of $XDG_CONFIG_HOME/user-dirs.dirs,
+// else ~/Documents.
 struct AppFolders {
   std::string configDir;
   std::string configFile;  // configDir + "/LigaWin32.P32"

@@ -63,6 +63,8 @@ std::string SystemErrorText(int error) {
       return "disken är full";
     case ELOOP:
       return "är en symbolisk länk";
+    case EFBIG:
+      return "filen blir större än tillåtet";
     default:
       return std::strerror(error);
   }

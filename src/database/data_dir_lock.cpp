@@ -42,7 +42,8 @@ std::string readHolder(int fd) {
   if (space == std::string::npos || space == 0) return "ett annat program";
   const std::string name = line.substr(0, space) + ", process " + line.substr(space + 1);
   if (processLives(line.substr(space + 1))) return name;
-  return "ett annat program (den senast angivna innehavaren, " + name + ", körs inte längre)";
+  return "ett annat program (" + line.substr(0, space) + " " + line.substr(space + 1) +
+         " i låsfilen körs inte längre)";
 }
 
 // Opens the lock file without following a symbolic link, creating it (O_EXCL) when it is

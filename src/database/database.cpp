@@ -388,6 +388,7 @@ bool Database::openCompetitionFiles() {
   m_competitionOpen = IsamOK;
   m_openFailed = !m_competitionOpen;
   if (!m_competitionOpen) {
+    m_openFailure = IsamErrorText();
     // Blocks opened before the failure are closed again so that no handle outlives the
     // attempt; the failure's status is kept for the caller.
     IsamStatusGuard failure;

@@ -76,6 +76,8 @@ class Database {
   // True when the current competition's record was read but its files did not open (a
   // missing or damaged file): it stays current so that "indexbygg" can repair it.
   bool competitionFailedToOpen() const { return m_openFailed; }
+  // Why the files of the current competition did not open (IsamErrorText of the failure).
+  const std::string& openFailureText() const { return m_openFailure; }
   int currentCompetition() const { return m_current; }
   void setCurrentCompetition(int n) { m_current = n; }
   int catalogueFileLen() const { return m_catFileLen; }
@@ -230,6 +232,7 @@ class Database {
   bool m_catalogueAvailable = false;
   bool m_competitionOpen = false;
   bool m_openFailed = false;
+  std::string m_openFailure;
   int m_current = 0;
   int m_catFileLen = 0;
   int m_catUsedRecs = 0;

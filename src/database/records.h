@@ -26,7 +26,7 @@ namespace liga {
 
 inline constexpr int kNoResult = 10001;
 inline constexpr int kUnranked = 9999;  // TablePoints at or above: not ranked
-inline constexpr int kMaxScore = 9998;   // the highest real score
+inline constexpr int kMaxScore = 9998;  // the highest real score
 
 // True when a stored score is a real score (0..9998).
 inline bool ScorePresent(int score) {

@@ -276,7 +276,12 @@ bool Importer::startSection(int sectionNumber, const std::string& line) {
     m_createdCompetition = 0;
     m_db.closeCompetition();
   } else if (!m_db.competitionOpen()) {
-    logLine(W("ingen tävling öppen, filen hoppas över"));
+    if (m_db.competitionFailedToOpen()) {
+      logLine(W("Tävling ") + FormatInt(m_db.currentCompetition(), 2) + W(" kan inte öppnas: ") +
+              m_db.openFailureText() + W("; filen hoppas över"));
+    } else {
+      logLine(W("ingen tävling öppen, filen hoppas över"));
+    }
     return false;
   }
   m_record.clear();
@@ -581,8 +586,7 @@ void Importer::contactLine(const std::string& line) {
   c.setTown(Field(line, 4).substr(0, 22));
   c.setAddress4(Field(line, 5).substr(0, 22));
   team.setContactRow(row, c);
-  if (!m_db.rewriteTeam(m_lastTeamRecNo))
-    reject("felaktig " + line + " " + IsamErrorText());
+  if (!m_db.rewriteTeam(m_lastTeamRecNo)) reject("felaktig " + line + " " + IsamErrorText());
 }
 
 void Importer::playTimeRecord(const std::string& line) {

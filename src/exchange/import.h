@@ -31,14 +31,14 @@ namespace liga::exchange {
 
 // How the import of one file ended.
 enum class FileOutcome {
-  Done,       // read to its end
-  NotOpened,  // "kan ej öppna"
-  NotText,    // a binary file, refused before anything was read
+  Done,        // read to its end
+  NotOpened,   // "kan ej öppna"
+  NotText,     // a binary file, refused before anything was read
   NotRegular,  // a FIFO, device or directory: refused without reading from it
-  TooLarge,   // larger than any exchange file can be: refused before reading it
-  Declined,   // No to replacing the old schedule; the rest of the file was not read
-  Stopped,    // "avbryt" in the progress window
-  Failed,     // a full file, an unknown section or a storage error ended it early
+  TooLarge,    // larger than any exchange file can be: refused before reading it
+  Declined,    // No to replacing the old schedule; the rest of the file was not read
+  Stopped,     // "avbryt" in the progress window
+  Failed,      // a full file, an unknown section or a storage error ended it early
 };
 
 struct ImportSummary {

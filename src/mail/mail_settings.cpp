@@ -241,8 +241,7 @@ void ApplyPreset(MailSettings& settings, int index) {
 }
 
 std::string CleartextPasswordWarning(const MailSettings& settings) {
-  if (settings.encrypted != 0 || settings.smtpAuth == 0 || settings.smtpPassword.empty())
-    return {};
+  if (settings.encrypted != 0 || settings.smtpAuth == 0 || settings.smtpPassword.empty()) return {};
   return "Varning: krypteringen är \"None\", så lösenordet skickas okrypterat över nätet. "
          "Välj SSL eller TLS om servern klarar det.";
 }
