@@ -195,74 +195,71 @@ int runBackup(Context& ctx) {
   if (ctx.args.size() != 1 || ctx.args[0].empty())
     return usageError(ctx, self, "ange katalogen som kopian ska skrivas till");
   const std::string folder = absolutePath(ctx.args[0]);
-  return withShell(
-      ctx,
-      [&](Shell& shell) {
-        Database& db = shell.db();
-        if (!db.competitionOpen()) return needCompetition(ctx, db);
-        namespace fs = std::filesystem;
-        std::error_code ec;
-        const fs::file_status st = fs::status(folder, ec);
-        const bool existed = fs::exists(st);
-        if (existed && !fs::is_directory(st)) {
-          ctx.err << "fel: säkerhetskopian ska till en katalog, men detta är en fil: " << folder
-                  << "\n";
-          return kExitRefused;
-        }
-        if (existed && fs::equivalent(folder, db.dataDir(), ec)) {
-          ctx.err << "fel: säkerhetskopian kan inte skrivas till datakatalogen själv: " << folder
-                  << "\n";
-          return kExitRefused;
-        }
-        // The files the copy will write; a backup never overwrites, so any of them already in
-        // the folder refuses the backup before anything is copied or recorded.
-        const std::string num = ZeroPad(db.currentCompetition(), 2);
-        std::vector<std::string> targets;
-        for (const std::string& name :
-             {std::string("cupfiles"), "klass" + num, "lg" + num, "game" + num}) {
-          for (const char* ext : {".IX", ".DIA", ".DAT"}) {
-            const std::string source = FindFileNoCase(db.dataDir(), name + ext);
-            if (!source.empty())
-              targets.push_back((fs::path(folder) / fs::path(source).filename()).string());
-          }
-        }
-        for (const std::string& target : targets) {
-          if (fs::exists(fs::symlink_status(target, ec))) {
-            ctx.err << "fel: katalogen finns redan och har en säkerhetskopia ("
-                    << fs::path(target).filename().string() << "): " << folder << "\n";
-            return kExitRefused;
-          }
-        }
-        if (!existed && !fs::create_directories(folder, ec)) {
-          ctx.err << "fel: katalogen kan inte skapas (" << errorReason(ec.value())
-                  << "): " << folder << "\n";
-          return kExitRefused;
-        }
-        const std::string previousBackupDir = db.comp().backupDir();
-        bool ok;
-        {
-          FolderAnswer port(ctx.ui, folder);
-          ScopedUi scoped(port);
-          ok = db.backupCompetition();
-        }
-        if (ok) {
-          for (const std::string& target : targets) ctx.out << target << "\n";
-          return kExitOk;
-        }
-        const std::string reason = IsamErrorText();
-        // A failed backup leaves nothing behind: not the files it copied (none of them was
-        // there before), not the folder it created, not the folder in the catalogue.
-        for (const std::string& target : targets) fs::remove(target, ec);
-        if (!existed) fs::remove(folder, ec);
-        if (db.competitionOpen()) {
-          db.comp().setBackupDir(previousBackupDir);
-          db.storeCompetition(false);
-        }
-        ctx.err << "fel: säkerhetskopian kunde inte skrivas till " << folder << ": "
-                << utf8(MessageText(msg::kCopyFailed) + reason) << "\n";
+  return withShellOrReadOnly(ctx, [&](Shell& shell) {
+    Database& db = shell.db();
+    if (!db.competitionOpen()) return needCompetition(ctx, db);
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::file_status st = fs::status(folder, ec);
+    const bool existed = fs::exists(st);
+    if (existed && !fs::is_directory(st)) {
+      ctx.err << "fel: säkerhetskopian ska till en katalog, men detta är en fil: " << folder
+              << "\n";
+      return kExitRefused;
+    }
+    if (existed && fs::equivalent(folder, db.dataDir(), ec)) {
+      ctx.err << "fel: säkerhetskopian kan inte skrivas till datakatalogen själv: " << folder
+              << "\n";
+      return kExitRefused;
+    }
+    // The files the copy will write; a backup never overwrites, so any of them already in
+    // the folder refuses the backup before anything is copied or recorded.
+    const std::string num = ZeroPad(db.currentCompetition(), 2);
+    std::vector<std::string> targets;
+    for (const std::string& name :
+         {std::string("cupfiles"), "klass" + num, "lg" + num, "game" + num}) {
+      for (const char* ext : {".IX", ".DIA", ".DAT"}) {
+        const std::string source = FindFileNoCase(db.dataDir(), name + ext);
+        if (!source.empty())
+          targets.push_back((fs::path(folder) / fs::path(source).filename()).string());
+      }
+    }
+    for (const std::string& target : targets) {
+      if (fs::exists(fs::symlink_status(target, ec))) {
+        ctx.err << "fel: katalogen finns redan och har en säkerhetskopia ("
+                << fs::path(target).filename().string() << "): " << folder << "\n";
         return kExitRefused;
-      },
-      DataDirAccess::Write, ShellRun{false, true});
+      }
+    }
+    if (!existed && !fs::create_directories(folder, ec)) {
+      ctx.err << "fel: katalogen kan inte skapas (" << errorReason(ec.value()) << "): " << folder
+              << "\n";
+      return kExitRefused;
+    }
+    const std::string previousBackupDir = db.comp().backupDir();
+    bool ok;
+    {
+      FolderAnswer port(ctx.ui, folder);
+      ScopedUi scoped(port);
+      ok = db.backupCompetition();
+    }
+    if (ok) {
+      for (const std::string& target : targets) ctx.out << target << "\n";
+      return kExitOk;
+    }
+    const std::string reason = IsamErrorText();
+    // A failed backup leaves nothing behind: not the files it copied (none of them was
+    // there before), not the folder it created, not the folder in the catalogue.
+    for (const std::string& target : targets) fs::remove(target, ec);
+    if (!existed) fs::remove(folder, ec);
+    if (db.competitionOpen()) {
+      db.comp().setBackupDir(previousBackupDir);
+      db.storeCompetition(false);
+    }
+    ctx.err << "fel: säkerhetskopian kunde inte skrivas till " << folder << ": "
+            << utf8(MessageText(msg::kCopyFailed) + reason) << "\n";
+    return kExitRefused;
+  });
 }
 
 int runRestore(Context& ctx) {
@@ -353,41 +350,37 @@ int runTeams(Context& ctx) {
 }
 
 int runStandings(Context& ctx) {
-  return withShell(
-      ctx,
-      [&](Shell& shell) {
-        Database& db = shell.db();
-        if (!db.competitionOpen()) return needCompetition(ctx, db);
-        const int filter = classFilter(ctx, db, *findCommand("standings"));
-        if (filter == -2) return kExitUsage;
-        if (filter < 0) return kExitRefused;
-        TeamSelection selection(db);
-        SelectionRequest request;
-        request.classFilter = static_cast<std::int16_t>(filter);
-        request.kind = kSortStandings;
-        selection.select(request);
-        std::int32_t lastClass = -1;
-        for (const std::int32_t recNo : selection.selected()) {
-          if (!db.readTeam(recNo)) continue;
-          const TeamRec& t = db.team();
-          if (t.divisionRecNo() != lastClass) {
-            lastClass = t.divisionRecNo();
-            ctx.out << utf8(className(db, lastClass)) << "\n"
-                    << " pl.  " << PadRight("lag", 30) << "  sp   v   o   f   mål       p\n";
-          }
-          const bool ranked = t.tablePoints() < kUnranked;
-          ctx.out << FormatInt(t.place(), 4) << "  "
-                  << utf8(PadRight(TeamDisplayName(t.teamName(), false, db.comp().titleCaseNames()),
-                                   30))
-                  << FormatInt(t.played(), 4) << FormatInt(t.wonCount(), 4)
-                  << FormatInt(t.drawnCount(), 4) << FormatInt(t.lostCount(), 4)
-                  << FormatInt(t.goalsFor(), 5) << "-"
-                  << PadRight(std::to_string(t.goalsAgainst()), 4)
-                  << FormatInt(ranked ? t.tablePoints() : 0, 4) << "\n";
-        }
-        return kExitOk;
-      },
-      DataDirAccess::Write, ShellRun{false, true});
+  return withShellOrReadOnly(ctx, [&](Shell& shell) {
+    Database& db = shell.db();
+    if (!db.competitionOpen()) return needCompetition(ctx, db);
+    const int filter = classFilter(ctx, db, *findCommand("standings"));
+    if (filter == -2) return kExitUsage;
+    if (filter < 0) return kExitRefused;
+    TeamSelection selection(db);
+    SelectionRequest request;
+    request.classFilter = static_cast<std::int16_t>(filter);
+    request.kind = kSortStandings;
+    selection.select(request);
+    std::int32_t lastClass = -1;
+    for (const std::int32_t recNo : selection.selected()) {
+      if (!db.readTeam(recNo)) continue;
+      const TeamRec& t = db.team();
+      if (t.divisionRecNo() != lastClass) {
+        lastClass = t.divisionRecNo();
+        ctx.out << utf8(className(db, lastClass)) << "\n"
+                << " pl.  " << PadRight("lag", 30) << "  sp   v   o   f   mål       p\n";
+      }
+      const bool ranked = t.tablePoints() < kUnranked;
+      ctx.out << FormatInt(t.place(), 4) << "  "
+              << utf8(
+                     PadRight(TeamDisplayName(t.teamName(), false, db.comp().titleCaseNames()), 30))
+              << FormatInt(t.played(), 4) << FormatInt(t.wonCount(), 4)
+              << FormatInt(t.drawnCount(), 4) << FormatInt(t.lostCount(), 4)
+              << FormatInt(t.goalsFor(), 5) << "-" << PadRight(std::to_string(t.goalsAgainst()), 4)
+              << FormatInt(ranked ? t.tablePoints() : 0, 4) << "\n";
+    }
+    return kExitOk;
+  });
 }
 
 int runInfo(Context& ctx) {

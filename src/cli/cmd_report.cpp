@@ -178,37 +178,34 @@ int runView(Context& ctx) {
   if (!parseOptions(ctx.args, o)) return usageError(ctx, self);
   const int outputs = (o.pdf ? 1 : 0) + (o.html ? 1 : 0) + (o.xml ? 1 : 0) + (o.text ? 1 : 0);
   if (outputs != 1) return usageError(ctx, self);
-  return withShell(
-      ctx,
-      [&](Shell& shell) {
-        Database& db = shell.db();
-        if (!db.competitionOpen()) return refuse(ctx, W("<tävling ej vald/inmatad>"));
-        const auto picks = resolvePicks(ctx, db, o);
-        if (!picks) return kExitRefused;
-        TeamSelection selection(db);
-        reports::ReportContext rc{
-            db, selection, reports::ReportSettingsFrom(shell.config().report()), {}};
-        const auto grids = viewGrids(rc, o.kind, *picks);
-        if (!grids) return usageError(ctx, *findCommand("view"));
-        if (o.text) {
-          for (const auto& g : *grids)
-            ctx.out << Cp1252ToUtf8(g.title()) << "\n" << Cp1252ToUtf8(reports::GridText(g));
-          return kExitOk;
-        }
-        const reports::GridModel grid = reports::JoinGrids(*grids);
-        const reports::PublishSettings publish;
-        reports::ExportOutcome done;
-        if (o.html) done = reports::ExportHtml(grid, *o.html, publish);
-        if (o.xml) done = reports::ExportXml(grid, *o.xml, publish);
-        if (o.pdf) {
-          reports::PdfOptions pdf;
-          for (const auto& p : rc.settings.pictures)
-            if (p.on && reports::IsJpegPath(p.path)) pdf.jpegPictures.push_back(p.path);
-          done = reports::ExportPdf(grid, *o.pdf, publish, pdf);
-        }
-        return done.written ? kExitOk : kExitRefused;
-      },
-      DataDirAccess::Write, ShellRun{false, true});
+  return withShellOrReadOnly(ctx, [&](Shell& shell) {
+    Database& db = shell.db();
+    if (!db.competitionOpen()) return refuse(ctx, W("<tävling ej vald/inmatad>"));
+    const auto picks = resolvePicks(ctx, db, o);
+    if (!picks) return kExitRefused;
+    TeamSelection selection(db);
+    reports::ReportContext rc{
+        db, selection, reports::ReportSettingsFrom(shell.config().report()), {}};
+    const auto grids = viewGrids(rc, o.kind, *picks);
+    if (!grids) return usageError(ctx, *findCommand("view"));
+    if (o.text) {
+      for (const auto& g : *grids)
+        ctx.out << Cp1252ToUtf8(g.title()) << "\n" << Cp1252ToUtf8(reports::GridText(g));
+      return kExitOk;
+    }
+    const reports::GridModel grid = reports::JoinGrids(*grids);
+    const reports::PublishSettings publish;
+    reports::ExportOutcome done;
+    if (o.html) done = reports::ExportHtml(grid, *o.html, publish);
+    if (o.xml) done = reports::ExportXml(grid, *o.xml, publish);
+    if (o.pdf) {
+      reports::PdfOptions pdf;
+      for (const auto& p : rc.settings.pictures)
+        if (p.on && reports::IsJpegPath(p.path)) pdf.jpegPictures.push_back(p.path);
+      done = reports::ExportPdf(grid, *o.pdf, publish, pdf);
+    }
+    return done.written ? kExitOk : kExitRefused;
+  });
 }
 
 int runReport(Context& ctx) {
@@ -236,51 +233,48 @@ int runReport(Context& ctx) {
   std::unique_ptr<QGuiApplication> app;
   if (!QGuiApplication::instance()) app = std::make_unique<QGuiApplication>(argc, argv);
   gui::InstallQtPictureLoader();
-  return withShell(
-      ctx,
-      [&](Shell& shell) {
-        Database& db = shell.db();
-        if (!db.competitionOpen()) return refuse(ctx, W("<tävling ej vald/inmatad>"));
-        const auto picks = resolvePicks(ctx, db, o);
-        if (!picks) return kExitRefused;
-        TeamSelection selection(db);
-        reports::ReportContext rc{
-            db, selection, reports::ReportSettingsFrom(shell.config().report()), {}};
-        gui::QtReportPrinter printer(gui::QtReportPrinter::Mode::Pdf, *o.pdf, true);
-        reports::ScopedPrinter scoped(printer);
-        if (o.kind == "laglista") reports::PrintTeamList(rc, picks->classes);
-        if (o.kind == "lagspelprogram") reports::PrintTeamSchedules(rc, picks->teams);
-        if (o.kind == "seriespelprogram")
-          reports::PrintLeagueSchedule(rc, picks->classes, picks->playTimes, picks->allClasses);
-        if (o.kind == "haltmatcher") reports::PrintRemainingMatches(rc, picks->classes);
-        if (o.kind == "resultat") reports::PrintResults(rc, picks->classes, picks->playTimes);
-        if (o.kind == "protokoll-individuellt")
-          reports::PrintProtocols(rc, reports::ProtocolLayout::Individual, picks->playTimes);
-        if (o.kind == "protokoll-lag")
-          reports::PrintProtocols(rc, reports::ProtocolLayout::Team, picks->playTimes);
-        if (o.kind == "protokoll-badminton")
-          reports::PrintProtocols(rc, reports::ProtocolLayout::Badminton, picks->playTimes);
-        if (o.kind == "etiketter") {
-          // By team when teams are named, else by class.
-          const bool byClass = o.teams.empty();
-          reports::PrintLabels(rc, reports::LabelSheetFrom(shell.config().label()),
-                               byClass ? picks->classes : picks->teams, byClass,
-                               static_cast<reports::PersonSet>(o.set.value_or(1)));
-        }
-        if (o.kind == "giro") {
-          if (o.set.value_or(1) > 3) return usageError(ctx, self);
-          std::optional<reports::GiroForm> form;
-          if (o.giroKind.value_or(0) > 0) form = static_cast<reports::GiroForm>(*o.giroKind - 1);
-          reports::PrintGiro(rc, picks->teams, static_cast<reports::PersonSet>(o.set.value_or(1)),
-                             form);
-        }
-        printer.finishAll();
-        if (printer.jobs() == 0) return refuse(ctx, "inget att skriva ut");
-        ctx.out << "utskriftsjobb: " << printer.jobs() << "\n"
-                << "pdf: " << *o.pdf << "\n";
-        return kExitOk;
-      },
-      DataDirAccess::Write, ShellRun{false, true});
+  return withShellOrReadOnly(ctx, [&](Shell& shell) {
+    Database& db = shell.db();
+    if (!db.competitionOpen()) return refuse(ctx, W("<tävling ej vald/inmatad>"));
+    const auto picks = resolvePicks(ctx, db, o);
+    if (!picks) return kExitRefused;
+    TeamSelection selection(db);
+    reports::ReportContext rc{
+        db, selection, reports::ReportSettingsFrom(shell.config().report()), {}};
+    gui::QtReportPrinter printer(gui::QtReportPrinter::Mode::Pdf, *o.pdf, true);
+    reports::ScopedPrinter scoped(printer);
+    if (o.kind == "laglista") reports::PrintTeamList(rc, picks->classes);
+    if (o.kind == "lagspelprogram") reports::PrintTeamSchedules(rc, picks->teams);
+    if (o.kind == "seriespelprogram")
+      reports::PrintLeagueSchedule(rc, picks->classes, picks->playTimes, picks->allClasses);
+    if (o.kind == "haltmatcher") reports::PrintRemainingMatches(rc, picks->classes);
+    if (o.kind == "resultat") reports::PrintResults(rc, picks->classes, picks->playTimes);
+    if (o.kind == "protokoll-individuellt")
+      reports::PrintProtocols(rc, reports::ProtocolLayout::Individual, picks->playTimes);
+    if (o.kind == "protokoll-lag")
+      reports::PrintProtocols(rc, reports::ProtocolLayout::Team, picks->playTimes);
+    if (o.kind == "protokoll-badminton")
+      reports::PrintProtocols(rc, reports::ProtocolLayout::Badminton, picks->playTimes);
+    if (o.kind == "etiketter") {
+      // By team when teams are named, else by class.
+      const bool byClass = o.teams.empty();
+      reports::PrintLabels(rc, reports::LabelSheetFrom(shell.config().label()),
+                           byClass ? picks->classes : picks->teams, byClass,
+                           static_cast<reports::PersonSet>(o.set.value_or(1)));
+    }
+    if (o.kind == "giro") {
+      if (o.set.value_or(1) > 3) return usageError(ctx, self);
+      std::optional<reports::GiroForm> form;
+      if (o.giroKind.value_or(0) > 0) form = static_cast<reports::GiroForm>(*o.giroKind - 1);
+      reports::PrintGiro(rc, picks->teams, static_cast<reports::PersonSet>(o.set.value_or(1)),
+                         form);
+    }
+    printer.finishAll();
+    if (printer.jobs() == 0) return refuse(ctx, "inget att skriva ut");
+    ctx.out << "utskriftsjobb: " << printer.jobs() << "\n"
+            << "pdf: " << *o.pdf << "\n";
+    return kExitOk;
+  });
 #endif
 }
 

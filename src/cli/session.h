@@ -71,6 +71,13 @@ int withShell(Context& ctx, Body body, DataDirAccess access = DataDirAccess::Wri
   return status;
 }
 
+// withShell for a command that reads and writes only on the side (ShellRun::
+// readOnlyFallback): on a data directory it may not write it runs with Read access.
+template <typename Body>
+int withShellOrReadOnly(Context& ctx, Body body) {
+  return withShell(ctx, body, DataDirAccess::Write, ShellRun{false, true});
+}
+
 // Prints a system text (code page 1252) on stderr and returns the refusal status.
 inline int refuse(Context& ctx, const std::string& cp1252) {
   ctx.err << Cp1252ToUtf8(cp1252) << "\n";
