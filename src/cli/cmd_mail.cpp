@@ -12,6 +12,7 @@
 #include "app/shell.h"
 #include "cli/command.h"
 #include "cli/session.h"
+#include "common/email_address.h"
 #include "common/encoding.h"
 #include "common/file_read.h"
 #include "mail/mail_settings.h"
@@ -146,6 +147,10 @@ int runMail(Context& ctx) {
   if (a.verb == "message" && (!a.haveSubject || a.bodyFile.empty())) return usageError(ctx, self);
   if (a.verb == "test" && (a.rest.size() != 1 || !a.teams.empty())) return usageError(ctx, self);
   if (!teamsVerb && a.verb != "test") return usageError(ctx, self);
+  if (a.verb == "test" && !ValidEmailAddress(a.rest[0]))
+    return usageError(
+        ctx, self,
+        "ogiltig e-postadress \"" + ShownEmailAddress(a.rest[0]) + "\" (ska vara namn@domän)");
 
   const std::string path =
       a.settingsFile.empty() ? mail::DefaultMailSettingsPath() : a.settingsFile;

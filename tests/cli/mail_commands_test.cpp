@@ -146,6 +146,10 @@ TEST_F(CliMailTest, FailuresAreRefusals) {
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.out.find("Kan ej läsa e-postinställningarna"), std::string::npos) << r.out;
   EXPECT_EQ(liga("mail").status, 2);
+  r = liga("mail test \"$(printf 'a@b.se>\\r\\nRCPT TO:<evil@x.example')\" --settings '" +
+           settingsPath() + "'");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.out.find("ogiltig e-postadress \"a@b.se>\\r\\nRCPT"), std::string::npos) << r.out;
   EXPECT_EQ(liga("mail message --subject x").status, 2);
   EXPECT_TRUE(m_servers->received().empty());
 }
