@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "common/encoding.h"
+#include "common/file_read.h"
 #include "common/messages.h"
 #include "common/paths.h"
 #include "common/progress.h"
@@ -78,6 +79,8 @@ std::string IsamErrorText() {
     if (f.error == ELOOP)
       return file + W(" är en symbolisk länk; programmet skriver inte genom länkar i "
                       "datakatalogen");
+    return MessageText(IsamError) + " (" + Utf8ToCp1252(SystemErrorText(f.error)) + ": " + file +
+           ")";
   }
   return MessageText(IsamError);
 }
@@ -503,6 +506,7 @@ bool Database::copyBlock(const std::string& name, const std::string& folder, int
     ProgressLine(line,
                  quoted(W(source)) + " --> " + quoted(W(target)) + (ok ? " ..klart" : " ..error"));
     if (!ok) {
+      storage::noteFileFailure(target, ec.value());
       setStorageError(isam_error::kWriteError, ec.value());
       return false;
     }
@@ -529,7 +533,7 @@ bool Database::backupCompetition() {
     text = MessageText(msg::kTuDataBas) + " nr." + num + MessageText(msg::kCopiedTo) + W(folder) +
            MessageText(msg::kCopySucceeded);
   } else {
-    text = MessageText(msg::kCopyFailed) + MessageText(IsamError);
+    text = MessageText(msg::kCopyFailed) + IsamErrorText();
   }
   if (text.size() > kMessageBufferMax) text.resize(kMessageBufferMax);
   ShowMessage(201, text);

@@ -269,9 +269,9 @@ void OpenRecordBlock(FileBlockPtr& handle, const std::string& name, std::int32_t
                      bool readOnly = false);
 
 // The text of the storage error in IsamError as the user is shown it: the catalogue text,
-// except that an I/O failure that has a plain cause names the file it happened on: a full
-// disk (ENOSPC, EDQUOT) reads "disken är full: FILE", a symbolic link the program refuses to
-// write through reads "FILE är en symbolisk länk; ...". Code page 1252.
+// followed for an I/O failure by its cause and the file it happened on ("... (åtkomst
+// nekad: FILE)"). A full disk (ENOSPC, EDQUOT) reads "disken är full: FILE" alone, a symbolic
+// link the program refuses to write through "FILE är en symbolisk länk; ...". Code page 1252.
 std::string IsamErrorText();
 
 // Renames `from` to `to` unless `to` already exists; never replaces a file. Returns 0 or

@@ -127,6 +127,15 @@ TEST_F(UntrustedInputTest, DatadirAndSelectFailWhenTheConfigurationCannotBeWritt
   EXPECT_TRUE(contains(liga("--quiet info").out, "tävling  1:"));
 }
 
+TEST_F(UntrustedInputTest, ABackupThatCannotBeWrittenNamesTheFileAndWhy) {
+  demo();
+  // lg01.DAT of the demo is over 300 KB, more than the limit lets a file grow to.
+  const RunResult r = liga("--quiet backup ../bk", "trap '' XFSZ; ulimit -f 200; ");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(contains(r.err, ": " + (m_root / "bk" / "lg01.DAT").string() + ")")) << r.err;
+  EXPECT_FALSE(fs::exists(m_root / "bk"));
+}
+
 TEST_F(UntrustedInputTest, AResetConfigurationSaysWhichDataDirectoryIsNowUsed) {
   demo();
   const fs::path config = m_root / "config" / "LigaWin32" / "LigaWin32.P32";
