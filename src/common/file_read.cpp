@@ -56,6 +56,8 @@ std::string SystemErrorText(int error) {
       return "är inte en katalog";
     case EISDIR:
       return "är en katalog";
+    case EEXIST:
+      return "finns redan";
     case EROFS:
       return "skrivskyddat filsystem";
     case ENOSPC:
