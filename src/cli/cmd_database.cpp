@@ -124,7 +124,7 @@ int runInit(Context& ctx) {
         ctx.err << "fel: tävlingskatalogen ersattes inte (svaret blev nej; använd --yes)\n";
         return kExitRefused;
       }
-      return refuse(ctx, MessageText(IsamError));
+      return refuse(ctx, IsamErrorText());
     }
     shell.config().main().setCurrentCompetition(0);
     ctx.out << utf8(W("ny katalog: ")) << db.dataDir() << "\n";
@@ -167,7 +167,8 @@ int runSelect(Context& ctx) {
         if (!db.catalogueAvailable()) return needCompetition(ctx, db);
         const auto items = db.refreshCompetitionMenus();
         if (!items[n - 1].enabled) return refuse(ctx, items[n - 1].caption);
-        if (!db.selectCompetition(n, false)) return refuse(ctx, MessageText(IsamError));
+        if (!db.selectCompetition(n, false)) return refuse(ctx, IsamErrorText());
+        if (!shell.saveConfiguration()) return refuse(ctx, shell.configSaveFailureText());
         ctx.out << FormatInt(n, 2) << " " << utf8(db.comp().competitionName()) << "\n";
         return kExitOk;
       },
@@ -183,7 +184,7 @@ int runDelete(Context& ctx) {
     const auto items = db.refreshCompetitionMenus();
     if (!items[n - 1].enabled) return refuse(ctx, items[n - 1].caption);
     if (!db.deleteCompetition(n)) {
-      if (!IsamOK) return refuse(ctx, MessageText(IsamError));
+      if (!IsamOK) return refuse(ctx, IsamErrorText());
       ctx.err << "fel: tävling " << n << " raderades inte (svaret blev nej; använd --yes)\n";
       return kExitRefused;
     }
@@ -197,7 +198,7 @@ int runBackup(Context& ctx) {
   if (ctx.args.size() != 1 || ctx.args[0].empty())
     return usageError(ctx, self, "ange katalogen som kopian ska skrivas till");
   const std::string folder = absolutePath(ctx.args[0]);
-  return withShell(ctx, [&](Shell& shell) {
+  return withShellOrReadOnly(ctx, [&](Shell& shell) {
     Database& db = shell.db();
     if (!db.competitionOpen()) return needCompetition(ctx, db);
     std::error_code ec;
@@ -248,7 +249,7 @@ int runBackup(Context& ctx) {
       for (const std::string& target : targets) ctx.out << target << "\n";
       return kExitOk;
     }
-    const std::string reason = MessageText(IsamError);
+    const std::string reason = IsamErrorText();
     // A failed backup leaves nothing behind: not the files it copied (none of them was
     // there before), not the folder it created, not the folder in the catalogue.
     for (const std::string& target : targets) fs::remove(target, ec);
@@ -364,7 +365,7 @@ void printTieNotes(Context& ctx, Database& db, const std::vector<TieNote>& notes
 }
 
 int runStandings(Context& ctx) {
-  return withShell(ctx, [&](Shell& shell) {
+  return withShellOrReadOnly(ctx, [&](Shell& shell) {
     Database& db = shell.db();
     if (!db.competitionOpen()) return needCompetition(ctx, db);
     const int filter = classFilter(ctx, db, *findCommand("standings"));
@@ -477,6 +478,11 @@ int runDatadir(Context& ctx) {
         }
         // The competition number belonged to the previous directory.
         db.setCurrentCompetition(0);
+        if (!shell.saveConfiguration()) {
+          ctx.err << "fel: datakatalogen ändrades inte, den är fortfarande " << previous << ": "
+                  << utf8(shell.configSaveFailureText()) << "\n";
+          return kExitRefused;
+        }
         ctx.out << "datakatalogen är nu " << db.dataDir() << " (förut " << previous << ")\n";
         if (db.catalogueAvailable()) {
           ctx.out << "tävlingskatalogen har " << db.catalogueUsedRecs()

@@ -12,7 +12,9 @@
 #include "app/shell.h"
 #include "cli/command.h"
 #include "cli/session.h"
+#include "common/email_address.h"
 #include "common/encoding.h"
+#include "common/file_read.h"
 #include "mail/mail_settings.h"
 #include "mail/schedule_mail.h"
 #include "mail/send_email.h"
@@ -67,11 +69,9 @@ int RunOnTeams(Context& ctx, const MailArgs& a, const mail::MailSettings& settin
   std::string body;
   bool html = true;
   if (a.verb == "message") {
-    std::ifstream f(a.bodyFile, std::ios::binary);
-    if (!f) return refuse(ctx, W("Kan ej läsa filen: ") + a.bodyFile);
-    std::ostringstream s;
-    s << f.rdbuf();
-    body = s.str();
+    const ReadOutcome read = ReadRegularFile(a.bodyFile, body);
+    if (read.problem != ReadProblem::None)
+      return refuse(ctx, Utf8ToCp1252(ReadProblemText(read, a.bodyFile)));
     const std::size_t dot = a.bodyFile.rfind('.');
     const std::string ext = dot == std::string::npos ? "" : a.bodyFile.substr(dot);
     html = ext == ".htm" || ext == ".html" || ext == ".HTM" || ext == ".HTML";
@@ -107,6 +107,11 @@ int RunOnTeams(Context& ctx, const MailArgs& a, const mail::MailSettings& settin
         }
         sender.OnLog(nullptr, mail::lmNone);
         ctx.out << "skickade: " << result.sent << "\n";
+        if (result.refusedAddresses > 0) {
+          ctx.err << "fel: " << result.refusedAddresses
+                  << " ogiltiga e-postadresser fick ingen post (se loggen)\n";
+          return kExitRefused;
+        }
         return result.error.empty() ? kExitOk : kExitRefused;
       },
       DataDirAccess::Read);
@@ -142,6 +147,10 @@ int runMail(Context& ctx) {
   if (a.verb == "message" && (!a.haveSubject || a.bodyFile.empty())) return usageError(ctx, self);
   if (a.verb == "test" && (a.rest.size() != 1 || !a.teams.empty())) return usageError(ctx, self);
   if (!teamsVerb && a.verb != "test") return usageError(ctx, self);
+  if (a.verb == "test" && !ValidEmailAddress(a.rest[0]))
+    return usageError(
+        ctx, self,
+        "ogiltig e-postadress \"" + ShownEmailAddress(a.rest[0]) + "\" (ska vara namn@domän)");
 
   const std::string path =
       a.settingsFile.empty() ? mail::DefaultMailSettingsPath() : a.settingsFile;
@@ -155,6 +164,8 @@ int runMail(Context& ctx) {
                "(encrypted: 0 ingen, 1 SSL, 2 STARTTLS, 3 SSL/TLS; se \"liga help mail\")\n";
     return kExitRefused;
   }
+  if (const std::string warning = mail::CleartextPasswordWarning(settings); !warning.empty())
+    ctx.err << warning << "\n";
   return a.verb == "test" ? RunTest(ctx, a, settings) : RunOnTeams(ctx, a, settings);
 }
 

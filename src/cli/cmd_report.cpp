@@ -207,7 +207,7 @@ int runView(Context& ctx) {
                                    : "ange bara ett av --html, --xml, --pdf och --text");
   const std::string out = o.html ? *o.html : o.xml ? *o.xml : o.pdf ? *o.pdf : std::string();
   if (!out.empty() && !outputUsable(ctx, out)) return kExitRefused;
-  return withShell(ctx, [&](Shell& shell) {
+  return withShellOrReadOnly(ctx, [&](Shell& shell) {
     Database& db = shell.db();
     if (!db.competitionOpen()) return refuse(ctx, W("<tävling ej vald/inmatad>"));
     const auto picks = resolvePicks(ctx, db, o);
@@ -272,7 +272,7 @@ int runReport(Context& ctx) {
   std::unique_ptr<QGuiApplication> app;
   if (!QGuiApplication::instance()) app = std::make_unique<QGuiApplication>(argc, argv);
   gui::InstallQtPictureLoader();
-  return withShell(ctx, [&](Shell& shell) {
+  return withShellOrReadOnly(ctx, [&](Shell& shell) {
     Database& db = shell.db();
     if (!db.competitionOpen()) return refuse(ctx, W("<tävling ej vald/inmatad>"));
     const auto picks = resolvePicks(ctx, db, o);

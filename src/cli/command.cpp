@@ -1,5 +1,7 @@
 #include "cli/command.h"
 
+#include "common/file_read.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -92,21 +94,7 @@ std::string absolutePath(const std::string& path) {
 }
 
 std::string errorReason(int error) {
-  switch (error) {
-    case EACCES:
-    case EPERM:
-      return "åtkomst nekad";
-    case ENOENT:
-      return "finns inte";
-    case ENOTDIR:
-      return "är inte en katalog";
-    case EROFS:
-      return "skrivskyddat filsystem";
-    case ENOSPC:
-      return "disken är full";
-    default:
-      return std::strerror(error);
-  }
+  return SystemErrorText(error);
 }
 
 bool checkReadableFile(Context& ctx, const std::string& path) {

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "app/config.h"
 #include "cli/command.h"
 #include "cli/terminal_ui.h"
 #include "common/ui_port.h"
@@ -84,6 +85,11 @@ int main(int argc, char** argv) {
   if (!command) return globalUsage("okänt kommando: " + name);
   if (!options.configFile.empty() && std::filesystem::is_directory(options.configFile)) {
     std::cerr << "fel: är en katalog, inte en fil: " << options.configFile << "\n";
+    return kExitRefused;
+  }
+
+  if (const std::string problem = liga::FoldersProblem(); !problem.empty()) {
+    std::cerr << "fel: " << problem << "\n";
     return kExitRefused;
   }
 

@@ -76,6 +76,8 @@ class Database {
   // True when the current competition's record was read but its files did not open (a
   // missing or damaged file): it stays current so that "indexbygg" can repair it.
   bool competitionFailedToOpen() const { return m_openFailed; }
+  // Why the files of the current competition did not open (IsamErrorText of the failure).
+  const std::string& openFailureText() const { return m_openFailure; }
   int currentCompetition() const { return m_current; }
   void setCurrentCompetition(int n) { m_current = n; }
   int catalogueFileLen() const { return m_catFileLen; }
@@ -236,6 +238,7 @@ class Database {
   bool m_catalogueAvailable = false;
   bool m_competitionOpen = false;
   bool m_openFailed = false;
+  std::string m_openFailure;
   int m_current = 0;
   int m_catFileLen = 0;
   int m_catUsedRecs = 0;
@@ -270,6 +273,12 @@ std::string FindFileNoCase(const std::string& dir, const std::string& name);
 // has its records read into buffers of the wrong size or rewritten cut short.
 void OpenRecordBlock(FileBlockPtr& handle, const std::string& name, std::int32_t recordLength,
                      bool readOnly = false);
+
+// The text of the storage error in IsamError as the user is shown it: the catalogue text,
+// followed for an I/O failure by its cause and the file it happened on ("... (åtkomst
+// nekad: FILE)"). A full disk (ENOSPC, EDQUOT) reads "disken är full: FILE" alone, a symbolic
+// link the program refuses to write through "FILE är en symbolisk länk; ...". Code page 1252.
+std::string IsamErrorText();
 
 // Renames `from` to `to` unless `to` already exists; never replaces a file. Returns 0 or
 // the errno of the failure (EEXIST when `to` exists).

@@ -1,5 +1,7 @@
 #include "editing/lag.h"
 
+#include "common/email_address.h"
+
 #include <algorithm>
 
 #include "common/encoding.h"
@@ -92,7 +94,7 @@ bool TLagForm::classCheck(OkResult* refusal) {
   ResetNewClass(m_db);
   m_db.cls().setClassName(text.substr(0, 22));
   if (!m_db.storeClass(true)) {
-    if (refusal != nullptr) *refusal = OkResult::Refused(MessageText(IsamError), "cbKlass");
+    if (refusal != nullptr) *refusal = OkResult::Refused(IsamErrorText(), "cbKlass");
     t.setDivisionRecNo(0);
     return false;
   }
@@ -166,6 +168,15 @@ OkResult TLagForm::okButtonClick() {
   udNummer = *number;
   if (const std::string missing = MissingText(edNamn, "lagnamnet"); !missing.empty())
     return OkResult::Refused(missing, "edNamn");
+  // An address goes into SMTP commands as it is: one that is not plainly local@domain (a
+  // line break above all) is refused here, before anything (a new class either) is stored.
+  for (int row = 0; row < TeamRec::kContactRows; ++row) {
+    const std::string email = m_db.team().contactRow(row).email();
+    if (email.empty() || ValidEmailAddress(email)) continue;
+    return OkResult::Refused(W("ogiltig e-postadress på rad ") + cell(row + 1, 0) + ": \"" +
+                                 ShownEmailAddress(email) + W("\" (ska vara namn@domän)"),
+                             "sgLagMedl", row + 1, 5);
+  }
   const std::string key = ZeroPad(udNummer, 4);
   std::int32_t found = 0;
   FindKey(m_db.teamFile(), 1, found, key);

@@ -219,6 +219,15 @@ QWidget* TFormSendEmail::buildServerPage() {
   form->addRow(QStringLiteral("&Inloggning:"), m_auth);
   form->addRow(QString::fromUtf8("&Användare:"), m_user);
   form->addRow(QString::fromUtf8("&Lösenord:"), m_password);
+  m_clearTextWarning = new QLabel(page);
+  m_clearTextWarning->setObjectName(QStringLiteral("lblClearTextPassword"));
+  m_clearTextWarning->setWordWrap(true);
+  m_clearTextWarning->setStyleSheet(QStringLiteral("color: #b00000"));
+  m_clearTextWarning->setVisible(false);
+  form->addRow(QString(), m_clearTextWarning);
+  for (QComboBox* c : {m_encrypted, m_auth})
+    connect(c, &QComboBox::currentIndexChanged, this, [this] { updateClearTextWarning(); });
+  connect(m_password, &QLineEdit::textChanged, this, [this] { updateClearTextWarning(); });
   form->addRow(QString(), m_verify);
   form->addRow(QStringLiteral("Extra CA-&fil:"), m_caFile);
   form->addRow(QString::fromUtf8("Lo&ggläge:"), m_logMode);
@@ -385,9 +394,18 @@ void TFormSendEmail::installHandlers() {
 }
 
 void TFormSendEmail::prepare() {
-  mail::PrepareMessage(m_sender, fields(), attachments(),
+  const mail::MailSettings f = fields();
+  if (const std::string warning = mail::CleartextPasswordWarning(f); !warning.empty())
+    appendLog(warning);
+  mail::PrepareMessage(m_sender, f, attachments(),
                        [this](const std::string& text) { appendLog(text); });
   installHandlers();
+}
+
+void TFormSendEmail::updateClearTextWarning() {
+  const std::string warning = mail::CleartextPasswordWarning(fields());
+  m_clearTextWarning->setText(Q(warning));
+  m_clearTextWarning->setVisible(!warning.empty());
 }
 
 void TFormSendEmail::showLogPage() {

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QMessageBox>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <csignal>
@@ -50,6 +51,11 @@ int main(int argc, char** argv) {
   QApplication::setDesktopFileName(QStringLiteral("ligawin32"));
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/ligawin32.png")));
   liga::gui::InstallSwedishTranslations(app);
+
+  if (const std::string problem = liga::FoldersProblem(); !problem.empty()) {
+    QMessageBox::critical(nullptr, QStringLiteral("LigaWin32"), QString::fromStdString(problem));
+    return 1;
+  }
 
   liga::StartupOptions options;
   bool firstPaintExit = false;

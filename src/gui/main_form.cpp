@@ -515,7 +515,10 @@ void TMainForm::buildStatusPanels(QWidget* central, QVBoxLayout* outer) {
 
 bool TMainForm::FormCreate(const StartupOptions& options) {
   setWindowTitle(QString::fromStdString(Cp1252ToUtf8(WindowCaption(" Linux Qt"))));
-  const bool storage = m_shell.startup(m_ui, options);
+  StartupOptions opened = options;
+  // On a data directory it may not write the window still shows and prints the competitions.
+  opened.readOnlyFallback = true;
+  const bool storage = m_shell.startup(m_ui, opened);
   m_started = true;
   showSettingsPanels();
   refresh();
@@ -586,7 +589,10 @@ void TMainForm::FormDestroy() {
   g.top = frameGeometry().y();
   g.width = width();
   g.height = height();
-  m_shell.shutdown(m_ui, g);
+  if (!m_shell.shutdown(m_ui, g)) {
+    ScopedUi scoped(m_ui);
+    ShowMessage(401, m_shell.configSaveFailureText());
+  }
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
@@ -790,6 +796,9 @@ void TMainForm::raderaAllaLag() {
 void TMainForm::dataDir() {
   ChangeDataDirectoryCommand(m_shell.db(), m_shell.config().main());
   showSettingsPanels();
+  // The choice is the point of the command: it is saved now, so a failure is told while the
+  // user can still act on it, not lost at exit.
+  if (!m_shell.saveConfiguration()) ShowMessage(401, m_shell.configSaveFailureText());
 }
 
 void TMainForm::konfig() {

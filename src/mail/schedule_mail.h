@@ -62,6 +62,9 @@ std::int32_t FindTeamByNumber(Database& db, int number);
 struct MailRunResult {
   int sent = 0;       // messages the server accepted
   std::string error;  // the first error (UTF-8), empty when none
+  // Contact addresses that are not plainly local@domain (common/email_address.h): never
+  // sent to, each logged; the others are sent as usual.
+  int refusedAddresses = 0;
 };
 
 struct MailRunOptions {

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "common/encoding.h"
 #include "common/messages.h"
 #include "common/recording_ui.h"
 #include "support/file_io.h"
@@ -87,8 +88,12 @@ TEST_F(ShellTest, VersionConflictOnEitherSideOfTheSize) {
     m_ui.shown.clear();
     Shell shell;
     shell.startup(m_ui, {});
-    ASSERT_EQ(m_ui.shown.size(), 1u);
+    ASSERT_EQ(m_ui.shown.size(), 2u);
     EXPECT_EQ(m_ui.shown[0].text.rfind("Versionskonflikt av konfigurationsfilen \"", 0), 0u);
+    EXPECT_NE(m_ui.shown[1].text.find(W("datakatalogen är nu \"") + shell.folders().defaultDataDir +
+                                      "\""),
+              std::string::npos)
+        << m_ui.shown[1].text;
     EXPECT_EQ(fs::file_size(m_config), kConfigFileSize);
     shell.shutdown(m_ui);
     EXPECT_EQ(fs::file_size(m_config), kConfigFileSize);

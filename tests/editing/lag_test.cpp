@@ -186,6 +186,23 @@ TEST_F(LagTest, MalformedNumberAndEmptyNameAreRefusedAndNothingIsStored) {
   EXPECT_EQ(reg.count(), 0);
 }
 
+TEST_F(LagTest, AMailAddressThatIsNotLocalAtDomainIsRefusedAtItsCell) {
+  TlgLagRegForm reg(m_db);
+  reg.start();
+  const OkResult r = addTeam(reg, [](TLagForm& f) {
+    f.cbKlass = "A";
+    f.setCell(3, 1, "ANNA");
+    f.setCell(3, 5, "a@b.c>\r\nRCPT TO:<evil@x.example");
+  });
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.focus, "sgLagMedl");
+  EXPECT_EQ(r.row, 3);
+  EXPECT_EQ(r.col, 5);
+  EXPECT_NE(r.message.find("a@b.c>\\r\\nRCPT"), std::string::npos) << r.message;
+  EXPECT_EQ(r.message.find('\n'), std::string::npos);
+  EXPECT_EQ(UsedRecs(m_db.teamFile()), 0);
+}
+
 TEST_F(LagTest, NumericFieldsAreCheckedInOrder) {
   TlgLagRegForm reg(m_db);
   reg.start();

@@ -7,7 +7,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
@@ -169,6 +171,20 @@ TEST_F(MailWindowTest, FieldsReachTheServerAndTheLogHidesThePassword) {
   auto* bar = child<QProgressBar>("ProgressBar");
   EXPECT_GT(bar->maximum(), 1);
   EXPECT_EQ(bar->value(), bar->maximum());
+}
+
+TEST_F(MailWindowTest, APasswordWithoutEncryptionIsWarnedAboutWhileItIsSo) {
+  TFormSendEmail& w = open();
+  QLabel* warning = child<QLabel>("lblClearTextPassword");
+  ASSERT_NE(warning, nullptr);
+  w.setFields(server());  // encryption "None", login with a password
+  EXPECT_FALSE(warning->isHidden());
+  EXPECT_TRUE(warning->text().contains(QString::fromUtf8("okrypterat")));
+  child<QComboBox>("cmbEncrypted")->setCurrentIndex(1);
+  EXPECT_TRUE(warning->isHidden());
+  child<QComboBox>("cmbEncrypted")->setCurrentIndex(0);
+  child<QLineEdit>("edtPassword")->clear();
+  EXPECT_TRUE(warning->isHidden());
 }
 
 TEST_F(MailWindowTest, ScheduleButtonMailsEveryContactOfTheChosenTeams) {

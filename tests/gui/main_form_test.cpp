@@ -357,6 +357,27 @@ TEST_F(MainFormTest, ChangingTheDataDirectory) {
   EXPECT_TRUE(enabled("vlj1"));
 }
 
+TEST_F(MainFormTest, ADataDirectoryThatCannotBeSavedIsReportedAtOnce) {
+  start();
+  // Nothing can replace a folder where the configuration file was.
+  fs::remove(m_configFile);
+  fs::create_directory(m_configFile);
+  const fs::path other = m_dir / "annan";
+  fs::create_directories(other);
+  m_ui.shown.clear();
+  m_ui.setNextPick(other.string());
+  click("buttonDataLib");
+  bool reported = false;
+  for (const auto& s : m_ui.shown) {
+    if (s.kind == MessageKind::Error && s.text.find("kunde inte sparas") != std::string::npos &&
+        s.text.find(m_configFile.string()) != std::string::npos)
+      reported = true;
+  }
+  EXPECT_TRUE(reported);
+  m_form.reset();
+  fs::remove(m_configFile);
+}
+
 TEST_F(MainFormTest, NewRefusesAnEleventhCompetitionWithABeep) {
   start();
   addCompetitions(10);
