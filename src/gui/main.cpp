@@ -10,10 +10,14 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <QTranslator>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <string>
 #include <vector>
@@ -43,7 +47,27 @@ long long realtimeNanoseconds() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Answered before the window system is touched, so they work without a display.
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::printf("ligawin32 %s\n", LIGA_VERSION);
+      return 0;
+    }
+    if (std::strcmp(argv[i], "--help") == 0) {
+      std::printf(
+          "användning: ligawin32 [--data KATALOG] [--config FIL] [/NET]\n"
+          "se även: man ligawin32, liga help\n");
+      return 0;
+    }
+  }
   QApplication app(argc, argv);
+  // Qt's own dialogs (print, page setup, file) in Swedish, as the rest of the program; the
+  // texts come from Debian's qt6-translations-l10n. Without them the dialogs stay English.
+  QTranslator qtTexts;
+  if (qtTexts.load(QLocale(QLocale::Swedish, QLocale::Sweden), QStringLiteral("qt"),
+                   QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QApplication::installTranslator(&qtTexts);
+  }
   QApplication::setApplicationName(QStringLiteral("LigaWin32"));
   QApplication::setDesktopFileName(QStringLiteral("ligawin32"));
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/ligawin32.png")));
