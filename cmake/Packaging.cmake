@@ -27,7 +27,7 @@ endforeach()
 install(FILES ${LIGA_SHARE}/se.ligawin32.LigaWin32.metainfo.xml DESTINATION share/metainfo)
 liga_install_manpage(${LIGA_SHARE}/man/ligawin32.1 "")
 install(FILES ${LIGA_SHARE}/debian/copyright DESTINATION share/doc/ligawin32)
-set(changelog_gz ${CMAKE_BINARY_DIR}/changelog.Debian.gz)
+set(changelog_gz ${CMAKE_BINARY_DIR}/changelog.gz)
 add_custom_command(OUTPUT ${changelog_gz}
   COMMAND ${CMAKE_COMMAND} "-DCMD=gzip;-9nc;${LIGA_SHARE}/debian/changelog"
           -DOUT=${changelog_gz} -P ${LIGA_RUN_TO_FILE}
