@@ -10,7 +10,9 @@
 
 #include "common/encoding.h"
 #include "common/file_replace.h"
+#include "common/messages.h"
 #include "common/text.h"
+#include "common/ui_port.h"
 #include "database/database.h"
 #include "exchange/ical.h"
 #include "publish/site_html.h"
@@ -284,6 +286,26 @@ PublishResult PublishSite(Database& db, const std::string& folder, std::time_t n
   // links point at removed pages.
   if (result.error.empty()) removeStale(dir, written, result);
   result.ok = result.error.empty();
+  return result;
+}
+
+PublishResult RunPublish(Database& db, const std::string& startFolder, std::time_t now) {
+  PublishResult result;
+  if (!db.competitionOpen()) return result;
+  const auto picked = Ui().pickFolder(W("publicera webbplats i katalogen"), startFolder);
+  if (!picked || picked->empty()) return result;
+  // The picker gives the folder as the file system names it (UTF-8).
+  result = PublishSite(db, *picked, now);
+  if (!result.ok) {
+    ShowMessage(401, W("Kan ej publicera webbplatsen: ") + Utf8ToCp1252(result.error));
+    return result;
+  }
+  std::string text = W("Webbplatsen är publicerad: ") + Utf8ToCp1252(result.folder) +
+                     W("/index.html (") + std::to_string(result.pages) + W(" sidor, ") +
+                     std::to_string(result.calendars) + W(" kalendrar)");
+  if (!result.removed.empty())
+    text += W("; ") + std::to_string(result.removed.size()) + W(" gamla sidor borttagna");
+  ShowMessage(201, text);
   return result;
 }
 

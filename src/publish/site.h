@@ -37,4 +37,9 @@ struct PublishResult {
 // the standings report does.
 PublishResult PublishSite(Database& db, const std::string& folder, std::time_t now);
 
+// The window's "arkiv" -> "publicera": asks for the folder with the folder picker (starting
+// at `startFolder`), publishes, and shows where it wrote or why it could not. Returns the
+// result; `folder` is empty when the picker was cancelled.
+PublishResult RunPublish(Database& db, const std::string& startFolder, std::time_t now);
+
 }  // namespace liga::publish
