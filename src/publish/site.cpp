@@ -33,7 +33,7 @@ struct Team {
 };
 
 struct Match {
-  std::string when, where;  // play time and its text (UTF-8)
+  std::string when, where;  // play time (with its text) and game leader (UTF-8)
   std::int32_t home = 0, away = 0;
   bool played = false;
   int homeScore = 0, awayScore = 0;
@@ -98,8 +98,12 @@ Season readSeason(Database& db) {
     for (int row = 1; row <= rows; ++row) {
       const MatchEntry m = p.match(row);
       if (!s.teams.count(m.homeTeamRecNo()) || !s.teams.count(m.awayTeamRecNo())) continue;
-      Match match{Cp1252ToUtf8(p.playTime()), Cp1252ToUtf8(p.playTimeText()), m.homeTeamRecNo(),
-                  m.awayTeamRecNo()};
+      // The play time's further text belongs with its time; the game leader field is where
+      // organisers name the person in charge or the ground.
+      std::string when = Cp1252ToUtf8(p.playTime());
+      if (!TrimRight(p.playTimeText()).empty())
+        when += " " + Cp1252ToUtf8(TrimRight(p.playTimeText()));
+      Match match{when, Cp1252ToUtf8(p.gameLeader()), m.homeTeamRecNo(), m.awayTeamRecNo()};
       match.played = playedScore(m.homeScore()) && playedScore(m.awayScore());
       match.homeScore = m.homeScore();
       match.awayScore = m.awayScore();
@@ -145,7 +149,7 @@ std::string matchTable(const Season& s, const std::vector<const Match*>& matches
           m->played ? std::to_string(m->homeScore) + "–" + std::to_string(m->awayScore) : "", true);
     rows += "</tr>\n";
   }
-  std::vector<std::string> headings{"tid", "plats", "hemma", "borta"};
+  std::vector<std::string> headings{"tid", "plats / ansvarig", "hemma", "borta"};
   std::vector<bool> numeric{false, false, false, false};
   if (withResult) {
     headings.push_back("resultat");
