@@ -40,6 +40,7 @@ constexpr Rule kRules[] = {
     {"tvlingar1", Need::Competition},
     {"resultat3", Need::Competition},
     {"kalender1", Need::Competition},
+    {"publicera1", Need::Competition},
     {"spelfrdela1", Need::Competition},
     {"kopiera1", Need::Competition},
     {"indexbygg1", Need::Competition},

@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <string>
 #include <vector>
@@ -46,6 +47,19 @@ long long realtimeNanoseconds() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Answered before the window system is touched, so they work without a display.
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::printf("ligawin32 %s\n", LIGA_VERSION);
+      return 0;
+    }
+    if (std::strcmp(argv[i], "--help") == 0) {
+      std::printf(
+          "användning: ligawin32 [--data KATALOG] [--config FIL] [/NET]\n"
+          "se även: man ligawin32, liga help\n");
+      return 0;
+    }
+  }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("LigaWin32"));
   QApplication::setDesktopFileName(QStringLiteral("ligawin32"));

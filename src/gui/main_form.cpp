@@ -44,6 +44,7 @@
 #include "gui/reports/etikett_reg_form.h"
 #include "gui/reports/giro_dlg.h"
 #include "gui/result_form.h"
+#include "publish/site.h"
 #include "reports/team_selection.h"
 #include "scheduling/database_input.h"
 #include "scheduling/fairness_grid.h"
@@ -190,6 +191,17 @@ void TMainForm::buildArchiveMenu(QMenu* arkiv) {
   addCommand(
       exp, "kalender1", U("lagkalendrar"), U("exporterar matcherna som kalender (iCalendar)"),
       [this] { exportCalendar(); }, false);
+  addCommand(
+      arkiv, "publicera1", U("publicera"),
+      U("publicerar tävlingen som webbplats: tabeller, spelprogram och lagens sidor"),
+      [this] {
+        // The picker starts beside the exchange files, in a folder "webb".
+        std::string last = m_shell.config().main().lastExchangePath();
+        if (last.empty()) last = m_shell.db().dataDir() + "/";
+        const auto start = std::filesystem::path(last).parent_path() / "webb";
+        publish::RunPublish(m_shell.db(), Utf8ToCp1252(start.string()), std::time(nullptr));
+      },
+      false);
   m_spelfordela = addCommand(
       arkiv, "spelfrdela1", U("spelfördela"), U("spelfördelar tävlingens matcher på speltiderna"),
       [this] { spellotta(); }, true);
