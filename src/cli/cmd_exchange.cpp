@@ -63,8 +63,11 @@ int runImport(Context& ctx) {
     int status = kExitOk;
     const auto& outcomes = importer.outcomes();
     for (std::size_t i = 0; i < files.size(); ++i) {
-      const std::string problem =
+      std::string problem =
           i < outcomes.size() ? outcomeProblem(outcomes[i]) : "filen lästes inte in";
+      if (i < outcomes.size() && outcomes[i] == exchange::FileOutcome::Failed &&
+          !importer.failureText().empty())
+        problem = "importen avbröts: " + Cp1252ToUtf8(importer.failureText());
       if (problem.empty()) continue;
       ctx.err << "fel: " << files[i] << ": " << problem << "\n";
       status = kExitRefused;
@@ -79,7 +82,10 @@ int runImport(Context& ctx) {
       ctx.err << "importlogg: " << importer.logFile() << "\n";
     }
     if (status == kExitOk && importer.failed()) {
-      ctx.err << "fel: importen avbröts av ett fel (se importloggen)\n";
+      ctx.err << "fel: importen avbröts av ett fel"
+              << (importer.failureText().empty() ? std::string(" (se importloggen)")
+                                                 : ": " + Cp1252ToUtf8(importer.failureText()))
+              << "\n";
       status = kExitRefused;
     }
     return status;

@@ -256,7 +256,7 @@ void Importer::finishFile(FileEnd end, std::int64_t started) {
   }
   const bool stored = commitBatches();
   if (!stored) {
-    logLine(W("filen kunde inte lagras, inget av den sparades: ") + IsamErrorText());
+    failLine(W("filen kunde inte lagras, inget av den sparades: ") + IsamErrorText());
     m_failed = true;
     if (m_createdCompetition != 0 && m_db.currentCompetition() == m_createdCompetition) {
       m_db.discardCompetition();
@@ -292,17 +292,17 @@ bool Importer::startSection(int sectionNumber, const std::string& line) {
   }
   if (section == Section::Base) {
     if (!commitBatches()) {
-      logLine(W("filen kunde inte lagras: ") + IsamErrorText());
+      failLine(W("filen kunde inte lagras: ") + IsamErrorText());
       return false;
     }
     m_createdCompetition = 0;
     m_db.closeCompetition();
   } else if (!m_db.competitionOpen()) {
     if (m_db.competitionFailedToOpen()) {
-      logLine(W("Tävling ") + FormatInt(m_db.currentCompetition(), 2) + W(" kan inte öppnas: ") +
-              m_db.openFailureText() + W("; filen hoppas över"));
+      failLine(W("Tävling ") + FormatInt(m_db.currentCompetition(), 2) + W(" kan inte öppnas: ") +
+               m_db.openFailureText() + W("; filen hoppas över"));
     } else {
-      logLine(W("ingen tävling öppen, filen hoppas över"));
+      failLine(W("ingen tävling öppen, filen hoppas över"));
     }
     return false;
   }

@@ -71,6 +71,8 @@ class Importer {
   // True when some file was not imported as a whole: it could not be opened, was not a
   // text file, was declined at the replace question, stopped, or failed while storing.
   bool failed() const { return m_failed || m_abort; }
+  // Why the import could not go on (code page 1252), or empty.
+  const std::string& failureText() const { return m_failure; }
   // The lines (and match items) of all files that were refused or kept only in part, each
   // logged with its reason.
   int rejected() const { return m_rejected; }
@@ -91,6 +93,12 @@ class Importer {
   // are stored.
   void storeTieOrders();
   void logLine(std::string line) { m_log.push_back(std::move(line)); }
+  // Logs a line that says why the import could not go on; the first one is kept for the
+  // front end's message.
+  void failLine(std::string line) {
+    if (m_failure.empty()) m_failure = line;
+    logLine(std::move(line));
+  }
   // Logs a line of the file that was refused and counts it.
   void reject(std::string line);
 
@@ -130,6 +138,7 @@ class Importer {
   Database& m_db;
   std::string m_logDir;
   std::vector<std::string> m_log;
+  std::string m_failure;
   std::vector<ImportSummary> m_summaries;
   std::vector<FileOutcome> m_outcomes;
   std::string m_logFile;
