@@ -62,7 +62,8 @@ TEST(ManPage, LigaPageHasEveryCommandOfTheHelp) {
   EXPECT_EQ(warnings, "");
   // The global flags and the exit status are the help's own lines.
   const std::string help = RunCommand(std::string(LIGA_BINARY) + " help").out;
-  for (const char* line : {"  --quiet          inga statusrader (fel skrivs alltid)",
+  for (const char* line : {"  --quiet          bara fel (inga meddelanden, frågor eller namn på skrivna filer)",
+                           "  --verbose        också programmets statusrader (\"Filerna öppna....\")",
                            "slutstatus: 0 klart, 1 avvisat, avböjt eller misslyckat kommando"}) {
     ASSERT_NE(help.find(line), std::string::npos) << "help changed: " << line;
     EXPECT_NE(text.find(std::string(line).substr(2)), std::string::npos) << line;
