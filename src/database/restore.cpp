@@ -13,6 +13,7 @@
 #include "common/text.h"
 #include "common/ui_port.h"
 #include "database/database.h"
+#include "database/tie_order.h"
 #include "storage/check.h"
 #include "storage/format.h"
 
@@ -152,6 +153,12 @@ bool readBackupRecord(const std::string& folder, int nn, CompetitionRec& rec) {
   return found;
 }
 
+// The backup's tie orders become the new competition's, before its records are committed;
+// a backup without them leaves the new competition with none (a stale file is removed).
+bool restoreTieOrders(const Database& db, const std::string& folder, int backupNumber) {
+  return TieOrders::Load(folder, backupNumber).save(db.dataDir(), db.currentCompetition());
+}
+
 // The steps after the backup was found and checked: a new competition from the backup's
 // record, its blocks filled and stored as one unit with the record.
 RestoreResult addRestored(Database& db, const std::string& folder, RestoreResult r) {
@@ -168,9 +175,11 @@ RestoreResult addRestored(Database& db, const std::string& folder, RestoreResult
     IsamOK = true;
   }
   bool ok = created;
+  bool tieOrdersStored = true;
   if (ok) {
     for (FileBlockPtr b : {db.classFile(), db.teamFile(), db.playTimeFile()}) BeginBatch(b);
     ok = copyCompetition(db, folder, r.backupNumber) &&
+         (tieOrdersStored = restoreTieOrders(db, folder, r.backupNumber)) &&
          db.commitWithCompetition({db.classFile(), db.teamFile(), db.playTimeFile()});
   }
   if (ok) {
@@ -186,12 +195,17 @@ RestoreResult addRestored(Database& db, const std::string& folder, RestoreResult
   const std::int32_t error = IsamError, osError = IsamDosError;
   if (created) {
     for (FileBlockPtr b : {db.classFile(), db.teamFile(), db.playTimeFile()}) AbortBatch(b);
+    std::error_code ignored;
+    fs::remove(TieOrders::FileName(db.dataDir(), db.currentCompetition()), ignored);
     db.discardCompetition();
   }
   if (previous > 0) db.selectCompetition(previous, false);
   IsamOK = !storageFailed;
   IsamError = error;
   IsamDosError = osError;
+  if (!tieOrdersStored)
+    return refuse(r, W("Fel vid återställning!! Tabellordningarna kunde inte sparas i ") +
+                         W(TieOrders::FileName(db.dataDir(), db.currentCompetition())));
   return refuse(r,
                 storageFailed ? W("Fel vid återställning!!") + IsamErrorText() : MessageText(526));
 }

@@ -155,6 +155,14 @@ TEST_F(EditingCommands, TieOrderOrdersTheStandingsAndSaysWhy) {
   EXPECT_NE(liga::testing::ReadFile(file.string())
                 .find("; tabellordning B=po\xE4ng,inb\xF6rdes,lagnummer\r\n"),
             std::string::npos);
+
+  // A backup takes the order along, and the competition restored from it has it.
+  const fs::path backup = m_root / "backup";
+  fs::create_directories(backup);
+  ASSERT_EQ(liga("backup '" + backup.string() + "'").status, 0);
+  ASSERT_EQ(liga("restore '" + backup.string() + "'").status, 0);
+  ASSERT_EQ(liga("select 2").status, 0);
+  EXPECT_NE(liga("standings").out.find("  Ett före Tva: lagnummer 1–2\n"), std::string::npos);
 }
 
 }  // namespace
