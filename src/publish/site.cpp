@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
-#include <regex>
 #include <set>
+#include <string_view>
 #include <system_error>
 
 #include "common/encoding.h"
@@ -226,14 +226,31 @@ std::string updatedText(std::time_t now) {
 
 // Removes the site's own files (klass-*.html, lag-*.html, lag-*.ics) that this run did not
 // write; any other file in the folder is left alone.
+// True for "klass-N.html", "lag-NNNN.html" and "lag-NNNN.ics" (N digits).
+bool isOwnPage(std::string_view name) {
+  auto digits = [](std::string_view s) {
+    return !s.empty() && s.find_first_not_of("0123456789") == std::string_view::npos;
+  };
+  auto strip = [&](std::string_view prefix, std::string_view suffix, std::string_view& middle) {
+    if (name.size() < prefix.size() + suffix.size() || name.substr(0, prefix.size()) != prefix ||
+        name.substr(name.size() - suffix.size()) != suffix)
+      return false;
+    middle = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+    return true;
+  };
+  std::string_view m;
+  if (strip("klass-", ".html", m)) return digits(m);
+  if (strip("lag-", ".html", m) || strip("lag-", ".ics", m)) return m.size() == 4 && digits(m);
+  return false;
+}
+
 void removeStale(const fs::path& folder, const std::set<std::string>& written,
                  PublishResult& result) {
-  static const std::regex own("(klass-[0-9]+\\.html|lag-[0-9]{4}\\.(html|ics))");
   std::error_code ec;
   std::vector<std::string> stale;
   for (const auto& entry : fs::directory_iterator(folder, ec)) {
     const std::string name = entry.path().filename().string();
-    if (std::regex_match(name, own) && !written.count(name)) stale.push_back(name);
+    if (isOwnPage(name) && !written.count(name)) stale.push_back(name);
   }
   std::sort(stale.begin(), stale.end());
   for (const std::string& name : stale) {
