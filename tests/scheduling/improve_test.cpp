@@ -150,12 +150,11 @@ TEST(ImproveTest, LargestCompetitionHalvesThePlaceholders) {
   Competition c;
   c.input = bench::MakeInput(std::vector<int>(10, 16), 4, 150, {"10:00", "14:00"});
   c.maskText = bench::MaskText(200, 160, 150);
-  for (const MaskLine& line : Mask::FromText(c.maskText).lines())
-    c.mask.push_back({line.team, line.pattern});
+  const Mask mask = Mask::FromText(c.maskText);
+  for (const MaskLine& line : mask.lines()) c.mask.push_back({line.team, line.pattern});
   c.lrec = testing::MakeLrec(c.input, {16, 1, 10, 1, 1});
   c.lrec.Improve = 1;
   c.lrec.ImproveSeconds = kDefaultImproveSeconds;
-  const Mask mask = Mask::FromText(c.maskText);
   SeededRandom random(1);
   Lrec lrec = c.lrec;
   const ScheduleResult result = Schedule(c.input, lrec, random, &mask);
