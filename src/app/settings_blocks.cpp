@@ -9,7 +9,7 @@ namespace {
 constexpr char kReportMark[4] = {'L', 'R', 'B', '1'};
 constexpr char kLabelMark[4] = {'L', 'L', 'B', '1'};
 
-// A font spec is an 80-byte sub-record; it is decoded and encoded on a copy of its own
+// A FontSpec is an 80-byte sub-record; it is decoded and encoded on a copy of its own
 // bytes, so the same code serves both block types and unnamed bytes are kept.
 using FontBytes = FixedRecord<kFontSpecSize>;
 
@@ -47,7 +47,7 @@ void writeFont(Block& b, std::size_t off, const FontSpec& f) {
   b.setSub(off, bytes);
 }
 
-// The page layout is a 44-byte sub-record, handled like a font spec.
+// The page layout is a 44-byte sub-record, handled like a FontSpec.
 using PageBytes = FixedRecord<44>;
 
 PageLayoutSpec decodePage(const PageBytes& b) {
