@@ -12,7 +12,7 @@
 
 #include "common/ui_port.h"
 #include "database/database.h"
-#include "gui/reports/qt_surface.h"
+#include "paint/pdf_printer.h"
 #include "reports/grid_export.h"
 #include "reports/labels.h"
 #include "reports/lists.h"
@@ -148,7 +148,7 @@ void printToPdf(benchmark::State& state, Print print) {
   Season& s = season();
   const std::string path = (s.dir / "bench.pdf").string();
   for (auto _ : state) {
-    liga::gui::QtReportPrinter printer(liga::gui::QtReportPrinter::Mode::Pdf, path, true);
+    liga::paint::PdfReportPrinter printer(path, true);
     ScopedPrinter scoped(printer);
     auto ctx = context();
     print(ctx);

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/config.h"
+#include "config/config.h"
 #include "database/database.h"
 
 namespace liga {

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "app/config.h"
 #include "common/ui_port.h"
+#include "config/config.h"
 #include "database/database.h"
 
 namespace liga {

@@ -9,10 +9,10 @@
 #include <ostream>
 #include <string>
 
-#include "app/settings_blocks.h"
 #include "cli/session.h"
 #include "common/encoding.h"
 #include "common/text.h"
+#include "config/settings_blocks.h"
 #include "reports/grid_export.h"
 #include "reports/labels.h"
 #include "reports/lists.h"
@@ -25,7 +25,7 @@
 #ifdef LIGA_HAVE_QT_REPORTS
 #include <QGuiApplication>
 
-#include "gui/reports/qt_surface.h"
+#include "paint/pdf_printer.h"
 #endif
 
 namespace liga::cli {
@@ -178,8 +178,8 @@ std::optional<Picks> resolvePicks(Context& ctx, Database& db, const ReportOption
 }
 
 // The grids of a view; the results view gives one per class.
-std::optional<std::vector<reports::GridModel>> viewGrids(reports::ReportContext& rc,
-                                                         const std::string& kind, const Picks& p) {
+std::optional<std::vector<GridModel>> viewGrids(reports::ReportContext& rc, const std::string& kind,
+                                                const Picks& p) {
   if (kind == "laglista") return std::vector{reports::ViewTeamList(rc, p.classes)};
   if (kind == "lagspelprogram") return std::vector{reports::ViewTeamSchedules(rc, p.teams)};
   if (kind == "seriespelprogram")
@@ -222,8 +222,8 @@ int runView(Context& ctx) {
         ctx.out << Cp1252ToUtf8(g.title()) << "\n" << Cp1252ToUtf8(reports::GridText(g));
       return kExitOk;
     }
-    const reports::GridModel grid = reports::JoinGrids(
-        *grids, o.kind == "resultat" ? reports::ResultsViewTitle(*grids) : std::string());
+    const GridModel grid =
+        JoinGrids(*grids, o.kind == "resultat" ? reports::ResultsViewTitle(*grids) : std::string());
     const reports::PublishSettings publish;
     reports::ExportOutcome done;
     if (o.html) done = reports::ExportHtml(grid, *o.html, publish);
@@ -271,7 +271,7 @@ int runReport(Context& ctx) {
   });
   std::unique_ptr<QGuiApplication> app;
   if (!QGuiApplication::instance()) app = std::make_unique<QGuiApplication>(argc, argv);
-  gui::InstallQtPictureLoader();
+  paint::InstallQtPictureLoader();
   return withShellOrReadOnly(ctx, [&](Shell& shell) {
     Database& db = shell.db();
     if (!db.competitionOpen()) return refuse(ctx, W("<tävling ej vald/inmatad>"));
@@ -280,7 +280,7 @@ int runReport(Context& ctx) {
     TeamSelection selection(db);
     reports::ReportContext rc{
         db, selection, reports::ReportSettingsFrom(shell.config().report()), {}};
-    gui::QtReportPrinter printer(gui::QtReportPrinter::Mode::Pdf, *o.pdf, true);
+    paint::PdfReportPrinter printer(*o.pdf, true);
     reports::ScopedPrinter scoped(printer);
     if (o.kind == "laglista") reports::PrintTeamList(rc, picks->classes);
     if (o.kind == "lagspelprogram") reports::PrintTeamSchedules(rc, picks->teams);

@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "app/config.h"
 #include "cli/command.h"
 #include "cli/terminal_ui.h"
 #include "common/ui_port.h"
+#include "config/config.h"
 
 using namespace liga::cli;
 

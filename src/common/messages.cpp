@@ -3,7 +3,7 @@
 #include <map>
 
 #include "common/encoding.h"
-#include "storage/isam_error.h"
+#include "common/isam_error.h"
 
 namespace liga {
 namespace {

@@ -8,6 +8,7 @@
 
 #include "common/clock.h"
 #include "common/encoding.h"
+#include "common/exchange_format.h"
 #include "common/file_replace.h"
 #include "common/messages.h"
 #include "common/progress.h"
@@ -16,7 +17,6 @@
 #include "common/ui_port.h"
 #include "database/database.h"
 #include "database/tie_order.h"
-#include "exchange/format.h"
 
 namespace liga::exchange {
 namespace {

@@ -7,6 +7,7 @@
 
 #include "common/clock.h"
 #include "common/encoding.h"
+#include "common/exchange_format.h"
 #include "common/file_read.h"
 #include "common/file_replace.h"
 #include "common/limits.h"
@@ -17,7 +18,6 @@
 #include "database/database.h"
 #include "database/tie_order.h"
 #include "exchange/export.h"
-#include "exchange/format.h"
 #include "storage/isam.h"
 
 namespace liga::exchange {

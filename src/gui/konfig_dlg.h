@@ -14,7 +14,7 @@
 #include <functional>
 #include <optional>
 
-#include "app/config.h"
+#include "config/config.h"
 
 class QCheckBox;
 class QLabel;

@@ -37,7 +37,7 @@ PreviewRunner& previewRunner() {
 }
 
 GridRunner& gridRunner() {
-  static GridRunner runner = [](QWidget* parent, const reports::GridModel& grid) {
+  static GridRunner runner = [](QWidget* parent, const GridModel& grid) {
     Tgridform form(grid, reports::ReportSettings{}, reports::PublishSettings{}, parent);
     form.exec();
   };
@@ -68,7 +68,7 @@ std::optional<RecNos> pick(Database& db, const char* titleUtf8) {
 void preview(QWidget* parent, Shell& shell,
              const std::function<void(reports::ReportContext&)>& body) {
   Database& db = shell.db();
-  InstallQtPictureLoader();
+  paint::InstallQtPictureLoader();
   previewRunner()(parent, [&](QPrinter& printer) {
     TeamSelection selection(db);
     reports::ReportContext rc{
@@ -202,7 +202,7 @@ void ShowViewCommand(QWidget* parent, Shell& shell, ReportKind kind) {
   TeamSelection selection(db);
   reports::ReportContext rc{
       db, selection, reports::ReportSettingsFrom(shell.config().report()), {}};
-  std::vector<reports::GridModel> grids;
+  std::vector<GridModel> grids;
   if (kind == ReportKind::TeamList) grids.push_back(reports::ViewTeamList(rc, *classes));
   if (kind == ReportKind::MatchesToPlay)
     grids.push_back(reports::ViewRemainingMatches(rc, *classes));
@@ -212,9 +212,9 @@ void ShowViewCommand(QWidget* parent, Shell& shell, ReportKind kind) {
   if (kind == ReportKind::Results) grids = reports::ViewResults(rc, *classes, *playTimes);
   if (kind == ReportKind::Fairness) grids = scheduling::CompetitionFairnessGrids(db);
   if (grids.empty()) return;
-  gridRunner()(parent, reports::JoinGrids(grids, kind == ReportKind::Results
-                                                     ? reports::ResultsViewTitle(grids)
-                                                     : std::string()));
+  gridRunner()(parent,
+               JoinGrids(grids, kind == ReportKind::Results ? reports::ResultsViewTitle(grids)
+                                                            : std::string()));
 }
 
 void PrintLabelsCommand(QWidget* parent, Shell& shell, bool byTeam, int set) {

@@ -12,8 +12,8 @@
 #include <optional>
 
 #include "app/shell.h"
+#include "common/grid.h"
 #include "gui/main_form.h"
-#include "reports/grid.h"
 
 class QWidget;
 
@@ -23,7 +23,7 @@ namespace liga::gui {
 // it is given) and prints from there. The default opens QPrintPreviewDialog.
 using PreviewRunner = std::function<void(QWidget* parent, const std::function<void(QPrinter&)>&)>;
 // Shows a view's grid in the grid window. The default opens Tgridform modally.
-using GridRunner = std::function<void(QWidget* parent, const reports::GridModel& grid)>;
+using GridRunner = std::function<void(QWidget* parent, const GridModel& grid)>;
 
 // Asks "Antal kopior:" when the label sheet asks for no copies; nullopt when cancelled. The
 // default is the label register's question box.

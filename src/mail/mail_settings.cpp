@@ -10,8 +10,8 @@
 #include <cstring>
 #include <set>
 
-#include "app/config.h"
 #include "common/file_replace.h"
+#include "config/config.h"
 
 namespace liga::mail {
 namespace {

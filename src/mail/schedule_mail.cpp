@@ -10,8 +10,8 @@
 #include "common/encoding.h"
 #include "common/text.h"
 #include "common/ui_port.h"
+#include "common/xml_escape.h"
 #include "database/database.h"
-#include "reports/grid_export.h"
 #include "reports/team_selection.h"
 
 namespace liga::mail {
@@ -19,7 +19,6 @@ namespace {
 
 // Stored texts go into the page through XmlEscape, so a name never becomes markup (and a
 // control character, which the page may not hold, becomes a blank), as in the HTML exports.
-using reports::XmlEscape;
 
 std::string Num(int value, int width) {
   return FormatInt(value, width, ' ');

@@ -13,6 +13,7 @@
 #include "common/file_replace.h"
 #include "common/messages.h"
 #include "common/text.h"
+#include "common/xml_escape.h"
 #include "reports/picture.h"
 
 namespace liga::reports {
@@ -52,30 +53,6 @@ std::string fileName(const std::string& path) {
 }
 
 }  // namespace
-
-std::string XmlEscape(const std::string& s) {
-  std::string out;
-  for (char c : s) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        // Control characters are not allowed in XML 1.0 text.
-        out += (static_cast<unsigned char>(c) < 0x20 && c != '\t') ? ' ' : c;
-    }
-  }
-  return out;
-}
 
 std::string PdfString(const std::string& s) {
   std::string out;

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "reports/grid.h"
+#include "common/grid.h"
 #include "reports/report_settings.h"
 
 namespace liga::reports {
@@ -51,8 +51,7 @@ std::string StylesheetPath(const std::string& xmlPath);
 // cells are left out.
 std::string GridText(const GridModel& grid);
 
-// Text escaping used by the exports.
-std::string XmlEscape(const std::string& cp1252);
+// A text as a PDF string literal (used by the PDF export).
 std::string PdfString(const std::string& cp1252);
 
 }  // namespace liga::reports

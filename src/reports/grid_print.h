@@ -2,7 +2,7 @@
 // side, each column as wide as its widest cell in the small font.
 #pragma once
 
-#include "reports/grid.h"
+#include "common/grid.h"
 #include "reports/report_writer.h"
 
 namespace liga::reports {

@@ -5,13 +5,13 @@
 #include <memory>
 #include <sstream>
 
-#include "app/settings_blocks.h"
 #include "common/encoding.h"
 #include "common/file_replace.h"
 #include "common/messages.h"
 #include "common/progress.h"
 #include "common/text.h"
 #include "common/ui_port.h"
+#include "config/settings_blocks.h"
 
 namespace liga::reports {
 namespace {

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "reports/grid.h"
+#include "common/grid.h"
 #include "reports/report_data.h"
 
 namespace liga::reports {

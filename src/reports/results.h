@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "reports/grid.h"
+#include "common/grid.h"
 #include "reports/lists.h"
 #include "reports/report_data.h"
 

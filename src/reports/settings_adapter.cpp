@@ -1,4 +1,4 @@
-#include "app/settings_blocks.h"
+#include "config/settings_blocks.h"
 #include "reports/report_settings.h"
 
 namespace liga::reports {

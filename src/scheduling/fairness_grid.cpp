@@ -14,7 +14,7 @@ std::string Pair(int a, int b) {
   return std::to_string(a) + "/" + std::to_string(b);
 }
 
-void TeamRow(reports::GridModel& g, const TeamFairness& t, bool maskKnown) {
+void TeamRow(GridModel& g, const TeamFairness& t, bool maskKnown) {
   char mean[32] = "-";
   if (t.restPairs > 0) std::snprintf(mean, sizeof mean, "%.1f", t.meanRest);
   g.addCell(std::to_string(t.team));
@@ -35,7 +35,7 @@ void TeamRow(reports::GridModel& g, const TeamFairness& t, bool maskKnown) {
 // first column: the worst balance under Hemma and Borta (over all matches) and under the
 // halves, the total breaks, the shortest rest, the consecutive days, the placeholders and
 // the mask violations.
-void SummaryRow(reports::GridModel& g, const ClassFairness& c, bool maskKnown) {
+void SummaryRow(GridModel& g, const ClassFairness& c, bool maskKnown) {
   const std::optional<int> rest = c.shortestRest();
   const std::string balance = "\xB1" + std::to_string(c.worstBalance());
   const std::string halves = "\xB1" + std::to_string(c.worstHalfBalance());
@@ -57,8 +57,8 @@ void SummaryRow(reports::GridModel& g, const ClassFairness& c, bool maskKnown) {
 // The competition's figures under the classes, in short cells so that the team column
 // keeps its width: the placeholder matches, before the improvement pass when known, and
 // the capacity lower bound.
-reports::GridModel CompetitionGrid(const CompetitionFigures& f, const std::string& title) {
-  reports::GridModel g(title);
+GridModel CompetitionGrid(const CompetitionFigures& f, const std::string& title) {
+  GridModel g(title);
   for (const char* heading :
        {"T\xE4vling", "\xC4ndrtider", "F\xF6re f\xF6rb\xE4ttring", "Undre gr\xE4ns"})
     g.addCell(heading);
@@ -74,11 +74,11 @@ reports::GridModel CompetitionGrid(const CompetitionFigures& f, const std::strin
 
 }  // namespace
 
-std::vector<reports::GridModel> FairnessGrids(const std::vector<ClassFairness>& classes,
-                                              bool maskKnown, const std::string& title) {
-  std::vector<reports::GridModel> grids;
+std::vector<GridModel> FairnessGrids(const std::vector<ClassFairness>& classes, bool maskKnown,
+                                     const std::string& title) {
+  std::vector<GridModel> grids;
   for (const ClassFairness& c : classes) {
-    reports::GridModel g(title);
+    GridModel g(title);
     for (const char* heading : {"Lag", "Hemma", "Borta", "H1/B1", "H2/B2", "Brott", "Minvila",
                                 "Medelvila", "Dag efter dag", "\xC4ndrtid", "Mask"})
       g.addCell(heading);
@@ -94,11 +94,11 @@ std::vector<ClassFairness> CompetitionFairness(Database& db) {
   return BuildFairnessReport(ReadFairnessFromDatabase(db), nullptr).classes;
 }
 
-std::vector<reports::GridModel> CompetitionFairnessGrids(Database& db) {
+std::vector<GridModel> CompetitionFairnessGrids(Database& db) {
   if (!db.competitionOpen()) return {};
   const FairnessReport report = BuildFairnessReport(ReadFairnessFromDatabase(db), nullptr);
   const std::string title = "LigaWin32: r\xE4ttvisa: " + db.comp().competitionName();
-  std::vector<reports::GridModel> grids = FairnessGrids(report.classes, false, title);
+  std::vector<GridModel> grids = FairnessGrids(report.classes, false, title);
   if (!grids.empty()) grids.push_back(CompetitionGrid(report.competition, title));
   return grids;
 }

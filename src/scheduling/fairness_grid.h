@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "reports/grid.h"
+#include "common/grid.h"
 #include "scheduling/fairness.h"
 
 namespace liga {
@@ -16,15 +16,15 @@ class Database;
 namespace liga::scheduling {
 
 // `title` is code page 1252 text.
-std::vector<reports::GridModel> FairnessGrids(const std::vector<ClassFairness>& classes,
-                                              bool maskKnown, const std::string& title);
+std::vector<GridModel> FairnessGrids(const std::vector<ClassFairness>& classes, bool maskKnown,
+                                     const std::string& title);
 
 // The figures of every class of the open competition that has matches; an empty vector
 // when it has none. No mask is known for a competition, so mask figures say so.
 std::vector<ClassFairness> CompetitionFairness(Database& db);
 
 // The grids of the open competition's schedule, titled with the competition's name.
-std::vector<reports::GridModel> CompetitionFairnessGrids(Database& db);
+std::vector<GridModel> CompetitionFairnessGrids(Database& db);
 
 // The summary line of every class of the schedule file at `path` (code page 1252), checked
 // against the mask the file logged; empty when the file cannot be read or holds no matches.

@@ -3,9 +3,9 @@
 #include <map>
 #include <sstream>
 
+#include "common/exchange_format.h"
 #include "common/text.h"
 #include "database/database.h"
-#include "exchange/format.h"
 #include "scheduling/bounds.h"
 #include "scheduling/improve.h"
 #include "storage/isam.h"

@@ -32,8 +32,8 @@
 #include <cstring>
 #include <string>
 
+#include "common/isam_error.h"
 #include "common/little_endian.h"
-#include "storage/isam_error.h"
 
 namespace liga::storage {
 

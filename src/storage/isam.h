@@ -28,7 +28,7 @@
 #include <string>
 #include <vector>
 
-#include "storage/isam_error.h"
+#include "common/isam_error.h"
 
 namespace liga {
 

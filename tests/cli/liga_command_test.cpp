@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "storage/isam_error.h"
+#include "common/isam_error.h"
 #include "support/run_liga.h"
 
 namespace {

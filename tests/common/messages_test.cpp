@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "common/encoding.h"
+#include "common/isam_error.h"
 #include "common/recording_ui.h"
-#include "storage/isam_error.h"
 
 namespace liga {
 namespace {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "common/xml_escape.h"
+
 namespace liga {
 namespace {
 
@@ -24,18 +26,18 @@ TEST(Text, UpperCaseTableWrittenByHand) {
 
 TEST(Text, LowerCaseTableWrittenByHand) {
   constexpr CasePair kTable[] = {
-      {'A', 'a'}, {'Z', 'z'}, {196, 228}, {197, 229}, {198, 230}, {199, 231}, {201, 233},
-      {209, 241}, {214, 246}, {220, 252}, {192, 192}, {200, 200}, {216, 216}, {'a', 'a'},
-      {'@', '@'}, {'[', '['},
+      {'A', 'a'}, {'Z', 'z'}, {196, 228}, {197, 229}, {198, 230}, {199, 231},
+      {201, 233}, {209, 241}, {214, 246}, {220, 252}, {192, 192}, {200, 200},
+      {216, 216}, {'a', 'a'}, {'@', '@'}, {'[', '['},
   };
   for (const auto& p : kTable) EXPECT_EQ(LowCaseLetter(p.in), p.out) << int(p.in);
 }
 
 TEST(Text, TitleCase) {
   EXPECT_EQ(TitleCase("anna-karin ek"), "Anna-Karin Ek");
-  EXPECT_EQ(TitleCase("\xE5sa"), "\xC5sa");                 // åsa -> Åsa
-  EXPECT_EQ(TitleCase("cr\xE8me"), "Creme");                // accent dropped by upper case
-  EXPECT_EQ(TitleCase("ren\xE9"), "Ren\xE9");               // é keeps its accent
+  EXPECT_EQ(TitleCase("\xE5sa"), "\xC5sa");    // åsa -> Åsa
+  EXPECT_EQ(TitleCase("cr\xE8me"), "Creme");   // accent dropped by upper case
+  EXPECT_EQ(TitleCase("ren\xE9"), "Ren\xE9");  // é keeps its accent
   EXPECT_EQ(TitleCase("a.b/c,d e"), "A.B/C,D E");
   EXPECT_EQ(TitleCase("  "), "  ");
   EXPECT_EQ(TitleCase("\xF6STRA"), "\xD6stra");
@@ -89,6 +91,13 @@ TEST(Text, Mod10) {
   EXPECT_FALSE(Mod10Check("79927398710"));
   EXPECT_TRUE(Mod10Check("7992-7398 713"));  // other characters are ignored
   EXPECT_FALSE(Mod10Check("19"));
+}
+
+TEST(Text, XmlEscapeKeepsNamesFromBecomingMarkup) {
+  EXPECT_EQ(XmlEscape("<a & \"b\">"), "&lt;a &amp; &quot;b&quot;&gt;");
+  // Control characters other than tab are not allowed in XML 1.0 text; code page 1252
+  // letters pass unchanged.
+  EXPECT_EQ(XmlEscape("a\x01\tb\r\n\xC5"), "a \tb  \xC5");
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "exchange/format.h"
+#include "common/exchange_format.h"
 #include "exchange_fixture.h"
 
 namespace liga::exchange::testing {

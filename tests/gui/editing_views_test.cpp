@@ -773,7 +773,7 @@ TEST_F(WindowSeasonTest, ASeasonFromAnEmptyFolderToStandingsAndAPdf) {
   const std::filesystem::path pdf = m_dir / "resultat.pdf";
   std::ofstream(pdf) << "old";
   bool exported = false;
-  const GridRunner previous = SetGridRunner([&](QWidget* parent, const reports::GridModel& grid) {
+  const GridRunner previous = SetGridRunner([&](QWidget* parent, const GridModel& grid) {
     EXPECT_NE(grid.title().find("HERRAR"), std::string::npos) << grid.title();
     Tgridform form(grid, reports::ReportSettings{}, reports::PublishSettings{}, parent);
     m_ui.setNextPick(pdf.string());

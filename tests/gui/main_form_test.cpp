@@ -16,12 +16,12 @@
 #include <fstream>
 
 #include "app/main_commands.h"
+#include "common/grid.h"
 #include "common/messages.h"
 #include "common/progress.h"
 #include "gui/lottn_dlg.h"
 #include "gui/report_commands.h"
 #include "gui_test_env.h"
-#include "reports/grid.h"
 #include "scheduling/random.h"
 #include "scheduling/run.h"
 #include "support/file_io.h"
@@ -559,9 +559,9 @@ TEST_F(MainFormTest, WholeSeasonStartThroughTheWindow) {
   EXPECT_TRUE(enabled("tbResultat"));
 
   // "visningar" -> "rättvisa" shows the imported schedule's figures in the grid window.
-  std::optional<reports::GridModel> shownGrid;
+  std::optional<GridModel> shownGrid;
   const GridRunner previous =
-      SetGridRunner([&](QWidget*, const reports::GridModel& grid) { shownGrid = grid; });
+      SetGridRunner([&](QWidget*, const GridModel& grid) { shownGrid = grid; });
   trigger("rattvisa1");
   SetGridRunner(previous);
   ASSERT_TRUE(shownGrid);

@@ -50,8 +50,8 @@ class ReportCommandsTest : public testing::GuiTest {
           printer.setOutputFileName(QString::fromStdString(m_pdf.string()));
           print(printer);
         });
-    m_previousGrid = SetGridRunner(
-        [this](QWidget*, const reports::GridModel& grid) { m_grids.push_back(grid); });
+    m_previousGrid =
+        SetGridRunner([this](QWidget*, const GridModel& grid) { m_grids.push_back(grid); });
   }
   void TearDown() override {
     SetPreviewRunner(m_previousPreview);
@@ -65,7 +65,7 @@ class ReportCommandsTest : public testing::GuiTest {
   std::unique_ptr<ScopedPickWindows> m_picks;
   fs::path m_pdf;
   int m_previews = 0;
-  std::vector<reports::GridModel> m_grids;
+  std::vector<GridModel> m_grids;
   PreviewRunner m_previousPreview;
   GridRunner m_previousGrid;
 };
@@ -103,7 +103,7 @@ TEST_F(ReportCommandsTest, ViewsFillTheGridWindow) {
   trigger("laglista1");
   ASSERT_EQ(m_grids.size(), 1u);
   bool found = false;
-  const reports::GridModel& g = m_grids[0];
+  const GridModel& g = m_grids[0];
   for (int r = 0; r < g.rowCount(); ++r)
     for (int c = 0; c < g.columnCount(); ++c)
       found |= g.text(c, r).find("NORRBY") != std::string::npos;

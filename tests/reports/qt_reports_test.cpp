@@ -1,5 +1,5 @@
-// The Qt side of the reports, offscreen: print jobs through QPrinter into PDF files, the
-// grid window's controls and exports, and the JPEG picture of a grid.
+// The Qt Widgets side of the reports, offscreen: the printer that does not exist, the grid
+// window's controls and exports, and the JPEG picture of a grid.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -62,45 +62,14 @@ class QtReportsTest : public ::testing::Test {
   }
   std::string path(const char* n) const { return (m_dir / n).string(); }
 
-  static void writeJob(const std::string& title, const std::string& text) {
-    reports::ReportWriter w(reports::ReportSettings{});
-    ASSERT_TRUE(w.openJob(title));
-    w.title(title);
-    w.keepTogether("", 1);
-    w.line(text);
-    w.finish();
-  }
-
   liga::testing::TempDir m_dir{"qtrep"};
-  reports::GridModel m_grid;
+  GridModel m_grid;
   RecordingUi m_ui;
   ScopedUi m_scoped{m_ui};
 };
 
-TEST_F(QtReportsTest, PdfPrinterWritesEachJobOrAllJobsIntoOneFile) {
-  {
-    QtReportPrinter printer(QtReportPrinter::Mode::Pdf, path("ett.pdf"));
-    reports::ScopedPrinter scope(printer);
-    writeJob("laglista", Utf8ToCp1252("Åsa Öberg"));
-  }
-  EXPECT_EQ(RunCommand("qpdf --check '" + path("ett.pdf") + "'").status, 0);
-  EXPECT_NE(RunCommand("pdftotext '" + path("ett.pdf") + "' -").out.find("Åsa Öberg"),
-            std::string::npos);
-  {
-    QtReportPrinter printer(QtReportPrinter::Mode::Pdf, path("alla.pdf"), true);
-    reports::ScopedPrinter scope(printer);
-    writeJob("jobb ett", "forsta");
-    writeJob("jobb tva", "andra");
-    EXPECT_EQ(printer.jobs(), 2);
-  }
-  const auto info = RunCommand("pdfinfo '" + path("alla.pdf") + "'").out;
-  EXPECT_NE(info.find("Pages:           2"), std::string::npos) << info;
-  const auto text = RunCommand("pdftotext '" + path("alla.pdf") + "' -").out;
-  EXPECT_LT(text.find("forsta"), text.find("andra"));
-}
-
 TEST_F(QtReportsTest, APrinterThatDoesNotExistRefusesTheJob) {
-  QtReportPrinter printer(QtReportPrinter::Mode::Printer, "ingen-sadan-skrivare-finns");
+  QtReportPrinter printer("ingen-sadan-skrivare-finns");
   reports::ScopedPrinter scope(printer);
   reports::ReportWriter w(reports::ReportSettings{});
   EXPECT_FALSE(w.openJob("laglista"));

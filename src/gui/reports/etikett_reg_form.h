@@ -5,7 +5,7 @@
 #include <QDialog>
 #include <optional>
 
-#include "app/settings_blocks.h"
+#include "config/settings_blocks.h"
 
 class QSpinBox;
 

@@ -35,7 +35,7 @@ QString toQt(const std::string& cp1252) {
 
 }  // namespace
 
-QImage RenderGrid(const reports::GridModel& grid) {
+QImage RenderGrid(const GridModel& grid) {
   QFont font("DejaVu Sans Mono");
   font.setPixelSize(static_cast<int>(grid.fontSize() * 1.3));
   const QFontMetrics fm(font);
@@ -81,7 +81,7 @@ QImage RenderGrid(const reports::GridModel& grid) {
   return image;
 }
 
-bool ExportGridJpeg(const reports::GridModel& grid, const std::string& path, int quality) {
+bool ExportGridJpeg(const GridModel& grid, const std::string& path, int quality) {
   const QImage image = RenderGrid(grid).convertToFormat(QImage::Format_RGB888);
   reports::Picture picture;
   picture.width = image.width();
@@ -101,7 +101,7 @@ bool ExportGridJpeg(const reports::GridModel& grid, const std::string& path, int
   return true;
 }
 
-Tgridform::Tgridform(reports::GridModel grid, reports::ReportSettings report,
+Tgridform::Tgridform(GridModel grid, reports::ReportSettings report,
                      reports::PublishSettings publish, QWidget* parent)
     : QDialog(parent),
       m_grid(std::move(grid)),

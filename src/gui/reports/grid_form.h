@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "reports/grid.h"
+#include "common/grid.h"
 #include "reports/report_settings.h"
 
 class QLabel;
@@ -17,17 +17,17 @@ class QTableWidget;
 namespace liga::gui {
 
 // The grid drawn as a picture: a heading band for row 0, cell texts, and grid lines.
-QImage RenderGrid(const reports::GridModel& grid);
+QImage RenderGrid(const GridModel& grid);
 // Writes RenderGrid as a JPEG file through libjpeg-turbo; false when it cannot be written.
-bool ExportGridJpeg(const reports::GridModel& grid, const std::string& path, int quality = 90);
+bool ExportGridJpeg(const GridModel& grid, const std::string& path, int quality = 90);
 
 class Tgridform : public QDialog {
   Q_OBJECT
  public:
-  Tgridform(reports::GridModel grid, reports::ReportSettings report,
-            reports::PublishSettings publish, QWidget* parent = nullptr);
+  Tgridform(GridModel grid, reports::ReportSettings report, reports::PublishSettings publish,
+            QWidget* parent = nullptr);
 
-  const reports::GridModel& grid() const { return m_grid; }
+  const GridModel& grid() const { return m_grid; }
 
   // The buttons' work, with the file already chosen (the buttons ask through the
   // user-interface port's save dialog "Spara fil som...").
@@ -50,7 +50,7 @@ class Tgridform : public QDialog {
   // Names the file on the window's status line and the main window's, when `ok`.
   void written(const std::string& path, bool ok);
 
-  reports::GridModel m_grid;
+  GridModel m_grid;
   reports::ReportSettings m_report;
   reports::PublishSettings m_publish;
   QTableWidget* m_table;

@@ -98,7 +98,6 @@ MatchItem ParseMatchItem(std::string_view item);
 // including) the first empty item.
 std::vector<std::string> MatchItems(std::string_view line);
 
-
 // Giro type codes "PL", "PN", "PG", "BN", "BG" = 0..4.
 std::string_view GiroCode(int giroType);
 // The giro type named in a field: "PL", "PN", "PG", "BG", "BN" are looked for in this

@@ -24,7 +24,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/settings_blocks.h"
+#include "config/settings_blocks.h"
 #include "database/fixed_record.h"
 
 namespace liga {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace liga::reports {
+namespace liga {
 
 class GridModel {
  public:
@@ -50,4 +50,4 @@ class GridModel {
 // together.
 GridModel JoinGrids(const std::vector<GridModel>& grids, const std::string& title = {});
 
-}  // namespace liga::reports
+}  // namespace liga

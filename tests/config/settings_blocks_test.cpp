@@ -1,4 +1,4 @@
-#include "app/settings_blocks.h"
+#include "config/settings_blocks.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -9,8 +9,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/config.h"
 #include "common/recording_ui.h"
+#include "config/config.h"
 #include "support/file_io.h"
 #include "support/temp_dir.h"
 

@@ -1,8 +1,8 @@
-#include "reports/grid.h"
+#include "common/grid.h"
 
 #include <cmath>
 
-namespace liga::reports {
+namespace liga {
 
 GridModel::GridModel(std::string title, double fontSize, int percent)
     : m_title(std::move(title)), m_fontSize(fontSize), m_percent(percent > 0 ? percent : 100) {}
@@ -69,4 +69,4 @@ GridModel JoinGrids(const std::vector<GridModel>& grids, const std::string& titl
   return out;
 }
 
-}  // namespace liga::reports
+}  // namespace liga
