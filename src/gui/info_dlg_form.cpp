@@ -14,8 +14,8 @@
 
 #include "gui/adress_dlg.h"
 #include "gui/button_row.h"
+#include "gui/modal.h"
 #include "gui/qt_ui.h"
-#include "gui/reg_form_dlg.h"
 
 namespace liga::gui {
 namespace {

@@ -13,8 +13,8 @@
 #include <QVBoxLayout>
 
 #include "gui/button_row.h"
+#include "gui/modal.h"
 #include "gui/qt_ui.h"
-#include "gui/reg_form_dlg.h"
 
 namespace liga::gui {
 namespace {

@@ -864,17 +864,17 @@ void TMainForm::openRegister(RegisterKind kind) {
   if (!db.competitionOpen()) return;
   switch (kind) {
     case RegisterKind::Classes: {
-      TlgKLassRegForm form(db, this);
+      TlgKLassRegForm form(db, this, &m_shell);
       RunModal(form);
       break;
     }
     case RegisterKind::Teams: {
-      TlgLagRegForm form(db, this);
+      TlgLagRegForm form(db, this, &m_shell);
       RunModal(form);
       break;
     }
     case RegisterKind::PlayTimes: {
-      TlgGameRegForm form(db, this);
+      TlgGameRegForm form(db, this, &m_shell);
       RunModal(form);
       break;
     }

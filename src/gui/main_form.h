@@ -15,8 +15,9 @@
 #include "app/main_commands.h"
 #include "app/shell.h"
 #include "editing/pick.h"
+#include "gui/modal.h"
 #include "gui/qt_ui.h"
-#include "gui/reg_form_dlg.h"
+#include "gui/report_commands.h"
 
 class QAction;
 class QLabel;
@@ -38,17 +39,6 @@ class TLottnDlgForm;
 class TEKonfigDlg;
 
 enum class RegisterKind { Classes, Teams, PlayTimes };
-enum class ReportKind {
-  MatchesToPlay,
-  TeamList,
-  TeamSchedule,
-  LeagueSchedule,
-  ProtocolIndividual,
-  ProtocolTeam,
-  ProtocolBadminton,
-  Results,
-  Fairness
-};
 
 class TMainForm : public QMainWindow {
  public:

@@ -11,8 +11,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "gui/modal.h"
 #include "gui/qt_ui.h"
-#include "gui/reg_form_dlg.h"
 
 namespace liga::gui {
 namespace {

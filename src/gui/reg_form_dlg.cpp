@@ -1,101 +1,23 @@
 #include "gui/reg_form_dlg.h"
 
 #include <QApplication>
-#include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QSpinBox>
 #include <QStatusBar>
-#include <QTableWidget>
 #include <QVBoxLayout>
 
 #include "common/ui_port.h"
 #include "gui/game_form.h"
 #include "gui/klass_dlg.h"
 #include "gui/lag_form.h"
-#include "gui/main_form.h"
-#include "gui/pick_form.h"
+#include "gui/modal.h"
 #include "gui/qt_ui.h"
 #include "gui/report_commands.h"
 
 namespace liga::gui {
-namespace {
 
-ModalRunner& Runner() {
-  static ModalRunner runner;
-  return runner;
-}
-
-}  // namespace
-
-void RunModal(QDialog& dialog) {
-  if (Runner()) {
-    Runner()(dialog);
-  } else if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
-    dialog.exec();
-  }
-  // Offscreen nobody could answer a modal loop: without a runner the window closes
-  // unanswered, which every caller treats as Cancel.
-}
-
-ModalRunner SetModalRunner(ModalRunner runner) {
-  ModalRunner previous = std::move(Runner());
-  Runner() = std::move(runner);
-  return previous;
-}
-
-void ShowOkResult(QWidget* form, QStatusBar* bar, const OkResult& r) {
-  // The focus moves first: entering a control may show its own hint, which the answer's
-  // message then replaces.
-  if (!r.focus.empty() && form) {
-    if (QWidget* target = form->findChild<QWidget*>(QString::fromStdString(r.focus))) {
-      if (auto* grid = qobject_cast<QTableWidget*>(target); grid && r.row >= 0 && r.col >= 0) {
-        grid->setCurrentCell(r.row, r.col);
-      }
-      if (auto* edit = qobject_cast<QLineEdit*>(target)) edit->selectAll();
-      target->setFocus(Qt::OtherFocusReason);
-    }
-  }
-  if (!r.message.empty() && bar) bar->showMessage(FromCp1252(r.message));
-  if (r.beep) Ui().beep(440, 100);
-}
-
-void LinkUpDown(QLineEdit* edit, QSpinBox* updown, int lo, int hi, int step) {
-  updown->setRange(lo, hi);
-  updown->setSingleStep(step);
-  updown->setFixedWidth(18);
-  // The arrows belong to the field beside them: Tab goes from field to field.
-  updown->setFocusPolicy(Qt::NoFocus);
-  if (auto* inner = updown->findChild<QLineEdit*>()) inner->setFocusPolicy(Qt::NoFocus);
-  updown->setButtonSymbols(QAbstractSpinBox::UpDownArrows);
-  bool ok = false;
-  const int v = edit->text().trimmed().toInt(&ok);
-  updown->setValue(ok ? v : lo);
-  QObject::connect(updown, &QSpinBox::valueChanged, edit, [edit](int value) {
-    if (edit->text().trimmed().toInt() != value || edit->text().trimmed().isEmpty())
-      edit->setText(QString::number(value));
-  });
-  QObject::connect(edit, &QLineEdit::textEdited, updown, [updown, lo, hi](const QString& t) {
-    bool ok = false;
-    const int v = t.trimmed().toInt(&ok);
-    if (ok && v >= lo && v <= hi) {
-      const QSignalBlocker block(updown);
-      updown->setValue(v);
-    }
-  });
-}
-
-void QtPickWindows::run(TEPickForm& form) {
-  TEPickFormDlg dialog(form, m_parent);
-  RunModal(dialog);
-  dialog.finish();
-}
-
-// ---------------------------------------------------------------------------------------
-
-TERegFormDlg::TERegFormDlg(QWidget* parent) : QDialog(parent) {}
+TERegFormDlg::TERegFormDlg(QWidget* parent, Shell* shell) : QDialog(parent), m_shell(shell) {}
 
 void TERegFormDlg::init(liga::TERegFormDlg& reg) {
   m_reg = &reg;
@@ -199,13 +121,13 @@ void TERegFormDlg::printClick() {
   if (!lines.empty()) {
     // The first line is the job's title; the report writer prints the rest.
     std::vector<std::string> body(lines.begin() + 1, lines.end());
-    auto* main = parentWidget() ? dynamic_cast<TMainForm*>(parentWidget()->window()) : nullptr;
-    PrintListCommand(this, main ? &main->shell() : nullptr, lines.front(), body);
+    PrintListCommand(this, m_shell, lines.front(), body);
   }
   afterCommand();
 }
 
-TlgKLassRegForm::TlgKLassRegForm(Database& db, QWidget* parent) : TERegFormDlg(parent), m_ctl(db) {
+TlgKLassRegForm::TlgKLassRegForm(Database& db, QWidget* parent, Shell* shell)
+    : TERegFormDlg(parent, shell), m_ctl(db) {
   m_ctl.runEditor = [this](liga::TklassDlg& c) {
     TklassDlg dialog(c, this);
     RunModal(dialog);
@@ -213,7 +135,8 @@ TlgKLassRegForm::TlgKLassRegForm(Database& db, QWidget* parent) : TERegFormDlg(p
   init(m_ctl);
 }
 
-TlgLagRegForm::TlgLagRegForm(Database& db, QWidget* parent) : TERegFormDlg(parent), m_ctl(db) {
+TlgLagRegForm::TlgLagRegForm(Database& db, QWidget* parent, Shell* shell)
+    : TERegFormDlg(parent, shell), m_ctl(db) {
   m_ctl.runEditor = [this](liga::TLagForm& c) {
     TLagForm dialog(c, this);
     RunModal(dialog);
@@ -221,7 +144,8 @@ TlgLagRegForm::TlgLagRegForm(Database& db, QWidget* parent) : TERegFormDlg(paren
   init(m_ctl);
 }
 
-TlgGameRegForm::TlgGameRegForm(Database& db, QWidget* parent) : TERegFormDlg(parent), m_ctl(db) {
+TlgGameRegForm::TlgGameRegForm(Database& db, QWidget* parent, Shell* shell)
+    : TERegFormDlg(parent, shell), m_ctl(db) {
   m_ctl.runEditor = [this](liga::TGameForm& c) {
     TGameForm dialog(c, this);
     RunModal(dialog);

@@ -1,58 +1,27 @@
 // The register windows: `TERegFormDlg` (the list of one file's records with new, change,
 // delete and print) and its class, team and play-time registers. Each is a thin view over
 // its controller in editing/: the window fills its list from the controller after every
-// command and shows the controller's status text; the controller holds every rule.
-//
-// Also here, shared by every editing window:
-//  * RunModal: how a window is shown modally. The desktop program runs exec(); tests
-//    install a runner that types into the window and presses its buttons, so no modal
-//    loop ever runs offscreen.
-//  * ShowOkResult: an editor's answer shown as the window's status text, beep and focus.
-//  * QtPickWindows: the pick windows of the pick lists, shown through RunModal.
+// command and shows the controller's status text; the controller holds every rule. A
+// register opens its editor windows; "S&kriv" prints in the report settings of the shell it
+// was given (the defaults without one).
 #pragma once
 
 #include <QDialog>
-#include <functional>
-#include <memory>
-#include <string>
+#include <QString>
 
-#include "editing/editor_result.h"
 #include "editing/game.h"
 #include "editing/klass.h"
 #include "editing/lag.h"
-#include "editing/pick.h"
 #include "editing/register.h"
 
 class QListWidget;
 class QStatusBar;
-class QLineEdit;
-class QSpinBox;
+
+namespace liga {
+class Shell;
+}  // namespace liga
 
 namespace liga::gui {
-
-using ModalRunner = std::function<void(QDialog&)>;
-// Shows `dialog` modally through the installed runner (default: exec()).
-void RunModal(QDialog& dialog);
-// Installs `runner` (empty: exec() again); returns the previous one.
-ModalRunner SetModalRunner(ModalRunner runner);
-
-// Shows `r` in `bar` (message converted from code page 1252; an empty message leaves the
-// bar as it is), beeps when asked and focuses the control named r.focus inside `form`;
-// for a grid (QTableWidget) the cursor goes to r.row, r.col.
-void ShowOkResult(QWidget* form, QStatusBar* bar, const OkResult& r);
-
-// A number field with its arrow control: the arrows step the number shown in the field
-// within [lo, hi]; a typed text is not bounded (the editor's OK checks it).
-void LinkUpDown(QLineEdit* edit, QSpinBox* updown, int lo, int hi, int step = 1);
-
-class QtPickWindows : public PickWindowRunner {
- public:
-  explicit QtPickWindows(QWidget* parent) : m_parent(parent) {}
-  void run(TEPickForm& form) override;
-
- private:
-  QWidget* m_parent;
-};
 
 class TERegFormDlg : public QDialog {
  public:
@@ -66,7 +35,7 @@ class TERegFormDlg : public QDialog {
   void printClick();
 
  protected:
-  explicit TERegFormDlg(QWidget* parent);
+  TERegFormDlg(QWidget* parent, Shell* shell);
   // Builds the window on `reg` (called by the derived register once its controller exists)
   // and runs the register start.
   void init(liga::TERegFormDlg& reg);
@@ -76,6 +45,7 @@ class TERegFormDlg : public QDialog {
   void afterCommand();
   void selectionChanged();
 
+  Shell* m_shell;
   liga::TERegFormDlg* m_reg = nullptr;
   QListWidget* m_list = nullptr;
   QStatusBar* m_status = nullptr;
@@ -84,7 +54,7 @@ class TERegFormDlg : public QDialog {
 
 class TlgKLassRegForm : public TERegFormDlg {
  public:
-  TlgKLassRegForm(Database& db, QWidget* parent = nullptr);
+  explicit TlgKLassRegForm(Database& db, QWidget* parent = nullptr, Shell* shell = nullptr);
 
  private:
   liga::TlgKLassRegForm m_ctl;
@@ -92,7 +62,7 @@ class TlgKLassRegForm : public TERegFormDlg {
 
 class TlgLagRegForm : public TERegFormDlg {
  public:
-  TlgLagRegForm(Database& db, QWidget* parent = nullptr);
+  explicit TlgLagRegForm(Database& db, QWidget* parent = nullptr, Shell* shell = nullptr);
 
  private:
   liga::TlgLagRegForm m_ctl;
@@ -100,7 +70,7 @@ class TlgLagRegForm : public TERegFormDlg {
 
 class TlgGameRegForm : public TERegFormDlg {
  public:
-  TlgGameRegForm(Database& db, QWidget* parent = nullptr);
+  explicit TlgGameRegForm(Database& db, QWidget* parent = nullptr, Shell* shell = nullptr);
 
  private:
   liga::TlgGameRegForm m_ctl;

@@ -13,11 +13,23 @@
 
 #include "app/shell.h"
 #include "common/grid.h"
-#include "gui/main_form.h"
 
 class QWidget;
 
 namespace liga::gui {
+
+// The printed reports and the grid views of the main window's menus.
+enum class ReportKind {
+  MatchesToPlay,
+  TeamList,
+  TeamSchedule,
+  LeagueSchedule,
+  ProtocolIndividual,
+  ProtocolTeam,
+  ProtocolBadminton,
+  Results,
+  Fairness
+};
 
 // Shows the print preview of `print` (which draws every job of the command on the printer
 // it is given) and prints from there. The default opens QPrintPreviewDialog.

@@ -25,6 +25,7 @@
 #include "gui/klass_dlg.h"
 #include "gui/lag_form.h"
 #include "gui/lottn_dlg.h"
+#include "gui/modal.h"
 #include "gui/move_game_form.h"
 #include "gui/pick_form.h"
 #include "gui/reg_form_dlg.h"

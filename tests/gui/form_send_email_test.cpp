@@ -25,7 +25,7 @@
 #include "common/encoding.h"
 #include "gui/form_send_email.h"
 #include "gui/gui_test_env.h"
-#include "gui/reg_form_dlg.h"
+#include "gui/modal.h"
 #include "mail/demo_season.h"
 #include "mail/smtp_fixture.h"
 #include "support/db_fixture.h"

@@ -1,5 +1,5 @@
 #include "gui/main_form.h"
-#include "gui/reg_form_dlg.h"
+#include "gui/modal.h"
 
 #include <QCheckBox>
 #include <QLabel>
