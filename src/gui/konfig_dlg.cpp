@@ -20,6 +20,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 #include "common/encoding.h"
@@ -128,7 +129,16 @@ TEKonfigDlg::TEKonfigDlg(Configuration& config, QWidget* parent)
   m_pages->addTab(buildReportPage(), U("rapporter"));
   m_pages->addTab(buildLabelPage(), U("etiketter"));
   outer->addWidget(m_pages);
+  outer->addLayout(buildButtons());
+  m_status = new QStatusBar(this);
+  m_status->setObjectName(QStringLiteral("StatusBar1"));
+  m_status->setSizeGripEnabled(false);
+  outer->addWidget(m_status);
+  openShownBlocks();
+  connectTabs();
+}
 
+QHBoxLayout* TEKonfigDlg::buildButtons() {
   auto* bottom = new QHBoxLayout;
   bottom->addStretch(1);
   auto* ok = new QPushButton(U("OK"), this);
@@ -143,14 +153,12 @@ TEKonfigDlg::TEKonfigDlg(Configuration& config, QWidget* parent)
   cancel->setAutoDefault(false);
   connect(cancel, &QPushButton::clicked, this, [this] { cancelButtonClick(); });
   bottom->addWidget(cancel);
-  outer->addLayout(bottom);
-  m_status = new QStatusBar(this);
-  m_status->setObjectName(QStringLiteral("StatusBar1"));
-  m_status->setSizeGripEnabled(false);
-  outer->addWidget(m_status);
+  return bottom;
+}
 
-  // Opening: the selected blocks and the remembered page, scaled as the main window is
-  // when the user chose a scale.
+// Opening: the selected blocks and the remembered page, scaled as the main window is when
+// the user chose a scale.
+void TEKonfigDlg::openShownBlocks() {
   MainConfig& main = m_config.main();
   if (main.windowScale() > 100 && main.windowScale() <= 400) {
     QFont f = font();
@@ -169,7 +177,9 @@ TEKonfigDlg::TEKonfigDlg(Configuration& config, QWidget* parent)
   showReport();
   showLabel();
   markTabs();
+}
 
+void TEKonfigDlg::connectTabs() {
   connect(m_reportTabs, &QTabBar::currentChanged, this, [this](int index) {
     if (m_switching) return;
     if (!selectReportTab(index)) {
@@ -198,63 +208,130 @@ QLineEdit* TEKonfigDlg::fontField(QWidget* parent, const char* name, const char*
   return e;
 }
 
+// The rows both settings pages share: the setting's name, the printer with its two buttons
+// and the three fonts. Object names and hints per page.
+struct SettingsPageSpec {
+  const char* tabs;
+  const char* nameField;
+  const char* printerField;
+  const char* printerHint;
+  const char* printerButton;
+  const char* pageSetupButton;
+  std::array<const char*, 3> fontFields, fontHints, fontButtons;
+};
+
+namespace {
+
+const SettingsPageSpec kReportPage = {
+    "tcRapport",
+    "rapportnamn",
+    "RaSkrivarval",
+    "visar vald skrivare för rapporten",
+    "RaSkrivare",
+    "RaUtskriftsformat",
+    {"RaEditStorFont", "RaEditMellanFont", "RaEditLitenFont"},
+    {"visar vald font enligt knappen  \"stor\" för överskrifter mm",
+     "visar vald font enligt knappen  \"mellan\" för brödtext mm",
+     "visar vald font enligt knappen  \"liten\" för fottexter mm"},
+    {"RaStor", "RaMellan", "RaLiten"}};
+
+const SettingsPageSpec kLabelPage = {
+    "tcEtikett",
+    "etikettnamn",
+    "EtSkrivarval",
+    "visar vald skrivare för etiketterna",
+    "EtSkrivare",
+    "EtUtskriftsformat",
+    {"EtEditStorFont", "EtEditMellanFont", "EtEditLitenFont"},
+    {"visar vald font för största texten ", "visar vald font för mellanstorleken av texten",
+     "visar vald font för den minsta textstorleken"},
+    {"EtStor", "EtMellan", "EtLiten"}};
+
+constexpr std::array<const char*, 3> kFontCaptions = {"stor", "mellan", "liten"};
+
+QTabBar* settingsTabs(QWidget* page, const char* name,
+                      const std::function<std::string(int)>& tabName) {
+  auto* tabs = new QTabBar(page);
+  tabs->setObjectName(QString::fromLatin1(name));
+  tabs->setExpanding(false);
+  tabs->setUsesScrollButtons(true);
+  for (int i = 1; i <= kSettingsBlocks; ++i) tabs->addTab(FromCp1252(tabName(i)));
+  return tabs;
+}
+
+QLineEdit* lineField(QWidget* parent, const char* name, int maxLength, const char* hint) {
+  auto* e = new QLineEdit(parent);
+  e->setObjectName(QString::fromLatin1(name));
+  e->setMaxLength(maxLength);
+  e->setToolTip(U(hint));
+  return e;
+}
+
+}  // namespace
+
+QLineEdit* TEKonfigDlg::addNameRow(QGridLayout* grid, QWidget* page, const char* name) {
+  grid->addWidget(new QLabel(U("namn"), page), 0, 0);
+  QLineEdit* field = lineField(page, name, 40, "namn för inställningen");
+  grid->addWidget(field, 0, 1, 1, 3);
+  return field;
+}
+
+void TEKonfigDlg::addPrinterRow(QGridLayout* grid, int row, QWidget* page,
+                                const SettingsPageSpec& spec, bool labels) {
+  grid->addWidget(new QLabel(U("skrivarval"), page), row, 0);
+  QLineEdit* field = lineField(page, spec.printerField, 63, spec.printerHint);
+  field->setReadOnly(true);
+  grid->addWidget(field, row, 1);
+  auto* printerButton = new QPushButton(U("skrivare"), page);
+  printerButton->setObjectName(QString::fromLatin1(spec.printerButton));
+  grid->addWidget(printerButton, row, 2);
+  auto* pageSetup = new QPushButton(U("utskriftsformat"), page);
+  pageSetup->setObjectName(QString::fromLatin1(spec.pageSetupButton));
+  pageSetup->setEnabled(false);
+  grid->addWidget(pageSetup, row, 3);
+  if (labels) {
+    m_etPrinter = field;
+    m_etPageSetup = pageSetup;
+    connect(printerButton, &QPushButton::clicked, this, [this] { labelPrinterClick(false); });
+    connect(pageSetup, &QPushButton::clicked, this, [this] { labelPrinterClick(true); });
+  } else {
+    m_raPrinter = field;
+    m_raPageSetup = pageSetup;
+    connect(printerButton, &QPushButton::clicked, this, [this] { reportPrinterClick(false); });
+    connect(pageSetup, &QPushButton::clicked, this, [this] { reportPrinterClick(true); });
+  }
+}
+
+void TEKonfigDlg::addFontRows(QGridLayout* grid, int firstRow, int fieldColumns, QWidget* parent,
+                              const SettingsPageSpec& spec, bool labels) {
+  for (int k = 0; k < 3; ++k) {
+    auto* b = new QPushButton(U(kFontCaptions[k]), parent);
+    b->setObjectName(QString::fromLatin1(spec.fontButtons[k]));
+    b->setToolTip(U("dialog för val av font"));
+    connect(b, &QPushButton::clicked, this,
+            [this, k, labels] { labels ? labelFontClick(k) : reportFontClick(k); });
+    grid->addWidget(b, firstRow + k, 0);
+    QLineEdit* field = fontField(parent, spec.fontFields[k], spec.fontHints[k]);
+    (labels ? m_etFonts : m_raFonts)[k] = field;
+    grid->addWidget(field, firstRow + k, 1, 1, fieldColumns);
+  }
+}
+
 QWidget* TEKonfigDlg::buildReportPage() {
   auto* page = new QWidget;
   page->setObjectName(QStringLiteral("tsRapporter"));
   auto* layout = new QVBoxLayout(page);
-  m_reportTabs = new QTabBar(page);
-  m_reportTabs->setObjectName(QStringLiteral("tcRapport"));
-  m_reportTabs->setExpanding(false);
-  m_reportTabs->setUsesScrollButtons(true);
-  for (int i = 1; i <= kSettingsBlocks; ++i)
-    m_reportTabs->addTab(FromCp1252(m_config.main().reportSettingsName(i)));
+  m_reportTabs = settingsTabs(page, kReportPage.tabs,
+                              [this](int i) { return m_config.main().reportSettingsName(i); });
   layout->addWidget(m_reportTabs);
 
   auto* grid = new QGridLayout;
-  grid->addWidget(new QLabel(U("namn"), page), 0, 0);
-  m_rapportnamn = new QLineEdit(page);
-  m_rapportnamn->setObjectName(QStringLiteral("rapportnamn"));
-  m_rapportnamn->setMaxLength(40);
-  m_rapportnamn->setToolTip(U("namn för inställningen"));
-  grid->addWidget(m_rapportnamn, 0, 1, 1, 3);
+  m_rapportnamn = addNameRow(grid, page, kReportPage.nameField);
   grid->addWidget(new QLabel(U("fottext"), page), 1, 0);
-  m_fottext = new QLineEdit(page);
-  m_fottext->setObjectName(QStringLiteral("fottext"));
-  m_fottext->setMaxLength(64);
-  m_fottext->setToolTip(U("fottext vid rapportutskrifter"));
+  m_fottext = lineField(page, "fottext", 64, "fottext vid rapportutskrifter");
   grid->addWidget(m_fottext, 1, 1, 1, 3);
-  grid->addWidget(new QLabel(U("skrivarval"), page), 2, 0);
-  m_raPrinter = new QLineEdit(page);
-  m_raPrinter->setObjectName(QStringLiteral("RaSkrivarval"));
-  m_raPrinter->setReadOnly(true);
-  m_raPrinter->setMaxLength(63);
-  m_raPrinter->setToolTip(U("visar vald skrivare för rapporten"));
-  grid->addWidget(m_raPrinter, 2, 1);
-  auto* printerButton = new QPushButton(U("skrivare"), page);
-  printerButton->setObjectName(QStringLiteral("RaSkrivare"));
-  connect(printerButton, &QPushButton::clicked, this, [this] { reportPrinterClick(false); });
-  grid->addWidget(printerButton, 2, 2);
-  m_raPageSetup = new QPushButton(U("utskriftsformat"), page);
-  m_raPageSetup->setObjectName(QStringLiteral("RaUtskriftsformat"));
-  m_raPageSetup->setEnabled(false);
-  connect(m_raPageSetup, &QPushButton::clicked, this, [this] { reportPrinterClick(true); });
-  grid->addWidget(m_raPageSetup, 2, 3);
-
-  const char* fieldNames[] = {"RaEditStorFont", "RaEditMellanFont", "RaEditLitenFont"};
-  const char* fieldHints[] = {"visar vald font enligt knappen  \"stor\" för överskrifter mm",
-                              "visar vald font enligt knappen  \"mellan\" för brödtext mm",
-                              "visar vald font enligt knappen  \"liten\" för fottexter mm"};
-  const char* buttonNames[] = {"RaStor", "RaMellan", "RaLiten"};
-  const char* buttonCaptions[] = {"stor", "mellan", "liten"};
-  for (int k = 0; k < 3; ++k) {
-    auto* b = new QPushButton(U(buttonCaptions[k]), page);
-    b->setObjectName(QString::fromLatin1(buttonNames[k]));
-    b->setToolTip(U("dialog för val av font"));
-    connect(b, &QPushButton::clicked, this, [this, k] { reportFontClick(k); });
-    grid->addWidget(b, 3 + k, 0);
-    m_raFonts[k] = fontField(page, fieldNames[k], fieldHints[k]);
-    grid->addWidget(m_raFonts[k], 3 + k, 1, 1, 3);
-  }
+  addPrinterRow(grid, 2, page, kReportPage, false);
+  addFontRows(grid, 3, 3, page, kReportPage, false);
   layout->addLayout(grid);
 
   auto* lower = new QHBoxLayout;
@@ -264,7 +341,12 @@ QWidget* TEKonfigDlg::buildReportPage() {
   colsLayout->addWidget(m_columns);
   colsLayout->addStretch(1);
   lower->addWidget(cols);
+  lower->addWidget(buildPictureTabs(page), 1);
+  layout->addLayout(lower);
+  return page;
+}
 
+QWidget* TEKonfigDlg::buildPictureTabs(QWidget* page) {
   auto* pictures = new QTabWidget(page);
   pictures->setObjectName(QStringLiteral("tcBilder"));
   for (int n = 0; n < kReportPictures; ++n) {
@@ -297,71 +379,35 @@ QWidget* TEKonfigDlg::buildReportPage() {
     tl->addWidget(m_pictures[n], 1);
     pictures->addTab(tab, QStringLiteral("bild%1").arg(n));
   }
-  lower->addWidget(pictures, 1);
-  layout->addLayout(lower);
-  return page;
+  return pictures;
 }
 
 QWidget* TEKonfigDlg::buildLabelPage() {
   auto* page = new QWidget;
   page->setObjectName(QStringLiteral("tsEtiketter"));
   auto* layout = new QVBoxLayout(page);
-  m_labelTabs = new QTabBar(page);
-  m_labelTabs->setObjectName(QStringLiteral("tcEtikett"));
-  m_labelTabs->setExpanding(false);
-  m_labelTabs->setUsesScrollButtons(true);
-  for (int i = 1; i <= kSettingsBlocks; ++i)
-    m_labelTabs->addTab(FromCp1252(m_config.main().labelSettingsName(i)));
+  m_labelTabs = settingsTabs(page, kLabelPage.tabs,
+                             [this](int i) { return m_config.main().labelSettingsName(i); });
   layout->addWidget(m_labelTabs);
 
   auto* grid = new QGridLayout;
-  grid->addWidget(new QLabel(U("namn"), page), 0, 0);
-  m_etikettnamn = new QLineEdit(page);
-  m_etikettnamn->setObjectName(QStringLiteral("etikettnamn"));
-  m_etikettnamn->setMaxLength(40);
-  m_etikettnamn->setToolTip(U("namn för inställningen"));
-  grid->addWidget(m_etikettnamn, 0, 1, 1, 3);
-  grid->addWidget(new QLabel(U("skrivarval"), page), 1, 0);
-  m_etPrinter = new QLineEdit(page);
-  m_etPrinter->setObjectName(QStringLiteral("EtSkrivarval"));
-  m_etPrinter->setReadOnly(true);
-  m_etPrinter->setMaxLength(63);
-  m_etPrinter->setToolTip(U("visar vald skrivare för etiketterna"));
-  grid->addWidget(m_etPrinter, 1, 1);
-  auto* printerButton = new QPushButton(U("skrivare"), page);
-  printerButton->setObjectName(QStringLiteral("EtSkrivare"));
-  connect(printerButton, &QPushButton::clicked, this, [this] { labelPrinterClick(false); });
-  grid->addWidget(printerButton, 1, 2);
-  m_etPageSetup = new QPushButton(U("utskriftsformat"), page);
-  m_etPageSetup->setObjectName(QStringLiteral("EtUtskriftsformat"));
-  m_etPageSetup->setEnabled(false);
-  connect(m_etPageSetup, &QPushButton::clicked, this, [this] { labelPrinterClick(true); });
-  grid->addWidget(m_etPageSetup, 1, 3);
+  m_etikettnamn = addNameRow(grid, page, kLabelPage.nameField);
+  addPrinterRow(grid, 1, page, kLabelPage, true);
   layout->addLayout(grid);
 
   auto* fonts = new QGroupBox(U("fonter"), page);
   fonts->setToolTip(
       U("vid etikettutskrifter gör programmet försök med att få plats med den i tur och ordning "
         "största,  mellersta  för att till slut välja den minsta texten"));
-  auto* fl = new QGridLayout(fonts);
-  const char* fieldNames[] = {"EtEditStorFont", "EtEditMellanFont", "EtEditLitenFont"};
-  const char* fieldHints[] = {"visar vald font för största texten ",
-                              "visar vald font för mellanstorleken av texten",
-                              "visar vald font för den minsta textstorleken"};
-  const char* buttonNames[] = {"EtStor", "EtMellan", "EtLiten"};
-  const char* buttonCaptions[] = {"stor", "mellan", "liten"};
-  for (int k = 0; k < 3; ++k) {
-    auto* b = new QPushButton(U(buttonCaptions[k]), fonts);
-    b->setObjectName(QString::fromLatin1(buttonNames[k]));
-    b->setToolTip(U("dialog för val av font"));
-    connect(b, &QPushButton::clicked, this, [this, k] { labelFontClick(k); });
-    fl->addWidget(b, k, 0);
-    m_etFonts[k] = fontField(fonts, fieldNames[k], fieldHints[k]);
-    fl->addWidget(m_etFonts[k], k, 1);
-  }
+  addFontRows(new QGridLayout(fonts), 0, 1, fonts, kLabelPage, true);
   layout->addWidget(fonts);
+  layout->addLayout(buildLabelGeometry(page));
+  layout->addWidget(
+      new QLabel(U("längder i tiondels millimeter (hundradels tum med tumflagga)"), page));
+  return page;
+}
 
-  auto* geometry = new QGridLayout;
+QGridLayout* TEKonfigDlg::buildLabelGeometry(QWidget* page) {
   struct Field {
     QSpinBox** target;
     const char* name;
@@ -382,6 +428,7 @@ QWidget* TEKonfigDlg::buildLabelPage() {
       {&m_ydeln, "EtYdeln", "raddelning", "delningen för varje etikettrad", -999, 9999},
       {&m_xdeln, "EtXdeln", "kolumndeln", "delningen för varje kolumn", -999, 9999},
   };
+  auto* geometry = new QGridLayout;
   int i = 0;
   for (const Field& f : fields) {
     auto* box = new QGroupBox(U(f.caption), page);
@@ -391,10 +438,7 @@ QWidget* TEKonfigDlg::buildLabelPage() {
     geometry->addWidget(box, i / 5, i % 5);
     ++i;
   }
-  layout->addLayout(geometry);
-  layout->addWidget(
-      new QLabel(U("längder i tiondels millimeter (hundradels tum med tumflagga)"), page));
-  return page;
+  return geometry;
 }
 
 void TEKonfigDlg::showFont(QLineEdit* field, const FontSpec& font) {

@@ -23,9 +23,13 @@ class QPushButton;
 class QSpinBox;
 class QStatusBar;
 class QTabBar;
+class QGridLayout;
+class QHBoxLayout;
 class QTabWidget;
 
 namespace liga::gui {
+
+struct SettingsPageSpec;  // object names and hints of one settings page
 
 // Conversions between the blocks' font description and Qt's.
 QFont ToQFont(const FontSpec& font);
@@ -63,8 +67,19 @@ class TEKonfigDlg : public QDialog {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  QHBoxLayout* buildButtons();
+  void openShownBlocks();
+  void connectTabs();
   QWidget* buildReportPage();
+  QWidget* buildPictureTabs(QWidget* page);
   QWidget* buildLabelPage();
+  QGridLayout* buildLabelGeometry(QWidget* page);
+  QLineEdit* addNameRow(QGridLayout* grid, QWidget* page, const char* name);
+  // `labels`: the row belongs to the label page (else to the report page).
+  void addPrinterRow(QGridLayout* grid, int row, QWidget* page, const SettingsPageSpec& spec,
+                     bool labels);
+  void addFontRows(QGridLayout* grid, int firstRow, int fieldColumns, QWidget* parent,
+                   const SettingsPageSpec& spec, bool labels);
   void showReport();
   void showLabel();
   void loadPreview(int n);

@@ -15,129 +15,66 @@
 
 #include "common/limits.h"
 #include "gui/qt_ui.h"
+#include "ui_lottn_dlg.h"
 
 namespace liga::gui {
-namespace {
-
-QString U(const char* utf8) {
-  return QString::fromUtf8(utf8);
+TLottnDlgForm::TLottnDlgForm(scheduling::ScheduleDialog& controller, QWidget* parent)
+    : QDialog(parent), m_c(controller), m_ui(std::make_unique<Ui::LottnDlgForm>()) {
+  m_ui->setupUi(this);
+  m_current = {m_ui->lbAktuell0, m_ui->lbAktuell1, m_ui->lbAktuell2, m_ui->lbAktuell3,
+               m_ui->lbAktuell4};
+  m_playTimes = m_ui->Edit8;
+  m_perPlayTime = m_ui->Edit10;
+  m_oneMatch = m_ui->cbEnMatchPerDag;
+  m_refine = m_ui->udForfina;
+  m_improve = m_ui->cbForbattra;
+  m_improveSeconds = m_ui->udForbattraSekunder;
+  m_roundOrder = {m_ui->rbSpelomgang1, m_ui->rbSpelomgang2};
+  m_homeAway = {m_ui->rbHemmaBorta1, m_ui->rbHemmaBorta2};
+  m_maskFile = m_ui->edMaskfil;
+  m_outFile = m_ui->edUtfil;
+  m_status = m_ui->StatusBar1;
+  showControllerTexts();
+  connectControls();
+  m_oneMatch->setChecked(m_c.oneMatchPerDay());
+  m_refine->setValue(m_c.refineSteps());
+  m_improve->setChecked(m_c.improve());
+  m_improveSeconds->setValue(m_c.improveSeconds());
+  m_improveSeconds->setEnabled(m_c.improve());
+  m_roundOrder[m_c.roundOrderIndex() == 1 ? 1 : 0]->setChecked(true);
+  m_homeAway[m_c.homeAwayIndex() == 1 ? 1 : 0]->setChecked(true);
+  m_maskFile->setText(QString::fromStdString(m_c.maskFile()));
+  m_outFile->setText(QString::fromStdString(m_c.outFile()));
+  showValues();
 }
 
-}  // namespace
+TLottnDlgForm::~TLottnDlgForm() = default;
 
-TLottnDlgForm::TLottnDlgForm(scheduling::ScheduleDialog& controller, QWidget* parent)
-    : QDialog(parent), m_c(controller) {
-  setObjectName(QStringLiteral("LottnDlgForm"));
+void TLottnDlgForm::showControllerTexts() {
   setWindowTitle(FromCp1252(scheduling::kDialogCaption));
-  auto* outer = new QVBoxLayout(this);
-
-  auto* grid = new QGridLayout;
-  const char* headings[] = {"aktuella värden", "önskade", "tillåtna"};
-  for (int c = 0; c < 3; ++c) {
-    auto* h = new QLabel(U(headings[c]), this);
-    QFont f = h->font();
-    f.setBold(true);
-    h->setFont(f);
-    grid->addWidget(h, 0, c + 1);
-  }
-  m_playTimes = new QSpinBox(this);
-  m_playTimes->setObjectName(QStringLiteral("Edit8"));
-  m_playTimes->setRange(1, kPlayTimeSlots);
-  m_perPlayTime = new QSpinBox(this);
-  m_perPlayTime->setObjectName(QStringLiteral("Edit10"));
-  m_perPlayTime->setRange(1, kMaxMatchesPerPlayTime);
-  // The P/M rule applies to a whole number, not to each digit typed.
-  m_playTimes->setKeyboardTracking(false);
-  m_perPlayTime->setKeyboardTracking(false);
+  const std::array<QLabel*, 5> labels = {m_ui->lbRad0, m_ui->lbRad1, m_ui->lbRad2, m_ui->lbRad3,
+                                         m_ui->lbRad4};
+  const std::array<QLabel*, 5> allowed = {m_ui->lbTillatna0, m_ui->lbTillatna1, m_ui->lbTillatna2,
+                                          m_ui->lbTillatna3, m_ui->lbTillatna4};
   for (int r = 0; r < 5; ++r) {
     const scheduling::DialogRow row = m_c.row(r);
-    grid->addWidget(new QLabel(FromCp1252(row.label), this), r + 1, 0);
-    m_current[r] = new QLabel(this);
-    m_current[r]->setObjectName(QStringLiteral("lbAktuell%1").arg(r));
-    m_current[r]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    grid->addWidget(m_current[r], r + 1, 1);
-    if (r == 2) grid->addWidget(m_playTimes, r + 1, 2);
-    if (r == 4) grid->addWidget(m_perPlayTime, r + 1, 2);
-    auto* allowed = new QLabel(QString::number(row.allowed), this);
-    allowed->setObjectName(QStringLiteral("lbTillatna%1").arg(r));
-    allowed->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    grid->addWidget(allowed, r + 1, 3);
+    labels[r]->setText(FromCp1252(row.label));
+    allowed[r]->setText(QString::number(row.allowed));
   }
-  outer->addLayout(grid);
-
-  auto* sort = new QGroupBox(U("sorteringar"), this);
-  sort->setObjectName(QStringLiteral("gbSorteringar"));
-  auto* sortLayout = new QGridLayout(sort);
-  m_oneMatch = new QCheckBox(U("endast en match/dag och lag"), sort);
-  m_oneMatch->setObjectName(QStringLiteral("cbEnMatchPerDag"));
-  sortLayout->addWidget(m_oneMatch, 0, 0, 1, 2);
-  sortLayout->addWidget(new QLabel(U("antal steg att  försöka förfina"), sort), 1, 0);
-  m_refine = new QSpinBox(sort);
-  m_refine->setObjectName(QStringLiteral("udForfina"));
-  m_refine->setRange(0, 10);
-  sortLayout->addWidget(m_refine, 1, 1);
-  auto* rounds = new QGroupBox(U("spelomgångar"), sort);
-  rounds->setObjectName(QStringLiteral("rgSpelomgangar"));
-  auto* roundsLayout = new QVBoxLayout(rounds);
-  auto* homeAway = new QGroupBox(U("hemma/borta matcher"), sort);
-  homeAway->setObjectName(QStringLiteral("rgHemmaBorta"));
-  auto* homeAwayLayout = new QVBoxLayout(homeAway);
-  for (int i = 0; i < 2; ++i) {
-    m_roundOrder[i] = new QRadioButton(FromCp1252(scheduling::kRoundOrderItems[i]), rounds);
-    m_roundOrder[i]->setObjectName(QStringLiteral("rbSpelomgang%1").arg(i + 1));
-    roundsLayout->addWidget(m_roundOrder[i]);
-    m_homeAway[i] = new QRadioButton(FromCp1252(scheduling::kHomeAwayItems[i]), homeAway);
-    m_homeAway[i]->setObjectName(QStringLiteral("rbHemmaBorta%1").arg(i + 1));
-    homeAwayLayout->addWidget(m_homeAway[i]);
-  }
-  sortLayout->addWidget(rounds, 2, 0);
-  sortLayout->addWidget(homeAway, 2, 1);
-  m_improve = new QCheckBox(FromCp1252(scheduling::kImproveLabel), sort);
-  m_improve->setObjectName(QStringLiteral("cbForbattra"));
-  sortLayout->addWidget(m_improve, 3, 0);
-  auto* secondsRow = new QHBoxLayout;
-  m_improveSeconds = new QSpinBox(sort);
-  m_improveSeconds->setObjectName(QStringLiteral("udForbattraSekunder"));
+  // The P/M rule applies to a whole number, not to each digit typed (keyboard tracking is
+  // off in the form).
+  m_playTimes->setRange(1, kPlayTimeSlots);
+  m_perPlayTime->setRange(1, kMaxMatchesPerPlayTime);
   m_improveSeconds->setRange(scheduling::kMinImproveSeconds, scheduling::kMaxImproveSeconds);
-  secondsRow->addWidget(m_improveSeconds);
-  secondsRow->addWidget(new QLabel(FromCp1252(scheduling::kImproveSecondsLabel), sort));
-  secondsRow->addStretch(1);
-  sortLayout->addLayout(secondsRow, 3, 1);
-  outer->addWidget(sort);
+  for (int i = 0; i < 2; ++i) {
+    m_roundOrder[i]->setText(FromCp1252(scheduling::kRoundOrderItems[i]));
+    m_homeAway[i]->setText(FromCp1252(scheduling::kHomeAwayItems[i]));
+  }
+  m_improve->setText(FromCp1252(scheduling::kImproveLabel));
+  m_ui->lbSekunder->setText(FromCp1252(scheduling::kImproveSecondsLabel));
+}
 
-  auto* files = new QGridLayout;
-  auto* maskButton = new QPushButton(U("maskfil"), this);
-  maskButton->setObjectName(QStringLiteral("maskfilButton"));
-  m_maskFile = new QLineEdit(this);
-  m_maskFile->setObjectName(QStringLiteral("edMaskfil"));
-  m_maskFile->setMaxLength(1024);
-  auto* outButton = new QPushButton(U("utfil"), this);
-  outButton->setObjectName(QStringLiteral("utfilButton"));
-  m_outFile = new QLineEdit(this);
-  m_outFile->setObjectName(QStringLiteral("edUtfil"));
-  m_outFile->setMaxLength(1024);
-  files->addWidget(maskButton, 0, 0);
-  files->addWidget(m_maskFile, 0, 1);
-  files->addWidget(outButton, 1, 0);
-  files->addWidget(m_outFile, 1, 1);
-  outer->addLayout(files);
-
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  auto* ok = new QPushButton(U("OK"), this);
-  ok->setObjectName(QStringLiteral("okButton"));
-  ok->setDefault(true);
-  auto* cancel = new QPushButton(U("Avbryt"), this);
-  cancel->setObjectName(QStringLiteral("cancelButton"));
-  buttons->addWidget(ok);
-  buttons->addWidget(cancel);
-  outer->addLayout(buttons);
-
-  m_status = new QStatusBar(this);
-  m_status->setObjectName(QStringLiteral("StatusBar1"));
-  m_status->setSizeGripEnabled(false);
-  outer->addWidget(m_status);
-
+void TLottnDlgForm::connectControls() {
   connect(m_playTimes, &QSpinBox::valueChanged, this, [this](int p) {
     m_c.setPlayTimes(p);
     showValues();
@@ -146,22 +83,11 @@ TLottnDlgForm::TLottnDlgForm(scheduling::ScheduleDialog& controller, QWidget* pa
     m_c.setMatchesPerPlayTime(m);
     showValues();
   });
-  connect(ok, &QPushButton::clicked, this, [this] { okButtonClick(); });
-  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-  connect(outButton, &QPushButton::clicked, this, [this] { utfilButtonClick(); });
-  connect(maskButton, &QPushButton::clicked, this, [this] { maskfilButtonClick(); });
-
-  m_oneMatch->setChecked(m_c.oneMatchPerDay());
-  m_refine->setValue(m_c.refineSteps());
-  m_improve->setChecked(m_c.improve());
-  m_improveSeconds->setValue(m_c.improveSeconds());
-  m_improveSeconds->setEnabled(m_c.improve());
+  connect(m_ui->okButton, &QPushButton::clicked, this, [this] { okButtonClick(); });
+  connect(m_ui->cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+  connect(m_ui->utfilButton, &QPushButton::clicked, this, [this] { utfilButtonClick(); });
+  connect(m_ui->maskfilButton, &QPushButton::clicked, this, [this] { maskfilButtonClick(); });
   connect(m_improve, &QCheckBox::toggled, m_improveSeconds, &QWidget::setEnabled);
-  m_roundOrder[m_c.roundOrderIndex() == 1 ? 1 : 0]->setChecked(true);
-  m_homeAway[m_c.homeAwayIndex() == 1 ? 1 : 0]->setChecked(true);
-  m_maskFile->setText(QString::fromStdString(m_c.maskFile()));
-  m_outFile->setText(QString::fromStdString(m_c.outFile()));
-  showValues();
 }
 
 void TLottnDlgForm::showValues() {

@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <array>
+#include <memory>
 
 #include "scheduling/dialog.h"
 
@@ -14,11 +15,16 @@ class QRadioButton;
 class QSpinBox;
 class QStatusBar;
 
+namespace Ui {
+class LottnDlgForm;
+}  // namespace Ui
+
 namespace liga::gui {
 
 class TLottnDlgForm : public QDialog {
  public:
   TLottnDlgForm(scheduling::ScheduleDialog& controller, QWidget* parent = nullptr);
+  ~TLottnDlgForm() override;
 
   // OK: the fields go to the controller, its checks run; a failure shows its text in the
   // status bar and moves the focus, and the dialog stays open.
@@ -29,10 +35,13 @@ class TLottnDlgForm : public QDialog {
   QString statusText() const;
 
  private:
+  void showControllerTexts();
+  void connectControls();
   void showValues();
   void pushFields();
 
   scheduling::ScheduleDialog& m_c;
+  std::unique_ptr<Ui::LottnDlgForm> m_ui;  // the layout of lottn_dlg.ui
   std::array<QLabel*, 5> m_current{};
   QSpinBox* m_playTimes = nullptr;    // Edit8
   QSpinBox* m_perPlayTime = nullptr;  // Edit10
