@@ -37,7 +37,7 @@ ScheduleLayout MakeLayout(const Lrec& lrec, const std::vector<PlayTimeSlot>& slo
 ClassSearch::ClassSearch(std::vector<PlayTimeSlot>& slots, ScheduleLayout& layout,
                          const std::vector<int>& teams, bool alternatePairs, const Mask* mask,
                          Pcg32& random)
-    : m_slots(slots), m_layout(layout), m_mask(mask), m_random(random), m_numbers(teams) {
+    : m_slots(slots), m_layout(layout), m_random(random), m_numbers(teams) {
   collect(teams, alternatePairs);
   const std::size_t n = teams.size();
   m_busy.assign(n * static_cast<std::size_t>(layout.periods), -1);

@@ -85,7 +85,6 @@ class ClassSearch {
 
   std::vector<PlayTimeSlot>& m_slots;
   ScheduleLayout& m_layout;
-  const Mask* m_mask;
   Pcg32& m_random;
   std::vector<int> m_numbers;  // team number of each class-local index
   std::vector<Match> m_matches;
