@@ -9,7 +9,7 @@
 
 namespace liga::gui {
 
-TadressDlg::TadressDlg(liga::TadressDlg& ctl, QWidget* parent) : QDialog(parent), m_ctl(ctl) {
+AdressDlgView::AdressDlgView(liga::TadressDlg& ctl, QWidget* parent) : QDialog(parent), m_ctl(ctl) {
   setObjectName(QStringLiteral("TadressDlg"));
   setWindowTitle(FromCp1252(liga::TadressDlg::Caption()));
   auto* layout = new QVBoxLayout(this);
@@ -45,7 +45,7 @@ TadressDlg::TadressDlg(liga::TadressDlg& ctl, QWidget* parent) : QDialog(parent)
   });
 }
 
-void TadressDlg::okClick() {
+void AdressDlgView::okClick() {
   std::string text = ToCp1252(m_memo->toPlainText());
   std::string memo;
   for (char c : text) {

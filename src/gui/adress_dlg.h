@@ -1,4 +1,4 @@
-// TadressDlg ("adress"): the contact-block editor's window over editing's TadressDlg.
+// AdressDlgView ("adress"): the contact-block editor's window over editing's TadressDlg.
 #pragma once
 
 #include <QDialog>
@@ -9,9 +9,9 @@ class QPlainTextEdit;
 
 namespace liga::gui {
 
-class TadressDlg : public QDialog {
+class AdressDlgView : public QDialog {
  public:
-  TadressDlg(liga::TadressDlg& ctl, QWidget* parent = nullptr);
+  AdressDlgView(liga::TadressDlg& ctl, QWidget* parent = nullptr);
   QPlainTextEdit* memo() const { return m_memo; }
   void okClick();
 

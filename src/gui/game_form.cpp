@@ -27,7 +27,7 @@ bool PickKey(int key) {
 
 }  // namespace
 
-TGameForm::TGameForm(liga::TGameForm& ctl, QWidget* parent) : QDialog(parent), m_ctl(ctl) {
+GameFormView::GameFormView(liga::TGameForm& ctl, QWidget* parent) : QDialog(parent), m_ctl(ctl) {
   setObjectName(QStringLiteral("TGameForm"));
   setWindowTitle(FromCp1252(Ctl::Caption()));
   auto* layout = new QVBoxLayout(this);
@@ -80,17 +80,17 @@ TGameForm::TGameForm(liga::TGameForm& ctl, QWidget* parent) : QDialog(parent), m
   m_opened = FormState(this);
 }
 
-void TGameForm::reject() {
+void GameFormView::reject() {
   if (!ConfirmDiscard(FormState(this) != m_opened)) return;
   m_ctl.cancelButtonClick();
   QDialog::reject();
 }
 
-QString TGameForm::statusText() const {
+QString GameFormView::statusText() const {
   return m_status->currentMessage();
 }
 
-void TGameForm::fillGrid() {
+void GameFormView::fillGrid() {
   for (int r = 0; r < Ctl::kRows; ++r) {
     for (int c = 0; c < Ctl::kCols; ++c) {
       QTableWidgetItem* item = m_grid->item(r, c);
@@ -109,7 +109,7 @@ void TGameForm::fillGrid() {
   }
 }
 
-void TGameForm::cellEntered(int row, int col, int previousRow, int previousCol) {
+void GameFormView::cellEntered(int row, int col, int previousRow, int previousCol) {
   if (m_moving || row < 0 || col < 0) return;
   if (!Ctl::selectable(row, col)) {
     // The cursor goes to the pick cell in the direction it moved (the nearest one when it
@@ -128,7 +128,7 @@ void TGameForm::cellEntered(int row, int col, int previousRow, int previousCol) 
   m_status->showMessage(FromCp1252(Ctl::pickCellHint()));
 }
 
-bool TGameForm::eventFilter(QObject* watched, QEvent* event) {
+bool GameFormView::eventFilter(QObject* watched, QEvent* event) {
   if (watched == m_grid &&
       (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) {
     auto* key = static_cast<QKeyEvent*>(event);
@@ -151,7 +151,7 @@ bool TGameForm::eventFilter(QObject* watched, QEvent* event) {
   return QDialog::eventFilter(watched, event);
 }
 
-void TGameForm::okClick() {
+void GameFormView::okClick() {
   m_ctl.edNummer = ToCp1252(m_nummer->text());
   m_ctl.edSpeltid = ToCp1252(m_speltid->text());
   m_ctl.edLedare = ToCp1252(m_ledare->text());

@@ -1,4 +1,4 @@
-// TGameForm: the play-time editor's window over editing's TGameForm, with the slot grid
+// GameFormView: the play-time editor's window over editing's TGameForm, with the slot grid
 // sgGame. Only the pick cells (columns 1 and 3 of rows 1..16) take the cursor; on a pick
 // cell a double-click or a released Tab, Enter or Space opens the team pick list, a
 // released Insert clears the side.
@@ -14,9 +14,9 @@ class QTableWidget;
 
 namespace liga::gui {
 
-class TGameForm : public QDialog {
+class GameFormView : public QDialog {
  public:
-  TGameForm(liga::TGameForm& ctl, QWidget* parent = nullptr);
+  GameFormView(liga::TGameForm& ctl, QWidget* parent = nullptr);
   QString statusText() const;
   // Escape, "Avbryt" and the close button: asks before unsaved changes are thrown away.
   void reject() override;

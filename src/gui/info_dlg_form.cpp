@@ -43,7 +43,8 @@ QHBoxLayout* WithUpDown(QWidget* parent, QLineEdit* edit, const char* name, int 
 
 }  // namespace
 
-TInfoDlgForm::TInfoDlgForm(liga::TInfoDlgForm& ctl, QWidget* parent) : QDialog(parent), m_ctl(ctl) {
+InfoDlgFormView::InfoDlgFormView(liga::TInfoDlgForm& ctl, QWidget* parent)
+    : QDialog(parent), m_ctl(ctl) {
   setObjectName(QStringLiteral("TInfoDlgForm"));
   setWindowTitle(FromCp1252(liga::TInfoDlgForm::Caption()));
   auto* layout = new QVBoxLayout(this);
@@ -119,16 +120,16 @@ TInfoDlgForm::TInfoDlgForm(liga::TInfoDlgForm& ctl, QWidget* parent) : QDialog(p
   m_opened = FormState(this);
 }
 
-void TInfoDlgForm::reject() {
+void InfoDlgFormView::reject() {
   if (!ConfirmDiscard(FormState(this) != m_opened)) return;
   QDialog::reject();
 }
 
-QString TInfoDlgForm::statusText() const {
+QString InfoDlgFormView::statusText() const {
   return m_status->currentMessage();
 }
 
-void TInfoDlgForm::store() {
+void InfoDlgFormView::store() {
   m_ctl.edArr = ToCp1252(m_arr->text());
   m_ctl.edTvl = ToCp1252(m_tvl->text());
   m_ctl.edTyp = ToCp1252(m_typ->text());
@@ -145,15 +146,15 @@ void TInfoDlgForm::store() {
   }
 }
 
-void TInfoDlgForm::kontaktClick(int n) {
+void InfoDlgFormView::kontaktClick(int n) {
   m_ctl.btnKontaktClick(n, [this](liga::TadressDlg& c) {
-    TadressDlg dialog(c, this);
+    AdressDlgView dialog(c, this);
     RunModal(dialog);
   });
   m_kontakt[n - 1]->setText(FromCp1252(m_ctl.edKontakt[n - 1]));
 }
 
-void TInfoDlgForm::okClick() {
+void InfoDlgFormView::okClick() {
   store();
   const OkResult r = m_ctl.okButtonClick();
   ShowOkResult(this, m_status, r);

@@ -1,5 +1,5 @@
-// TInfoDlgForm ("tävling/turnering"): the competition editor's window over editing's
-// TInfoDlgForm; the contact buttons open TadressDlg.
+// InfoDlgFormView ("tävling/turnering"): the competition editor's window over editing's
+// TInfoDlgForm; the contact buttons open AdressDlgView.
 #pragma once
 
 #include <QDialog>
@@ -14,9 +14,9 @@ class QStatusBar;
 
 namespace liga::gui {
 
-class TInfoDlgForm : public QDialog {
+class InfoDlgFormView : public QDialog {
  public:
-  TInfoDlgForm(liga::TInfoDlgForm& ctl, QWidget* parent = nullptr);
+  InfoDlgFormView(liga::TInfoDlgForm& ctl, QWidget* parent = nullptr);
   QString statusText() const;
   // Escape, "Avbryt" and the close button: asks before unsaved changes are thrown away.
   void reject() override;

@@ -38,7 +38,7 @@ QLineEdit* Field(QWidget* parent, QFormLayout* form, const char* name, const cha
 
 }  // namespace
 
-TklassDlg::TklassDlg(liga::TklassDlg& ctl, QWidget* parent) : QDialog(parent), m_ctl(ctl) {
+KlassDlgView::KlassDlgView(liga::TklassDlg& ctl, QWidget* parent) : QDialog(parent), m_ctl(ctl) {
   setObjectName(QStringLiteral("TklassDlg"));
   setWindowTitle(FromCp1252(liga::TklassDlg::Caption()));
   auto* layout = new QVBoxLayout(this);
@@ -66,17 +66,17 @@ TklassDlg::TklassDlg(liga::TklassDlg& ctl, QWidget* parent) : QDialog(parent), m
   m_opened = FormState(this);
 }
 
-void TklassDlg::reject() {
+void KlassDlgView::reject() {
   if (!ConfirmDiscard(FormState(this) != m_opened)) return;
   m_ctl.BitBtn2Click();
   QDialog::reject();
 }
 
-QString TklassDlg::statusText() const {
+QString KlassDlgView::statusText() const {
   return m_status->currentMessage();
 }
 
-void TklassDlg::okClick() {
+void KlassDlgView::okClick() {
   m_ctl.edKlass = ToCp1252(m_klass->text());
   m_ctl.edOmg = ToCp1252(m_omg->text());
   m_ctl.edWin = ToCp1252(m_win->text());

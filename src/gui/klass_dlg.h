@@ -1,4 +1,4 @@
-// TklassDlg ("klass/division"): the class editor's window over editing's TklassDlg.
+// KlassDlgView ("klass/division"): the class editor's window over editing's TklassDlg.
 #pragma once
 
 #include <QDialog>
@@ -10,9 +10,9 @@ class QStatusBar;
 
 namespace liga::gui {
 
-class TklassDlg : public QDialog {
+class KlassDlgView : public QDialog {
  public:
-  TklassDlg(liga::TklassDlg& ctl, QWidget* parent = nullptr);
+  KlassDlgView(liga::TklassDlg& ctl, QWidget* parent = nullptr);
   QString statusText() const;
   // Escape, "Avbryt" and the close button: asks before unsaved changes are thrown away.
   void reject() override;

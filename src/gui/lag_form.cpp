@@ -42,7 +42,7 @@ QHBoxLayout* WithUpDown(QWidget* parent, QLineEdit* edit, const char* name, int 
 
 }  // namespace
 
-TLagForm::TLagForm(liga::TLagForm& ctl, QWidget* parent) : QDialog(parent), m_ctl(ctl) {
+LagFormView::LagFormView(liga::TLagForm& ctl, QWidget* parent) : QDialog(parent), m_ctl(ctl) {
   setObjectName(QStringLiteral("TLagForm"));
   setWindowTitle(FromCp1252(liga::TLagForm::Caption()));
   auto* layout = new QVBoxLayout(this);
@@ -116,17 +116,17 @@ TLagForm::TLagForm(liga::TLagForm& ctl, QWidget* parent) : QDialog(parent), m_ct
   m_opened = FormState(this);
 }
 
-void TLagForm::reject() {
+void LagFormView::reject() {
   if (!ConfirmDiscard(FormState(this) != m_opened)) return;
   m_ctl.cancelButtonClick();
   QDialog::reject();
 }
 
-QString TLagForm::statusText() const {
+QString LagFormView::statusText() const {
   return m_status->currentMessage();
 }
 
-void TLagForm::klassChanged() {
+void LagFormView::klassChanged() {
   m_ctl.cbKlass = ToCp1252(m_klass->currentText());
   m_ctl.cbKlassChange();
   // A class created on the fly joins the list.
@@ -138,7 +138,7 @@ void TLagForm::klassChanged() {
   m_udNummer->setValue(m_ctl.udNummer);
 }
 
-void TLagForm::store() {
+void LagFormView::store() {
   m_ctl.setNummerText(ToCp1252(m_nummer->text()));
   m_ctl.edNamn = ToCp1252(m_namn->text());
   m_ctl.edRanking = ToCp1252(m_ranking->text());
@@ -148,7 +148,7 @@ void TLagForm::store() {
   m_ctl.cbKlass = ToCp1252(m_klass->currentText());
 }
 
-void TLagForm::okClick() {
+void LagFormView::okClick() {
   store();
   const OkResult r = m_ctl.okButtonClick();
   ShowOkResult(this, m_status, r);

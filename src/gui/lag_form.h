@@ -1,4 +1,4 @@
-// TLagForm ("lag"): the team editor's window over editing's TLagForm, with the contact grid
+// LagFormView ("lag"): the team editor's window over editing's TLagForm, with the contact grid
 // sgLagMedl (row 0 headings, row 1 the leader, rows 2..23 the members).
 #pragma once
 
@@ -14,9 +14,9 @@ class QTableWidget;
 
 namespace liga::gui {
 
-class TLagForm : public QDialog {
+class LagFormView : public QDialog {
  public:
-  TLagForm(liga::TLagForm& ctl, QWidget* parent = nullptr);
+  LagFormView(liga::TLagForm& ctl, QWidget* parent = nullptr);
   QString statusText() const;
   // Escape, "Avbryt" and the close button: asks before unsaved changes are thrown away.
   void reject() override;

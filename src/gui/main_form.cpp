@@ -712,7 +712,7 @@ void TMainForm::InputInfo(bool add) {
       return;
     case InputInfoOutcome::OpenEditor:
       liga::InputInfo(m_shell.db(), add, [this](liga::TInfoDlgForm& c) {
-        TInfoDlgForm dialog(c, this);
+        InfoDlgFormView dialog(c, this);
         RunModal(dialog);
       });
       return;
@@ -864,17 +864,17 @@ void TMainForm::openRegister(RegisterKind kind) {
   if (!db.competitionOpen()) return;
   switch (kind) {
     case RegisterKind::Classes: {
-      TlgKLassRegForm form(db, this, &m_shell);
+      KlassRegFormView form(db, this, &m_shell);
       RunModal(form);
       break;
     }
     case RegisterKind::Teams: {
-      TlgLagRegForm form(db, this, &m_shell);
+      LagRegFormView form(db, this, &m_shell);
       RunModal(form);
       break;
     }
     case RegisterKind::PlayTimes: {
-      TlgGameRegForm form(db, this, &m_shell);
+      GameRegFormView form(db, this, &m_shell);
       RunModal(form);
       break;
     }
@@ -882,12 +882,12 @@ void TMainForm::openRegister(RegisterKind kind) {
 }
 void TMainForm::openMatchMover() {
   if (!m_shell.db().competitionOpen()) return;
-  TMoveGameForm form(m_shell.db(), this);
+  MoveGameFormView form(m_shell.db(), this);
   RunModal(form);
 }
 void TMainForm::openResultEntry() {
   if (!m_shell.db().competitionOpen()) return;
-  TResultForm form(m_shell.db(), this);
+  ResultFormView form(m_shell.db(), this);
   RunModal(form);
 }
 void TMainForm::printReport(ReportKind kind) {

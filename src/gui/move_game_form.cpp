@@ -37,7 +37,7 @@ QTableWidget* MatchGrid(QWidget* parent, const char* name) {
 
 }  // namespace
 
-TMoveGameForm::TMoveGameForm(Database& db, QWidget* parent) : QDialog(parent), m_ctl(db) {
+MoveGameFormView::MoveGameFormView(Database& db, QWidget* parent) : QDialog(parent), m_ctl(db) {
   setObjectName(QStringLiteral("TMoveGameForm"));
   setWindowTitle(FromCp1252(Ctl::Caption()));
   setToolTip(QString::fromUtf8("flytta match från vänster speltid till höger speltid"));
@@ -78,11 +78,11 @@ TMoveGameForm::TMoveGameForm(Database& db, QWidget* parent) : QDialog(parent), m
   layout->addWidget(m_status);
 }
 
-QString TMoveGameForm::statusText() const {
+QString MoveGameFormView::statusText() const {
   return m_status->currentMessage();
 }
 
-void TMoveGameForm::fill(int side) {
+void MoveGameFormView::fill(int side) {
   QTableWidget* grid = m_grid[side - 1];
   for (int r = 0; r < Ctl::kRows; ++r) {
     for (int c = 0; c < Ctl::kCols; ++c) {
@@ -97,7 +97,7 @@ void TMoveGameForm::fill(int side) {
   }
 }
 
-void TMoveGameForm::moveRow(int row) {
+void MoveGameFormView::moveRow(int row) {
   const OkResult r = m_ctl.doubleClickLeft(row);
   ShowOkResult(this, m_status, r);
   fill(1);

@@ -1,4 +1,4 @@
-// TMoveGameForm ("matchflyttare"): the match mover's window over editing's TMoveGameForm.
+// MoveGameFormView ("matchflyttare"): the match mover's window over editing's TMoveGameForm.
 // A double-click on a match in the left grid moves it to the play time on the right.
 #pragma once
 
@@ -12,9 +12,9 @@ class QTableWidget;
 
 namespace liga::gui {
 
-class TMoveGameForm : public QDialog {
+class MoveGameFormView : public QDialog {
  public:
-  TMoveGameForm(Database& db, QWidget* parent = nullptr);
+  MoveGameFormView(Database& db, QWidget* parent = nullptr);
   QString statusText() const;
   liga::TMoveGameForm& controller() { return m_ctl; }
   // What a double-click on row `row` of the left grid does.

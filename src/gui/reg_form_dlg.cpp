@@ -17,9 +17,9 @@
 
 namespace liga::gui {
 
-TERegFormDlg::TERegFormDlg(QWidget* parent, Shell* shell) : QDialog(parent), m_shell(shell) {}
+RegFormView::RegFormView(QWidget* parent, Shell* shell) : QDialog(parent), m_shell(shell) {}
 
-void TERegFormDlg::init(liga::TERegFormDlg& reg) {
+void RegFormView::init(liga::TERegFormDlg& reg) {
   m_reg = &reg;
   setWindowTitle(FromCp1252(reg.caption()));
   auto* layout = new QVBoxLayout(this);
@@ -68,11 +68,11 @@ void TERegFormDlg::init(liga::TERegFormDlg& reg) {
   m_status->showMessage(FromCp1252(reg.statusText()));
 }
 
-QString TERegFormDlg::statusText() const {
+QString RegFormView::statusText() const {
   return m_status->currentMessage();
 }
 
-void TERegFormDlg::fill() {
+void RegFormView::fill() {
   m_filling = true;
   m_list->clear();
   for (const auto& e : m_reg->list()) {
@@ -84,37 +84,37 @@ void TERegFormDlg::fill() {
   m_filling = false;
 }
 
-void TERegFormDlg::selectionChanged() {
+void RegFormView::selectionChanged() {
   if (m_filling) return;
   for (int i = 0; i < m_list->count(); ++i) m_reg->setSelected(i, m_list->item(i)->isSelected());
   m_reg->setFocused(m_list->currentRow());
 }
 
-void TERegFormDlg::afterCommand() {
+void RegFormView::afterCommand() {
   if (m_reg->takeBeep()) Ui().beep(440, 100);
   fill();
   m_status->showMessage(FromCp1252(m_reg->statusText()));
 }
 
-void TERegFormDlg::newClick() {
+void RegFormView::newClick() {
   selectionChanged();
   m_reg->EditEntry(true);
   afterCommand();
 }
 
-void TERegFormDlg::changeClick() {
+void RegFormView::changeClick() {
   selectionChanged();
   m_reg->EditEntry(false);
   afterCommand();
 }
 
-void TERegFormDlg::deleteClick() {
+void RegFormView::deleteClick() {
   selectionChanged();
   m_reg->EraseEntry();
   afterCommand();
 }
 
-void TERegFormDlg::printClick() {
+void RegFormView::printClick() {
   selectionChanged();
   QString title = parentWidget() ? parentWidget()->window()->windowTitle() : QString();
   const std::vector<std::string> lines = m_reg->Print(ToCp1252(title));
@@ -126,28 +126,28 @@ void TERegFormDlg::printClick() {
   afterCommand();
 }
 
-TlgKLassRegForm::TlgKLassRegForm(Database& db, QWidget* parent, Shell* shell)
-    : TERegFormDlg(parent, shell), m_ctl(db) {
+KlassRegFormView::KlassRegFormView(Database& db, QWidget* parent, Shell* shell)
+    : RegFormView(parent, shell), m_ctl(db) {
   m_ctl.runEditor = [this](liga::TklassDlg& c) {
-    TklassDlg dialog(c, this);
+    KlassDlgView dialog(c, this);
     RunModal(dialog);
   };
   init(m_ctl);
 }
 
-TlgLagRegForm::TlgLagRegForm(Database& db, QWidget* parent, Shell* shell)
-    : TERegFormDlg(parent, shell), m_ctl(db) {
+LagRegFormView::LagRegFormView(Database& db, QWidget* parent, Shell* shell)
+    : RegFormView(parent, shell), m_ctl(db) {
   m_ctl.runEditor = [this](liga::TLagForm& c) {
-    TLagForm dialog(c, this);
+    LagFormView dialog(c, this);
     RunModal(dialog);
   };
   init(m_ctl);
 }
 
-TlgGameRegForm::TlgGameRegForm(Database& db, QWidget* parent, Shell* shell)
-    : TERegFormDlg(parent, shell), m_ctl(db) {
+GameRegFormView::GameRegFormView(Database& db, QWidget* parent, Shell* shell)
+    : RegFormView(parent, shell), m_ctl(db) {
   m_ctl.runEditor = [this](liga::TGameForm& c) {
-    TGameForm dialog(c, this);
+    GameFormView dialog(c, this);
     RunModal(dialog);
   };
   init(m_ctl);

@@ -1,4 +1,4 @@
-// The register windows: `TERegFormDlg` (the list of one file's records with new, change,
+// The register windows: `RegFormView` (the list of one file's records with new, change,
 // delete and print) and its class, team and play-time registers. Each is a thin view over
 // its controller in editing/: the window fills its list from the controller after every
 // command and shows the controller's status text; the controller holds every rule. A
@@ -23,7 +23,7 @@ class Shell;
 
 namespace liga::gui {
 
-class TERegFormDlg : public QDialog {
+class RegFormView : public QDialog {
  public:
   // The status text shown (UTF-8).
   QString statusText() const;
@@ -35,7 +35,7 @@ class TERegFormDlg : public QDialog {
   void printClick();
 
  protected:
-  TERegFormDlg(QWidget* parent, Shell* shell);
+  RegFormView(QWidget* parent, Shell* shell);
   // Builds the window on `reg` (called by the derived register once its controller exists)
   // and runs the register start.
   void init(liga::TERegFormDlg& reg);
@@ -52,25 +52,25 @@ class TERegFormDlg : public QDialog {
   bool m_filling = false;
 };
 
-class TlgKLassRegForm : public TERegFormDlg {
+class KlassRegFormView : public RegFormView {
  public:
-  explicit TlgKLassRegForm(Database& db, QWidget* parent = nullptr, Shell* shell = nullptr);
+  explicit KlassRegFormView(Database& db, QWidget* parent = nullptr, Shell* shell = nullptr);
 
  private:
   liga::TlgKLassRegForm m_ctl;
 };
 
-class TlgLagRegForm : public TERegFormDlg {
+class LagRegFormView : public RegFormView {
  public:
-  explicit TlgLagRegForm(Database& db, QWidget* parent = nullptr, Shell* shell = nullptr);
+  explicit LagRegFormView(Database& db, QWidget* parent = nullptr, Shell* shell = nullptr);
 
  private:
   liga::TlgLagRegForm m_ctl;
 };
 
-class TlgGameRegForm : public TERegFormDlg {
+class GameRegFormView : public RegFormView {
  public:
-  explicit TlgGameRegForm(Database& db, QWidget* parent = nullptr, Shell* shell = nullptr);
+  explicit GameRegFormView(Database& db, QWidget* parent = nullptr, Shell* shell = nullptr);
 
  private:
   liga::TlgGameRegForm m_ctl;

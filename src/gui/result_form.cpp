@@ -19,7 +19,7 @@ namespace {
 using Ctl = liga::TResultForm;
 }
 
-TResultForm::TResultForm(Database& db, QWidget* parent) : QDialog(parent), m_ctl(db) {
+ResultFormView::ResultFormView(Database& db, QWidget* parent) : QDialog(parent), m_ctl(db) {
   setObjectName(QStringLiteral("TResultForm"));
   setWindowTitle(FromCp1252(Ctl::Caption()));
   auto* layout = new QVBoxLayout(this);
@@ -69,17 +69,17 @@ TResultForm::TResultForm(Database& db, QWidget* parent) : QDialog(parent), m_ctl
 
 // Play times saved earlier stay saved; what was typed into the one on screen is thrown
 // away only when the person says so.
-void TResultForm::reject() {
+void ResultFormView::reject() {
   if (!ConfirmDiscard(m_ctl.modified())) return;
   m_ctl.avbrytClick();
   QDialog::reject();
 }
 
-QString TResultForm::statusText() const {
+QString ResultFormView::statusText() const {
   return m_status->currentMessage();
 }
 
-void TResultForm::fill() {
+void ResultFormView::fill() {
   m_filling = true;
   const QBrush tint = palette().alternateBase();
   for (int r = 0; r < Ctl::kRows; ++r) {
@@ -103,7 +103,7 @@ void TResultForm::fill() {
   m_filling = false;
 }
 
-void TResultForm::show(const OkResult& r) {
+void ResultFormView::show(const OkResult& r) {
   {
     const QSignalBlocker block(m_list);
     m_list->setCurrentIndex(m_ctl.listIndex());
@@ -113,7 +113,7 @@ void TResultForm::show(const OkResult& r) {
   if (!r.ok && r.row >= 0 && r.col >= 0) m_grid->editItem(m_grid->item(r.row, r.col));
 }
 
-void TResultForm::klarClick() {
+void ResultFormView::klarClick() {
   // A cell still being edited is committed first.
   if (QWidget* editor = m_grid->focusWidget(); editor && editor != m_grid) m_grid->setFocus();
   const OkResult r = m_ctl.klarClick();
@@ -124,7 +124,7 @@ void TResultForm::klarClick() {
   show(r);
 }
 
-bool TResultForm::eventFilter(QObject* watched, QEvent* event) {
+bool ResultFormView::eventFilter(QObject* watched, QEvent* event) {
   if (watched == m_grid && event->type() == QEvent::FocusIn) {
     const int row = m_grid->currentRow() < 1 ? 1 : m_grid->currentRow();
     if (!m_ctl.selectable(row, m_grid->currentColumn()))

@@ -1,4 +1,4 @@
-// TResultForm ("resultatinmatning"): the result entry's window over editing's TResultForm.
+// ResultFormView ("resultatinmatning"): the result entry's window over editing's TResultForm.
 // Only the two score columns of match rows can be edited; entering the grid puts the cursor
 // in the home-score column.
 #pragma once
@@ -13,9 +13,9 @@ class QTableWidget;
 
 namespace liga::gui {
 
-class TResultForm : public QDialog {
+class ResultFormView : public QDialog {
  public:
-  TResultForm(Database& db, QWidget* parent = nullptr);
+  ResultFormView(Database& db, QWidget* parent = nullptr);
   QString statusText() const;
   // Escape, "Avbryt" and the close button: asks before unsaved changes are thrown away.
   void reject() override;

@@ -104,27 +104,27 @@ void WriteScreenshots(TMainForm& form, const std::string& dir, bool dialogs) {
   // The editors on the first record of each register, and the result entry.
   if (db.readTeam(1) && db.readClass(db.team().divisionRecNo())) {
     liga::TLagForm team(db, false);
-    TLagForm editor(team, &form);
+    LagFormView editor(team, &form);
     save(editor, d + QStringLiteral("/lag.png"));
     editor.hide();
     liga::TklassDlg cls(db, false);
-    TklassDlg classEditor(cls, &form);
+    KlassDlgView classEditor(cls, &form);
     save(classEditor, d + QStringLiteral("/klass.png"));
     classEditor.hide();
   }
   if (db.readPlayTime(1)) {
     liga::TGameForm playTime(db, false);
-    TGameForm editor(playTime, &form);
+    GameFormView editor(playTime, &form);
     save(editor, d + QStringLiteral("/speltid.png"));
     editor.hide();
   }
   {
     liga::TInfoDlgForm info(db, false);
-    TInfoDlgForm editor(info, &form);
+    InfoDlgFormView editor(info, &form);
     save(editor, d + QStringLiteral("/tavling.png"));
     editor.hide();
   }
-  TResultForm results(db, &form);
+  ResultFormView results(db, &form);
   save(results, d + QStringLiteral("/resultat.png"));
   // A typing error: the message names the match and every typed value stays.
   if (auto* grid = results.findChild<QTableWidget*>(QStringLiteral("sgMatcher1"))) {

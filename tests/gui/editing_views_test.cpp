@@ -134,7 +134,7 @@ class EditingViewsTest : public GuiTest {
     return [klass, name](QDialog& d) {
       auto* box = find<QComboBox>(d, "cbKlass");
       box->setCurrentIndex(box->findText(QString::fromUtf8(klass)));
-      static_cast<TLagForm&>(d).klassChanged();
+      static_cast<LagFormView&>(d).klassChanged();
       type(d, "edNamn", name);
       click(d, "okButton");
     };
@@ -284,7 +284,7 @@ TEST_F(EditingViewsTest, TeamRegisterCreatesAClassOnTheFlyAndGuardsTheNumber) {
       auto* box = find<QComboBox>(d, "cbKlass");
       box->setEditText(QStringLiteral("herr"));
       m_ui.setNextAnswer(Answer::Yes);
-      static_cast<TLagForm&>(d).klassChanged();
+      static_cast<LagFormView&>(d).klassChanged();
       EXPECT_EQ(box->currentText(), QStringLiteral("HERR"));
       EXPECT_EQ(m_ui.shown.back().caption, "??");
       type(d, "edNamn", "Sävast");
@@ -300,7 +300,7 @@ TEST_F(EditingViewsTest, TeamRegisterCreatesAClassOnTheFlyAndGuardsTheNumber) {
       // A new team has no class until one is chosen.
       EXPECT_EQ(find<QComboBox>(d, "cbKlass")->currentText(), QString());
       find<QComboBox>(d, "cbKlass")->setCurrentIndex(0);
-      static_cast<TLagForm&>(d).klassChanged();
+      static_cast<LagFormView&>(d).klassChanged();
       type(d, "edNummer", "1");
       type(d, "edNamn", "Luleå");
       const int beeps = m_ui.beeps;
@@ -419,7 +419,7 @@ TEST_F(EditingViewsTest, MatchesMovesAndResultsThroughTheWindows) {
 
   // Move match 1 (slot 1) to the second play time.
   m_scripts.push_back([this](QDialog& d) {
-    auto& mover = static_cast<TMoveGameForm&>(d);
+    auto& mover = static_cast<MoveGameFormView&>(d);
     auto* left = find<QTableWidget>(d, "sgMatcher1");
     auto* right = find<QTableWidget>(d, "sgMatcher2");
     mover.moveRow(5);
@@ -453,7 +453,7 @@ TEST_F(EditingViewsTest, MatchesMovesAndResultsThroughTheWindows) {
     EXPECT_EQ(grid->currentRow(), 1);
     EXPECT_EQ(grid->currentColumn(), 6);
     grid->item(1, 6)->setText(QStringLiteral("1"));
-    static_cast<TResultForm&>(d).klarClick();
+    static_cast<ResultFormView&>(d).klarClick();
     EXPECT_EQ(d.result(), QDialog::Accepted);
   });
   trigger("resultat4");
@@ -463,7 +463,7 @@ TEST_F(EditingViewsTest, MatchesMovesAndResultsThroughTheWindows) {
     EXPECT_EQ(grid->item(1, 6)->text(), QStringLiteral(" 1"));
     // A partial result: the away score removed.
     grid->item(1, 6)->setText(QStringLiteral("-1"));
-    static_cast<TResultForm&>(d).klarClick();
+    static_cast<ResultFormView&>(d).klarClick();
     EXPECT_EQ(d.result(), QDialog::Accepted);
   });
   trigger("resultat4");
@@ -532,7 +532,7 @@ TEST_F(EditingViewsTest, FullTeamRegisterOpensWithEveryTeam) {
   }
   QElapsedTimer timer;
   timer.start();
-  TlgLagRegForm form(db);
+  LagRegFormView form(db);
   const qint64 ms = timer.elapsed();
   std::printf("team register with 159 teams opened in %lld ms\n", static_cast<long long>(ms));
   EXPECT_EQ(form.list()->count(), 159);
@@ -663,7 +663,7 @@ TEST_F(WindowSeasonTest, ASeasonFromAnEmptyFolderToStandingsAndAPdf) {
       m_scripts.push_back([this, i, name = names[i]](QDialog& d) {
         auto* box = find<QComboBox>(d, "cbKlass");
         box->setCurrentIndex(box->findText(QStringLiteral("HERRAR")));
-        static_cast<TLagForm&>(d).klassChanged();
+        static_cast<LagFormView&>(d).klassChanged();
         typeKeys(d, "edNamn", name);
         if (i == 0) {
           typeKeys(d, "edNummer", "1a2");
@@ -732,7 +732,7 @@ TEST_F(WindowSeasonTest, ASeasonFromAnEmptyFolderToStandingsAndAPdf) {
     right->setCurrentIndex(empty);
     // The left side shows the first other play time.
     find<QComboBox>(d, "cbSpeltider1")->setCurrentIndex(empty == 0 ? 1 : 0);
-    static_cast<TMoveGameForm&>(d).moveRow(1);
+    static_cast<MoveGameFormView&>(d).moveRow(1);
     EXPECT_TRUE(status(d).startsWith(QStringLiteral("match "))) << status(d).toStdString();
     EXPECT_TRUE(status(d).endsWith(QStringLiteral("flyttad till 2028-01-08 10:00")));
     press(d, "klarBtn");
