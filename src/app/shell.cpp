@@ -43,12 +43,30 @@ std::string WindowCaption(const std::string& suffix) {
 
 bool Shell::startup(UiPort& ui, const StartupOptions& options) {
   ScopedUi scoped(ui);
+  prepareFolders(options);
+  m_config.load(m_folders.configFile, m_folders.defaultDataDir);
+  MainConfig& main = m_config.main();
+  const std::string dataDir = enterDataDir(options);
+  main.setDataDir(dataDir);
+
+  m_savedWindow = {main.windowScale(), main.windowLeft(), main.windowTop(), main.windowWidth(),
+                   main.windowHeight()};
+  m_window.scale = main.windowScale();
+  m_window.left = main.windowLeft();
+  m_window.top = main.windowTop();
+  m_window.width = main.windowWidth() == 0 ? kDesignWidth : main.windowWidth();
+  m_window.height = main.windowHeight() == 0 ? kDesignHeight : main.windowHeight();
+
+  main.setCurrentCompetition(main.slotCompetition(kProgramSlot));
+  return openStorage(options, dataDir);
+}
+
+void Shell::prepareFolders(const StartupOptions& options) {
   m_folders = ResolveFolders();
   if (!options.configFile.empty()) {
     m_folders.configFile = options.configFile;
     m_folders.configDir = fs::path(options.configFile).parent_path().string();
   }
-
   std::error_code ec;
   if (!m_folders.configDir.empty()) {
     fs::create_directories(m_folders.configDir, ec);
@@ -56,9 +74,11 @@ bool Shell::startup(UiPort& ui, const StartupOptions& options) {
   }
   for (const std::string& dir : {m_folders.dataRoot, m_folders.textDir, m_folders.defaultDataDir})
     fs::create_directories(dir, ec);
+}
 
-  m_config.load(m_folders.configFile, m_folders.defaultDataDir);
+std::string Shell::enterDataDir(const StartupOptions& options) {
   MainConfig& main = m_config.main();
+  std::error_code ec;
   m_configuredDataDir = main.slotDataDir(kProgramSlot);
   m_configuredCompetition = main.slotCompetition(kProgramSlot);
   m_dataDirForThisRun = false;
@@ -75,7 +95,6 @@ bool Shell::startup(UiPort& ui, const StartupOptions& options) {
   // program works in the directory it was started in, and that becomes the data directory.
   // A front end keeping its working directory only checks that the directory could be
   // entered, and never falls back.
-  std::string dataDir;
   if (options.keepWorkingDirectory) {
     m_dataDirError = DirectoryEnterError(saved);
   } else {
@@ -86,23 +105,13 @@ bool Shell::startup(UiPort& ui, const StartupOptions& options) {
     ShowMessage(1, "Kan ej byta till biblioteket \"" + Utf8ToCp1252(saved) + "\" " +
                        FormatInt(m_dataDirError, 3));
   }
-  if (options.keepWorkingDirectory) {
-    dataDir = NormaliseDataDir(fs::absolute(saved, ec).lexically_normal().string());
-  } else {
-    dataDir = NormaliseDataDir(currentDir());
-  }
-  main.setDataDir(dataDir);
+  if (options.keepWorkingDirectory)
+    return NormaliseDataDir(fs::absolute(saved, ec).lexically_normal().string());
+  return NormaliseDataDir(currentDir());
+}
 
-  m_savedWindow = {main.windowScale(), main.windowLeft(), main.windowTop(), main.windowWidth(),
-                   main.windowHeight()};
-  m_window.scale = main.windowScale();
-  m_window.left = main.windowLeft();
-  m_window.top = main.windowTop();
-  m_window.width = main.windowWidth() == 0 ? kDesignWidth : main.windowWidth();
-  m_window.height = main.windowHeight() == 0 ? kDesignHeight : main.windowHeight();
-
-  main.setCurrentCompetition(main.slotCompetition(kProgramSlot));
-
+bool Shell::openStorage(const StartupOptions& options, const std::string& dataDir) {
+  MainConfig& main = m_config.main();
   DataDirAccess access = options.access;
   m_openedReadOnly = false;
   if (access == DataDirAccess::Write && options.readOnlyFallback && m_dataDirEntered &&

@@ -115,6 +115,11 @@ class Shell {
   bool openedReadOnly() const { return m_openedReadOnly; }
 
  private:
+  // The steps of startup, in order: the configuration folder and the data root; the data
+  // directory entered (returns it, normalised); the catalogue and current competition.
+  void prepareFolders(const StartupOptions& options);
+  std::string enterDataDir(const StartupOptions& options);
+  bool openStorage(const StartupOptions& options, const std::string& dataDir);
   // Puts the data directory, competition and window geometry into the main record.
   void takeDatabaseState(const WindowGeometry& window);
   // Another program held the data directory, at start-up or since.

@@ -102,6 +102,54 @@ void printImprovement(Context& ctx, const scheduling::ScheduleInput& input,
   }
 }
 
+// The options as the dialog's fields, as if typed into the window.
+void fillDialog(const ScheduleOptions& o, scheduling::ScheduleDialog& d) {
+  if (o.playTimes) d.setPlayTimes(*o.playTimes);
+  if (o.perPlayTime) d.setMatchesPerPlayTime(*o.perPlayTime);
+  if (o.anyDay) d.setOneMatchPerDay(false);
+  if (o.refine) d.setRefineSteps(*o.refine);
+  if (o.roundOrder) d.setRoundOrderIndex(*o.roundOrder - 1);
+  if (o.homeAway) d.setHomeAwayIndex(*o.homeAway - 1);
+  if (o.improve) d.setImprove(true);
+  if (o.seconds) d.setImproveSeconds(*o.seconds);
+  if (o.mask) d.setMaskFile(*o.mask);
+  if (o.out) d.setOutFile(*o.out);
+}
+
+// What the run did, on stdout, or why it did not, as the exit status says.
+int reportOutcome(Context& ctx, const ScheduleOptions& o, const scheduling::ScheduleInput& input,
+                  const scheduling::RunSummary& s, const std::string& dialogStatus) {
+  switch (s.outcome) {
+    case scheduling::RunOutcome::Written:
+      ctx.out << "schemafil: " << absolutePath(s.lrec.OutFile) << "\n"
+              << "speltider: " << s.playTimesUsed << "\n"
+              << "matcher på riktiga speltider: " << s.realMatches << "\n"
+              << "matcher kvar på ersättningstider: " << s.placeholderMatches << "\n";
+      if (s.improved) printImprovement(ctx, input, s);
+      return kExitOk;
+    case scheduling::RunOutcome::Cancelled:
+      if (!dialogStatus.empty() && o.out && ctx.options.answer <= 0 &&
+          std::filesystem::exists(*o.out)) {
+        refuse(ctx, dialogStatus);
+        ctx.err << "fel: filen finns redan: " << *o.out << " (använd --yes för att skriva över)\n";
+        return kExitRefused;
+      }
+      if (!dialogStatus.empty()) return refuse(ctx, dialogStatus);
+      return refuse(ctx, W("spelfördelningen avbröts"));
+    case scheduling::RunOutcome::Refused:
+      return refuse(ctx, s.message.empty() ? W("spelfördelningen kunde inte göras") : s.message);
+    case scheduling::RunOutcome::CannotCreate:
+    case scheduling::RunOutcome::CloseFailed:
+      return refuse(ctx, s.message.empty()
+                             ? "Kan inte \xF6ppna filen \"" + Utf8ToCp1252(s.lrec.OutFile) +
+                                   "\" f\xF6r skrivning"
+                             : s.message);
+    case scheduling::RunOutcome::Aborted:
+      return refuse(ctx, W("spelfördelningen avbröts; ingen fil skrevs"));
+  }
+  return kExitRefused;
+}
+
 int runSchedule(Context& ctx) {
   ScheduleOptions o;
   const std::string problem = parseOptions(ctx.args, o);
@@ -127,16 +175,7 @@ int runSchedule(Context& ctx) {
         config.DataDir = db.dataDir() + "/";
         std::string dialogStatus;
         auto dialog = [&](scheduling::ScheduleDialog& d) {
-          if (o.playTimes) d.setPlayTimes(*o.playTimes);
-          if (o.perPlayTime) d.setMatchesPerPlayTime(*o.perPlayTime);
-          if (o.anyDay) d.setOneMatchPerDay(false);
-          if (o.refine) d.setRefineSteps(*o.refine);
-          if (o.roundOrder) d.setRoundOrderIndex(*o.roundOrder - 1);
-          if (o.homeAway) d.setHomeAwayIndex(*o.homeAway - 1);
-          if (o.improve) d.setImprove(true);
-          if (o.seconds) d.setImproveSeconds(*o.seconds);
-          if (o.mask) d.setMaskFile(*o.mask);
-          if (o.out) d.setOutFile(*o.out);
+          fillDialog(o, d);
           const bool ok = d.ok();
           if (!ok) dialogStatus = d.statusText();
           return ok;
@@ -149,37 +188,7 @@ int runSchedule(Context& ctx) {
         }
         const scheduling::RunSummary s = scheduling::Spellotta(input, config, dialog, runOptions);
         shell.config().main().setLastExchangePath(config.LastExchangePath);
-        switch (s.outcome) {
-          case scheduling::RunOutcome::Written:
-            ctx.out << "schemafil: " << absolutePath(s.lrec.OutFile) << "\n"
-                    << "speltider: " << s.playTimesUsed << "\n"
-                    << "matcher på riktiga speltider: " << s.realMatches << "\n"
-                    << "matcher kvar på ersättningstider: " << s.placeholderMatches << "\n";
-            if (s.improved) printImprovement(ctx, input, s);
-            return kExitOk;
-          case scheduling::RunOutcome::Cancelled:
-            if (!dialogStatus.empty() && o.out && ctx.options.answer <= 0 &&
-                std::filesystem::exists(*o.out)) {
-              refuse(ctx, dialogStatus);
-              ctx.err << "fel: filen finns redan: " << *o.out
-                      << " (använd --yes för att skriva över)\n";
-              return kExitRefused;
-            }
-            if (!dialogStatus.empty()) return refuse(ctx, dialogStatus);
-            return refuse(ctx, W("spelfördelningen avbröts"));
-          case scheduling::RunOutcome::Refused:
-            return refuse(ctx,
-                          s.message.empty() ? W("spelfördelningen kunde inte göras") : s.message);
-          case scheduling::RunOutcome::CannotCreate:
-          case scheduling::RunOutcome::CloseFailed:
-            return refuse(ctx, s.message.empty()
-                                   ? "Kan inte \xF6ppna filen \"" + Utf8ToCp1252(s.lrec.OutFile) +
-                                         "\" f\xF6r skrivning"
-                                   : s.message);
-          case scheduling::RunOutcome::Aborted:
-            return refuse(ctx, W("spelfördelningen avbröts; ingen fil skrevs"));
-        }
-        return kExitRefused;
+        return reportOutcome(ctx, o, input, s, dialogStatus);
       },
       DataDirAccess::Read);
 }

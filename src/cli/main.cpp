@@ -27,11 +27,10 @@ int globalUsage(const std::string& problem) {
   return kExitUsage;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  GlobalOptions options;
-  std::vector<std::string> rest;
+// The global options in front of the command, and the command with its arguments in
+// `rest`. Returns the exit status of a usage error, or -1 when the options are sound.
+int parseGlobalOptions(int argc, char** argv, GlobalOptions& options,
+                       std::vector<std::string>& rest) {
   bool yes = false, no = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -77,22 +76,12 @@ int main(int argc, char** argv) {
   }
   if (yes && no) return globalUsage("--yes och --no kan inte användas samtidigt");
   options.answer = yes ? 1 : no ? -1 : 0;
+  return -1;
+}
 
-  std::string name = rest.empty() ? "help" : rest.front();
-  if (name == "--help" || name == "-h") name = "help";
-  if (name == "--version") name = "version";
-  const Command* command = findCommand(name);
-  if (!command) return globalUsage("okänt kommando: " + name);
-  if (!options.configFile.empty() && std::filesystem::is_directory(options.configFile)) {
-    std::cerr << "fel: är en katalog, inte en fil: " << options.configFile << "\n";
-    return kExitRefused;
-  }
-
-  if (const std::string problem = liga::FoldersProblem(); !problem.empty()) {
-    std::cerr << "fel: " << problem << "\n";
-    return kExitRefused;
-  }
-
+// Runs `command` on the terminal; an exception at this edge is the command's failure.
+int runCommand(const Command* command, const std::string& name, const GlobalOptions& options,
+               const std::vector<std::string>& rest) {
   TerminalUi ui(std::cin, std::cerr, options.answer, options.quiet, isatty(STDIN_FILENO) != 0);
   ui.setVerbose(options.verbose && !options.quiet);
   ui.setOutput(&std::cout);
@@ -112,4 +101,27 @@ int main(int argc, char** argv) {
     std::cerr << "fel: " << e.what() << "\n";
     return kExitRefused;
   }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  GlobalOptions options;
+  std::vector<std::string> rest;
+  if (const int status = parseGlobalOptions(argc, argv, options, rest); status >= 0) return status;
+
+  std::string name = rest.empty() ? "help" : rest.front();
+  if (name == "--help" || name == "-h") name = "help";
+  if (name == "--version") name = "version";
+  const Command* command = findCommand(name);
+  if (!command) return globalUsage("okänt kommando: " + name);
+  if (!options.configFile.empty() && std::filesystem::is_directory(options.configFile)) {
+    std::cerr << "fel: är en katalog, inte en fil: " << options.configFile << "\n";
+    return kExitRefused;
+  }
+  if (const std::string problem = liga::FoldersProblem(); !problem.empty()) {
+    std::cerr << "fel: " << problem << "\n";
+    return kExitRefused;
+  }
+  return runCommand(command, name, options, rest);
 }

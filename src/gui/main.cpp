@@ -44,22 +44,74 @@ long long realtimeNanoseconds() {
   return static_cast<long long>(ts.tv_sec) * 1000000000LL + ts.tv_nsec;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  // Answered before the window system is touched, so they work without a display.
+// --version and --help, answered before the window system is touched, so they work without
+// a display. True when one was answered.
+bool answeredWithoutDisplay(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--version") == 0) {
       std::printf("ligawin32 %s\n", LIGA_VERSION);
-      return 0;
+      return true;
     }
     if (std::strcmp(argv[i], "--help") == 0) {
       std::printf(
           "användning: ligawin32 [--data KATALOG] [--config FIL] [/NET]\n"
           "se även: man ligawin32, liga help\n");
-      return 0;
+      return true;
     }
   }
+  return false;
+}
+
+struct WindowOptions {
+  liga::StartupOptions startup;
+  bool firstPaintExit = false;
+  std::string screenshotDir;
+  bool dialogs = false;
+};
+
+WindowOptions parseArguments(const QStringList& args) {
+  WindowOptions o;
+  for (int i = 1; i < args.size(); ++i) {
+    const QString a = args[i];
+    if (a == QLatin1String("--data") && i + 1 < args.size()) {
+      o.startup.dataDir = args[++i].toStdString();
+    } else if (a == QLatin1String("--config") && i + 1 < args.size()) {
+      o.startup.configFile = args[++i].toStdString();
+    } else if (a == QLatin1String("--first-paint-exit")) {
+      o.firstPaintExit = true;
+    } else if (a == QLatin1String("--screenshot") && i + 1 < args.size()) {
+      o.screenshotDir = args[++i].toStdString();
+    } else if (a == QLatin1String("--dialogs")) {
+      o.dialogs = true;
+    } else {
+      o.startup.args.push_back(a.toStdString());
+    }
+  }
+  return o;
+}
+
+// SIGTERM and SIGINT close the window as its close button does.
+void closeOnSignals(liga::gui::TMainForm& form) {
+  if (pipe(g_signalPipe) != 0) return;
+  auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &form);
+  QObject::connect(notifier, &QSocketNotifier::activated, &form, [&form] { form.close(); });
+  std::signal(SIGTERM, onSignal);
+  std::signal(SIGINT, onSignal);
+}
+
+// Prints the wall-clock time of the first paint for the start-up measurement, then closes.
+void exitAtFirstPaint(liga::gui::TMainForm& form) {
+  form.onFirstPaint = [&form] {
+    std::printf("first-paint-ns %lld\n", realtimeNanoseconds());
+    std::fflush(stdout);
+    QTimer::singleShot(0, &form, [&form] { form.close(); });
+  };
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (answeredWithoutDisplay(argc, argv)) return 0;
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("LigaWin32"));
   QApplication::setDesktopFileName(QStringLiteral("ligawin32"));
@@ -70,64 +122,31 @@ int main(int argc, char** argv) {
     QMessageBox::critical(nullptr, QStringLiteral("LigaWin32"), QString::fromStdString(problem));
     return 1;
   }
-
-  liga::StartupOptions options;
-  bool firstPaintExit = false;
-  std::string screenshotDir;
-  bool dialogs = false;
-  const QStringList args = QApplication::arguments();
-  for (int i = 1; i < args.size(); ++i) {
-    const QString a = args[i];
-    if (a == QLatin1String("--data") && i + 1 < args.size()) {
-      options.dataDir = args[++i].toStdString();
-    } else if (a == QLatin1String("--config") && i + 1 < args.size()) {
-      options.configFile = args[++i].toStdString();
-    } else if (a == QLatin1String("--first-paint-exit")) {
-      firstPaintExit = true;
-    } else if (a == QLatin1String("--screenshot") && i + 1 < args.size()) {
-      screenshotDir = args[++i].toStdString();
-    } else if (a == QLatin1String("--dialogs")) {
-      dialogs = true;
-    } else {
-      options.args.push_back(a.toStdString());
-    }
-  }
+  WindowOptions o = parseArguments(QApplication::arguments());
 
   liga::Shell shell;
   liga::gui::QtUi ui;
   liga::ScopedUi scoped(ui);
-  if (!screenshotDir.empty()) ui.setScripted(true);
+  if (!o.screenshotDir.empty()) ui.setScripted(true);
   liga::gui::TMainForm form(shell, ui);
   // A second copy on a data directory in use says so and ends: without its data it could
   // offer nothing, and its configuration must not replace the first copy's.
-  options.lockRefusalNote = liga::Utf8ToCp1252(
+  o.startup.lockRefusalNote = liga::Utf8ToCp1252(
       "\n\nligawin32 avslutas utan att ändra något; konfigurationen lämnas som den är.");
-  form.FormCreate(options);
+  form.FormCreate(o.startup);
   if (shell.refusedAtStartup()) {
     form.FormDestroy();
     return 1;
   }
-  if (pipe(g_signalPipe) == 0) {
-    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &form);
-    QObject::connect(notifier, &QSocketNotifier::activated, &form, [&form] { form.close(); });
-    std::signal(SIGTERM, onSignal);
-    std::signal(SIGINT, onSignal);
-  }
-  if (firstPaintExit) {
-    // Prints the wall-clock time of the first paint for the start-up measurement.
-    form.onFirstPaint = [&form] {
-      std::printf("first-paint-ns %lld\n", realtimeNanoseconds());
-      std::fflush(stdout);
-      QTimer::singleShot(0, &form, [&form] { form.close(); });
-    };
-  }
+  closeOnSignals(form);
+  if (o.firstPaintExit) exitAtFirstPaint(form);
   form.show();
-  if (!screenshotDir.empty()) {
+  if (!o.screenshotDir.empty()) {
     QTimer::singleShot(300, &form, [&] {
-      liga::gui::WriteScreenshots(form, screenshotDir, dialogs);
+      liga::gui::WriteScreenshots(form, o.screenshotDir, o.dialogs);
       form.close();
     });
-  } else if (!firstPaintExit) {
+  } else if (!o.firstPaintExit) {
     QTimer::singleShot(0, &form, [&form] { form.offerDemo(); });
   }
   const int status = app.exec();

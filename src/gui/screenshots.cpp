@@ -41,29 +41,25 @@ void save(QWidget& w, const QString& path) {
   w.grab().save(path);
 }
 
-}  // namespace
-
-void WriteScreenshots(TMainForm& form, const std::string& dir, bool dialogs) {
-  const QString d = QString::fromStdString(dir);
-  QDir().mkpath(d);
+// The "arkiv" menu opened over the window, taken from the screen (menus are windows of their
+// own).
+void saveMenu(TMainForm& form, const QString& d) {
+  QMenu* arkiv = form.findChild<QMenu*>(QStringLiteral("arkiv1"));
+  if (!arkiv) return;
+  arkiv->popup(form.mapToGlobal(QPoint(4, form.menuBar()->height())));
   settle();
-  form.grab().save(d + QStringLiteral("/main.png"));
-  if (!dialogs) return;
-
-  // The "arkiv" menu opened over the window, taken from the screen (menus are windows of
-  // their own).
-  if (QMenu* arkiv = form.findChild<QMenu*>(QStringLiteral("arkiv1"))) {
-    arkiv->popup(form.mapToGlobal(QPoint(4, form.menuBar()->height())));
-    settle();
-    if (QScreen* screen = form.screen()) {
-      const QRect area = form.frameGeometry().united(arkiv->geometry()).adjusted(0, 0, 4, 4);
-      screen->grabWindow(0, area.x(), area.y(), area.width(), area.height())
-          .save(d + QStringLiteral("/menu.png"));
-    }
-    arkiv->hide();
-    settle();
+  if (QScreen* screen = form.screen()) {
+    const QRect area = form.frameGeometry().united(arkiv->geometry()).adjusted(0, 0, 4, 4);
+    screen->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+        .save(d + QStringLiteral("/menu.png"));
   }
+  arkiv->hide();
+  settle();
+}
 
+// The settings window on both pages, and the e-mail window on its message page and its
+// server page.
+void saveSettingsWindows(TMainForm& form, const QString& d) {
   TEKonfigDlg konfig(form.shell().config(), &form);
   konfig.resize(760, 560);
   save(konfig, d + QStringLiteral("/konfig.png"));
@@ -74,21 +70,19 @@ void WriteScreenshots(TMainForm& form, const std::string& dir, bool dialogs) {
   }
   konfig.hide();
 
-  // The e-mail window on its message page and its server page.
-  {
-    mail::TSendEmail sender;
-    TFormSendEmail email(form.shell().db(), sender, &form);
-    save(email, d + QStringLiteral("/sendemail.png"));
-    if (auto* pages = email.findChild<QTabWidget*>(QStringLiteral("PageControl"))) {
-      pages->setCurrentIndex(1);
-      save(email, d + QStringLiteral("/sendemail-server.png"));
-    }
-    email.hide();
+  mail::TSendEmail sender;
+  TFormSendEmail email(form.shell().db(), sender, &form);
+  save(email, d + QStringLiteral("/sendemail.png"));
+  if (auto* pages = email.findChild<QTabWidget*>(QStringLiteral("PageControl"))) {
+    pages->setCurrentIndex(1);
+    save(email, d + QStringLiteral("/sendemail-server.png"));
   }
+  email.hide();
+}
 
+// The scheduling dialog over the open competition, as "spelfördela" shows it.
+void saveScheduleDialog(TMainForm& form, const QString& d) {
   Database& db = form.shell().db();
-  if (!db.competitionOpen()) return;
-  // The scheduling dialog over the open competition, as "spelfördela" shows it.
   TeamSelection selection(db);
   const scheduling::ScheduleInput input = scheduling::ReadScheduleInput(db, selection);
   scheduling::ScheduleConfig config;
@@ -100,8 +94,11 @@ void WriteScreenshots(TMainForm& form, const std::string& dir, bool dialogs) {
     return false;  // cancelled: nothing is generated
   };
   scheduling::RunSchedule(input, config, show);
+}
 
-  // The editors on the first record of each register, and the result entry.
+// The editors on the first record of each register.
+void saveEditors(TMainForm& form, const QString& d) {
+  Database& db = form.shell().db();
   if (db.readTeam(1) && db.readClass(db.team().divisionRecNo())) {
     liga::TLagForm team(db, false);
     LagFormView editor(team, &form);
@@ -118,15 +115,17 @@ void WriteScreenshots(TMainForm& form, const std::string& dir, bool dialogs) {
     save(editor, d + QStringLiteral("/speltid.png"));
     editor.hide();
   }
-  {
-    liga::TInfoDlgForm info(db, false);
-    InfoDlgFormView editor(info, &form);
-    save(editor, d + QStringLiteral("/tavling.png"));
-    editor.hide();
-  }
-  ResultFormView results(db, &form);
+  liga::TInfoDlgForm info(db, false);
+  InfoDlgFormView editor(info, &form);
+  save(editor, d + QStringLiteral("/tavling.png"));
+  editor.hide();
+}
+
+// The result entry, and a typing error in it: the message names the match and every typed
+// value stays.
+void saveResultEntry(TMainForm& form, const QString& d) {
+  ResultFormView results(form.shell().db(), &form);
   save(results, d + QStringLiteral("/resultat.png"));
-  // A typing error: the message names the match and every typed value stays.
   if (auto* grid = results.findChild<QTableWidget*>(QStringLiteral("sgMatcher1"))) {
     if (QTableWidgetItem* away = grid->item(2, liga::TResultForm::kAwayCol)) {
       away->setText(QStringLiteral("x"));
@@ -135,15 +134,17 @@ void WriteScreenshots(TMainForm& form, const std::string& dir, bool dialogs) {
     }
   }
   results.hide();
+}
 
-  // A question in Swedish, as a save over an existing file asks it.
+// A question in Swedish, as a save over an existing file asks it, and the save picker with
+// Qt's Swedish texts.
+void saveQuestionAndPicker(TMainForm& form, const QString& d) {
   std::unique_ptr<QMessageBox> question =
       MakeMessageBox(&form, MessageKind::Question, "??",
                      Utf8ToCp1252("Filen \"/home/kansli/Dokument/resultat.pdf\" finns redan.\n"
                                   "Vill du ersätta den?"));
   save(*question, d + QStringLiteral("/fraga.png"));
   question->hide();
-  // The save picker with Qt's Swedish texts.
   QFileDialog picker(&form, QStringLiteral("Spara fil som..."), QDir::homePath(),
                      QStringLiteral("*.pdf (*.pdf);;alla (*)"));
   picker.setOption(QFileDialog::DontUseNativeDialog);
@@ -151,6 +152,23 @@ void WriteScreenshots(TMainForm& form, const std::string& dir, bool dialogs) {
   picker.resize(760, 460);
   save(picker, d + QStringLiteral("/filvaljare.png"));
   picker.hide();
+}
+
+}  // namespace
+
+void WriteScreenshots(TMainForm& form, const std::string& dir, bool dialogs) {
+  const QString d = QString::fromStdString(dir);
+  QDir().mkpath(d);
+  settle();
+  form.grab().save(d + QStringLiteral("/main.png"));
+  if (!dialogs) return;
+  saveMenu(form, d);
+  saveSettingsWindows(form, d);
+  if (!form.shell().db().competitionOpen()) return;
+  saveScheduleDialog(form, d);
+  saveEditors(form, d);
+  saveResultEntry(form, d);
+  saveQuestionAndPicker(form, d);
 }
 
 }  // namespace liga::gui

@@ -60,6 +60,43 @@ Answer show(RunSummary& summary, int number, const std::string& text) {
   return ShowMessage(number, text);
 }
 
+// The schedule file's bytes: the schedule, the mask lines in use and the improvement's log.
+std::string ScheduleFileBytes(const ScheduleInput& input, const Lrec& lrec,
+                              const ScheduleResult& result, bool maskInUse, const Clock& clock) {
+  std::optional<std::vector<std::string>> maskLines;
+  if (maskInUse) {
+    if (std::optional<std::string> text = ReadWholeFile(lrec.MaskFile)) {
+      maskLines = TextLines(*text);
+    }
+  }
+  return FormatScheduleFile(input.Organiser, input.CompetitionName, LocalDate(clock.now()), lrec,
+                            result.slots, result.matchCount, maskLines,
+                            result.improved ? ImproveLogLines(input, lrec, *result.improved)
+                                            : std::vector<std::string>{});
+}
+
+// After the file was committed (`written`) or failed to close: the messages and the outcome.
+void ReportWrite(RunSummary& summary, bool written, const std::string& elapsed,
+                 const std::string& outName) {
+  if (written) {
+    // The run writes a file only: the person learns where it is and how it gets into the
+    // competition.
+    summary.message = elapsed;
+    if (summary.matchCount > 0) {
+      ShowInfo(elapsed + W("\nSchemat skrevs till \"") + outName +
+               W("\".\nVälj \"importera\" för att föra in det i tävlingen."));
+    } else {
+      ShowMessage(201, elapsed);  // an empty file: nothing to import
+    }
+    summary.outcome = RunOutcome::Written;
+    return;
+  }
+  show(summary, 201, elapsed);
+  // "Fel vid stänging av filen "...""
+  show(summary, 201, "Fel vid st\xE4nging av filen \"" + outName + "\"");
+  summary.outcome = RunOutcome::CloseFailed;
+}
+
 }  // namespace
 
 RunSummary RunSchedule(const ScheduleInput& input, ScheduleConfig& config,
@@ -112,19 +149,9 @@ RunSummary RunSchedule(const ScheduleInput& input, ScheduleConfig& config,
   summary.improved = result.improved;
   count(summary, result.slots);
 
-  std::string bytes;
-  if (result.matchCount > 0 && !aborted) {
-    std::optional<std::vector<std::string>> maskLines;
-    if (maskInUse) {
-      if (std::optional<std::string> text = ReadWholeFile(lrec.MaskFile)) {
-        maskLines = TextLines(*text);
-      }
-    }
-    bytes = FormatScheduleFile(input.Organiser, input.CompetitionName, LocalDate(clock.now()), lrec,
-                               result.slots, result.matchCount, maskLines,
-                               result.improved ? ImproveLogLines(input, lrec, *result.improved)
-                                               : std::vector<std::string>{});
-  }
+  const std::string bytes = result.matchCount > 0 && !aborted
+                                ? ScheduleFileBytes(input, lrec, result, maskInUse, clock)
+                                : std::string();
   if (running) CloseProgress();
   if (aborted) {
     out.discard();
@@ -133,24 +160,7 @@ RunSummary RunSchedule(const ScheduleInput& input, ScheduleConfig& config,
   }
   const bool written = out.write(bytes) && out.commit();
   const std::int64_t seconds = (clock.milliseconds() - started) / 1000;
-  const std::string elapsed = "Lottningsarbete tid (mmm:ss) " + ElapsedText(seconds);
-  if (written) {
-    // The run writes a file only: the person learns where it is and how it gets into the
-    // competition.
-    summary.message = elapsed;
-    if (summary.matchCount > 0) {
-      ShowInfo(elapsed + W("\nSchemat skrevs till \"") + outName +
-               W("\".\nVälj \"importera\" för att föra in det i tävlingen."));
-    } else {
-      ShowMessage(201, elapsed);  // an empty file: nothing to import
-    }
-    summary.outcome = RunOutcome::Written;
-    return summary;
-  }
-  show(summary, 201, elapsed);
-  // "Fel vid stänging av filen "...""
-  show(summary, 201, "Fel vid st\xE4nging av filen \"" + outName + "\"");
-  summary.outcome = RunOutcome::CloseFailed;
+  ReportWrite(summary, written, "Lottningsarbete tid (mmm:ss) " + ElapsedText(seconds), outName);
   return summary;
 }
 
