@@ -11,8 +11,8 @@
 #include "common/messages.h"
 #include "exchange/demo.h"
 #include "exchange/export.h"
-#include "exchange/ical.h"
 #include "exchange/import.h"
+#include "publish/ical.h"
 #include "storage/isam.h"
 
 namespace liga::cli {
@@ -95,7 +95,7 @@ int runImport(Context& ctx) {
 // "export ical FIL [--team N]... [--duration MIN]".
 int runExportCalendar(Context& ctx) {
   const Command& self = *findCommand("export");
-  exchange::CalendarOptions options;
+  publish::CalendarOptions options;
   std::string file;
   for (std::size_t i = 1; i < ctx.args.size(); ++i) {
     const std::string& a = ctx.args[i];
@@ -125,7 +125,7 @@ int runExportCalendar(Context& ctx) {
         Database& db = shell.db();
         if (!db.competitionOpen()) return refuse(ctx, Utf8ToCp1252("<tävling ej vald/inmatad>"));
         if (!confirmOverwrite(ctx, target)) return kExitRefused;
-        const auto result = exchange::WriteCalendar(db, target, options, std::time(nullptr));
+        const auto result = publish::WriteCalendar(db, target, options, std::time(nullptr));
         for (int n : result.unknownTeams) ctx.err << "fel: laget finns inte: " << n << "\n";
         if (!result.unknownTeams.empty()) return kExitRefused;
         if (!result.written) {

@@ -32,7 +32,6 @@
 #include "database/restore.h"
 #include "exchange/demo.h"
 #include "exchange/export.h"
-#include "exchange/ical.h"
 #include "exchange/import.h"
 #include "gui/form_send_email.h"
 #include "gui/info_dlg_form.h"
@@ -44,6 +43,7 @@
 #include "gui/reports/etikett_reg_form.h"
 #include "gui/reports/giro_dlg.h"
 #include "gui/result_form.h"
+#include "publish/ical.h"
 #include "publish/site.h"
 #include "reports/team_selection.h"
 #include "scheduling/database_input.h"
@@ -789,7 +789,7 @@ void TMainForm::exportCalendar() {
   MainConfig& main = m_shell.config().main();
   std::string last = main.lastExchangePath();
   if (last.empty()) last = db.dataDir() + "/";
-  exchange::RunCalendarExport(db, last, std::time(nullptr));
+  publish::RunCalendarExport(db, last, std::time(nullptr));
   main.setLastExchangePath(last);
 }
 

@@ -14,7 +14,7 @@
 #include "common/text.h"
 #include "common/ui_port.h"
 #include "database/database.h"
-#include "exchange/ical.h"
+#include "publish/ical.h"
 #include "publish/site_html.h"
 #include "reports/report_data.h"
 #include "reports/team_selection.h"
@@ -293,10 +293,10 @@ PublishResult PublishSite(Database& db, const std::string& folder, std::time_t n
     write(classFile(recNo), classPage(s, recNo, name, updated));
   for (const auto& [recNo, team] : s.teams) {
     write(teamFile(team.number, ".html"), teamPage(s, recNo, classNames[team.classRecNo], updated));
-    exchange::CalendarOptions options;
+    CalendarOptions options;
     options.teamNumbers = {team.number};
     const std::string ics = teamFile(team.number, ".ics");
-    if (exchange::WriteCalendar(db, (dir / ics).string(), options, now).written) {
+    if (WriteCalendar(db, (dir / ics).string(), options, now).written) {
       written.insert(ics);
       ++result.calendars;
     } else if (result.error.empty()) {

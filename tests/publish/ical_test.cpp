@@ -2,12 +2,12 @@
 // the play-time forms a calendar accepts.
 #include <gtest/gtest.h>
 
-#include "exchange/ical.h"
+#include "publish/ical.h"
 #include "support/file_io.h"
 #include "support/run_liga.h"
 #include "support/temp_dir.h"
 
-namespace liga::exchange {
+namespace liga::publish {
 namespace {
 
 TEST(CalendarText, FoldsAt75OctetsNeverInsideAUtf8Sequence) {
@@ -51,9 +51,9 @@ TEST(CalendarText, ReadsDatesAndTimesAndRefusesPlaceholders) {
 }
 
 }  // namespace
-}  // namespace liga::exchange
+}  // namespace liga::publish
 
-namespace liga::exchange {
+namespace liga::publish {
 namespace {
 
 // Names with the characters TEXT must escape, letters outside ASCII and a summary long
@@ -82,4 +82,4 @@ TEST(CalendarText, ARealParserReadsEscapedAndFoldedNamesBack) {
 }
 
 }  // namespace
-}  // namespace liga::exchange
+}  // namespace liga::publish

@@ -25,7 +25,7 @@ namespace liga {
 class Database;
 }
 
-namespace liga::exchange {
+namespace liga::publish {
 
 inline constexpr int kDefaultMatchMinutes = 90;
 
@@ -89,4 +89,4 @@ CalendarResult WriteCalendar(Database& db, const std::string& path, const Calend
 // remembers the choice there, writes every match and shows the outcome.
 CalendarResult RunCalendarExport(Database& db, std::string& lastExchangePath, std::time_t now);
 
-}  // namespace liga::exchange
+}  // namespace liga::publish

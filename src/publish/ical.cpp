@@ -1,4 +1,4 @@
-#include "exchange/ical.h"
+#include "publish/ical.h"
 
 #include <algorithm>
 #include <cctype>
@@ -16,7 +16,7 @@
 #include "common/ui_port.h"
 #include "database/database.h"
 
-namespace liga::exchange {
+namespace liga::publish {
 namespace {
 
 namespace fs = std::filesystem;
@@ -316,4 +316,4 @@ CalendarResult RunCalendarExport(Database& db, std::string& lastExchangePath, st
   return result;
 }
 
-}  // namespace liga::exchange
+}  // namespace liga::publish
