@@ -124,7 +124,7 @@ Competition& competition() {
 void BM_TeamRegisterOpen(benchmark::State& state) {
   Competition& c = competition();
   for (auto _ : state) {
-    LagRegFormView reg(c.db);
+    TlgLagRegForm reg(c.db);
     reg.start();
     if (reg.count() != 160) state.SkipWithError("not 160 teams");
     benchmark::DoNotOptimize(reg.list().data());
@@ -138,10 +138,10 @@ void BM_SaveResults16(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     c.resetMatches();
-    ResultFormView form(c.db);
+    TResultForm form(c.db);
     for (int s = 1; s <= 16; ++s) {
-      form.setCell(s, ResultFormView::kHomeCol, std::to_string(s % 4));
-      form.setCell(s, ResultFormView::kAwayCol, std::to_string(s % 3));
+      form.setCell(s, TResultForm::kHomeCol, std::to_string(s % 4));
+      form.setCell(s, TResultForm::kAwayCol, std::to_string(s % 3));
     }
     const long long before = totalSyncs();
     state.ResumeTiming();

@@ -402,7 +402,7 @@ TEST_F(EditingViewsTest, MatchesMovesAndResultsThroughTheWindows) {
       EXPECT_EQ(d.result(), QDialog::Accepted);
     });
     click(reg, "newbtn");
-    m_scripts.push_back([this](QDialog& d) {
+    m_scripts.push_back([](QDialog& d) {
       type(d, "edSpeltid", "2027-01-10 10:00");
       click(d, "okButton");
       EXPECT_EQ(status(d), QString::fromUtf8("speltiden finns redan registrerad. "
@@ -418,7 +418,7 @@ TEST_F(EditingViewsTest, MatchesMovesAndResultsThroughTheWindows) {
   trigger("spelmten1");
 
   // Move match 1 (slot 1) to the second play time.
-  m_scripts.push_back([this](QDialog& d) {
+  m_scripts.push_back([](QDialog& d) {
     auto& mover = static_cast<MoveGameFormView&>(d);
     auto* left = find<QTableWidget>(d, "sgMatcher1");
     auto* right = find<QTableWidget>(d, "sgMatcher2");
@@ -522,7 +522,7 @@ TEST_F(EditingViewsTest, FullTeamRegisterOpensWithEveryTeam) {
     ASSERT_TRUE(db.storeClass(true));
     liga::TlgLagRegForm reg(db);
     reg.start();
-    reg.runEditor = [&db](liga::TLagForm& f) {
+    reg.runEditor = [](liga::TLagForm& f) {
       f.cbKlass = "XXX";
       f.edNamn = "LAG";
       EXPECT_TRUE(f.okButtonClick().ok);
