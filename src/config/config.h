@@ -86,7 +86,7 @@ class MainConfig : public FixedRecord<kMainConfigSize> {
   static MainConfig makeDefault(std::string_view defaultDataDir);
 };
 
-// The settings blocks, their layout and their defaults are in app/settings_blocks.h.
+// The settings blocks, their layout and their defaults are in config/settings_blocks.h.
 
 // ---------------------------------------------------------------------------------------
 
