@@ -121,10 +121,6 @@ std::string MessageText(int number) {
 }
 
 Answer ShowMessage(int number, std::string_view rawText) {
-  return ShowMessageWhole(number, cut(rawText, kMessageBufferMax));
-}
-
-Answer ShowMessageWhole(int number, std::string_view rawText) {
   std::string text(rawText);
   if (hasDosNordicLetter(text)) text = DosToWin(text);
   const int kind = number / 100;
@@ -190,10 +186,10 @@ const std::string& MessageBuffer() {
   return g_buffer;
 }
 void SetMessageBuffer(std::string_view text) {
-  g_buffer = cut(text, kMessageBufferMax);
+  g_buffer = text;
 }
 void AppendMessageBuffer(std::string_view text) {
-  g_buffer = cut(g_buffer + std::string(text), kMessageBufferMax);
+  g_buffer += text;
 }
 
 const std::string& StatusMessage() {

@@ -127,7 +127,7 @@ bool Database::lockDataDir() {
   const DataDirLock::Result r = m_lock.acquire(m_dataDir, m_access, holder);
   m_lockRefused = r == DataDirLock::Result::Busy || r == DataDirLock::Result::NotAFile;
   if (r == DataDirLock::Result::Busy) {
-    ShowMessageWhole(401, DataDirLockedMessage(m_dataDir, holder) + m_lockRefusalNote);
+    ShowMessage(401, DataDirLockedMessage(m_dataDir, holder) + m_lockRefusalNote);
     setStorageError(isam_error::kBusy, EWOULDBLOCK);
   } else if (r == DataDirLock::Result::NotAFile) {
     ShowMessage(401, LockFileRefusedMessage(holder));
@@ -547,7 +547,6 @@ bool Database::backupCompetition() {
   } else {
     text = MessageText(msg::kCopyFailed) + IsamErrorText();
   }
-  if (text.size() > kMessageBufferMax) text.resize(kMessageBufferMax);
   ShowMessage(201, text);
   CloseProgress();
   IsamStatusGuard failure;

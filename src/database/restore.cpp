@@ -187,7 +187,6 @@ RestoreResult addRestored(Database& db, const std::string& folder, RestoreResult
     r.number = db.currentCompetition();
     r.message = W("Tävling nr.") + ZeroPad(r.backupNumber, 2) + W(" från ") + W(folder) +
                 W(" återställd som nr.") + ZeroPad(r.number, 2) + W(" ..lyckad återställning!!");
-    if (r.message.size() > kMessageBufferMax) r.message.resize(kMessageBufferMax);
     ShowMessage(201, r.message);
     return r;
   }

@@ -25,6 +25,7 @@
 #include "common/encoding.h"
 #include "common/file_replace.h"
 #include "common/ui_port.h"
+#include "gui/button_row.h"
 #include "gui/qt_ui.h"
 
 namespace liga::gui {
@@ -148,6 +149,7 @@ TEKonfigDlg::TEKonfigDlg(Configuration& config, QWidget* parent)
   m_status->setObjectName(QStringLiteral("StatusBar1"));
   m_status->setSizeGripEnabled(false);
   outer->addWidget(m_status);
+  ShowStatusWrapped(this, outer, m_status);
 
   // Opening: the selected blocks and the remembered page, scaled as the main window is
   // when the user chose a scale.

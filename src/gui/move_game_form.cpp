@@ -11,6 +11,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "gui/button_row.h"
 #include "gui/qt_ui.h"
 #include "gui/reg_form_dlg.h"
 
@@ -76,6 +77,7 @@ TMoveGameForm::TMoveGameForm(Database& db, QWidget* parent) : QDialog(parent), m
   m_status = new QStatusBar(this);
   m_status->setSizeGripEnabled(false);
   layout->addWidget(m_status);
+  ShowStatusWrapped(this, layout, m_status);
 }
 
 QString TMoveGameForm::statusText() const {

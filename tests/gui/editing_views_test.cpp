@@ -576,6 +576,20 @@ class WindowSeasonTest : public EditingViewsTest {
   }
 };
 
+// The object names Tab visits from `first`, `count` of them, as a keyboard user meets them.
+QStringList TabChain(QDialog& d, const char* first, int count) {
+  QStringList order;
+  QWidget* w = d.findChild<QWidget*>(QString::fromLatin1(first));
+  for (int i = 0; w && i < count; ++i) {
+    // An editable combo box's own line edit takes the focus for it.
+    order << (w->objectName().isEmpty() ? w->parentWidget()->objectName() : w->objectName());
+    do {
+      w = w->nextInFocusChain();
+    } while (!(w->focusPolicy() & Qt::TabFocus) || w->focusProxy() || !w->isVisibleTo(&d));
+  }
+  return order;
+}
+
 TEST_F(WindowSeasonTest, EditorsAskBeforeThrowingChangesAwayAndTabSkipsTheArrows) {
   start();
   newCompetition();
@@ -583,16 +597,9 @@ TEST_F(WindowSeasonTest, EditorsAskBeforeThrowingChangesAwayAndTabSkipsTheArrows
     m_scripts.push_back([this](QDialog& d) {
       // Tab goes from field to field and on to the buttons, never to the spin arrows.
       EXPECT_EQ(find<QSpinBox>(d, "udOmg")->focusPolicy(), Qt::NoFocus);
-      QStringList order;
-      QWidget* w = find<QLineEdit>(d, "edKlass");
-      for (int i = 0; i < 8; ++i) {
-        order << w->objectName();
-        do {
-          w = w->nextInFocusChain();
-        } while (!(w->focusPolicy() & Qt::TabFocus) || !w->isVisibleTo(&d));
-      }
-      EXPECT_EQ(order, QStringList({"edKlass", "edOmg", "edWin", "edOavg", "edNummerStart",
-                                    "edOrdning", "BitBtn1", "BitBtn2"}));
+      EXPECT_EQ(TabChain(d, "edKlass", 8),
+                QStringList({"edKlass", "edOmg", "edWin", "edOavg", "edNummerStart", "edOrdning",
+                             "BitBtn1", "BitBtn2"}));
       // Untouched: Escape closes without a question.
       const std::size_t asked = m_ui.shown.size();
       QTest::keyClick(&d, Qt::Key_Escape);
@@ -665,6 +672,9 @@ TEST_F(WindowSeasonTest, ASeasonFromAnEmptyFolderToStandingsAndAPdf) {
         static_cast<TLagForm&>(d).klassChanged();
         typeKeys(d, "edNamn", name);
         if (i == 0) {
+          EXPECT_EQ(TabChain(d, "edNummer", 11),
+                    QStringList({"edNummer", "edNamn", "cbKlass", "edRanking", "edLost", "edWin",
+                                 "edPoint", "sgLagMedl", "okButton", "cancelButton", "edNummer"}));
           typeKeys(d, "edNummer", "1a2");
           const int beeps = m_ui.beeps;
           press(d, "okButton");
@@ -674,7 +684,22 @@ TEST_F(WindowSeasonTest, ASeasonFromAnEmptyFolderToStandingsAndAPdf) {
           EXPECT_EQ(m_ui.beeps, beeps + 1);
           typeKeys(d, "edNummer", "1");
         }
-        press(d, "okButton");
+        if (i == 1) {
+          // Enter in the contact grid opens the cell for editing and keeps the editor open;
+          // Enter in a field presses OK.
+          auto* grid = find<QTableWidget>(d, "sgLagMedl");
+          grid->setFocus();
+          grid->setCurrentCell(1, 1);
+          d.setResult(-1);
+          QTest::keyClick(grid, Qt::Key_Return);
+          QWidget* cellEditor = d.focusWidget();
+          EXPECT_TRUE(cellEditor && cellEditor != grid && grid->isAncestorOf(cellEditor));
+          EXPECT_EQ(d.result(), -1);
+          find<QLineEdit>(d, "edNamn")->setFocus();
+          QTest::keyClick(find<QLineEdit>(d, "edNamn"), Qt::Key_Return);
+        } else {
+          press(d, "okButton");
+        }
         EXPECT_EQ(d.result(), QDialog::Accepted);
       });
       press(reg, "newbtn");
@@ -693,7 +718,8 @@ TEST_F(WindowSeasonTest, ASeasonFromAnEmptyFolderToStandingsAndAPdf) {
           << status(d).toStdString();
       EXPECT_EQ(focused(d), QStringLiteral("edSpeltid"));
       typeKeys(d, "edSpeltid", "2028-01-08 10:00");
-      press(d, "okButton");
+      // Enter in a field presses OK, the default button.
+      QTest::keyClick(find<QLineEdit>(d, "edSpeltid"), Qt::Key_Return);
       EXPECT_EQ(d.result(), QDialog::Accepted);
     });
     press(reg, "newbtn");
