@@ -483,10 +483,13 @@ int runDatadir(Context& ctx) {
                   << utf8(shell.configSaveFailureText()) << "\n";
           return kExitRefused;
         }
-        ctx.out << "datakatalogen är nu " << db.dataDir() << " (förut " << previous << ")\n";
+        ctx.out << "datakatalogen är nu " << db.dataDir();
+        if (previous != db.dataDir()) ctx.out << " (förut " << previous << ")";
+        ctx.out << "\n";
         if (db.catalogueAvailable()) {
-          ctx.out << "tävlingskatalogen har " << db.catalogueUsedRecs()
-                  << " tävlingar; välj en med \"liga select N\"\n";
+          const int count = db.catalogueUsedRecs();
+          ctx.out << "tävlingskatalogen har " << count << (count == 1 ? " tävling" : " tävlingar")
+                  << "; välj en med \"liga select N\"\n";
         } else {
           ctx.out << "ingen tävlingskatalog där ännu; skapa en med \"liga init\" eller "
                      "\"liga demo\"\n";

@@ -200,6 +200,10 @@ TEST_F(CommandLineTest, DataOptionAppliesToOneCommandOnly) {
       << change.out;
   EXPECT_TRUE(contains(liga("--quiet info").out, "datakatalog: " + (m_root / "other").string()));
   EXPECT_EQ(liga("--quiet select 1").status, 0);
+  // The same directory again: no "förut" that names it twice; one competition is singular.
+  const RunResult again = liga("--quiet datadir ../other");
+  EXPECT_FALSE(contains(again.out, "förut")) << again.out;
+  EXPECT_TRUE(contains(again.out, "har 1 tävling;")) << again.out;
 
   const RunResult missing = liga("--quiet datadir ../nowhere/inner");
   EXPECT_EQ(missing.status, 1);
