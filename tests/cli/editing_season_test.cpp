@@ -14,6 +14,7 @@
 
 #include "common/encoding.h"
 #include "common/text.h"
+#include "support/golden.h"
 #include "support/run_liga.h"
 #include "support/temp_dir.h"
 
@@ -295,6 +296,15 @@ TEST_F(HandEnteredSeason, FromTheFirstClassToExportedStandings) {
     if (entry.path().extension() != ".DAT") continue;
     const RunResult check = liga("isam-check '" + entry.path().string() + "'");
     EXPECT_EQ(check.status, 0) << check.out;
+  }
+  // What the season shows, byte for byte.
+  for (const std::string view : {"matches", "standings", "classes", "teams",
+                                 "view lagspelprogram --text", "view resultat --text"}) {
+    std::string name = view.substr(0, view.find(" --"));
+    for (char& c : name)
+      if (c == ' ') c = '_';
+    liga::testing::ExpectGolden("cli/golden/hand-entered/" + name + ".txt",
+                                liga::testing::WithoutTitleDates(ok(view)));
   }
 
   // Every export kind, read back into an empty data directory.
