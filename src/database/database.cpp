@@ -685,16 +685,48 @@ std::vector<std::int32_t> Database::playTimesInKeyOrder() {
 
 namespace {
 template <typename Rec>
-bool readInto(FileBlockPtr file, std::int32_t recNo, Rec& buffer) {
+bool readInto(FileBlockPtr file, std::int32_t recNo, Rec& buffer, bool convert = true) {
   if (file == nullptr || recNo <= 0 || recNo >= FileLen(file)) return false;
   Rec rec;
   GetRec(file, recNo, rec.data());
   if (!IsamOK) return false;
-  rec.convertDosTexts();
+  if (convert) rec.convertDosTexts();
   buffer = rec;
   return rec.status() == 0;
 }
+
+template <typename Rec>
+bool writeFrom(FileBlockPtr file, std::int32_t recNo, const Rec& rec) {
+  if (file == nullptr || recNo <= 0) return false;
+  Rec stored = rec;
+  stored.setStatus(0);
+  PutRec(file, recNo, stored.data());
+  return IsamOK;
+}
 }  // namespace
+
+bool Database::readClassRecord(std::int32_t recNo, DivisionRec& out, bool convert) const {
+  return readInto(m_classFile, recNo, out, convert);
+}
+bool Database::readTeamRecord(std::int32_t recNo, TeamRec& out, bool convert) const {
+  return readInto(m_teamFile, recNo, out, convert);
+}
+bool Database::readPlayTimeRecord(std::int32_t recNo, PlayTimeRec& out, bool convert) const {
+  return readInto(m_playTimeFile, recNo, out, convert);
+}
+bool Database::writeClassRecord(std::int32_t recNo, const DivisionRec& rec) {
+  return writeFrom(m_classFile, recNo, rec);
+}
+bool Database::writeTeamRecord(std::int32_t recNo, const TeamRec& rec, bool keepsOrder) {
+  if (!keepsOrder) m_teamIndexStale = true;
+  return writeFrom(m_teamFile, recNo, rec);
+}
+bool Database::writePlayTimeRecord(std::int32_t recNo, const PlayTimeRec& rec) {
+  return writeFrom(m_playTimeFile, recNo, rec);
+}
+std::int32_t Database::teamFileLength() const {
+  return m_teamFile == nullptr ? 0 : FileLen(m_teamFile);
+}
 
 bool Database::readClass(std::int32_t recNo) {
   const bool ok = readInto(m_classFile, recNo, *m_cls);

@@ -202,6 +202,21 @@ class Database {
   bool readTeam(std::int32_t recNo);
   bool readPlayTime(std::int32_t recNo);
 
+  // Reads record `recNo` into `out` and leaves the buffers alone; true when it is in use.
+  // Texts in the DOS code page are converted unless `convert` is false (a record that is
+  // written back keeping its stored bytes).
+  bool readClassRecord(std::int32_t recNo, DivisionRec& out, bool convert = true) const;
+  bool readTeamRecord(std::int32_t recNo, TeamRec& out, bool convert = true) const;
+  bool readPlayTimeRecord(std::int32_t recNo, PlayTimeRec& out, bool convert = true) const;
+  // Writes `rec` (Status 0) at `recNo` without touching keys or buffers. A team write
+  // marks the team index stale unless `keepsOrder` (a write of its place alone, which no
+  // selection's order depends on).
+  bool writeClassRecord(std::int32_t recNo, const DivisionRec& rec);
+  bool writeTeamRecord(std::int32_t recNo, const TeamRec& rec, bool keepsOrder = false);
+  bool writePlayTimeRecord(std::int32_t recNo, const PlayTimeRec& rec);
+  // Record numbers past the last record of the team file (its file length).
+  std::int32_t teamFileLength() const;
+
   // Recomputes the statistics of the team in the team buffer with the class buffer's points.
   void computeTeamStatistics();
   // "radera alla lag": asks first; false when nothing was removed.
