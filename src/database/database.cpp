@@ -724,6 +724,24 @@ bool Database::writeTeamRecord(std::int32_t recNo, const TeamRec& rec, bool keep
 bool Database::writePlayTimeRecord(std::int32_t recNo, const PlayTimeRec& rec) {
   return writeFrom(m_playTimeFile, recNo, rec);
 }
+namespace {
+std::int32_t findKey(FileBlockPtr file, const std::string& key) {
+  if (file == nullptr) return 0;
+  std::int32_t recNo = 0;
+  FindKey(file, 1, recNo, cut30(key));
+  return IsamOK ? recNo : 0;
+}
+}  // namespace
+
+std::int32_t Database::findClassKey(const std::string& key) const {
+  return findKey(m_classFile, key);
+}
+std::int32_t Database::findTeamKey(const std::string& key) const {
+  return findKey(m_teamFile, key);
+}
+std::int32_t Database::findPlayTimeKey(const std::string& key) const {
+  return findKey(m_playTimeFile, key);
+}
 std::int32_t Database::teamFileLength() const {
   return m_teamFile == nullptr ? 0 : FileLen(m_teamFile);
 }

@@ -214,6 +214,11 @@ class Database {
   bool writeClassRecord(std::int32_t recNo, const DivisionRec& rec);
   bool writeTeamRecord(std::int32_t recNo, const TeamRec& rec, bool keepsOrder = false);
   bool writePlayTimeRecord(std::int32_t recNo, const PlayTimeRec& rec);
+  // The record number of the first record whose key is `key` (cut to 30 characters), 0
+  // when there is none; the buffers are not touched.
+  std::int32_t findClassKey(const std::string& key) const;
+  std::int32_t findTeamKey(const std::string& key) const;
+  std::int32_t findPlayTimeKey(const std::string& key) const;
   // Record numbers past the last record of the team file (its file length).
   std::int32_t teamFileLength() const;
 

@@ -25,6 +25,8 @@ class WriteUnit {
   // True when every batch was committed (and nothing was left to commit).
   bool commit();
   bool commitFiles();
+  // Forgets the files without committing: they were closed since, which committed them.
+  void abandon() { m_files.clear(); }
 
  private:
   Database& m_db;
