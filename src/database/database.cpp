@@ -72,6 +72,10 @@ void OpenRecordBlock(FileBlockPtr& handle, const std::string& name, std::int32_t
   setStorageError(isam_error::kBadDataFile, 0);
 }
 
+bool LastStorageFailed() {
+  return !IsamOK;
+}
+
 std::string IsamErrorText() {
   const storage::FileFailure& f = storage::lastFileFailure();
   if (!IsamOK && IsamDosError != 0 && f.error == IsamDosError && !f.path.empty()) {

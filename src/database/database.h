@@ -294,6 +294,10 @@ std::string FindFileNoCase(const std::string& dir, const std::string& name);
 void OpenRecordBlock(FileBlockPtr& handle, const std::string& name, std::int32_t recordLength,
                      bool readOnly = false);
 
+// True when the last storage operation failed (IsamOK false): a command that did nothing
+// tells a refusal by the person from a failure this way.
+bool LastStorageFailed();
+
 // The text of the storage error in IsamError as the user is shown it: the catalogue text,
 // followed for an I/O failure by its cause and the file it happened on ("... (åtkomst
 // nekad: FILE)"). A full disk (ENOSPC, EDQUOT) reads "disken är full: FILE" alone, a symbolic

@@ -131,9 +131,7 @@ OkResult TGameForm::okButtonClick() {
     if (const std::string problem = PlayTimeTextProblem(edSpeltid); !problem.empty())
       return OkResult::Refused(problem, "edSpeltid");
   }
-  std::int32_t found = 0;
-  FindKey(m_db.playTimeFile(), 1, found, when);
-  if (IsamOK) {
+  if (m_db.findPlayTimeKey(when) != 0) {
     return OkResult::Refused(
         W("speltiden finns redan registrerad. \"") + when + W("\" Måste vara unik."), "edSpeltid");
   }

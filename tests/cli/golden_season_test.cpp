@@ -29,13 +29,7 @@ class GoldenSeason : public ::testing::Test {
     fs::create_directories(*s_root / "data");
     ASSERT_EQ(liga("datadir '" + (*s_root / "data").string() + "'").status, 0);
     ASSERT_EQ(liga("demo").status, 0);
-    liga::testing::SeasonPlan plan;
-    // Three of four matches played, one of them a draw now and then.
-    plan.score = [](int i) -> std::optional<std::pair<int, int>> {
-      if (i % 4 == 3) return std::nullopt;
-      return std::pair{(i * 5) % 4, (i * 3) % 3};
-    };
-    plan.shownName = liga::testing::TrimBlanks;
+    const liga::testing::SeasonPlan plan = liga::testing::ThreeInFourPlayed();
     liga::testing::PlaySeason(liga, *s_root, plan);
   }
   static void TearDownTestSuite() { delete s_root; }
