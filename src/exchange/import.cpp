@@ -86,8 +86,13 @@ bool Importer::commitBatches() {
     return true;
   }
   // The competition record was changed with the blocks (counters, match numbers): it is
-  // stored in the same unit, and put back in memory when the unit fails.
-  return unit->commit();
+  // stored in the same unit, and put back in memory as stored when the unit fails.
+  CompetitionRec stored;
+  const bool hadRecord = m_db.readCompetitionRecord(m_db.currentCompetition(), stored);
+  if (unit->commit()) return true;
+  IsamStatusGuard failure;
+  if (hadRecord) m_db.comp() = stored;
+  return false;
 }
 
 void Importer::importFiles(const std::vector<std::string>& paths) {
