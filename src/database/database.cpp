@@ -749,6 +749,9 @@ std::int32_t Database::findPlayTimeKey(const std::string& key) const {
 std::int32_t Database::teamFileLength() const {
   return m_teamFile == nullptr ? 0 : FileLen(m_teamFile);
 }
+std::int32_t Database::playTimeFileLength() const {
+  return m_playTimeFile == nullptr ? 0 : FileLen(m_playTimeFile);
+}
 
 bool Database::readClass(std::int32_t recNo) {
   const bool ok = readInto(m_classFile, recNo, *m_cls);

@@ -219,8 +219,9 @@ class Database {
   std::int32_t findClassKey(const std::string& key) const;
   std::int32_t findTeamKey(const std::string& key) const;
   std::int32_t findPlayTimeKey(const std::string& key) const;
-  // Record numbers past the last record of the team file (its file length).
+  // Record numbers past the last record of the team and play-time files (their lengths).
   std::int32_t teamFileLength() const;
+  std::int32_t playTimeFileLength() const;
 
   // Recomputes the statistics of the team in the team buffer with the class buffer's points.
   void computeTeamStatistics();

@@ -180,7 +180,9 @@ std::vector<MatchValue> PlayTimeMatches(Database& db, std::int32_t playTimeRecNo
 
 std::optional<MatchValue> Match(Database& db, int number) {
   if (number <= 0) return std::nullopt;
-  for (const std::int32_t recNo : db.playTimesInKeyOrder()) {
+  // By record number: a walk of the index would move the key position a register's
+  // browsing goes on from.
+  for (std::int32_t recNo = 1; recNo < db.playTimeFileLength(); ++recNo) {
     for (const MatchValue& m : PlayTimeMatches(db, recNo))
       if (m.number == number) return m;
   }
