@@ -11,7 +11,7 @@
 #include "common/limits.h"
 #include "common/messages.h"
 #include "common/text.h"
-#include "reports/team_selection.h"
+#include "model/team_selection.h"
 #include "scheduling/bounds.h"
 #include "scheduling/database_input.h"
 #include "scheduling/run.h"

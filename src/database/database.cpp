@@ -72,6 +72,10 @@ void OpenRecordBlock(FileBlockPtr& handle, const std::string& name, std::int32_t
   setStorageError(isam_error::kBadDataFile, 0);
 }
 
+bool LastStorageFailed() {
+  return !IsamOK;
+}
+
 std::string IsamErrorText() {
   const storage::FileFailure& f = storage::lastFileFailure();
   if (!IsamOK && IsamDosError != 0 && f.error == IsamDosError && !f.path.empty()) {
@@ -684,16 +688,69 @@ std::vector<std::int32_t> Database::playTimesInKeyOrder() {
 
 namespace {
 template <typename Rec>
-bool readInto(FileBlockPtr file, std::int32_t recNo, Rec& buffer) {
+bool readInto(FileBlockPtr file, std::int32_t recNo, Rec& buffer, bool convert = true) {
   if (file == nullptr || recNo <= 0 || recNo >= FileLen(file)) return false;
   Rec rec;
   GetRec(file, recNo, rec.data());
   if (!IsamOK) return false;
-  rec.convertDosTexts();
+  if (convert) rec.convertDosTexts();
   buffer = rec;
   return rec.status() == 0;
 }
+
+template <typename Rec>
+bool writeFrom(FileBlockPtr file, std::int32_t recNo, const Rec& rec) {
+  if (file == nullptr || recNo <= 0) return false;
+  Rec stored = rec;
+  stored.setStatus(0);
+  PutRec(file, recNo, stored.data());
+  return IsamOK;
+}
 }  // namespace
+
+bool Database::readClassRecord(std::int32_t recNo, DivisionRec& out, bool convert) const {
+  return readInto(m_classFile, recNo, out, convert);
+}
+bool Database::readTeamRecord(std::int32_t recNo, TeamRec& out, bool convert) const {
+  return readInto(m_teamFile, recNo, out, convert);
+}
+bool Database::readPlayTimeRecord(std::int32_t recNo, PlayTimeRec& out, bool convert) const {
+  return readInto(m_playTimeFile, recNo, out, convert);
+}
+bool Database::writeClassRecord(std::int32_t recNo, const DivisionRec& rec) {
+  return writeFrom(m_classFile, recNo, rec);
+}
+bool Database::writeTeamRecord(std::int32_t recNo, const TeamRec& rec, bool keepsOrder) {
+  if (!keepsOrder) m_teamIndexStale = true;
+  return writeFrom(m_teamFile, recNo, rec);
+}
+bool Database::writePlayTimeRecord(std::int32_t recNo, const PlayTimeRec& rec) {
+  return writeFrom(m_playTimeFile, recNo, rec);
+}
+namespace {
+std::int32_t findKey(FileBlockPtr file, const std::string& key) {
+  if (file == nullptr) return 0;
+  std::int32_t recNo = 0;
+  FindKey(file, 1, recNo, cut30(key));
+  return IsamOK ? recNo : 0;
+}
+}  // namespace
+
+std::int32_t Database::findClassKey(const std::string& key) const {
+  return findKey(m_classFile, key);
+}
+std::int32_t Database::findTeamKey(const std::string& key) const {
+  return findKey(m_teamFile, key);
+}
+std::int32_t Database::findPlayTimeKey(const std::string& key) const {
+  return findKey(m_playTimeFile, key);
+}
+std::int32_t Database::teamFileLength() const {
+  return m_teamFile == nullptr ? 0 : FileLen(m_teamFile);
+}
+std::int32_t Database::playTimeFileLength() const {
+  return m_playTimeFile == nullptr ? 0 : FileLen(m_playTimeFile);
+}
 
 bool Database::readClass(std::int32_t recNo) {
   const bool ok = readInto(m_classFile, recNo, *m_cls);

@@ -202,6 +202,27 @@ class Database {
   bool readTeam(std::int32_t recNo);
   bool readPlayTime(std::int32_t recNo);
 
+  // Reads record `recNo` into `out` and leaves the buffers alone; true when it is in use.
+  // Texts in the DOS code page are converted unless `convert` is false (a record that is
+  // written back keeping its stored bytes).
+  bool readClassRecord(std::int32_t recNo, DivisionRec& out, bool convert = true) const;
+  bool readTeamRecord(std::int32_t recNo, TeamRec& out, bool convert = true) const;
+  bool readPlayTimeRecord(std::int32_t recNo, PlayTimeRec& out, bool convert = true) const;
+  // Writes `rec` (Status 0) at `recNo` without touching keys or buffers. A team write
+  // marks the team index stale unless `keepsOrder` (a write of its place alone, which no
+  // selection's order depends on).
+  bool writeClassRecord(std::int32_t recNo, const DivisionRec& rec);
+  bool writeTeamRecord(std::int32_t recNo, const TeamRec& rec, bool keepsOrder = false);
+  bool writePlayTimeRecord(std::int32_t recNo, const PlayTimeRec& rec);
+  // The record number of the first record whose key is `key` (cut to 30 characters), 0
+  // when there is none; the buffers are not touched.
+  std::int32_t findClassKey(const std::string& key) const;
+  std::int32_t findTeamKey(const std::string& key) const;
+  std::int32_t findPlayTimeKey(const std::string& key) const;
+  // Record numbers past the last record of the team and play-time files (their lengths).
+  std::int32_t teamFileLength() const;
+  std::int32_t playTimeFileLength() const;
+
   // Recomputes the statistics of the team in the team buffer with the class buffer's points.
   void computeTeamStatistics();
   // "radera alla lag": asks first; false when nothing was removed.
@@ -273,6 +294,10 @@ std::string FindFileNoCase(const std::string& dir, const std::string& name);
 // has its records read into buffers of the wrong size or rewritten cut short.
 void OpenRecordBlock(FileBlockPtr& handle, const std::string& name, std::int32_t recordLength,
                      bool readOnly = false);
+
+// True when the last storage operation failed (IsamOK false): a command that did nothing
+// tells a refusal by the person from a failure this way.
+bool LastStorageFailed();
 
 // The text of the storage error in IsamError as the user is shown it: the catalogue text,
 // followed for an I/O failure by its cause and the file it happened on ("... (åtkomst

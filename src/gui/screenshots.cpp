@@ -23,7 +23,7 @@
 #include "gui/main_form.h"
 #include "gui/qt_ui.h"
 #include "gui/result_form.h"
-#include "reports/team_selection.h"
+#include "model/team_selection.h"
 #include "scheduling/database_input.h"
 #include "scheduling/run.h"
 

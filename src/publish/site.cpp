@@ -15,9 +15,10 @@
 #include "common/ui_port.h"
 #include "database/database.h"
 #include "exchange/ical.h"
+#include "model/standings.h"
+#include "model/team_selection.h"
 #include "publish/site_html.h"
 #include "reports/report_data.h"
-#include "reports/team_selection.h"
 
 namespace liga::publish {
 namespace {
@@ -70,25 +71,21 @@ Season readSeason(Database& db) {
   }
   TeamSelection selection(db);
   for (const auto& [classRecNo, name] : s.classes) {
-    SelectionRequest request;
-    request.classFilter = static_cast<std::int16_t>(classRecNo);
-    request.kind = kSortStandings;
-    selection.select(request);
-    for (const std::int32_t recNo : selection.selected()) {
-      TeamRec t;
-      if (!reports::ReadTeamRec(db, recNo, t)) continue;
-      Team team{t.teamNumber(), t.divisionRecNo(),
-                Cp1252ToUtf8(TeamDisplayName(t.teamName(), false, titleCase))};
-      team.place = t.place();
-      team.played = t.played();
-      team.won = t.wonCount();
-      team.drawn = t.drawnCount();
-      team.lost = t.lostCount();
-      team.goalsFor = t.goalsFor();
-      team.goalsAgainst = t.goalsAgainst();
-      team.points = t.tablePoints() < kUnranked ? t.tablePoints() : 0;
-      s.teams[recNo] = team;
-      s.standings[classRecNo].push_back(recNo);
+    for (const model::ClassTable& table : model::Standings(db, selection, classRecNo)) {
+      for (const model::TableRow& t : table.rows) {
+        Team team{t.teamNumber, table.classRecNo,
+                  Cp1252ToUtf8(TeamDisplayName(t.teamName, false, titleCase))};
+        team.place = t.place;
+        team.played = t.played;
+        team.won = t.won;
+        team.drawn = t.drawn;
+        team.lost = t.lost;
+        team.goalsFor = t.goalsFor;
+        team.goalsAgainst = t.goalsAgainst;
+        team.points = t.points;
+        s.teams[t.recNo] = team;
+        s.standings[classRecNo].push_back(t.recNo);
+      }
     }
   }
   PlayTimeRec p;
