@@ -143,7 +143,31 @@ void Database::shutdownStorage() {
 
 bool Database::openCatalogue(FileBlockPtr& cat) {
   if (!lockDataDir()) return false;
-  OpenRecordBlock(cat, CatalogueBlockName(m_dataDir), kCatalogueRecLen, readOnly());
+  openBlock(cat, CatalogueBlockName(m_dataDir), kCatalogueRecLen);
+  return IsamOK;
+}
+
+void Database::openBlock(FileBlockPtr& handle, const std::string& name, std::int32_t recordLength) {
+  if (readOnly() && BlockNeedsRecovery(name) && !recoverForReader(name)) return;
+  OpenRecordBlock(handle, name, recordLength, readOnly());
+}
+
+bool Database::recoverForReader(const std::string& name) {
+  // Other readers let go within moments; a writer would have done the rollback itself.
+  constexpr int kWaitMs = 10000;
+  if (!m_lock.held() || !m_lock.convert(DataDirAccess::Write, kWaitMs)) {
+    if (!m_lock.held()) lockDataDir();
+    setStorageError(isam_error::kStillOpen, EWOULDBLOCK);
+    return false;
+  }
+  FileBlockPtr block = nullptr;
+  OpenFileBlock(block, name, false);
+  IsamStatusGuard failure;
+  if (IsamOK) {
+    failure.release();
+    CloseFileBlock(block);
+  }
+  if (!m_lock.convert(DataDirAccess::Read, kWaitMs)) lockDataDir();
   return IsamOK;
 }
 
@@ -362,13 +386,9 @@ void Database::discardCompetition() {
 bool Database::openCompetitionFiles() {
   if (!m_catalogueAvailable || m_current == 0) return false;
   if (m_competitionOpen) return true;
-  OpenRecordBlock(m_classFile, ClassBlockName(m_dataDir, m_current), kClassRecLen, readOnly());
-  if (IsamOK) {
-    OpenRecordBlock(m_playTimeFile, PlayTimeBlockName(m_dataDir, m_current), kPlayTimeRecLen,
-                    readOnly());
-  }
-  if (IsamOK)
-    OpenRecordBlock(m_teamFile, TeamBlockName(m_dataDir, m_current), kTeamRecLen, readOnly());
+  openBlock(m_classFile, ClassBlockName(m_dataDir, m_current), kClassRecLen);
+  if (IsamOK) openBlock(m_playTimeFile, PlayTimeBlockName(m_dataDir, m_current), kPlayTimeRecLen);
+  if (IsamOK) openBlock(m_teamFile, TeamBlockName(m_dataDir, m_current), kTeamRecLen);
   m_competitionOpen = IsamOK;
   m_openFailed = !m_competitionOpen;
   if (!m_competitionOpen) {

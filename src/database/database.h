@@ -220,6 +220,11 @@ class Database {
   bool lockDataDir();
   bool readOnly() const { return m_access == DataDirAccess::Read; }
   void refreshCounts(FileBlockPtr cat);
+  // Opens a block of this data directory for the access set. A reader that finds an
+  // unfinished change (a writer that crashed) first rolls it back with the lock taken
+  // exclusively for that moment, then reads the state before the crash.
+  void openBlock(FileBlockPtr& handle, const std::string& name, std::int32_t recordLength);
+  bool recoverForReader(const std::string& name);
   bool copyBlock(const std::string& name, const std::string& folder, int line);
 
   std::string m_dataDir = ".";

@@ -193,8 +193,7 @@ void TGameForm::writeTeamMatchLists(std::int32_t playTimeRecNo) {
   // The play-time buffer changes as teams are read; the slots are worked on in a copy.
   PlayTimeRec pt = m_db.playTime();
   CompetitionRec& comp = m_db.comp();
-  FileBatches batches({m_db.teamFile()});
-  const int lastBefore = comp.lastMatchNumber();
+  FileBatches batches(m_db, {m_db.teamFile()});
   for (int s = 1; s <= PlayTimeRec::kMaxRows; ++s) {
     MatchEntry slot = StoredScores(pt.match(s));
     const MatchEntry old = StoredScores(m_saved.match(s));
@@ -265,10 +264,9 @@ void TGameForm::writeTeamMatchLists(std::int32_t playTimeRecNo) {
   for (int s = 1; s <= PlayTimeRec::kMaxRows; ++s)
     if (pt.match(s).matchNumber() > 0) used = s;
   pt.setUsedRows(used);
+  // The numbers handed out are on disk with the team entries that use them and before the
+  // play time does, so a session that ends abruptly never hands the same number out twice.
   batches.commit();
-  // The numbers handed out are on disk before the play time that uses them, so a session
-  // that ends abruptly never hands the same number out twice.
-  if (comp.lastMatchNumber() != lastBefore) m_db.storeCompetition(false);
   m_db.playTime() = pt;
 }
 

@@ -129,7 +129,7 @@ OkResult TMoveGameForm::move() {
   StoreScores(right.copy);
   m_selectedRow = -1;
 
-  FileBatches batches({m_db.teamFile(), m_db.playTimeFile()});
+  FileBatches batches(m_db, {m_db.teamFile(), m_db.playTimeFile()});
   const MatchEntry slot = left.copy.match(r);
   TeamRec home, away;
   int homeEntry = 0, awayEntry = 0;

@@ -113,7 +113,7 @@ OkResult TResultForm::check() {
 }
 
 void TResultForm::save() {
-  FileBatches batches({m_db.teamFile(), m_db.classFile(), m_db.playTimeFile()});
+  FileBatches batches(m_db, {m_db.teamFile(), m_db.classFile(), m_db.playTimeFile()});
   for (int r = 1; r < kRows; ++r) {
     const MatchEntry e = m_work.match(r);
     const MatchEntry old = m_copy.match(r);

@@ -47,7 +47,7 @@ int FreeTeamEntry(const TeamRec& team) {
   return count + 1 <= TeamRec::kMaxMatches ? count + 1 : 0;
 }
 
-FileBatches::FileBatches(std::initializer_list<FileBlockPtr> files) {
+FileBatches::FileBatches(Database& db, std::initializer_list<FileBlockPtr> files) : m_db(db) {
   for (FileBlockPtr f : files) {
     if (f == nullptr) continue;
     BeginBatch(f);
@@ -56,11 +56,8 @@ FileBatches::FileBatches(std::initializer_list<FileBlockPtr> files) {
 }
 
 bool FileBatches::commit() {
-  bool ok = true;
-  for (FileBlockPtr f : m_files) {
-    CommitBatch(f);
-    ok = ok && IsamOK;
-  }
+  if (m_files.empty()) return true;
+  const bool ok = m_db.commitWithCompetition(m_files);
   m_files.clear();
   return ok;
 }

@@ -39,12 +39,13 @@ bool UpdateTeam(Database& db, std::int32_t recNo, Change change) {
   return db.rewriteTeam(recNo);
 }
 
-// Groups the writes of one save into one batch per file, so each file changes as a whole
-// and pays its syncs once: a crash leaves every file either before or after the save. The
-// batches are committed by commit() or, at the latest, by the destructor.
+// Groups the writes of one save into one batch per file and commits them with the
+// competition record (its match numbers and open-match totals) as one unit: a crash or a
+// failure leaves every file and the totals either before or after the save. The batches are
+// committed by commit() or, at the latest, by the destructor.
 class FileBatches {
  public:
-  explicit FileBatches(std::initializer_list<FileBlockPtr> files);
+  FileBatches(Database& db, std::initializer_list<FileBlockPtr> files);
   ~FileBatches() { commit(); }
   FileBatches(const FileBatches&) = delete;
   FileBatches& operator=(const FileBatches&) = delete;
@@ -52,6 +53,7 @@ class FileBatches {
   bool commit();
 
  private:
+  Database& m_db;
   std::vector<FileBlockPtr> m_files;
 };
 

@@ -312,10 +312,12 @@ Status openBlock(const std::string& name, bool readOnly, FileBlock** out) {
     if (int e = env->syncDirOf(paths.journal)) return writeErr(e);
   }
   if (fb->journal) {
-    std::uint64_t jsize = 0;
-    if (int e = fb->journal->size(&jsize)) return readErr(e);
     if (readOnly) {
-      if (jsize > 1) return err(isam_error::kStillOpen);
+      // A reader leaves the files as they are: it may read them unless a writer's open
+      // would change them first (rule 10).
+      bool live = false;
+      if (Status s = journalIsLive(fb->journal.get(), fb->journalPath, &live); !s.ok()) return s;
+      if (live) return err(isam_error::kStillOpen);
     } else {
       if (Status s = replayJournal(*fb); !s.ok()) return s;
       std::uint8_t mark = kJournalMark;
@@ -326,6 +328,7 @@ Status openBlock(const std::string& name, bool readOnly, FileBlock** out) {
         if (int e = fb->journal->write(0, &mark, 1)) return writeErr(e);
       }
       if (Status s = cutJournal(*fb); !s.ok()) return s;
+      removeFinishedSuperJournals(fb->journalPath);
     }
   }
   std::uint8_t h[kDataHeaderSize];
