@@ -83,7 +83,7 @@ int competitionNumber(Context& ctx, const Command& command) {
 
 int needCompetition(Context& ctx, Database& db) {
   if (!db.catalogueAvailable()) return refuse(ctx, MessageText(msg::kNoDatabase));
-  return refuse(ctx, W("<tävling ej vald/inmatad>"));
+  return refuseWithoutCompetition(ctx, db);
 }
 
 // "--class NAME" among the arguments: the class's record number, 0 without the option,
@@ -390,6 +390,7 @@ int runInfo(Context& ctx) {
         Database& db = shell.db();
         ctx.out << RecordSizeLine() << "\n";
         ctx.out << "datakatalog: " << db.dataDir() << "\n";
+        if (db.competitionFailedToOpen()) return refuseWithoutCompetition(ctx, db);
         if (!db.competitionOpen()) {
           ctx.out << utf8(db.catalogueAvailable() ? W("<tävling ej vald/inmatad>")
                                                   : "<datafiler saknas>")

@@ -180,7 +180,7 @@ int runView(Context& ctx) {
   if (outputs != 1) return usageError(ctx, self);
   return withShell(ctx, [&](Shell& shell) {
     Database& db = shell.db();
-    if (!db.competitionOpen()) return refuse(ctx, W("<tävling ej vald/inmatad>"));
+    if (!db.competitionOpen()) return refuseWithoutCompetition(ctx, db);
     const auto picks = resolvePicks(ctx, db, o);
     if (!picks) return kExitRefused;
     TeamSelection selection(db);
@@ -235,7 +235,7 @@ int runReport(Context& ctx) {
   gui::InstallQtPictureLoader();
   return withShell(ctx, [&](Shell& shell) {
     Database& db = shell.db();
-    if (!db.competitionOpen()) return refuse(ctx, W("<tävling ej vald/inmatad>"));
+    if (!db.competitionOpen()) return refuseWithoutCompetition(ctx, db);
     const auto picks = resolvePicks(ctx, db, o);
     if (!picks) return kExitRefused;
     TeamSelection selection(db);

@@ -391,6 +391,7 @@ bool Database::openCompetitionFiles() {
   if (IsamOK) openBlock(m_teamFile, TeamBlockName(m_dataDir, m_current), kTeamRecLen);
   m_competitionOpen = IsamOK;
   m_openFailed = !m_competitionOpen;
+  m_openFailError = IsamError;
   if (!m_competitionOpen) {
     // Blocks opened before the failure are closed again so that no handle outlives the
     // attempt; the failure's status is kept for the caller.

@@ -76,6 +76,8 @@ class Database {
   // True when the current competition's record was read but its files did not open (a
   // missing or damaged file): it stays current so that "indexbygg" can repair it.
   bool competitionFailedToOpen() const { return m_openFailed; }
+  // The storage error that kept the current competition's files from opening (0 when none).
+  std::int32_t openFailError() const { return m_openFailed ? m_openFailError : 0; }
   int currentCompetition() const { return m_current; }
   void setCurrentCompetition(int n) { m_current = n; }
   int catalogueFileLen() const { return m_catFileLen; }
@@ -235,6 +237,7 @@ class Database {
   bool m_catalogueAvailable = false;
   bool m_competitionOpen = false;
   bool m_openFailed = false;
+  std::int32_t m_openFailError = 0;
   int m_current = 0;
   int m_catFileLen = 0;
   int m_catUsedRecs = 0;
