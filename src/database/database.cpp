@@ -14,6 +14,7 @@
 #include "common/paths.h"
 #include "common/progress.h"
 #include "common/text.h"
+#include "database/rename_log.h"
 #include "storage/env.h"
 
 namespace liga {
@@ -143,8 +144,28 @@ void Database::shutdownStorage() {
 
 bool Database::openCatalogue(FileBlockPtr& cat) {
   if (!lockDataDir()) return false;
+  if (RenameLogExists(m_dataDir) && !recoverRenames()) return false;
   openBlock(cat, CatalogueBlockName(m_dataDir), kCatalogueRecLen);
   return IsamOK;
+}
+
+bool Database::recoverRenames() {
+  return exclusively([this] { return RecoverRenameLog(m_dataDir); });
+}
+
+bool Database::exclusively(const std::function<bool()>& work) {
+  // Other readers let go within moments; a writer would have done the work itself.
+  constexpr int kWaitMs = 10000;
+  if (readOnly() && (!m_lock.held() || !m_lock.convert(DataDirAccess::Write, kWaitMs))) {
+    if (!m_lock.held()) lockDataDir();
+    setStorageError(isam_error::kStillOpen, EWOULDBLOCK);
+    return false;
+  }
+  const bool ok = work();
+  IsamStatusGuard failure;
+  if (ok) failure.release();
+  if (readOnly() && !m_lock.convert(DataDirAccess::Read, kWaitMs)) lockDataDir();
+  return ok && IsamOK;
 }
 
 void Database::openBlock(FileBlockPtr& handle, const std::string& name, std::int32_t recordLength) {
@@ -153,22 +174,13 @@ void Database::openBlock(FileBlockPtr& handle, const std::string& name, std::int
 }
 
 bool Database::recoverForReader(const std::string& name) {
-  // Other readers let go within moments; a writer would have done the rollback itself.
-  constexpr int kWaitMs = 10000;
-  if (!m_lock.held() || !m_lock.convert(DataDirAccess::Write, kWaitMs)) {
-    if (!m_lock.held()) lockDataDir();
-    setStorageError(isam_error::kStillOpen, EWOULDBLOCK);
-    return false;
-  }
-  FileBlockPtr block = nullptr;
-  OpenFileBlock(block, name, false);
-  IsamStatusGuard failure;
-  if (IsamOK) {
-    failure.release();
+  return exclusively([&name] {
+    FileBlockPtr block = nullptr;
+    OpenFileBlock(block, name, false);
+    if (!IsamOK) return false;
     CloseFileBlock(block);
-  }
-  if (!m_lock.convert(DataDirAccess::Read, kWaitMs)) lockDataDir();
-  return IsamOK;
+    return IsamOK;
+  });
 }
 
 void Database::refreshCounts(FileBlockPtr cat) {

@@ -227,6 +227,12 @@ class Database {
   // exclusively for that moment, then reads the state before the crash.
   void openBlock(FileBlockPtr& handle, const std::string& name, std::int32_t recordLength);
   bool recoverForReader(const std::string& name);
+  // Completes or undoes the file swaps of a rebuild that a crash stopped (rename_log.h),
+  // with the lock taken exclusively for that moment.
+  bool recoverRenames();
+  // Runs `work` holding the data directory's lock exclusively; a reader converts its lock for
+  // that moment and back. False when the lock could not be had or `work` failed.
+  bool exclusively(const std::function<bool()>& work);
   bool copyBlock(const std::string& name, const std::string& folder, int line);
 
   std::string m_dataDir = ".";

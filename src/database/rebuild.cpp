@@ -30,6 +30,7 @@
 #include "common/progress.h"
 #include "common/text.h"
 #include "database/database.h"
+#include "database/rename_log.h"
 
 namespace liga {
 namespace {
@@ -136,14 +137,22 @@ class Rebuild {
   Rebuild(const Database& db, int nn) : m_nn(nn), m_dir(db.dataDir()) {}
 
   bool run() {
-    const bool ok = preflight() && prescanTeams() && classPass() && playTimePass() && teamPass() &&
-                    recountClasses() && storeTotals();
-    if (ok) {
-      finish();
-    } else {
+    const bool built = preflight() && writeLog() && prescanTeams() && classPass() &&
+                       playTimePass() && teamPass() && recountClasses();
+    if (!built) {
       restoreDone();
+      if (m_logWritten) RemoveRenameLog(m_dir);
+      return false;
     }
-    return ok;
+    if (!commitLog()) {
+      restoreDone();
+      RemoveRenameLog(m_dir);
+      return false;
+    }
+    // Committed: a failure from here on is completed by the next open from the log.
+    if (!storeTotals()) return false;
+    finish();
+    return true;
   }
 
  private:
@@ -305,8 +314,37 @@ class Rebuild {
     status.restore();
   }
 
+  // Rule 1 of the rename log: the swaps to come, on disk before the first of them.
+  bool writeLog() {
+    std::vector<RenameLogBlock> blocks;
+    for (const auto& p : {pass("klass", 0), pass("game", 1), pass("lg", 2)})
+      blocks.push_back({p.label, p.temp});
+    if (int e = WriteRenameLog(m_dir, m_nn, blocks)) {
+      IsamOK = false;
+      IsamError = isam_error::kWriteError;
+      IsamDosError = e;
+      fail(blockLabel("klass"));
+      return false;
+    }
+    m_logWritten = true;
+    return true;
+  }
+
+  // Rule 2: the rebuild is done once the totals are in the log.
+  bool commitLog() {
+    if (int e = CommitRenameLog(m_dir, {m_totalTeams, m_totalMatches, m_totalOpen})) {
+      IsamOK = false;
+      IsamError = isam_error::kWriteError;
+      IsamDosError = e;
+      fail(blockLabel("klass"));
+      return false;
+    }
+    return true;
+  }
+
   void finish() {
     for (const Pass& p : m_done) deleteTemp(p);
+    RemoveRenameLog(m_dir);
     IsamOK = true;
     IsamError = IsamDosError = 0;
   }
@@ -517,6 +555,7 @@ class Rebuild {
   // names.
   std::map<std::string, std::vector<std::pair<std::string, std::string>>> m_moved;
   int m_totalTeams = 0, m_totalMatches = 0, m_totalOpen = 0;
+  bool m_logWritten = false;
   std::vector<std::int32_t> m_teamClass;       // old team record -> old class record
   std::map<std::int32_t, int> m_played;        // new class record -> matches with a result
   std::map<std::int32_t, int> m_teamsInClass;  // new class record -> its teams

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -60,11 +61,15 @@ class CrashTest : public ::testing::Test {
     fs::copy(from, m_root / "data");
   }
 
-  // What the competition holds, as a reader sees it.
+  // What the competition holds, as a reader sees it: its totals, classes, teams and matches.
   std::string state() {
-    const RunResult r = run("matches");
-    EXPECT_EQ(r.status, 0) << r.out;
-    return r.out;
+    std::string all;
+    for (const char* command : {"info", "teams", "matches"}) {
+      const RunResult r = run(command);
+      EXPECT_EQ(r.status, 0) << command << ": " << r.out;
+      all += r.out;
+    }
+    return all;
   }
 
   // Starts `liga ARGS` and kills it with SIGKILL after `delay`; true when it had already
@@ -110,14 +115,18 @@ class CrashTest : public ::testing::Test {
     const std::string before = state();
     const auto duration = timeOf(args);
     const std::string after = state();
-    ASSERT_NE(before, after);
+    // A rebuild changes no content (only record numbers and indexes): both states are one.
+    if (std::find(args.begin(), args.end(), "rebuild") == args.end()) {
+      ASSERT_NE(before, after);
+    }
     std::mt19937 rng(12345);
-    int inBefore = 0, inAfter = 0, other = 0, ended = 0;
+    int inBefore = 0, inAfter = 0, other = 0, ended = 0, swapping = 0;
     for (int round = 0; round < rounds; ++round) {
       restoreBase(base);
       const auto delay =
           std::chrono::microseconds(rng() % static_cast<unsigned>(duration.count() + 1));
       ended += runAndKill(args, delay);
+      swapping += fs::exists(m_root / "data" / "indexbygg.log");
       const std::string out = (m_root / "export.txt").string();
       fs::remove(out);
       const RunResult exported = run("export resultat '" + out + "'");
@@ -137,9 +146,14 @@ class CrashTest : public ::testing::Test {
       const RunResult catalogue =
           run("isam-check '" + (m_root / "data" / "cupfiles").string() + "'");
       EXPECT_EQ(catalogue.status, 0) << label << " round " << round << ": " << catalogue.out;
+      for (const auto& e : fs::directory_iterator(m_root / "data")) {
+        const std::string name = e.path().filename().string();
+        EXPECT_TRUE(name.rfind("filetmp", 0) != 0 && name != "indexbygg.log")
+            << label << " round " << round << " left " << name;
+      }
     }
-    std::printf("%s: %d kills, %d before, %d after, %d other (%d had ended)\n", label.c_str(),
-                rounds, inBefore, inAfter, other, ended);
+    std::printf("%s: %d kills, %d before, %d after, %d other (%d had ended, %d in file swaps)\n",
+                label.c_str(), rounds, inBefore, inAfter, other, ended, swapping);
     EXPECT_EQ(other, 0);
   }
 
@@ -156,6 +170,8 @@ TEST_F(CrashTest, KilledImportsAndResultsLeaveBeforeOrAfterAndReadersGoOn) {
   const fs::path beforeResult = m_root / "base-result";
   saveBase(beforeResult);
   killLoop("result", beforeResult, {"result", "1", "3", "1"}, kRounds / 2);
+  // Its file swaps are logged: a killed rebuild is completed or undone by the next command.
+  killLoop("rebuild", beforeResult, {"--yes", "rebuild"}, kRounds / 2);
 }
 
 }  // namespace

@@ -7,9 +7,11 @@
 #include <filesystem>
 
 #include "database/counters.h"
+#include "database/rename_log.h"
 #include "storage/check.h"
 #include "storage/mem_env.h"
 #include "support/db_fixture.h"
+#include "support/file_io.h"
 
 namespace liga {
 namespace {
@@ -127,6 +129,71 @@ TEST_F(RecoveryTest, AReaderRollsBackWhatAKilledWriterLeftAndReadsTheStateBefore
   EXPECT_GT(inBefore, 0);
   EXPECT_GT(catalogueLive, 0);
   EXPECT_GT(competitionLive, 0);
+}
+
+}  // namespace
+}  // namespace liga
+
+namespace liga {
+namespace {
+
+class RenameLogTest : public testing::DbFixture {
+ protected:
+  // A competition with one class, closed; its class block's data file bytes.
+  std::string setUpCompetition() {
+    newCompetition("Cup");
+    addClass("A");
+    m_db.closeAll();
+    m_db.releaseDataDir();
+    return testing::ReadFile(path("klass01.DAT"));
+  }
+  // What a rebuild killed after its first pass leaves: the log, the old class files under
+  // their temporary names and a new class block under the real one.
+  void leaveFirstPassDone() {
+    ASSERT_EQ(
+        WriteRenameLog(dataDir().string(), 1,
+                       {{"klass01", "filetmp"}, {"game01", "filetmp2"}, {"lg01", "filetmp3"}}),
+        0);
+    for (const auto& [from, to] :
+         {std::pair{"klass01.DAT", "filetmp.dat"}, std::pair{"klass01.IX", "filetmp.ix"},
+          std::pair{"klass01.DIA", "filetmp.dia"}})
+      ASSERT_EQ(RenameNoReplace(path(from), path(to)), 0);
+    CreateFileBlock(path("klass01"), kClassRecLen, 1, {{kClassKeyLen, true}});
+    ASSERT_TRUE(IsamOK);
+  }
+};
+
+TEST_F(RenameLogTest, AnUnfinishedRebuildIsUndoneAndAFinishedOneCompleted) {
+  const std::string oldClasses = setUpCompetition();
+  leaveFirstPassDone();
+  ASSERT_NE(testing::ReadFile(path("klass01.DAT")), oldClasses);
+  // The next program to open the catalogue, a reader here, undoes the swap.
+  Database r;
+  testing::OpenDatabase(r, dataDir(), m_clock);
+  r.setAccess(DataDirAccess::Read);
+  ASSERT_TRUE(r.readCatalogue());
+  EXPECT_EQ(testing::ReadFile(path("klass01.DAT")), oldClasses);
+  EXPECT_FALSE(fs::exists(path("filetmp.dat")));
+  EXPECT_FALSE(RenameLogExists(dataDir().string()));
+  ASSERT_TRUE(r.selectCompetition(1, false));
+  EXPECT_EQ(UsedRecs(r.classFile()), 1);
+  r.closeAll();
+  r.releaseDataDir();
+
+  // Committed with its totals: the new blocks stay, the totals are stored, the old files go.
+  leaveFirstPassDone();
+  ASSERT_EQ(CommitRenameLog(dataDir().string(), {7, 42, 40}), 0);
+  Database w;
+  testing::OpenDatabase(w, dataDir(), m_clock);
+  ASSERT_TRUE(w.readCatalogue());
+  EXPECT_FALSE(fs::exists(path("filetmp.dat")));
+  EXPECT_FALSE(fs::exists(path("filetmp.ix")));
+  EXPECT_FALSE(RenameLogExists(dataDir().string()));
+  ASSERT_TRUE(w.selectCompetition(1, false));
+  EXPECT_EQ(UsedRecs(w.classFile()), 0);
+  EXPECT_EQ(w.comp().totalTeams(), 7);
+  EXPECT_EQ(w.comp().totalOpenMatches(), 40);
+  w.closeAll();
 }
 
 }  // namespace

@@ -1,0 +1,185 @@
+#include "database/rename_log.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <sstream>
+
+#include "database/database.h"
+#include "database/records.h"
+#include "storage/env.h"
+#include "storage/isam.h"
+
+namespace liga {
+namespace {
+
+namespace fs = std::filesystem;
+using storage::currentEnv;
+
+constexpr const char* kTitle = "LigaWin32 rename log";
+constexpr const char* kBlockExt[] = {"Ix", "Dat", "Dia"};
+constexpr const char* kTempExt[] = {"ix", "dat", "dia"};
+
+std::string logPath(const std::string& dir) {
+  return (fs::path(dir) / kRenameLogName).string();
+}
+
+int writeAt(const std::string& path, storage::OpenMode mode, const std::string& text) {
+  std::unique_ptr<storage::File> f;
+  if (int e = currentEnv()->open(path, mode, &f)) return e;
+  std::uint64_t size = 0;
+  if (mode != storage::OpenMode::Create) {
+    if (int e = f->size(&size)) return e;
+  }
+  if (int e = f->write(size, text.data(), text.size())) return e;
+  return f->sync();
+}
+
+struct ParsedLog {
+  int competition = 0;
+  std::vector<RenameLogBlock> blocks;
+  bool committed = false;
+  RenameTotals totals;
+};
+
+// False when the log is not one this program wrote whole up to its block lines.
+bool parse(const std::string& text, ParsedLog* log) {
+  std::istringstream in(text);
+  std::string line;
+  if (!std::getline(in, line) || line != kTitle) return false;
+  if (!std::getline(in, line) ||
+      std::sscanf(line.c_str(), "competition %d", &log->competition) != 1)
+    return false;
+  while (std::getline(in, line)) {
+    if (in.eof()) break;  // a last line without its newline was cut short
+    std::istringstream words(line);
+    std::string word;
+    words >> word;
+    if (word == "block") {
+      RenameLogBlock b;
+      if (!(words >> b.label >> b.temp)) return false;
+      log->blocks.push_back(b);
+    } else if (word == "committed") {
+      RenameTotals& t = log->totals;
+      log->committed = static_cast<bool>(words >> t.teams >> t.matches >> t.open);
+    }
+  }
+  return !log->blocks.empty();
+}
+
+std::string existing(const std::string& dir, const std::string& name) {
+  return FindFileNoCase(dir, name);
+}
+
+// Puts a block's old files back: when its old data file waits under the temporary name, the
+// files under the block's own name are the new block's and go first.
+bool undoBlock(const std::string& dir, const RenameLogBlock& b) {
+  const bool dataMoved = !existing(dir, b.temp + ".dat").empty();
+  bool ok = true;
+  for (int i = 0; i < 3; ++i) {
+    const std::string temp = existing(dir, b.temp + "." + kTempExt[i]);
+    const std::string current = existing(dir, b.label + "." + kBlockExt[i]);
+    if (dataMoved && !current.empty() && std::remove(current.c_str()) != 0) ok = false;
+    if (temp.empty()) continue;
+    const std::string back =
+        current.empty() ? (fs::path(dir) / (b.label + "." + kBlockExt[i])).string() : current;
+    if (RenameNoReplace(temp, back) != 0) ok = false;
+  }
+  return ok;
+}
+
+void deleteTemp(const std::string& dir, const RenameLogBlock& b) {
+  for (const char* ext : kTempExt) {
+    const std::string left = existing(dir, b.temp + "." + ext);
+    if (!left.empty()) std::remove(left.c_str());
+  }
+}
+
+bool storeTotals(const std::string& dir, int nn, const RenameTotals& t) {
+  FileBlockPtr cat = nullptr;
+  OpenRecordBlock(cat, CatalogueBlockName(dir), kCatalogueRecLen);
+  if (!IsamOK) return false;
+  CompetitionRec comp;
+  GetRec(cat, nn, comp.data());
+  if (IsamOK) {
+    comp.setTotalTeams(t.teams);
+    comp.setTotalMatches(t.matches);
+    comp.setTotalOpenMatches(t.open);
+    PutRec(cat, nn, comp.data());
+  }
+  IsamStatusGuard failure;
+  if (IsamOK) failure.release();
+  CloseFileBlock(cat);
+  return IsamOK;
+}
+
+}  // namespace
+
+int WriteRenameLog(const std::string& dir, int competition,
+                   const std::vector<RenameLogBlock>& blocks) {
+  std::string text = std::string(kTitle) + "\ncompetition " + std::to_string(competition) + "\n";
+  for (const auto& b : blocks) text += "block " + b.label + " " + b.temp + "\n";
+  const std::string path = logPath(dir);
+  if (int e = writeAt(path, storage::OpenMode::Create, text)) {
+    (void)currentEnv()->remove(path);
+    return e;
+  }
+  return currentEnv()->syncDirOf(path);
+}
+
+int CommitRenameLog(const std::string& dir, const RenameTotals& t) {
+  return writeAt(logPath(dir), storage::OpenMode::Existing,
+                 "committed " + std::to_string(t.teams) + " " + std::to_string(t.matches) + " " +
+                     std::to_string(t.open) + "\n");
+}
+
+void RemoveRenameLog(const std::string& dir) {
+  const std::string path = logPath(dir);
+  if (currentEnv()->remove(path) == 0) (void)currentEnv()->syncDirOf(path);
+}
+
+bool RenameLogExists(const std::string& dir) {
+  return currentEnv()->exists(logPath(dir));
+}
+
+bool RecoverRenameLog(const std::string& dir) {
+  const std::string path = logPath(dir);
+  std::unique_ptr<storage::File> f;
+  if (currentEnv()->open(path, storage::OpenMode::ReadOnly, &f) != 0) return true;
+  std::uint64_t size = 0;
+  std::string text;
+  if (f->size(&size) == 0 && size < (1u << 16)) {
+    text.resize(static_cast<std::size_t>(size));
+    std::size_t got = 0;
+    if (f->read(0, text.data(), text.size(), &got) != 0) text.clear();
+    text.resize(got);
+  }
+  f.reset();
+  ParsedLog log;
+  if (parse(text, &log)) {
+    bool ok = true;
+    if (log.committed) {
+      ok = storeTotals(dir, log.competition, log.totals);
+      if (ok) {
+        for (const auto& b : log.blocks) deleteTemp(dir, b);
+      }
+    } else {
+      for (auto it = log.blocks.rbegin(); it != log.blocks.rend(); ++it)
+        ok = undoBlock(dir, *it) && ok;
+      (void)currentEnv()->syncDirOf(path);
+    }
+    if (!ok) {
+      if (IsamOK) {
+        IsamOK = false;
+        IsamError = isam_error::kGeneral;
+        IsamDosError = errno;
+      }
+      return false;
+    }
+  }
+  RemoveRenameLog(dir);
+  return true;
+}
+
+}  // namespace liga
