@@ -145,12 +145,24 @@ void Database::shutdownStorage() {
 bool Database::openCatalogue(FileBlockPtr& cat) {
   if (!lockDataDir()) return false;
   if (RenameLogExists(m_dataDir) && !recoverRenames()) return false;
+  if (CreationLogExists(m_dataDir) &&
+      !exclusively([this] { return RecoverCreationLog(m_dataDir); }))
+    return false;
   openBlock(cat, CatalogueBlockName(m_dataDir), kCatalogueRecLen);
   return IsamOK;
 }
 
 bool Database::recoverRenames() {
-  return exclusively([this] { return RecoverRenameLog(m_dataDir); });
+  int completed = 0;
+  RenameTotals totals;
+  if (!exclusively([&] { return RecoverRenameLog(m_dataDir, &completed, &totals); })) return false;
+  // The record held in memory is written back at close: it takes the totals just stored.
+  if (completed != 0 && completed == m_current) {
+    m_comp->setTotalTeams(totals.teams);
+    m_comp->setTotalMatches(totals.matches);
+    m_comp->setTotalOpenMatches(totals.open);
+  }
+  return true;
 }
 
 bool Database::exclusively(const std::function<bool()>& work) {
@@ -325,7 +337,7 @@ bool Database::createCompetitionFiles() {
   return openCompetitionFiles();
 }
 
-bool Database::createCompetition() {
+bool Database::createCompetition(bool withContents) {
   if (!m_catalogueAvailable) return false;
   FileBlockPtr cat = nullptr;
   if (!openCatalogue(cat)) return false;
@@ -336,6 +348,10 @@ bool Database::createCompetition() {
   if (IsamOK) {
     m_comp->setCompetitionNumber(ZeroPad(recNo, 2));
     PutRec(cat, recNo, m_comp->data());
+  }
+  // Rule of the creation log: on disk before the record it names is.
+  if (IsamOK && withContents) {
+    if (int e = WriteCreationLog(m_dataDir, recNo)) setStorageError(isam_error::kWriteError, e);
   }
   const std::string blocks[] = {ClassBlockName(m_dataDir, recNo),
                                 PlayTimeBlockName(m_dataDir, recNo),
@@ -353,6 +369,7 @@ bool Database::createCompetition() {
       if (recNo > 0) {
         for (const auto& b : blocks) DeleteFileBlock(b);
       }
+      if (withContents) RemoveCreationLog(m_dataDir);
     }
     refreshCounts(cat);
     CloseFileBlock(cat);
@@ -390,9 +407,14 @@ void Database::discardCompetition() {
     DeleteFileBlock(PlayTimeBlockName(m_dataDir, n));
     DeleteFileBlock(TeamBlockName(m_dataDir, n));
   }
+  if (removed) RemoveCreationLog(m_dataDir);
   m_current = 0;
   m_openFailed = false;
   *m_comp = CompetitionRec::makeNew(m_catFileLen);
+}
+
+void Database::finishCreation() {
+  RemoveCreationLog(m_dataDir);
 }
 
 bool Database::openCompetitionFiles() {

@@ -149,7 +149,11 @@ class Database {
   // Adds the competition buffer to the catalogue as a new competition, creates its files and
   // opens them, as one step: when any part fails the catalogue is as it was and no file of
   // the competition is left behind. Returns false (status set) then.
-  bool createCompetition();
+  // With `withContents` the creation stays logged (rename_log.h) until finishCreation or
+  // discardCompetition: a process that dies before the first contents are stored leaves a
+  // competition the next open takes back.
+  bool createCompetition(bool withContents = false);
+  void finishCreation();
   // Takes back a competition created by createCompetition in this session whose first
   // contents could not be stored: closes it without storing, deletes its files and its
   // catalogue record.

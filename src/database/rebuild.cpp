@@ -137,22 +137,23 @@ class Rebuild {
   Rebuild(const Database& db, int nn) : m_nn(nn), m_dir(db.dataDir()) {}
 
   bool run() {
-    const bool built = preflight() && writeLog() && prescanTeams() && classPass() &&
-                       playTimePass() && teamPass() && recountClasses();
-    if (!built) {
+    bool ok = preflight() && writeLog() && prescanTeams() && classPass() && playTimePass() &&
+              teamPass() && recountClasses() && storeTotals() && commitLog();
+    // A commit line that may be on disk decides: everything is in place, so the rebuild is
+    // finished rather than undone.
+    if (!ok && m_undecided) ok = true;
+    if (ok) {
+      finish();
+    } else {
       restoreDone();
-      if (m_logWritten) RemoveRenameLog(m_dir);
-      return false;
+      // The totals may be in the catalogue already: the log's undo puts the old ones back.
+      // When even that fails, the log stays and the next open undoes the rest.
+      if (m_logWritten) {
+        IsamStatusGuard failure;
+        (void)RecoverRenameLog(m_dir);
+      }
     }
-    if (!commitLog()) {
-      restoreDone();
-      RemoveRenameLog(m_dir);
-      return false;
-    }
-    // Committed: a failure from here on is completed by the next open from the log.
-    if (!storeTotals()) return false;
-    finish();
-    return true;
+    return ok;
   }
 
  private:
@@ -316,30 +317,32 @@ class Rebuild {
 
   // Rule 1 of the rename log: the swaps to come, on disk before the first of them.
   bool writeLog() {
-    std::vector<RenameLogBlock> blocks;
-    for (const auto& p : {pass("klass", 0), pass("game", 1), pass("lg", 2)})
-      blocks.push_back({p.label, p.temp});
-    if (int e = WriteRenameLog(m_dir, m_nn, blocks)) {
-      IsamOK = false;
-      IsamError = isam_error::kWriteError;
-      IsamDosError = e;
+    RenameTotals before;
+    if (!ReadTotals(m_dir, m_nn, &before)) {
       fail(blockLabel("klass"));
       return false;
     }
+    std::vector<RenameLogBlock> blocks;
+    for (const Pass& p : {pass("klass", 0), pass("game", 1), pass("lg", 2)})
+      blocks.push_back({p.label, p.temp});
+    if (int e = WriteRenameLog(m_dir, m_nn, before, blocks)) return logFailed(e);
     m_logWritten = true;
     return true;
   }
 
-  // Rule 2: the rebuild is done once the totals are in the log.
+  // Rule 2: the rebuild is done once its totals are in the log.
   bool commitLog() {
-    if (int e = CommitRenameLog(m_dir, {m_totalTeams, m_totalMatches, m_totalOpen})) {
-      IsamOK = false;
-      IsamError = isam_error::kWriteError;
-      IsamDosError = e;
-      fail(blockLabel("klass"));
-      return false;
-    }
+    if (int e = CommitRenameLog(m_dir, {m_totalTeams, m_totalMatches, m_totalOpen}, &m_undecided))
+      return logFailed(e);
     return true;
+  }
+
+  bool logFailed(int error) {
+    IsamOK = false;
+    IsamError = isam_error::kWriteError;
+    IsamDosError = error;
+    fail(blockLabel("klass"));
+    return false;
   }
 
   void finish() {
@@ -556,6 +559,7 @@ class Rebuild {
   std::map<std::string, std::vector<std::pair<std::string, std::string>>> m_moved;
   int m_totalTeams = 0, m_totalMatches = 0, m_totalOpen = 0;
   bool m_logWritten = false;
+  bool m_undecided = false;
   std::vector<std::int32_t> m_teamClass;       // old team record -> old class record
   std::map<std::int32_t, int> m_played;        // new class record -> matches with a result
   std::map<std::int32_t, int> m_teamsInClass;  // new class record -> its teams

@@ -38,6 +38,7 @@ int writeAt(const std::string& path, storage::OpenMode mode, const std::string& 
 
 struct ParsedLog {
   int competition = 0;
+  RenameTotals before;
   std::vector<RenameLogBlock> blocks;
   bool committed = false;
   RenameTotals totals;
@@ -56,7 +57,10 @@ bool parse(const std::string& text, ParsedLog* log) {
     std::istringstream words(line);
     std::string word;
     words >> word;
-    if (word == "block") {
+    if (word == "before") {
+      RenameTotals& t = log->before;
+      if (!(words >> t.teams >> t.matches >> t.open)) return false;
+    } else if (word == "block") {
       RenameLogBlock b;
       if (!(words >> b.label >> b.temp)) return false;
       log->blocks.push_back(b);
@@ -116,9 +120,24 @@ bool storeTotals(const std::string& dir, int nn, const RenameTotals& t) {
 
 }  // namespace
 
-int WriteRenameLog(const std::string& dir, int competition,
+bool ReadTotals(const std::string& dir, int competition, RenameTotals* totals) {
+  FileBlockPtr cat = nullptr;
+  OpenRecordBlock(cat, CatalogueBlockName(dir), kCatalogueRecLen);
+  if (!IsamOK) return false;
+  CompetitionRec comp;
+  GetRec(cat, competition, comp.data());
+  if (IsamOK) *totals = {comp.totalTeams(), comp.totalMatches(), comp.totalOpenMatches()};
+  IsamStatusGuard failure;
+  if (IsamOK) failure.release();
+  CloseFileBlock(cat);
+  return IsamOK;
+}
+
+int WriteRenameLog(const std::string& dir, int competition, const RenameTotals& before,
                    const std::vector<RenameLogBlock>& blocks) {
-  std::string text = std::string(kTitle) + "\ncompetition " + std::to_string(competition) + "\n";
+  std::string text = std::string(kTitle) + "\ncompetition " + std::to_string(competition) +
+                     "\nbefore " + std::to_string(before.teams) + " " +
+                     std::to_string(before.matches) + " " + std::to_string(before.open) + "\n";
   for (const auto& b : blocks) text += "block " + b.label + " " + b.temp + "\n";
   const std::string path = logPath(dir);
   if (int e = writeAt(path, storage::OpenMode::Create, text)) {
@@ -128,10 +147,21 @@ int WriteRenameLog(const std::string& dir, int competition,
   return currentEnv()->syncDirOf(path);
 }
 
-int CommitRenameLog(const std::string& dir, const RenameTotals& t) {
-  return writeAt(logPath(dir), storage::OpenMode::Existing,
-                 "committed " + std::to_string(t.teams) + " " + std::to_string(t.matches) + " " +
-                     std::to_string(t.open) + "\n");
+int CommitRenameLog(const std::string& dir, const RenameTotals& t, bool* undecided) {
+  *undecided = false;
+  const std::string line = "committed " + std::to_string(t.teams) + " " +
+                           std::to_string(t.matches) + " " + std::to_string(t.open) + "\n";
+  std::unique_ptr<storage::File> f;
+  if (int e = currentEnv()->open(logPath(dir), storage::OpenMode::Existing, &f)) return e;
+  std::uint64_t size = 0;
+  if (int e = f->size(&size)) return e;
+  int e = f->write(size, line.data(), line.size());
+  if (e == 0) e = f->sync();
+  if (e == 0) return 0;
+  // The line may have reached the disk: only a log made durable without it again is
+  // undecided no longer.
+  *undecided = f->truncate(size) != 0 || f->sync() != 0;
+  return e;
 }
 
 void RemoveRenameLog(const std::string& dir) {
@@ -143,7 +173,8 @@ bool RenameLogExists(const std::string& dir) {
   return currentEnv()->exists(logPath(dir));
 }
 
-bool RecoverRenameLog(const std::string& dir) {
+bool RecoverRenameLog(const std::string& dir, int* completed, RenameTotals* totals) {
+  if (completed) *completed = 0;
   const std::string path = logPath(dir);
   std::unique_ptr<storage::File> f;
   if (currentEnv()->open(path, storage::OpenMode::ReadOnly, &f) != 0) return true;
@@ -163,11 +194,18 @@ bool RecoverRenameLog(const std::string& dir) {
       ok = storeTotals(dir, log.competition, log.totals);
       if (ok) {
         for (const auto& b : log.blocks) deleteTemp(dir, b);
+        if (completed) *completed = log.competition;
+        if (completed) *totals = log.totals;
       }
     } else {
       for (auto it = log.blocks.rbegin(); it != log.blocks.rend(); ++it)
         ok = undoBlock(dir, *it) && ok;
       (void)currentEnv()->syncDirOf(path);
+      ok = ok && storeTotals(dir, log.competition, log.before);
+      if (ok && completed) {
+        *completed = log.competition;
+        *totals = log.before;
+      }
     }
     if (!ok) {
       if (IsamOK) {
@@ -179,6 +217,63 @@ bool RecoverRenameLog(const std::string& dir) {
     }
   }
   RemoveRenameLog(dir);
+  return true;
+}
+
+int WriteCreationLog(const std::string& dir, int competition) {
+  const std::string path = (fs::path(dir) / kCreationLogName).string();
+  const std::string text =
+      "LigaWin32 creation log\ncompetition " + std::to_string(competition) + "\n";
+  if (int e = writeAt(path, storage::OpenMode::Create, text)) {
+    (void)currentEnv()->remove(path);
+    return e;
+  }
+  return currentEnv()->syncDirOf(path);
+}
+
+void RemoveCreationLog(const std::string& dir) {
+  const std::string path = (fs::path(dir) / kCreationLogName).string();
+  if (currentEnv()->remove(path) == 0) (void)currentEnv()->syncDirOf(path);
+}
+
+bool CreationLogExists(const std::string& dir) {
+  return currentEnv()->exists((fs::path(dir) / kCreationLogName).string());
+}
+
+bool RecoverCreationLog(const std::string& dir) {
+  const std::string path = (fs::path(dir) / kCreationLogName).string();
+  std::unique_ptr<storage::File> f;
+  if (currentEnv()->open(path, storage::OpenMode::ReadOnly, &f) != 0) return true;
+  char buf[128] = {};
+  std::size_t got = 0;
+  (void)f->read(0, buf, sizeof buf - 1, &got);
+  f.reset();
+  int nn = 0;
+  const std::string text(buf, got);
+  const bool named =
+      std::sscanf(text.c_str(), "LigaWin32 creation log\ncompetition %d\n", &nn) == 1 &&
+      text.back() == '\n' && nn > 0;
+  if (named) {
+    FileBlockPtr cat = nullptr;
+    OpenRecordBlock(cat, CatalogueBlockName(dir), kCatalogueRecLen);
+    if (!IsamOK) return false;
+    CompetitionRec rec;
+    if (nn < FileLen(cat)) {
+      GetRec(cat, nn, rec.data());
+      if (IsamOK && rec.status() == 0) DeleteRec(cat, nn);
+    }
+    const bool ok = IsamOK;
+    IsamStatusGuard failure;
+    if (ok) failure.release();
+    CloseFileBlock(cat);
+    if (!ok) return false;
+    for (const std::string& block :
+         {ClassBlockName(dir, nn), PlayTimeBlockName(dir, nn), TeamBlockName(dir, nn)})
+      DeleteFileBlock(block);
+    IsamOK = true;
+    IsamError = IsamDosError = 0;
+  }
+  RemoveCreationLog(dir);
   return true;
 }
 

@@ -2,17 +2,18 @@
 // made all or nothing across a crash.
 //
 // Protocol:
-//  1. Before the first rename, the log names the competition and, for each block, its label
-//     ("klass07") and the temporary block its old files move to ("filetmp2"); the log and
-//     its folder are synced.
-//  2. When every new block is complete, the recounted totals are appended to the log as its
-//     commit line and the log is synced: from then on the rebuild counts as done.
-//  3. Then the totals go into the catalogue, the temporary blocks are deleted and the log
-//     is removed.
+//  1. Before the first rename, the log names the competition, its totals as they are and,
+//     for each block, its label ("klass07") and the temporary block its old files move to
+//     ("filetmp2"); the log and its folder are synced.
+//  2. When every new block is complete and the recounted totals are in the catalogue, they
+//     are appended to the log as its commit line and the log is synced: from then on the
+//     rebuild counts as done.
+//  3. Then the temporary blocks are deleted and the log is removed.
 // Recovery (before the catalogue is opened): a log without its commit line is undone (every
 // block whose old files sit under their temporary names gets them back, its new files
-// deleted); a log with it is completed (the totals stored again, the temporary blocks
-// deleted). A log cut short before its first line was synced named nothing that was moved.
+// deleted, and the totals of rule 1 are stored again); a log with it is completed (its
+// totals stored again, the temporary blocks deleted). A log cut short before its lines were
+// synced named nothing that was moved.
 #pragma once
 
 #include <string>
@@ -32,15 +33,36 @@ struct RenameTotals {
 };
 
 // Writes and syncs the log of rule 1. Returns 0 or an errno.
-int WriteRenameLog(const std::string& dir, int competition,
+int WriteRenameLog(const std::string& dir, int competition, const RenameTotals& before,
                    const std::vector<RenameLogBlock>& blocks);
-// Appends and syncs the commit line of rule 2. Returns 0 or an errno.
-int CommitRenameLog(const std::string& dir, const RenameTotals& totals);
+// The totals of competition `competition` as the catalogue holds them; false (status set)
+// when it cannot be read.
+bool ReadTotals(const std::string& dir, int competition, RenameTotals* totals);
+// Appends and syncs the commit line of rule 2. Returns 0 or an errno; after a failure
+// `*undecided` tells that the line could not be taken off again, so the rebuild may count as
+// committed at the next open and must be finished, not undone.
+int CommitRenameLog(const std::string& dir, const RenameTotals& totals, bool* undecided);
 // Removes the log (rule 3, or after the rebuild undid itself) and syncs the folder.
 void RemoveRenameLog(const std::string& dir);
 bool RenameLogExists(const std::string& dir);
 // Undoes or completes what the log of `dir` describes, then removes it. False (the storage
 // status set) when that failed; the log then stays for the next try.
-bool RecoverRenameLog(const std::string& dir);
+// `*completed` names the competition whose totals a completed log stored (0 otherwise).
+bool RecoverRenameLog(const std::string& dir, int* completed = nullptr,
+                      RenameTotals* totals = nullptr);
+
+// The creation log of a competition whose first contents come with it (a restore): written
+// and synced, naming the new catalogue record, before that record is committed; removed once
+// the contents are stored, or the competition discarded. A log found at the next open means
+// the process died in between: the record is deleted and the competition's files with it,
+// so the catalogue is as before the restore.
+inline constexpr const char* kCreationLogName = "ny-tavling.log";
+
+int WriteCreationLog(const std::string& dir, int competition);
+void RemoveCreationLog(const std::string& dir);
+bool CreationLogExists(const std::string& dir);
+// Takes back the competition the log names, then removes the log. False (status set) when
+// the catalogue could not be changed; the log stays for the next try.
+bool RecoverCreationLog(const std::string& dir);
 
 }  // namespace liga

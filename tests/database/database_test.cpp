@@ -396,8 +396,8 @@ TEST_F(DatabaseTest, CreatingACompetitionUnderFaultsLeavesNoHalfMadeOne) {
                     storage::FaultEnv::Kind::Truncate}) {
     for (bool persistent : {false, true}) {
       for (long long call = 0;; ++call) {
-        SCOPED_TRACE("kind " + std::to_string(static_cast<int>(kind)) + " call " + std::to_string(call) +
-                     (persistent ? " from then on" : " once"));
+        SCOPED_TRACE("kind " + std::to_string(static_cast<int>(kind)) + " call " +
+                     std::to_string(call) + (persistent ? " from then on" : " once"));
         const fs::path data = m_dir / "run";
         fs::remove_all(data);
         fs::copy(base, data);

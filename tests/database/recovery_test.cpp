@@ -151,7 +151,7 @@ class RenameLogTest : public testing::DbFixture {
   // their temporary names and a new class block under the real one.
   void leaveFirstPassDone() {
     ASSERT_EQ(
-        WriteRenameLog(dataDir().string(), 1,
+        WriteRenameLog(dataDir().string(), 1, {0, 0, 0},
                        {{"klass01", "filetmp"}, {"game01", "filetmp2"}, {"lg01", "filetmp3"}}),
         0);
     for (const auto& [from, to] :
@@ -182,7 +182,8 @@ TEST_F(RenameLogTest, AnUnfinishedRebuildIsUndoneAndAFinishedOneCompleted) {
 
   // Committed with its totals: the new blocks stay, the totals are stored, the old files go.
   leaveFirstPassDone();
-  ASSERT_EQ(CommitRenameLog(dataDir().string(), {7, 42, 40}), 0);
+  bool undecided = false;
+  ASSERT_EQ(CommitRenameLog(dataDir().string(), {7, 42, 40}, &undecided), 0);
   Database w;
   testing::OpenDatabase(w, dataDir(), m_clock);
   ASSERT_TRUE(w.readCatalogue());
