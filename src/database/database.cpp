@@ -145,7 +145,8 @@ void Database::shutdownStorage() {
 bool Database::openCatalogue(FileBlockPtr& cat) {
   if (!lockDataDir()) return false;
   if (RenameLogExists(m_dataDir) && !recoverRenames()) return false;
-  if (CreationLogExists(m_dataDir) &&
+  // This program's own creation in progress is no leftover of a crash.
+  if (!m_creationPending && CreationLogExists(m_dataDir) &&
       !exclusively([this] { return RecoverCreationLog(m_dataDir); }))
     return false;
   openBlock(cat, CatalogueBlockName(m_dataDir), kCatalogueRecLen);
@@ -351,7 +352,11 @@ bool Database::createCompetition(bool withContents) {
   }
   // Rule of the creation log: on disk before the record it names is.
   if (IsamOK && withContents) {
-    if (int e = WriteCreationLog(m_dataDir, recNo)) setStorageError(isam_error::kWriteError, e);
+    if (int e = WriteCreationLog(m_dataDir, recNo)) {
+      setStorageError(isam_error::kWriteError, e);
+    } else {
+      m_creationPending = true;
+    }
   }
   const std::string blocks[] = {ClassBlockName(m_dataDir, recNo),
                                 PlayTimeBlockName(m_dataDir, recNo),
@@ -369,7 +374,7 @@ bool Database::createCompetition(bool withContents) {
       if (recNo > 0) {
         for (const auto& b : blocks) DeleteFileBlock(b);
       }
-      if (withContents) RemoveCreationLog(m_dataDir);
+      if (withContents) finishCreation();
     }
     refreshCounts(cat);
     CloseFileBlock(cat);
@@ -407,14 +412,16 @@ void Database::discardCompetition() {
     DeleteFileBlock(PlayTimeBlockName(m_dataDir, n));
     DeleteFileBlock(TeamBlockName(m_dataDir, n));
   }
-  if (removed) RemoveCreationLog(m_dataDir);
+  if (removed) finishCreation();
   m_current = 0;
   m_openFailed = false;
   *m_comp = CompetitionRec::makeNew(m_catFileLen);
 }
 
 void Database::finishCreation() {
+  if (!m_creationPending) return;
   RemoveCreationLog(m_dataDir);
+  m_creationPending = false;
 }
 
 bool Database::openCompetitionFiles() {

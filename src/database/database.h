@@ -248,6 +248,7 @@ class Database {
   bool m_competitionOpen = false;
   bool m_openFailed = false;
   std::int32_t m_openFailError = 0;
+  bool m_creationPending = false;  // this program's creation log is on disk
   int m_current = 0;
   int m_catFileLen = 0;
   int m_catUsedRecs = 0;
