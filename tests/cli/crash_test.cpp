@@ -173,11 +173,6 @@ TEST_F(CrashTest, KilledImportsAndResultsLeaveBeforeOrAfterAndReadersGoOn) {
   killLoop("result", beforeResult, {"result", "1", "3", "1"}, kRounds / 2);
   // Its file swaps are logged: a killed rebuild is completed or undone by the next command.
   killLoop("rebuild", beforeResult, {"--yes", "rebuild"}, kRounds * 3 / 10);
-  // A restore creates a competition and fills it as one step: all or nothing under kills.
-  restoreBase(beforeResult);
-  const std::string backup = (m_root / "bk").string();
-  ASSERT_EQ(run("backup '" + backup + "'").status, 0);
-  killLoop("restore", beforeResult, {"--yes", "restore", backup}, kRounds * 3 / 10);
 }
 
 }  // namespace
