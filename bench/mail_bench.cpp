@@ -36,7 +36,7 @@ int main() {
     mail::MailSettings fields;
     fields.from = "kansliet@example.se";
     fields.smtpHost = "127.0.0.1";
-    fields.smtpPort = std::to_string(servers.plain);
+    fields.smtpPort = std::to_string(servers.plain());
     fields.smtpUser = "liga";
     fields.smtpPassword = liga::testing::kServerPassword;
     mail::TSendEmail sender;

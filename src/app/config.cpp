@@ -1,5 +1,8 @@
 #include "app/config.h"
 
+#include <pwd.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -7,6 +10,7 @@
 #include <fstream>
 #include <initializer_list>
 #include <system_error>
+#include <vector>
 
 #include "common/encoding.h"
 #include "common/file_replace.h"
@@ -24,8 +28,19 @@ std::string envOr(const char* name, std::string fallback) {
   return (v != nullptr && *v != '\0') ? std::string(v) : fallback;
 }
 
+// $HOME, else the home directory of the user's passwd entry; empty when neither is known.
+// Never a shared folder such as /tmp, where any local user could have made the folders in
+// advance.
 std::string homeDir() {
-  return envOr("HOME", "/tmp");
+  if (std::string home = envOr("HOME", ""); !home.empty()) return home;
+  const long size = sysconf(_SC_GETPW_R_SIZE_MAX);
+  std::vector<char> buffer(size > 0 ? static_cast<std::size_t>(size) : 16384);
+  passwd entry{};
+  passwd* found = nullptr;
+  if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
+      found->pw_dir != nullptr && found->pw_dir[0] == '/')
+    return found->pw_dir;
+  return {};
 }
 
 // The XDG_DOCUMENTS_DIR line of user-dirs.dirs, with "$HOME" expanded; empty when absent.
@@ -79,6 +94,14 @@ MainConfig MainConfig::makeDefault(std::string_view defaultDataDir) {
 
 // ---------------------------------------------------------------------------------------
 
+std::string FoldersProblem() {
+  const bool configGiven = !envOr("XDG_CONFIG_HOME", "").empty();
+  const bool documentsGiven = !envOr("XDG_DOCUMENTS_DIR", "").empty();
+  if ((configGiven && documentsGiven) || !homeDir().empty()) return {};
+  return "hemkatalogen är okänd: HOME är inte satt och användaren har ingen hemkatalog i "
+         "lösenordsfilen; sätt HOME (eller XDG_CONFIG_HOME och XDG_DOCUMENTS_DIR)";
+}
+
 AppFolders ResolveFolders() {
   AppFolders f;
   const std::string configHome = envOr("XDG_CONFIG_HOME", homeDir() + "/.config");
@@ -130,6 +153,12 @@ bool Configuration::load(const std::string& path, std::string_view defaultDataDi
     }
   }
   writeDefaults(path, defaultDataDir);
+  // The data directory the damaged file named is lost with it: the user is told which one
+  // the program works in from now on.
+  if (exists) {
+    ShowMessage(201, W("Inställningarna nollställdes; datakatalogen är nu \"") +
+                         Utf8ToCp1252(defaultDataDir) + "\"");
+  }
   return false;
 }
 
@@ -170,20 +199,26 @@ struct Patch {
 };
 
 // Rewrites parts of the configuration file. The file is replaced whole, never patched in
-// place, so a crash leaves either the old or the new file, never a torn one.
-bool patchFile(const std::string& path, std::initializer_list<Patch> patches) {
+// place, so a crash leaves either the old or the new file, never a torn one; a file that the
+// patches would not change is left alone. Returns 0 or the errno of the failure.
+int patchFile(const std::string& path, std::initializer_list<Patch> patches) {
   std::error_code ec;
-  if (path.empty() || fs::file_size(path, ec) != kConfigFileSize || ec) return false;
+  if (path.empty()) return ENOENT;
+  const auto size = fs::file_size(path, ec);
+  if (ec) return ec.value();
+  if (size != kConfigFileSize) return EINVAL;
   std::string bytes(kConfigFileSize, '\0');
   std::ifstream in(path, std::ios::binary);
-  if (!in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) return false;
+  if (!in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) return EIO;
+  const std::string before = bytes;
   for (const Patch& p : patches)
     bytes.replace(p.offset, p.size, reinterpret_cast<const char*>(p.bytes), p.size);
-  return ReplaceFile(path, bytes);
+  if (bytes == before) return 0;
+  return ReplaceFile(path, bytes) ? 0 : (errno != 0 ? errno : EIO);
 }
 
 bool writeAt(const std::string& path, std::size_t off, const std::uint8_t* src, std::size_t n) {
-  return patchFile(path, {{off, src, n}});
+  return patchFile(path, {{off, src, n}}) == 0;
 }
 
 }  // namespace
@@ -215,11 +250,12 @@ bool Configuration::storeLabelBlock() const {
   return writeAt(m_path, LabelBlockOffset(m_main->labelBlock()), m_label->data(), kLabelBlockSize);
 }
 
-bool Configuration::save() const {
-  return patchFile(
+bool Configuration::save() {
+  m_saveError = patchFile(
       m_path, {{0, m_main->data(), kMainConfigSize},
                {LabelBlockOffset(m_main->labelBlock()), m_label->data(), kLabelBlockSize},
                {ReportBlockOffset(m_main->reportBlock()), m_report->data(), kReportBlockSize}});
+  return m_saveError == 0;
 }
 
 }  // namespace liga

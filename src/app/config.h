@@ -91,9 +91,10 @@ class MainConfig : public FixedRecord<kMainConfigSize> {
 // ---------------------------------------------------------------------------------------
 
 // The per-user folders. The configuration folder is $XDG_CONFIG_HOME/LigaWin32 (default
-// ~/.config/LigaWin32); the data root is the XDG documents folder + /LigaWin32, with text/
-// and data/ below it. The documents folder is $XDG_DOCUMENTS_DIR when set, else the
-// XDG_DOCUMENTS_DIR line of $XDG_CONFIG_HOME/user-dirs.dirs, else ~/Documents.
+// ~/.config/LigaWin32, ~ being $HOME or else the passwd entry's home directory); the data root is
+// the XDG documents folder + /LigaWin32, with text/ and data/ below it. The documents folder is
+// $XDG_DOCUMENTS_DIR when set, else the XDG_DOCUMENTS_DIR line of $XDG_CONFIG_HOME/user-dirs.dirs,
+// else ~/Documents.
 struct AppFolders {
   std::string configDir;
   std::string configFile;  // configDir + "/LigaWin32.P32"
@@ -102,6 +103,10 @@ struct AppFolders {
   std::string defaultDataDir;
 };
 AppFolders ResolveFolders();
+// Why the per-user folders cannot be found (UTF-8), empty when they can: without $HOME the
+// passwd entry's home directory is used, and without either (and without both XDG
+// variables) the program refuses to start rather than fall back to a shared folder.
+std::string FoldersProblem();
 
 // The data directory as it is kept: without a trailing separator, at most 1024 bytes.
 std::string NormaliseDataDir(std::string_view dir);
@@ -126,8 +131,10 @@ class Configuration {
   bool load(const std::string& path, std::string_view defaultDataDir);
 
   // Writes the main record and the selected label and report blocks in place. Returns
-  // false (and writes nothing) when the file cannot be opened for update.
-  bool save() const;
+  // false (and writes nothing) when the file cannot be opened for update or replaced;
+  // saveError() is then the errno. A file these would not change is not rewritten.
+  bool save();
+  int saveError() const { return m_saveError; }
 
   // Selecting settings block i of a kind (1..10): the block is read from its place in the
   // file, or gets its defaults when the file cannot be read, and i becomes the selected
@@ -147,6 +154,7 @@ class Configuration {
   std::unique_ptr<LabelSettingsBlock> m_label;
   std::unique_ptr<ReportSettingsBlock> m_report;
   std::string m_path;
+  int m_saveError = 0;
 };
 
 }  // namespace liga

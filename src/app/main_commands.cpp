@@ -1,5 +1,7 @@
 #include "app/main_commands.h"
 
+#include "common/encoding.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -38,6 +40,7 @@ constexpr Rule kRules[] = {
     {"tvlingar1", Need::Competition},
     {"resultat3", Need::Competition},
     {"kalender1", Need::Competition},
+    {"publicera1", Need::Competition},
     {"spelfrdela1", Need::Competition},
     {"kopiera1", Need::Competition},
     {"indexbygg1", Need::Competition},
@@ -112,6 +115,30 @@ std::string DataPanelText(const MainState& state) {
     text = "<datafiler saknas>";
   }
   return text;
+}
+
+std::string NextStepText(const MainState& state) {
+  if (!state.dataPresent)
+    return W(
+        "Här finns inga datafiler ännu. Börja med \"skapa nya\" i menyn arkiv, lägg sedan "
+        "in en tävling med \"ny\" (eller läs in en utbytesfil med \"importera\").");
+  if (!state.competitionOpen)
+    return W("Välj en tävling under \"välj\" i menyn arkiv, eller lägg in en ny med \"ny\".");
+  if (!state.teamsPresent)
+    return W("Lägg in klasser och lag under menyn register (eller \"importera\" dem).");
+  return {};
+}
+
+bool MessageBar::drop(const std::string& text) {
+  bool changed = false;
+  for (int k = 0; k < 3; ++k) {
+    if (text.empty() || m_panels[k] != text) continue;
+    for (int j = k; j < 2; ++j) m_panels[j] = m_panels[j + 1];
+    m_panels[2].clear();
+    changed = true;
+    --k;
+  }
+  return changed;
 }
 
 bool MessageBar::show(const std::string& text) {

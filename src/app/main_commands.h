@@ -56,10 +56,18 @@ class MessageBar {
   // Returns true when the bar changed.
   bool show(const std::string& text);
   const std::array<std::string, 3>& panels() const { return m_panels; }
+  // Takes `text` off the bar (the later ones move left): a message that is no longer true.
+  // Returns true when the bar changed.
+  bool drop(const std::string& text);
 
  private:
   std::array<std::string, 3> m_panels;
 };
+
+// What to do next, for a window that shows little yet (code page 1252; empty when the
+// competition has teams): without data files "skapa nya", then "ny"; without an open
+// competition choosing or adding one; without teams the registers.
+std::string NextStepText(const MainState& state);
 
 // The programs "editor" tries in order for the exchange-file folder: $VISUAL with the
 // folder, $EDITOR with the folder, then xdg-open on the folder. An unset or empty variable

@@ -9,48 +9,78 @@ namespace {
 constexpr char kReportMark[4] = {'L', 'R', 'B', '1'};
 constexpr char kLabelMark[4] = {'L', 'L', 'B', '1'};
 
+// A font spec is an 80-byte sub-record; it is decoded and encoded on a copy of its own
+// bytes, so the same code serves both block types and unnamed bytes are kept.
+using FontBytes = FixedRecord<kFontSpecSize>;
+
+FontSpec decodeFont(const FontBytes& b) {
+  FontSpec f;
+  f.charset = b.u8(0);
+  f.pitch = b.u8(1);
+  f.style = b.u8(2);
+  f.colour = static_cast<std::uint32_t>(b.i32(4));
+  f.size = b.i16(8);
+  f.height = b.i16(10);
+  f.name = b.str(12, 63);
+  return f;
+}
+
+void encodeFont(FontBytes& b, const FontSpec& f) {
+  b.setU8(0, static_cast<std::uint8_t>(f.charset));
+  b.setU8(1, static_cast<std::uint8_t>(f.pitch));
+  b.setU8(2, static_cast<std::uint8_t>(f.style));
+  b.setI32(4, static_cast<std::int32_t>(f.colour));
+  b.setI16(8, f.size);
+  b.setI16(10, f.height);
+  b.setStr(12, 63, f.name);
+}
+
 template <typename Block>
 FontSpec readFont(const Block& b, std::size_t off) {
-  FontSpec f;
-  f.charset = b.u8(off);
-  f.pitch = b.u8(off + 1);
-  f.style = b.u8(off + 2);
-  f.colour = static_cast<std::uint32_t>(b.i32(off + 4));
-  f.size = b.i16(off + 8);
-  f.height = b.i16(off + 10);
-  f.name = b.str(off + 12, 63);
-  return f;
+  return decodeFont(b.template sub<FontBytes>(off));
 }
 
 template <typename Block>
 void writeFont(Block& b, std::size_t off, const FontSpec& f) {
-  b.setU8(off, static_cast<std::uint8_t>(f.charset));
-  b.setU8(off + 1, static_cast<std::uint8_t>(f.pitch));
-  b.setU8(off + 2, static_cast<std::uint8_t>(f.style));
-  b.setI32(off + 4, static_cast<std::int32_t>(f.colour));
-  b.setI16(off + 8, f.size);
-  b.setI16(off + 10, f.height);
-  b.setStr(off + 12, 63, f.name);
+  FontBytes bytes = b.template sub<FontBytes>(off);
+  encodeFont(bytes, f);
+  b.setSub(off, bytes);
 }
+
+// The page layout is a 44-byte sub-record, handled like a font spec.
+using PageBytes = FixedRecord<44>;
+
+PageLayoutSpec decodePage(const PageBytes& b) {
+  PageLayoutSpec p;
+  p.width = b.i32(0);
+  p.height = b.i32(4);
+  p.landscape = b.u8(8) != 0;
+  p.pageSizeId = b.i16(10);
+  p.pageSizeName = b.str(12, 31);
+  return p;
+}
+
+void encodePage(PageBytes& b, const PageLayoutSpec& p) {
+  b.setI32(0, p.width);
+  b.setI32(4, p.height);
+  b.setU8(8, p.landscape ? 1 : 0);
+  b.setI16(10, p.pageSizeId);
+  b.setStr(12, 31, p.pageSizeName);
+}
+
+static_assert(ReportSettingsBlock::kPictures - ReportSettingsBlock::kPage == PageBytes::kSize);
+static_assert(LabelSettingsBlock::kDeviceLen - LabelSettingsBlock::kPage == PageBytes::kSize);
 
 template <typename Block>
 PageLayoutSpec readPage(const Block& b, std::size_t off) {
-  PageLayoutSpec p;
-  p.width = b.i32(off);
-  p.height = b.i32(off + 4);
-  p.landscape = b.u8(off + 8) != 0;
-  p.pageSizeId = b.i16(off + 10);
-  p.pageSizeName = b.str(off + 12, 31);
-  return p;
+  return decodePage(b.template sub<PageBytes>(off));
 }
 
 template <typename Block>
 void writePage(Block& b, std::size_t off, const PageLayoutSpec& p) {
-  b.setI32(off, p.width);
-  b.setI32(off + 4, p.height);
-  b.setU8(off + 8, p.landscape ? 1 : 0);
-  b.setI16(off + 10, p.pageSizeId);
-  b.setStr(off + 12, 31, p.pageSizeName);
+  PageBytes bytes = b.template sub<PageBytes>(off);
+  encodePage(bytes, p);
+  b.setSub(off, bytes);
 }
 
 template <typename Block>

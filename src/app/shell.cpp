@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "common/encoding.h"
+#include "common/file_read.h"
 #include "common/messages.h"
 #include "common/text.h"
 
@@ -28,6 +29,10 @@ int DirectoryEnterError(const std::string& dir) {
   if (fd < 0) return errno;
   close(fd);
   return access(dir.c_str(), X_OK) == 0 ? 0 : errno;
+}
+
+int DirectoryWriteError(const std::string& dir) {
+  return access(dir.c_str(), W_OK) == 0 ? 0 : errno;
 }
 
 std::string WindowCaption(const std::string& suffix) {
@@ -88,6 +93,8 @@ bool Shell::startup(UiPort& ui, const StartupOptions& options) {
   }
   main.setDataDir(dataDir);
 
+  m_savedWindow = {main.windowScale(), main.windowLeft(), main.windowTop(), main.windowWidth(),
+                   main.windowHeight()};
   m_window.scale = main.windowScale();
   m_window.left = main.windowLeft();
   m_window.top = main.windowTop();
@@ -96,10 +103,21 @@ bool Shell::startup(UiPort& ui, const StartupOptions& options) {
 
   main.setCurrentCompetition(main.slotCompetition(kProgramSlot));
 
+  DataDirAccess access = options.access;
+  m_openedReadOnly = false;
+  if (access == DataDirAccess::Write && options.readOnlyFallback && m_dataDirEntered &&
+      DirectoryWriteError(dataDir) != 0) {
+    access = DataDirAccess::Read;
+    m_openedReadOnly = true;
+    ShowMessage(201, W("Databiblioteket \"") + Utf8ToCp1252(dataDir) +
+                         W("\" är skrivskyddat: tävlingarna kan läsas men inte ändras."));
+  }
+
   const bool storage = m_db.initialise(options.args);
   m_started = true;
   m_db.setDataDir(dataDir);
-  m_db.setAccess(options.access);
+  m_db.setAccess(access);
+  m_db.setLockRefusalNote(options.lockRefusalNote);
   m_db.setCurrentCompetition(main.currentCompetition());
   m_db.readCatalogue();
   const int current = main.currentCompetition();
@@ -108,12 +126,14 @@ bool Shell::startup(UiPort& ui, const StartupOptions& options) {
     // keeps its number), so "indexbygg" can repair it; a deleted one does not.
     if (!m_db.selectCompetition(current, false) && m_db.competitionFailedToOpen()) {
       ShowMessage(201, W("Tävling ") + FormatInt(current, 2) + " kan inte " + W("öppnas: ") +
-                           MessageText(IsamError) + " (indexbygg reparerar index)");
+                           IsamErrorText() + " (indexbygg reparerar index)");
     }
   } else {
     m_db.setCurrentCompetition(0);
   }
   main.setCurrentCompetition(m_db.currentCompetition());
+  m_refusedAtStartup = m_db.lockRefused();
+  m_catalogueSeen = m_db.catalogueAvailable();
   return storage;
 }
 
@@ -123,13 +143,13 @@ StatusTexts Shell::statusTexts() const {
           main.labelSettingsName(main.labelBlock())};
 }
 
-void Shell::shutdown(UiPort& ui, const WindowGeometry& window, bool saveConfig) {
-  if (!m_started) return;
-  ScopedUi scoped(ui);
-  m_db.closeAll();
+void Shell::takeDatabaseState(const WindowGeometry& window) {
   MainConfig& main = m_config.main();
   main.setDataDir(m_db.dataDir());
-  main.setCurrentCompetition(m_db.currentCompetition());
+  // A competition is dropped from the configuration only by a run that saw the catalogue.
+  const bool sameDir = NormaliseDataDir(m_db.dataDir()) == NormaliseDataDir(m_configuredDataDir);
+  main.setCurrentCompetition(!m_catalogueSeen && sameDir ? m_configuredCompetition
+                                                         : m_db.currentCompetition());
   main.setSlotDataDir(kProgramSlot, main.dataDir());
   main.setSlotCompetition(kProgramSlot, main.currentCompetition());
   if (m_dataDirForThisRun) {
@@ -140,15 +160,39 @@ void Shell::shutdown(UiPort& ui, const WindowGeometry& window, bool saveConfig) 
     main.setSlotDataDir(kProgramSlot, m_configuredDataDir);
     main.setSlotCompetition(kProgramSlot, m_configuredCompetition);
   }
-  m_db.shutdownStorage();
-  m_db.releaseDataDir();
   main.setWindowScale(window.scale);
   main.setWindowLeft(window.left);
   main.setWindowTop(window.top);
   main.setWindowWidth(window.width);
   main.setWindowHeight(window.height);
-  if (saveConfig) m_config.save();
+}
+
+bool Shell::saveConfiguration() {
+  if (!m_started) return true;
+  if (refusedDataDir()) return false;
+  m_catalogueSeen = m_catalogueSeen || m_db.catalogueAvailable();
+  takeDatabaseState(m_savedWindow);
+  return m_config.save();
+}
+
+std::string Shell::configSaveFailureText() const {
+  return Utf8ToCp1252("Inställningarna kunde inte sparas (" +
+                      SystemErrorText(m_config.saveError()) + "): " + m_config.path());
+}
+
+bool Shell::shutdown(UiPort& ui, const WindowGeometry& window, bool saveConfig) {
+  if (!m_started) return true;
+  ScopedUi scoped(ui);
+  // The program holding the data directory owns the configuration; this one's is stale.
+  if (refusedDataDir()) saveConfig = false;
+  m_catalogueSeen = m_catalogueSeen || m_db.catalogueAvailable();
+  m_db.closeAll();
+  m_db.shutdownStorage();
+  m_db.releaseDataDir();
+  m_window = window;
+  takeDatabaseState(window);
   m_started = false;
+  return !saveConfig || m_config.save();
 }
 
 }  // namespace liga

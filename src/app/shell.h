@@ -42,6 +42,12 @@ struct StartupOptions {
   // How the data directory is locked while the program works on it: the desktop program
   // and every command that may write take it exclusive.
   DataDirAccess access = DataDirAccess::Write;
+  // Added to the message that refuses a data directory another program holds.
+  std::string lockRefusalNote;
+  // With Write access asked: a data directory the program may not write (permissions, a
+  // read-only file system) is opened with Read access instead, so that what only reads
+  // (reports, backup) works there; readOnlyFallback() tells it happened.
+  bool readOnlyFallback = false;
 };
 
 struct StatusTexts {
@@ -53,6 +59,9 @@ struct StatusTexts {
 // What chdir() to `dir` would fail with (a system error number), without changing
 // directory: 0 when the directory can be listed and entered.
 int DirectoryEnterError(const std::string& dir);
+
+// What writing into `dir` would fail with (EACCES, EROFS, ...), 0 when it may be written.
+int DirectoryWriteError(const std::string& dir);
 
 // "LigaWin32.2025 250228" followed by `suffix`, cut to 74 characters.
 std::string WindowCaption(const std::string& suffix);
@@ -69,10 +78,24 @@ class Shell {
   // go to `ui`. Returns whether storage is usable.
   bool startup(UiPort& ui, const StartupOptions& options);
   // Closes everything and writes the configuration back. `window` is the window as it is
-  // at exit.
-  void shutdown(UiPort& ui, const WindowGeometry& window, bool saveConfig = true);
-  // Shutdown keeping the window geometry of start-up (the command-line front end).
-  void shutdown(UiPort& ui, bool saveConfig = true) { shutdown(ui, m_window, saveConfig); }
+  // at exit. False when the configuration could not be written (configSaveFailureText()).
+  // A program refused a data directory never writes the configuration: the program holding
+  // the directory owns it, and this one's copy is stale.
+  bool shutdown(UiPort& ui, const WindowGeometry& window, bool saveConfig = true);
+  // Shutdown keeping the window geometry as the configuration held it (the command-line
+  // front end): a window that was never placed stays unplaced, so it opens at a size that
+  // suits the screen.
+  bool shutdown(UiPort& ui, bool saveConfig = true) {
+    return shutdown(ui, m_savedWindow, saveConfig);
+  }
+  // Writes the configuration now, with the data directory and competition in use (as
+  // shutdown would): for a command whose whole point is a setting, which must not report
+  // success before the setting is on disk. False when it could not be written or this
+  // program was refused the data directory.
+  bool saveConfiguration();
+  // "Inställningarna kunde inte sparas (reason): FILE" for the last failed write (code page
+  // 1252).
+  std::string configSaveFailureText() const;
 
   // The geometry to open the main window with: zero width and height become the design
   // size 545 x 312.
@@ -85,16 +108,32 @@ class Shell {
   int dataDirError() const { return m_dataDirError; }
   // True when StartupOptions::dataDir named another directory than the configured one.
   bool dataDirForThisRunOnly() const { return m_dataDirForThisRun; }
+  // True when another program held the data directory at start-up.
+  bool refusedAtStartup() const { return m_refusedAtStartup; }
+  // True when the data directory was opened for reading only because it cannot be written
+  // (StartupOptions::readOnlyFallback).
+  bool openedReadOnly() const { return m_openedReadOnly; }
 
  private:
+  // Puts the data directory, competition and window geometry into the main record.
+  void takeDatabaseState(const WindowGeometry& window);
+  // Another program held the data directory, at start-up or since.
+  bool refusedDataDir() const { return m_refusedAtStartup || m_db.lockRefused(); }
+
   AppFolders m_folders;
   Configuration m_config;
   Database m_db;
   WindowGeometry m_window;
+  WindowGeometry m_savedWindow;  // as read from the configuration, zeros included
   bool m_started = false;
   bool m_dataDirEntered = false;
   int m_dataDirError = 0;
   bool m_dataDirForThisRun = false;
+  bool m_refusedAtStartup = false;
+  bool m_openedReadOnly = false;
+  // Whether the catalogue was open at some time in this run: a run that never got to it (an
+  // I/O error, a directory it may not read) keeps the configured competition.
+  bool m_catalogueSeen = false;
   std::string m_configuredDataDir;
   int m_configuredCompetition = 0;
 };

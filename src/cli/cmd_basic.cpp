@@ -13,7 +13,7 @@ namespace {
 int helpFor(Context& ctx, const std::string& name) {
   const Command* c = findCommand(name);
   if (!c) {
-    ctx.err << "liga help: okänt kommando \"" << name << "\" (se \"liga help\")\n";
+    ctx.err << "fel: liga help: okänt kommando \"" << name << "\" (se \"liga help\")\n";
     return kExitUsage;
   }
   ctx.out << "användning: liga " << c->name << (c->usage.empty() ? "" : " " + c->usage) << "\n\n"
@@ -27,7 +27,7 @@ int runHelp(Context& ctx) {
   if (ctx.args.size() > 1) return usageError(ctx, *findCommand("help"), "ange högst ett kommando");
   if (ctx.args.size() == 1) return helpFor(ctx, ctx.args[0]);
   ctx.out << "liga - ligor och turneringar från kommandoraden\n\n"
-          << "användning: liga [--data KATALOG] [--config FIL] [--yes|--no] [--quiet] "
+          << "användning: liga [--data KATALOG] [--config FIL] [--yes|--no] [--quiet|--verbose] "
              "KOMMANDO [ARGUMENT]\n\n"
           << "kommandon (\"liga help KOMMANDO\" förklarar ett):\n";
   for (const Command* c : allCommands()) {
@@ -40,7 +40,8 @@ int runHelp(Context& ctx) {
           << "                   inställda, som bara \"liga datadir KATALOG\" ändrar)\n"
           << "  --config FIL     konfigurationsfil (standard: den personliga)\n"
           << "  --yes / --no     besvara alla frågor med ja / nej\n"
-          << "  --quiet          inga statusrader (fel skrivs alltid)\n"
+          << "  --quiet          bara fel (inga meddelanden, frågor eller namn på skrivna filer)\n"
+          << "  --verbose        också programmets statusrader (\"Filerna öppna....\")\n"
           << "\nRelativa sökvägar gäller katalogen där liga startades.\n"
           << "slutstatus: 0 klart, 1 avvisat, avböjt eller misslyckat kommando (orsaken på\n"
           << "standard error), 2 felaktig användning\n";
@@ -58,7 +59,13 @@ int runMsg(Context& ctx) {
   long n = 0;
   if (!parseInteger(ctx.args[0], -2147483647L, 2147483647L, n))
     return usageError(ctx, *self, "N måste vara ett heltal, inte \"" + ctx.args[0] + "\"");
-  ctx.out << Cp1252ToUtf8(MessageText(static_cast<int>(n))) << "\n";
+  const std::string text = MessageText(static_cast<int>(n));
+  // The catalogue answers an unknown number with a text of its own; that is no message.
+  if (text.rfind(W("Okänt nummer i msgtextanrop"), 0) == 0) {
+    ctx.err << "fel: meddelande " << n << " finns inte i katalogen\n";
+    return kExitRefused;
+  }
+  ctx.out << Cp1252ToUtf8(text) << "\n";
   return kExitOk;
 }
 

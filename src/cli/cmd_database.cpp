@@ -26,6 +26,8 @@
 namespace liga::cli {
 namespace {
 
+namespace fs = std::filesystem;
+
 // Forwards everything to the command's port but answers the folder picker with a folder
 // given on the command line.
 class FolderAnswer final : public UiPort {
@@ -101,7 +103,7 @@ int classFilter(Context& ctx, Database& db, const Command& command) {
   std::string key = UpCase(Utf8ToCp1252(ctx.args[1]));
   std::int32_t recNo = 0;
   if (!db.browseClass(BrowseMode::Find, key, recNo).found) {
-    ctx.err << "klassen finns inte: " << ctx.args[1] << "\n";
+    ctx.err << "fel: klassen finns inte: " << ctx.args[1] << "\n";
     return -1;
   }
   return recNo;
@@ -122,7 +124,7 @@ int runInit(Context& ctx) {
         ctx.err << "fel: tävlingskatalogen ersattes inte (svaret blev nej; använd --yes)\n";
         return kExitRefused;
       }
-      return refuse(ctx, MessageText(IsamError));
+      return refuse(ctx, IsamErrorText());
     }
     shell.config().main().setCurrentCompetition(0);
     ctx.out << utf8(W("ny katalog: ")) << db.dataDir() << "\n";
@@ -155,16 +157,18 @@ int runSelect(Context& ctx) {
       ctx,
       [&](Shell& shell) {
         if (shell.dataDirForThisRunOnly()) {
-          ctx.err << "--data gäller bara ett kommando, så valet kan inte sparas; byt datakatalog "
-                     "med \"liga datadir "
-                  << shell.db().dataDir() << "\" först\n";
+          ctx.err
+              << "fel: --data gäller bara ett kommando, så valet kan inte sparas; byt datakatalog "
+                 "med \"liga datadir "
+              << shell.db().dataDir() << "\" först\n";
           return kExitRefused;
         }
         Database& db = shell.db();
         if (!db.catalogueAvailable()) return needCompetition(ctx, db);
         const auto items = db.refreshCompetitionMenus();
         if (!items[n - 1].enabled) return refuse(ctx, items[n - 1].caption);
-        if (!db.selectCompetition(n, false)) return refuse(ctx, MessageText(IsamError));
+        if (!db.selectCompetition(n, false)) return refuse(ctx, IsamErrorText());
+        if (!shell.saveConfiguration()) return refuse(ctx, shell.configSaveFailureText());
         ctx.out << FormatInt(n, 2) << " " << utf8(db.comp().competitionName()) << "\n";
         return kExitOk;
       },
@@ -180,7 +184,7 @@ int runDelete(Context& ctx) {
     const auto items = db.refreshCompetitionMenus();
     if (!items[n - 1].enabled) return refuse(ctx, items[n - 1].caption);
     if (!db.deleteCompetition(n)) {
-      if (!IsamOK) return refuse(ctx, MessageText(IsamError));
+      if (!IsamOK) return refuse(ctx, IsamErrorText());
       ctx.err << "fel: tävling " << n << " raderades inte (svaret blev nej; använd --yes)\n";
       return kExitRefused;
     }
@@ -194,10 +198,9 @@ int runBackup(Context& ctx) {
   if (ctx.args.size() != 1 || ctx.args[0].empty())
     return usageError(ctx, self, "ange katalogen som kopian ska skrivas till");
   const std::string folder = absolutePath(ctx.args[0]);
-  return withShell(ctx, [&](Shell& shell) {
+  return withShellOrReadOnly(ctx, [&](Shell& shell) {
     Database& db = shell.db();
     if (!db.competitionOpen()) return needCompetition(ctx, db);
-    namespace fs = std::filesystem;
     std::error_code ec;
     const fs::file_status st = fs::status(folder, ec);
     const bool existed = fs::exists(st);
@@ -246,7 +249,7 @@ int runBackup(Context& ctx) {
       for (const std::string& target : targets) ctx.out << target << "\n";
       return kExitOk;
     }
-    const std::string reason = MessageText(IsamError);
+    const std::string reason = IsamErrorText();
     // A failed backup leaves nothing behind: not the files it copied (none of them was
     // there before), not the folder it created, not the folder in the catalogue.
     for (const std::string& target : targets) fs::remove(target, ec);
@@ -348,8 +351,21 @@ int runTeams(Context& ctx) {
       DataDirAccess::Read);
 }
 
+// The notes of one class under its table: why teams on equal points stand as they do.
+void printTieNotes(Context& ctx, Database& db, const std::vector<TieNote>& notes,
+                   std::int32_t classRecNo) {
+  auto name = [&](std::int32_t recNo) {
+    if (!db.readTeam(recNo)) return std::string("?");
+    return utf8(TeamDisplayName(db.team().teamName(), false, db.comp().titleCaseNames()));
+  };
+  for (const TieNote& n : notes) {
+    if (!db.readTeam(n.ahead) || db.team().divisionRecNo() != classRecNo) continue;
+    ctx.out << "  " << TieNoteLine(name(n.ahead), name(n.behind), n) << "\n";
+  }
+}
+
 int runStandings(Context& ctx) {
-  return withShell(ctx, [&](Shell& shell) {
+  return withShellOrReadOnly(ctx, [&](Shell& shell) {
     Database& db = shell.db();
     if (!db.competitionOpen()) return needCompetition(ctx, db);
     const int filter = classFilter(ctx, db, *findCommand("standings"));
@@ -365,6 +381,10 @@ int runStandings(Context& ctx) {
       if (!db.readTeam(recNo)) continue;
       const TeamRec& t = db.team();
       if (t.divisionRecNo() != lastClass) {
+        if (lastClass >= 0) {
+          printTieNotes(ctx, db, selection.tieNotes(), lastClass);
+          db.readTeam(recNo);  // the notes read other teams into the buffer
+        }
         lastClass = t.divisionRecNo();
         ctx.out << utf8(className(db, lastClass)) << "\n"
                 << " pl.  " << PadRight("lag", 30) << "  sp   v   o   f   mål       p\n";
@@ -378,6 +398,7 @@ int runStandings(Context& ctx) {
               << FormatInt(t.goalsFor(), 5) << "-" << PadRight(std::to_string(t.goalsAgainst()), 4)
               << FormatInt(ranked ? t.tablePoints() : 0, 4) << "\n";
     }
+    if (lastClass >= 0) printTieNotes(ctx, db, selection.tieNotes(), lastClass);
     return kExitOk;
   });
 }
@@ -429,6 +450,18 @@ int runDatadir(Context& ctx) {
         DataDirAccess::Read, ShellRun{true});
   }
   const std::string dir = absolutePath(ctx.args[0]);
+  // A directory that is missing while its parent exists is made, and the person told so;
+  // a missing parent is more likely a typing error and is refused.
+  std::error_code ec;
+  if (!fs::exists(dir, ec) && fs::is_directory(fs::path(dir).parent_path(), ec)) {
+    if (fs::create_directory(dir, ec)) {
+      ctx.out << "skapade katalogen " << dir << "\n";
+    } else {
+      ctx.err << "fel: katalogen kan inte skapas (" << errorReason(ec.value()) << "): " << dir
+              << "\n";
+      return kExitRefused;
+    }
+  }
   const std::string problem = DataDirProblem(dir, DirectoryEnterError(dir), DataDirAccess::Read);
   if (!problem.empty()) {
     ctx.err << "fel: " << problem << "\n";
@@ -446,6 +479,11 @@ int runDatadir(Context& ctx) {
         }
         // The competition number belonged to the previous directory.
         db.setCurrentCompetition(0);
+        if (!shell.saveConfiguration()) {
+          ctx.err << "fel: datakatalogen ändrades inte, den är fortfarande " << previous << ": "
+                  << utf8(shell.configSaveFailureText()) << "\n";
+          return kExitRefused;
+        }
         ctx.out << "datakatalogen är nu " << db.dataDir() << " (förut " << previous << ")\n";
         if (db.catalogueAvailable()) {
           ctx.out << "tävlingskatalogen har " << db.catalogueUsedRecs()
@@ -499,7 +537,8 @@ const CommandRegistrar kDatadir{
     {"datadir", "[KATALOG]", "byter den inställda datakatalogen (utan argument: visar den)",
      runDatadir,
      "  KATALOG  blir den datakatalog som alla följande kommandon använder (som\n"
-     "           fönstrets \"datadir\"); den måste finnas. Ingen tävling är vald\n"
+     "           fönstrets \"datadir\"); finns den inte men katalogen ovanför gör\n"
+     "           det, skapas den. Ingen tävling är vald\n"
      "           efteråt: välj med \"liga select N\". --data KATALOG gäller däremot\n"
      "           bara det kommando den står på.\n"}};
 const CommandRegistrar kInfo{{"info", "", "visar postlängder och den öppna tävlingen", runInfo}};

@@ -154,6 +154,7 @@ void fillClass(TklassDlg& dlg, const Args& args) {
   if (auto v = args.get("win")) dlg.edWin = *v;
   if (auto v = args.get("draw")) dlg.edOavg = *v;
   if (auto v = args.get("first")) dlg.edNummerStart = *v;
+  if (auto v = args.get("tiebreak")) dlg.edOrdning = W(*v);
 }
 
 int runClass(Context& ctx) {
@@ -161,7 +162,7 @@ int runClass(Context& ctx) {
   if (ctx.args.size() < 2) return usageError(ctx, self);
   const std::string verb = ctx.args[0];
   Args args;
-  std::vector<std::string> allowed{"rounds", "win", "draw", "first"};
+  std::vector<std::string> allowed{"rounds", "win", "draw", "first", "tiebreak"};
   if (verb == "edit") allowed.push_back("name");
   if ((verb != "add" && verb != "edit" && verb != "delete") || !parseArgs(ctx, 1, allowed, args) ||
       args.positional.size() != 1 || (verb == "delete" && !args.options.empty()))
@@ -317,8 +318,14 @@ int runTeam(Context& ctx) {
       if (recNo == 0) return refuse(ctx, "laget finns inte: " + ZeroPad(req.number, 4));
       reg.setSelected(reg.indexOf(recNo), true);
       if (req.verb == "delete") {
+        ShowMessage(1, "");
         reg.EraseEntry();
-        if (reg.indexOf(recNo) >= 0) return refuse(ctx, StatusMessage());
+        // Without a new message the question about the team's matches was answered No.
+        if (reg.indexOf(recNo) >= 0)
+          return refuse(ctx, StatusMessage().empty()
+                                 ? W("laget har matcher och raderades inte (--yes raderar det "
+                                     "med dess matcher)")
+                                 : StatusMessage());
         ctx.out << Cp1252ToUtf8(StatusMessage()) << "\n";
         return kExitOk;
       }
@@ -403,8 +410,10 @@ int runPlayTime(Context& ctx) {
     reg.EraseEntry();
     // Without a new message the question about the play time's matches was answered No.
     if (reg.indexOf(recNo) >= 0)
-      return refuse(ctx, StatusMessage().empty() ? W("Speltillfället har matcher. Raderas")
-                                                 : StatusMessage());
+      return refuse(ctx, StatusMessage().empty()
+                             ? W("speltiden har matcher och raderades inte (--yes raderar den "
+                                 "med dess matcher)")
+                             : StatusMessage());
     ctx.out << Cp1252ToUtf8(StatusMessage()) << "\n";
     return kExitOk;
   });
@@ -534,8 +543,19 @@ int runMove(Context& ctx) {
 int runResult(Context& ctx) {
   const Command& self = *findCommand("result");
   int number = 0;
-  if (ctx.args.size() != 3 || !parseInt(ctx.args[0], number) || number <= 0)
-    return usageError(ctx, self);
+  if (ctx.args.size() != 3)
+    return usageError(ctx, self,
+                      "ange matchnumret och båda resultaten (" + std::to_string(ctx.args.size()) +
+                          " argument givna)");
+  if (!parseInt(ctx.args[0], number) || number <= 0)
+    return usageError(ctx, self, rangeProblem("MATCHNR", ctx.args[0], 1, 32767));
+  for (int side = 1; side <= 2; ++side) {
+    if (!ParseScoreCell(ctx.args[side]))
+      return usageError(ctx, self,
+                        std::string(side == 1 ? "HEMMA" : "BORTA") +
+                            " måste vara ett heltal (negativt = inget resultat), inte \"" +
+                            ctx.args[side] + "\"");
+  }
   return withShell(ctx, [&](Shell& shell) {
     Database& db = shell.db();
     if (!db.competitionOpen()) return needCompetition(ctx, db);
@@ -567,9 +587,15 @@ const CommandRegistrar kCompetition{
      "lägger in en ny tävling eller ändrar den öppna (\"&ny\", \"&ändra\")", runCompetition}};
 const CommandRegistrar kClass{
     {"class",
-     "add NAMN [--rounds N] [--win N] [--draw N] [--first N] | edit NAMN [--name NYTT] "
-     "[samma flaggor] | delete NAMN",
-     "lägger in, ändrar eller raderar en klass", runClass}};
+     "add NAMN [--rounds N] [--win N] [--draw N] [--first N] [--tiebreak LISTA] | "
+     "edit NAMN [--name NYTT] [samma flaggor] | delete NAMN",
+     "lägger in, ändrar eller raderar en klass", runClass,
+     "  --tiebreak LISTA  tabellordningen vid lika poäng: orden i tur och ordning, med\n"
+     "                    komma emellan, av poäng, målskillnad, gjorda (gjorda mål), vunna\n"
+     "                    (vunna matcher), inbördes (inbördes möten: poäng, målskillnad,\n"
+     "                    gjorda mål i lagens matcher mot varandra), bortamål, och sist\n"
+     "                    lottning eller lagnummer för helt lika lag. Poäng står alltid\n"
+     "                    först. Förval: poäng,målskillnad.\n"}};
 const CommandRegistrar kTeam{
     {"team",
      "add --class NAMN --name T [--number N] [--ranking N] [--points N] [--goals-for N] "
@@ -581,16 +607,40 @@ const CommandRegistrar kPlayTime{
     {"playtime",
      "add \"ÅÅÅÅ-MM-DD TT:MM\" [--leader T] | edit SPELTID [--time NY] [--leader T] | "
      "delete SPELTID",
-     "lägger in, ändrar eller raderar en speltid", runPlayTime}};
-const CommandRegistrar kMatch{{"match", "set SPELTID PLATS HEMMALAG BORTALAG | clear SPELTID PLATS",
-                               "sätter eller tömmer en matchplats (lagnummer)", runMatch}};
-const CommandRegistrar kMatches{{"matches", "[--playtime SPELTID]",
-                                 "visar speltidernas matcher: nummer, lag och resultat",
-                                 runMatches}};
+     "lägger in, ändrar eller raderar en speltid", runPlayTime,
+     "  add TID         en ny speltid; TID skrivs ÅÅÅÅ-MM-DD TT:MM (\"2027-04-10 10:00\")\n"
+     "                  och måste vara ett datum och klockslag som finns\n"
+     "  edit SPELTID    ändrar speltiden SPELTID (skriven som \"liga matches\" visar den)\n"
+     "    --time NY     ny tid, i samma form som vid add\n"
+     "    --leader T    matchledaren, högst 56 tecken\n"
+     "  delete SPELTID  raderar speltiden; har den matcher frågas först (--yes), och\n"
+     "                  matcherna tas bort ur lagens matchlistor\n"}};
+const CommandRegistrar kMatch{
+    {"match", "set SPELTID PLATS HEMMALAG BORTALAG | clear SPELTID PLATS",
+     "sätter eller tömmer en matchplats (lagnummer)", runMatch,
+     "  set SPELTID PLATS HEMMALAG BORTALAG\n"
+     "             lägger en match på plats PLATS (1..16) av speltiden SPELTID\n"
+     "             (\"ÅÅÅÅ-MM-DD TT:MM\", som \"liga matches\" visar den); lagen anges med\n"
+     "             sina lagnummer och måste spela i samma klass\n"
+     "  clear SPELTID PLATS\n"
+     "             tömmer platsen; matchen försvinner ur båda lagens matchlistor\n"}};
+const CommandRegistrar kMatches{
+    {"matches", "[--playtime SPELTID]", "visar speltidernas matcher: nummer, lag och resultat",
+     runMatches,
+     "  --playtime SPELTID  bara den speltiden (\"ÅÅÅÅ-MM-DD TT:MM\");\n"
+     "                      standard: alla speltider i tidsordning\n"
+     "Varje rad: matchnummer, hemmalag - bortalag och resultatet\n"
+     "(tomt när inget resultat finns).\n"}};
 const CommandRegistrar kMove{
     {"move", "MATCHNR SPELTID", "flyttar en match till en annan speltid", runMove}};
-const CommandRegistrar kResult{{"result", "MATCHNR HEMMA BORTA",
-                                "för in ett resultat; negativt betyder inget resultat", runResult}};
+const CommandRegistrar kResult{
+    {"result", "MATCHNR HEMMA BORTA", "för in ett resultat; negativt betyder inget resultat",
+     runResult,
+     "  MATCHNR  matchens nummer (\"liga matches\" visar dem), 1..32767\n"
+     "  HEMMA    hemmalagets resultat, ett heltal 0..9998; negativt (-1) = inget resultat\n"
+     "  BORTA    bortalagets resultat, som HEMMA\n"
+     "Ett resultat är fullständigt när båda finns; tabellerna räknar bara fullständiga.\n"
+     "Exempel: liga result 12 3 1    liga result 12 -1 -1 (tar bort resultatet)\n"}};
 
 }  // namespace
 }  // namespace liga::cli

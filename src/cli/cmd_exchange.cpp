@@ -7,6 +7,7 @@
 
 #include "cli/session.h"
 #include "common/encoding.h"
+#include "common/file_read.h"
 #include "common/messages.h"
 #include "exchange/demo.h"
 #include "exchange/export.h"
@@ -28,6 +29,11 @@ std::string outcomeProblem(exchange::FileOutcome outcome) {
       return "filen kunde inte öppnas";
     case exchange::FileOutcome::NotText:
       return "är ingen textfil; inget lästes in";
+    case exchange::FileOutcome::NotRegular:
+      return "är ingen vanlig fil (en FIFO, en enhet eller en katalog); inget lästes in";
+    case exchange::FileOutcome::TooLarge:
+      return "är större än " + std::to_string(kMaxInputFileBytes >> 20) +
+             " MB och kan inte vara en utbytesfil; inget lästes in";
     case exchange::FileOutcome::Declined:
       return "den gamla spelfördelningen behölls (svaret blev nej, använd --yes för att "
              "ersätta den); resten av filen lästes inte in";
@@ -57,16 +63,29 @@ int runImport(Context& ctx) {
     int status = kExitOk;
     const auto& outcomes = importer.outcomes();
     for (std::size_t i = 0; i < files.size(); ++i) {
-      const std::string problem =
+      std::string problem =
           i < outcomes.size() ? outcomeProblem(outcomes[i]) : "filen lästes inte in";
+      if (i < outcomes.size() && outcomes[i] == exchange::FileOutcome::Failed &&
+          !importer.failureText().empty())
+        problem = "importen avbröts: " + Cp1252ToUtf8(importer.failureText());
       if (problem.empty()) continue;
       ctx.err << "fel: " << files[i] << ": " << problem << "\n";
       status = kExitRefused;
     }
-    if (!importer.logFile().empty() && !ctx.options.quiet)
+    if (importer.rejected() > 0) {
+      // The log names each refused line and its reason; the count makes the failure plain.
+      ctx.err << "fel: " << Cp1252ToUtf8(exchange::RejectedLinesText(importer.rejected()))
+              << ", se importloggen"
+              << (importer.logFile().empty() ? std::string() : " " + importer.logFile()) << "\n";
+      status = kExitRefused;
+    } else if (!importer.logFile().empty() && !ctx.options.quiet) {
       ctx.err << "importlogg: " << importer.logFile() << "\n";
+    }
     if (status == kExitOk && importer.failed()) {
-      ctx.err << "fel: importen avbröts av ett fel (se importloggen)\n";
+      ctx.err << "fel: importen avbröts av ett fel"
+              << (importer.failureText().empty() ? std::string(" (se importloggen)")
+                                                 : ": " + Cp1252ToUtf8(importer.failureText()))
+              << "\n";
       status = kExitRefused;
     }
     return status;
@@ -167,14 +186,16 @@ int runDemo(Context& ctx) {
   return withShell(ctx, [&](Shell& shell) {
     Database& db = shell.db();
     if (db.catalogueAvailable()) {
-      ctx.err << "Datakatalogen har redan en tävlingskatalog: " << db.dataDir() << "\n";
+      ctx.err << "fel: datakatalogen har redan en tävlingskatalog: " << db.dataDir() << "\n";
       return kExitRefused;
     }
-    if (!exchange::CreateDemoCompetition(db, shell.folders().textDir)) {
-      return refuse(ctx, MessageText(IsamError));
+    std::string log;
+    if (!exchange::CreateDemoCompetition(db, shell.folders().textDir, &log)) {
+      return refuse(ctx, IsamErrorText());
     }
     shell.config().main().setCurrentCompetition(db.currentCompetition());
     ctx.out << Cp1252ToUtf8(db.comp().competitionName()) << "\n";
+    if (!log.empty() && !ctx.options.quiet) ctx.err << "importlogg: " << log << "\n";
     return kExitOk;
   });
 }
@@ -185,8 +206,11 @@ const CommandRegistrar kImport{
      "  FIL...  utbytesfiler (tävling, klasser, lag, spelmöten, resultat) eller en\n"
      "          schemafil från \"liga schedule\", i kodsida 1252 med CR LF, i den\n"
      "          ordning de står. En fil som ersätter en befintlig spelfördelning\n"
-     "          frågar först: svara med --yes eller --no. Importloggen visas och\n"
-     "          sparas i textkatalogen. Slutstatus 1 när någon fil inte lästes in helt.\n"}};
+     "          frågar först: svara med --yes eller --no. Importloggen sparas i\n"
+     "          textkatalogen och namnges; med --verbose visas den också.\n"
+     "          Slutstatus 1 när någon fil inte lästes in helt eller när rader\n"
+     "          avvisades (antalet skrivs ut; varje rad och skälet står i\n"
+     "          importloggen). Bara vanliga filer upp till 64 MB läses.\n"}};
 const CommandRegistrar kExport{
     {"export",
      "tavling|klasser|lag|spelmoten|resultat FIL | ical FIL [--team N]... [--duration MIN]",

@@ -36,15 +36,13 @@ std::string parseOptions(const std::vector<std::string>& args, FairnessOptions& 
 }
 
 int report(Context& ctx, const scheduling::FairnessInput& input, const scheduling::Mask* mask) {
-  std::vector<scheduling::ClassFairness> classes;
+  const scheduling::FairnessReport r = scheduling::BuildFairnessReport(input, mask);
   int matches = 0;
-  for (const scheduling::FairnessClassInput& c : input.classes) {
-    if (c.matches.empty()) continue;
-    classes.push_back(scheduling::ComputeFairness(c, mask));
-    matches += classes.back().matches;
-  }
+  for (const scheduling::ClassFairness& c : r.classes) matches += c.matches;
   if (matches == 0) return refuse(ctx, Utf8ToCp1252("inga matcher att bedöma"));
-  for (const std::string& line : scheduling::FairnessReportLines(classes, mask != nullptr))
+  for (const std::string& line : scheduling::FairnessReportLines(r.classes, mask != nullptr))
+    ctx.out << line << "\n";
+  for (const std::string& line : scheduling::CompetitionReportLines(r.competition))
     ctx.out << line << "\n";
   if (input.matchesWithoutClass > 0)
     ctx.out << "matcher med lag som inte finns i tävlingen: " << input.matchesWithoutClass << "\n";
@@ -95,7 +93,11 @@ const CommandRegistrar kFairness{
      "halva (H1/B1, H2/B2), brott (två matcher i följd båda hemma eller båda borta),\n"
      "kortaste och medelvila i dagar mellan lagets matcher, antal gånger laget spelar\n"
      "dag efter dag, matcher på ersättningstider (\"Ändrtid...\") och maskbrott. En\n"
-     "summeringsrad per klass gör det lätt att jämföra två körningar.\n\n"
+     "summeringsrad per klass gör det lätt att jämföra två körningar. Bredvid brotten står\n"
+     "klassens golv: det minsta antalet brott ett schema i omgångar kan ha (n - 2 för ett\n"
+     "jämnt antal lag n, 0 för udda). Sist tävlingens ändrtider och en undre gräns för dem\n"
+     "från kapaciteten (platser per period, en match per dag och lag, masken). Efter\n"
+     "\"liga schedule --improve\" visar en schemafil också värdena före förbättringen.\n\n"
      "  FIL         schemafilen; dess loggade mask används för maskkontrollen\n"
      "  --mask FIL  mask att kontrollera mot (rader \"lagnummer,mönster\"); går före\n"
      "              den mask schemafilen loggade\n"}};

@@ -12,7 +12,9 @@
 #include "app/shell.h"
 #include "cli/command.h"
 #include "cli/session.h"
+#include "common/email_address.h"
 #include "common/encoding.h"
+#include "common/file_read.h"
 #include "mail/mail_settings.h"
 #include "mail/schedule_mail.h"
 #include "mail/send_email.h"
@@ -67,11 +69,9 @@ int RunOnTeams(Context& ctx, const MailArgs& a, const mail::MailSettings& settin
   std::string body;
   bool html = true;
   if (a.verb == "message") {
-    std::ifstream f(a.bodyFile, std::ios::binary);
-    if (!f) return refuse(ctx, W("Kan ej läsa filen: ") + a.bodyFile);
-    std::ostringstream s;
-    s << f.rdbuf();
-    body = s.str();
+    const ReadOutcome read = ReadRegularFile(a.bodyFile, body);
+    if (read.problem != ReadProblem::None)
+      return refuse(ctx, Utf8ToCp1252(ReadProblemText(read, a.bodyFile)));
     const std::size_t dot = a.bodyFile.rfind('.');
     const std::string ext = dot == std::string::npos ? "" : a.bodyFile.substr(dot);
     html = ext == ".htm" || ext == ".html" || ext == ".HTM" || ext == ".HTML";
@@ -107,6 +107,11 @@ int RunOnTeams(Context& ctx, const MailArgs& a, const mail::MailSettings& settin
         }
         sender.OnLog(nullptr, mail::lmNone);
         ctx.out << "skickade: " << result.sent << "\n";
+        if (result.refusedAddresses > 0) {
+          ctx.err << "fel: " << result.refusedAddresses
+                  << " ogiltiga e-postadresser fick ingen post (se loggen)\n";
+          return kExitRefused;
+        }
         return result.error.empty() ? kExitOk : kExitRefused;
       },
       DataDirAccess::Read);
@@ -142,21 +147,43 @@ int runMail(Context& ctx) {
   if (a.verb == "message" && (!a.haveSubject || a.bodyFile.empty())) return usageError(ctx, self);
   if (a.verb == "test" && (a.rest.size() != 1 || !a.teams.empty())) return usageError(ctx, self);
   if (!teamsVerb && a.verb != "test") return usageError(ctx, self);
+  if (a.verb == "test" && !ValidEmailAddress(a.rest[0]))
+    return usageError(
+        ctx, self,
+        "ogiltig e-postadress \"" + ShownEmailAddress(a.rest[0]) + "\" (ska vara namn@domän)");
 
   const std::string path =
       a.settingsFile.empty() ? mail::DefaultMailSettingsPath() : a.settingsFile;
   mail::MailSettings settings;
   if (!mail::LoadMailSettings(path, settings)) {
-    return refuse(ctx, W("Kan ej läsa e-postinställningarna: ") + path);
+    refuse(ctx, W("Kan ej läsa e-postinställningarna: ") + path);
+    ctx.err << "Skapa dem i fönstret (e-post, \"spara\") eller skriv filen själv, mode 0600:\n"
+               "  [CONFIGURATION]\n  from=du@example.org\n  from_name=Ditt namn\n"
+               "  smtp_host=smtp.example.org\n  smtp_port=587\n  encrypted=2\n"
+               "  smtp_auth=1\n  smtp_user=du@example.org\n  smtp_password=...\n"
+               "(encrypted: 0 ingen, 1 SSL, 2 STARTTLS, 3 SSL/TLS; se \"liga help mail\")\n";
+    return kExitRefused;
   }
+  if (const std::string warning = mail::CleartextPasswordWarning(settings); !warning.empty())
+    ctx.err << warning << "\n";
   return a.verb == "test" ? RunTest(ctx, a, settings) : RunOnTeams(ctx, a, settings);
 }
 
-const CommandRegistrar kMail{{"mail",
-                              "schedule [--team N]... | message --subject S --body FILE "
-                              "[--team N]... | test ADDRESS  [--settings FILE]",
-                              "e-post: lagspelprogram, meddelande till lagen, provmeddelande",
-                              runMail}};
+const CommandRegistrar kMail{
+    {"mail",
+     "schedule [--team N]... | message --subject S --body FILE "
+     "[--team N]... | test ADDRESS  [--settings FILE]",
+     "e-post: lagspelprogram, meddelande till lagen, provmeddelande", runMail,
+     "  schedule            skickar varje lag dess spelprogram (till lagledarens\n"
+     "                      och spelarnas e-postadresser)\n"
+     "  message             skickar ett eget meddelande till lagen:\n"
+     "    --subject S       ämnesraden\n"
+     "    --body FILE       meddelandets text, läst ur FILE\n"
+     "  --team N            bara lag N (flera --team för flera lag; standard alla)\n"
+     "  test ADDRESS        ett provmeddelande till ADDRESS med inställningarna\n"
+     "  --settings FILE     inställningsfilen (standard sendemail.ini i\n"
+     "                      konfigurationskatalogen, skapas av fönstrets\n"
+     "                      e-postfönster med \"spara\")\n"}};
 
 }  // namespace
 }  // namespace liga::cli

@@ -55,39 +55,57 @@ std::string absolute(const std::string& path) {
   return ec ? path : p.string();
 }
 
-bool parseOptions(const std::vector<std::string>& args, ReportOptions& o) {
-  if (args.empty()) return false;
-  o.kind = args[0];
+// The kind as written, or its ASCII spelling ("rattvisa"), as the name the program uses.
+std::string kindName(const std::string& typed) {
+  if (typed == "rattvisa") return "rättvisa";
+  return typed;
+}
+
+// Reads the kind and the options; returns what is wrong with them, or empty.
+std::string parseOptions(const std::vector<std::string>& args, ReportOptions& o) {
+  if (args.empty()) return "ange vilken sort (se listan nedan)";
+  o.kind = kindName(args[0]);
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--text") {
       o.text = true;
       continue;
     }
-    if (i + 1 >= args.size()) return false;
+    static const std::vector<std::string> kTakeValue = {"--class", "--team", "--playtime", "--set",
+                                                        "--kind",  "--pdf",  "--html",     "--xml"};
+    if (std::find(kTakeValue.begin(), kTakeValue.end(), a) == kTakeValue.end())
+      return "okänd flagga \"" + a + "\"";
+    if (i + 1 >= args.size()) return a + " kräver ett värde";
     const std::string& v = args[++i];
     long n = 0;
     if (a == "--class") {
       o.classes.push_back(v);
-    } else if (a == "--team" && parseInt(v, 0, 9999, n)) {
+    } else if (a == "--team") {
+      if (!parseInt(v, 0, 9999, n)) return rangeProblem("--team", v, 0, 9999);
       o.teams.push_back(v);
     } else if (a == "--playtime") {
       o.playTimes.push_back(v);
-    } else if (a == "--set" && parseInt(v, 1, 4, n)) {
+    } else if (a == "--set") {
+      if (!parseInt(v, 1, 4, n)) return rangeProblem("--set", v, 1, 4);
       o.set = static_cast<int>(n);
-    } else if (a == "--kind" && parseInt(v, 0, 3, n)) {
+    } else if (a == "--kind") {
+      if (!parseInt(v, 0, 3, n)) return rangeProblem("--kind", v, 0, 3);
       o.giroKind = static_cast<int>(n);
     } else if (a == "--pdf") {
       o.pdf = absolute(v);
     } else if (a == "--html") {
       o.html = absolute(v);
-    } else if (a == "--xml") {
-      o.xml = absolute(v);
     } else {
-      return false;
+      o.xml = absolute(v);
     }
   }
-  return true;
+  return {};
+}
+
+// The output file of a view or report: its folder must exist, and an existing file is
+// replaced only after a Yes.
+bool outputUsable(Context& ctx, const std::string& path) {
+  return confirmOverwrite(ctx, path);
 }
 
 // The chosen records in pick order; an unknown name or number is refused.
@@ -175,10 +193,21 @@ std::optional<std::vector<reports::GridModel>> viewGrids(reports::ReportContext&
 int runView(Context& ctx) {
   ReportOptions o;
   const Command& self = *findCommand("view");
-  if (!parseOptions(ctx.args, o)) return usageError(ctx, self);
+  if (const std::string problem = parseOptions(ctx.args, o); !problem.empty())
+    return usageError(ctx, self, problem);
+  static const std::vector<std::string> kinds = {
+      "laglista", "lagspelprogram", "seriespelprogram", "haltmatcher", "resultat", "rättvisa"};
+  if (std::find(kinds.begin(), kinds.end(), o.kind) == kinds.end())
+    return usageError(ctx, self, "okänd visning \"" + ctx.args[0] + "\"");
   const int outputs = (o.pdf ? 1 : 0) + (o.html ? 1 : 0) + (o.xml ? 1 : 0) + (o.text ? 1 : 0);
-  if (outputs != 1) return usageError(ctx, self);
-  return withShell(ctx, [&](Shell& shell) {
+  if (outputs != 1)
+    return usageError(ctx, self,
+                      outputs == 0 ? "ange vart visningen ska: --html FIL, --xml FIL, --pdf FIL "
+                                     "eller --text"
+                                   : "ange bara ett av --html, --xml, --pdf och --text");
+  const std::string out = o.html ? *o.html : o.xml ? *o.xml : o.pdf ? *o.pdf : std::string();
+  if (!out.empty() && !outputUsable(ctx, out)) return kExitRefused;
+  return withShellOrReadOnly(ctx, [&](Shell& shell) {
     Database& db = shell.db();
     if (!db.competitionOpen()) return refuseWithoutCompetition(ctx, db);
     const auto picks = resolvePicks(ctx, db, o);
@@ -187,13 +216,14 @@ int runView(Context& ctx) {
     reports::ReportContext rc{
         db, selection, reports::ReportSettingsFrom(shell.config().report()), {}};
     const auto grids = viewGrids(rc, o.kind, *picks);
-    if (!grids) return usageError(ctx, *findCommand("view"));
+    if (!grids) return usageError(ctx, self, "okänd visning \"" + o.kind + "\"");
     if (o.text) {
       for (const auto& g : *grids)
         ctx.out << Cp1252ToUtf8(g.title()) << "\n" << Cp1252ToUtf8(reports::GridText(g));
       return kExitOk;
     }
-    const reports::GridModel grid = reports::JoinGrids(*grids);
+    const reports::GridModel grid = reports::JoinGrids(
+        *grids, o.kind == "resultat" ? reports::ResultsViewTitle(*grids) : std::string());
     const reports::PublishSettings publish;
     reports::ExportOutcome done;
     if (o.html) done = reports::ExportHtml(grid, *o.html, publish);
@@ -204,21 +234,30 @@ int runView(Context& ctx) {
         if (p.on && reports::IsJpegPath(p.path)) pdf.jpegPictures.push_back(p.path);
       done = reports::ExportPdf(grid, *o.pdf, publish, pdf);
     }
-    return done.written ? kExitOk : kExitRefused;
+    if (!done.written) return kExitRefused;
+    reportWritten(ctx, out);
+    return kExitOk;
   });
 }
 
 int runReport(Context& ctx) {
   ReportOptions o;
   const Command& self = *findCommand("report");
-  if (!parseOptions(ctx.args, o) || !o.pdf || o.html || o.xml || o.text)
-    return usageError(ctx, self);
+  if (const std::string problem = parseOptions(ctx.args, o); !problem.empty())
+    return usageError(ctx, self, problem);
   static const std::vector<std::string> kinds = {"laglista",         "lagspelprogram",
                                                  "seriespelprogram", "haltmatcher",
                                                  "resultat",         "protokoll-individuellt",
                                                  "protokoll-lag",    "protokoll-badminton",
                                                  "etiketter",        "giro"};
-  if (std::find(kinds.begin(), kinds.end(), o.kind) == kinds.end()) return usageError(ctx, self);
+  if (std::find(kinds.begin(), kinds.end(), o.kind) == kinds.end())
+    return usageError(ctx, self, "okänd rapport \"" + ctx.args[0] + "\"");
+  if (o.html || o.xml || o.text)
+    return usageError(ctx, self, "en rapport skrivs bara som PDF: --pdf FIL");
+  if (!o.pdf) return usageError(ctx, self, "ange filen rapporten skrivs till: --pdf FIL");
+  if (o.kind == "giro" && o.set.value_or(1) > 3)
+    return usageError(ctx, self, rangeProblem("--set", std::to_string(*o.set), 1, 3));
+  if (!outputUsable(ctx, *o.pdf)) return kExitRefused;
 #ifndef LIGA_HAVE_QT_REPORTS
   return refuse(ctx, "utskrift saknas i detta bygge");
 #else
@@ -233,7 +272,7 @@ int runReport(Context& ctx) {
   std::unique_ptr<QGuiApplication> app;
   if (!QGuiApplication::instance()) app = std::make_unique<QGuiApplication>(argc, argv);
   gui::InstallQtPictureLoader();
-  return withShell(ctx, [&](Shell& shell) {
+  return withShellOrReadOnly(ctx, [&](Shell& shell) {
     Database& db = shell.db();
     if (!db.competitionOpen()) return refuseWithoutCompetition(ctx, db);
     const auto picks = resolvePicks(ctx, db, o);
@@ -263,7 +302,6 @@ int runReport(Context& ctx) {
                            static_cast<reports::PersonSet>(o.set.value_or(1)));
     }
     if (o.kind == "giro") {
-      if (o.set.value_or(1) > 3) return usageError(ctx, self);
       std::optional<reports::GiroForm> form;
       if (o.giroKind.value_or(0) > 0) form = static_cast<reports::GiroForm>(*o.giroKind - 1);
       reports::PrintGiro(rc, picks->teams, static_cast<reports::PersonSet>(o.set.value_or(1)),
@@ -271,8 +309,8 @@ int runReport(Context& ctx) {
     }
     printer.finishAll();
     if (printer.jobs() == 0) return refuse(ctx, "inget att skriva ut");
-    ctx.out << "utskriftsjobb: " << printer.jobs() << "\n"
-            << "pdf: " << *o.pdf << "\n";
+    ctx.out << "utskriftsjobb: " << printer.jobs() << "\n";
+    reportWritten(ctx, *o.pdf);
     return kExitOk;
   });
 #endif
@@ -286,12 +324,35 @@ const CommandRegistrar kReport{
          "laglista|lagspelprogram|seriespelprogram|haltmatcher|resultat|protokoll-individuellt|"
          "protokoll-lag|protokoll-badminton|etiketter|giro ") +
          kPickUsage + " [--set 1..4] [--kind 0..3] --pdf FIL",
-     "skriver ut en rapport till en PDF-fil", runReport}};
+     "skriver ut en rapport till en PDF-fil", runReport,
+     "  SORT             laglista, lagspelprogram, seriespelprogram, haltmatcher (matcher\n"
+     "                   kvar att spela), resultat, protokoll-individuellt, protokoll-lag,\n"
+     "                   protokoll-badminton (matchprotokoll per speltid), etiketter, giro\n"
+     "  --class NAMN     bara klassen NAMN (flera --class för flera; standard alla)\n"
+     "  --team N         bara lag nummer N (lagspelprogram, etiketter, giro)\n"
+     "  --playtime P     bara speltiden P, eller alla som börjar med P (\"2027-04\" ger april)\n"
+     "  --set 1..4       vilka rader i lagets kontaktlista etiketter och giro tar:\n"
+     "                   1 lagledaren (standard), 2 alla lagmedlemmar (1..22),\n"
+     "                   3 lagmedlem 1, 4 lagmedlemmar 2..22 (bara etiketter)\n"
+     "  --kind 0..3      giroblankett: 0 enligt tävlingens girotyp (standard), 1 plusgiro,\n"
+     "                   2 postgiro, 3 bankgiro\n"
+     "  --pdf FIL        PDF-filen som skrivs; dess mapp måste finnas, en befintlig fil\n"
+     "                   skrivs över bara med --yes\n"}};
 const CommandRegistrar kView{
     {"view",
      std::string("laglista|lagspelprogram|seriespelprogram|haltmatcher|resultat|rättvisa ") +
          kPickUsage + " --html FIL | --xml FIL | --pdf FIL | --text",
-     "visar en visning som text eller exporterar den", runView}};
+     "visar en visning som text eller exporterar den", runView,
+     "  SORT             laglista, lagspelprogram, seriespelprogram, haltmatcher,\n"
+     "                   resultat (en tabell per klass, titeln nämner alla) eller\n"
+     "                   rättvisa (schemats rättvisa; också rattvisa)\n"
+     "  --class NAMN, --team N, --playtime P   urval som för \"liga report\"\n"
+     "  --html FIL       en HTML-sida (kodsida 1252), laddar inget från nätet\n"
+     "  --xml FIL        XML med en XSL-stilmall bredvid (FIL med .xsl)\n"
+     "  --pdf FIL        en PDF-fil\n"
+     "  --text           cellerna som text på standard output\n"
+     "Exakt en av --html, --xml, --pdf och --text. En skriven fil namnges (\"skrev FIL\");\n"
+     "dess mapp måste finnas och en befintlig fil skrivs över bara med --yes.\n"}};
 
 }  // namespace
 }  // namespace liga::cli

@@ -10,7 +10,9 @@
 #include "common/encoding.h"
 #include "common/limits.h"
 #include "common/messages.h"
+#include "common/text.h"
 #include "reports/team_selection.h"
+#include "scheduling/bounds.h"
 #include "scheduling/database_input.h"
 #include "scheduling/run.h"
 
@@ -27,6 +29,8 @@ struct ScheduleOptions {
   std::optional<std::string> mask;
   std::optional<std::string> out;
   std::optional<std::uint64_t> seed;
+  bool improve = false;
+  std::optional<int> seconds;
 };
 
 // Reads the options into `o`; returns the usage problem, empty when there is none.
@@ -42,11 +46,12 @@ std::string parseOptions(const std::vector<std::string>& args, ScheduleOptions& 
       {"--refine", 0, 10, &o.refine},
       {"--round-order", 1, 2, &o.roundOrder},
       {"--home-away", 1, 2, &o.homeAway},
+      {"--seconds", scheduling::kMinImproveSeconds, scheduling::kMaxImproveSeconds, &o.seconds},
   };
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (a == "--any-day") {
-      o.anyDay = true;
+    if (a == "--any-day" || a == "--improve") {
+      (a == "--any-day" ? o.anyDay : o.improve) = true;
       continue;
     }
     const Range* range = nullptr;
@@ -75,7 +80,26 @@ std::string parseOptions(const std::vector<std::string>& args, ScheduleOptions& 
   }
   if (o.playTimes && o.perPlayTime)
     return "ange antingen --playtimes eller --per-playtime, inte båda";
+  if (o.seconds && !o.improve) return "--seconds gäller bara med --improve";
   return {};
+}
+
+// Before and after the improvement pass: the placeholder matches and each class's breaks
+// beside its floor.
+void printImprovement(Context& ctx, const scheduling::ScheduleInput& input,
+                      const scheduling::RunSummary& s) {
+  const scheduling::ImproveOutcome& r = *s.improved;
+  ctx.out << "förbättrat schema: ändrtider " << r.before.placeholderMatches << " -> "
+          << r.after.placeholderMatches << "\n";
+  for (int c = 0; c < s.lrec.ClassTotal && c < static_cast<int>(input.Classes.size()); ++c) {
+    const scheduling::ClassSlot& slot = s.lrec.ClassSlots[c];
+    if (slot.SlotMatches <= 0) continue;
+    const std::optional<int> floor =
+        scheduling::BreakFloor(static_cast<int>(input.Classes[c].Teams.size()), slot.SlotMatches);
+    ctx.out << "  " << Cp1252ToUtf8(TrimRight(input.Classes[c].ClassName)) << ": brott "
+            << r.before.breaks[c] << " -> " << r.after.breaks[c] << " (golv "
+            << (floor ? std::to_string(*floor) : std::string("-")) << ")\n";
+  }
 }
 
 int runSchedule(Context& ctx) {
@@ -89,6 +113,7 @@ int runSchedule(Context& ctx) {
     ctx.err << "fel: är en katalog, inte en fil: " << *o.out << "\n";
     return kExitRefused;
   }
+  if (o.out && !checkOutputFolder(ctx, *o.out)) return kExitRefused;
   return withShell(
       ctx,
       [&](Shell& shell) {
@@ -108,6 +133,8 @@ int runSchedule(Context& ctx) {
           if (o.refine) d.setRefineSteps(*o.refine);
           if (o.roundOrder) d.setRoundOrderIndex(*o.roundOrder - 1);
           if (o.homeAway) d.setHomeAwayIndex(*o.homeAway - 1);
+          if (o.improve) d.setImprove(true);
+          if (o.seconds) d.setImproveSeconds(*o.seconds);
           if (o.mask) d.setMaskFile(*o.mask);
           if (o.out) d.setOutFile(*o.out);
           const bool ok = d.ok();
@@ -128,8 +155,16 @@ int runSchedule(Context& ctx) {
                     << "speltider: " << s.playTimesUsed << "\n"
                     << "matcher på riktiga speltider: " << s.realMatches << "\n"
                     << "matcher kvar på ersättningstider: " << s.placeholderMatches << "\n";
+            if (s.improved) printImprovement(ctx, input, s);
             return kExitOk;
           case scheduling::RunOutcome::Cancelled:
+            if (!dialogStatus.empty() && o.out && ctx.options.answer <= 0 &&
+                std::filesystem::exists(*o.out)) {
+              refuse(ctx, dialogStatus);
+              ctx.err << "fel: filen finns redan: " << *o.out
+                      << " (använd --yes för att skriva över)\n";
+              return kExitRefused;
+            }
             if (!dialogStatus.empty()) return refuse(ctx, dialogStatus);
             return refuse(ctx, W("spelfördelningen avbröts"));
           case scheduling::RunOutcome::Refused:
@@ -152,7 +187,7 @@ int runSchedule(Context& ctx) {
 const CommandRegistrar kSchedule{
     {"schedule",
      "[--playtimes P | --per-playtime M] [--any-day] [--refine N] [--round-order 1|2] "
-     "[--home-away 1|2] [--mask FIL] [--out FIL] [--seed N]",
+     "[--home-away 1|2] [--mask FIL] [--out FIL] [--seed N] [--improve [--seconds S]]",
      "gör spelfördelningen och skriver schemafilen (\"spelfördela\")", runSchedule,
      std::string("Fördelar alla klassers matcher (varje klass spelar alla-mot-alla) på tävlingens\n"
                  "speltider och skriver schemafilen; läs in den sedan med \"liga import FIL\".\n"
@@ -177,7 +212,16 @@ const CommandRegistrar kSchedule{
          "  --out FIL         schemafilen (standard SPELDAG.LOT i senaste utbyteskatalogen);\n"
          "                    en befintlig fil skrivs över bara med --yes\n"
          "  --seed N          startvärde 0..2147483647 för slumpen: samma värde ger samma\n"
-         "                    schema (standard: klockan)\n"}};
+         "                    schema (standard: klockan)\n"
+         "  --improve         förbättrar schemat efter fördelningen: flyttar matcher från\n"
+         "                    ersättningstider till riktiga speltider, sedan klassens matcher\n"
+         "                    mellan speltider och hemma/borta för så få brott som möjligt\n"
+         "                    (hemma och borta skiljer högst ett per lag); alla regler\n"
+         "                    gäller; samma --seed och --seconds ger samma schema\n"
+         "  --seconds S       tidsbudget för --improve, " +
+         std::to_string(scheduling::kMinImproveSeconds) + ".." +
+         std::to_string(scheduling::kMaxImproveSeconds) + " sekunder (standard " +
+         std::to_string(scheduling::kDefaultImproveSeconds) + ")\n"}};
 
 }  // namespace
 }  // namespace liga::cli

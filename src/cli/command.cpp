@@ -1,5 +1,7 @@
 #include "cli/command.h"
 
+#include "common/file_read.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -43,15 +45,24 @@ const Command* findCommand(const std::string& name) {
   return it == registry().end() ? nullptr : it->second.get();
 }
 
-int usageError(Context& ctx, const Command& command) {
+namespace {
+void usageLine(Context& ctx, const Command& command) {
   ctx.err << "användning: liga " << command.name
           << (command.usage.empty() ? "" : " " + command.usage) << "\n";
-  return kExitUsage;
+}
+}  // namespace
+
+int usageError(Context& ctx, const Command& command) {
+  // Callers without a more exact reason got a wrong number of arguments.
+  return usageError(ctx, command,
+                    ctx.args.empty()
+                        ? "argument saknas"
+                        : "fel antal argument (" + std::to_string(ctx.args.size()) + " givna)");
 }
 
 int usageError(Context& ctx, const Command& command, const std::string& problem) {
-  ctx.err << "liga " << command.name << ": " << problem << "\n";
-  usageError(ctx, command);
+  ctx.err << "fel: liga " << command.name << ": " << problem << "\n";
+  usageLine(ctx, command);
   ctx.err << "(se \"liga help " << command.name << "\")\n";
   return kExitUsage;
 }
@@ -83,21 +94,7 @@ std::string absolutePath(const std::string& path) {
 }
 
 std::string errorReason(int error) {
-  switch (error) {
-    case EACCES:
-    case EPERM:
-      return "åtkomst nekad";
-    case ENOENT:
-      return "finns inte";
-    case ENOTDIR:
-      return "är inte en katalog";
-    case EROFS:
-      return "skrivskyddat filsystem";
-    case ENOSPC:
-      return "disken är full";
-    default:
-      return std::strerror(error);
-  }
+  return SystemErrorText(error);
 }
 
 bool checkReadableFile(Context& ctx, const std::string& path) {
@@ -119,6 +116,7 @@ bool checkReadableFile(Context& ctx, const std::string& path) {
 }
 
 bool confirmOverwrite(Context& ctx, const std::string& path) {
+  if (!checkOutputFolder(ctx, path)) return false;
   std::error_code ec;
   const fs::file_status st = fs::status(path, ec);
   if (fs::is_directory(st)) {
@@ -131,6 +129,22 @@ bool confirmOverwrite(Context& ctx, const std::string& path) {
   ctx.err << "fel: filen finns redan och skrevs inte över (använd --yes för att skriva över): "
           << path << "\n";
   return false;
+}
+
+bool checkOutputFolder(Context& ctx, const std::string& path) {
+  const fs::path folder = fs::path(path).parent_path();
+  std::error_code ec;
+  if (folder.empty() || fs::is_directory(folder, ec)) return true;
+  if (fs::exists(folder, ec)) {
+    ctx.err << "fel: är inte en mapp: " << folder.string() << "\n";
+  } else {
+    ctx.err << "fel: mappen finns inte: " << folder.string() << "\n";
+  }
+  return false;
+}
+
+void reportWritten(Context& ctx, const std::string& path) {
+  if (!ctx.options.quiet) ctx.out << "skrev " << path << "\n";
 }
 
 }  // namespace liga::cli

@@ -33,7 +33,8 @@ struct GlobalOptions {
   std::string dataDir;     // --data DIR (absolute); empty: the configured data directory
   std::string configFile;  // --config FILE (absolute); empty: the per-user configuration file
   int answer = 0;          // +1 for --yes, -1 for --no, 0: ask on a terminal
-  bool quiet = false;      // --quiet
+  bool quiet = false;      // --quiet: nothing but errors
+  bool verbose = false;    // --verbose: the status lines as well
 };
 
 struct Context {
@@ -89,5 +90,12 @@ bool checkReadableFile(Context& ctx, const std::string& path);
 // is there asks "Filnamnet existerar redan. Skriva över" (answered by --yes / --no). Prints
 // the reason on ctx.err and returns false when the file must not be written.
 bool confirmOverwrite(Context& ctx, const std::string& path);
+
+// For a file about to be written at `path` (absolute): the folder it goes into must exist.
+// Prints "fel: mappen finns inte: DIR" and returns false when it does not.
+bool checkOutputFolder(Context& ctx, const std::string& path);
+
+// "skrev PATH" on standard output (not with --quiet): every written file is named.
+void reportWritten(Context& ctx, const std::string& path);
 
 }  // namespace liga::cli

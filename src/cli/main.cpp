@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "app/config.h"
 #include "cli/command.h"
 #include "cli/terminal_ui.h"
 #include "common/ui_port.h"
@@ -22,7 +23,7 @@ using namespace liga::cli;
 namespace {
 
 int globalUsage(const std::string& problem) {
-  std::cerr << "liga: " << problem << " (se \"liga help\")\n";
+  std::cerr << "fel: liga: " << problem << " (se \"liga help\")\n";
   return kExitUsage;
 }
 
@@ -63,10 +64,13 @@ int main(int argc, char** argv) {
       no = true;
     } else if (arg == "--quiet") {
       options.quiet = true;
+    } else if (arg == "--verbose") {
+      options.verbose = true;
     } else if (rest.empty() && arg.size() > 1 && arg[0] == '-' && arg != "--help" && arg != "-h" &&
                arg != "--version") {
       return globalUsage("okänd flagga: " + arg +
-                         "; globala flaggor är --data, --config, --yes, --no och --quiet");
+                         "; globala flaggor är --data, --config, --yes, --no, --quiet och "
+                         "--verbose");
     } else {
       rest.push_back(arg);
     }
@@ -84,7 +88,13 @@ int main(int argc, char** argv) {
     return kExitRefused;
   }
 
+  if (const std::string problem = liga::FoldersProblem(); !problem.empty()) {
+    std::cerr << "fel: " << problem << "\n";
+    return kExitRefused;
+  }
+
   TerminalUi ui(std::cin, std::cerr, options.answer, options.quiet, isatty(STDIN_FILENO) != 0);
+  ui.setVerbose(options.verbose && !options.quiet);
   ui.setOutput(&std::cout);
   liga::ScopedUi scoped(ui);
   Context ctx{options, {}, std::cout, std::cerr, ui};

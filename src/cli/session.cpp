@@ -36,7 +36,7 @@ std::string DataDirProblem(const std::string& dir, int enterError, DataDirAccess
 int refuseWithoutCompetition(Context& ctx, Database& db) {
   if (db.competitionFailedToOpen()) {
     ctx.err << "fel: tävling " << db.currentCompetition()
-            << " kan inte öppnas: " << Cp1252ToUtf8(MessageText(db.openFailError())) << "\n";
+            << " kan inte öppnas: " << Cp1252ToUtf8(db.openFailureText()) << "\n";
     return kExitRefused;
   }
   return refuse(ctx, Utf8ToCp1252("<tävling ej vald/inmatad>"));

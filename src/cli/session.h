@@ -22,6 +22,10 @@ std::string DataDirProblem(const std::string& dir, int enterError, DataDirAccess
 struct ShellRun {
   // Runs without a usable data directory too (the body tests shell.dataDirEntered()).
   bool withoutDataDir = false;
+  // A command that writes only on the side (the standings places, the folder of the last
+  // backup) and reads otherwise: on a data directory it may not write it runs with Read
+  // access, without those writes, instead of being refused.
+  bool readOnlyFallback = false;
 };
 
 // Runs `body(shell)` between start-up and shutdown, holding the data directory's lock for
@@ -39,13 +43,15 @@ int withShell(Context& ctx, Body body, DataDirAccess access = DataDirAccess::Wri
   options.dataDir = ctx.options.dataDir;
   options.access = access;
   options.keepWorkingDirectory = true;
+  options.readOnlyFallback = run.readOnlyFallback;
   shell.startup(ctx.ui, options);
   if (shell.db().lockRefused()) {
     shell.shutdown(ctx.ui, false);
     return kExitRefused;
   }
   if (!run.withoutDataDir) {
-    const std::string problem = DataDirProblem(shell.db().dataDir(), shell.dataDirError(), access);
+    const std::string problem =
+        DataDirProblem(shell.db().dataDir(), shell.dataDirError(), shell.db().access());
     if (!problem.empty()) {
       ctx.err << "fel: " << problem << "\n";
       shell.shutdown(ctx.ui, false);
@@ -57,13 +63,24 @@ int withShell(Context& ctx, Body body, DataDirAccess access = DataDirAccess::Wri
     ScopedUi scoped(ctx.ui);
     status = body(shell);
   }
-  shell.shutdown(ctx.ui);
+  if (!shell.shutdown(ctx.ui) && status == kExitOk) {
+    // The command did its work; only what it remembers for the next one is lost. A command
+    // whose point is a setting saves it itself first (Shell::saveConfiguration) and fails.
+    ctx.err << "varning: " << Cp1252ToUtf8(shell.configSaveFailureText()) << "\n";
+  }
   return status;
+}
+
+// withShell for a command that reads and writes only on the side (ShellRun::
+// readOnlyFallback): on a data directory it may not write it runs with Read access.
+template <typename Body>
+int withShellOrReadOnly(Context& ctx, Body body) {
+  return withShell(ctx, body, DataDirAccess::Write, ShellRun{false, true});
 }
 
 // Prints a system text (code page 1252) on stderr and returns the refusal status.
 inline int refuse(Context& ctx, const std::string& cp1252) {
-  ctx.err << Cp1252ToUtf8(cp1252) << "\n";
+  ctx.err << "fel: " << Cp1252ToUtf8(cp1252) << "\n";
   return kExitRefused;
 }
 

@@ -19,6 +19,13 @@ Answer TerminalUi::ask(const std::string& text) {
     if (!m_quiet) m_err << "?? " << shown << (m_answer > 0 ? " [ja]" : " [nej]") << "\n";
     return m_answer > 0 ? Answer::Yes : Answer::No;
   }
+  if (!m_interactive && m_quiet) {
+    // Quiet: no question, only the error it leads to.
+    m_err << "fel: frågan \"" << shown
+          << "\" kan inte besvaras utan terminal (använd --yes eller --no)\n";
+    m_unanswered = true;
+    return Answer::No;
+  }
   if (!m_interactive) {
     m_err << "?? " << shown
           << "\nFrågan kan inte besvaras utan terminal; svaret blir Nej (använd --yes eller "
@@ -39,6 +46,11 @@ Answer TerminalUi::showMessage(MessageKind kind, const std::string&, const std::
   switch (kind) {
     case MessageKind::Question:
       return ask(text);
+    case MessageKind::Information:
+      // Reports of work done (an import's comments and line count) are for the window; the
+      // command prints its own result.
+      if (m_verbose) m_err << Cp1252ToUtf8(text) << "\n";
+      return Answer::Ok;
     case MessageKind::Warning:
       if (!m_quiet) m_err << Cp1252ToUtf8(text) << "\n";
       return Answer::Ok;
@@ -54,7 +66,8 @@ Answer TerminalUi::showMessage(MessageKind kind, const std::string&, const std::
 }
 
 void TerminalUi::setStatus(const std::string& text) {
-  if (!m_quiet && !text.empty()) m_err << Cp1252ToUtf8(text) << "\n";
+  // Status lines ("Filerna öppna....") are the window's; a terminal shows them on request.
+  if (m_verbose && !text.empty()) m_err << Cp1252ToUtf8(text) << "\n";
 }
 
 void TerminalUi::progressOpened(int, const std::string&, int, bool) {}
@@ -74,6 +87,8 @@ std::optional<std::string> TerminalUi::pickFolder(const std::string&, const std:
 }
 
 void TerminalUi::showText(const std::string&, const std::vector<std::string>& lines) {
+  // A text window (the import log) is kept in its file; the terminal shows it on request.
+  if (!m_verbose) return;
   std::ostream& out = m_out ? *m_out : m_err;
   for (const auto& line : lines) out << Cp1252ToUtf8(line) << "\n";
 }

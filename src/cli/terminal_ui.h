@@ -33,6 +33,8 @@ class TerminalUi final : public UiPort {
 
   // True when a question had to be answered No because nobody could be asked.
   bool unansweredQuestion() const { return m_unanswered; }
+  // Status lines are shown only when verbose.
+  void setVerbose(bool on) { m_verbose = on; }
 
  private:
   Answer ask(const std::string& text);
@@ -43,6 +45,7 @@ class TerminalUi final : public UiPort {
   bool m_quiet;
   bool m_interactive;
   bool m_unanswered = false;
+  bool m_verbose = false;
   std::ostream* m_out = nullptr;
 };
 

@@ -121,7 +121,11 @@ std::string MessageText(int number) {
 }
 
 Answer ShowMessage(int number, std::string_view rawText) {
-  std::string text = cut(rawText, kMessageBufferMax);
+  return ShowMessageWhole(number, cut(rawText, kMessageBufferMax));
+}
+
+Answer ShowMessageWhole(int number, std::string_view rawText) {
+  std::string text(rawText);
   if (hasDosNordicLetter(text)) text = DosToWin(text);
   const int kind = number / 100;
   switch (kind) {
@@ -144,6 +148,15 @@ Answer ShowMessage(int number, std::string_view rawText) {
       }
       return Ui().showMessage(MessageKind::Error, "error", text);
   }
+}
+
+void ShowInfo(std::string_view text) {
+  Ui().showMessage(MessageKind::Information, "info", std::string(text));
+}
+
+void ShowStatus(std::string_view text) {
+  g_status = std::string(text);
+  Ui().setStatus(g_status);
 }
 
 bool Ask(int number) {

@@ -46,6 +46,16 @@ std::string MessageText(int number);
 // Å Ä Ö å ä ö in that code page) in the dialog kind number / 100.
 Answer ShowMessage(int number, std::string_view text);
 
+// As ShowMessage, but the text reaches the person whole (no cut): for texts that name a
+// file or a folder.
+Answer ShowMessageWhole(int number, std::string_view text);
+
+// An information box (OK, caption "info"), whole: what a finished piece of work did.
+void ShowInfo(std::string_view text);
+
+// Posts `text` to the status line whole (no cut): for texts that name a file.
+void ShowStatus(std::string_view text);
+
 // For numbers ending in 07, 31, 33, 36 or 39 the buffer first gets catalogue text 324, 325,
 // 326, 329 or 330; then the buffer is shown. True for OK, Yes, Retry and Ignore.
 bool Ask(int number);

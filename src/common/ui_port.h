@@ -19,6 +19,7 @@ enum class MessageKind {
   Warning,           // OK, caption "info"
   AbortRetryIgnore,  // Abort / Retry / Ignore, caption "error"
   Error,             // OK, caption "error"
+  Information,       // OK, caption "info": a report of work done, nothing went wrong
 };
 
 enum class Answer { Ok, Cancel, Yes, No, Abort, Retry, Ignore };

@@ -1,10 +1,13 @@
 #include "database/data_dir_lock.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
@@ -18,6 +21,17 @@ std::string holderLine() {
   return std::string(program_invocation_short_name) + " " + std::to_string(getpid()) + "\n";
 }
 
+// True unless process `pid` is known not to exist (EPERM: it runs under another user).
+bool processLives(const std::string& pid) {
+  char* end = nullptr;
+  const long n = std::strtol(pid.c_str(), &end, 10);
+  if (pid.empty() || *end != '\0' || n <= 0) return true;
+  return kill(static_cast<pid_t>(n), 0) == 0 || errno != ESRCH;
+}
+
+// The holder named in the lock file. The line is the last one written, which may be that of a
+// reader that has ended while others still hold the lock: a process that no longer runs is
+// not named as the holder.
 std::string readHolder(int fd) {
   char buf[128];
   const ssize_t n = pread(fd, buf, sizeof buf - 1, 0);
@@ -26,7 +40,37 @@ std::string readHolder(int fd) {
   if (const auto nl = line.find('\n'); nl != std::string::npos) line.resize(nl);
   const auto space = line.rfind(' ');
   if (space == std::string::npos || space == 0) return "ett annat program";
-  return line.substr(0, space) + ", process " + line.substr(space + 1);
+  const std::string name = line.substr(0, space) + ", process " + line.substr(space + 1);
+  if (processLives(line.substr(space + 1))) return name;
+  return "ett annat program (" + line.substr(0, space) + " " + line.substr(space + 1) +
+         " i låsfilen körs inte längre)";
+}
+
+// Opens the lock file without following a symbolic link, creating it (O_EXCL) when it is
+// missing; read-only when it cannot be written. -1 with errno set on failure.
+int openLockFile(const std::string& path) {
+  constexpr int kFlags = O_RDWR | O_NOFOLLOW | O_CLOEXEC;
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    int fd = open(path.c_str(), kFlags);
+    if (fd < 0 && errno == ENOENT) {
+      fd = open(path.c_str(), kFlags | O_CREAT | O_EXCL, 0644);
+      if (fd < 0 && errno == EEXIST) continue;  // made by another process in between
+    }
+    // flock works on a descriptor opened for reading, so an existing lock file in a folder
+    // the program may not write still serves its readers.
+    if (fd < 0 && (errno == EACCES || errno == EROFS))
+      fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return -1;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+      close(fd);
+      errno = ELOOP;  // a FIFO or device in its place is refused like a link
+      return -1;
+    }
+    return fd;
+  }
+  errno = EEXIST;
+  return -1;
 }
 
 }  // namespace
@@ -36,10 +80,11 @@ DataDirLock::Result DataDirLock::acquire(const std::string& dir, DataDirAccess a
   if (held() && m_dir == dir && m_access == access) return Result::Held;
   release();
   const std::string path = (std::filesystem::path(dir) / kLockFileName).string();
-  int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-  // flock works on a descriptor opened for reading, so an existing lock file in a folder
-  // the program may not write still serves its readers.
-  if (fd < 0) fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = openLockFile(path);
+  if (fd < 0 && errno == ELOOP) {
+    holder = path;
+    return Result::NotAFile;
+  }
   if (fd < 0) return Result::NoLockFile;
   const int op = access == DataDirAccess::Write ? LOCK_EX : LOCK_SH;
   if (flock(fd, op | LOCK_NB) != 0) {
@@ -87,6 +132,12 @@ void DataDirLock::release() {
   close(m_fd);
   m_fd = -1;
   m_dir.clear();
+}
+
+std::string LockFileRefusedMessage(const std::string& path) {
+  return Utf8ToCp1252("Låsfilen \"" + path +
+                      "\" är en symbolisk länk eller ingen vanlig fil; programmet skriver "
+                      "inte genom den. Ta bort den och försök igen.");
 }
 
 std::string DataDirLockedMessage(const std::string& dir, const std::string& holder) {

@@ -6,7 +6,9 @@
 //     readers or exactly one writer hold it at a time.
 //  2. It is never waited for: a program that cannot have it is refused at once and is told
 //     who holds it (program name and process id, which every holder writes into the file).
-//  3. The kernel drops the lock when its holder ends, however it ends, so the lock of a dead
+//  3. The lock file is opened without following a symbolic link and created with O_EXCL:
+//     a link placed under its name is refused (NotAFile), never written through.
+//  4. The kernel drops the lock when its holder ends, however it ends, so the lock of a dead
 //     process never blocks. The file itself stays; its contents are only a name.
 #pragma once
 
@@ -30,6 +32,8 @@ class DataDirLock {
     Busy,        // another process holds it; `holder` names it ("liga, process 1234")
     NoLockFile,  // the lock file can neither be created nor opened (a missing or read-only
                  // folder): there is nothing to lock, and no writer can work there either
+    NotAFile,    // the lock file's name is a symbolic link (or not a regular file), which is
+                 // never opened or written through; `holder` is its path
   };
   // Takes the lock of `dir` for `access` without waiting; a lock already held is released
   // first unless it is the one asked for.
@@ -50,6 +54,9 @@ class DataDirLock {
   std::string m_dir;
   DataDirAccess m_access = DataDirAccess::Read;
 };
+
+// The refusal text for a lock file at `path` that is a symbolic link (code page 1252).
+std::string LockFileRefusedMessage(const std::string& path);
 
 // The refusal text shown when the lock of `dir` is held by `holder` (code page 1252).
 std::string DataDirLockedMessage(const std::string& dir, const std::string& holder);

@@ -10,11 +10,13 @@
 #include <filesystem>
 
 #include "common/encoding.h"
+#include "common/file_read.h"
 #include "common/messages.h"
 #include "common/paths.h"
 #include "common/progress.h"
 #include "common/text.h"
 #include "database/rename_log.h"
+#include "database/tie_order.h"
 #include "storage/env.h"
 
 namespace liga {
@@ -71,6 +73,20 @@ void OpenRecordBlock(FileBlockPtr& handle, const std::string& name, std::int32_t
   setStorageError(isam_error::kBadDataFile, 0);
 }
 
+std::string IsamErrorText() {
+  const storage::FileFailure& f = storage::lastFileFailure();
+  if (!IsamOK && IsamDosError != 0 && f.error == IsamDosError && !f.path.empty()) {
+    const std::string file = Utf8ToCp1252(f.path);
+    if (f.error == ENOSPC || f.error == EDQUOT) return W("disken är full: ") + file;
+    if (f.error == ELOOP)
+      return file + W(" är en symbolisk länk; programmet skriver inte genom länkar i "
+                      "datakatalogen");
+    return MessageText(IsamError) + " (" + Utf8ToCp1252(SystemErrorText(f.error)) + ": " + file +
+           ")";
+  }
+  return MessageText(IsamError);
+}
+
 int RenameNoReplace(const std::string& from, const std::string& to) {
   if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
   if (errno != EINVAL && errno != ENOSYS) return errno;
@@ -109,10 +125,14 @@ void Database::setDataDir(const std::string& dir) {
 
 bool Database::lockDataDir() {
   std::string holder;
-  m_lockRefused = m_lock.acquire(m_dataDir, m_access, holder) == DataDirLock::Result::Busy;
-  if (m_lockRefused) {
-    ShowMessage(401, DataDirLockedMessage(m_dataDir, holder));
+  const DataDirLock::Result r = m_lock.acquire(m_dataDir, m_access, holder);
+  m_lockRefused = r == DataDirLock::Result::Busy || r == DataDirLock::Result::NotAFile;
+  if (r == DataDirLock::Result::Busy) {
+    ShowMessageWhole(401, DataDirLockedMessage(m_dataDir, holder) + m_lockRefusalNote);
     setStorageError(isam_error::kBusy, EWOULDBLOCK);
+  } else if (r == DataDirLock::Result::NotAFile) {
+    ShowMessage(401, LockFileRefusedMessage(holder));
+    setStorageError(isam_error::kPathNotFound, ELOOP);
   }
   return !m_lockRefused;
 }
@@ -434,6 +454,7 @@ bool Database::openCompetitionFiles() {
   m_openFailed = !m_competitionOpen;
   m_openFailError = IsamError;
   if (!m_competitionOpen) {
+    m_openFailure = IsamErrorText();
     // Blocks opened before the failure are closed again so that no handle outlives the
     // attempt; the failure's status is kept for the caller.
     IsamStatusGuard failure;
@@ -548,11 +569,22 @@ bool Database::copyBlock(const std::string& name, const std::string& folder, int
     ProgressLine(line,
                  quoted(W(source)) + " --> " + quoted(W(target)) + (ok ? " ..klart" : " ..error"));
     if (!ok) {
+      storage::noteFileFailure(target, ec.value());
       setStorageError(isam_error::kWriteError, ec.value());
       return false;
     }
   }
   return true;
+}
+
+bool Database::copyTieOrders(const std::string& folder, int nn) {
+  const std::string source = TieOrders::FileName(m_dataDir, nn);
+  if (!fs::exists(source)) return true;  // every class has the default order
+  const std::string target = (fs::path(folder) / fs::path(source).filename()).string();
+  std::error_code ec;
+  if (fs::copy_file(source, target, fs::copy_options::none, ec) && !ec) return true;
+  setStorageError(isam_error::kWriteError, ec.value());
+  return false;
 }
 
 bool Database::backupCompetition() {
@@ -568,13 +600,14 @@ bool Database::backupCompetition() {
 
   const std::string num = ZeroPad(nn, 2);
   bool ok = copyBlock("cupfiles", folder, 1) && copyBlock("klass" + num, folder, 2) &&
-            copyBlock("lg" + num, folder, 3) && copyBlock("game" + num, folder, 4);
+            copyBlock("lg" + num, folder, 3) && copyBlock("game" + num, folder, 4) &&
+            copyTieOrders(folder, nn);
   std::string text;
   if (ok) {
     text = MessageText(msg::kTuDataBas) + " nr." + num + MessageText(msg::kCopiedTo) + W(folder) +
            MessageText(msg::kCopySucceeded);
   } else {
-    text = MessageText(msg::kCopyFailed) + MessageText(IsamError);
+    text = MessageText(msg::kCopyFailed) + IsamErrorText();
   }
   if (text.size() > kMessageBufferMax) text.resize(kMessageBufferMax);
   ShowMessage(201, text);
@@ -606,6 +639,8 @@ bool Database::deleteCompetition(int k) {
       {"lg" + num, TeamBlockName(m_dataDir, k)},
       {"game" + num, PlayTimeBlockName(m_dataDir, k)},
   };
+  std::error_code ignored;
+  fs::remove(TieOrders::FileName(m_dataDir, k), ignored);
   for (const auto& [label, path] : blocks) {
     DeleteFileBlock(path);
     if (IsamOK) {

@@ -78,6 +78,8 @@ class Database {
   bool competitionFailedToOpen() const { return m_openFailed; }
   // The storage error that kept the current competition's files from opening (0 when none).
   std::int32_t openFailError() const { return m_openFailed ? m_openFailError : 0; }
+  // Why the files of the current competition did not open (IsamErrorText of the failure).
+  const std::string& openFailureText() const { return m_openFailure; }
   int currentCompetition() const { return m_current; }
   void setCurrentCompetition(int n) { m_current = n; }
   int catalogueFileLen() const { return m_catFileLen; }
@@ -115,6 +117,9 @@ class Database {
 
   // ---- the data directory's lock ----
   void setAccess(DataDirAccess access) { m_access = access; }
+  // Added to the message that refuses a data directory held by another program (code page
+  // 1252): what this program does next.
+  void setLockRefusalNote(std::string note) { m_lockRefusalNote = std::move(note); }
   DataDirAccess access() const { return m_access; }
   // True when the last attempt to use the data directory was refused because another
   // program holds its lock; the refusal (naming the holder) was shown as an error.
@@ -238,10 +243,13 @@ class Database {
   // that moment and back. False when the lock could not be had or `work` failed.
   bool exclusively(const std::function<bool()>& work);
   bool copyBlock(const std::string& name, const std::string& folder, int line);
+  // Copies the competition's tie-order file, when it has one, into a backup folder.
+  bool copyTieOrders(const std::string& folder, int nn);
 
   std::string m_dataDir = ".";
   DataDirLock m_lock;
   DataDirAccess m_access = DataDirAccess::Write;
+  std::string m_lockRefusalNote;
   bool m_lockRefused = false;
   bool m_storageStarted = false;
   bool m_catalogueAvailable = false;
@@ -249,6 +257,7 @@ class Database {
   bool m_openFailed = false;
   std::int32_t m_openFailError = 0;
   bool m_creationPending = false;  // this program's creation log is on disk
+  std::string m_openFailure;
   int m_current = 0;
   int m_catFileLen = 0;
   int m_catUsedRecs = 0;
@@ -283,6 +292,12 @@ std::string FindFileNoCase(const std::string& dir, const std::string& name);
 // has its records read into buffers of the wrong size or rewritten cut short.
 void OpenRecordBlock(FileBlockPtr& handle, const std::string& name, std::int32_t recordLength,
                      bool readOnly = false);
+
+// The text of the storage error in IsamError as the user is shown it: the catalogue text,
+// followed for an I/O failure by its cause and the file it happened on ("... (åtkomst
+// nekad: FILE)"). A full disk (ENOSPC, EDQUOT) reads "disken är full: FILE" alone, a symbolic
+// link the program refuses to write through "FILE är en symbolisk länk; ...". Code page 1252.
+std::string IsamErrorText();
 
 // Renames `from` to `to` unless `to` already exists; never replaces a file. Returns 0 or
 // the errno of the failure (EEXIST when `to` exists).

@@ -26,10 +26,11 @@ namespace liga {
 
 inline constexpr int kNoResult = 10001;
 inline constexpr int kUnranked = 9999;  // TablePoints at or above: not ranked
+inline constexpr int kMaxScore = 9998;  // the highest real score
 
 // True when a stored score is a real score (0..9998).
 inline bool ScorePresent(int score) {
-  return score >= 0 && score < 9999;
+  return score >= 0 && score <= kMaxScore;
 }
 
 // The decimal digits of |value|, left-padded with '0' to `width` (a wider number is kept

@@ -193,8 +193,8 @@ RestoreResult addRestored(Database& db, const std::string& folder, RestoreResult
   IsamOK = !storageFailed;
   IsamError = error;
   IsamDosError = osError;
-  return refuse(
-      r, storageFailed ? W("Fel vid återställning!!") + MessageText(error) : MessageText(526));
+  return refuse(r,
+                storageFailed ? W("Fel vid återställning!!") + IsamErrorText() : MessageText(526));
 }
 
 }  // namespace

@@ -51,6 +51,15 @@ std::optional<int> ParseEditorNumber(std::string_view text);
 // empty cell does not parse; values outside the 16-bit range are refused.
 std::optional<int> ParseScoreCell(std::string_view text);
 
+// The form a play time is typed in; play times sort by time because their texts sort so.
+inline constexpr const char* kPlayTimeForm = "\xC5\xC5\xC5\xC5-MM-DD TT:MM";
+// Why `text` is not a play time "YYYY-MM-DD HH:MM" of a real date and time (code page
+// 1252), or empty when it is one.
+std::string PlayTimeTextProblem(std::string_view text);
+
+// "<what> saknas" when `text` holds nothing but blanks, else empty (code page 1252).
+std::string MissingText(std::string_view text, std::string_view what);
+
 // The order of sorted lists: byte by byte as unsigned bytes (code page 1252), so the Nordic
 // capitals sort after Z.
 bool TextLess(std::string_view a, std::string_view b);

@@ -124,6 +124,12 @@ void TGameForm::clearCell(int row, int col) {
 OkResult TGameForm::okButtonClick() {
   // Looked up as stored (16 characters).
   const std::string when = UpCase(edSpeltid).substr(0, 16);
+  // A play time kept as it was stored passes, so one written by an older version can still
+  // be edited; a new or changed one must be a real date and time.
+  if (m_adding || when != m_saved.playTime()) {
+    if (const std::string problem = PlayTimeTextProblem(edSpeltid); !problem.empty())
+      return OkResult::Refused(problem, "edSpeltid");
+  }
   std::int32_t found = 0;
   FindKey(m_db.playTimeFile(), 1, found, when);
   if (IsamOK) {
@@ -283,9 +289,50 @@ bool TlgGameRegForm::CheckBeforeAdding() {
   return UsedRecs(m_db.playTimeFile()) < kMaxPlayTimeRecords;
 }
 
+MatchCount CountMatches(const PlayTimeRec& pt) {
+  MatchCount c;
+  for (int s = 1; s <= PlayTimeRec::kMaxRows; ++s) {
+    const MatchEntry e = pt.match(s);
+    if (e.matchNumber() <= 0) continue;
+    ++c.matches;
+    if (ScorePresent(e.homeScore()) || ScorePresent(e.awayScore())) ++c.withResults;
+  }
+  return c;
+}
+
+std::string MatchCountText(const MatchCount& c) {
+  std::string text = std::to_string(c.matches) + (c.matches == 1 ? " match" : " matcher");
+  if (c.withResults > 0) text += ", " + std::to_string(c.withResults) + " med resultat";
+  return text;
+}
+
+bool ClearSlots(Database& db, std::int32_t playTimeRecNo, std::int32_t teamRecNo) {
+  if (!db.readPlayTime(playTimeRecNo)) return false;
+  TGameForm form(db, false);
+  for (int s = 1; s <= PlayTimeRec::kMaxRows; ++s) {
+    const MatchEntry e = db.playTime().match(s);
+    if (e.matchNumber() <= 0) continue;
+    if (teamRecNo != 0 && e.homeTeamRecNo() != teamRecNo && e.awayTeamRecNo() != teamRecNo)
+      continue;
+    form.clearCell(s, TGameForm::kHomePick);
+    form.clearCell(s, TGameForm::kAwayPick);
+  }
+  form.writeTeamMatchLists(playTimeRecNo);
+  return db.rewritePlayTime(playTimeRecNo);
+}
+
 bool TlgGameRegForm::CheckBeforeDeleting() {
-  if (m_db.playTime().usedRows() < 1) return true;
-  return ShowMessage(101, W("Speltillfället har matcher. Raderas")) == Answer::Yes;
+  const PlayTimeRec pt = m_db.playTime();
+  const MatchCount c = CountMatches(pt);
+  if (c.matches == 0 && pt.usedRows() < 1) return true;
+  // Says what goes with the play time, and takes it only when the person agrees: the
+  // matches leave both teams' match lists first, so no team points at a deleted play time.
+  const std::string question = W("Speltiden \"") + pt.playTime() + W("\" har ") +
+                               MatchCountText(c) +
+                               W(". Matcherna tas bort ur lagens matchlistor. Radera speltiden?");
+  if (Ui().showMessage(MessageKind::Question, "??", question) != Answer::Yes) return false;
+  const std::int32_t recNo = m_db.playTimeRecNo();
+  return ClearSlots(m_db, recNo, 0) && m_db.readPlayTime(recNo);
 }
 
 void TlgGameRegForm::DoTheDialog(bool add, int index, std::int32_t recNo) {

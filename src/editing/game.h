@@ -104,6 +104,18 @@ class TlgGameRegForm : public TERegFormDlg {
                     std::int32_t recNo) override;
 };
 
+// How many matches a play time (or a team) holds, and how many of them have a score.
+struct MatchCount {
+  int matches = 0;
+  int withResults = 0;
+};
+MatchCount CountMatches(const PlayTimeRec& pt);
+// "9 matcher, 4 med resultat" (code page 1252).
+std::string MatchCountText(const MatchCount& count);
+// Clears the slots of play time `playTimeRecNo` that hold team `teamRecNo` (0: every slot)
+// the way the play-time editor does, both teams' match entries included, and stores it.
+bool ClearSlots(Database& db, std::int32_t playTimeRecNo, std::int32_t teamRecNo);
+
 // Resets the play-time buffer to the defaults of a new play time with no current record.
 void ResetNewPlayTime(Database& db);
 

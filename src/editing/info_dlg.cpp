@@ -87,9 +87,9 @@ OkResult TInfoDlgForm::okButtonClick() {
   // A new competition is added with its files as one step: a failure leaves no listed
   // competition without files.
   if (m_adding) {
-    if (!m_db.createCompetition()) return OkResult::Refused(MessageText(IsamError));
+    if (!m_db.createCompetition()) return OkResult::Refused(IsamErrorText());
   } else if (!m_db.storeCompetition(false)) {
-    return OkResult::Refused(MessageText(IsamError));
+    return OkResult::Refused(IsamErrorText());
   } else if (!m_db.competitionOpen()) {
     m_db.openCompetitionFiles();
   }

@@ -3,6 +3,7 @@
 #include "common/encoding.h"
 #include "common/messages.h"
 #include "common/text.h"
+#include "database/tie_order.h"
 #include "editing/select.h"
 
 namespace liga {
@@ -19,7 +20,31 @@ TklassDlg::TklassDlg(Database& db, bool adding) : m_db(db), m_adding(adding), m_
   edWin = std::to_string(c.winPoints());
   edOavg = std::to_string(c.drawPoints());
   edNummerStart = std::to_string(c.firstTeamNumber());
+  if (!adding) m_oldName = c.className();
+  const TieOrders orders = TieOrders::Load(db.dataDir(), db.currentCompetition());
+  edOrdning = Utf8ToCp1252(TieOrderText(orders.get(m_oldName)));
 }
+
+namespace {
+
+// Keeps the class's tie order under its (new) name. A refusal names the fault.
+OkResult storeTieOrder(Database& db, const std::string& oldName, const std::string& name,
+                       const std::string& text) {
+  std::string error;
+  const auto order = ParseTieOrder(Cp1252ToUtf8(text), &error);
+  if (!order) return OkResult::Refused(W("Tabellordningen: " + error), "edOrdning");
+  TieOrders orders = TieOrders::Load(db.dataDir(), db.currentCompetition());
+  if (!oldName.empty()) orders.rename(oldName, name);
+  if (orders.get(name) == *order && oldName == name) return OkResult::Passed();
+  orders.set(name, *order);
+  if (!orders.save(db.dataDir(), db.currentCompetition()))
+    return OkResult::Refused(W("Tabellordningen kunde inte sparas i ") +
+                                 TieOrders::FileName(db.dataDir(), db.currentCompetition()),
+                             "edOrdning");
+  return OkResult::Passed();
+}
+
+}  // namespace
 
 OkResult TklassDlg::BitBtn1Click() {
   OkResult result;
@@ -28,7 +53,9 @@ OkResult TklassDlg::BitBtn1Click() {
   const std::string name = UpCase(edKlass).substr(0, 22);
   std::int32_t found = 0;
   FindKey(m_db.classFile(), 1, found, name);
-  if (IsamOK) {
+  if (const std::string missing = MissingText(name, "klassens namn"); !missing.empty()) {
+    result = OkResult::Refused(missing, "edKlass");
+  } else if (IsamOK) {
     result = OkResult::Refused(W("Klassen/divisionen finns redan registrerad. \"") + name +
                                    W("\" Måste vara unik, ändra namnet."),
                                "edKlass");
@@ -51,6 +78,10 @@ OkResult TklassDlg::BitBtn1Click() {
       } else {
         values[i] = *v;
       }
+    }
+    if (passed) {
+      result = storeTieOrder(m_db, m_oldName, name, edOrdning);
+      passed = result.ok;
     }
     if (passed) {
       DivisionRec& c = m_db.cls();
@@ -86,8 +117,12 @@ bool TlgKLassRegForm::CheckBeforeAdding() {
 }
 
 bool TlgKLassRegForm::CheckBeforeDeleting() {
-  if (m_db.cls().teamCount() == 0) return true;
-  ShowMessage(1, "Klassen \"" + m_db.cls().className() + W("\" är inte utan deltagare!"));
+  const int teams = m_db.cls().teamCount();
+  if (teams == 0) return true;
+  // Teams carry their matches; a class goes only once its teams are gone, each deleted with
+  // the question that says what goes with it.
+  ShowMessage(1, "Klassen \"" + m_db.cls().className() + W("\" har ") + std::to_string(teams) +
+                     W(" lag och kan inte raderas: radera lagen först."));
   return false;
 }
 
@@ -117,7 +152,14 @@ bool TlgKLassRegForm::AddRecSelect(bool add, std::int32_t& recNo) {
 bool TlgKLassRegForm::DelRecSelect(BrowseMode mode, const std::string& key, bool deleteRecord,
                                    std::int32_t recNo) {
   (void)mode;
-  return m_db.removeClass(key, recNo, deleteRecord);
+  const std::string name = m_db.cls().className();
+  if (!m_db.removeClass(key, recNo, deleteRecord)) return false;
+  // A deleted class takes its tie order with it; a failure here leaves an order that no
+  // class uses, which is harmless.
+  TieOrders orders = TieOrders::Load(m_db.dataDir(), m_db.currentCompetition());
+  orders.remove(name);
+  (void)orders.save(m_db.dataDir(), m_db.currentCompetition());
+  return true;
 }
 
 }  // namespace liga

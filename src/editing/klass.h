@@ -21,9 +21,13 @@ class TklassDlg {
   std::string edWin;          // WinPoints
   std::string edOavg;         // DrawPoints
   std::string edNummerStart;  // FirstTeamNumber
+  // The class's tie order as words ("poäng,målskillnad,inbördes"); kept in the
+  // competition's tie-order file, not in the class record.
+  std::string edOrdning;
 
   // OK: the name must be new, then the four numbers must parse (rounds, draw, win, first
-  // number, in that order). Stores into the class buffer and closes only when all pass.
+  // number, in that order), then the tie order. Stores into the class buffer and the
+  // tie-order file, and closes only when all pass.
   OkResult BitBtn1Click();
   // Cancel: the class buffer gets back the copy taken at creation.
   void BitBtn2Click();
@@ -36,6 +40,7 @@ class TklassDlg {
   Database& m_db;
   bool m_adding;
   DivisionRec m_saved;
+  std::string m_oldName;  // the name the class had when the editor opened ("" when adding)
   EditorClose m_close = EditorClose::Open;
 };
 

@@ -1,11 +1,14 @@
 #include "editing/lag.h"
 
+#include "common/email_address.h"
+
 #include <algorithm>
 
 #include "common/encoding.h"
 #include "common/messages.h"
 #include "common/progress.h"
 #include "common/text.h"
+#include "editing/game.h"
 #include "editing/klass.h"
 #include "editing/select.h"
 
@@ -91,7 +94,7 @@ bool TLagForm::classCheck(OkResult* refusal) {
   ResetNewClass(m_db);
   m_db.cls().setClassName(text.substr(0, 22));
   if (!m_db.storeClass(true)) {
-    if (refusal != nullptr) *refusal = OkResult::Refused(MessageText(IsamError), "cbKlass");
+    if (refusal != nullptr) *refusal = OkResult::Refused(IsamErrorText(), "cbKlass");
     t.setDivisionRecNo(0);
     return false;
   }
@@ -154,6 +157,26 @@ void TLagForm::setCell(int row, int col, const std::string& text) {
 }
 
 OkResult TLagForm::okButtonClick() {
+  // The number field is the key: a text that is not a whole number 0..9999 is refused, never
+  // read as the arrow's last position.
+  const auto number = ParseEditorNumber(edNummer);
+  if (edNummer.find_first_not_of(' ') == std::string::npos || !number || *number < 0 ||
+      *number > 9999) {
+    return OkResult::Refused(W("lagnumret måste vara ett tal 0–9999, inte \"") + edNummer + "\"",
+                             "edNummer");
+  }
+  udNummer = *number;
+  if (const std::string missing = MissingText(edNamn, "lagnamnet"); !missing.empty())
+    return OkResult::Refused(missing, "edNamn");
+  // An address goes into SMTP commands as it is: one that is not plainly local@domain (a
+  // line break above all) is refused here, before anything (a new class either) is stored.
+  for (int row = 0; row < TeamRec::kContactRows; ++row) {
+    const std::string email = m_db.team().contactRow(row).email();
+    if (email.empty() || ValidEmailAddress(email)) continue;
+    return OkResult::Refused(W("ogiltig e-postadress på rad ") + cell(row + 1, 0) + ": \"" +
+                                 ShownEmailAddress(email) + W("\" (ska vara namn@domän)"),
+                             "sgLagMedl", row + 1, 5);
+  }
   const std::string key = ZeroPad(udNummer, 4);
   std::int32_t found = 0;
   FindKey(m_db.teamFile(), 1, found, key);
@@ -220,16 +243,30 @@ bool TlgLagRegForm::CheckBeforeAdding() {
 }
 
 bool TlgLagRegForm::CheckBeforeDeleting() {
-  const TeamRec& t = m_db.team();
+  const TeamRec t = m_db.team();
+  const std::int32_t teamRecNo = m_db.teamRecNo();
   const int count = std::clamp<std::int32_t>(t.teamMatchCount(), 0, TeamRec::kMaxMatches);
+  MatchCount c;
+  std::vector<std::int32_t> playTimes;
   for (int m = 1; m <= count; ++m) {
-    if (t.match(m).matchNumber() > 0 && t.match(m).opponentRecNo() != 0) {
-      ShowMessage(1, "Laget \"" + t.teamNumberKey() +
-                         W("\" har registrerade matcher och kan inte raderas!"));
-      return false;
-    }
+    const TeamMatchEntry e = t.match(m);
+    if (e.matchNumber() <= 0 || e.opponentRecNo() == 0) continue;
+    ++c.matches;
+    if (ScorePresent(e.ownScore()) || ScorePresent(e.opponentScore())) ++c.withResults;
+    if (std::find(playTimes.begin(), playTimes.end(), e.playTimeRecNo()) == playTimes.end())
+      playTimes.push_back(e.playTimeRecNo());
   }
-  return true;
+  if (c.matches == 0) return true;
+  // A team is deleted only with its matches: play times refer to teams by record number,
+  // and a deleted team's number is handed to the next new team.
+  const std::string question =
+      "Laget \"" + t.teamNumberKey() + " " + t.teamName() + W("\" har ") + MatchCountText(c) +
+      W(". Matcherna tas bort ur speltiderna och motståndarnas matchlistor. Radera laget?");
+  if (Ui().showMessage(MessageKind::Question, "??", question) != Answer::Yes) return false;
+  for (const std::int32_t pt : playTimes) {
+    if (!ClearSlots(m_db, pt, teamRecNo)) return false;
+  }
+  return m_db.readTeam(teamRecNo);
 }
 
 void TlgLagRegForm::DoTheDialog(bool add, int index, std::int32_t recNo) {

@@ -106,6 +106,47 @@ bool TMoveGameForm::findEntry(std::int32_t team, int matchNumber, std::int32_t p
   return false;
 }
 
+std::string TMoveGameForm::sameDayPlayTime(std::int32_t team, const std::string& day,
+                                           std::int32_t except, std::string& teamText) {
+  if (!SelectTeamNo(m_db, team)) return {};
+  const TeamRec t = m_db.team();
+  teamText = t.teamNumberKey() + " " + t.teamName();
+  // The play-time buffer is borrowed for the look-up and given back as it was.
+  const PlayTimeRec savedPlayTime = m_db.playTime();
+  const std::int32_t savedRecNo = m_db.playTimeRecNo();
+  std::string found;
+  const int count = std::min<std::int32_t>(t.teamMatchCount(), TeamRec::kMaxMatches);
+  for (int m = 1; m <= count && found.empty(); ++m) {
+    const TeamMatchEntry e = t.match(m);
+    if (e.matchNumber() <= 0 || e.playTimeRecNo() <= 0 || e.playTimeRecNo() == except) continue;
+    if (!m_db.readPlayTime(e.playTimeRecNo())) continue;
+    const std::string when = m_db.playTime().playTime();
+    if (when.compare(0, day.size(), day) == 0) found = when;
+  }
+  m_db.playTime() = savedPlayTime;
+  m_db.setPlayTimeRecNo(savedRecNo);
+  return found;
+}
+
+// A move that puts a team on a day it already plays is allowed, but only when the person
+// confirms it: true when the move may go on.
+bool TMoveGameForm::confirmSameDay(const MatchEntry& slot) {
+  const std::string destination = m_side[1].copy.playTime();
+  if (destination.size() < 16 || !PlayTimeTextProblem(destination.substr(0, 16)).empty())
+    return true;
+  const std::string day = destination.substr(0, 10);
+  for (const std::int32_t team : {slot.homeTeamRecNo(), slot.awayTeamRecNo()}) {
+    std::string teamText;
+    const std::string other = sameDayPlayTime(team, day, m_side[0].recNo, teamText);
+    if (other.empty()) continue;
+    const std::string question = "Laget \"" + teamText + W("\" spelar redan ") + other +
+                                 W(". Efter flyttningen spelar det två matcher samma dag. "
+                                   "Flytta ändå?");
+    return Ui().showMessage(MessageKind::Question, "??", question) == Answer::Yes;
+  }
+  return true;
+}
+
 OkResult TMoveGameForm::move() {
   auto refuse = [](const char* text) { return OkResult::Refused(Utf8ToCp1252(text)); };
   SideState& left = m_side[0];
@@ -121,6 +162,12 @@ OkResult TMoveGameForm::move() {
   if (right.copy.usedRows() >= PlayTimeRec::kMaxRows)
     return refuse("Speltiden redan full flyttning ej möjlig");
   if (left.recNo == right.recNo) return refuse("Meningslöst att flytta till samma speltid");
+  if (!confirmSameDay(left.copy.match(r))) {
+    m_selectedRow = -1;
+    OkResult declined = OkResult::Refused(W("ingen match flyttades"));
+    declined.beep = false;
+    return declined;
+  }
 
   const auto started = std::chrono::steady_clock::now();
   OpenProgress(W("Vänta!! Sorterar in flyttningen.."), kProgressRows, false);
@@ -174,7 +221,10 @@ OkResult TMoveGameForm::move() {
   load(1);
   load(2);
   if (!failure.empty()) return OkResult::Refused(failure);
-  return OkResult::Passed();
+  OkResult moved = OkResult::Passed();
+  moved.message =
+      "match " + std::to_string(slot.matchNumber()) + W(" flyttad till ") + right.copy.playTime();
+  return moved;
 }
 
 }  // namespace liga

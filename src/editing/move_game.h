@@ -38,7 +38,9 @@ class TMoveGameForm {
   std::string cell(int side, int row, int col) const;
 
   int selectedRow() const { return m_selectedRow; }
-  // Double-click in the left grid on `row`: checks, moves, saves and reloads.
+  // Double-click in the left grid on `row`: checks, moves, saves and reloads. A move that
+  // puts a team twice on one day is asked about first. Every answer carries the text for
+  // the status line ("match 12 flyttad till ...", or why nothing moved).
   OkResult doubleClickLeft(int row);
 
   static std::string Caption() { return "matchflyttare"; }
@@ -53,6 +55,11 @@ class TMoveGameForm {
   };
   void load(int side);
   OkResult move();
+  // The play time other than `except` on `day` ("YYYY-MM-DD") where `team` plays, or empty;
+  // `teamText` gets the team's number and name.
+  std::string sameDayPlayTime(std::int32_t team, const std::string& day, std::int32_t except,
+                              std::string& teamText);
+  bool confirmSameDay(const MatchEntry& slot);
   bool findEntry(std::int32_t team, int matchNumber, std::int32_t playTime, TeamRec& buffer,
                  int& entry);
 

@@ -125,7 +125,7 @@ void TERegFormDlg::postDialog(bool add, int index, std::int32_t recNo, bool ok) 
   if (!add || ok) {
     if (!AddRecSelect(add, recNo)) {
       // A store that failed must not show up as a listed record.
-      ShowMessage(401, MessageText(IsamError));
+      ShowMessage(401, IsamErrorText());
       return;
     }
   }

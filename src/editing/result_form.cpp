@@ -44,6 +44,7 @@ void TResultForm::load(int index) {
     }
     m_lastLoaded = index;
   }
+  m_loadedCells = m_cells;
   m_copy = m_work;
 }
 
@@ -76,40 +77,52 @@ void TResultForm::setCell(int row, int col, const std::string& text) {
   if (col == kAwayCol) m_cells[row][1] = text;
 }
 
+bool TResultForm::modified() const {
+  return m_lastLoaded >= 0 && m_cells != m_loadedCells;
+}
+
 bool TResultForm::selectable(int row, int col) const {
   if (row < 1 || row >= kRows || m_work.match(row).matchNumber() <= 0) return false;
   return col >= kHomeCol && col <= kAwayCol;
 }
 
+// Why a score cell does not parse, or empty when it does: "match 12: bortaresultatet 'x'
+// är inte ett tal".
+std::string TResultForm::cellProblem(int row, int side) const {
+  const std::string& text = m_cells[row][side];
+  if (ParseScoreCell(text)) return {};
+  std::string trimmed = text;
+  while (!trimmed.empty() && trimmed.front() == ' ') trimmed.erase(trimmed.begin());
+  while (!trimmed.empty() && trimmed.back() == ' ') trimmed.pop_back();
+  const std::string which = side == 0 ? "hemmaresultatet" : "bortaresultatet";
+  const std::string head = "match " + std::to_string(m_work.match(row).matchNumber()) + ": ";
+  if (trimmed.empty()) return head + which + " saknas (-1 = inget resultat)";
+  return head + which + " '" + trimmed + W("' är inte ett tal");
+}
+
+// Every cell is checked before anything changes: a refusal leaves every typed text as it
+// was and names the first faulty cell in grid order, so the person corrects it and goes on.
 OkResult TResultForm::check() {
-  int badRow = -1, badCol = -1;
+  for (int r = 1; r < kRows; ++r) {
+    if (m_work.match(r).matchNumber() <= 0) continue;
+    for (int side = 0; side < 2; ++side) {
+      const std::string problem = cellProblem(r, side);
+      if (problem.empty()) continue;
+      m_index = m_lastLoaded;
+      return OkResult::Refused(problem, "sgMatcher1", r, side == 0 ? kHomeCol : kAwayCol);
+    }
+  }
   for (int r = 1; r < kRows; ++r) {
     MatchEntry e = m_work.match(r);
     if (e.matchNumber() <= 0) continue;
-    bool failed = false;
-    if (const auto away = ParseScoreCell(m_cells[r][1])) {
-      e.setAwayScore(*away);
-    } else {
-      badCol = kAwayCol;
-      failed = true;
-    }
-    // The away cells are emptied by every check: after a refusal they are typed again.
-    m_cells[r][1].clear();
-    if (const auto home = ParseScoreCell(m_cells[r][0])) {
-      e.setHomeScore(*home);
-    } else {
-      badCol = kHomeCol;
-      failed = true;
-    }
-    if (failed) badRow = r;
     // Scores of 9999 and above are "no result" like a negative one.
-    if (e.homeScore() >= kUnranked) e.setHomeScore(-1);
-    if (e.awayScore() >= kUnranked) e.setAwayScore(-1);
+    const int home = *ParseScoreCell(m_cells[r][0]);
+    const int away = *ParseScoreCell(m_cells[r][1]);
+    e.setHomeScore(home >= kUnranked ? -1 : home);
+    e.setAwayScore(away >= kUnranked ? -1 : away);
     m_work.setMatch(r, e);
   }
-  if (badRow < 0) return OkResult::Passed();
-  m_index = m_lastLoaded;
-  return OkResult::Refused("fel i resultatinmatingen", "sgMatcher1", badRow, badCol);
+  return OkResult::Passed();
 }
 
 void TResultForm::save() {
@@ -159,6 +172,7 @@ void TResultForm::save() {
   m_db.setPlayTimeRecNo(m_recNo);
   batches.commit();
   m_copy = m_work;
+  m_loadedCells = m_cells;
 }
 
 OkResult TResultForm::cbSpeltider1Change(int index) {

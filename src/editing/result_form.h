@@ -57,6 +57,12 @@ class TResultForm {
   OkResult klarClick();
   // "avbryt": close; play times saved earlier stay saved.
   void avbrytClick() { m_close = EditorClose::Cancel; }
+  // Throws away what was typed into the play time on screen and shows it as stored.
+  void discardChanges() {
+    if (m_lastLoaded >= 0) load(m_lastLoaded);
+  }
+  // Whether a score cell differs from what the play time on screen holds.
+  bool modified() const;
   EditorClose closeState() const { return m_close; }
 
   static std::string Caption() { return "resultatinmatning"; }
@@ -64,6 +70,7 @@ class TResultForm {
  private:
   void load(int index);
   OkResult check();
+  std::string cellProblem(int row, int side) const;
   void save();
 
   Database& m_db;
@@ -75,7 +82,8 @@ class TResultForm {
   PlayTimeRec m_copy;
   std::array<std::string, kRows> m_home{};
   std::array<std::string, kRows> m_away{};
-  std::array<std::array<std::string, 2>, kRows> m_cells{};  // home, away score texts
+  std::array<std::array<std::string, 2>, kRows> m_cells{};        // home, away score texts
+  std::array<std::array<std::string, 2>, kRows> m_loadedCells{};  // as loaded or last saved
   EditorClose m_close = EditorClose::Open;
 };
 

@@ -19,7 +19,7 @@ std::string_view DemoMaskText() {
   return {kDemoMsk, sizeof kDemoMsk};
 }
 
-bool CreateDemoCompetition(Database& db, const std::string& logDir) {
+bool CreateDemoCompetition(Database& db, const std::string& logDir, std::string* logFile) {
   if (!db.createCatalogue()) return false;
   namespace fs = std::filesystem;
   // The importer reads files; the demo goes through a private folder of its own, so the
@@ -34,6 +34,7 @@ bool CreateDemoCompetition(Database& db, const std::string& logDir) {
   }
   Importer importer(db, logDir);
   importer.importFiles({file.string()});
+  if (logFile != nullptr) *logFile = importer.logFile();
   std::error_code ec;
   fs::remove_all(folder, ec);
   return db.competitionOpen();

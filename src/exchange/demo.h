@@ -18,6 +18,7 @@ std::string_view DemoMaskText();
 // Creates a catalogue in the database's data directory, which must have none, and imports
 // the demo competition into it; the competition is then open. The import log goes to
 // `logDir` (may be empty). Returns false when the catalogue could not be created.
-bool CreateDemoCompetition(Database& db, const std::string& logDir);
+// `logFile`, when given, receives the path of the import log written.
+bool CreateDemoCompetition(Database& db, const std::string& logDir, std::string* logFile = nullptr);
 
 }  // namespace liga::exchange

@@ -11,9 +11,11 @@
 #include "common/file_replace.h"
 #include "common/messages.h"
 #include "common/progress.h"
+#include "common/save_pick.h"
 #include "common/text.h"
 #include "common/ui_port.h"
 #include "database/database.h"
+#include "database/tie_order.h"
 #include "exchange/format.h"
 
 namespace liga::exchange {
@@ -178,6 +180,13 @@ ExportResult WriteExport(Database& db, ExportKind kind, const std::string& path,
   const bool progress = OpenProgress(W("Export"), 2, true);
   if (db.competitionOpen()) out.add(CompetitionCommentLine(db.comp().competitionName(), now));
   out.add(SignatureLine(now));
+  // The classes' tie orders travel as comment lines: an installation that keeps none shows
+  // them and imports the rest of the file as before.
+  if (db.competitionOpen() && (kind == ExportKind::Competition || kind == ExportKind::Classes)) {
+    for (const std::string& line :
+         TieOrders::Load(db.dataDir(), db.currentCompetition()).commentLines())
+      out.add(line);
+  }
   if (db.competitionOpen()) {
     switch (kind) {
       case ExportKind::Competition:
@@ -213,7 +222,7 @@ ExportResult WriteExport(Database& db, ExportKind kind, const std::string& path,
   result.written = true;
   result.lines = static_cast<int>(out.lines().size());
   const std::int64_t elapsed = (clock.milliseconds() - started) / 1000;
-  ShowMessage(201, TransferMessage(result.lines, static_cast<int>(elapsed)));
+  ShowInfo(TransferMessage(result.lines, static_cast<int>(elapsed)));
   return result;
 }
 
@@ -223,12 +232,13 @@ ExportResult RunExport(Database& db, ExportKind kind, std::string& lastExchangeP
   std::string start = fs::path(lastExchangePath).parent_path().string();
   const std::string proposed = ProposedFileName(kind);
   if (!proposed.empty()) start = (fs::path(start) / proposed).string();
-  const auto chosen = Ui().pickSaveFile("exportera", start, "*.lgw");
+  const auto chosen = PickSaveFile("exportera", start, "*.lgw", ".lgw");
   if (!chosen) return {};
-  std::string path = *chosen;
-  if (fs::path(path).extension().empty()) path += ".lgw";
+  const std::string& path = *chosen;
   lastExchangePath = path;
-  return WriteExport(db, kind, path, clock);
+  ExportResult result = WriteExport(db, kind, path, clock);
+  if (result.written) ReportWritten(path);
+  return result;
 }
 
 }  // namespace liga::exchange

@@ -11,6 +11,7 @@
 #include "common/encoding.h"
 #include "common/file_replace.h"
 #include "common/messages.h"
+#include "common/save_pick.h"
 #include "common/text.h"
 #include "common/ui_port.h"
 #include "database/database.h"
@@ -297,10 +298,9 @@ CalendarResult RunCalendarExport(Database& db, std::string& lastExchangePath, st
   CalendarResult result;
   if (!db.competitionOpen()) return result;
   const std::string start = (fs::path(lastExchangePath).parent_path() / "SPELDAG.ics").string();
-  const auto picked = Ui().pickSaveFile(W("spara kalender"), start, "iCalendar|*.ics");
-  if (!picked || picked->empty()) return result;
-  std::string path = *picked;
-  if (fs::path(path).extension().empty()) path += ".ics";
+  const auto picked = PickSaveFile(W("spara kalender"), start, "iCalendar|*.ics", ".ics");
+  if (!picked) return result;
+  const std::string& path = *picked;
   lastExchangePath = path;
   result = WriteCalendar(db, path, CalendarOptions{}, now);
   if (!result.written) {
@@ -311,7 +311,8 @@ CalendarResult RunCalendarExport(Database& db, std::string& lastExchangePath, st
   if (!result.unplaced.empty())
     text +=
         W("; ") + std::to_string(result.unplaced.size()) + W(" speltider utan datum togs inte med");
-  ShowMessage(201, text);
+  ShowInfo(text);
+  ReportWritten(path);
   return result;
 }
 

@@ -7,6 +7,7 @@
 
 #include "common/clock.h"
 #include "common/encoding.h"
+#include "common/file_read.h"
 #include "common/file_replace.h"
 #include "common/limits.h"
 #include "common/messages.h"
@@ -14,6 +15,7 @@
 #include "common/text.h"
 #include "common/ui_port.h"
 #include "database/database.h"
+#include "database/tie_order.h"
 #include "exchange/export.h"
 #include "exchange/format.h"
 #include "storage/isam.h"
@@ -96,6 +98,7 @@ void Importer::importFiles(const std::vector<std::string>& paths) {
   m_outcomes.clear();
   m_abort = false;
   m_failed = false;
+  m_rejected = 0;
   logLine("importlogg");
   logLine(kSeparator);
   const bool progress = OpenProgress("Import", 3, true);
@@ -104,9 +107,19 @@ void Importer::importFiles(const std::vector<std::string>& paths) {
     importFile(path);
   }
   if (progress) CloseProgress();
+  if (m_rejected > 0) logLine(RejectedLinesText(m_rejected));
   logLine("IMPORT KLAR!");
   writeLogFile();
   Ui().showText("importlogg", m_log);
+}
+
+std::string RejectedLinesText(int rejected) {
+  return std::to_string(rejected) + (rejected == 1 ? " rad avvisad" : " rader avvisade");
+}
+
+void Importer::reject(std::string line) {
+  ++m_rejected;
+  logLine(std::move(line));
 }
 
 void Importer::writeLogFile() {
@@ -149,15 +162,12 @@ void Importer::importFile(const std::string& path) {
 }
 
 bool Importer::readTextFile(const std::string& path, std::string& content) {
-  std::ifstream in(path, std::ios::binary);
-  if (in) {
-    std::ostringstream all;
-    all << in.rdbuf();
-    content = std::move(all).str();
-  }
-  if (!in) {
-    logLine(W("kan ej öppna \"") + Utf8ToCp1252(path) + "\"");
-    m_outcomes.push_back(FileOutcome::NotOpened);
+  const ReadOutcome read = ReadRegularFile(path, content);
+  if (read.problem != ReadProblem::None) {
+    logLine(Utf8ToCp1252(ReadProblemText(read, path)));
+    m_outcomes.push_back(read.problem == ReadProblem::NotRegular ? FileOutcome::NotRegular
+                         : read.problem == ReadProblem::TooLarge ? FileOutcome::TooLarge
+                                                                 : FileOutcome::NotOpened);
     return false;
   }
   // A binary file would turn its bytes into hundreds of junk records.
@@ -173,6 +183,7 @@ bool Importer::readTextFile(const std::string& path, std::string& content) {
 
 void Importer::startFile() {
   m_section = -1;
+  m_tieOrderLines.clear();
   m_record.clear();
   m_lastTeamAdded = false;
   m_lastTeamRecNo = 0;
@@ -185,6 +196,7 @@ void Importer::startFile() {
   m_fileStopped = false;
   m_declined = false;
   m_counts = {};
+  m_comments.clear();
   beginBatches();
 }
 
@@ -211,13 +223,28 @@ Importer::FileEnd Importer::readLines(std::istream& text) {
       }
       if (!startSection(static_cast<int>(*section), line)) return FileEnd::EndedEarly;
     } else if (line[0] == ';') {
+      // Comments are shown together when the file is done, not one box each.
       logLine(line);
-      ShowMessage(201, line);
+      if (TieOrders().readCommentLine(line)) {
+        m_tieOrderLines.push_back(line);
+      } else {
+        m_comments.push_back(line);
+      }
     } else {
       dataLine(line);
     }
   }
   return FileEnd::Read;
+}
+
+void Importer::storeTieOrders() {
+  if (m_tieOrderLines.empty() || !m_db.competitionOpen()) return;
+  TieOrders orders = TieOrders::Load(m_db.dataDir(), m_db.currentCompetition());
+  for (const std::string& line : m_tieOrderLines) orders.readCommentLine(line);
+  m_tieOrderLines.clear();
+  if (!orders.save(m_db.dataDir(), m_db.currentCompetition()))
+    logLine(W("tabellordningarna kunde inte sparas i ") +
+            Utf8ToCp1252(TieOrders::FileName(m_db.dataDir(), m_db.currentCompetition())));
 }
 
 void Importer::finishFile(FileEnd end, std::int64_t started) {
@@ -229,13 +256,14 @@ void Importer::finishFile(FileEnd end, std::int64_t started) {
   }
   const bool stored = commitBatches();
   if (!stored) {
-    logLine(W("filen kunde inte lagras, inget av den sparades: ") + MessageText(IsamError));
+    failLine(W("filen kunde inte lagras, inget av den sparades: ") + IsamErrorText());
     m_failed = true;
     if (m_createdCompetition != 0 && m_db.currentCompetition() == m_createdCompetition) {
       m_db.discardCompetition();
     }
     m_counts.added = m_counts.modified = 0;
   }
+  if (stored) storeTieOrders();
   m_createdCompetition = 0;
   const bool endedEarly = end == FileEnd::EndedEarly;
   m_outcomes.push_back(stopped                                             ? FileOutcome::Stopped
@@ -244,7 +272,10 @@ void Importer::finishFile(FileEnd end, std::int64_t started) {
                                                                            : FileOutcome::Done);
 
   const std::int64_t elapsed = (clock->milliseconds() - started) / 1000;
-  ShowMessage(201, TransferMessage(m_counts.lines, static_cast<int>(elapsed)));
+  std::string report;
+  for (const std::string& comment : m_comments) report += comment + "\n";
+  m_comments.clear();
+  ShowInfo(report + TransferMessage(m_counts.lines, static_cast<int>(elapsed)));
   logLine("Adderade: " + FormatInt(m_counts.added, 3) + " Modifierade: " +
           FormatInt(m_counts.modified, 3) + " Rader: " + FormatInt(m_counts.lines, 3));
   logLine(kSeparator);
@@ -261,13 +292,18 @@ bool Importer::startSection(int sectionNumber, const std::string& line) {
   }
   if (section == Section::Base) {
     if (!commitBatches()) {
-      logLine(W("filen kunde inte lagras: ") + MessageText(IsamError));
+      failLine(W("filen kunde inte lagras: ") + IsamErrorText());
       return false;
     }
     m_createdCompetition = 0;
     m_db.closeCompetition();
   } else if (!m_db.competitionOpen()) {
-    logLine(W("ingen tävling öppen, filen hoppas över"));
+    if (m_db.competitionFailedToOpen()) {
+      failLine(W("Tävling ") + FormatInt(m_db.currentCompetition(), 2) + W(" kan inte öppnas: ") +
+               m_db.openFailureText() + W("; filen hoppas över"));
+    } else {
+      failLine(W("ingen tävling öppen, filen hoppas över"));
+    }
     return false;
   }
   m_record.clear();
@@ -353,7 +389,7 @@ void Importer::baseRecord() {
   m_db.setCurrentCompetition(0);
   m_db.comp() = c;
   if (!m_db.createCompetition()) {
-    logLine(W("Tävlingen kunde inte skapas: ") + MessageText(IsamError));
+    logLine(W("Tävlingen kunde inte skapas: ") + IsamErrorText());
     m_abort = true;
     return;
   }
@@ -400,7 +436,7 @@ void Importer::classRecord(const std::string& line) {
     ++m_counts.added;
   }
   if (!ok) {
-    logLine("felaktig " + line + " " + MessageText(IsamError));
+    reject("felaktig " + line + " " + IsamErrorText());
     return;
   }
   logLine("Klass^: " + d.className() + " Record:" + FormatInt(recNo, 4));
@@ -454,7 +490,7 @@ bool Importer::teamClass(const std::string& line, const std::string& clsName,
     if (Ask(101)) {
       if (!newClass(clsName)) return false;
       if (!m_db.storeClass(true)) {
-        logLine("felaktig " + line + " " + MessageText(IsamError));
+        reject("felaktig " + line + " " + IsamErrorText());
         return false;
       }
       classRecNo = m_db.classRecNo();
@@ -514,7 +550,7 @@ void Importer::teamRecord(const std::string& line) {
       m_lastTeamAdded = true;
       m_lastTeamRecNo = m_db.teamRecNo();
     } else {
-      logLine("felaktig " + line + " " + MessageText(IsamError));
+      reject("felaktig " + line + " " + IsamErrorText());
       return;
     }
   }
@@ -525,7 +561,11 @@ void Importer::teamRecord(const std::string& line) {
     if (badNumber) log += " startnummer";
     log += ": " + clsName + " dNr:" + FormatInt(team.teamNumber(), 4) + "  " + teamName + "  " +
            FormatInt(team.ranking(), 3);
-    logLine(log);
+    if (leftOut) {
+      reject(std::move(log));
+    } else {
+      logLine(std::move(log));
+    }
   }
 }
 
@@ -539,7 +579,7 @@ void Importer::contactLine(const std::string& line) {
   }
   const auto r = ParseWholeNumber(rowField);
   if (!r) {
-    logLine("felaktig adderad  \"" + line + "\"");
+    reject("felaktig adderad  \"" + line + "\"");
     return;
   }
   if (!m_db.readTeam(m_lastTeamRecNo)) return;
@@ -557,7 +597,7 @@ void Importer::contactLine(const std::string& line) {
     }
   }
   if (row < 0) {
-    logLine(W("för många i lag  \"") + line + "\"");
+    reject(W("för många i lag  \"") + line + "\"");
     return;
   }
   ContactRow c = team.contactRow(row);
@@ -568,8 +608,7 @@ void Importer::contactLine(const std::string& line) {
   c.setTown(Field(line, 4).substr(0, 22));
   c.setAddress4(Field(line, 5).substr(0, 22));
   team.setContactRow(row, c);
-  if (!m_db.rewriteTeam(m_lastTeamRecNo))
-    logLine("felaktig " + line + " " + MessageText(IsamError));
+  if (!m_db.rewriteTeam(m_lastTeamRecNo)) reject("felaktig " + line + " " + IsamErrorText());
 }
 
 void Importer::playTimeRecord(const std::string& line) {
@@ -597,7 +636,7 @@ void Importer::playTimeRecord(const std::string& line) {
   if (!leader.empty()) p.setGameLeader(leader.substr(0, 56));
   if (m_oldScheduleCleared) clearMatchRows(p);
   if (!m_db.storePlayTime(!found)) {
-    logLine("felaktig " + line + " " + MessageText(IsamError));
+    reject("felaktig " + line + " " + IsamErrorText());
     m_playTimeRead = false;
     return;
   }
@@ -668,7 +707,7 @@ bool Importer::matchLine(const std::string& line) {
         return false;
       }
       if (!clearOldSchedule()) {
-        logLine(W("nollställning misslyckades: ") + MessageText(IsamError));
+        logLine(W("nollställning misslyckades: ") + IsamErrorText());
         m_fileStopped = true;
         m_failed = true;
         return false;
@@ -755,17 +794,21 @@ bool Importer::matchItem(const std::string& item) {
 }
 
 void Importer::matchFault(const std::string& item, std::string_view messageUtf8) {
-  logLine("felaktig " + item + " " + W(messageUtf8));
+  reject("felaktig " + item + " " + W(messageUtf8));
 }
 
 Importer::MatchCheck Importer::checkMatch(const std::string& item, MatchPlan& plan) {
   plan.item = ParseMatchItem(item);
   const MatchItem& m = plan.item;
   if (!m.teamError.empty()) {
-    logLine("felaktig " + item + " " + m.teamError);
+    reject("felaktig " + item + " " + m.teamError);
     return MatchCheck::Stop;
   }
-  if (!m.resultError.empty()) logLine("felaktig " + item + " " + m.resultError);
+  if (!m.resultError.empty()) reject("felaktig " + item + " " + m.resultError);
+  // A score the records cannot hold is refused, never cut to fit: 9999 and more mean
+  // "not played".
+  if (m.hasResult && (m.homeScore > kMaxScore || m.awayScore > kMaxScore))
+    return skipMatch(item, "Resultatet ska vara 0..9998!");
 
   const CompetitionRec& comp = m_db.comp();
   if (comp.lastMatchNumber() >= kMaxMatchNumber) {
@@ -871,8 +914,8 @@ bool Importer::writeMatch(const std::string& item, MatchPlan& plan) {
   slot.setHomeTeamRecNo(plan.homeNo);
   slot.setAwayTeamRecNo(plan.awayNo);
   if (m.hasResult) {
-    slot.setHomeScore(static_cast<int>(std::min<long>(m.homeScore, 9998)));
-    slot.setAwayScore(static_cast<int>(std::min<long>(m.awayScore, 9998)));
+    slot.setHomeScore(static_cast<int>(m.homeScore));
+    slot.setAwayScore(static_cast<int>(m.awayScore));
   }
   if (!writeTeamEntry(plan, plan.home, plan.homeNo, plan.homeEntry, plan.awayNo, slot.homeScore(),
                       slot.awayScore()) ||

@@ -31,12 +31,14 @@ namespace liga::exchange {
 
 // How the import of one file ended.
 enum class FileOutcome {
-  Done,       // read to its end
-  NotOpened,  // "kan ej öppna"
-  NotText,    // a binary file, refused before anything was read
-  Declined,   // No to replacing the old schedule; the rest of the file was not read
-  Stopped,    // "avbryt" in the progress window
-  Failed,     // a full file, an unknown section or a storage error ended it early
+  Done,        // read to its end
+  NotOpened,   // "kan ej öppna"
+  NotText,     // a binary file, refused before anything was read
+  NotRegular,  // a FIFO, device or directory: refused without reading from it
+  TooLarge,    // larger than any exchange file can be: refused before reading it
+  Declined,    // No to replacing the old schedule; the rest of the file was not read
+  Stopped,     // "avbryt" in the progress window
+  Failed,      // a full file, an unknown section or a storage error ended it early
 };
 
 struct ImportSummary {
@@ -69,6 +71,11 @@ class Importer {
   // True when some file was not imported as a whole: it could not be opened, was not a
   // text file, was declined at the replace question, stopped, or failed while storing.
   bool failed() const { return m_failed || m_abort; }
+  // Why the import could not go on (code page 1252), or empty.
+  const std::string& failureText() const { return m_failure; }
+  // The lines (and match items) of all files that were refused or kept only in part, each
+  // logged with its reason.
+  int rejected() const { return m_rejected; }
 
  private:
   // How reading a file's lines ended: at its end (or a stop of the command or the file),
@@ -82,7 +89,18 @@ class Importer {
   void startFile();
   FileEnd readLines(std::istream& text);
   void finishFile(FileEnd end, std::int64_t started);
+  // Stores the classes' tie orders the file carried as comment lines, once its records
+  // are stored.
+  void storeTieOrders();
   void logLine(std::string line) { m_log.push_back(std::move(line)); }
+  // Logs a line that says why the import could not go on; the first one is kept for the
+  // front end's message.
+  void failLine(std::string line) {
+    if (m_failure.empty()) m_failure = line;
+    logLine(std::move(line));
+  }
+  // Logs a line of the file that was refused and counts it.
+  void reject(std::string line);
 
   bool startSection(int section, const std::string& line);
   void dataLine(const std::string& line);
@@ -120,6 +138,7 @@ class Importer {
   Database& m_db;
   std::string m_logDir;
   std::vector<std::string> m_log;
+  std::string m_failure;
   std::vector<ImportSummary> m_summaries;
   std::vector<FileOutcome> m_outcomes;
   std::string m_logFile;
@@ -128,6 +147,7 @@ class Importer {
   bool m_abort = false;
   bool m_failed = false;
   bool m_batches = false;
+  int m_rejected = 0;
 
   // Per file.
   int m_section = -1;
@@ -138,11 +158,16 @@ class Importer {
   std::int32_t m_lastPlayTimeRecNo = 0;
   bool m_askBeforeReplace = true;
   bool m_oldScheduleCleared = false;
+  std::vector<std::string> m_tieOrderLines;
   int m_createdCompetition = 0;  // the competition this file's base section created
   bool m_fileStopped = false;
   bool m_declined = false;
   ImportSummary m_counts;
+  std::vector<std::string> m_comments;  // the file's comment lines, shown when it is done
 };
+
+// "N rader avvisade" (code page 1252; "1 rad avvisad").
+std::string RejectedLinesText(int rejected);
 
 // The menu command: collects files with the file dialog in the directory of
 // `lastExchangePath` and imports them.

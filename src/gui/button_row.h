@@ -5,6 +5,8 @@
 #include <functional>
 
 class QDialog;
+class QString;
+class QWidget;
 class QPushButton;
 class QStatusBar;
 class QVBoxLayout;
@@ -28,5 +30,13 @@ struct ButtonRow {
 // fields use it).
 ButtonRow AddButtonRow(QDialog* dialog, QVBoxLayout* layout, RowButton ok, RowButton cancel,
                        bool okIsDefault);
+
+// What the person can change in `form`, as one text: every edit field, spin box, check box,
+// radio button, combo box and grid cell, in widget order. Two equal texts mean nothing was
+// changed between them.
+QString FormState(const QWidget* form);
+// Closing an editor without saving: when `changed`, asks "Ändringarna är inte sparade. Stäng
+// utan att spara?" and answers whether the editor may close (always when nothing changed).
+bool ConfirmDiscard(bool changed);
 
 }  // namespace liga::gui

@@ -68,6 +68,15 @@ void OnUiThread(QObject* context, F task) {
 
 }  // namespace
 
+namespace {
+// The server part of the fields: what "Save Configuration" is for (the recipient is not).
+mail::MailSettings serverPart(mail::MailSettings s) {
+  s.to.clear();
+  s.toName.clear();
+  return s;
+}
+}  // namespace
+
 TFormSendEmail::TFormSendEmail(Database& db, mail::TSendEmail& sender, QWidget* parent)
     : QDialog(parent), m_db(db), m_sender(sender), m_settingsPath(mail::DefaultMailSettingsPath()) {
   setObjectName(QStringLiteral("FormSendEmail"));
@@ -75,6 +84,7 @@ TFormSendEmail::TFormSendEmail(Database& db, mail::TSendEmail& sender, QWidget* 
   build();
   // The window opens on the first preset; the settings file is read only on request.
   ragLoadSettingsClick(0);
+  m_savedServer = serverPart(fields());
 }
 
 TFormSendEmail::~TFormSendEmail() {
@@ -209,6 +219,15 @@ QWidget* TFormSendEmail::buildServerPage() {
   form->addRow(QStringLiteral("&Inloggning:"), m_auth);
   form->addRow(QString::fromUtf8("&Användare:"), m_user);
   form->addRow(QString::fromUtf8("&Lösenord:"), m_password);
+  m_clearTextWarning = new QLabel(page);
+  m_clearTextWarning->setObjectName(QStringLiteral("lblClearTextPassword"));
+  m_clearTextWarning->setWordWrap(true);
+  m_clearTextWarning->setStyleSheet(QStringLiteral("color: #b00000"));
+  m_clearTextWarning->setVisible(false);
+  form->addRow(QString(), m_clearTextWarning);
+  for (QComboBox* c : {m_encrypted, m_auth})
+    connect(c, &QComboBox::currentIndexChanged, this, [this] { updateClearTextWarning(); });
+  connect(m_password, &QLineEdit::textChanged, this, [this] { updateClearTextWarning(); });
   form->addRow(QString(), m_verify);
   form->addRow(QStringLiteral("Extra CA-&fil:"), m_caFile);
   form->addRow(QString::fromUtf8("Lo&ggläge:"), m_logMode);
@@ -375,9 +394,18 @@ void TFormSendEmail::installHandlers() {
 }
 
 void TFormSendEmail::prepare() {
-  mail::PrepareMessage(m_sender, fields(), attachments(),
+  const mail::MailSettings f = fields();
+  if (const std::string warning = mail::CleartextPasswordWarning(f); !warning.empty())
+    appendLog(warning);
+  mail::PrepareMessage(m_sender, f, attachments(),
                        [this](const std::string& text) { appendLog(text); });
   installHandlers();
+}
+
+void TFormSendEmail::updateClearTextWarning() {
+  const std::string warning = mail::CleartextPasswordWarning(fields());
+  m_clearTextWarning->setText(Q(warning));
+  m_clearTextWarning->setVisible(!warning.empty());
 }
 
 void TFormSendEmail::showLogPage() {
@@ -471,15 +499,31 @@ void TFormSendEmail::ragLoadSettingsClick(int preset) {
     m_presets[static_cast<std::size_t>(preset)]->setChecked(true);
 }
 
-void TFormSendEmail::btnSaveClick() {
+bool TFormSendEmail::btnSaveClick() {
   std::string error;
-  if (!mail::SaveMailSettings(m_settingsPath, fields(), &error)) showError(error);
+  if (!mail::SaveMailSettings(m_settingsPath, fields(), &error)) {
+    showError(error);
+    return false;
+  }
+  m_savedServer = serverPart(fields());
+  return true;
 }
 
 void TFormSendEmail::btnLoadClick() {
   mail::MailSettings s = fields();
   // A missing file loads nothing: every field keeps its value.
-  if (mail::LoadMailSettings(m_settingsPath, s)) setFields(s);
+  if (mail::LoadMailSettings(m_settingsPath, s)) {
+    setFields(s);
+    m_savedServer = serverPart(fields());
+  }
+}
+
+bool TFormSendEmail::confirmClose() {
+  if (serverPart(fields()) == m_savedServer) return true;
+  const std::string question = Utf8ToCp1252("Serverinställningarna är ändrade. Spara dem i \"" +
+                                            m_settingsPath + "\" innan fönstret stängs?");
+  if (Ui().showMessage(MessageKind::Question, "??", question) != Answer::Yes) return true;
+  return btnSaveClick();
 }
 
 mail::MailRunOptions TFormSendEmail::teamRunOptions() {
@@ -545,6 +589,7 @@ void TFormSendEmail::reject() {
     m_abort = true;
     return;
   }
+  if (!confirmClose()) return;
   QDialog::reject();
 }
 

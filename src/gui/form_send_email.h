@@ -33,6 +33,7 @@
 class QCheckBox;
 class QComboBox;
 class QGridLayout;
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
@@ -71,7 +72,8 @@ class TFormSendEmail : public QDialog {
   void btnInlineClick();
   void btnRemoveAttachmentClick();
   void ragLoadSettingsClick(int preset);
-  void btnSaveClick();
+  // False (the error shown) when the file could not be written.
+  bool btnSaveClick();
   void btnLoadClick();
   void lagspelprogramBtnClick();
   void maillistBtnClick();
@@ -92,6 +94,7 @@ class TFormSendEmail : public QDialog {
   void prepare();
   void installHandlers();
   void showLogPage();
+  void updateClearTextWarning();
   void setBusy(bool busy);
   void appendLog(const std::string& text);
   void addAttachment(const char* kind);
@@ -103,10 +106,13 @@ class TFormSendEmail : public QDialog {
   void showInfo(const std::string& utf8);
   void closeEvent(QCloseEvent* event) override;
   void reject() override;
+  // Closing with changed server settings asks whether to save them; false keeps the window.
+  bool confirmClose();
 
   Database& m_db;
   mail::TSendEmail& m_sender;
   std::string m_settingsPath;
+  mail::MailSettings m_savedServer;  // the server settings as last loaded, saved or opened
   bool m_busy = false;
   bool m_abort = false;
 
@@ -114,6 +120,8 @@ class TFormSendEmail : public QDialog {
   QLineEdit *m_from = nullptr, *m_fromName = nullptr, *m_host = nullptr, *m_port = nullptr;
   QComboBox *m_encrypted = nullptr, *m_auth = nullptr, *m_logMode = nullptr;
   QLineEdit *m_user = nullptr, *m_password = nullptr, *m_caFile = nullptr;
+  // Shown while encryption "None" would send the password in clear text.
+  QLabel* m_clearTextWarning = nullptr;
   QCheckBox *m_verify = nullptr, *m_receipt = nullptr;
   QLineEdit *m_to = nullptr, *m_toName = nullptr, *m_cc = nullptr, *m_ccName = nullptr;
   QLineEdit *m_bcc = nullptr, *m_bccName = nullptr, *m_subject = nullptr;

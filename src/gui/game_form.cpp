@@ -40,10 +40,13 @@ TGameForm::TGameForm(liga::TGameForm& ctl, QWidget* parent) : QDialog(parent), m
     return e;
   };
   m_nummer = edit("edNummer", ctl.edNummer, "matchnummer", 5);
-  m_speltid = edit("edSpeltid", ctl.edSpeltid, "matchens speldatum och tid", 16);
+  m_speltid = edit("edSpeltid", ctl.edSpeltid,
+                   "matchens speldatum och tid, ÅÅÅÅ-MM-DD TT:MM (2027-04-10 10:00)", 16);
+  // The form the play time is typed in, shown while the field is empty.
+  m_speltid->setPlaceholderText(FromCp1252(kPlayTimeForm));
   m_ledare = edit("edLedare", ctl.edLedare, "matchledare", 56);
   form->addRow(QString::fromUtf8("matchnumm."), m_nummer);
-  form->addRow(QString::fromUtf8("match datum tid"), m_speltid);
+  form->addRow(QString::fromUtf8("match datum tid (ÅÅÅÅ-MM-DD TT:MM)"), m_speltid);
   form->addRow(QString::fromUtf8("spelledare, domare, ansvarig, mm"), m_ledare);
   layout->addLayout(form);
 
@@ -72,13 +75,15 @@ TGameForm::TGameForm(liga::TGameForm& ctl, QWidget* parent) : QDialog(parent), m
   });
 
   const ButtonRow row = AddButtonRow(this, layout, {"OK", "okButton", [this] { okClick(); }},
-                                     {"Avbryt", "cancelButton",
-                                      [this] {
-                                        m_ctl.cancelButtonClick();
-                                        reject();
-                                      }},
-                                     false);
+                                     {"Avbryt", "cancelButton", [this] { reject(); }}, false);
   m_status = row.status;
+  m_opened = FormState(this);
+}
+
+void TGameForm::reject() {
+  if (!ConfirmDiscard(FormState(this) != m_opened)) return;
+  m_ctl.cancelButtonClick();
+  QDialog::reject();
 }
 
 QString TGameForm::statusText() const {

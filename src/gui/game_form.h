@@ -18,6 +18,8 @@ class TGameForm : public QDialog {
  public:
   TGameForm(liga::TGameForm& ctl, QWidget* parent = nullptr);
   QString statusText() const;
+  // Escape, "Avbryt" and the close button: asks before unsaved changes are thrown away.
+  void reject() override;
   QTableWidget* grid() const { return m_grid; }
   void okClick();
 
@@ -32,6 +34,7 @@ class TGameForm : public QDialog {
   QLineEdit *m_nummer, *m_speltid, *m_ledare;
   QTableWidget* m_grid;
   QStatusBar* m_status;
+  QString m_opened;  // FormState at opening
   bool m_moving = false;
 };
 

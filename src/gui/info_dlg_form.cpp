@@ -116,6 +116,12 @@ TInfoDlgForm::TInfoDlgForm(liga::TInfoDlgForm& ctl, QWidget* parent) : QDialog(p
   const ButtonRow row = AddButtonRow(this, layout, {"OK", "okButton", [this] { okClick(); }},
                                      {"Avbryt", "cancelButton", [this] { reject(); }}, true);
   m_status = row.status;
+  m_opened = FormState(this);
+}
+
+void TInfoDlgForm::reject() {
+  if (!ConfirmDiscard(FormState(this) != m_opened)) return;
+  QDialog::reject();
 }
 
 QString TInfoDlgForm::statusText() const {

@@ -18,6 +18,8 @@ class TInfoDlgForm : public QDialog {
  public:
   TInfoDlgForm(liga::TInfoDlgForm& ctl, QWidget* parent = nullptr);
   QString statusText() const;
+  // Escape, "Avbryt" and the close button: asks before unsaved changes are thrown away.
+  void reject() override;
   void okClick();
 
  private:
@@ -30,6 +32,7 @@ class TInfoDlgForm : public QDialog {
   QCheckBox* m_attBetala;
   std::array<QLineEdit*, CompetitionRec::kContactBlocks> m_kontakt{};
   QStatusBar* m_status;
+  QString m_opened;  // FormState at opening
 };
 
 }  // namespace liga::gui

@@ -57,13 +57,15 @@ TklassDlg::TklassDlg(liga::TklassDlg& ctl, QWidget* parent) : QDialog(parent), m
                   ctl.edNummerStart, 0, "udNummerStart", 1, DivisionRec::kMaxFirstTeamNumber);
   layout->addLayout(form);
   const ButtonRow row = AddButtonRow(this, layout, {"OK", "BitBtn1", [this] { okClick(); }},
-                                     {"Avbryt", "BitBtn2",
-                                      [this] {
-                                        m_ctl.BitBtn2Click();
-                                        reject();
-                                      }},
-                                     true);
+                                     {"Avbryt", "BitBtn2", [this] { reject(); }}, true);
   m_status = row.status;
+  m_opened = FormState(this);
+}
+
+void TklassDlg::reject() {
+  if (!ConfirmDiscard(FormState(this) != m_opened)) return;
+  m_ctl.BitBtn2Click();
+  QDialog::reject();
 }
 
 QString TklassDlg::statusText() const {

@@ -19,8 +19,11 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <fstream>
+#include <iterator>
 
 #include "common/encoding.h"
+#include "common/file_replace.h"
 #include "common/ui_port.h"
 #include "gui/qt_ui.h"
 
@@ -98,8 +101,16 @@ FontSpec FromQFont(const QFont& font, std::uint32_t colour) {
 }
 
 TEKonfigDlg::TEKonfigDlg(Configuration& config, QWidget* parent)
-    : QDialog(parent), m_config(config) {
+    : QDialog(parent),
+      m_config(config),
+      m_mainAtOpen(config.main()),
+      m_reportAtOpen(config.report()),
+      m_labelAtOpen(config.label()) {
   setObjectName(QStringLiteral("EKonfigDlg"));
+  if (!config.path().empty()) {
+    std::ifstream in(config.path(), std::ios::binary);
+    if (in) m_fileAtOpen = std::string(std::istreambuf_iterator<char>(in), {});
+  }
   setWindowTitle(U("inställningar"));
   chooseFont = [this](const QFont& current) -> std::optional<QFont> {
     bool ok = false;
@@ -126,6 +137,12 @@ TEKonfigDlg::TEKonfigDlg(Configuration& config, QWidget* parent)
   ok->setDefault(true);
   connect(ok, &QPushButton::clicked, this, [this] { okButtonClick(); });
   bottom->addWidget(ok);
+  auto* cancel = new QPushButton(U("Avbryt"), this);
+  cancel->setObjectName(QStringLiteral("cancelButton"));
+  cancel->setToolTip(U("släpp ändringarna och återvänd"));
+  cancel->setAutoDefault(false);
+  connect(cancel, &QPushButton::clicked, this, [this] { cancelButtonClick(); });
+  bottom->addWidget(cancel);
   outer->addLayout(bottom);
   m_status = new QStatusBar(this);
   m_status->setObjectName(QStringLiteral("StatusBar1"));
@@ -611,8 +628,30 @@ void TEKonfigDlg::okButtonClick() {
   accept();
 }
 
+void TEKonfigDlg::cancelButtonClick() {
+  reject();
+}
+
+// Tab changes wrote blocks into the file as they went; cancelling puts the file back as it
+// was (only when it changed) and the blocks in memory with it.
+void TEKonfigDlg::restoreOpening() {
+  if (m_fileAtOpen) {
+    std::ifstream in(m_config.path(), std::ios::binary);
+    const std::string now(std::istreambuf_iterator<char>(in), {});
+    if (now != *m_fileAtOpen) ReplaceFile(m_config.path(), *m_fileAtOpen);
+  }
+  m_config.main() = m_mainAtOpen;
+  m_config.report() = m_reportAtOpen;
+  m_config.label() = m_labelAtOpen;
+}
+
 void TEKonfigDlg::done(int result) {
-  // Closing by any way stores both shown blocks; a refused field keeps the dialog open.
+  if (result != QDialog::Accepted) {
+    restoreOpening();
+    QDialog::done(result);
+    return;
+  }
+  // OK stores both shown blocks; a refused field keeps the dialog open.
   if (!storeReport() || !storeLabel()) return;
   m_config.main().setKonfigPage(m_pages->currentIndex());
   QDialog::done(result);

@@ -3,7 +3,9 @@
 // The dialog works on the configuration's selected blocks. Selecting a tab first stores the
 // block shown (fields into the block, its name into the main record, the block into its
 // place in the file), then loads the chosen block and makes it the selected one. Closing
-// stores both shown blocks and remembers the page; it closes only when both stores succeed.
+// with OK stores both shown blocks and remembers the page; it closes only when both stores
+// succeed. "Avbryt", Escape and the window's close button throw every change away: the
+// configuration file and the blocks in memory are as they were when the dialog opened.
 #pragma once
 
 #include <QDialog>
@@ -52,6 +54,7 @@ class TEKonfigDlg : public QDialog {
   // A click on picture n (0..4): the picture-open dialog, then the preview.
   void pictureClick(int n);
   void okButtonClick();
+  void cancelButtonClick();
 
   QString statusText() const;
 
@@ -77,6 +80,12 @@ class TEKonfigDlg : public QDialog {
   int m_shownReport = 1;
   int m_shownLabel = 1;
   bool m_switching = false;
+  // The configuration as it was at opening, for "Avbryt".
+  MainConfig m_mainAtOpen;
+  ReportSettingsBlock m_reportAtOpen;
+  LabelSettingsBlock m_labelAtOpen;
+  std::optional<std::string> m_fileAtOpen;
+  void restoreOpening();
 
   QLineEdit* m_rapportnamn = nullptr;
   QLineEdit* m_fottext = nullptr;

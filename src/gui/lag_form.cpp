@@ -110,14 +110,16 @@ TLagForm::TLagForm(liga::TLagForm& ctl, QWidget* parent) : QDialog(parent), m_ct
   });
 
   const ButtonRow row = AddButtonRow(this, layout, {"OK", "okButton", [this] { okClick(); }},
-                                     {"Avbryt", "cancelButton",
-                                      [this] {
-                                        m_ctl.cancelButtonClick();
-                                        reject();
-                                      }},
-                                     false);
+                                     {"Avbryt", "cancelButton", [this] { reject(); }}, false);
   m_status = row.status;
   row.cancel->setToolTip(QString::fromUtf8("avbryt och spara inget"));
+  m_opened = FormState(this);
+}
+
+void TLagForm::reject() {
+  if (!ConfirmDiscard(FormState(this) != m_opened)) return;
+  m_ctl.cancelButtonClick();
+  QDialog::reject();
 }
 
 QString TLagForm::statusText() const {

@@ -18,6 +18,8 @@ class TLagForm : public QDialog {
  public:
   TLagForm(liga::TLagForm& ctl, QWidget* parent = nullptr);
   QString statusText() const;
+  // Escape, "Avbryt" and the close button: asks before unsaved changes are thrown away.
+  void reject() override;
   QTableWidget* grid() const { return m_grid; }
   void okClick();
   // The class box's text was chosen or typed.
@@ -32,6 +34,7 @@ class TLagForm : public QDialog {
   QComboBox* m_klass;
   QTableWidget* m_grid;
   QStatusBar* m_status;
+  QString m_opened;  // FormState at opening
   bool m_filling = false;
 };
 

@@ -92,6 +92,17 @@ TLottnDlgForm::TLottnDlgForm(scheduling::ScheduleDialog& controller, QWidget* pa
   }
   sortLayout->addWidget(rounds, 2, 0);
   sortLayout->addWidget(homeAway, 2, 1);
+  m_improve = new QCheckBox(FromCp1252(scheduling::kImproveLabel), sort);
+  m_improve->setObjectName(QStringLiteral("cbForbattra"));
+  sortLayout->addWidget(m_improve, 3, 0);
+  auto* secondsRow = new QHBoxLayout;
+  m_improveSeconds = new QSpinBox(sort);
+  m_improveSeconds->setObjectName(QStringLiteral("udForbattraSekunder"));
+  m_improveSeconds->setRange(scheduling::kMinImproveSeconds, scheduling::kMaxImproveSeconds);
+  secondsRow->addWidget(m_improveSeconds);
+  secondsRow->addWidget(new QLabel(FromCp1252(scheduling::kImproveSecondsLabel), sort));
+  secondsRow->addStretch(1);
+  sortLayout->addLayout(secondsRow, 3, 1);
   outer->addWidget(sort);
 
   auto* files = new QGridLayout;
@@ -142,6 +153,10 @@ TLottnDlgForm::TLottnDlgForm(scheduling::ScheduleDialog& controller, QWidget* pa
 
   m_oneMatch->setChecked(m_c.oneMatchPerDay());
   m_refine->setValue(m_c.refineSteps());
+  m_improve->setChecked(m_c.improve());
+  m_improveSeconds->setValue(m_c.improveSeconds());
+  m_improveSeconds->setEnabled(m_c.improve());
+  connect(m_improve, &QCheckBox::toggled, m_improveSeconds, &QWidget::setEnabled);
   m_roundOrder[m_c.roundOrderIndex() == 1 ? 1 : 0]->setChecked(true);
   m_homeAway[m_c.homeAwayIndex() == 1 ? 1 : 0]->setChecked(true);
   m_maskFile->setText(QString::fromStdString(m_c.maskFile()));
@@ -160,6 +175,8 @@ void TLottnDlgForm::showValues() {
 void TLottnDlgForm::pushFields() {
   m_c.setOneMatchPerDay(m_oneMatch->isChecked());
   m_c.setRefineSteps(m_refine->value());
+  m_c.setImprove(m_improve->isChecked());
+  m_c.setImproveSeconds(m_improveSeconds->value());
   m_c.setRoundOrderIndex(m_roundOrder[1]->isChecked() ? 1 : 0);
   m_c.setHomeAwayIndex(m_homeAway[1]->isChecked() ? 1 : 0);
   m_c.setMaskFile(m_maskFile->text().toStdString());
@@ -170,6 +187,7 @@ void TLottnDlgForm::okButtonClick() {
   // A number still being typed counts as entered.
   m_playTimes->interpretText();
   m_perPlayTime->interpretText();
+  m_improveSeconds->interpretText();
   pushFields();
   if (m_c.ok()) {
     m_status->clearMessage();

@@ -38,6 +38,8 @@ class TLottnDlgForm : public QDialog {
   QSpinBox* m_perPlayTime = nullptr;  // Edit10
   QCheckBox* m_oneMatch = nullptr;
   QSpinBox* m_refine = nullptr;
+  QCheckBox* m_improve = nullptr;        // "förbättra schemat"
+  QSpinBox* m_improveSeconds = nullptr;  // its budget in seconds
   std::array<QRadioButton*, 2> m_roundOrder{};
   std::array<QRadioButton*, 2> m_homeAway{};
   QLineEdit* m_maskFile = nullptr;

@@ -10,18 +10,22 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QMessageBox>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <string>
 #include <vector>
 
 #include "app/shell.h"
+#include "common/encoding.h"
 #include "gui/main_form.h"
 #include "gui/qt_ui.h"
 #include "gui/screenshots.h"
+#include "gui/swedish.h"
 
 namespace {
 
@@ -43,10 +47,29 @@ long long realtimeNanoseconds() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Answered before the window system is touched, so they work without a display.
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::printf("ligawin32 %s\n", LIGA_VERSION);
+      return 0;
+    }
+    if (std::strcmp(argv[i], "--help") == 0) {
+      std::printf(
+          "användning: ligawin32 [--data KATALOG] [--config FIL] [/NET]\n"
+          "se även: man ligawin32, liga help\n");
+      return 0;
+    }
+  }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("LigaWin32"));
   QApplication::setDesktopFileName(QStringLiteral("ligawin32"));
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/ligawin32.png")));
+  liga::gui::InstallSwedishTranslations(app);
+
+  if (const std::string problem = liga::FoldersProblem(); !problem.empty()) {
+    QMessageBox::critical(nullptr, QStringLiteral("LigaWin32"), QString::fromStdString(problem));
+    return 1;
+  }
 
   liga::StartupOptions options;
   bool firstPaintExit = false;
@@ -75,7 +98,15 @@ int main(int argc, char** argv) {
   liga::ScopedUi scoped(ui);
   if (!screenshotDir.empty()) ui.setScripted(true);
   liga::gui::TMainForm form(shell, ui);
+  // A second copy on a data directory in use says so and ends: without its data it could
+  // offer nothing, and its configuration must not replace the first copy's.
+  options.lockRefusalNote = liga::Utf8ToCp1252(
+      "\n\nligawin32 avslutas utan att ändra något; konfigurationen lämnas som den är.");
   form.FormCreate(options);
+  if (shell.refusedAtStartup()) {
+    form.FormDestroy();
+    return 1;
+  }
   if (pipe(g_signalPipe) == 0) {
     auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &form);
     QObject::connect(notifier, &QSocketNotifier::activated, &form, [&form] { form.close(); });

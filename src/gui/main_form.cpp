@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QScreen>
+#include <QShortcut>
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QStyle>
@@ -43,6 +44,7 @@
 #include "gui/reports/etikett_reg_form.h"
 #include "gui/reports/giro_dlg.h"
 #include "gui/result_form.h"
+#include "publish/site.h"
 #include "reports/team_selection.h"
 #include "scheduling/database_input.h"
 #include "scheduling/fairness_grid.h"
@@ -134,11 +136,21 @@ void TMainForm::addCompetitionItems(QMenu* menu, const char* prefix, const QStri
 }
 
 void TMainForm::buildMenus() {
-  buildArchiveMenu(topMenu(menuBar(), "arkiv1", U("arkiv")));
-  buildRegisterMenu(topMenu(menuBar(), "mnuRegister", U("register")));
-  buildReportMenu(topMenu(menuBar(), "mnuRapporter", U("rapporter")));
-  buildViewMenu(topMenu(menuBar(), "mnuVisningar", U("visningar")));
-  buildXregisterMenu(topMenu(menuBar(), "mnuXregister", U("xregister")));
+  // Every menu opens with Alt and its underlined letter; F10 opens the first one.
+  buildArchiveMenu(topMenu(menuBar(), "arkiv1", U("&arkiv")));
+  buildRegisterMenu(topMenu(menuBar(), "mnuRegister", U("&register")));
+  buildReportMenu(topMenu(menuBar(), "mnuRapporter", U("ra&pporter")));
+  buildViewMenu(topMenu(menuBar(), "mnuVisningar", U("&visningar")));
+  buildXregisterMenu(topMenu(menuBar(), "mnuXregister", U("&xregister")));
+  auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
+  f10->setObjectName(QStringLiteral("menuKey"));
+  connect(f10, &QShortcut::activated, this, [this] {
+    const QList<QAction*> menus = menuBar()->actions();
+    // A menu opens only from a window on the screen.
+    if (menus.isEmpty() || !menuBar()->isVisible()) return;
+    menuBar()->setFocus(Qt::ShortcutFocusReason);
+    menuBar()->setActiveAction(menus.first());
+  });
   // The hints show as the menus' tool tips.
   for (QMenu* m : findChildren<QMenu*>()) m->setToolTipsVisible(true);
 }
@@ -179,6 +191,17 @@ void TMainForm::buildArchiveMenu(QMenu* arkiv) {
   addCommand(
       exp, "kalender1", U("lagkalendrar"), U("exporterar matcherna som kalender (iCalendar)"),
       [this] { exportCalendar(); }, false);
+  addCommand(
+      arkiv, "publicera1", U("publicera"),
+      U("publicerar tävlingen som webbplats: tabeller, spelprogram och lagens sidor"),
+      [this] {
+        // The picker starts beside the exchange files, in a folder "webb".
+        std::string last = m_shell.config().main().lastExchangePath();
+        if (last.empty()) last = m_shell.db().dataDir() + "/";
+        const auto start = std::filesystem::path(last).parent_path() / "webb";
+        publish::RunPublish(m_shell.db(), Utf8ToCp1252(start.string()), std::time(nullptr));
+      },
+      false);
   m_spelfordela = addCommand(
       arkiv, "spelfrdela1", U("spelfördela"), U("spelfördelar tävlingens matcher på speltiderna"),
       [this] { spellotta(); }, true);
@@ -332,6 +355,12 @@ void TMainForm::buildBody() {
   outer->setSpacing(4);
   outer->addLayout(buildToolButtons(central));
   outer->addWidget(buildBanner(central), 1);
+  m_nextStep = new QLabel(central);
+  m_nextStep->setObjectName(QStringLiteral("nextStep"));
+  m_nextStep->setWordWrap(true);
+  m_nextStep->setTextFormat(Qt::PlainText);
+  m_nextStep->setAlignment(Qt::AlignCenter);
+  outer->addWidget(m_nextStep);
   outer->addLayout(buildBaseButtons(central));
   buildStatusPanels(central, outer);
   setCentralWidget(central);
@@ -482,6 +511,8 @@ void TMainForm::buildStatusPanels(QWidget* central, QVBoxLayout* outer) {
   messageRow->setSpacing(2);
   for (int k = 0; k < 3; ++k) {
     m_messages[k] = panel(k == 0 ? "sbMessage0" : (k == 1 ? "sbMessage1" : "sbMessage2"));
+    // A long message wraps and the bar grows with it, rather than being cut at the panel.
+    m_messages[k]->setWordWrap(true);
     messageRow->addWidget(m_messages[k], k == 0 ? 2 : 1);
   }
   auto* messageBar = new QWidget(central);
@@ -496,7 +527,10 @@ void TMainForm::buildStatusPanels(QWidget* central, QVBoxLayout* outer) {
 
 bool TMainForm::FormCreate(const StartupOptions& options) {
   setWindowTitle(QString::fromStdString(Cp1252ToUtf8(WindowCaption(" Linux Qt"))));
-  const bool storage = m_shell.startup(m_ui, options);
+  StartupOptions opened = options;
+  // On a data directory it may not write the window still shows and prints the competitions.
+  opened.readOnlyFallback = true;
+  const bool storage = m_shell.startup(m_ui, opened);
   m_started = true;
   showSettingsPanels();
   refresh();
@@ -521,9 +555,23 @@ void TMainForm::applyGeometry() {
   }
   const QSize minimum(kDesignWidth * m_scale / 100, kDesignHeight * m_scale / 100);
   setMinimumSize(minimum);
+  const MainConfig& main = m_shell.config().main();
+  if (main.windowWidth() == 0 || main.windowHeight() == 0) {
+    // First start: a size that suits the screen, centred; later starts reopen the window
+    // as it was closed.
+    const QSize size(std::max(minimum.width(), screen.width() * 11 / 20),
+                     std::max(minimum.height(), screen.height() * 3 / 5));
+    resize(std::min(size.width(), std::max(minimum.width(), screen.width())),
+           std::min(size.height(), std::max(minimum.height(), screen.height())));
+    if (QScreen* s = QApplication::primaryScreen()) {
+      const QRect area = s->availableGeometry();
+      move(area.center() - QPoint(width() / 2, height() / 2));
+    }
+    return;
+  }
   resize(std::max(g.width, minimum.width()), std::max(g.height, minimum.height()));
   // A zero left or top keeps the position the window system gives.
-  if (g.left != 0 && g.top != 0) move(g.left, g.top);
+  if (g.left != 0 || g.top != 0) move(g.left, g.top);
 }
 
 void TMainForm::offerDemo() {
@@ -553,7 +601,10 @@ void TMainForm::FormDestroy() {
   g.top = frameGeometry().y();
   g.width = width();
   g.height = height();
-  m_shell.shutdown(m_ui, g);
+  if (!m_shell.shutdown(m_ui, g)) {
+    ScopedUi scoped(m_ui);
+    ShowMessage(401, m_shell.configSaveFailureText());
+  }
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
@@ -604,6 +655,13 @@ void TMainForm::refresh() {
   }
   m_spelfordela->setChecked(m_state.competitionOpen && m_state.scheduled);
   m_dataPanel->setText(FromCp1252(DataPanelText(m_state)));
+  const std::string next = NextStepText(m_state);
+  m_nextStep->setText(FromCp1252(next));
+  m_nextStep->setVisible(!next.empty());
+  // "Datafiler saknas" leaves the message bar once the data files are there.
+  if (m_state.dataPresent && m_bar.drop(MessageText(msg::kDataFilesMissing))) {
+    for (int k = 0; k < 3; ++k) m_messages[k]->setText(FromCp1252(m_bar.panels()[k]));
+  }
   showMessageLine();
 }
 
@@ -750,6 +808,9 @@ void TMainForm::raderaAllaLag() {
 void TMainForm::dataDir() {
   ChangeDataDirectoryCommand(m_shell.db(), m_shell.config().main());
   showSettingsPanels();
+  // The choice is the point of the command: it is saved now, so a failure is told while the
+  // user can still act on it, not lost at exit.
+  if (!m_shell.saveConfiguration()) ShowMessage(401, m_shell.configSaveFailureText());
 }
 
 void TMainForm::konfig() {
@@ -764,7 +825,7 @@ void TMainForm::konfig() {
 
 void TMainForm::info() {
   if (!m_ui.scripted()) {
-    QMessageBox::about(this, U("info"),
+    QMessageBox::about(this, U("Om LigaWin32"),
                        QString::fromStdString(Cp1252ToUtf8(WindowCaption(""))) +
                            U("\nserie- och turneringsadministration\n\nDatabibliotek: ") +
                            QString::fromStdString(m_shell.db().dataDir()));

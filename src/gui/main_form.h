@@ -164,6 +164,7 @@ class TMainForm : public QMainWindow {
   QAction* m_spelfordela = nullptr;
   QLabel* m_dataHeading = nullptr;
   QLabel* m_dataPanel = nullptr;
+  QLabel* m_nextStep = nullptr;
   std::array<QLabel*, 3> m_settings{};
   std::array<QLabel*, 3> m_messages{};
   QSpinBox* m_scaleControl = nullptr;

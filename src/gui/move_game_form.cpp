@@ -59,6 +59,8 @@ TMoveGameForm::TMoveGameForm(Database& db, QWidget* parent) : QDialog(parent), m
       if (index < 0 || index == m_ctl.listIndex(s + 1)) return;
       m_ctl.selectPlayTime(s + 1, index);
       fill(s + 1);
+      // A message about the earlier choice is no longer true.
+      m_status->clearMessage();
     });
     fill(s + 1);
   }

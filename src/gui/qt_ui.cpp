@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <memory>
 
 #include "common/encoding.h"
 #include "common/progress.h"
@@ -19,15 +20,41 @@ namespace {
 
 constexpr qint64 kFlushIntervalMs = 33;  // about 30 repaints a second
 
-const char* defaultCaption(MessageKind kind) {
+// The window title of a message box: the program's name and, in Swedish, what kind of box
+// it is. The core's own captions ("??", "info", "error") name the kind only, so they are
+// replaced; any other caption is the box's own title.
+QString titleFor(MessageKind kind, const std::string& caption) {
+  if (!caption.empty() && caption != "??" && caption != "info" && caption != "error")
+    return FromCp1252(caption);
   switch (kind) {
     case MessageKind::Question:
-      return "??";
+      return QString::fromUtf8("LigaWin32 – fråga");
     case MessageKind::Warning:
-      return "info";
-    default:
-      return "error";
+      return QString::fromUtf8("LigaWin32 – varning");
+    case MessageKind::Information:
+    case MessageKind::Status:
+      return QStringLiteral("LigaWin32");
+    case MessageKind::AbortRetryIgnore:
+    case MessageKind::Error:
+      break;
   }
+  return QString::fromUtf8("LigaWin32 – fel");
+}
+
+QMessageBox::Icon iconFor(MessageKind kind) {
+  switch (kind) {
+    case MessageKind::Question:
+      return QMessageBox::Question;
+    case MessageKind::Warning:
+      return QMessageBox::Warning;
+    case MessageKind::Information:
+    case MessageKind::Status:
+      return QMessageBox::Information;
+    case MessageKind::AbortRetryIgnore:
+    case MessageKind::Error:
+      break;
+  }
+  return QMessageBox::Critical;
 }
 
 Answer scriptedDefault(MessageKind kind) {
@@ -128,33 +155,57 @@ Answer QtUi::showMessage(MessageKind kind, const std::string& caption, const std
     }
     return scriptedDefault(kind);
   }
-  const QString title = FromCp1252(caption.empty() ? defaultCaption(kind) : caption);
-  const QString body = FromCp1252(text);
-  QWidget* owner = m_main;
-  switch (kind) {
-    case MessageKind::Status:
-      setStatus(text);
-      return Answer::Ok;
-    case MessageKind::Question:
-      return QMessageBox::question(owner, title, body, QMessageBox::Yes | QMessageBox::No,
-                                   QMessageBox::Yes) == QMessageBox::Yes
-                 ? Answer::Yes
-                 : Answer::No;
-    case MessageKind::Warning:
-      QMessageBox::warning(owner, title, body);
-      return Answer::Ok;
-    case MessageKind::AbortRetryIgnore: {
-      const auto b = QMessageBox::critical(
-          owner, title, body, QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore);
-      if (b == QMessageBox::Retry) return Answer::Retry;
-      if (b == QMessageBox::Ignore) return Answer::Ignore;
-      return Answer::Abort;
-    }
-    case MessageKind::Error:
-      QMessageBox::critical(owner, title, body);
-      return Answer::Ok;
+  if (kind == MessageKind::Status) {
+    setStatus(text);
+    return Answer::Ok;
   }
-  return Answer::Ok;
+  std::unique_ptr<QMessageBox> box = MakeMessageBox(m_main, kind, caption, text);
+  box->exec();
+  return AnswerOf(*box);
+}
+
+std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* owner, MessageKind kind,
+                                            const std::string& caption, const std::string& text) {
+  auto box = std::make_unique<QMessageBox>(iconFor(kind), titleFor(kind, caption), FromCp1252(text),
+                                           QMessageBox::NoButton, owner);
+  box->setObjectName(QStringLiteral("messageBox"));
+  // Long texts (paths above all) wrap instead of being cut; the box grows with them.
+  box->setTextFormat(Qt::PlainText);
+  auto add = [&box](const char* text, QMessageBox::ButtonRole role, Answer answer) {
+    QPushButton* b = box->addButton(QString::fromUtf8(text), role);
+    b->setProperty("answer", static_cast<int>(answer));
+    return b;
+  };
+  switch (kind) {
+    case MessageKind::Question: {
+      QPushButton* yes = add("&Ja", QMessageBox::YesRole, Answer::Yes);
+      QPushButton* no = add("&Nej", QMessageBox::NoRole, Answer::No);
+      box->setDefaultButton(yes);
+      box->setEscapeButton(no);
+      break;
+    }
+    case MessageKind::AbortRetryIgnore: {
+      QPushButton* abort = add("&Avbryt", QMessageBox::RejectRole, Answer::Abort);
+      add("&Försök igen", QMessageBox::AcceptRole, Answer::Retry);
+      add("&Ignorera", QMessageBox::DestructiveRole, Answer::Ignore);
+      box->setDefaultButton(abort);
+      box->setEscapeButton(abort);
+      break;
+    }
+    default: {
+      QPushButton* ok = add("OK", QMessageBox::AcceptRole, Answer::Ok);
+      box->setDefaultButton(ok);
+      box->setEscapeButton(ok);
+      break;
+    }
+  }
+  return box;
+}
+
+Answer AnswerOf(const QMessageBox& box) {
+  const QAbstractButton* b = box.clickedButton();
+  if (b == nullptr) return Answer::Cancel;
+  return static_cast<Answer>(b->property("answer").toInt());
 }
 
 void QtUi::setStatus(const std::string& text) {

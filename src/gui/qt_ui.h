@@ -23,6 +23,7 @@
 #include <array>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,12 +32,21 @@
 
 class QDialog;
 class QLabel;
+class QMessageBox;
 class QPushButton;
 
 namespace liga::gui {
 
 QString FromCp1252(const std::string& text);
 std::string ToCp1252(const QString& text);
+
+// The box a message of `kind` is shown in: a Swedish title that names the program ("LigaWin32
+// – fel", never "error"), the icon of its kind (information, warning, question, error),
+// Swedish buttons ("Ja", "Nej", "Avbryt", ...) and the whole text, wrapped. The caller runs
+// it; AnswerOf tells which button was pressed (Cancel when the box was closed otherwise).
+std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* owner, MessageKind kind,
+                                            const std::string& caption, const std::string& text);
+Answer AnswerOf(const QMessageBox& box);
 
 // Converts a filter of patterns ("*.lgw *.txt") into a Qt name filter.
 QString QtFilter(const std::string& patterns);

@@ -66,6 +66,9 @@ void LinkUpDown(QLineEdit* edit, QSpinBox* updown, int lo, int hi, int step) {
   updown->setRange(lo, hi);
   updown->setSingleStep(step);
   updown->setFixedWidth(18);
+  // The arrows belong to the field beside them: Tab goes from field to field.
+  updown->setFocusPolicy(Qt::NoFocus);
+  if (auto* inner = updown->findChild<QLineEdit*>()) inner->setFocusPolicy(Qt::NoFocus);
   updown->setButtonSymbols(QAbstractSpinBox::UpDownArrows);
   bool ok = false;
   const int v = edit->text().trimmed().toInt(&ok);

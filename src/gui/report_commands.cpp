@@ -31,6 +31,7 @@ PreviewRunner& previewRunner() {
     QObject::connect(&preview, &QPrintPreviewDialog::paintRequested,
                      [&](QPrinter* p) { print(*p); });
     preview.exec();
+    ReportPrintedFile(printer);
   };
   return runner;
 }
@@ -211,7 +212,9 @@ void ShowViewCommand(QWidget* parent, Shell& shell, ReportKind kind) {
   if (kind == ReportKind::Results) grids = reports::ViewResults(rc, *classes, *playTimes);
   if (kind == ReportKind::Fairness) grids = scheduling::CompetitionFairnessGrids(db);
   if (grids.empty()) return;
-  gridRunner()(parent, reports::JoinGrids(grids));
+  gridRunner()(parent, reports::JoinGrids(grids, kind == ReportKind::Results
+                                                     ? reports::ResultsViewTitle(grids)
+                                                     : std::string()));
 }
 
 void PrintLabelsCommand(QWidget* parent, Shell& shell, bool byTeam, int set) {

@@ -63,13 +63,16 @@ TResultForm::TResultForm(Database& db, QWidget* parent) : QDialog(parent), m_ctl
   });
 
   const ButtonRow row = AddButtonRow(this, layout, {"klar", "klarBtn", [this] { klarClick(); }},
-                                     {"avbryt", "avbrytBtn",
-                                      [this] {
-                                        m_ctl.avbrytClick();
-                                        reject();
-                                      }},
-                                     false);
+                                     {"avbryt", "avbrytBtn", [this] { reject(); }}, false);
   m_status = row.status;
+}
+
+// Play times saved earlier stay saved; what was typed into the one on screen is thrown
+// away only when the person says so.
+void TResultForm::reject() {
+  if (!ConfirmDiscard(m_ctl.modified())) return;
+  m_ctl.avbrytClick();
+  QDialog::reject();
 }
 
 QString TResultForm::statusText() const {

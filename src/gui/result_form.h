@@ -17,6 +17,8 @@ class TResultForm : public QDialog {
  public:
   TResultForm(Database& db, QWidget* parent = nullptr);
   QString statusText() const;
+  // Escape, "Avbryt" and the close button: asks before unsaved changes are thrown away.
+  void reject() override;
   liga::TResultForm& controller() { return m_ctl; }
   void klarClick();
 

@@ -2,12 +2,17 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileDialog>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QScreen>
 #include <QTabWidget>
+#include <QTableWidget>
+#include <memory>
 
+#include "common/encoding.h"
 #include "gui/form_send_email.h"
 #include "gui/game_form.h"
 #include "gui/info_dlg_form.h"
@@ -16,6 +21,7 @@
 #include "gui/lag_form.h"
 #include "gui/lottn_dlg.h"
 #include "gui/main_form.h"
+#include "gui/qt_ui.h"
 #include "gui/result_form.h"
 #include "reports/team_selection.h"
 #include "scheduling/database_input.h"
@@ -120,6 +126,31 @@ void WriteScreenshots(TMainForm& form, const std::string& dir, bool dialogs) {
   }
   TResultForm results(db, &form);
   save(results, d + QStringLiteral("/resultat.png"));
+  // A typing error: the message names the match and every typed value stays.
+  if (auto* grid = results.findChild<QTableWidget*>(QStringLiteral("sgMatcher1"))) {
+    if (QTableWidgetItem* away = grid->item(2, liga::TResultForm::kAwayCol)) {
+      away->setText(QStringLiteral("x"));
+      results.klarClick();
+      save(results, d + QStringLiteral("/resultat-fel.png"));
+    }
+  }
+  results.hide();
+
+  // A question in Swedish, as a save over an existing file asks it.
+  std::unique_ptr<QMessageBox> question =
+      MakeMessageBox(&form, MessageKind::Question, "??",
+                     Utf8ToCp1252("Filen \"/home/kansli/Dokument/resultat.pdf\" finns redan.\n"
+                                  "Vill du ersätta den?"));
+  save(*question, d + QStringLiteral("/fraga.png"));
+  question->hide();
+  // The save picker with Qt's Swedish texts.
+  QFileDialog picker(&form, QStringLiteral("Spara fil som..."), QDir::homePath(),
+                     QStringLiteral("*.pdf (*.pdf);;alla (*)"));
+  picker.setOption(QFileDialog::DontUseNativeDialog);
+  picker.setAcceptMode(QFileDialog::AcceptSave);
+  picker.resize(760, 460);
+  save(picker, d + QStringLiteral("/filvaljare.png"));
+  picker.hide();
 }
 
 }  // namespace liga::gui

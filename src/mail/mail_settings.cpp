@@ -240,6 +240,12 @@ void ApplyPreset(MailSettings& settings, int index) {
   settings.smtpAuth = p.auth;
 }
 
+std::string CleartextPasswordWarning(const MailSettings& settings) {
+  if (settings.encrypted != 0 || settings.smtpAuth == 0 || settings.smtpPassword.empty()) return {};
+  return "Varning: krypteringen är \"None\", så lösenordet skickas okrypterat över nätet. "
+         "Välj SSL eller TLS om servern klarar det.";
+}
+
 int PortNumber(const std::string& text) {
   int n;
   if (!ParseInt(text, n) || n <= 0 || n > 65535) return 587;

@@ -78,6 +78,10 @@ inline constexpr int kServerPresets = 9;
 const ServerPreset& Preset(int index);
 void ApplyPreset(MailSettings& settings, int index);
 
+// The warning shown before sending when the password would cross the network unencrypted
+// (encryption "None" with authentication and a password); empty otherwise. UTF-8.
+std::string CleartextPasswordWarning(const MailSettings& settings);
+
 // The port field as a number; 587 when it is not one.
 int PortNumber(const std::string& text);
 

@@ -1,5 +1,7 @@
 #include "mail/schedule_mail.h"
 
+#include "common/email_address.h"
+
 #include <cctype>
 #include <functional>
 #include <memory>
@@ -50,6 +52,18 @@ std::string Now() {
 
 void ShowError(const std::string& utf8) {
   Ui().showMessage(MessageKind::Error, "error", Utf8ToCp1252(utf8));
+}
+
+// False, with the address logged and counted, when the contact's address is not one a mail
+// may be sent to.
+bool acceptedAddress(const ContactRow& row, MailRunResult& result,
+                     const TSendEmail::LogHandler& log) {
+  if (ValidEmailAddress(row.email())) return true;
+  ++result.refusedAddresses;
+  if (log)
+    log("ogiltig e-postadress hoppas över: \"" + Utf8(ShownEmailAddress(row.email())) + "\" (" +
+        Utf8(row.name()) + ")");
+  return false;
 }
 
 }  // namespace
@@ -112,7 +126,8 @@ std::string PageHead(const std::string& title, const MakerInfo& maker) {
   p += "<body alink=\"#ff00ff\" text=\"#000000\" link=\"#0000ff\" vlink=\"#008000\" "
        "bgcolor=\"#ffffff\">";
   p += "<h1><b><font color=\"#000000\" face=\"Arial\">" + title + "</font></b></h1>";
-  p += "<IMG SRC=\"" + XmlEscape(maker.logoUrl) + "\" ALT=\"vira f\xF6r windows\" >";
+  if (!maker.logoUrl.empty())
+    p += "<IMG SRC=\"" + XmlEscape(maker.logoUrl) + "\" ALT=\"" + XmlEscape(maker.name) + "\" >";
   return p;
 }
 
@@ -201,10 +216,14 @@ std::string PageFoot(const CompetitionRec& comp, const MakerInfo& maker) {
     p += "<br>";
   }
   p += "<br><br>";
-  p += "<IMG SRC=\"" + XmlEscape(maker.companyLogoUrl) + "\" ALT=\"" + XmlEscape(maker.name) +
-       "\" >";
-  p += "<center>" + XmlEscape(maker.webAddress) + "  mailto:" + XmlEscape(maker.email) +
-       "</center></body></html>";
+  if (!maker.companyLogoUrl.empty())
+    p += "<IMG SRC=\"" + XmlEscape(maker.companyLogoUrl) + "\" ALT=\"" + XmlEscape(maker.name) +
+         "\" >";
+  std::string contact = XmlEscape(maker.webAddress);
+  if (!maker.email.empty())
+    contact += (contact.empty() ? "" : "  ") + ("mailto:" + XmlEscape(maker.email));
+  if (!contact.empty()) p += "<center>" + contact + "</center>";
+  p += "</body></html>";
   return p;
 }
 
@@ -271,7 +290,7 @@ MailRunResult SendTeamSchedules(Database& db, TSendEmail& mail, const MailSettin
     bool sentForTeam = false;
     for (int r = 0; r < TeamRec::kContactRows; ++r) {
       const ContactRow row = team->contactRow(r);
-      if (row.email().empty()) continue;
+      if (row.email().empty() || !acceptedAddress(row, result, log)) continue;
       if (options.aborted && options.aborted()) {
         mail.Disconnect();
         return result;
@@ -311,7 +330,7 @@ MailRunResult SendMailingList(Database& db, TSendEmail& mail, const MailSettings
     const TeamRec& team = db.team();
     for (int r = 0; r < TeamRec::kContactRows; ++r) {
       const ContactRow row = team.contactRow(r);
-      if (row.email().empty()) continue;
+      if (row.email().empty() || !acceptedAddress(row, result, log)) continue;
       mail.AddTo(Utf8(row.email()), Utf8(ContactRecipientName(row, team, tc)));
     }
   }

@@ -23,13 +23,15 @@ class TeamRec;
 
 namespace liga::mail {
 
-// The maker's details shown at the foot of every page.
+// The maker's details shown at the foot of every page. A page loads nothing from the
+// network unless the organiser gives addresses of their own: an empty picture address
+// leaves the picture out, an empty web or mail address leaves its line out.
 struct MakerInfo {
-  std::string logoUrl = "https://ligawin32.se/bilder/liga.gif";
-  std::string companyLogoUrl = "https://ligawin32.se/bilder/vira.gif";
-  std::string name = "vira data";
-  std::string webAddress = "https://ligawin32.se";
-  std::string email = "info@ligawin32.se";
+  std::string logoUrl;
+  std::string companyLogoUrl;
+  std::string name = "LigaWin32";
+  std::string webAddress;
+  std::string email;
 };
 
 // The attachment lines of the window ("ATTACHMENTS=" + file or "INLINE=" + file).
@@ -60,6 +62,9 @@ std::int32_t FindTeamByNumber(Database& db, int number);
 struct MailRunResult {
   int sent = 0;       // messages the server accepted
   std::string error;  // the first error (UTF-8), empty when none
+  // Contact addresses that are not plainly local@domain (common/email_address.h): never
+  // sent to, each logged; the others are sent as usual.
+  int refusedAddresses = 0;
 };
 
 struct MailRunOptions {

@@ -1,5 +1,7 @@
 #include "mail/send_email.h"
 
+#include "common/email_address.h"
+
 #include <curl/curl.h>
 
 #include <algorithm>
@@ -186,7 +188,7 @@ TSendEmail& TSendEmail::From(const std::string& address, const std::string& name
   if (!(m_connected && m_senderForConnection == a)) Disconnect();
   m_senderForConnection = a;
   m_msg.from = {a, name};
-  lib("From: " + a);
+  lib("From: " + ShownEmailAddress(a));
   return *this;
 }
 
@@ -194,7 +196,7 @@ TSendEmail& TSendEmail::AddTo(const std::string& address, const std::string& nam
   const std::string a = Trim(address);
   if (a.empty()) return *this;
   m_msg.to.push_back({a, name});
-  lib("To(" + std::to_string(m_msg.to.size()) + "): " + a);
+  lib("To(" + std::to_string(m_msg.to.size()) + "): " + ShownEmailAddress(a));
   return *this;
 }
 
@@ -202,7 +204,7 @@ TSendEmail& TSendEmail::AddReceiptRecipient(const std::string& address, const st
   const std::string a = Trim(address);
   if (a.empty()) return *this;
   m_msg.receiptTo = {a, name};
-  lib("ReceiptRecipient: " + a);
+  lib("ReceiptRecipient: " + ShownEmailAddress(a));
   return *this;
 }
 
@@ -210,7 +212,7 @@ TSendEmail& TSendEmail::AddReplyTo(const std::string& address, const std::string
   const std::string a = Trim(address);
   if (a.empty()) return *this;
   m_msg.replyTo.push_back({a, name});
-  lib("ReplyTo(" + std::to_string(m_msg.replyTo.size()) + "): " + a);
+  lib("ReplyTo(" + std::to_string(m_msg.replyTo.size()) + "): " + ShownEmailAddress(a));
   return *this;
 }
 
@@ -218,7 +220,7 @@ TSendEmail& TSendEmail::AddCC(const std::string& address, const std::string& nam
   const std::string a = Trim(address);
   if (a.empty()) return *this;
   m_msg.cc.push_back({a, name});
-  lib("CC(" + std::to_string(m_msg.cc.size()) + "): " + a);
+  lib("CC(" + std::to_string(m_msg.cc.size()) + "): " + ShownEmailAddress(a));
   return *this;
 }
 
@@ -226,7 +228,7 @@ TSendEmail& TSendEmail::AddBCC(const std::string& address, const std::string& na
   const std::string a = Trim(address);
   if (a.empty()) return *this;
   m_msg.bcc.push_back({a, name});
-  lib("BCC(" + std::to_string(m_msg.bcc.size()) + "): " + a);
+  lib("BCC(" + std::to_string(m_msg.bcc.size()) + "): " + ShownEmailAddress(a));
   return *this;
 }
 
@@ -687,7 +689,25 @@ void TSendEmail::sendLocked(bool disconnectAfterSending) {
   if (disconnectAfterSending) Disconnect();
 }
 
+// Every address of the message goes into an SMTP command or a header as it is, so one that
+// could end the command and start another is refused before the connection is made.
+void TSendEmail::checkAddresses() {
+  std::vector<const Address*> all = {&m_msg.from};
+  for (const auto* list : {&m_msg.to, &m_msg.cc, &m_msg.bcc, &m_msg.replyTo}) {
+    for (const Address& a : *list) all.push_back(&a);
+  }
+  if (!m_msg.receiptTo.address.empty()) all.push_back(&m_msg.receiptTo);
+  for (const Address* a : all) {
+    if (ValidEmailAddress(a->address)) continue;
+    const std::string what = "ogiltig e-postadress \"" + ShownEmailAddress(a->address) +
+                             "\" (ska vara namn@domän); inget skickades";
+    lib(what, true);
+    throw SendEmailError(what);
+  }
+}
+
 void TSendEmail::sendOnce() {
+  checkAddresses();
   connectLocked();
   lib("Sending email");
   m_msg.date = clock();

@@ -18,6 +18,8 @@
 //     and so does a synchronous send. Its completion runs through the user-interface
 //     port's post (on the user-interface thread in the desktop program).
 //  6. Blind-copy addresses are envelope recipients only; they never appear in a header.
+//  7. No message is sent with an address that is not plainly local@domain (no CR, LF or
+//     other control character, see common/email_address.h): the send is refused whole.
 // All texts given to the setters and to the handlers are UTF-8.
 #pragma once
 
@@ -145,6 +147,8 @@ class TSendEmail {
   void connectLocked();
   void sendLocked(bool disconnectAfterSending);
   void sendOnce();
+  // Throws SendEmailError naming the first address that is not plainly local@domain.
+  void checkAddresses();
   void reconnect(int counter, bool withSending);
   void resetHandle();
   void configureCommon();

@@ -54,9 +54,9 @@ int GridModel::totalWidth() const {
   return sum;
 }
 
-GridModel JoinGrids(const std::vector<GridModel>& grids) {
-  if (grids.size() == 1) return grids[0];
-  GridModel out(grids.empty() ? std::string() : grids[0].title());
+GridModel JoinGrids(const std::vector<GridModel>& grids, const std::string& title) {
+  if (grids.size() == 1 && title.empty()) return grids[0];
+  GridModel out(!title.empty() ? title : grids.empty() ? std::string() : grids[0].title());
   for (std::size_t i = 0; i < grids.size(); ++i) {
     if (i) out.endRow("--");
     for (int r = 0; r < grids[i].rowCount(); ++r) {

@@ -45,8 +45,9 @@ class GridModel {
   int m_x = 0, m_y = 0;
 };
 
-// Several grids as one, each after a "--" row, under the title of the first (the results
-// view gives one grid per class; a file or a window shows them together).
-GridModel JoinGrids(const std::vector<GridModel>& grids);
+// Several grids as one, each after a "--" row, under `title` (empty: the title of the
+// first). The results view gives one grid per class; a file or a window shows them
+// together.
+GridModel JoinGrids(const std::vector<GridModel>& grids, const std::string& title = {});
 
 }  // namespace liga::reports

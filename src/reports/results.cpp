@@ -103,8 +103,8 @@ std::vector<ResultMatch> ClassMatches(TeamInfoCache& teams, const PlayTimeRec& p
   return out;
 }
 
-std::vector<StandingsRow> Standings(ReportContext& ctx, std::int32_t classRecNo) {
-  std::vector<StandingsRow> out;
+StandingsTable Standings(ReportContext& ctx, std::int32_t classRecNo) {
+  StandingsTable out;
   auto team = std::make_unique<TeamRec>();
   for (std::int32_t t : SelectTeams(ctx, classRecNo, kSortStandings)) {
     if (!ReadTeamRec(ctx.db, t, *team)) continue;
@@ -117,7 +117,13 @@ std::vector<StandingsRow> Standings(ReportContext& ctx, std::int32_t classRecNo)
     r.goalsFor = team->goalsFor();
     r.goalsAgainst = team->goalsAgainst();
     r.points = team->tablePoints() >= kUnranked ? 0 : team->tablePoints();
-    out.push_back(std::move(r));
+    out.rows.push_back(std::move(r));
+  }
+  for (const TieNote& n : ctx.selection.tieNotes()) {
+    if (!ReadTeamRec(ctx.db, n.ahead, *team) || team->divisionRecNo() != classRecNo) continue;
+    const std::string ahead = Cp1252ToUtf8(team->teamName());
+    if (!ReadTeamRec(ctx.db, n.behind, *team)) continue;
+    out.notes.push_back(Utf8ToCp1252(TieNoteLine(ahead, Cp1252ToUtf8(team->teamName()), n)));
   }
   return out;
 }
@@ -159,7 +165,7 @@ void PrintResults(ReportContext& ctx, const RecNos& classes, const RecNos& playT
         w.text(heading);
       }
       w.line();
-      for (const StandingsRow& r : table) {
+      for (const StandingsRow& r : table.rows) {
         if (w.aborted()) break;
         w.keepTogether(className, 1);
         const auto cells = rowCells(r);
@@ -169,6 +175,7 @@ void PrintResults(ReportContext& ctx, const RecNos& classes, const RecNos& playT
         }
         w.line();
       }
+      for (const std::string& note : table.notes) w.line(note);
     }
     w.keepTogether(className, 2);
     w.line();
@@ -185,6 +192,20 @@ void PrintResults(ReportContext& ctx, const RecNos& classes, const RecNos& playT
     stopped = w.aborted();
     w.finish();
   }
+}
+
+std::string ResultsViewTitle(const std::vector<GridModel>& grids) {
+  static const std::string kHead = "LigaWin32: resultattabell: ";
+  if (grids.empty()) return {};
+  const std::string& first = grids[0].title();
+  const std::string firstClass = grids[0].rowCount() > 0 ? grids[0].text(0, 0) : std::string();
+  if (first.rfind(kHead + firstClass, 0) != 0) return first;
+  std::string names;
+  for (const GridModel& g : grids) {
+    if (g.rowCount() == 0) continue;
+    names += (names.empty() ? "" : ", ") + g.text(0, 0);
+  }
+  return kHead + names + first.substr(kHead.size() + firstClass.size());
 }
 
 std::vector<GridModel> ViewResults(ReportContext& ctx, const RecNos& classes,
@@ -227,10 +248,11 @@ std::vector<GridModel> ViewResults(ReportContext& ctx, const RecNos& classes,
       g.endRow();
       for (const auto& [col, heading] : tableColumns()) g.addCell(heading);
       g.endRow();
-      for (const StandingsRow& r : table) {
+      for (const StandingsRow& r : table.rows) {
         for (const std::string& cell : rowCells(r)) g.addCell(cell);
         g.endRow();
       }
+      for (const std::string& note : table.notes) g.endRow(note);
     }
     g.endRow("--");
     g.endRow();

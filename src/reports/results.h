@@ -17,9 +17,16 @@ struct StandingsRow {
   int played = 0, won = 0, drawn = 0, lost = 0, goalsFor = 0, goalsAgainst = 0;
   int points = 0;  // 0 for an unranked team
 };
-// The teams of `classRecNo` in standings order (the selection writes places and the class
-// leader back).
-std::vector<StandingsRow> Standings(ReportContext& ctx, std::int32_t classRecNo);
+// The standings of one class: its teams in table order, and under the table the notes
+// that say why teams on equal points stand as they do ("IFK Norrby före Åsbo IF: inbördes
+// möte 4–1 p", code page 1252), when the class's tie order decided it.
+struct StandingsTable {
+  std::vector<StandingsRow> rows;
+  std::vector<std::string> notes;
+  bool empty() const { return rows.empty(); }
+};
+// The table of `classRecNo` (the selection writes places and the class leader back).
+StandingsTable Standings(ReportContext& ctx, std::int32_t classRecNo);
 
 enum class MatchMode { Played, NotPlayed };
 
@@ -39,5 +46,8 @@ std::vector<ResultMatch> ClassMatches(TeamInfoCache& teams, const PlayTimeRec& p
 void PrintResults(ReportContext& ctx, const RecNos& classes, const RecNos& playTimes);
 std::vector<GridModel> ViewResults(ReportContext& ctx, const RecNos& classes,
                                    const RecNos& playTimes);
+// The title of the results view shown as one window or file: the title of the first class's
+// grid with every class named ("LigaWin32: resultattabell: P12, P14: ...").
+std::string ResultsViewTitle(const std::vector<GridModel>& grids);
 
 }  // namespace liga::reports

@@ -1,9 +1,13 @@
 #include "reports/team_selection.h"
 
+#include <algorithm>
+#include <memory>
+
 #include "common/encoding.h"
 #include "common/messages.h"
 #include "common/progress.h"
 #include "common/text.h"
+#include "database/tie_order.h"
 #include "reports/sort_engine.h"
 
 namespace liga {
@@ -27,6 +31,33 @@ bool readClassRec(Database& db, std::int32_t recNo, DivisionRec& cls) {
   if (!IsamOK || cls.status() != 0) return false;
   cls.convertDosTexts();
   return true;
+}
+
+StandingTeam StandingOf(const TeamRec& team, std::int32_t recNo) {
+  StandingTeam s;
+  s.recNo = recNo;
+  s.teamNumber = team.teamNumber();
+  s.points = team.tablePoints();
+  s.goalsFor = team.goalsFor();
+  s.goalsAgainst = team.goalsAgainst();
+  s.wins = team.wonCount();
+  const int last = std::clamp<std::int32_t>(team.teamMatchCount(), 0, TeamRec::kMaxMatches);
+  for (int m = 1; m <= last; ++m) {
+    const TeamMatchEntry e = team.match(m);
+    if (e.opponentRecNo() < 0 && ScorePresent(e.ownScore()) && ScorePresent(e.opponentScore()))
+      s.awayGoals += e.ownScore();
+  }
+  return s;
+}
+
+// The team's played home matches; every match is some team's home match exactly once.
+void AppendHomeMatches(const TeamRec& team, std::int32_t recNo, std::vector<MutualMatch>& out) {
+  const int last = std::clamp<std::int32_t>(team.teamMatchCount(), 0, TeamRec::kMaxMatches);
+  for (int m = 1; m <= last; ++m) {
+    const TeamMatchEntry e = team.match(m);
+    if (e.opponentRecNo() > 0 && ScorePresent(e.ownScore()) && ScorePresent(e.opponentScore()))
+      out.push_back({recNo, e.opponentRecNo(), e.ownScore(), e.opponentScore()});
+  }
 }
 
 }  // namespace
@@ -142,7 +173,7 @@ int TeamSelection::select(const SelectionRequest& request) {
       m_selected[pos - 1] = NextSortItem().value;
       if (pos % 25 == 0 || pos == n) ProgressLine(5, "Utvalda Antal:" + n4(pos));
     }
-    if (request.kind == kSortStandings) assignPlaces();
+    if (request.kind == kSortStandings) assignPlaces(applyTieOrders());
     EndSort();
   }
   CloseProgress();
@@ -151,7 +182,44 @@ int TeamSelection::select(const SelectionRequest& request) {
   return n;
 }
 
-void TeamSelection::assignPlaces() {
+std::map<std::int32_t, int> TeamSelection::applyTieOrders() {
+  std::map<std::int32_t, int> places;
+  m_tieNotes.clear();
+  const TieOrders orders = TieOrders::Load(m_db.dataDir(), m_db.currentCompetition());
+  if (orders.empty()) return places;
+  auto team = std::make_unique<TeamRec>();
+  DivisionRec cls;
+  std::size_t begin = 0;
+  while (begin < m_selected.size()) {
+    std::size_t end = begin;
+    std::int32_t classRecNo = -1;
+    StandingsInput input;
+    // The selected list holds each class's teams together; one class at a time.
+    for (; end < m_selected.size(); ++end) {
+      if (!readTeamRec(m_db, m_selected[end], *team)) *team = TeamRec();
+      if (end > begin && team->divisionRecNo() != classRecNo) break;
+      classRecNo = team->divisionRecNo();
+      input.teams.push_back(StandingOf(*team, m_selected[end]));
+      AppendHomeMatches(*team, m_selected[end], input.matches);
+    }
+    if (readClassRec(m_db, classRecNo, cls) && !orders.get(cls.className()).isDefault()) {
+      input.order = orders.get(cls.className());
+      input.winPoints = cls.winPoints();
+      input.drawPoints = cls.drawPoints();
+      input.drawSeed = m_db.comp().competitionName() + "/" + cls.className();
+      RankedStandings ranked = RankStandings(input);
+      for (std::size_t i = 0; i < ranked.order.size(); ++i) {
+        m_selected[begin + i] = ranked.order[i];
+        places[ranked.order[i]] = ranked.places[i];
+      }
+      m_tieNotes.insert(m_tieNotes.end(), ranked.notes.begin(), ranked.notes.end());
+    }
+    begin = end;
+  }
+  return places;
+}
+
+void TeamSelection::assignPlaces(const std::map<std::int32_t, int>& chosenPlaces) {
   TeamRec team;
   DivisionRec cls;
   std::int32_t classRecNo = -1;
@@ -180,7 +248,9 @@ void TeamSelection::assignPlaces() {
     } else {
       ++counter;
       const long score = team.tablePoints() * 1000L + 499 - (team.goalsFor() - team.goalsAgainst());
-      if (score != previousScore) {
+      if (const auto chosen = chosenPlaces.find(recNo); chosen != chosenPlaces.end()) {
+        place = chosen->second;
+      } else if (score != previousScore) {
         place = counter;
         previousScore = score;
       }

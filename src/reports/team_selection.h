@@ -8,12 +8,16 @@
 //  * the remembered request, which is the cache key: asking again for the same class and
 //    kind without any team change returns the selected list without reading the files.
 // The standings order (kind 3) also writes each team's Place and the class leader back.
+// A class with a tie order of its own (reports/tie_order.h) is ordered by it; every other
+// class keeps the order of points and goal difference.
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <vector>
 
 #include "database/database.h"
+#include "reports/standings_order.h"
 
 namespace liga {
 
@@ -52,6 +56,9 @@ class TeamSelection {
   int indexSize() const { return static_cast<int>(m_index.size()); }
   // How often the team file has been scanned; a cached answer does not scan.
   int indexBuilds() const { return m_indexBuilds; }
+  // Why teams on equal points stand as they do, from the last standings order computed:
+  // notes of classes with a tie order of their own.
+  const std::vector<TieNote>& tieNotes() const { return m_tieNotes; }
 
  private:
   struct IndexEntry {
@@ -59,7 +66,9 @@ class TeamSelection {
     std::int16_t classRecNo;
   };
   void buildIndex();
-  void assignPlaces();
+  // Reorders the classes that have a tie order of their own; returns their places.
+  std::map<std::int32_t, int> applyTieOrders();
+  void assignPlaces(const std::map<std::int32_t, int>& chosenPlaces);
 
   Database& m_db;
   std::vector<IndexEntry> m_index;
@@ -67,6 +76,7 @@ class TeamSelection {
   SelectionRequest m_request;
   bool m_haveRequest = false;
   int m_indexBuilds = 0;
+  std::vector<TieNote> m_tieNotes;
 };
 
 }  // namespace liga

@@ -36,6 +36,8 @@ ScheduleDialog::ScheduleDialog(Lrec& lrec, std::string& confirmedOutFile, Schedu
       m_refineSteps(lrec.RefineSteps),
       m_roundOrderIndex(lrec.RoundOrder - 1),
       m_homeAwayIndex(lrec.HomeAwayMode - 1),
+      m_improve(lrec.Improve != 0),
+      m_improveSeconds(std::clamp(lrec.ImproveSeconds, kMinImproveSeconds, kMaxImproveSeconds)),
       m_maskFile(lrec.MaskFile),
       m_outFile(lrec.OutFile) {}
 
@@ -67,6 +69,10 @@ void ScheduleDialog::setMatchesPerPlayTime(int m) {
   m_matchesPerPlayTime = std::clamp(m, 1, kMaxMatchesPerPlayTime);
   m_playTimes = ceilDiv(total, m_matchesPerPlayTime);
   m_matchesPerPlayTime = ceilDiv(total, m_playTimes);
+}
+
+void ScheduleDialog::setImproveSeconds(int seconds) {
+  m_improveSeconds = std::clamp(seconds, kMinImproveSeconds, kMaxImproveSeconds);
 }
 
 void ScheduleDialog::setRefineSteps(int steps) {
@@ -115,6 +121,8 @@ bool ScheduleDialog::ok() {
   m_lrec.RefineSteps = m_refineSteps;
   m_lrec.RoundOrder = m_roundOrderIndex + 1;
   m_lrec.HomeAwayMode = m_homeAwayIndex + 1;
+  m_lrec.Improve = m_improve ? 1 : 0;
+  m_lrec.ImproveSeconds = m_improveSeconds;
   m_lrec.MaskFile = m_maskFile;
   m_lrec.OutFile = m_outFile;
   m_status.clear();
@@ -158,6 +166,8 @@ bool ApplyChoices(ScheduleDialog& dialog, const DialogChoices& choices) {
   if (choices.refineSteps) dialog.setRefineSteps(*choices.refineSteps);
   if (choices.roundOrder) dialog.setRoundOrderIndex(*choices.roundOrder - 1);
   if (choices.homeAwayMode) dialog.setHomeAwayIndex(*choices.homeAwayMode - 1);
+  if (choices.improve) dialog.setImprove(*choices.improve);
+  if (choices.improveSeconds) dialog.setImproveSeconds(*choices.improveSeconds);
   if (choices.maskFile) dialog.setMaskFile(*choices.maskFile);
   if (choices.outFile) dialog.setOutFile(*choices.outFile);
   return dialog.ok();

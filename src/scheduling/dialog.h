@@ -21,6 +21,8 @@ namespace liga::scheduling {
 inline constexpr const char* kDialogCaption = "spelf\xF6rdelning";
 inline constexpr const char* kRoundOrderItems[2] = {"I. 1,2,3 .... nn .... 3,2,1 omv\xE4nd",
                                                     "II. 1,2,3 .... nn .... 1,2,3 upprepad"};
+inline constexpr const char* kImproveLabel = "f\xF6rb\xE4ttra schemat";
+inline constexpr const char* kImproveSecondsLabel = "sekunder";
 inline constexpr const char* kHomeAwayItems[2] = {"I. v\xE4xla hemma/borta",
                                                   "II. v\xE4xla inte hmma/borta"};
 
@@ -48,6 +50,8 @@ class ScheduleDialog {
   int refineSteps() const { return m_refineSteps; }
   int roundOrderIndex() const { return m_roundOrderIndex; }
   int homeAwayIndex() const { return m_homeAwayIndex; }
+  bool improve() const { return m_improve; }
+  int improveSeconds() const { return m_improveSeconds; }
   const std::string& maskFile() const { return m_maskFile; }
   const std::string& outFile() const { return m_outFile; }
   const std::string& statusText() const { return m_status; }
@@ -61,6 +65,9 @@ class ScheduleDialog {
   void setRefineSteps(int steps);      // 0..10
   void setRoundOrderIndex(int index);  // 0 or 1
   void setHomeAwayIndex(int index);    // 0 or 1
+  // "förbättra schemat" and its budget in seconds (kMinImproveSeconds..kMaxImproveSeconds).
+  void setImprove(bool on) { m_improve = on; }
+  void setImproveSeconds(int seconds);
   void setMaskFile(std::string path) { m_maskFile = std::move(path); }
   void setOutFile(std::string path) { m_outFile = std::move(path); }
 
@@ -90,6 +97,8 @@ class ScheduleDialog {
   int m_refineSteps;
   int m_roundOrderIndex;
   int m_homeAwayIndex;
+  bool m_improve;
+  int m_improveSeconds;
   std::string m_maskFile;
   std::string m_outFile;
   std::string m_status;
@@ -104,6 +113,8 @@ struct DialogChoices {
   std::optional<int> refineSteps;
   std::optional<int> roundOrder;    // 1 or 2
   std::optional<int> homeAwayMode;  // 1 or 2
+  std::optional<bool> improve;
+  std::optional<int> improveSeconds;
   std::optional<std::string> maskFile;
   std::optional<std::string> outFile;
 };

@@ -6,6 +6,7 @@
 #include <map>
 
 #include "common/encoding.h"
+#include "scheduling/bounds.h"
 #include "scheduling/placement.h"
 
 namespace liga::scheduling {
@@ -159,13 +160,16 @@ ClassFairness ComputeFairness(const FairnessClassInput& input, const Mask* mask)
     if (w.f.restPairs > 0) w.f.meanRest = static_cast<double>(w.restSum) / w.f.restPairs;
     c.teams.push_back(w.f);
   }
+  c.breakFloor = BreakFloor(static_cast<int>(c.teams.size()), c.matches);
   return c;
 }
 
 std::string FairnessSummaryLine(const ClassFairness& c, bool maskKnown) {
   const std::optional<int> rest = c.shortestRest();
   std::string line =
-      ClassText(c.className) + ": brott " + std::to_string(c.totalBreaks()) +
+      ClassText(c.className) + ": brott " + std::to_string(c.totalBreaks()) + " (" +
+      (c.breaksBefore ? "före förbättring " + std::to_string(*c.breaksBefore) + ", " : "") +
+      "golv " + (c.breakFloor ? std::to_string(*c.breakFloor) : std::string("-")) + ")" +
       ", värsta hemma/borta-skillnad " + std::to_string(c.worstBalance()) + " (per halva " +
       std::to_string(c.worstHalfBalance()) + "), kortaste vila " +
       (rest ? std::to_string(*rest) + (*rest == 1 ? " dag" : " dagar") : std::string("-")) +
@@ -205,6 +209,24 @@ std::vector<std::string> FairnessReportLines(const std::vector<ClassFairness>& c
     lines.push_back("");
   }
   return lines;
+}
+
+std::vector<std::string> CompetitionReportLines(const CompetitionFigures& f) {
+  std::string line = "Tävlingen: ändrtider " + std::to_string(f.placeholderMatches);
+  if (f.placeholdersBefore)
+    line += " (före förbättring " + std::to_string(*f.placeholdersBefore) + ")";
+  line += ", undre gräns från kapaciteten " +
+          (f.capacityBound ? std::to_string(*f.capacityBound) : std::string("-"));
+  return {line,
+          "Golv för brott: det minsta antalet ett schema i omgångar kan ha (varje lag en match "
+          "per omgång): n - 2 för ett jämnt antal lag n, hur många gånger lagen än möts, "
+          "eftersom bara två lag kan växla hemma och borta utan brott; 0 för ett udda antal, "
+          "där vilan tar upp brottet. Ett schema vars matcher inte följer omgångarna kan "
+          "komma under golvet.",
+          "Undre gräns från kapaciteten: matcher som inget schema kan lägga på riktiga "
+          "speltider, räknat per period (platser och lag som får spela) och per lag (matcher "
+          "mot perioder laget får spela).",
+          ""};
 }
 
 }  // namespace liga::scheduling

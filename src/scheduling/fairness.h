@@ -58,6 +58,8 @@ struct ClassFairness {
   int placeholderMatches = 0;
   int maskViolations = 0;           // matches hit by a mask line of either team
   std::vector<TeamFairness> teams;  // ascending team number
+  std::optional<int> breakFloor;    // BreakFloor (bounds.h) of its teams and matches
+  std::optional<int> breaksBefore;  // before the improvement pass, when the file logs it
   int totalBreaks() const;
   int worstBalance() const;      // the largest balance of a team over all its matches
   int worstHalfBalance() const;  // the largest balance of a team in either half
@@ -71,6 +73,14 @@ std::optional<long> PlayTimeDay(const std::string& playTime);
 // True when the play time is a placeholder ("Ändrtid" anywhere in it).
 bool IsPlaceholderPlayTime(const std::string& playTime);
 
+// The competition's figures beside the classes': its placeholder matches (before the
+// improvement pass too, when known) and the capacity lower bound (bounds.h).
+struct CompetitionFigures {
+  int placeholderMatches = 0;
+  std::optional<int> placeholdersBefore;
+  std::optional<int> capacityBound;  // nullopt when the matches per play time are unknown
+};
+
 // `mask` is null when no mask is known; the mask figures are then 0 and the report says
 // that nothing was checked.
 ClassFairness ComputeFairness(const FairnessClassInput& input, const Mask* mask);
@@ -79,8 +89,12 @@ ClassFairness ComputeFairness(const FairnessClassInput& input, const Mask* mask)
 // line; `maskKnown` decides whether the mask line says "0" or "ingen mask".
 std::vector<std::string> FairnessReportLines(const std::vector<ClassFairness>& classes,
                                              bool maskKnown);
+// The competition's lines after the classes (UTF-8): its placeholders and the bound, and
+// how the floors and the bound are derived.
+std::vector<std::string> CompetitionReportLines(const CompetitionFigures& figures);
 // The summary line of one class (UTF-8), e.g.
-// "Herr A: brott 12, värsta hemma/borta-skillnad 1 (per halva 2), kortaste vila 6 dagar, ..."
+// "Herr A: brott 12 (golv 6), värsta hemma/borta-skillnad 1 (per halva 2), kortaste vila 6 dagar,
+// ..."
 std::string FairnessSummaryLine(const ClassFairness& c, bool maskKnown);
 
 }  // namespace liga::scheduling

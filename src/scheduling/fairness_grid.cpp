@@ -44,13 +44,32 @@ void SummaryRow(reports::GridModel& g, const ClassFairness& c, bool maskKnown) {
   g.addCell(balance);
   g.addCell(halves);
   g.addCell(halves);
-  g.addCell(std::to_string(c.totalBreaks()));
+  g.addCell(std::to_string(c.totalBreaks()) + " (golv " +
+            (c.breakFloor ? std::to_string(*c.breakFloor) : std::string("-")) + ")");
   g.addCell(rest ? std::to_string(*rest) : "-");
   g.addCell("");
   g.addCell(std::to_string(c.consecutiveDays()));
   g.addCell(std::to_string(c.placeholderMatches));
   g.addCell(maskKnown ? std::to_string(c.maskViolations) : "-");
   g.endRow();
+}
+
+// The competition's figures under the classes, in short cells so that the team column
+// keeps its width: the placeholder matches, before the improvement pass when known, and
+// the capacity lower bound.
+reports::GridModel CompetitionGrid(const CompetitionFigures& f, const std::string& title) {
+  reports::GridModel g(title);
+  for (const char* heading :
+       {"T\xE4vling", "\xC4ndrtider", "F\xF6re f\xF6rb\xE4ttring", "Undre gr\xE4ns"})
+    g.addCell(heading);
+  g.endRow();
+  auto number = [](const std::optional<int>& n) { return n ? std::to_string(*n) : "-"; };
+  g.addCell("");
+  g.addCell(std::to_string(f.placeholderMatches));
+  g.addCell(number(f.placeholdersBefore));
+  g.addCell(number(f.capacityBound));
+  g.endRow();
+  return g;
 }
 
 }  // namespace
@@ -72,16 +91,16 @@ std::vector<reports::GridModel> FairnessGrids(const std::vector<ClassFairness>& 
 }
 
 std::vector<ClassFairness> CompetitionFairness(Database& db) {
-  std::vector<ClassFairness> out;
-  for (const FairnessClassInput& c : ReadFairnessFromDatabase(db).classes)
-    if (!c.matches.empty()) out.push_back(ComputeFairness(c, nullptr));
-  return out;
+  return BuildFairnessReport(ReadFairnessFromDatabase(db), nullptr).classes;
 }
 
 std::vector<reports::GridModel> CompetitionFairnessGrids(Database& db) {
   if (!db.competitionOpen()) return {};
-  return FairnessGrids(CompetitionFairness(db), false,
-                       "LigaWin32: r\xE4ttvisa: " + db.comp().competitionName());
+  const FairnessReport report = BuildFairnessReport(ReadFairnessFromDatabase(db), nullptr);
+  const std::string title = "LigaWin32: r\xE4ttvisa: " + db.comp().competitionName();
+  std::vector<reports::GridModel> grids = FairnessGrids(report.classes, false, title);
+  if (!grids.empty()) grids.push_back(CompetitionGrid(report.competition, title));
+  return grids;
 }
 
 std::vector<std::string> ScheduleFileSummaryLines(const std::string& path, Database& db) {
@@ -90,9 +109,12 @@ std::vector<std::string> ScheduleFileSummaryLines(const std::string& path, Datab
   if (!text) return lines;
   const FairnessInput input = ReadFairnessFromScheduleText(*text, db);
   const Mask* mask = input.loggedMask ? &*input.loggedMask : nullptr;
-  for (const FairnessClassInput& c : input.classes)
-    if (!c.matches.empty())
-      lines.push_back(Utf8ToCp1252(FairnessSummaryLine(ComputeFairness(c, mask), mask)));
+  const FairnessReport report = BuildFairnessReport(input, mask);
+  for (const ClassFairness& c : report.classes)
+    lines.push_back(Utf8ToCp1252(FairnessSummaryLine(c, mask)));
+  if (!report.classes.empty())
+    for (const std::string& l : CompetitionReportLines(report.competition))
+      lines.push_back(Utf8ToCp1252(l));
   return lines;
 }
 

@@ -3,8 +3,11 @@
 #include <map>
 #include <sstream>
 
+#include "common/text.h"
 #include "database/database.h"
 #include "exchange/format.h"
+#include "scheduling/bounds.h"
+#include "scheduling/improve.h"
 #include "storage/isam.h"
 
 namespace liga::scheduling {
@@ -57,7 +60,68 @@ void AddToClass(FairnessInput& in, const CompetitionMap& map, FairnessMatch m) {
   in.classes.back().matches.push_back(std::move(m));
 }
 
+// The run's log lines the report uses; true when `line` was one of them.
+bool ReadLogLine(const std::string& line, FairnessInput& in) {
+  auto after = [&](std::string_view prefix, std::string& rest) {
+    if (line.rfind(prefix, 0) != 0) return false;
+    rest = line.substr(prefix.size());
+    return true;
+  };
+  const std::string before(kImproveLogBefore);
+  std::string rest;
+  if (after("; Antal spel/tid ", rest)) {
+    in.perPlayTime = std::atoi(rest.c_str());
+  } else if (after("; endast en match per datum och lag", rest)) {
+    in.oneMatchPerDay = true;
+  } else if (after(before + "\xE4ndrtider ", rest)) {
+    in.placeholdersBefore = std::atoi(rest.c_str());
+  } else if (after(before + "brott ", rest)) {
+    const std::size_t klass = rest.find(", klass ");
+    if (klass == std::string::npos) return false;
+    in.breaksBefore[rest.substr(klass + 8)] = std::atoi(rest.c_str());
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// On when no team plays twice on one date.
+bool OneMatchPerDate(const FairnessInput& in) {
+  std::map<std::pair<int, std::string>, int> seen;
+  for (const FairnessClassInput& c : in.classes) {
+    for (const FairnessMatch& m : c.matches) {
+      if (IsPlaceholderPlayTime(m.playTime)) continue;
+      const std::string date = m.playTime.substr(0, 10);
+      if (++seen[{m.home, date}] > 1 || ++seen[{m.away, date}] > 1) return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
+
+FairnessReport BuildFairnessReport(const FairnessInput& input, const Mask* mask) {
+  FairnessReport report;
+  CapacityInput capacity;
+  capacity.playTimes = input.realPlayTimes;
+  capacity.perPlayTime = input.perPlayTime;
+  capacity.oneMatchPerDay = input.oneMatchPerDay ? *input.oneMatchPerDay : OneMatchPerDate(input);
+  capacity.mask = mask;
+  for (const FairnessClassInput& c : input.classes) {
+    if (c.matches.empty()) continue;
+    ClassFairness f = ComputeFairness(c, mask);
+    auto before = input.breaksBefore.find(TrimRight(c.className));
+    if (before != input.breaksBefore.end()) f.breaksBefore = before->second;
+    report.competition.placeholderMatches += f.placeholderMatches;
+    capacity.classes.emplace_back();
+    for (const TeamFairness& t : f.teams) capacity.classes.back().push_back(t.team);
+    for (const FairnessMatch& m : c.matches) capacity.matches.push_back({m.home, m.away});
+    report.classes.push_back(std::move(f));
+  }
+  report.competition.placeholdersBefore = input.placeholdersBefore;
+  if (input.perPlayTime > 0) report.competition.capacityBound = CapacityLowerBound(capacity);
+  return report;
+}
 
 FairnessInput ReadFairnessFromDatabase(Database& db) {
   FairnessInput in;
@@ -75,6 +139,8 @@ FairnessInput ReadFairnessFromDatabase(Database& db) {
         continue;
       AddToClass(in, map, {p.playTime(), home->second.teamNumber, away->second.teamNumber});
     }
+    if (!IsPlaceholderPlayTime(p.playTime())) in.realPlayTimes.push_back(p.playTime());
+    in.perPlayTime = std::max(in.perPlayTime, rows);
   }
   return in;
 }
@@ -100,6 +166,7 @@ FairnessInput ReadFairnessFromScheduleText(const std::string& text, Database& db
       in.loggedMask.emplace();
       continue;
     }
+    if (ReadLogLine(line, in)) continue;
     if (line.empty() || line[0] == ';') continue;
     if (exchange::SectionLineStart(line)) {
       const auto section = exchange::FindSection(line);
@@ -114,8 +181,12 @@ FairnessInput ReadFairnessFromScheduleText(const std::string& text, Database& db
       }
       continue;
     }
-    if (inPlayTimes) playTime = exchange::Field(line, 1);
+    if (inPlayTimes) {
+      playTime = exchange::Field(line, 1);
+      if (!IsPlaceholderPlayTime(playTime)) in.realPlayTimes.push_back(playTime);
+    }
   }
+  if (!in.oneMatchPerDay) in.oneMatchPerDay = false;
   if (in.loggedMask) in.loggedMask = Mask::FromText(maskText);
   return in;
 }

@@ -10,6 +10,10 @@
 
 namespace liga::scheduling {
 
+inline constexpr int kMinImproveSeconds = 1;
+inline constexpr int kMaxImproveSeconds = 60;
+inline constexpr int kDefaultImproveSeconds = 1;
+
 struct ClassSlot {
   int SlotTeams = 0;    // the class's `TeamCount`
   int SlotMatches = 0;  // the class's `MatchCount`
@@ -36,6 +40,9 @@ struct Lrec {
   int HomeAwayMode = 0;    // 1 exchanged in odd cycles, 2 kept
   int OneMatchPerDay = 0;  // 1: one match per date and team; 0: per play time
   int RefineSteps = 0;     // 0..10 repair steps
+  // The improvement pass after the repair steps ("förbättra schemat"): off unless chosen.
+  int Improve = 0;         // 1: run the pass
+  int ImproveSeconds = 0;  // its budget, kMinImproveSeconds..kMaxImproveSeconds
   std::array<ClassSlot, kClassSlots> ClassSlots{};
 };
 

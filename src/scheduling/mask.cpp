@@ -1,5 +1,7 @@
 #include "scheduling/mask.h"
 
+#include "common/file_read.h"
+
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -84,12 +86,9 @@ Mask Mask::FromText(std::string_view text) {
 }
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream content;
-  content << in.rdbuf();
-  if (in.bad()) return std::nullopt;
-  return content.str();
+  std::string content;
+  if (ReadRegularFile(path, content).problem != ReadProblem::None) return std::nullopt;
+  return content;
 }
 
 std::optional<Mask> Mask::Load(const std::string& path) {

@@ -69,6 +69,7 @@ PrepareResult Prepare(const ScheduleInput& input, const ScheduleConfig& config, 
     lrec.HomeAwayMode = 1;
     lrec.OneMatchPerDay = 1;
     lrec.RefineSteps = 2;
+    lrec.ImproveSeconds = kDefaultImproveSeconds;
   }
 
   if (message.empty()) return {true, {}};

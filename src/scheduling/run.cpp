@@ -37,6 +37,11 @@ ScheduleResult Schedule(const ScheduleInput& input, Lrec& lrec, RandomSource& ra
   if (result.matchCount > 0 && !ProgressAborted()) {
     if (result.matchCount > 1) OrderSequence(result.sequence, random);
     result.slots = PlaceSequence(lrec, result.sequence, input.PlayTimes, mask);
+    if (lrec.Improve && !ProgressAborted()) {
+      ImproveOptions options{random.below(0xFFFFFFFFu), lrec.ImproveSeconds};
+      result.improved = ImproveSchedule(lrec, result.sequence, result.slots, input.PlayTimes.size(),
+                                        mask, options);
+    }
   }
   return result;
 }
@@ -104,6 +109,7 @@ RunSummary RunSchedule(const ScheduleInput& input, ScheduleConfig& config,
   ScheduleResult result = Schedule(input, lrec, random, mask ? &*mask : nullptr);
   const bool aborted = ProgressAborted();
   summary.matchCount = result.matchCount;
+  summary.improved = result.improved;
   count(summary, result.slots);
 
   std::string bytes;
@@ -115,7 +121,9 @@ RunSummary RunSchedule(const ScheduleInput& input, ScheduleConfig& config,
       }
     }
     bytes = FormatScheduleFile(input.Organiser, input.CompetitionName, LocalDate(clock.now()), lrec,
-                               result.slots, result.matchCount, maskLines);
+                               result.slots, result.matchCount, maskLines,
+                               result.improved ? ImproveLogLines(input, lrec, *result.improved)
+                                               : std::vector<std::string>{});
   }
   if (running) CloseProgress();
   if (aborted) {
@@ -125,14 +133,24 @@ RunSummary RunSchedule(const ScheduleInput& input, ScheduleConfig& config,
   }
   const bool written = out.write(bytes) && out.commit();
   const std::int64_t seconds = (clock.milliseconds() - started) / 1000;
-  show(summary, 201, "Lottningsarbete tid (mmm:ss) " + ElapsedText(seconds));
-  if (!written) {
-    // "Fel vid stänging av filen "...""
-    show(summary, 201, "Fel vid st\xE4nging av filen \"" + outName + "\"");
-    summary.outcome = RunOutcome::CloseFailed;
+  const std::string elapsed = "Lottningsarbete tid (mmm:ss) " + ElapsedText(seconds);
+  if (written) {
+    // The run writes a file only: the person learns where it is and how it gets into the
+    // competition.
+    summary.message = elapsed;
+    if (summary.matchCount > 0) {
+      ShowInfo(elapsed + W("\nSchemat skrevs till \"") + outName +
+               W("\".\nVälj \"importera\" för att föra in det i tävlingen."));
+    } else {
+      ShowMessage(201, elapsed);  // an empty file: nothing to import
+    }
+    summary.outcome = RunOutcome::Written;
     return summary;
   }
-  summary.outcome = RunOutcome::Written;
+  show(summary, 201, elapsed);
+  // "Fel vid stänging av filen "...""
+  show(summary, 201, "Fel vid st\xE4nging av filen \"" + outName + "\"");
+  summary.outcome = RunOutcome::CloseFailed;
   return summary;
 }
 

@@ -28,11 +28,13 @@
 #include <ctime>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "common/clock.h"
 #include "scheduling/dialog.h"
+#include "scheduling/improve.h"
 #include "scheduling/input.h"
 #include "scheduling/lrec.h"
 #include "scheduling/mask.h"
@@ -51,11 +53,14 @@ struct ScheduleResult {
   Sequence sequence;
   int matchCount = 0;  // G, the entries of the sequence
   std::vector<PlayTimeSlot> slots;
+  std::optional<ImproveOutcome> improved;  // set when the improvement pass ran
 };
 
 // Generates (progress lines 2..6), orders (G > 1) and places the sequence, then runs the
-// repair sequence. `lrec` must come from a successful preparation and dialog; its
-// `SlotDealt` counters are advanced. `mask` is null when no mask file is in use.
+// repair sequence, and the improvement pass when `lrec.Improve` is set (seeded from one
+// draw of `random` after the ordering, so runs without the pass draw exactly as before).
+// `lrec` must come from a successful preparation and dialog; its `SlotDealt` counters
+// are advanced. `mask` is null when no mask file is in use.
 ScheduleResult Schedule(const ScheduleInput& input, Lrec& lrec, RandomSource& random,
                         const Mask* mask);
 
@@ -75,11 +80,12 @@ enum class RunOutcome {
 struct RunSummary {
   RunOutcome outcome = RunOutcome::Refused;
   Lrec lrec;
-  int matchCount = 0;          // G
-  int playTimesUsed = 0;       // play times of the run (slots written)
-  int realMatches = 0;         // matches on real play times
-  int placeholderMatches = 0;  // matches left on "Ändrtid" play times
-  std::string message;         // the last message shown by the run
+  int matchCount = 0;                      // G
+  int playTimesUsed = 0;                   // play times of the run (slots written)
+  int realMatches = 0;                     // matches on real play times
+  int placeholderMatches = 0;              // matches left on "Ändrtid" play times
+  std::optional<ImproveOutcome> improved;  // the figures before and after the pass
+  std::string message;                     // the last message shown by the run
 };
 
 struct RunOptions {

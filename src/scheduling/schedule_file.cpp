@@ -15,7 +15,8 @@ void line(std::string& out, std::string_view text) {
 std::string FormatScheduleFile(const std::string& organiser, const std::string& competitionName,
                                CalendarDate today, const Lrec& lrec,
                                const std::vector<PlayTimeSlot>& slots, int matchCount,
-                               const std::optional<std::vector<std::string>>& maskLines) {
+                               const std::optional<std::vector<std::string>>& maskLines,
+                               const std::vector<std::string>& improveLog) {
   std::string out;
   out.reserve(64 + slots.size() * 120);
   line(out, std::string("; lottning av spelf\xF6rdelning: ") + kScheduleSignature + " 2016-08-29");
@@ -43,6 +44,7 @@ std::string FormatScheduleFile(const std::string& organiser, const std::string& 
     line(out, "; byter i " + std::to_string(lrec.RefineSteps) +
                   " steg och f\xF6rs\xF6ker fixa \xE4ndrtider");
   }
+  for (const std::string& log : improveLog) line(out, log);
   if (maskLines) {
     line(out, "; lagens ej spelbara speltillf\xE4llen");
     for (const std::string& mask : *maskLines) line(out, "; " + mask);

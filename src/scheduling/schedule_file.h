@@ -14,6 +14,7 @@
 //  9. with OneMatchPerDay > 0: "; endast en match per datum och lag"
 // 10. with RefineSteps > 0: "; försöker fixa ändrtider"
 // 11. with RefineSteps > 1: "; byter i " + RefineSteps + " steg och försöker fixa ändrtider"
+// 11a. after the improvement pass: the lines of ImproveLogLines (improve.h)
 // 12. with a mask file: "; lagens ej spelbara speltillfällen" and "; " + each mask line
 // 13. an empty line
 #pragma once
@@ -41,6 +42,7 @@ struct CalendarDate {
 std::string FormatScheduleFile(const std::string& organiser, const std::string& competitionName,
                                CalendarDate today, const Lrec& lrec,
                                const std::vector<PlayTimeSlot>& slots, int matchCount,
-                               const std::optional<std::vector<std::string>>& maskLines);
+                               const std::optional<std::vector<std::string>>& maskLines,
+                               const std::vector<std::string>& improveLog = {});
 
 }  // namespace liga::scheduling

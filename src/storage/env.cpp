@@ -7,18 +7,50 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 namespace liga::storage {
 namespace {
 
 bool g_fdatasync = true;
+FileFailure g_lastFailure;
+
+// Returns `error` after noting it against `path` (0 passes through unnoted).
+int failed(const std::string& path, int error) {
+  if (error != 0) noteFileFailure(path, error);
+  return error;
+}
 
 class PosixFile final : public File {
  public:
-  explicit PosixFile(int fd) : m_fd(fd) {}
+  PosixFile(int fd, std::string path) : m_fd(fd), m_path(std::move(path)) {}
   ~PosixFile() override { ::close(m_fd); }
 
   int read(std::uint64_t offset, void* buffer, std::size_t n, std::size_t* got) override {
+    return failed(m_path, readAll(offset, buffer, n, got));
+  }
+  int write(std::uint64_t offset, const void* data, std::size_t n) override {
+    return failed(m_path, writeAll(offset, data, n));
+  }
+
+  int sync() override {
+    int r = g_fdatasync ? ::fdatasync(m_fd) : ::fsync(m_fd);
+    return failed(m_path, r == 0 ? 0 : errno);
+  }
+
+  int truncate(std::uint64_t size) override {
+    return failed(m_path, ::ftruncate(m_fd, static_cast<off_t>(size)) == 0 ? 0 : errno);
+  }
+
+  int size(std::uint64_t* size) override {
+    struct stat st;
+    if (::fstat(m_fd, &st) != 0) return failed(m_path, errno);
+    *size = static_cast<std::uint64_t>(st.st_size);
+    return 0;
+  }
+
+ private:
+  int readAll(std::uint64_t offset, void* buffer, std::size_t n, std::size_t* got) {
     auto* p = static_cast<char*>(buffer);
     std::size_t done = 0;
     while (done < n) {
@@ -35,7 +67,7 @@ class PosixFile final : public File {
     return 0;
   }
 
-  int write(std::uint64_t offset, const void* data, std::size_t n) override {
+  int writeAll(std::uint64_t offset, const void* data, std::size_t n) {
     const auto* p = static_cast<const char*>(data);
     std::size_t done = 0;
     while (done < n) {
@@ -50,55 +82,59 @@ class PosixFile final : public File {
     return 0;
   }
 
-  int sync() override {
-    int r = g_fdatasync ? ::fdatasync(m_fd) : ::fsync(m_fd);
-    return r == 0 ? 0 : errno;
-  }
-
-  int truncate(std::uint64_t size) override {
-    return ::ftruncate(m_fd, static_cast<off_t>(size)) == 0 ? 0 : errno;
-  }
-
-  int size(std::uint64_t* size) override {
-    struct stat st;
-    if (::fstat(m_fd, &st) != 0) return errno;
-    *size = static_cast<std::uint64_t>(st.st_size);
-    return 0;
-  }
-
- private:
   int m_fd;
+  std::string m_path;
 };
+
+// open(2) with `flags`, retried on EINTR; -1 with errno set on failure.
+int openRetrying(const std::string& path, int flags) {
+  int fd;
+  do {
+    fd = ::open(path.c_str(), flags, 0644);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+// Opens for writing without following a symbolic link; a file that has to be made is
+// created with O_EXCL. `create` makes a missing file, `truncate` empties an existing one.
+int openForWriting(const std::string& path, bool create, bool truncate) {
+  const int base = O_CLOEXEC | O_RDWR | O_NOFOLLOW;
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    const int fd = openRetrying(path, base | (truncate ? O_TRUNC : 0));
+    if (fd >= 0 || errno != ENOENT || !create) return fd;
+    const int made = openRetrying(path, base | O_CREAT | O_EXCL);
+    // EEXIST: another process made the name in between; open what it made.
+    if (made >= 0 || errno != EEXIST) return made;
+  }
+  errno = EEXIST;
+  return -1;
+}
 
 class PosixEnv final : public Env {
  public:
   int open(const std::string& path, OpenMode mode, std::unique_ptr<File>* file) override {
-    int flags = O_CLOEXEC;
+    int fd = -1;
     switch (mode) {
       case OpenMode::Existing:
-        flags |= O_RDWR;
+        fd = openForWriting(path, false, false);
         break;
       case OpenMode::Create:
-        flags |= O_RDWR | O_CREAT | O_TRUNC;
+        fd = openForWriting(path, true, true);
         break;
       case OpenMode::OpenOrCreate:
-        flags |= O_RDWR | O_CREAT;
+        fd = openForWriting(path, true, false);
         break;
       case OpenMode::ReadOnly:
-        flags |= O_RDONLY;
+        fd = openRetrying(path, O_CLOEXEC | O_RDONLY);
         break;
     }
-    int fd;
-    do {
-      fd = ::open(path.c_str(), flags, 0644);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) return errno;
+    if (fd < 0) return failed(path, errno);
     struct stat st;
     if (::fstat(fd, &st) == 0 && !S_ISREG(st.st_mode)) {
       ::close(fd);
-      return EISDIR;
+      return failed(path, EISDIR);
     }
-    *file = std::make_unique<PosixFile>(fd);
+    *file = std::make_unique<PosixFile>(fd, path);
     return 0;
   }
 
@@ -144,6 +180,13 @@ bool equalsIgnoringAsciiCase(const std::string& a, const std::string& b) {
 }
 
 }  // namespace
+
+const FileFailure& lastFileFailure() {
+  return g_lastFailure;
+}
+void noteFileFailure(const std::string& path, int error) {
+  g_lastFailure = {path, error};
+}
 
 Env* posixEnv() {
   static PosixEnv env;

@@ -30,6 +30,10 @@ class File {
   virtual int size(std::uint64_t* size) = 0;
 };
 
+// The modes that may write never follow a symbolic link in the last component of the path
+// (ELOOP): a link placed among the data files must not make the program write to, truncate or
+// create the file it points at. A mode that creates makes a new file with O_EXCL, so a name
+// that appears between the check and the creation is never taken over.
 enum class OpenMode {
   Existing,      // read-write; ENOENT when missing
   Create,        // read-write; created or emptied
@@ -59,6 +63,16 @@ bool posixSyncUsesFdatasync();
 Env* currentEnv();
 // REQUIRES: no file block is open. nullptr restores posixEnv().
 void setCurrentEnv(Env* env);
+
+// The last call of the real file system (or of a test environment standing in for it) that
+// failed: the file it was about and its errno. Messages use it to name the file behind an
+// I/O failure ("disken är full", a refused symbolic link).
+struct FileFailure {
+  std::string path;
+  int error = 0;
+};
+const FileFailure& lastFileFailure();
+void noteFileFailure(const std::string& path, int error);
 
 // Resolves `path` for opening: the exact name when it exists, else the first entry of its
 // folder whose name matches ignoring ASCII case, else `path` itself.

@@ -71,7 +71,8 @@ class MemFile final : public File {
 
 class FaultFile final : public File {
  public:
-  FaultFile(FaultEnv* env, std::unique_ptr<File> base) : m_env(env), m_base(std::move(base)) {}
+  FaultFile(FaultEnv* env, std::unique_ptr<File> base, std::string path)
+      : m_env(env), m_base(std::move(base)), m_path(std::move(path)) {}
 
   int read(std::uint64_t offset, void* buffer, std::size_t n, std::size_t* got) override {
     bool unused;
@@ -89,7 +90,10 @@ class FaultFile final : public File {
     }
     if (m_env->diskFull()) {
       std::uint64_t size = 0;
-      if (m_base->size(&size) == 0 && offset + n > size) return ENOSPC;
+      if (m_base->size(&size) == 0 && offset + n > size) {
+        noteFileFailure(m_path, ENOSPC);
+        return ENOSPC;
+      }
     }
     return m_base->write(offset, data, n);
   }
@@ -108,6 +112,7 @@ class FaultFile final : public File {
  private:
   FaultEnv* m_env;
   std::unique_ptr<File> m_base;
+  std::string m_path;
 };
 
 }  // namespace
@@ -207,7 +212,7 @@ int FaultEnv::open(const std::string& path, OpenMode mode, std::unique_ptr<File>
   if (m_cutHit) return EIO;
   std::unique_ptr<File> base;
   if (int e = m_base->open(path, mode, &base)) return e;
-  *file = std::make_unique<FaultFile>(this, std::move(base));
+  *file = std::make_unique<FaultFile>(this, std::move(base), path);
   return 0;
 }
 

@@ -1,8 +1,13 @@
 #include "app/config.h"
 
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <unistd.h>
+
 #include <stdlib.h>
 #include <unistd.h>
+#include <chrono>
+#include <cstdlib>
 
 #include <filesystem>
 #include <fstream>
@@ -46,10 +51,14 @@ TEST_F(ConfigTest, WrongSizeIsAVersionConflictAndGetsADefaultFile) {
     m_ui.shown.clear();
     Configuration config;
     EXPECT_FALSE(config.load(m_file.string(), "/data"));
-    ASSERT_EQ(m_ui.shown.size(), 1u) << size;
+    ASSERT_EQ(m_ui.shown.size(), 2u) << size;
     EXPECT_EQ(m_ui.shown[0].kind, MessageKind::Warning);
     EXPECT_EQ(m_ui.shown[0].text, "Versionskonflikt av konfigurationsfilen \"" + m_file.string() +
                                       "\" Nollst\xE4ller.");
+    // The data directory the damaged file named is gone with it; the one now used is said.
+    EXPECT_EQ(m_ui.shown[1].kind, MessageKind::Warning);
+    EXPECT_EQ(m_ui.shown[1].text,
+              "Inst\xE4llningarna nollst\xE4lldes; datakatalogen \xE4r nu \"/data\"");
     const auto bytes = ReadBytes(m_file);
     ASSERT_EQ(bytes.size(), kConfigFileSize);
     MainConfig expected = MainConfig::makeDefault("/data");
@@ -175,6 +184,41 @@ TEST_F(ConfigTest, FoldersFollowTheXdgVariables) {
   EXPECT_EQ(ResolveFolders().defaultDataDir, "/srv/docs/LigaWin32/data");
   unsetenv("XDG_DOCUMENTS_DIR");
   unsetenv("XDG_CONFIG_HOME");
+}
+
+TEST_F(ConfigTest, WithoutHomeThePasswdEntryIsUsedNeverTmp) {
+  const char* savedHome = std::getenv("HOME");
+  const std::string restore = savedHome ? savedHome : "";
+  unsetenv("HOME");
+  unsetenv("XDG_CONFIG_HOME");
+  unsetenv("XDG_DOCUMENTS_DIR");
+  const passwd* entry = getpwuid(getuid());
+  ASSERT_NE(entry, nullptr);
+  const std::string home = entry->pw_dir;
+  const AppFolders f = ResolveFolders();
+  if (savedHome) setenv("HOME", restore.c_str(), 1);
+  EXPECT_EQ(f.configDir, home + "/.config/LigaWin32");
+  EXPECT_EQ(f.defaultDataDir.rfind(home + "/", 0), 0u) << f.defaultDataDir;
+  EXPECT_EQ(f.configDir.rfind("/tmp/", 0), std::string::npos);
+  EXPECT_TRUE(FoldersProblem().empty());
+}
+
+TEST_F(ConfigTest, AFailedSaveKeepsItsReasonAndAnUnchangedFileIsNotRewritten) {
+  Configuration config;
+  ASSERT_FALSE(config.load(m_file.string(), "/data"));
+  const auto written = fs::last_write_time(m_file);
+  fs::remove(m_file);
+  fs::create_directory(m_file);  // nothing can replace a folder
+  config.main().setCurrentCompetition(3);
+  EXPECT_FALSE(config.save());
+  EXPECT_NE(config.saveError(), 0);
+  fs::remove(m_file);
+
+  ASSERT_FALSE(config.load(m_file.string(), "/data"));
+  fs::last_write_time(m_file, written - std::chrono::hours(1));
+  const auto before = fs::last_write_time(m_file);
+  EXPECT_TRUE(config.save());
+  EXPECT_EQ(fs::last_write_time(m_file), before);
 }
 
 TEST(DataDir, TrailingSeparatorRemovedAndCut) {

@@ -1,4 +1,5 @@
 #include "app/main_commands.h"
+#include "common/encoding.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -90,6 +91,27 @@ TEST(MessageBarTest, NewTextsShiftTheOlderOnesRight) {
   EXPECT_EQ(bar.panels(), (std::array<std::string, 3>{"d", "c", "b"}));
   EXPECT_TRUE(bar.show("c"));  // an older text is a new arrival
   EXPECT_EQ(bar.panels(), (std::array<std::string, 3>{"c", "d", "c"}));
+}
+
+TEST(MessageBarTest, AMessageNoLongerTrueLeavesTheBar) {
+  MessageBar bar;
+  bar.show("Datafiler saknas");
+  bar.show("x");
+  bar.show("Datafiler saknas");
+  bar.show("Filerna");
+  EXPECT_TRUE(bar.drop("Datafiler saknas"));
+  EXPECT_EQ(bar.panels(), (std::array<std::string, 3>{"Filerna", "x", ""}));
+  EXPECT_FALSE(bar.drop("Datafiler saknas"));
+}
+
+TEST(NextStepTest, TheWindowSaysWhatToDoNext) {
+  EXPECT_NE(Cp1252ToUtf8(NextStepText(stateOf(false, false, false))).find("\"skapa nya\""),
+            std::string::npos);
+  EXPECT_NE(Cp1252ToUtf8(NextStepText(stateOf(true, false, false))).find("\"ny\""),
+            std::string::npos);
+  EXPECT_NE(Cp1252ToUtf8(NextStepText(stateOf(true, true, false))).find("register"),
+            std::string::npos);
+  EXPECT_EQ(NextStepText(stateOf(true, true, true)), "");
 }
 
 TEST(EditorTest, CandidatesFollowTheEnvironment) {

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "common/encoding.h"
 #include "common/messages.h"
 #include "common/recording_ui.h"
 #include "support/file_io.h"
@@ -72,6 +73,12 @@ TEST_F(ShellTest, FirstStartCreatesFoldersAndADefaultFile) {
   EXPECT_EQ(StatusMessage(), "Datafiler saknas/ ej i aktuellt bibliotek");
   EXPECT_EQ(shell.statusTexts().reportSettings, "Utskriftsinst\xE4llning01 default");
   shell.shutdown(m_ui);
+  // A front end without a window leaves the window unplaced: the desktop program's first
+  // start then sizes it to the screen.
+  Configuration c;
+  ASSERT_TRUE(c.load(m_config.string(), m_data.string()));
+  EXPECT_EQ(c.main().windowWidth(), 0);
+  EXPECT_EQ(c.main().windowHeight(), 0);
 }
 
 TEST_F(ShellTest, VersionConflictOnEitherSideOfTheSize) {
@@ -81,8 +88,12 @@ TEST_F(ShellTest, VersionConflictOnEitherSideOfTheSize) {
     m_ui.shown.clear();
     Shell shell;
     shell.startup(m_ui, {});
-    ASSERT_EQ(m_ui.shown.size(), 1u);
+    ASSERT_EQ(m_ui.shown.size(), 2u);
     EXPECT_EQ(m_ui.shown[0].text.rfind("Versionskonflikt av konfigurationsfilen \"", 0), 0u);
+    EXPECT_NE(m_ui.shown[1].text.find(W("datakatalogen är nu \"") + shell.folders().defaultDataDir +
+                                      "\""),
+              std::string::npos)
+        << m_ui.shown[1].text;
     EXPECT_EQ(fs::file_size(m_config), kConfigFileSize);
     shell.shutdown(m_ui);
     EXPECT_EQ(fs::file_size(m_config), kConfigFileSize);

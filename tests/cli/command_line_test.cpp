@@ -89,7 +89,7 @@ TEST_F(CommandLineTest, WholeSeasonWithRelativePathsOnly) {
   ASSERT_TRUE(fs::exists(m_work / "season.lot"));
   EXPECT_FALSE(fs::exists(m_root / "data" / "season.lot"));
 
-  const RunResult imported = liga("--quiet import season.lot");
+  const RunResult imported = liga("--verbose import season.lot");
   ASSERT_EQ(imported.status, 0) << imported.out;
   EXPECT_TRUE(contains(imported.out, "importerar \"" + (m_work / "season.lot").string() + "\""));
 
@@ -201,9 +201,10 @@ TEST_F(CommandLineTest, DataOptionAppliesToOneCommandOnly) {
   EXPECT_TRUE(contains(liga("--quiet info").out, "datakatalog: " + (m_root / "other").string()));
   EXPECT_EQ(liga("--quiet select 1").status, 0);
 
-  const RunResult missing = liga("--quiet datadir ../nowhere");
+  const RunResult missing = liga("--quiet datadir ../nowhere/inner");
   EXPECT_EQ(missing.status, 1);
-  EXPECT_TRUE(contains(missing.out, "finns inte: " + (m_root / "nowhere").string()));
+  EXPECT_TRUE(contains(missing.out, "finns inte: " + (m_root / "nowhere" / "inner").string()))
+      << missing.out;
   EXPECT_TRUE(contains(liga("--quiet info").out, "datakatalog: " + (m_root / "other").string()));
   EXPECT_EQ(liga("--data ../data datadir ../other").status, 2);
 }
@@ -296,8 +297,9 @@ TEST_F(CommandLineTest, QuietStillSaysWhyACommandWasRefused) {
   }
   EXPECT_TRUE(fs::exists(m_root / "data" / "lg01.DAT"));
 
-  // A status line is hidden.
-  EXPECT_TRUE(contains(liga("--data ../data list").out, "Filerna"));
+  // Status lines are shown only on request.
+  EXPECT_TRUE(contains(liga("--verbose --data ../data list").out, "Filerna"));
+  EXPECT_FALSE(contains(liga("--data ../data list").out, "Filerna"));
   EXPECT_FALSE(contains(liga("--quiet --data ../data list").out, "Filerna"));
 }
 
@@ -321,7 +323,7 @@ TEST_F(CommandLineTest, UsageErrorsNameTheArgumentAndWhatIsAllowed) {
       {"schedule --out", {"--out", "värde"}},
       {"export lagg x.lgw", {"lagg", "tavling, klasser, lag, spelmoten, resultat eller ical"}},
       {"--yes --no info", {"--yes", "--no"}},
-      {"--verbose info", {"okänd flagga: --verbose"}},
+      {"--loud info", {"okänd flagga: --loud"}},
       {"frobnicate", {"okänt kommando: frobnicate"}},
   };
   for (const Case& c : cases) {
@@ -428,7 +430,7 @@ TEST_F(CommandLineTest, EveryTextIsPrintedInUtf8) {
   ASSERT_EQ(liga("--quiet schedule --seed 2 --out s.lot").status, 0);
   ASSERT_EQ(liga("--quiet import s.lot").status, 0);
   // Replacing the schedule prints the status "nollställer" and writes the log.
-  const RunResult replaced = liga("--yes import s.lot");
+  const RunResult replaced = liga("--verbose --yes import s.lot");
   ASSERT_EQ(replaced.status, 0) << replaced.out;
   EXPECT_TRUE(contains(replaced.out, "nollställer")) << replaced.out;
   EXPECT_TRUE(validUtf8(replaced.out)) << replaced.out;

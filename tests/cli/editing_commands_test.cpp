@@ -80,17 +80,17 @@ TEST_F(EditingCommands, RefusedDeletionsKeepTheirRecords) {
   season();
   RunResult r = liga("class delete A");
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.out.find("Klassen \"A\" är inte utan deltagare!"), std::string::npos) << r.out;
-  r = liga("--yes playtime delete '2027-01-10 18:00'");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.out.find("Speldagen \"2027-01-10 18:00\" är inte utan spelmöten!"), std::string::npos)
+  EXPECT_NE(r.out.find("Klassen \"A\" har 2 lag och kan inte raderas: radera lagen först."),
+            std::string::npos)
       << r.out;
+  // Deleting what holds matches asks, and says what goes with it; No keeps everything.
   r = liga("--no playtime delete '2027-01-10 18:00'");
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.out.find("Speltillfället har matcher. Raderas"), std::string::npos) << r.out;
-  r = liga("team delete 1");
+  EXPECT_NE(r.out.find("speltiden har matcher och raderades inte (--yes"), std::string::npos)
+      << r.out;
+  r = liga("--no team delete 1");
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.out.find("Laget \"0001\" har registrerade matcher"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("laget har matcher och raderades inte (--yes"), std::string::npos) << r.out;
   EXPECT_NE(liga("matches").out.find("0001 ETT"), std::string::npos);
 
   ASSERT_EQ(liga("match clear '2027-01-10 18:00' 1").status, 0);
@@ -124,6 +124,37 @@ TEST_F(EditingCommands, CompetitionEditKeepsWhatIsNotGiven) {
   EXPECT_NE(text.find("Nordic IF"), std::string::npos);
   EXPECT_NE(text.find("Serien"), std::string::npos);
   EXPECT_NE(text.find("Rad ett"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// A class's tie order set through `liga class`: the table it gives, its note, the list
+// checked, kept across a rename and carried by the class export.
+TEST_F(EditingCommands, TieOrderOrdersTheStandingsAndSaysWhy) {
+  season();
+  ASSERT_EQ(liga("result 1 2 2").status, 0);
+  RunResult table = liga("standings");
+  EXPECT_EQ(table.out.find("före"), std::string::npos) << table.out;
+  EXPECT_NE(table.out.find("   1  Tva"), std::string::npos) << table.out;  // a shared place
+
+  const RunResult bad = liga("class edit A --tiebreak 'inbördes,måltal'");
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_NE(bad.out.find("Tabellordningen: okänt ord 'måltal'"), std::string::npos) << bad.out;
+
+  ASSERT_EQ(liga("class edit A --tiebreak inbordes,lagnummer").status, 0);
+  ASSERT_EQ(liga("class edit A --name B").status, 0);
+  table = liga("standings");
+  EXPECT_NE(table.out.find("   1  Ett"), std::string::npos) << table.out;
+  EXPECT_NE(table.out.find("   2  Tva"), std::string::npos) << table.out;
+  EXPECT_NE(table.out.find("  Ett före Tva: lagnummer 1–2\n"), std::string::npos) << table.out;
+
+  const fs::path file = m_root / "klasser.lgw";
+  ASSERT_EQ(liga("export klasser '" + file.string() + "'").status, 0);
+  EXPECT_NE(liga::testing::ReadFile(file.string())
+                .find("; tabellordning B=po\xE4ng,inb\xF6rdes,lagnummer\r\n"),
+            std::string::npos);
 }
 
 }  // namespace

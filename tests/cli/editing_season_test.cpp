@@ -233,7 +233,14 @@ TEST_F(HandEnteredSeason, FromTheFirstClassToExportedStandings) {
   results.erase(8);
   ok("result 6 3 -1");  // partial
   results.erase(6);
-  refused("result 7 x 1", "fel i resultatinmatingen", "matches");
+  {
+    // A malformed score is a usage error that names the value.
+    const std::string before = liga("matches").out;
+    const RunResult r = liga("result 7 x 1");
+    EXPECT_EQ(r.status, 2) << r.out;
+    EXPECT_NE(r.out.find("HEMMA måste vara ett heltal"), std::string::npos) << r.out;
+    EXPECT_EQ(liga("matches").out, before);
+  }
 
   // The count made here.
   std::map<std::string, Standing> expected;

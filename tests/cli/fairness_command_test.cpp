@@ -15,52 +15,14 @@
 #include <vector>
 
 #include "common/encoding.h"
+#include "demo_files.h"
 #include "support/run_liga.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using liga::testing::RunResult;
-
-std::vector<std::string> FileLines(const fs::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  std::vector<std::string> out;
-  std::string line;
-  while (std::getline(f, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    out.push_back(line);
-  }
-  return out;
-}
-
-std::vector<std::string> Split(const std::string& s, char sep) {
-  std::vector<std::string> out;
-  std::string item;
-  std::istringstream in(s);
-  while (std::getline(in, item, sep)) out.push_back(item);
-  return out;
-}
-
-std::string Trim(std::string s) {
-  while (!s.empty() && s.back() == ' ') s.pop_back();
-  return s;
-}
-
-// Team number -> class name, from the "*Lag" lines of the demo file ("0001,NAME,CLASS,...").
-std::map<int, std::string> DemoTeamClasses(const fs::path& demo) {
-  std::map<int, std::string> classes;
-  bool inTeams = false;
-  for (const std::string& line : FileLines(demo)) {
-    if (line.rfind("*", 0) == 0) {
-      if (line.rfind("*#", 0) != 0) inTeams = line == "*Lag";
-      continue;
-    }
-    if (!inTeams || line.empty() || line[0] == ';') continue;
-    const std::vector<std::string> f = Split(line, ',');
-    classes[std::stoi(f.at(0))] = Trim(f.at(2));
-  }
-  return classes;
-}
+using namespace liga::testing::demo;
 
 struct Match {
   std::optional<std::chrono::sys_days> day;
@@ -128,7 +90,11 @@ std::string Summary(const std::vector<Match>& matches) {
     worst = std::max(worst, std::abs(sum));
     worstHalf = std::max({worstHalf, std::abs(first), std::abs(second)});
   }
-  return "brott " + std::to_string(breaks) + ", värsta hemma/borta-skillnad " +
+  // The floor of a schedule in rounds: n - 2 for an even number of teams, else 0.
+  const std::size_t n = byTeam.size();
+  const bool complete = n >= 2 && matches.size() % (n * (n - 1) / 2) == 0;
+  const std::string floor = !complete ? "-" : std::to_string(n % 2 == 0 ? n - 2 : 0);
+  return "brott " + std::to_string(breaks) + " (golv " + floor + "), värsta hemma/borta-skillnad " +
          std::to_string(worst) + " (per halva " + std::to_string(worstHalf) + "), kortaste vila " +
          (shortest ? std::to_string(*shortest) + (*shortest == 1 ? " dag" : " dagar") : "-") +
          ", dag efter dag " + std::to_string(consecutive) + ", ändrtider " +
@@ -200,8 +166,7 @@ TEST_F(FairnessCommandTest, DemoSeasonSummariesMatchAnIndependentCount) {
   const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   // One summary row per class, its worst balance written "±n" (the file is code page 1252).
   std::size_t summaries = 0;
-  for (std::size_t at = text.find("\xB1"); at != std::string::npos;
-       at = text.find("\xB1", at + 1))
+  for (std::size_t at = text.find("\xB1"); at != std::string::npos; at = text.find("\xB1", at + 1))
     ++summaries;
   EXPECT_EQ(summaries, 3u * 4);  // under Hemma, Borta and both halves
 }

@@ -17,7 +17,9 @@ RunResult liga(const std::string& args) {
 TEST(LigaCommand, MsgPrintsCatalogueTextsInUtf8) {
   const std::string busy = std::to_string(liga::isam_error::kBusy);
   EXPECT_EQ(liga("msg " + busy).out, "Btree: errornr= " + busy + "\n");
-  EXPECT_EQ(liga("msg 12345").out, "Okänt nummer i msgtextanrop=  12345\n");
+  const RunResult unknown = liga("msg 12345");
+  EXPECT_EQ(unknown.out, "fel: meddelande 12345 finns inte i katalogen\n");
+  EXPECT_EQ(unknown.status, 1);
   EXPECT_EQ(liga("msg 325").out, "Filerna öppna....\n");
   EXPECT_EQ(liga("msg 325").status, 0);
 }

@@ -10,6 +10,7 @@
 #include "common/recording_ui.h"
 #include "mail/demo_season.h"
 #include "mail/mail_settings.h"
+#include "mail/schedule_mail.h"
 #include "mail/send_email.h"
 #include "mail/smtp_fixture.h"
 #include "support/run_liga.h"
@@ -145,8 +146,58 @@ TEST_F(CliMailTest, FailuresAreRefusals) {
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.out.find("Kan ej läsa e-postinställningarna"), std::string::npos) << r.out;
   EXPECT_EQ(liga("mail").status, 2);
+  r = liga("mail test \"$(printf 'a@b.se>\\r\\nRCPT TO:<evil@x.example')\" --settings '" +
+           settingsPath() + "'");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.out.find("ogiltig e-postadress \"a@b.se>\\r\\nRCPT"), std::string::npos) << r.out;
   EXPECT_EQ(liga("mail message --subject x").status, 2);
   EXPECT_TRUE(m_servers->received().empty());
+}
+
+// Stores `email` as the address of team `number`'s contact row `row`, past the editor (as a
+// database written by an older program may hold it).
+void StoreAddress(const fs::path& dataDir, int number, int row, const std::string& email) {
+  RecordingUi ui;
+  ScopedUi scoped(ui);
+  Database db;
+  db.initialise({});
+  db.setDataDir(dataDir.string());
+  ASSERT_TRUE(db.readCatalogue());
+  ASSERT_TRUE(db.selectCompetition(1, false));
+  const std::int32_t recNo = FindTeamByNumber(db, number);
+  ASSERT_TRUE(db.readTeam(recNo));
+  ContactRow c = db.team().contactRow(row);
+  c.setEmail(email);
+  db.team().setContactRow(row, c);
+  ASSERT_TRUE(db.rewriteTeam(recNo));
+  db.closeAll();
+  db.releaseDataDir();
+}
+
+TEST_F(CliMailTest, AStoredAddressCarryingACommandIsNeverSentTo) {
+  const std::string injected = "a@b.c>\r\nRCPT TO:<evil@x.example";
+  StoreAddress(*m_root / "data", 1, 1, injected);
+  const RunResult r = liga("mail schedule --team 1 --settings '" + settingsPath() + "'");
+  StoreAddress(*m_root / "data", 1, 1, liga::testing::DemoAddress(1, 1));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("ogiltig e-postadress"), std::string::npos) << r.out;
+  const auto got = m_servers->received();
+  for (const auto& mail : got) {
+    for (const std::string& rcpt : mail.rcpt) EXPECT_EQ(rcpt.find("evil"), std::string::npos);
+    EXPECT_EQ(mail.raw.find("evil@x.example"), std::string::npos);
+  }
+  // The other two contacts of the team get their mail.
+  EXPECT_EQ(got.size(), 2u);
+}
+
+TEST_F(CliMailTest, APasswordSentWithoutEncryptionIsWarnedAbout) {
+  const RunResult r = liga("mail test prov@example.se --settings '" + settingsPath() + "'");
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(r.out.find("lösenordet skickas okrypterat"), std::string::npos) << r.out;
+  m_settings.smtpAuth = 0;
+  save();
+  const RunResult without = liga("mail test prov@example.se --settings '" + settingsPath() + "'");
+  EXPECT_EQ(without.out.find("okrypterat"), std::string::npos) << without.out;
 }
 
 }  // namespace

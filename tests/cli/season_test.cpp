@@ -63,7 +63,7 @@ std::ostream& operator<<(std::ostream& os, const Standing& s) {
 }
 
 TEST_F(SeasonTest, DemoCreatesACatalogueOnlyInAnEmptyDataDirectory) {
-  const RunResult first = liga("demo");
+  const RunResult first = run("--verbose demo");
   ASSERT_EQ(first.status, 0) << first.out;
   EXPECT_NE(first.out.find("importerar \""), std::string::npos);
   EXPECT_NE(first.out.find("demo.lgw\""), std::string::npos);

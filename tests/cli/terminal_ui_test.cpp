@@ -42,9 +42,12 @@ TEST(TerminalUi, MessagesGoToStderrInUtf8) {
   std::istringstream in;
   std::ostringstream err;
   TerminalUi ui(in, err, 0, false, false);
-  ui.setStatus("Filerna \xF6ppna....");
+  ui.setStatus("Filerna \xF6ppna....");  // status lines only when verbose
   ui.showMessage(MessageKind::Error, "error", "G\xE5r ej");
-  EXPECT_EQ(err.str(), "Filerna öppna....\nfel: Går ej\n");
+  EXPECT_EQ(err.str(), "fel: Går ej\n");
+  ui.setVerbose(true);
+  ui.setStatus("Filerna \xF6ppna....");
+  EXPECT_EQ(err.str(), "fel: Går ej\nFilerna öppna....\n");
   std::ostringstream quietErr;
   TerminalUi quiet(in, quietErr, 0, true, false);
   quiet.setStatus("x");

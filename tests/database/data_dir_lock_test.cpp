@@ -2,6 +2,7 @@
 #include "database/data_dir_lock.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -48,6 +49,43 @@ TEST_F(DataDirLockTest, AMissingFolderHasNothingToLock) {
   EXPECT_EQ(lock.acquire((m_dir / "none").string(), DataDirAccess::Write, holder),
             Result::NoLockFile);
   EXPECT_FALSE(lock.held());
+}
+
+TEST_F(DataDirLockTest, ALockFileThatIsALinkIsRefusedNotWrittenThrough) {
+  const fs::path target = m_dir / "precious";
+  std::ofstream(target) << "precious\n";
+  fs::create_symlink(target, m_dir / kLockFileName);
+  DataDirLock lock;
+  std::string holder;
+  EXPECT_EQ(lock.acquire(m_dir.string(), DataDirAccess::Read, holder), Result::NotAFile);
+  EXPECT_EQ(holder, (m_dir / kLockFileName).string());
+  EXPECT_FALSE(lock.held());
+  std::ifstream in(target);
+  std::string line;
+  std::getline(in, line);
+  EXPECT_EQ(line, "precious");
+
+  // A dangling link does not get its target created either.
+  fs::remove(m_dir / kLockFileName);
+  fs::create_symlink(m_dir / "made", m_dir / kLockFileName);
+  EXPECT_EQ(lock.acquire(m_dir.string(), DataDirAccess::Write, holder), Result::NotAFile);
+  EXPECT_FALSE(fs::exists(m_dir / "made"));
+}
+
+TEST_F(DataDirLockTest, AHolderThatHasEndedIsNotNamedAsTheHolder) {
+  DataDirLock held;
+  std::string holder;
+  ASSERT_EQ(held.acquire(m_dir.string(), DataDirAccess::Read, holder), Result::Held);
+  const pid_t child = fork();
+  if (child == 0) _exit(0);
+  ASSERT_GT(child, 0);
+  waitpid(child, nullptr, 0);
+  // The line a reader that has ended left behind.
+  std::ofstream(m_dir / kLockFileName, std::ios::trunc) << "liga " << child << "\n";
+  DataDirLock writer;
+  ASSERT_EQ(writer.acquire(m_dir.string(), DataDirAccess::Write, holder), Result::Busy);
+  EXPECT_EQ(holder,
+            "ett annat program (liga " + std::to_string(child) + " i låsfilen körs inte längre)");
 }
 
 TEST_F(DataDirLockTest, ASecondProgramOnTheDirectoryIsRefusedAndTouchesNothing) {

@@ -209,22 +209,53 @@ TEST_F(GameTest, CancelLeavesThePlayTimeAndItsKey) {
   EXPECT_EQ(team(m_ta).teamMatchCount(), 1);
 }
 
-TEST_F(GameTest, PlayTimeWithMatchesIsNeverDeleted) {
-  ASSERT_TRUE(addPlayTime("2027-01-10 18:00", {{m_ta, m_tb}}).ok);
+TEST_F(GameTest, PlayTimeWithMatchesIsDeletedOnlyWhenAskedAndTakesItsMatches) {
+  ASSERT_TRUE(addPlayTime("2027-01-10 18:00", {{m_ta, m_tb}, {m_tc, m_td}}).ok);
+  const std::int32_t pt = ptNo("2027-01-10 18:00");
   ASSERT_TRUE(addPlayTime("2027-01-11 18:00", {}).ok);
   TlgGameRegForm reg(m_db);
   reg.start();
   reg.setSelected(0, true);
-  reg.setSelected(1, true);
+  m_ui.answers = {Answer::No};
+  reg.EraseEntry();
+  ASSERT_EQ(reg.count(), 2);
+  EXPECT_EQ(Cp1252ToUtf8(m_ui.shown[0].text),
+            "Speltiden \"2027-01-10 18:00\" har 2 matcher. Matcherna tas bort ur lagens "
+            "matchlistor. Radera speltiden?");
+  EXPECT_EQ(team(m_ta).teamMatchCount(), 1);
+
+  reg.setSelected(0, true);
   m_ui.answers = {Answer::Yes};
   reg.EraseEntry();
   ASSERT_EQ(reg.count(), 1);
-  EXPECT_EQ(reg.list()[0].text, "2027-01-10 18:00");
-  EXPECT_FALSE(reg.list()[0].selected);
-  EXPECT_EQ(Cp1252ToUtf8(m_ui.shown[0].text), "Speltillfället har matcher. Raderas");
-  EXPECT_NE(ptNo("2027-01-10 18:00"), 0);
-  EXPECT_EQ(ptNo("2027-01-11 18:00"), 0);
-  EXPECT_EQ(Cp1252ToUtf8(StatusMessage()), "Speltiden\"2027-01-11 18:00\", raderad...");
+  EXPECT_EQ(reg.list()[0].text, "2027-01-11 18:00");
+  EXPECT_EQ(ptNo("2027-01-10 18:00"), 0);
+  (void)pt;
+  // No team keeps an entry that points at the deleted play time.
+  for (const std::int32_t t : {m_ta, m_tb, m_tc, m_td}) {
+    EXPECT_EQ(team(t).teamMatchCount(), 0) << t;
+    EXPECT_EQ(team(t).match(1).matchNumber(), 0) << t;
+  }
+}
+
+TEST_F(GameTest, NewPlayTimeMustBeARealDateAndTime) {
+  for (const char* wrong : {"5/4 kl 10", "2027-13-01 10:00", "2027-02-29 10:00", "2027-01-10 24:00",
+                            "2027-01-10 10.00", ""}) {
+    const OkResult r = addPlayTime(wrong, {});
+    EXPECT_FALSE(r.ok) << wrong;
+    EXPECT_EQ(r.focus, "edSpeltid") << wrong;
+  }
+  EXPECT_EQ(Cp1252ToUtf8(addPlayTime("5/4 kl 10", {}).message),
+            "speltiden ska skrivas ÅÅÅÅ-MM-DD TT:MM, inte \"5/4 kl 10\"");
+  EXPECT_EQ(UsedRecs(m_db.playTimeFile()), 0);
+  EXPECT_TRUE(addPlayTime("2028-02-29 09:30", {}).ok);
+  EXPECT_TRUE(addPlayTime("2027-01-09 18:00", {}).ok);
+  // Play times list in time order.
+  TlgGameRegForm reg(m_db);
+  reg.start();
+  ASSERT_EQ(reg.count(), 2);
+  EXPECT_EQ(reg.list()[0].text, "2027-01-09 18:00");
+  EXPECT_EQ(reg.list()[1].text, "2028-02-29 09:30");
 }
 
 TEST_F(GameTest, PickCellUsesTheTeamPickList) {

@@ -92,12 +92,17 @@ TEST_F(KlassTest, NumbersAreCheckedInOrderAndEmptyCountsAsZero) {
   EXPECT_EQ(m_db.cls().winPoints(), 3);
 }
 
-TEST_F(KlassTest, EmptyNameIsStoredAsXXX) {
+TEST_F(KlassTest, EmptyNameIsRefusedWithFocusOnTheName) {
   TlgKLassRegForm reg(m_db);
   reg.start();
-  ASSERT_TRUE(add(reg, "").ok);
-  EXPECT_EQ(texts(reg), std::vector<std::string>{"XXX"});
-  EXPECT_NE(classNo("XXX"), 0);
+  for (const char* name : {"", "   "}) {
+    const OkResult r = add(reg, name);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.message, "klassens namn saknas");
+    EXPECT_EQ(r.focus, "edKlass");
+  }
+  EXPECT_TRUE(texts(reg).empty());
+  EXPECT_EQ(UsedRecs(m_db.classFile()), 0);
 }
 
 TEST_F(KlassTest, ChangeKeepsOwnNameRenameToAnotherIsRefusedCancelRestores) {

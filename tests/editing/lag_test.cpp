@@ -159,12 +159,57 @@ TEST_F(LagTest, ContactGridStoresUpperCaseAndMailInItsOwnCase) {
   EXPECT_EQ(m_db.team().contactRow(22).town(), Utf8ToCp1252("GÖTEBORG"));
 }
 
+TEST_F(LagTest, MalformedNumberAndEmptyNameAreRefusedAndNothingIsStored) {
+  TlgLagRegForm reg(m_db);
+  reg.start();
+  std::vector<OkResult> answers;
+  const OkResult last = addTeam(reg, [&](TLagForm& f) {
+    f.cbKlass = "A";
+    f.edNamn = "ALFA";
+    f.setNummerText("1a2");
+    answers.push_back(f.okButtonClick());
+    f.setNummerText("");
+    answers.push_back(f.okButtonClick());
+    f.setNummerText("12");
+    f.edNamn = "  ";
+    answers.push_back(f.okButtonClick());
+    f.cancelButtonClick();
+  });
+  ASSERT_EQ(answers.size(), 3u);
+  EXPECT_EQ(Cp1252ToUtf8(answers[0].message), "lagnumret måste vara ett tal 0–9999, inte \"1a2\"");
+  EXPECT_EQ(answers[0].focus, "edNummer");
+  EXPECT_EQ(answers[1].focus, "edNummer");
+  EXPECT_EQ(answers[2].message, "lagnamnet saknas");
+  EXPECT_EQ(answers[2].focus, "edNamn");
+  EXPECT_FALSE(last.ok);
+  EXPECT_EQ(UsedRecs(m_db.teamFile()), 0);
+  EXPECT_EQ(reg.count(), 0);
+}
+
+TEST_F(LagTest, AMailAddressThatIsNotLocalAtDomainIsRefusedAtItsCell) {
+  TlgLagRegForm reg(m_db);
+  reg.start();
+  const OkResult r = addTeam(reg, [](TLagForm& f) {
+    f.cbKlass = "A";
+    f.setCell(3, 1, "ANNA");
+    f.setCell(3, 5, "a@b.c>\r\nRCPT TO:<evil@x.example");
+  });
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.focus, "sgLagMedl");
+  EXPECT_EQ(r.row, 3);
+  EXPECT_EQ(r.col, 5);
+  EXPECT_NE(r.message.find("a@b.c>\\r\\nRCPT"), std::string::npos) << r.message;
+  EXPECT_EQ(r.message.find('\n'), std::string::npos);
+  EXPECT_EQ(UsedRecs(m_db.teamFile()), 0);
+}
+
 TEST_F(LagTest, NumericFieldsAreCheckedInOrder) {
   TlgLagRegForm reg(m_db);
   reg.start();
   std::vector<std::string> focus;
   addTeam(reg, [&](TLagForm& f) {
     f.cbKlass = "A";
+    f.edNamn = "ALFA";
     f.edLost = "a";
     f.edRanking = "b";
     focus.push_back(f.okButtonClick().focus);

@@ -44,6 +44,34 @@ class MatchesTest : public testing::EditingFixture {
 
 // ---- mover ----
 
+TEST_F(MatchesTest, MoveOntoADayATeamAlreadyPlaysIsAskedAndNoMovesNothing) {
+  const std::int32_t p1 = addPlayTime("2027-01-10 18:00");
+  const std::int32_t p2 = addPlayTime("2027-01-17 10:00");
+  const std::int32_t p3 = addPlayTime("2027-01-17 18:00");
+  addMatch(p1, t[0], t[1]);
+  addMatch(p1, t[4], t[5]);
+  addMatch(p2, t[2], t[1]);
+  TMoveGameForm mover(m_db);
+  mover.selectPlayTime(2, 2);  // 2027-01-17 18:00
+  m_ui.answers = {Answer::No};
+  OkResult r = mover.doubleClickLeft(1);
+  EXPECT_FALSE(r.ok);
+  EXPECT_FALSE(r.beep);
+  EXPECT_EQ(r.message, "ingen match flyttades");
+  ASSERT_EQ(m_ui.shown.size(), 1u);
+  EXPECT_EQ(Cp1252ToUtf8(m_ui.shown[0].text),
+            "Laget \"0002 LAG1\" spelar redan 2027-01-17 10:00. Efter flyttningen spelar det två "
+            "matcher samma dag. Flytta ändå?");
+  EXPECT_EQ(playTime(p1).usedRows(), 2);
+  EXPECT_EQ(playTime(p3).usedRows(), 0);
+  // A team free that day moves without a question, and the status says what happened.
+  r = mover.doubleClickLeft(2);
+  ASSERT_TRUE(r.ok) << r.message;
+  EXPECT_EQ(r.message, "match 2 flyttad till 2027-01-17 18:00");
+  EXPECT_EQ(m_ui.shown.size(), 1u);
+  EXPECT_EQ(playTime(p3).usedRows(), 1);
+}
+
 TEST_F(MatchesTest, MovingCloseTheGapAndAppendsAtTheDestination) {
   const std::int32_t p1 = addPlayTime("2027-01-10 18:00"), p2 = addPlayTime("2027-01-17 18:00");
   addMatch(p1, t[0], t[1]);
@@ -56,8 +84,13 @@ TEST_F(MatchesTest, MovingCloseTheGapAndAppendsAtTheDestination) {
   mover.selectPlayTime(2, 1);
   EXPECT_EQ(mover.cell(1, 2, 1), "0003 LAG2     ");
   EXPECT_EQ(mover.cell(1, 2, 4), " 3");
+  // Team 3 already plays at the destination: the move is asked about first.
+  m_ui.answers = {Answer::Yes};
   const OkResult r = mover.doubleClickLeft(2);
   ASSERT_TRUE(r.ok) << r.message;
+  EXPECT_EQ(r.message, "match 2 flyttad till 2027-01-17 18:00");
+  ASSERT_EQ(m_ui.shown.size(), 1u);
+  EXPECT_EQ(m_ui.shown[0].kind, MessageKind::Question);
   const PlayTimeRec from = playTime(p1), to = playTime(p2);
   EXPECT_EQ(from.usedRows(), 3);
   EXPECT_EQ(from.match(1).matchNumber(), 1);
@@ -94,6 +127,8 @@ TEST_F(MatchesTest, TeamListIsResortedInPlayTimeOrderWithFreeEntriesLast) {
   // List order: early, mid, late. Move the early match to mid, then the late one to mid.
   mover.selectPlayTime(1, 0);
   mover.selectPlayTime(2, 1);
+  // The team plays at "mid" already; both moves are confirmed.
+  m_ui.answers = {Answer::Yes, Answer::Yes};
   ASSERT_TRUE(mover.doubleClickLeft(1).ok);
   mover.selectPlayTime(1, 2);
   ASSERT_TRUE(mover.doubleClickLeft(1).ok);
@@ -139,19 +174,36 @@ TEST_F(MatchesTest, MissingTeamEntryMovesNothing) {
   EXPECT_EQ(entry(t[0], 1).playTimeRecNo(), p1);
 }
 
-TEST_F(MatchesTest, TeamWithRegisteredMatchesIsNotDeleted) {
+TEST_F(MatchesTest, TeamWithMatchesIsDeletedOnlyWhenAskedAndTakesItsMatches) {
   const std::int32_t p1 = addPlayTime("2027-01-10 18:00");
-  addMatch(p1, t[0], t[1]);
+  const std::int32_t p2 = addPlayTime("2027-01-17 18:00");
+  addMatch(p1, t[0], t[1], 3, 1);
+  addMatch(p2, t[2], t[0]);
+  addMatch(p2, t[4], t[5]);
   TlgLagRegForm reg(m_db);
   reg.start();
   reg.setSelected(reg.indexOf(t[0]), true);
   reg.setSelected(reg.indexOf(t[7]), true);
+  m_ui.answers = {Answer::No};
   reg.EraseEntry();
   EXPECT_GE(reg.indexOf(t[0]), 0);
   EXPECT_EQ(reg.indexOf(t[7]), -1);
-  EXPECT_TRUE(m_db.readTeam(t[0]));
-  EXPECT_EQ(Cp1252ToUtf8(m_ui.statuses.end()[-2]),
-            "Laget \"0001\" har registrerade matcher och kan inte raderas!");
+  ASSERT_FALSE(m_ui.shown.empty());
+  const std::string asked = Cp1252ToUtf8(m_ui.shown.back().text);
+  EXPECT_NE(asked.find("har 2 matcher, 1 med resultat"), std::string::npos) << asked;
+  EXPECT_EQ(playTime(p1).usedRows(), 1);
+
+  reg.setSelected(reg.indexOf(t[0]), true);
+  m_ui.answers = {Answer::Yes};
+  reg.EraseEntry();
+  EXPECT_EQ(reg.indexOf(t[0]), -1);
+  // Its matches left both play times and the opponents' lists; other matches stay.
+  EXPECT_EQ(playTime(p1).usedRows(), 0);
+  EXPECT_EQ(playTime(p2).match(1).matchNumber(), 0);
+  EXPECT_GT(playTime(p2).match(2).matchNumber(), 0);
+  EXPECT_EQ(team(t[1]).match(1).matchNumber(), 0);
+  EXPECT_EQ(team(t[2]).match(1).matchNumber(), 0);
+  EXPECT_GT(team(t[4]).match(1).matchNumber(), 0);
 }
 
 // ---- result entry ----
@@ -236,22 +288,46 @@ TEST_F(ResultTest, CountersFollowPartialResultsBothWays) {
   EXPECT_EQ(m_db.comp().totalOpenMatches(), total);
 }
 
-TEST_F(ResultTest, EmptyCellIsRefusedAndAwayCellsMustBeTypedAgain) {
+TEST_F(ResultTest, OneFaultyScoreKeepsEveryTypedValueAndNamesItsMatch) {
+  addPlayTime("2027-01-17 18:00");
   TResultForm form(m_db);
-  EXPECT_EQ(form.cell(1, TResultForm::kHomeCol), "-1");
-  EXPECT_EQ(form.cell(2, TResultForm::kAwayCol), " 1");
-  form.setCell(1, TResultForm::kHomeCol, "");
-  const OkResult r = form.klarClick();
+  form.setCell(1, TResultForm::kHomeCol, "0");
+  form.setCell(1, TResultForm::kAwayCol, "1");
+  form.setCell(2, TResultForm::kHomeCol, "3");
+  form.setCell(2, TResultForm::kAwayCol, "x");
+  EXPECT_TRUE(form.modified());
+  const OkResult r = form.cbSpeltider1Change(1);
   EXPECT_FALSE(r.ok);
-  EXPECT_EQ(r.message, "fel i resultatinmatingen");
-  EXPECT_EQ(r.row, 1);
-  EXPECT_EQ(r.col, TResultForm::kHomeCol);
-  EXPECT_EQ(form.cell(2, TResultForm::kAwayCol), "");
-  form.setCell(1, TResultForm::kHomeCol, "1");
-  const OkResult again = form.klarClick();
-  EXPECT_FALSE(again.ok);
-  EXPECT_EQ(again.row, 2);  // the last failing row is reported
-  EXPECT_EQ(again.col, TResultForm::kAwayCol);
+  const std::string number = std::to_string(playTime(m_pt).match(2).matchNumber());
+  EXPECT_EQ(r.message, "match " + number + W(": bortaresultatet 'x' är inte ett tal"));
+  EXPECT_EQ(r.row, 2);
+  EXPECT_EQ(r.col, TResultForm::kAwayCol);
+  EXPECT_EQ(form.listIndex(), 0);
+  // Nothing typed is lost, and nothing was stored.
+  EXPECT_EQ(form.cell(1, TResultForm::kHomeCol), "0");
+  EXPECT_EQ(form.cell(1, TResultForm::kAwayCol), "1");
+  EXPECT_EQ(form.cell(2, TResultForm::kHomeCol), "3");
+  EXPECT_EQ(form.cell(2, TResultForm::kAwayCol), "x");
+  EXPECT_EQ(playTime(m_pt).match(1).homeScore(), kNoResult);
+  EXPECT_EQ(playTime(m_pt).match(2).awayScore(), 1);
+
+  form.setCell(2, TResultForm::kAwayCol, "");
+  EXPECT_EQ(form.klarClick().message,
+            "match " + number + ": bortaresultatet saknas (-1 = inget resultat)");
+  form.setCell(2, TResultForm::kAwayCol, "2");
+  ASSERT_TRUE(form.cbSpeltider1Change(1).ok);
+  EXPECT_EQ(playTime(m_pt).match(1).homeScore(), 0);
+  EXPECT_EQ(playTime(m_pt).match(1).awayScore(), 1);
+  EXPECT_EQ(playTime(m_pt).match(2).awayScore(), 2);
+}
+
+TEST_F(ResultTest, DiscardingRestoresThePlayTimeAsStored) {
+  TResultForm form(m_db);
+  form.setCell(2, TResultForm::kHomeCol, "x");
+  form.discardChanges();
+  EXPECT_FALSE(form.modified());
+  EXPECT_EQ(form.cell(2, TResultForm::kHomeCol), " 3");
+  EXPECT_TRUE(form.klarClick().ok);
 }
 
 TEST_F(ResultTest, RefusedCheckKeepsTheWindowOnItsPlayTime) {

@@ -165,5 +165,35 @@ TEST_F(FaultImportTest, CreatingACompetitionIsAllOrNothing) {
   expectAllOrNothing(base, writeFile("second.lgw", second), {false});
 }
 
+TEST_F(FaultImportTest, AFullDiskIsSaidInWordsWithTheFileItHit) {
+  const fs::path base = makeBase(kCompetition);
+  const std::string file = writeFile("teams.lgw", {"*Lag", "0101,B1,A", "0102,B2,A"});
+  const fs::path data = m_dir / "full";
+  fs::copy(base, data);
+  storage::FaultEnv fault(storage::posixEnv());
+  storage::setCurrentEnv(&fault);
+  Database d;
+  d.clock = &m_clock;
+  d.setDataDir(data.string());
+  ASSERT_TRUE(d.readCatalogue());
+  ASSERT_TRUE(d.selectCompetition(1, false));
+  fault.setDiskFull(true);
+  Importer importer(d, "");
+  importer.importFiles({file});
+  fault.disarm();
+  d.closeAll();
+  storage::setCurrentEnv(storage::posixEnv());
+  d.releaseDataDir();
+  EXPECT_TRUE(importer.failed());
+  std::string said;
+  for (const std::string& line : importer.log()) {
+    if (line.find(W("disken är full: ")) != std::string::npos) said = line;
+  }
+  ASSERT_FALSE(said.empty()) << "no line names the full disk";
+  // The file named is one of the competition's, in the data directory the import wrote.
+  EXPECT_NE(said.find(data.string() + "/"), std::string::npos) << said;
+  EXPECT_EQ(said.find("Skrivning av fel antal bytes"), std::string::npos) << said;
+}
+
 }  // namespace
 }  // namespace liga::exchange::testing

@@ -41,9 +41,11 @@ TEST_F(ExchangeTest, BaseSectionCreatesAndOpensACompetition) {
   EXPECT_TRUE(logHas(log, "IMPORT KLAR!"));
   EXPECT_TRUE(logHas(log, "Klass^: A-KLASS Record:   1"));
   EXPECT_TRUE(logHas(log, "Adderade:   3 Modifierade:   0 Rader:  12"));
-  // The comment line is shown as an information message.
-  ASSERT_FALSE(m_ui.shown.empty());
-  EXPECT_EQ(m_ui.shown.front().text, "; SERIEN 2027-01-01 10:00:00");
+  // The comment lines are shown together with the file's summary, as information.
+  ASSERT_EQ(m_ui.shown.size(), 1u);
+  EXPECT_EQ(m_ui.shown.front().kind, MessageKind::Information);
+  EXPECT_EQ(m_ui.shown.front().text,
+            "; SERIEN 2027-01-01 10:00:00\nImport/export av   12 rader 000");
   ASSERT_EQ(m_ui.texts.size(), 1u);
 }
 

@@ -62,6 +62,34 @@ TEST_F(ScheduleImportTest, ItemFaults) {
   EXPECT_EQ(m[1].home, "T3");
 }
 
+TEST_F(ScheduleImportTest, ScoresBeyondTheRecordsAreRefusedNotCut) {
+  Importer importer(m_db, "");
+  importer.importFiles(
+      {writeFile("scores.lot", {"*Speldag", "D1,", "*!12-15=70000-1,3-7=2-65537,15-12=32768-0,",
+                                "*!7-3=10001-3,3-12=9998-0,"})});
+  const auto& log = importer.log();
+  for (const char* item : {"12-15=70000-1", "3-7=2-65537", "15-12=32768-0", "7-3=10001-3"})
+    EXPECT_TRUE(logged(log, std::string("felaktig ") + item + " Resultatet ska vara 0..9998!"))
+        << item;
+  EXPECT_EQ(importer.rejected(), 4);
+  EXPECT_TRUE(logged(log, "4 rader avvisade"));
+  // Only the match with a score the records can hold is stored, with that score.
+  const auto m = matches(m_db);
+  ASSERT_EQ(m.size(), 1u);
+  EXPECT_EQ(m[0], (MatchView{"D1", "T3", "T12", 9998, 0}));
+}
+
+TEST_F(ScheduleImportTest, EveryRefusedItemIsCounted) {
+  Importer importer(m_db, "");
+  importer.importFiles(
+      {writeFile("faults.lot", {"*Speldag", "D1,", "*!12-12,12-99,12-15=2,3-7,"})});
+  // The self-match and the unknown team are dropped; the faulty result is dropped from a
+  // match that is kept: three lines of the log, three refusals.
+  EXPECT_EQ(importer.rejected(), 3);
+  EXPECT_EQ(matches(m_db).size(), 2u);
+  EXPECT_FALSE(importer.failed());
+}
+
 TEST_F(ScheduleImportTest, PairsMeetAtMostRoundsTimes) {
   const auto log = import({"*Speldag", "D1,", "*!12-15,", "D2,", "*!15-12,", "D3,", "*!12-15,"});
   EXPECT_TRUE(logged(log, "felaktig 12-15 Alla borta- och hemmamatcher förekommer redan!"));

@@ -5,25 +5,33 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QTableWidget>
+#include <QTest>
 #include <cstdio>
 #include <deque>
+#include <fstream>
 
 #include "common/encoding.h"
 #include "gui/game_form.h"
 #include "gui/info_dlg_form.h"
 #include "gui/klass_dlg.h"
 #include "gui/lag_form.h"
+#include "gui/lottn_dlg.h"
 #include "gui/move_game_form.h"
 #include "gui/pick_form.h"
 #include "gui/reg_form_dlg.h"
 #include "gui/report_commands.h"
+#include "gui/reports/grid_form.h"
 #include "gui/result_form.h"
 #include "gui_test_env.h"
+#include "support/file_io.h"
 
 namespace liga::gui::testing {
 namespace {
@@ -423,7 +431,8 @@ TEST_F(EditingViewsTest, MatchesMovesAndResultsThroughTheWindows) {
     grid->item(1, 6)->setText(QString());
     const int beeps = m_ui.beeps;
     find<QComboBox>(d, "cbSpeltider1")->setCurrentIndex(1);
-    EXPECT_EQ(status(d), QString::fromUtf8("fel i resultatinmatingen"));
+    EXPECT_EQ(status(d),
+              QString::fromUtf8("match 2: bortaresultatet saknas (-1 = inget resultat)"));
     EXPECT_EQ(m_ui.beeps, beeps + 1);
     EXPECT_EQ(find<QComboBox>(d, "cbSpeltider1")->currentIndex(), 0);
     // The cell editor is open in the grid and has the focus.
@@ -515,6 +524,284 @@ TEST_F(EditingViewsTest, FullTeamRegisterOpensWithEveryTeam) {
   std::printf("team register with 159 teams opened in %lld ms\n", static_cast<long long>(ms));
   EXPECT_EQ(form.list()->count(), 159);
   EXPECT_EQ(form.list()->item(158)->text().left(4), QStringLiteral("0159"));
+}
+
+}  // namespace
+}  // namespace liga::gui::testing
+
+namespace liga::gui::testing {
+namespace {
+
+// A season as a new organiser works it through the window: typing with Qt's test input on
+// the real widgets, clicking the real buttons; modal windows are run by the scripts.
+class WindowSeasonTest : public EditingViewsTest {
+ protected:
+  static void typeKeys(QWidget& w, const char* name, const char* utf8) {
+    QLineEdit* e = find<QLineEdit>(w, name);
+    e->selectAll();
+    QTest::keyClick(e, Qt::Key_Backspace);
+    // Qt's test input types ASCII; other letters arrive as key events carrying their text,
+    // as an input method delivers them.
+    for (const QChar ch : QString::fromUtf8(utf8)) {
+      if (ch.unicode() < 128) {
+        QTest::keyClick(e, ch.toLatin1());
+        continue;
+      }
+      QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
+      QApplication::sendEvent(e, &press);
+      QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(ch));
+      QApplication::sendEvent(e, &release);
+    }
+  }
+  static void press(QWidget& w, const char* name) {
+    QTest::mouseClick(find<QAbstractButton>(w, name), Qt::LeftButton);
+  }
+  static Script pickAll() {
+    return [](QDialog& d) {
+      find<QListWidget>(d, "EPickListBox")->selectAll();
+      press(d, "okBtn");
+    };
+  }
+};
+
+TEST_F(WindowSeasonTest, EditorsAskBeforeThrowingChangesAwayAndTabSkipsTheArrows) {
+  start();
+  newCompetition();
+  m_scripts.push_back([this](QDialog& reg) {
+    m_scripts.push_back([this](QDialog& d) {
+      // Tab goes from field to field and on to the buttons, never to the spin arrows.
+      EXPECT_EQ(find<QSpinBox>(d, "udOmg")->focusPolicy(), Qt::NoFocus);
+      QStringList order;
+      QWidget* w = find<QLineEdit>(d, "edKlass");
+      for (int i = 0; i < 7; ++i) {
+        order << w->objectName();
+        do {
+          w = w->nextInFocusChain();
+        } while (!(w->focusPolicy() & Qt::TabFocus) || !w->isVisibleTo(&d));
+      }
+      EXPECT_EQ(order, QStringList({"edKlass", "edOmg", "edWin", "edOavg", "edNummerStart",
+                                    "BitBtn1", "BitBtn2"}));
+      // Untouched: Escape closes without a question.
+      const std::size_t asked = m_ui.shown.size();
+      QTest::keyClick(&d, Qt::Key_Escape);
+      EXPECT_EQ(m_ui.shown.size(), asked);
+      EXPECT_EQ(d.result(), QDialog::Rejected);
+    });
+    press(reg, "newbtn");
+    m_scripts.push_back([this](QDialog& d) {
+      typeKeys(d, "edKlass", "Damer");
+      d.setResult(-1);
+      // Escape with a change: asked; "Nej" keeps the editor and what was typed.
+      m_ui.setNextAnswer(Answer::No);
+      QTest::keyClick(&d, Qt::Key_Escape);
+      ASSERT_FALSE(m_ui.shown.empty());
+      EXPECT_EQ(m_ui.shown.back().kind, MessageKind::Question);
+      EXPECT_EQ(Cp1252ToUtf8(m_ui.shown.back().text),
+                "Ändringarna är inte sparade. Stäng utan att spara?");
+      EXPECT_EQ(d.result(), -1);
+      EXPECT_EQ(find<QLineEdit>(d, "edKlass")->text(), QStringLiteral("Damer"));
+      // "Avbryt" asks as well; "Ja" throws the change away.
+      m_ui.setNextAnswer(Answer::Yes);
+      press(d, "BitBtn2");
+      EXPECT_EQ(d.result(), QDialog::Rejected);
+    });
+    press(reg, "newbtn");
+    EXPECT_EQ(find<QListWidget>(reg, "ERegListBox")->count(), 0);
+    press(reg, "closebtn");
+  });
+  trigger("mnuMedlReg");
+}
+
+TEST_F(WindowSeasonTest, ASeasonFromAnEmptyFolderToStandingsAndAPdf) {
+  start();
+  // First steps: no demo; the window says what to do next.
+  m_ui.setNextAnswer(Answer::No);
+  m_form->offerDemo();
+  auto* next = control<QLabel>("nextStep");
+  EXPECT_FALSE(next->isHidden());
+  EXPECT_TRUE(next->text().contains(QStringLiteral("\"skapa nya\""))) << next->text().toStdString();
+  trigger("skapanya1");
+  EXPECT_TRUE(next->text().contains(QStringLiteral("\"ny\""))) << next->text().toStdString();
+  for (const char* panel : {"sbMessage0", "sbMessage1", "sbMessage2"})
+    EXPECT_FALSE(control<QLabel>(panel)->text().startsWith(QStringLiteral("Datafiler saknas")));
+
+  m_scripts.push_back([](QDialog& d) {
+    typeKeys(d, "edTvl", "Vårserien");
+    typeKeys(d, "edOmg", "1");
+    press(d, "okButton");
+  });
+  trigger("new");
+  ASSERT_TRUE(m_shell->db().competitionOpen());
+
+  m_scripts.push_back([this](QDialog& reg) {
+    m_scripts.push_back([](QDialog& d) {
+      typeKeys(d, "edKlass", "Herrar");
+      press(d, "BitBtn1");
+    });
+    press(reg, "newbtn");
+    press(reg, "closebtn");
+  });
+  trigger("mnuMedlReg");
+
+  // Four teams; the first one's number is mistyped and refused with the focus on it.
+  m_scripts.push_back([this](QDialog& reg) {
+    const char* names[] = {"Norrby", "Södra", "Väster", "Öster"};
+    for (int i = 0; i < 4; ++i) {
+      m_scripts.push_back([this, i, name = names[i]](QDialog& d) {
+        auto* box = find<QComboBox>(d, "cbKlass");
+        box->setCurrentIndex(box->findText(QStringLiteral("HERRAR")));
+        static_cast<TLagForm&>(d).klassChanged();
+        typeKeys(d, "edNamn", name);
+        if (i == 0) {
+          typeKeys(d, "edNummer", "1a2");
+          const int beeps = m_ui.beeps;
+          press(d, "okButton");
+          EXPECT_EQ(status(d),
+                    QString::fromUtf8("lagnumret måste vara ett tal 0–9999, inte \"1a2\""));
+          EXPECT_EQ(focused(d), QStringLiteral("edNummer"));
+          EXPECT_EQ(m_ui.beeps, beeps + 1);
+          typeKeys(d, "edNummer", "1");
+        }
+        press(d, "okButton");
+        EXPECT_EQ(d.result(), QDialog::Accepted);
+      });
+      press(reg, "newbtn");
+    }
+    EXPECT_EQ(find<QListWidget>(reg, "ERegListBox")->count(), 4);
+    press(reg, "closebtn");
+  });
+  trigger("mnuTavlingar");
+
+  // A play time typed the way people write dates is refused with the expected form.
+  m_scripts.push_back([this](QDialog& reg) {
+    m_scripts.push_back([](QDialog& d) {
+      typeKeys(d, "edSpeltid", "5/4 kl 10");
+      press(d, "okButton");
+      EXPECT_TRUE(status(d).startsWith(QString::fromUtf8("speltiden ska skrivas ÅÅÅÅ-MM-DD TT:MM")))
+          << status(d).toStdString();
+      EXPECT_EQ(focused(d), QStringLiteral("edSpeltid"));
+      typeKeys(d, "edSpeltid", "2028-01-08 10:00");
+      press(d, "okButton");
+      EXPECT_EQ(d.result(), QDialog::Accepted);
+    });
+    press(reg, "newbtn");
+    EXPECT_EQ(lines(reg, "ERegListBox"), QStringList({QStringLiteral("2028-01-08 10:00")}));
+    press(reg, "closebtn");
+  });
+  trigger("spelmten1");
+
+  // Schedule, then import the schedule file.
+  const std::filesystem::path lot = m_dir / "SPELDAG.LOT";
+  m_form->runLottnDialog = [&](TLottnDlgForm& d) {
+    typeKeys(d, "edUtfil", lot.string().c_str());
+    press(d, "okButton");
+    return d.result() == QDialog::Accepted;
+  };
+  trigger("spelfrdela1");
+  ASSERT_TRUE(std::filesystem::exists(lot));
+  bool toldWhatToDo = false;
+  for (const auto& s : m_ui.shown)
+    toldWhatToDo = toldWhatToDo || (s.kind == MessageKind::Information &&
+                                    s.text.find("importera") != std::string::npos &&
+                                    s.text.find(lot.string()) != std::string::npos);
+  EXPECT_TRUE(toldWhatToDo);
+  m_ui.setNextPick(lot.string());
+  m_ui.setNextPick(std::nullopt);
+  for (int i = 0; i < 4; ++i) m_ui.setNextAnswer(Answer::Yes);
+  trigger("importera");
+  ASSERT_TRUE(m_form->state().scheduled);
+
+  // Move the first match of the first play time to the empty one in 2028.
+  m_scripts.push_back([](QDialog& d) {
+    auto* right = find<QComboBox>(d, "cbSpeltider2");
+    const int empty = right->findText(QStringLiteral("2028-01-08 10:00"));
+    ASSERT_GE(empty, 0);
+    right->setCurrentIndex(empty);
+    // The left side shows the first other play time.
+    find<QComboBox>(d, "cbSpeltider1")->setCurrentIndex(empty == 0 ? 1 : 0);
+    static_cast<TMoveGameForm&>(d).moveRow(1);
+    EXPECT_TRUE(status(d).startsWith(QStringLiteral("match "))) << status(d).toStdString();
+    EXPECT_TRUE(status(d).endsWith(QStringLiteral("flyttad till 2028-01-08 10:00")));
+    press(d, "klarBtn");
+  });
+  trigger("flyttamatcher1");
+
+  // Results with one typo: nothing typed is lost, the faulty cell is named and opened.
+  m_scripts.push_back([](QDialog& d) {
+    auto* list = find<QComboBox>(d, "cbSpeltider1");
+    auto* grid = find<QTableWidget>(d, "sgMatcher1");
+    int first = -1;
+    for (int i = 0; i < list->count() && first < 0; ++i) {
+      list->setCurrentIndex(i);
+      if (!grid->item(2, 0)->text().trimmed().isEmpty()) first = i;
+    }
+    ASSERT_GE(first, 0) << "no play time with two matches";
+    const QString number = grid->item(2, 0)->text().trimmed();
+    grid->item(1, 4)->setText(QStringLiteral("0"));
+    grid->item(1, 6)->setText(QStringLiteral("1"));
+    grid->item(2, 4)->setText(QStringLiteral("3"));
+    grid->item(2, 6)->setText(QStringLiteral("x"));
+    list->setCurrentIndex(first == 0 ? 1 : 0);
+    EXPECT_EQ(list->currentIndex(), first);
+    EXPECT_EQ(status(d), QStringLiteral("match ") + number +
+                             QString::fromUtf8(": bortaresultatet 'x' är inte ett tal"));
+    EXPECT_EQ(grid->item(1, 4)->text(), QStringLiteral("0"));
+    EXPECT_EQ(grid->item(1, 6)->text(), QStringLiteral("1"));
+    EXPECT_EQ(grid->item(2, 4)->text(), QStringLiteral("3"));
+    EXPECT_EQ(grid->item(2, 6)->text(), QStringLiteral("x"));
+    EXPECT_EQ(grid->currentRow(), 2);
+    EXPECT_EQ(grid->currentColumn(), 6);
+    grid->item(2, 6)->setText(QStringLiteral("2"));
+    press(d, "klarBtn");
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+  });
+  trigger("resultat4");
+
+  // The results view and its PDF, written over an existing file after the question.
+  const std::filesystem::path pdf = m_dir / "resultat.pdf";
+  std::ofstream(pdf) << "old";
+  bool exported = false;
+  const GridRunner previous = SetGridRunner([&](QWidget* parent, const reports::GridModel& grid) {
+    EXPECT_NE(grid.title().find("HERRAR"), std::string::npos) << grid.title();
+    Tgridform form(grid, reports::ReportSettings{}, reports::PublishSettings{}, parent);
+    m_ui.setNextPick(pdf.string());
+    m_ui.setNextAnswer(Answer::Yes);
+    const std::size_t shownBefore = m_ui.shown.size();
+    QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("pdf")), Qt::LeftButton);
+    ASSERT_EQ(m_ui.shown.size(), shownBefore + 1);
+    EXPECT_EQ(m_ui.shown.back().kind, MessageKind::Question);
+    EXPECT_NE(m_ui.shown.back().text.find("finns redan"), std::string::npos);
+    EXPECT_EQ(form.findChild<QLabel*>(QStringLiteral("status"))->text(),
+              QStringLiteral("skrev ") + QString::fromStdString(pdf.string()));
+    exported = true;
+  });
+  m_scripts.push_back(pickAll());
+  m_scripts.push_back(pickAll());
+  trigger("resultat2");
+  SetGridRunner(previous);
+  EXPECT_TRUE(exported);
+  EXPECT_NE(PdfText(pdf).find("HERRAR"), std::string::npos);
+  // The standings: the results count for the teams that played.
+  int played = 0;
+  for (std::int32_t t = 1; t <= 4; ++t) {
+    ASSERT_TRUE(m_shell->db().readTeam(t));
+    played += m_shell->db().team().played();
+  }
+  EXPECT_EQ(played, 4);
+
+  // A second copy on the same data is refused and leaves the configuration alone.
+  m_form->FormDestroy();
+  const std::string configBefore = liga::testing::ReadFile(m_configFile);
+  m_form.reset();
+  m_shell = std::make_unique<Shell>();
+  m_form = std::make_unique<TMainForm>(*m_shell, m_ui);
+  m_form->FormCreate({});
+  ASSERT_TRUE(m_shell->db().competitionOpen());
+  const liga::testing::RunResult second =
+      liga::testing::RunCommand(std::string("timeout 60 ") + LIGAWIN32_BINARY + " --screenshot '" +
+                                (m_dir / "shots").string() + "'");
+  EXPECT_EQ(second.status, 1) << second.out;
+  EXPECT_EQ(liga::testing::ReadFile(m_configFile), configBefore);
 }
 
 }  // namespace

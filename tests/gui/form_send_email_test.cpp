@@ -7,7 +7,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
@@ -171,6 +173,20 @@ TEST_F(MailWindowTest, FieldsReachTheServerAndTheLogHidesThePassword) {
   EXPECT_EQ(bar->value(), bar->maximum());
 }
 
+TEST_F(MailWindowTest, APasswordWithoutEncryptionIsWarnedAboutWhileItIsSo) {
+  TFormSendEmail& w = open();
+  QLabel* warning = child<QLabel>("lblClearTextPassword");
+  ASSERT_NE(warning, nullptr);
+  w.setFields(server());  // encryption "None", login with a password
+  EXPECT_FALSE(warning->isHidden());
+  EXPECT_TRUE(warning->text().contains(QString::fromUtf8("okrypterat")));
+  child<QComboBox>("cmbEncrypted")->setCurrentIndex(1);
+  EXPECT_TRUE(warning->isHidden());
+  child<QComboBox>("cmbEncrypted")->setCurrentIndex(0);
+  child<QLineEdit>("edtPassword")->clear();
+  EXPECT_TRUE(warning->isHidden());
+}
+
 TEST_F(MailWindowTest, ScheduleButtonMailsEveryContactOfTheChosenTeams) {
   liga::testing::DemoSeason season;
   ASSERT_TRUE(liga::testing::MakeDemoSeason(m_db, season));
@@ -287,6 +303,39 @@ TEST_F(MailWindowTest, SettingsRoundTripThroughTheConfigurationFolder) {
   again.setSettingsPath(path("saknas.ini"));
   child<QPushButton>("btnLoadConfig")->click();
   EXPECT_EQ(again.fields(), expected);
+}
+
+TEST_F(MailWindowTest, ClosingWithChangedServerSettingsAsksToSaveThem) {
+  const std::string file = path("server.ini");
+  {
+    TFormSendEmail& w = open();
+    w.setSettingsPath(file);
+    // Only the recipient changed: no question.
+    mail::MailSettings s = w.fields();
+    s.to = "anna@example.se";
+    w.setFields(s);
+    static_cast<QDialog&>(w).reject();
+    EXPECT_TRUE(m_ui.shown.empty());
+  }
+  {
+    TFormSendEmail& w = open();
+    w.setSettingsPath(file);
+    w.setFields(server());
+    m_ui.setNextAnswer(Answer::No);
+    static_cast<QDialog&>(w).reject();
+    ASSERT_EQ(m_ui.shown.size(), 1u);
+    EXPECT_EQ(m_ui.shown[0].kind, MessageKind::Question);
+    EXPECT_FALSE(std::filesystem::exists(file));
+  }
+  TFormSendEmail& w = open();
+  w.setSettingsPath(file);
+  w.setFields(server());
+  m_ui.setNextAnswer(Answer::Yes);
+  static_cast<QDialog&>(w).reject();
+  ASSERT_TRUE(std::filesystem::exists(file));
+  mail::MailSettings saved;
+  ASSERT_TRUE(mail::LoadMailSettings(file, saved));
+  EXPECT_EQ(saved.smtpHost, "127.0.0.1");
 }
 
 TEST_F(MailWindowTest, RefusedLoginShowsTheTranslatedErrorAndTheWindowStaysUsable) {

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -68,6 +69,35 @@ TEST_F(KonfigDlgTest, SwitchingReportTabsWritesTheShownBlockAndReadsTheNext) {
   tabs->setCurrentIndex(2);  // back: block 3 read from the file
   EXPECT_EQ(field<QSpinBox>(d, "RaKolumnEdit")->value(), 4);
   EXPECT_EQ(field<QLineEdit>(d, "fottext")->text(), QString::fromUtf8("Föreningen"));
+}
+
+TEST_F(KonfigDlgTest, EscapeAndAvbrytThrowEveryChangeAway) {
+  m_config.selectReportBlock(3);
+  const auto before = ReadBytes(m_file);
+  for (const bool escape : {true, false}) {
+    TEKonfigDlg d(m_config);
+    field<QSpinBox>(d, "RaKolumnEdit")->setValue(7);
+    field<QLineEdit>(d, "rapportnamn")->setText(QStringLiteral("NYTT"));
+    field<QTabBar>(d, "tcRapport")->setCurrentIndex(5);  // writes block 3 into the file
+    ASSERT_NE(ReadBytes(m_file), before);
+    if (escape) {
+      QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+      QApplication::sendEvent(&d, &press);
+    } else {
+      field<QPushButton>(d, "cancelButton")->click();
+    }
+    EXPECT_EQ(d.result(), QDialog::Rejected);
+    EXPECT_EQ(ReadBytes(m_file), before) << (escape ? "Escape" : "Avbryt");
+    EXPECT_EQ(m_config.main().reportSettingsNo(), 3);
+    EXPECT_NE(m_config.main().reportSettingsName(3), "NYTT");
+    EXPECT_NE(m_config.report().columns(), 7);
+  }
+  // OK keeps them.
+  TEKonfigDlg d(m_config);
+  field<QSpinBox>(d, "RaKolumnEdit")->setValue(7);
+  field<QPushButton>(d, "okButton")->click();
+  EXPECT_EQ(m_config.report().columns(), 7);
+  EXPECT_EQ(ReadBytes(m_file)[ReportBlockOffset(3) + ReportSettingsBlock::kColumns], 7);
 }
 
 TEST_F(KonfigDlgTest, RenamingABlockChangesItsTabCaption) {

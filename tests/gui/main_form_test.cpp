@@ -1,10 +1,14 @@
 #include "gui/main_form.h"
 #include "gui/reg_form_dlg.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QToolButton>
@@ -353,6 +357,27 @@ TEST_F(MainFormTest, ChangingTheDataDirectory) {
   EXPECT_TRUE(enabled("vlj1"));
 }
 
+TEST_F(MainFormTest, ADataDirectoryThatCannotBeSavedIsReportedAtOnce) {
+  start();
+  // Nothing can replace a folder where the configuration file was.
+  fs::remove(m_configFile);
+  fs::create_directory(m_configFile);
+  const fs::path other = m_dir / "annan";
+  fs::create_directories(other);
+  m_ui.shown.clear();
+  m_ui.setNextPick(other.string());
+  click("buttonDataLib");
+  bool reported = false;
+  for (const auto& s : m_ui.shown) {
+    if (s.kind == MessageKind::Error && s.text.find("kunde inte sparas") != std::string::npos &&
+        s.text.find(m_configFile.string()) != std::string::npos)
+      reported = true;
+  }
+  EXPECT_TRUE(reported);
+  m_form.reset();
+  fs::remove(m_configFile);
+}
+
 TEST_F(MainFormTest, NewRefusesAnEleventhCompetitionWithABeep) {
   start();
   addCompetitions(10);
@@ -436,6 +461,31 @@ TEST_F(MainFormTest, StartUpFailuresAreShownAsDialogs) {
   EXPECT_EQ(m_ui.shown.front().kind, MessageKind::Warning);
   EXPECT_EQ(m_ui.shown.front().text.rfind("Versionskonflikt av konfigurationsfilen \"", 0), 0u);
   EXPECT_EQ(fs::file_size(m_configFile), kConfigFileSize);
+}
+
+TEST_F(MainFormTest, FirstStartFitsTheScreenAndMenusOpenFromTheKeyboard) {
+  start();
+  const QSize screen = QApplication::primaryScreen()->availableSize();
+  // Not the 545 x 312 design size on a larger screen: about half of it, at least the design.
+  EXPECT_GE(m_form->width(), std::max(545, screen.width() / 2));
+  EXPECT_GE(m_form->height(), std::max(312, screen.height() / 2));
+  EXPECT_LE(m_form->width(), std::max(545, screen.width()));
+  // Every menu has its Alt letter, and F10 opens the first one.
+  QStringList titles;
+  for (QAction* a : m_form->menuBar()->actions()) {
+    EXPECT_TRUE(a->text().contains(QLatin1Char('&'))) << a->text().toStdString();
+    const int amp = a->text().indexOf(QLatin1Char('&'));
+    titles << a->text().mid(amp + 1, 1).toLower();
+  }
+  titles.removeDuplicates();
+  EXPECT_EQ(titles.size(), m_form->menuBar()->actions().size()) << "two menus share a letter";
+  auto* f10 = m_form->findChild<QShortcut*>(QStringLiteral("menuKey"));
+  ASSERT_NE(f10, nullptr);
+  EXPECT_EQ(f10->key(), QKeySequence(Qt::Key_F10));
+  m_form->show();
+  QApplication::processEvents();
+  Q_EMIT f10->activated();
+  EXPECT_EQ(m_form->menuBar()->activeAction(), m_form->menuBar()->actions().first());
 }
 
 TEST_F(MainFormTest, GeometryAndScaleComeFromTheConfiguration) {
@@ -523,6 +573,42 @@ TEST_F(MainFormTest, WholeSeasonStartThroughTheWindow) {
   EXPECT_EQ(summaryRows, 3);
   EXPECT_LE(shownGrid->columnWidth(0), shownGrid->columnWidth(1) * 4)
       << "the summary must not widen the team column";
+}
+
+// "förbättra schemat" in the dialog: the run's result shows each class's breaks before and
+// after the pass beside its floor, and the competition's placeholders and bound.
+TEST_F(MainFormTest, ImprovedRunShowsBeforeAndAfter) {
+  start();
+  m_ui.setNextAnswer(Answer::Yes);
+  m_form->offerDemo();
+  const fs::path lot = m_dir / "SPELDAG.LOT";
+  scheduling::SeededRandom seeded(4);
+  scheduling::RunOptions options;
+  options.random = &seeded;
+  m_form->scheduleOptions = &options;
+  m_form->runLottnDialog = [&](TLottnDlgForm& d) {
+    auto* seconds = d.findChild<QSpinBox*>("udForbattraSekunder");
+    EXPECT_FALSE(seconds->isEnabled());
+    d.findChild<QCheckBox*>("cbForbattra")->setChecked(true);
+    EXPECT_TRUE(seconds->isEnabled());
+    seconds->setValue(2);
+    d.findChild<QLineEdit*>("edUtfil")->setText(QString::fromStdString(lot.string()));
+    d.findChild<QPushButton*>("okButton")->click();
+    return d.result() == QDialog::Accepted;
+  };
+  trigger("spelfrdela1");
+  ASSERT_TRUE(fs::exists(lot));
+  EXPECT_NE(liga::testing::ReadFile(lot).find("; f\xF6rb\xE4ttrar schemat, h\xF6gst 2 s"),
+            std::string::npos);
+  ASSERT_FALSE(m_ui.texts.empty());
+  int beforeAndAfter = 0, competition = 0;
+  for (const std::string& l : m_ui.texts.back()) {
+    beforeAndAfter += l.find(" (f\xF6re f\xF6rb\xE4ttring ") != std::string::npos &&
+                      l.find(", golv ") != std::string::npos;
+    competition += l.rfind("T\xE4vlingen: \xE4ndrtider ", 0) == 0;
+  }
+  EXPECT_EQ(beforeAndAfter, 3);
+  EXPECT_EQ(competition, 1);
 }
 
 }  // namespace

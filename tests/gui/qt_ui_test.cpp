@@ -2,11 +2,14 @@
 
 #include <thread>
 
+#include <QDialogButtonBox>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QWidget>
 
 #include "common/messages.h"
 #include "common/progress.h"
+#include "gui/swedish.h"
 #include "gui_test_env.h"
 
 namespace liga::gui {
@@ -137,6 +140,86 @@ TEST(QtUiPost, ATaskPostedFromAnotherThreadRunsOnTheUserInterfaceThread) {
   QCoreApplication::processEvents();
   EXPECT_TRUE(ran);
   EXPECT_EQ(ranOn, std::this_thread::get_id());
+}
+
+}  // namespace
+}  // namespace liga::gui
+
+namespace liga::gui {
+namespace {
+
+QStringList buttonTexts(const QMessageBox& box) {
+  QStringList out;
+  for (QAbstractButton* b : box.buttons()) out << b->text();
+  out.sort();
+  return out;
+}
+
+TEST(MessageBoxTest, SwedishTitlesButtonsAndTheIconOfEachKind) {
+  testing::App();
+  struct Case {
+    MessageKind kind;
+    const char* caption;
+    QMessageBox::Icon icon;
+    const char* title;
+    QStringList buttons;
+  };
+  const Case cases[] = {
+      {MessageKind::Question, "??", QMessageBox::Question, "LigaWin32 – fråga", {"&Ja", "&Nej"}},
+      {MessageKind::Information, "info", QMessageBox::Information, "LigaWin32", {"OK"}},
+      {MessageKind::Warning, "info", QMessageBox::Warning, "LigaWin32 – varning", {"OK"}},
+      {MessageKind::Error, "error", QMessageBox::Critical, "LigaWin32 – fel", {"OK"}},
+      {MessageKind::AbortRetryIgnore,
+       "error",
+       QMessageBox::Critical,
+       "LigaWin32 – fel",
+       {"&Avbryt", "&Försök igen", "&Ignorera"}},
+      {MessageKind::Error, "e-post", QMessageBox::Critical, "e-post", {"OK"}},
+  };
+  for (const Case& c : cases) {
+    const auto box = MakeMessageBox(nullptr, c.kind, c.caption, "text");
+    EXPECT_EQ(box->icon(), c.icon) << c.title;
+    EXPECT_EQ(box->windowTitle(), QString::fromUtf8(c.title));
+    EXPECT_NE(box->windowTitle(), QStringLiteral("error"));
+    QStringList want;
+    for (const QString& b : c.buttons) want << b;
+    want.sort();
+    EXPECT_EQ(buttonTexts(*box), want) << c.title;
+  }
+  // Escape on a question is "Nej"; its default is "Ja".
+  const auto question = MakeMessageBox(nullptr, MessageKind::Question, "??", "?");
+  question->escapeButton()->click();
+  EXPECT_EQ(AnswerOf(*question), Answer::No);
+  EXPECT_EQ(question->defaultButton()->text(), QStringLiteral("&Ja"));
+}
+
+TEST(MessageBoxTest, LongTextsAreShownWhole) {
+  testing::App();
+  const std::string longText =
+      "Klassen/divisionen finns redan registrerad. \"HERRAR DIVISION 4 NORRA\" M\xE5ste vara "
+      "unik, \xE4ndra namnet. " +
+      std::string(300, 'x');
+  const auto box = MakeMessageBox(nullptr, MessageKind::Warning, "info", longText);
+  EXPECT_EQ(box->text(), FromCp1252(longText));
+  // ShowMessageWhole never cuts; ShowMessage keeps its 160-character buffer.
+  QtUi ui;
+  ui.setScripted(true);
+  ScopedUi scoped(ui);
+  ShowMessageWhole(201, longText);
+  EXPECT_EQ(ui.shown.back().text, longText);
+}
+
+TEST(SwedishTranslationsTest, QtsOwnTextsAreSwedish) {
+  testing::App();
+  ASSERT_TRUE(InstallSwedishTranslations(*QCoreApplication::instance()))
+      << "qt6-translations-l10n is not installed";
+  // The file dialog's own texts come from Qt's catalogue, the standard buttons from ours.
+  EXPECT_NE(QCoreApplication::translate("QFileDialog", "File &name:"),
+            QStringLiteral("File &name:"));
+  EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Avbryt"));
+  EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes"), QStringLiteral("&Ja"));
+  QDialogButtonBox buttons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+  EXPECT_EQ(buttons.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Avbryt"));
 }
 
 }  // namespace

@@ -94,7 +94,6 @@ const char kHead[] =
     "bgcolor=\"#ffffff\">"
     "<h1><b><font color=\"#000000\" face=\"Arial\">LigaWin32: spelprogram: VARSERIEN "
     "2027-01-10 12:00:00</font></b></h1>"
-    "<IMG SRC=\"https://ligawin32.se/bilder/liga.gif\" ALT=\"vira f\xF6r windows\" >"
     "<table width=\"100%\" bgcolor=\"#ccccc0\" border=\"2\">";
 
 std::string DarkRow() {
@@ -108,8 +107,7 @@ std::string DarkRow() {
 
 const char kFoot[] =
     "IDROTTSF\xD6RBUNDET VARSERIEN<br>KANSLIETTfn: 031-12 34 56<br>KARIN<br><br><br>"
-    "<IMG SRC=\"https://ligawin32.se/bilder/vira.gif\" ALT=\"vira data\" >"
-    "<center>https://ligawin32.se  mailto:info@ligawin32.se</center></body></html>";
+    "</body></html>";
 
 const char kMatchHeading[] =
     "<tr><td> mNr.</td><td> Speldatumtid</td><td> LgNr</td><td> Lagnamn</td><td> "
@@ -135,6 +133,18 @@ TEST_F(ScheduleMailTest, TheTeamPageByteForByte) {
       "</tr></table><br><br>Antal matcher:  2 spelade:  1  kvar:  1<br><br>" +
       kFoot;
   EXPECT_EQ(TeamSchedulePage(m_db, m_norrby, "2027-01-10 12:00:00"), expected);
+}
+
+TEST_F(ScheduleMailTest, APageLoadsNothingUnlessTheOrganiserGivesAddresses) {
+  const std::string page = TeamSchedulePage(m_db, m_norrby, "2027-01-10 12:00:00");
+  EXPECT_EQ(page.find("http"), std::string::npos);
+  EXPECT_EQ(page.find("IMG"), std::string::npos);
+  MakerInfo own;
+  own.companyLogoUrl = "https://klubben.example/logo.png";
+  own.webAddress = "https://klubben.example";
+  const std::string withOwn = TeamSchedulePage(m_db, m_norrby, "2027-01-10 12:00:00", own);
+  EXPECT_NE(withOwn.find("<IMG SRC=\"https://klubben.example/logo.png\""), std::string::npos);
+  EXPECT_NE(withOwn.find("<center>https://klubben.example</center>"), std::string::npos);
 }
 
 TEST_F(ScheduleMailTest, ATeamWithoutMatchesHasNoTotals) {

@@ -245,7 +245,10 @@ TEST_F(SendEmailTest, APasswordIsAbsentFromEveryLogMode) {
       m_mail->OnLog([this](const std::string& s) { m_log.push_back(s); }, mode);
       m_mail->startTlsPorts.push_back(m_servers->starttls());
       m_mail->Host("127.0.0.1").Port(tls ? m_servers->starttls() : m_servers->plain());
-      m_mail->UserName("liga").Password(kServerPassword).TLS(tls).CaFile(m_servers->cert().string());
+      m_mail->UserName("liga")
+          .Password(kServerPassword)
+          .TLS(tls)
+          .CaFile(m_servers->cert().string());
       simpleMessage();
       ASSERT_EQ(sendError(), "");
       m_mail->Password("fel");  // and a failed login
@@ -421,6 +424,23 @@ TEST_F(SendEmailTest, BackgroundSendCompletesThroughThePort) {
   ui.runPending();
   ASSERT_EQ(ui.shown.size(), 1u);
   EXPECT_EQ(ui.shown[0].kind, MessageKind::Error);
+}
+
+TEST_F(SendEmailTest, AnAddressThatCouldEndItsCommandIsRefusedBeforeConnecting) {
+  plainServer();
+  for (const char* bad : {"a@b.c>\r\nRCPT TO:<evil@x.example", "utan-snabel-a", "a@b.se\nx"}) {
+    m_mail->Clear();
+    simpleMessage();
+    m_mail->AddBCC(bad, "");
+    const std::string error = sendError();
+    EXPECT_NE(error.find("ogiltig e-postadress"), std::string::npos) << error;
+    EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+  }
+  m_mail->Clear();
+  m_mail->From("kansliet@example.se\r\nRSET", "").AddTo("anna@example.se", "Anna");
+  EXPECT_NE(sendError().find("ogiltig e-postadress"), std::string::npos);
+  EXPECT_TRUE(m_servers->received().empty());
+  EXPECT_FALSE(logHas("LIB: Connecting"));
 }
 
 TEST_F(SendEmailTest, SettersIgnoreEmptyAddressesAndChain) {

@@ -256,6 +256,17 @@ TEST_F(ListsTest, ResultsViewHoldsTheStandingsAndBothMatchLists) {
       << text;
 }
 
+TEST_F(ListsTest, ResultsViewOfSeveralClassesIsTitledWithEveryClass) {
+  auto ctx = context();
+  const auto grids = ViewResults(ctx, {m_a, m_b}, {m_p1, m_p2, m_p3});
+  ASSERT_EQ(grids.size(), 2u);
+  const std::string title = ResultsViewTitle(grids);
+  EXPECT_EQ(title, "LigaWin32: resultattabell: A-KLASS, B-KLASS: VINTERCUPEN 2027-01-20 08:00:00");
+  // The joined grid (the window and its exports) carries it.
+  EXPECT_EQ(JoinGrids(grids, title).title(), title);
+  EXPECT_EQ(ResultsViewTitle({grids[0]}), grids[0].title());
+}
+
 TEST_F(ListsTest, ViewsSeparateClassGroupsAndNameMissingTeams) {
   auto ctx = context();
   const GridModel list = ViewTeamList(ctx, {m_a, m_b});

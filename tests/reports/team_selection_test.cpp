@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "database/tie_order.h"
 #include "reports/sort_engine.h"
 #include "support/db_fixture.h"
 
@@ -175,6 +176,42 @@ TEST(TeamSortKeys, Layout) {
   t.setTablePoints(9999);
   EXPECT_EQ(TeamSortKey(kSortStandings, t, 3, "U12").substr(33), "9995000");
   EXPECT_EQ(TeamSortKey(kSortStandings, t, 3, "X").size(), 40u);
+}
+
+// A class with a tie order of its own is ordered by it from the stored matches; a partial
+// result (one score only) counts nowhere; the places and notes follow.
+TEST_F(TeamSelectionTest, TieOrderOfAClassOrdersItsTableFromTheStoredMatches) {
+  const int k = newCompetition("Cup");
+  const auto cls = addClass("A");
+  const auto other = addClass("B");
+  const auto a = addTeam("ALFA", cls, 1), b = addTeam("BETA", cls, 2), c = addTeam("CESAR", cls, 3),
+             d = addTeam("DELTA", cls, 4);
+  const auto x = addTeam("XRAY", other, 11), y = addTeam("YANKEE", other, 12);
+  const auto pt = addPlayTime("2027-04-10 10:00");
+  addMatch(pt, a, b, 3, 0);
+  addMatch(pt, c, a, 2, 1);
+  addMatch(pt, b, c, 2, 0);
+  addMatch(pt, c, b, 5, kNoResult);  // partial: ignored
+  addMatch(pt, x, y, 1, 1);
+  TieOrders orders;
+  orders.set("A", *ParseTieOrder("inbördes"));
+  ASSERT_TRUE(orders.save(m_db.dataDir(), k));
+
+  TeamSelection s(m_db);
+  s.select(request(0, kSortStandings));
+  EXPECT_EQ(names(s),
+            (std::vector<std::string>{"ALFA", "BETA", "CESAR", "DELTA", "XRAY", "YANKEE"}));
+  EXPECT_EQ(place(a), 1);
+  EXPECT_EQ(place(b), 2);
+  EXPECT_EQ(place(c), 3);
+  EXPECT_EQ(place(d), 999);
+  EXPECT_EQ(place(x), 1);  // the class without a tie order shares the place as before
+  EXPECT_EQ(place(y), 1);
+  ASSERT_EQ(s.tieNotes().size(), 2u);
+  EXPECT_EQ(s.tieNotes()[0].ahead, a);
+  EXPECT_EQ(s.tieNotes()[0].reason, "inbördes möte 2–2 p, målskillnad +2 mot -1");
+  EXPECT_EQ(s.tieNotes()[1].ahead, b);
+  EXPECT_EQ(s.tieNotes()[1].reason, "inbördes möte 2–0 p");
 }
 
 }  // namespace

@@ -130,9 +130,10 @@ TEST(FairnessTest, PlayTimeDaysAndSummaryLine) {
   EXPECT_EQ(undated.placeholderMatches, 2);
 
   const ClassFairness c = ComputeFairness(ThreeTeams(), nullptr);
-  EXPECT_EQ(FairnessSummaryLine(c, false),
-            "Herr A: brott 3, värsta hemma/borta-skillnad 0 (per halva 0), kortaste vila 1 dag, "
-            "dag efter dag 1, ändrtider 1, maskbrott ingen mask");
+  EXPECT_EQ(
+      FairnessSummaryLine(c, false),
+      "Herr A: brott 3 (golv 0), värsta hemma/borta-skillnad 0 (per halva 0), kortaste vila 1 dag, "
+      "dag efter dag 1, ändrtider 1, maskbrott ingen mask");
 }
 
 }  // namespace

@@ -292,5 +292,25 @@ TEST_F(DialogTest, ChoicesOfACommandLine) {
   EXPECT_EQ(refused.statusText(), "Antal matcher per speltid \xE4r f\xF6r stort. Flera speltider!");
 }
 
+// "förbättra schemat" is off on opening with a budget of one second; OK stores both, and
+// the budget stays within its range.
+TEST_F(DialogTest, ImprovementIsOffUnlessChosen) {
+  ScheduleDialog d(m_lrec, m_confirmed, m_config);
+  EXPECT_FALSE(d.improve());
+  EXPECT_EQ(d.improveSeconds(), kDefaultImproveSeconds);
+  ASSERT_TRUE(d.ok());
+  EXPECT_EQ(m_lrec.Improve, 0);
+
+  ScheduleDialog chosen(m_lrec, m_confirmed, m_config);
+  DialogChoices choices;
+  choices.improve = true;
+  choices.improveSeconds = 500;
+  ASSERT_TRUE(ApplyChoices(chosen, choices));
+  EXPECT_EQ(m_lrec.Improve, 1);
+  EXPECT_EQ(m_lrec.ImproveSeconds, kMaxImproveSeconds);
+  chosen.setImproveSeconds(0);
+  EXPECT_EQ(chosen.improveSeconds(), kMinImproveSeconds);
+}
+
 }  // namespace
 }  // namespace liga::scheduling

@@ -136,8 +136,11 @@ TEST_F(RunTest, MessagesOfARun) {
   EXPECT_EQ(m_ui.statuses, (std::vector<std::string>{"Initierar variabler!",
                                                      "Spelf\xF6rdelar till \"" + out + "\""}));
   ASSERT_EQ(m_ui.shown.size(), 1u);
-  EXPECT_EQ(m_ui.shown[0].kind, MessageKind::Warning);
-  EXPECT_EQ(m_ui.shown[0].text, "Lottningsarbete tid (mmm:ss) 002:05");
+  // Work done is information, and it says where the file is and what to do with it.
+  EXPECT_EQ(m_ui.shown[0].kind, MessageKind::Information);
+  EXPECT_EQ(m_ui.shown[0].text,
+            "Lottningsarbete tid (mmm:ss) 002:05\nSchemat skrevs till \"" + out +
+                "\".\nV\xE4lj \"importera\" f\xF6r att f\xF6ra in det i t\xE4vlingen.");
   EXPECT_EQ(m_config.LastExchangePath, out);
   EXPECT_EQ(s.matchCount, 46);
   EXPECT_EQ(s.realMatches + s.placeholderMatches, 46);
@@ -324,6 +327,31 @@ TEST(ScheduleFileTest, MaskLinesEndTheLog) {
             "; lagens ej spelbara speltillf\xE4llen\r\n; 12,2016-10-08\r\n; 7,2016-10-09\r\n\r\n");
   // A play time without matches keeps its line and has no match line.
   EXPECT_NE(file.find("*!12-15,3-7,\r\n2016-09-03 10:00,DOMARE A\r\n*Lottad"), std::string::npos);
+}
+
+// An improved run logs its figures before the pass after the option lines and before the
+// mask lines, so a reader of the mask section never takes them for mask lines.
+TEST(ScheduleFileTest, ImprovementLogComesBeforeTheMask) {
+  Lrec lrec;
+  lrec.MatchesPerPlayTime = 1;
+  lrec.ImproveSeconds = 3;
+  ScheduleInput input = MakeInput({{4, 1, 1, "HERR A   "}}, {});
+  lrec.ClassTotal = 1;
+  lrec.ClassSlots[0].SlotMatches = 6;
+  ImproveOutcome outcome;
+  outcome.before.placeholderMatches = 5;
+  outcome.before.breaks = {7};
+  const std::string bytes = FormatScheduleFile("O", "C", {2016, 10, 2}, lrec, {}, 6,
+                                               std::vector<std::string>{"12,2016-10-08"},
+                                               ImproveLogLines(input, lrec, outcome));
+  EXPECT_NE(bytes.find("; Antal matcher   6\r\n"
+                       "; f\xF6rb\xE4ttrar schemat, h\xF6gst 3 s\r\n"
+                       "; f\xF6re f\xF6rb\xE4ttring: \xE4ndrtider 5\r\n"
+                       "; f\xF6re f\xF6rb\xE4ttring: brott 7, klass HERR A\r\n"
+                       "; lagens ej spelbara speltillf\xE4llen\r\n"
+                       "; 12,2016-10-08\r\n"),
+            std::string::npos)
+      << bytes;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPainter>
 #include <QPrintPreviewDialog>
 #include <QPushButton>
@@ -18,6 +19,7 @@
 #include "common/encoding.h"
 #include "common/file_replace.h"
 #include "common/messages.h"
+#include "common/save_pick.h"
 #include "common/ui_port.h"
 #include "gui/reports/qt_surface.h"
 #include "reports/grid_export.h"
@@ -141,15 +143,23 @@ Tgridform::Tgridform(reports::GridModel grid, reports::ReportSettings report,
   buttons->addStretch();
   buttons->addWidget(close);
   layout->addWidget(group);
+  // What the last export wrote, by absolute path; the text wraps rather than being cut.
+  m_status = new QLabel(this);
+  m_status->setObjectName(QStringLiteral("status"));
+  m_status->setWordWrap(true);
+  m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  layout->addWidget(m_status);
   resize(900, 600);
 }
 
 std::optional<std::string> Tgridform::chooseFile(const char* filter, const char* extension) {
-  auto chosen = Ui().pickSaveFile("Spara fil som...", "", filter);
-  if (!chosen) return std::nullopt;
-  std::filesystem::path p(*chosen);
-  if (!p.has_extension()) p.replace_extension(extension);
-  return p.string();
+  return PickSaveFile("Spara fil som...", "", filter, extension);
+}
+
+void Tgridform::written(const std::string& path, bool ok) {
+  if (!ok) return;
+  ReportWritten(path);
+  m_status->setText(QString::fromStdString(WrittenText(path)));
 }
 
 bool Tgridform::exportHtml(const std::string& path) {
@@ -172,16 +182,16 @@ bool Tgridform::print() {
 }
 
 void Tgridform::htmClick() {
-  if (auto f = chooseFile("*.htm *.html", ".htm")) exportHtml(*f);
+  if (auto f = chooseFile("*.htm *.html", ".htm")) written(*f, exportHtml(*f));
 }
 void Tgridform::xmlClick() {
-  if (auto f = chooseFile("*.xml", ".xml")) exportXml(*f);
+  if (auto f = chooseFile("*.xml", ".xml")) written(*f, exportXml(*f));
 }
 void Tgridform::pdfClick() {
-  if (auto f = chooseFile("*.pdf", ".pdf")) exportPdf(*f);
+  if (auto f = chooseFile("*.pdf", ".pdf")) written(*f, exportPdf(*f));
 }
 void Tgridform::jpgClick() {
-  if (auto f = chooseFile("*.jpg *.jpeg", ".jpg")) exportJpeg(*f);
+  if (auto f = chooseFile("*.jpg *.jpeg", ".jpg")) written(*f, exportJpeg(*f));
 }
 void Tgridform::skrivClick() {
   PreviewAndPrint(this, [this] { print(); });
@@ -198,6 +208,7 @@ void PreviewAndPrint(QWidget* parent, const std::function<void()>& job) {
     onTarget.finishAll();
   });
   dialog.exec();
+  ReportPrintedFile(printer);
 }
 
 }  // namespace liga::gui

@@ -11,6 +11,7 @@
 #include "reports/grid.h"
 #include "reports/report_settings.h"
 
+class QLabel;
 class QTableWidget;
 
 namespace liga::gui {
@@ -46,11 +47,14 @@ class Tgridform : public QDialog {
 
  private:
   std::optional<std::string> chooseFile(const char* filter, const char* extension);
+  // Names the file on the window's status line and the main window's, when `ok`.
+  void written(const std::string& path, bool ok);
 
   reports::GridModel m_grid;
   reports::ReportSettings m_report;
   reports::PublishSettings m_publish;
   QTableWidget* m_table;
+  QLabel* m_status = nullptr;
 };
 
 // Shows a print preview of `job` (which prints through the current report printer) and

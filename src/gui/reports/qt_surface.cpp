@@ -1,11 +1,13 @@
 #include "gui/reports/qt_surface.h"
 
+#include <QFileInfo>
 #include <QFontMetricsF>
 #include <QImage>
 #include <QPrinterInfo>
 #include <cstring>
 
 #include "common/encoding.h"
+#include "common/save_pick.h"
 #include "reports/picture.h"
 
 namespace liga::gui {
@@ -157,6 +159,12 @@ void QtReportPrinter::finishAll() {
     m_owned.reset();
     m_printer = nullptr;
   }
+}
+
+void ReportPrintedFile(const QPrinter& printer) {
+  if (printer.outputFormat() != QPrinter::PdfFormat) return;
+  const QString file = printer.outputFileName();
+  if (!file.isEmpty() && QFileInfo::exists(file)) ReportWritten(file.toStdString());
 }
 
 void InstallQtPictureLoader() {

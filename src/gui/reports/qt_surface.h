@@ -78,6 +78,9 @@ class QtReportPrinter : public reports::ReportPrinter {
 // Installs a loader for pictures other than JPEG (PNG, BMP, ...), through QImage.
 void InstallQtPictureLoader();
 
+// After a print dialog: when `printer` printed to a PDF file, the status line names it.
+void ReportPrintedFile(const QPrinter& printer);
+
 // The printer names CUPS offers, and whether one is installed.
 std::vector<std::string> AvailablePrinters();
 
