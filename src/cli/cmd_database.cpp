@@ -287,7 +287,12 @@ int runRebuild(Context& ctx) {
     if (!db.competitionOpen() && !db.competitionFailedToOpen()) return needCompetition(ctx, db);
     if (!db.rebuildCompetition()) return refuse(ctx, StatusMessage());
     ctx.out << utf8(W("indexbygg klar: ")) << utf8(db.comp().competitionName()) << "\n";
-    return kExitOk;
+    const auto& lost = db.rebuildLostRecords();
+    if (lost.empty()) return kExitOk;
+    // Records left behind are a loss the person must hear of, even with --quiet.
+    ctx.err << "fel: " << lost.size() << " poster kunde inte föras över:\n";
+    for (const std::string& line : lost) ctx.err << "  " << utf8(line) << "\n";
+    return kExitRefused;
   });
 }
 

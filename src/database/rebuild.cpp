@@ -88,6 +88,9 @@ class RecordSource {
   }
 
   std::int32_t fileLen() { return m_block != nullptr ? FileLen(m_block) : m_fileLen; }
+  // Whole records a data file read without the engine holds beyond the count in its damaged
+  // header: they cannot be told from garbage, so they are reported, not carried over.
+  std::int32_t beyondCount() const { return m_block != nullptr ? 0 : m_beyond; }
 
   // Reads record `r`; sets the engine status like GetRec.
   void get(std::int32_t r, void* buffer) {
@@ -122,6 +125,7 @@ class RecordSource {
     m_data.seekg(0, std::ios::end);
     const std::int64_t records = static_cast<std::int64_t>(m_data.tellg()) / recordLength;
     m_fileLen = static_cast<std::int32_t>(std::min<std::int64_t>(numRec + 1, records));
+    m_beyond = static_cast<std::int32_t>(std::max<std::int64_t>(0, records - (numRec + 1)));
     m_recordLength = recordLength;
     return true;
   }
@@ -129,6 +133,7 @@ class RecordSource {
   FileBlockPtr m_block = nullptr;
   std::ifstream m_data;
   std::int32_t m_fileLen = 0;
+  std::int32_t m_beyond = 0;
   std::int32_t m_recordLength = 0;
 };
 
@@ -315,6 +320,10 @@ class Rebuild {
     status.restore();
   }
 
+  void lose(const Pass& p, std::int32_t r, const char* why) {
+    m_lost.push_back(p.label + ".Dat post " + std::to_string(r) + ": " + W(why));
+  }
+
   // Rule 1 of the rename log: the swaps to come, on disk before the first of them.
   bool writeLog() {
     RenameTotals before;
@@ -422,16 +431,25 @@ class Rebuild {
     for (std::int32_t r = 1; ok && r < len; ++r) {
       temp.get(r, rec.data());
       if (!IsamOK) {
-        ok = false;
-        break;
+        lose(p, r, "kunde inte läsas");
+        IsamOK = true;
+        IsamError = IsamDosError = 0;
+        continue;
       }
-      if (rec.status() != 0) continue;
+      // A free record names the next free one (-1 ends the chain); anything else is damage.
+      const std::int32_t status = rec.status();
+      if (status != 0 && status != -1 && (status < 1 || status >= len))
+        lose(p, r, "statusfältet är skadat");
+      if (status != 0) continue;
       rec.convertDosTexts();
       const std::int32_t n = carry(rec, r, fresh);
       ok = n != 0 && IsamOK;
       map[r] = n;
       ProgressLine(3, FormatInt(r, 4) + " " + ProgressName(rec));
     }
+    if (temp.beyondCount() > 0)
+      m_lost.push_back(p.label + ".Dat: " + std::to_string(temp.beyondCount()) +
+                       W(" poster efter det antal som huvudet anger"));
     return endPass(p, temp, fresh, ok);
   }
 
@@ -548,6 +566,8 @@ class Rebuild {
  public:
   // The message of the failure that stopped the rebuild; empty after success.
   std::string m_failText;
+  // Every record of the old blocks that was not carried over, and why (code page 1252).
+  std::vector<std::string> m_lost;
 
  private:
   int m_nn;
@@ -573,6 +593,7 @@ bool Database::rebuildCompetition() {
     return false;
   }
   OpenProgress("indexbygg", 3, false);
+  m_rebuildLost.clear();
   // A competition whose files would not open (a missing or damaged index) is rebuilt too:
   // its catalogue record names it.
   int nn = m_competitionOpen ? m_current : 0;
@@ -594,6 +615,7 @@ bool Database::rebuildCompetition() {
     Rebuild rebuild(*this, nn);
     ok = rebuild.run();
     failText = rebuild.m_failText;
+    if (ok) m_rebuildLost = rebuild.m_lost;
     if (ok) ProgressLine(3, MessageText(msg::kDone));
   }
   const bool failed = !ok && nn != 0;
@@ -607,6 +629,12 @@ bool Database::rebuildCompetition() {
   if (nn != 0) selectCompetition(nn, false);
   CloseProgress();
   if (!failText.empty()) ShowMessage(1, failText);
+  if (!m_rebuildLost.empty()) {
+    std::string text = W("indexbygg kunde inte föra över ") + std::to_string(m_rebuildLost.size()) +
+                       W(" poster (de kan finnas kvar i en säkerhetskopia):");
+    for (const std::string& line : m_rebuildLost) text += "\n" + line;
+    ShowMessageWhole(201, text);
+  }
   return ok;
 }
 

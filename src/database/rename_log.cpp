@@ -36,6 +36,22 @@ int writeAt(const std::string& path, storage::OpenMode mode, const std::string& 
   return f->sync();
 }
 
+// The text of a log; false when there is none. A log too large to be one of ours, or one
+// that cannot be read, reads as empty (it names nothing).
+bool readLog(const std::string& path, std::string* text) {
+  std::unique_ptr<storage::File> f;
+  if (currentEnv()->open(path, storage::OpenMode::ReadOnly, &f) != 0) return false;
+  std::uint64_t size = 0;
+  text->clear();
+  if (f->size(&size) == 0 && size < (1u << 16)) {
+    text->resize(static_cast<std::size_t>(size));
+    std::size_t got = 0;
+    if (f->read(0, text->data(), text->size(), &got) != 0) got = 0;
+    text->resize(got);
+  }
+  return true;
+}
+
 struct ParsedLog {
   int competition = 0;
   RenameTotals before;
@@ -181,17 +197,8 @@ bool RenameLogExists(const std::string& dir) {
 bool RecoverRenameLog(const std::string& dir, int* completed, RenameTotals* totals) {
   if (completed) *completed = 0;
   const std::string path = logPath(dir);
-  std::unique_ptr<storage::File> f;
-  if (currentEnv()->open(path, storage::OpenMode::ReadOnly, &f) != 0) return true;
-  std::uint64_t size = 0;
   std::string text;
-  if (f->size(&size) == 0 && size < (1u << 16)) {
-    text.resize(static_cast<std::size_t>(size));
-    std::size_t got = 0;
-    if (f->read(0, text.data(), text.size(), &got) != 0) text.clear();
-    text.resize(got);
-  }
-  f.reset();
+  if (!readLog(path, &text)) return true;
   ParsedLog log;
   if (parse(text, &log)) {
     bool ok = true;
@@ -225,59 +232,101 @@ bool RecoverRenameLog(const std::string& dir, int* completed, RenameTotals* tota
   return true;
 }
 
-int WriteCreationLog(const std::string& dir, int competition) {
-  const std::string path = (fs::path(dir) / kCreationLogName).string();
-  const std::string text =
-      "LigaWin32 creation log\ncompetition " + std::to_string(competition) + "\n";
-  if (int e = writeAt(path, storage::OpenMode::Create, text)) {
-    (void)currentEnv()->remove(path);
-    return e;
+namespace {
+
+constexpr const char* kCreationTitle = "LigaWin32 creation log";
+
+std::string creationPath(const std::string& dir) {
+  return (fs::path(dir) / kCreationLogName).string();
+}
+
+struct CreationLog {
+  bool newCatalogue = false;
+  std::vector<int> competitions;
+};
+
+// False when not even the title line is whole: the log was cut short before anything it
+// would name was made.
+bool parseCreation(const std::string& text, CreationLog* log) {
+  std::istringstream in(text);
+  std::string line;
+  if (!std::getline(in, line) || line != kCreationTitle || in.eof()) return false;
+  while (std::getline(in, line) && !in.eof()) {
+    int nn = 0;
+    if (line == "catalogue") {
+      log->newCatalogue = true;
+    } else if (std::sscanf(line.c_str(), "competition %d", &nn) == 1 && nn > 0) {
+      log->competitions.push_back(nn);
+    }
   }
-  return currentEnv()->syncDirOf(path);
+  return true;
+}
+
+// Deletes the blocks of every competition of `log` that is not in use in the catalogue, and
+// the catalogue when the log made it and it lists no competition. False (status set) when
+// the catalogue is there but cannot be read.
+bool takeBack(const std::string& dir, const CreationLog& log) {
+  const std::string catalogue = CatalogueBlockName(dir);
+  std::vector<int> lost = log.competitions;
+  bool emptyCatalogue = true;
+  if (!FindFileNoCase(dir, fs::path(catalogue).filename().string() + ".DAT").empty()) {
+    FileBlockPtr cat = nullptr;
+    OpenRecordBlock(cat, catalogue, kCatalogueRecLen);
+    if (!IsamOK) return false;
+    lost.clear();
+    for (int nn : log.competitions) {
+      CompetitionRec rec;
+      const bool inUse =
+          nn < FileLen(cat) && (GetRec(cat, nn, rec.data()), IsamOK) && rec.status() == 0;
+      if (!IsamOK) break;
+      if (!inUse) lost.push_back(nn);
+    }
+    emptyCatalogue = IsamOK && UsedRecs(cat) == 0;
+    if (!closeCatalogue(cat)) return false;
+  }
+  for (int nn : lost) {
+    for (const std::string& block :
+         {ClassBlockName(dir, nn), PlayTimeBlockName(dir, nn), TeamBlockName(dir, nn)})
+      DeleteFileBlock(block);
+  }
+  if (log.newCatalogue && emptyCatalogue) DeleteFileBlock(catalogue);
+  IsamOK = true;
+  IsamError = IsamDosError = 0;
+  return true;
+}
+
+}  // namespace
+
+int WriteCreationLog(const std::string& dir, int competition, bool newCatalogue) {
+  const std::string path = creationPath(dir);
+  if (!currentEnv()->exists(path)) {
+    std::string text = std::string(kCreationTitle) + "\n";
+    if (newCatalogue) text += "catalogue\n";
+    if (int e = writeAt(path, storage::OpenMode::Create, text)) {
+      (void)currentEnv()->remove(path);
+      return e;
+    }
+    if (int e = currentEnv()->syncDirOf(path)) return e;
+  }
+  if (competition <= 0) return 0;
+  return writeAt(path, storage::OpenMode::Existing,
+                 "competition " + std::to_string(competition) + "\n");
 }
 
 void RemoveCreationLog(const std::string& dir) {
-  const std::string path = (fs::path(dir) / kCreationLogName).string();
+  const std::string path = creationPath(dir);
   if (currentEnv()->remove(path) == 0) (void)currentEnv()->syncDirOf(path);
 }
 
 bool CreationLogExists(const std::string& dir) {
-  return currentEnv()->exists((fs::path(dir) / kCreationLogName).string());
+  return currentEnv()->exists(creationPath(dir));
 }
 
 bool RecoverCreationLog(const std::string& dir) {
-  const std::string path = (fs::path(dir) / kCreationLogName).string();
-  std::unique_ptr<storage::File> f;
-  if (currentEnv()->open(path, storage::OpenMode::ReadOnly, &f) != 0) return true;
-  char buf[128] = {};
-  std::size_t got = 0;
-  (void)f->read(0, buf, sizeof buf - 1, &got);
-  f.reset();
-  int nn = 0;
-  const std::string text(buf, got);
-  const bool named =
-      std::sscanf(text.c_str(), "LigaWin32 creation log\ncompetition %d\n", &nn) == 1 &&
-      text.back() == '\n' && nn > 0;
-  if (named) {
-    FileBlockPtr cat = nullptr;
-    OpenRecordBlock(cat, CatalogueBlockName(dir), kCatalogueRecLen);
-    if (!IsamOK) return false;
-    CompetitionRec rec;
-    if (nn < FileLen(cat)) {
-      GetRec(cat, nn, rec.data());
-      if (IsamOK && rec.status() == 0) DeleteRec(cat, nn);
-    }
-    const bool ok = IsamOK;
-    IsamStatusGuard failure;
-    if (ok) failure.release();
-    CloseFileBlock(cat);
-    if (!ok) return false;
-    for (const std::string& block :
-         {ClassBlockName(dir, nn), PlayTimeBlockName(dir, nn), TeamBlockName(dir, nn)})
-      DeleteFileBlock(block);
-    IsamOK = true;
-    IsamError = IsamDosError = 0;
-  }
+  std::string text;
+  if (!readLog(creationPath(dir), &text)) return true;
+  CreationLog log;
+  if (parseCreation(text, &log) && !takeBack(dir, log)) return false;
   RemoveCreationLog(dir);
   return true;
 }

@@ -51,18 +51,27 @@ bool RenameLogExists(const std::string& dir);
 bool RecoverRenameLog(const std::string& dir, int* completed = nullptr,
                       RenameTotals* totals = nullptr);
 
-// The creation log of a competition whose first contents come with it (a restore): written
-// and synced, naming the new catalogue record, before that record is committed; removed once
-// the contents are stored, or the competition discarded. A log found at the next open means
-// the process died in between: the record is deleted and the competition's files with it,
-// so the catalogue is as before the restore.
+// The creation log of a competition whose first contents come with it (a restore, an
+// import, the demo). The competition's catalogue record is added in the same unit as its
+// first contents, so until that unit commits the record is not in the catalogue; the log
+// names the files made for it meanwhile.
+//  1. The log (its title, and "catalogue" when the catalogue itself is new) is written and
+//     synced with its folder before the catalogue is created; "competition N" is appended
+//     and synced before the files of competition N are created.
+//  2. It is removed once the unit is stored, or the creation taken back.
+// Recovery (before the catalogue is opened): every competition the log names whose record
+// is not in use in the catalogue lost its unit, and its files are deleted; a catalogue the
+// log made that holds no competition in use is deleted too. So the data directory is as
+// before the command, or as after it. A line cut short by a crash names nothing.
 inline constexpr const char* kCreationLogName = "ny-tavling.log";
 
-int WriteCreationLog(const std::string& dir, int competition);
+// Starts the log (rule 1) unless it is on disk already, then names `competition` in it
+// (0: none yet). Returns 0 or an errno.
+int WriteCreationLog(const std::string& dir, int competition, bool newCatalogue = false);
 void RemoveCreationLog(const std::string& dir);
 bool CreationLogExists(const std::string& dir);
-// Takes back the competition the log names, then removes the log. False (status set) when
-// the catalogue could not be changed; the log stays for the next try.
+// Takes back what the log names and was not stored, then removes the log. False (status
+// set) when the catalogue could not be read or a file not deleted; the log stays then.
 bool RecoverCreationLog(const std::string& dir);
 
 }  // namespace liga

@@ -62,6 +62,7 @@ Status engineInit(int pageBuffers) {
   e.frames.clear();
   e.lastFrame = -1;
   e.frames.resize(static_cast<std::size_t>(pageBuffers));
+  e.configuredFrames = e.frames.size();
   for (Frame& f : e.frames) f.buf.assign(kMaxPageSize, 0);
   e.map.clear();
   e.initialised = true;
@@ -404,8 +405,12 @@ Status deleteBlock(const std::string& name) {
     if (b->dataPath == paths.data) return err(isam_error::kStillOpen);
   }
   if (env->exists(paths.index) && paths.index != paths.data) (void)env->remove(paths.index);
-  if (env->exists(paths.journal)) (void)env->remove(paths.journal);
+  const bool hadJournal = env->exists(paths.journal);
+  if (hadJournal) (void)env->remove(paths.journal);
   if (int e = env->remove(paths.data)) return err(openErrorNumber(e), e);
+  // The journal may have been the last one naming an unfinished unit's super-journal, which
+  // is then of no use any more (rule 10).
+  if (hadJournal) removeFinishedSuperJournals(paths.journal);
   return okStatus();
 }
 

@@ -54,6 +54,14 @@
 //      A journal without kSuper (one block, or files of an earlier version) follows rule 5.
 //      A reader never replays: a block whose journal would be replayed is refused read-only
 //      (kStillOpen) until a writer has opened it.
+// (11) A journal whose seal no longer checks (its count or CRC is wrong, or the file ends in
+//      a whole seal the parse cannot reach) was damaged after it was sealed: it may hold the
+//      only way back for in-place writes that were made. The block is refused, to readers
+//      and writers alike (kJournalDamaged), and nothing is replayed or cut: it is neither
+//      rolled back in part nor taken as at rest. A crash only cuts an append short, which
+//      leaves no seal at its end, so a torn append is still ignored (rule 5). A damaged
+//      journal that names a super-journal that is gone belonged to a committed unit and is
+//      only cut (rule 9).
 #pragma once
 
 #include <cstdint>
@@ -167,14 +175,20 @@ using liga::FileBlock;
 // Parses a journal's bytes: the images of its sealed prefix (rule 5). Returns the number of
 // sealed images (0 when the journal is empty or holds no complete sealed sequence).
 // `superName` (when asked for) receives the super-journal the sealed prefix names, or "".
+// `damaged` (when asked for) tells that the journal held a sealed sequence that no longer
+// checks (rule 11).
 std::size_t parseJournal(const std::string& bytes, std::vector<Image>* images,
-                         std::string* superName = nullptr);
+                         std::string* superName = nullptr, bool* damaged = nullptr);
 
 // Whether the journal of block `name` would be replayed when a writer opens it (rules 5, 9
 // and 10): it holds sealed images and names no super-journal, or one that still exists.
 Status blockNeedsRecovery(const std::string& name, bool* needed);
 
 // ---- engine lifetime ----
+// A batch whose changed pages fill the page pool lets the pool grow to this many times its
+// configured size before it writes pages early (rule 6); 1 keeps the pool as configured.
+inline constexpr int kDefaultBatchPoolGrowth = 8;
+void setBatchPoolGrowth(int factor);
 Status engineInit(int pageBuffers);
 Status engineExit();
 bool engineInitialised();

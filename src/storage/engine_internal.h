@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <random>
 #include <string>
 #include <unordered_map>
@@ -44,7 +45,9 @@ struct FrameKeyHash {
 
 struct Engine {
   bool initialised = false;
-  std::vector<Frame> frames;
+  // A deque: frames added while a batch runs (see acquireFrame) never move the others.
+  std::deque<Frame> frames;
+  std::size_t configuredFrames = 0;
   std::unordered_map<FrameKey, int, FrameKeyHash> map;
   std::uint64_t clock = 0;
   int lastFrame = -1;

@@ -57,9 +57,9 @@ Status readWhole(File* f, std::string* bytes) {
 // The super-journal named by the journal at `journalPath` with contents `bytes`, when its
 // sealed prefix names one; "" otherwise. `sealed` receives the sealed image count.
 std::string namedSuper(const std::string& journalPath, const std::string& bytes,
-                       std::vector<Image>* images, std::size_t* sealed) {
+                       std::vector<Image>* images, std::size_t* sealed, bool* damaged = nullptr) {
   std::string name;
-  *sealed = parseJournal(bytes, images, &name);
+  *sealed = parseJournal(bytes, images, &name, damaged);
   return name.empty() ? std::string() : pathFrom(journalPath, name);
 }
 
@@ -154,6 +154,16 @@ Status superRemove(const std::string& path) {
   return okStatus();
 }
 
+namespace {
+
+// Rule 11: the block is refused, its files and its journal left as they are.
+Status journalDamaged(const std::string& journalPath) {
+  noteFileFailure(journalPath, EBADMSG);
+  return err(isam_error::kJournalDamaged, EBADMSG);
+}
+
+}  // namespace
+
 Status journalIsLive(File* journal, const std::string& journalPath, bool* live) {
   *live = false;
   std::uint64_t size = 0;
@@ -163,8 +173,11 @@ Status journalIsLive(File* journal, const std::string& journalPath, bool* live) 
   if (Status s = readWhole(journal, &bytes); !s.ok()) return s;
   std::vector<Image> images;
   std::size_t sealed = 0;
-  const std::string superPath = namedSuper(journalPath, bytes, &images, &sealed);
-  *live = sealed > 0 && (superPath.empty() || currentEnv()->exists(superPath));
+  bool damaged = false;
+  const std::string superPath = namedSuper(journalPath, bytes, &images, &sealed, &damaged);
+  const bool superGone = !superPath.empty() && !currentEnv()->exists(superPath);
+  if (damaged && !superGone) return journalDamaged(journalPath);
+  *live = sealed > 0 && !superGone;
   return okStatus();
 }
 
@@ -220,24 +233,46 @@ Status appendJournal(FileBlock& fb) {
   return okStatus();
 }
 
-std::size_t parseJournal(const std::string& j, std::vector<Image>* images, std::string* superName) {
+namespace {
+
+// Rule 11: whether bytes that do not parse as sealed entries were a seal's once. Every
+// append ends with its seal, so a journal whose last entry is a whole seal that the parse
+// did not reach, or a seal whose count or checksum is wrong, was damaged after it was
+// written; a crash only ever cuts an append short, which leaves no seal at its end.
+bool endsInSeal(const std::uint8_t* p, std::size_t size, std::size_t parsedTo) {
+  return size >= 11 + 10 && parsedTo + 10 <= size &&
+         static_cast<std::uint16_t>(rd16(p + size - 10)) == journal_tag::kSeal;
+}
+
+}  // namespace
+
+std::size_t parseJournal(const std::string& j, std::vector<Image>* images, std::string* superName,
+                         bool* damaged) {
   images->clear();
   if (superName) superName->clear();
+  if (damaged) *damaged = false;
   std::string super;
   std::size_t size = j.size();
-  if (size < 11 || static_cast<std::uint8_t>(j[0]) != kJournalMark) return 0;
   const auto* p = reinterpret_cast<const std::uint8_t*>(j.data());
-  if (rd16(p + 1) != journal_tag::kBegin) return 0;
+  if (size < 11 || static_cast<std::uint8_t>(j[0]) != kJournalMark ||
+      rd16(p + 1) != journal_tag::kBegin) {
+    if (damaged) *damaged = endsInSeal(p, size, 1);
+    return 0;
+  }
   std::size_t pos = 11;
   std::size_t sealed = 0;
   std::uint32_t crc = crc32(0, p + 1, 10);
+  bool badSeal = false;
   while (pos + 2 <= size) {
     int tag = static_cast<std::uint16_t>(rd16(p + pos));
     if (tag == journal_tag::kSeal) {
       if (pos + 10 > size) break;
       auto count = static_cast<std::uint32_t>(rd32(p + pos + 2));
       auto c = static_cast<std::uint32_t>(rd32(p + pos + 6));
-      if (c != crc || count != images->size()) break;
+      if (c != crc || count != images->size()) {
+        badSeal = true;
+        break;
+      }
       sealed = images->size();
       if (superName) *superName = super;
       crc = crc32(crc, p + pos, 10);
@@ -266,6 +301,9 @@ std::size_t parseJournal(const std::string& j, std::vector<Image>* images, std::
     crc = crc32(crc, p + pos, 15 + static_cast<std::size_t>(len));
     pos += 15 + static_cast<std::size_t>(len);
   }
+  if (damaged) *damaged = badSeal || (pos < size && endsInSeal(p, size, pos));
+  // A damaged journal still tells which unit it belonged to when that much was read.
+  if (superName && damaged && *damaged) *superName = super;
   images->resize(sealed);
   return sealed;
 }
@@ -278,10 +316,13 @@ Status replayJournal(FileBlock& fb) {
   if (Status s = readWhole(fb.journal.get(), &j); !s.ok()) return s;
   std::vector<Image> images;
   std::size_t sealed = 0;
-  const std::string superPath = namedSuper(fb.journalPath, j, &images, &sealed);
-  // Rule 9: a unit whose super-journal is gone has committed; its journal is only cut.
+  bool damaged = false;
+  const std::string superPath = namedSuper(fb.journalPath, j, &images, &sealed, &damaged);
+  // Rule 9: a unit whose super-journal is gone has committed; its journal is only cut, even
+  // a damaged one (rule 11): nothing in it is needed any more.
   const bool superLive = !superPath.empty() && currentEnv()->exists(superPath);
   if (!superPath.empty() && !superLive) sealed = 0;
+  if (damaged && (superPath.empty() || superLive)) return journalDamaged(fb.journalPath);
   if (sealed > 0) {
     std::uint64_t dataSize = 0, indexSize = 0;
     if (int e = fb.data->size(&dataSize)) return readErr(e);
