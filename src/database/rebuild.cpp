@@ -20,6 +20,7 @@
 //     its data file: a missing or damaged index file, which is what the rebuild exists to
 //     repair, never stops it. A data file whose record length is not the block's own is
 //     never read that way.
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -179,8 +180,11 @@ class Rebuild {
   void fail(const std::string& block) {
     IsamStatusGuard failure;
     failure.keepOnlyFailure();
+    // A full disk is said as such, with the file it hit; every block is back as it was.
+    const bool full = !IsamOK && (IsamDosError == ENOSPC || IsamDosError == EDQUOT);
     const std::string text =
-        MessageText(msg::kCannotRename) + block + MessageText(msg::kIndexBuildFailed);
+        full ? IsamErrorText() + W(" (indexbygg av ") + block + W(" avbröts, inget ändrades)")
+             : MessageText(msg::kCannotRename) + block + MessageText(msg::kIndexBuildFailed);
     ProgressLine(3, text);
     ShowMessage(1, text);
     m_failText = text;

@@ -6,6 +6,7 @@
 #include <sstream>
 #include <tuple>
 
+#include "common/encoding.h"
 #include "common/messages.h"
 #include "database/block_snapshot.h"
 #include "database/rename_log.h"
@@ -383,6 +384,37 @@ TEST_F(RebuildTest, UnderFaultsARebuildIsAllOrNothing) {
   }
   EXPECT_GT(runs, 20);
   EXPECT_GT(failures, 0);
+}
+
+// A full disk during a rebuild is said in words, with the file it hit, not as a rename that
+// failed; nothing changed.
+TEST_F(RebuildTest, AFullDiskIsSaidInWordsWithTheFile) {
+  const int n = newCompetition("Cup");
+  const auto c = addClass("A");
+  for (const char* name : {"ETT", "TVA", "TRE"}) addTeam(name, c);
+  m_db.closeAll();
+  m_db.releaseDataDir();
+  const std::string before = testing::Snapshot(m_dir);
+  storage::FaultEnv fault(storage::posixEnv());
+  storage::setCurrentEnv(&fault);
+  RecordingUi ui;
+  ScopedUi scoped(ui);
+  Database d;
+  d.setDataDir(m_dir.string());
+  ASSERT_TRUE(d.readCatalogue());
+  ASSERT_TRUE(d.selectCompetition(n, false));
+  fault.setDiskFull(true);
+  EXPECT_FALSE(d.rebuildCompetition());
+  fault.disarm();
+  d.closeAll();
+  storage::setCurrentEnv(storage::posixEnv());
+  d.releaseDataDir();
+  std::string errors;
+  for (const auto& shown : ui.shown) errors += shown.text + "\n";
+  for (const auto& status : ui.statuses) errors += status + "\n";
+  EXPECT_NE(errors.find(W("disken är full: ") + m_dir.string()), std::string::npos) << errors;
+  EXPECT_EQ(errors.find("Rename"), std::string::npos) << errors;
+  EXPECT_EQ(testing::Snapshot(m_dir), before);
 }
 
 }  // namespace
