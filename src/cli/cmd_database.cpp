@@ -87,7 +87,7 @@ int competitionNumber(Context& ctx, const Command& command) {
 
 int needCompetition(Context& ctx, Database& db) {
   if (!db.catalogueAvailable()) return refuse(ctx, MessageText(msg::kNoDatabase));
-  return refuse(ctx, W("<tävling ej vald/inmatad>"));
+  return refuseWithoutCompetition(ctx, db);
 }
 
 // "--class NAME" among the arguments: the class's record number, 0 without the option,
@@ -289,7 +289,12 @@ int runRebuild(Context& ctx) {
     if (!db.competitionOpen() && !db.competitionFailedToOpen()) return needCompetition(ctx, db);
     if (!db.rebuildCompetition()) return refuse(ctx, StatusMessage());
     ctx.out << utf8(W("indexbygg klar: ")) << utf8(db.comp().competitionName()) << "\n";
-    return kExitOk;
+    const auto& lost = db.rebuildLostRecords();
+    if (lost.empty()) return kExitOk;
+    // Records left behind are a loss the person must hear of, even with --quiet.
+    ctx.err << "fel: " << lost.size() << " poster kunde inte föras över:\n";
+    for (const std::string& line : lost) ctx.err << "  " << utf8(line) << "\n";
+    return kExitRefused;
   });
 }
 
@@ -398,6 +403,7 @@ int runInfo(Context& ctx) {
         Database& db = shell.db();
         ctx.out << RecordSizeLine() << "\n";
         ctx.out << "datakatalog: " << db.dataDir() << "\n";
+        if (db.competitionFailedToOpen()) return refuseWithoutCompetition(ctx, db);
         if (!db.competitionOpen()) {
           ctx.out << utf8(db.catalogueAvailable() ? W("<tävling ej vald/inmatad>")
                                                   : "<datafiler saknas>")

@@ -123,7 +123,7 @@ int runExportCalendar(Context& ctx) {
       ctx,
       [&](Shell& shell) {
         Database& db = shell.db();
-        if (!db.competitionOpen()) return refuse(ctx, Utf8ToCp1252("<tävling ej vald/inmatad>"));
+        if (!db.competitionOpen()) return refuseWithoutCompetition(ctx, db);
         if (!confirmOverwrite(ctx, target)) return kExitRefused;
         const auto result = exchange::WriteCalendar(db, target, options, std::time(nullptr));
         for (int n : result.unknownTeams) ctx.err << "fel: laget finns inte: " << n << "\n";
@@ -163,7 +163,7 @@ int runExport(Context& ctx) {
       ctx,
       [&](Shell& shell) {
         Database& db = shell.db();
-        if (!db.competitionOpen()) return refuse(ctx, W("<tävling ej vald/inmatad>"));
+        if (!db.competitionOpen()) return refuseWithoutCompetition(ctx, db);
         if (!confirmOverwrite(ctx, target)) return kExitRefused;
         const auto result = exchange::WriteExport(db, *kind, target);
         if (!result.written) {

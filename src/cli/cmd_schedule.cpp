@@ -118,7 +118,7 @@ int runSchedule(Context& ctx) {
       ctx,
       [&](Shell& shell) {
         Database& db = shell.db();
-        if (!db.competitionOpen()) return refuse(ctx, W("<tävling ej vald/inmatad>"));
+        if (!db.competitionOpen()) return refuseWithoutCompetition(ctx, db);
         TeamSelection selection(db);
         const scheduling::ScheduleInput input = scheduling::ReadScheduleInput(db, selection);
         scheduling::ScheduleConfig config;

@@ -60,6 +60,9 @@ const std::map<int, std::string_view>& catalogue() {
       {isam_error::kCloseFailed, "CloseFileBlock: Ej korrekt stängd"},
       {isam_error::kCorruptChain, "FindKeyAndRef: Ogiltig parameter"},
       {isam_error::kRollbackFailed, "Reparationsförsöket misslyckades"},
+      {isam_error::kJournalDamaged,
+       "OpenFileBlock: Journalfilen är skadad, ändringen kan inte rullas tillbaka; återställ "
+       "från en säkerhetskopia"},
       {10190, "IsamExtendHandles: Endast DOS-3.3 och senare"},
       {10191, "IsamExtendHandles: Minnet slut"},
       {isam_error::kHandles, "IsamExtendHandles: DOSerror"},

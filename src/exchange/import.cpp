@@ -391,7 +391,8 @@ void Importer::baseRecord() {
   }
   m_db.setCurrentCompetition(0);
   m_db.comp() = c;
-  if (!m_db.createCompetition()) {
+  // The record is stored with the file's contents, in one unit (createCompetition).
+  if (!m_db.createCompetition(true)) {
     logLine(W("Tävlingen kunde inte skapas: ") + IsamErrorText());
     m_abort = true;
     return;

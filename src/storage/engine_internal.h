@@ -6,7 +6,9 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <random>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -44,12 +46,18 @@ struct FrameKeyHash {
 
 struct Engine {
   bool initialised = false;
-  std::vector<Frame> frames;
+  // A deque: frames added while a batch runs (see acquireFrame) never move the others.
+  std::deque<Frame> frames;
+  std::size_t configuredFrames = 0;
   std::unordered_map<FrameKey, int, FrameKeyHash> map;
   std::uint64_t clock = 0;
   int lastFrame = -1;
   std::vector<FileBlock*> blocks;
   EngineStats stats;
+  // Folders where a super-journal was removed and the folder not synced since (rule 9).
+  std::set<std::string> unsyncedRemovals;
+  // Folders synced by this process: a removal made there by an earlier process is durable.
+  std::set<std::string> syncedFolders;
   std::mt19937_64 nonceRng{std::random_device{}()};
 };
 
@@ -84,8 +92,29 @@ Status spill(FileBlock& fb);
 Status appendJournal(FileBlock& fb);
 // Cuts the journal back to its mark byte (rule 4).
 Status cutJournal(FileBlock& fb);
-// Replays the sealed prefix of the journal and cuts it (rule 5).
+// Recovers the block at open: replays the sealed prefix of the journal unless it belongs to
+// a committed unit (rules 5, 9 and 10), cuts the journal back, and removes the unit's
+// super-journal once no journal it lists still needs it.
 Status replayJournal(FileBlock& fb);
+// Rule 10: removes every super-journal in the folder of `journalPath` that no journal names
+// any longer (the units of a crash, once each of their blocks was recovered).
+void removeFinishedSuperJournals(const std::string& journalPath);
+// Whether the journal's contents would be replayed by replayJournal (see blockNeedsRecovery).
+Status journalIsLive(File* journal, const std::string& journalPath, bool* live);
+
+// ---- super-journal (journal.cpp) ----
+
+// Writes and syncs (with its folder) a new super-journal naming the journals of `blocks`,
+// and makes each of them name it when next sealed (rule 8).
+Status superCreate(const std::vector<FileBlock*>& blocks, std::string* path);
+// Removes the super-journal and syncs its folder: the unit's commit point (rule 9).
+// With `durable` the folder is synced after the removal; else it is noted in
+// unsyncedRemovals for syncRemovals.
+Status superRemove(const std::string& path, bool durable = true);
+// Syncs the folder of `journalPath` when a super-journal removal there may not be durable:
+// one of this process's, or with `earlierProcesses` one an earlier process may have made
+// (the folder was not synced by this process yet).
+Status syncRemovals(const std::string& journalPath, bool earlierProcesses);
 
 // ---- transactions (transaction.cpp) ----
 
@@ -98,6 +127,8 @@ Status rollback(FileBlock& fb);
 // sealed images afterwards, so the block can be rolled back until commitFinish. `*nothing`
 // is set when the transaction changed nothing (it is then already ended).
 Status commitWrite(FileBlock& fb, bool* nothing);
+// Whether the running transaction of `fb` changed anything that commitWrite would write.
+bool hasChanges(const FileBlock& fb);
 // Rule (4): the journal is cut back; the transaction ends.
 Status commitFinish(FileBlock& fb);
 Status commit(FileBlock& fb);

@@ -109,10 +109,9 @@ TEST_F(PowerCutTest, ACutAfterTheResultIsSavedKeepsTheTotalsOfTheClasses) {
   EXPECT_TRUE(f.totalsAgree);
 }
 
-// Needs the blocks of one unit to commit as one across a crash (one journal over the
-// blocks): with a journal per block, a cut between two blocks' commits leaves one before
-// and one after. Enable it where the storage engine commits a unit's blocks as one.
-TEST_F(PowerCutTest, DISABLED_ACutAtEveryCallOfTheSaveLeavesAllOrNothing) {
+// The blocks of one save commit as one across a crash (the super-journal names every block
+// journal of the unit): a cut between two blocks' commits leaves all before or all after.
+TEST_F(PowerCutTest, ACutAtEveryCallOfTheSaveLeavesAllOrNothing) {
   long long calls = 0;
   ASSERT_TRUE(saveWithCut(copyOfBase("count"), -1, &calls));
   ASSERT_GT(calls, 5);
