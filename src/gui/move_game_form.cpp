@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "gui/qt_ui.h"
+#include "gui/undo_history.h"
 #include "gui/reg_form_dlg.h"
 
 namespace liga::gui {
@@ -98,7 +99,9 @@ void TMoveGameForm::fill(int side) {
 }
 
 void TMoveGameForm::moveRow(int row) {
+  const QString number = FromCp1252(m_ctl.cell(1, row, 0)).trimmed();
   const OkResult r = m_ctl.doubleClickLeft(row);
+  UndoMark(QString::fromUtf8("flytta match ") + number);
   ShowOkResult(this, m_status, r);
   fill(1);
   fill(2);
