@@ -100,6 +100,17 @@ void deleteTemp(const std::string& dir, const RenameLogBlock& b) {
   }
 }
 
+// Closes the catalogue; false when the work before it or the close failed, with the first
+// failure's status. (The guard is scoped so that its restored failure is what is returned.)
+bool closeCatalogue(FileBlockPtr cat) {
+  {
+    IsamStatusGuard failure;
+    if (IsamOK) failure.release();
+    CloseFileBlock(cat);
+  }
+  return IsamOK;
+}
+
 bool storeTotals(const std::string& dir, int nn, const RenameTotals& t) {
   FileBlockPtr cat = nullptr;
   OpenRecordBlock(cat, CatalogueBlockName(dir), kCatalogueRecLen);
@@ -112,10 +123,7 @@ bool storeTotals(const std::string& dir, int nn, const RenameTotals& t) {
     comp.setTotalOpenMatches(t.open);
     PutRec(cat, nn, comp.data());
   }
-  IsamStatusGuard failure;
-  if (IsamOK) failure.release();
-  CloseFileBlock(cat);
-  return IsamOK;
+  return closeCatalogue(cat);
 }
 
 }  // namespace
@@ -127,10 +135,7 @@ bool ReadTotals(const std::string& dir, int competition, RenameTotals* totals) {
   CompetitionRec comp;
   GetRec(cat, competition, comp.data());
   if (IsamOK) *totals = {comp.totalTeams(), comp.totalMatches(), comp.totalOpenMatches()};
-  IsamStatusGuard failure;
-  if (IsamOK) failure.release();
-  CloseFileBlock(cat);
-  return IsamOK;
+  return closeCatalogue(cat);
 }
 
 int WriteRenameLog(const std::string& dir, int competition, const RenameTotals& before,
