@@ -57,6 +57,16 @@ int readFile(const std::string& path, std::string* bytes) {
   return 0;
 }
 
+// FNV-1a, 64 bits: tells whether a file still holds the bytes it held.
+std::uint64_t hashOf(const std::string& bytes) {
+  std::uint64_t h = 14695981039346656037ull;
+  for (const char c : bytes) {
+    h ^= static_cast<unsigned char>(c);
+    h *= 1099511628211ull;
+  }
+  return h;
+}
+
 std::optional<std::string> currentContents(const std::string& path, bool* failed) {
   std::string bytes;
   const int e = readFile(path, &bytes);
@@ -96,6 +106,8 @@ ChangeImages::FileChange ChangeImages::rangedChange(const std::string& name, con
   f.ranged = true;
   f.lengthBefore = a.size();
   f.lengthAfter = b.size();
+  f.hashBefore = hashOf(a);
+  f.hashAfter = hashOf(b);
   const std::size_t end = std::max(a.size(), b.size());
   auto part = [](const std::string& s, std::size_t from, std::size_t to) {
     if (from >= s.size()) return std::string();
@@ -165,7 +177,7 @@ bool ChangeImages::holds(const FileChange& f, Side side) const {
     const std::string& want = before ? r.before : r.after;
     if (now->compare(static_cast<std::size_t>(r.offset), want.size(), want) != 0) return false;
   }
-  return true;
+  return hashOf(*now) == (before ? f.hashBefore : f.hashAfter);
 }
 
 std::vector<std::string> ChangeImages::differences(Side side) const {

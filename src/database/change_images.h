@@ -55,9 +55,11 @@ class ChangeImages {
   };
   struct FileChange {
     std::string name;
-    bool ranged = false;  // a record or index file that exists on both sides
+    bool ranged = false;                       // a record or index file that exists on both sides
     std::optional<std::string> before, after;  // whole contents; nullopt: no such file
     std::uint64_t lengthBefore = 0, lengthAfter = 0;
+    // Of the whole file on each side: a change anywhere else in it is seen as well.
+    std::uint64_t hashBefore = 0, hashAfter = 0;
     std::vector<Range> ranges;
   };
   static FileChange rangedChange(const std::string& name, const std::string& a,

@@ -119,8 +119,8 @@ QAction* TMainForm::addCommand(QMenu* menu, const char* name, const QString& cap
   static const QStringList replacing = {QStringLiteral("new"), QStringLiteral("indexbygg1"),
                                         QStringLiteral("skapanya1"), QStringLiteral("aterstall1")};
   const UndoHistory::Kind kind = replacing.contains(a->objectName()) ? UndoHistory::Kind::Replace
-                                 : refreshAfter ? UndoHistory::Kind::Change
-                                                : UndoHistory::Kind::Derived;
+                                 : refreshAfter                      ? UndoHistory::Kind::Change
+                                                                     : UndoHistory::Kind::Derived;
   QString label = caption;
   label.remove(QLatin1Char('&'));
   connect(a, &QAction::triggered, this,
@@ -660,10 +660,11 @@ void TMainForm::run(const std::function<void()>& command, bool refreshAfter, con
   ++m_running;
   m_history->begin();
   command();
-  m_history->end(label, kind);
   --m_running;
   if (m_destroyed) return;
+  // The refresh writes the competition record held in memory: it belongs to the command.
   if (refreshAfter) refresh();
+  m_history->end(label, kind);
   showMessageLine();
   if (m_running == 0 && m_closeRequested) {
     m_closeRequested = false;

@@ -12,8 +12,8 @@
 #include <QVBoxLayout>
 
 #include "gui/qt_ui.h"
-#include "gui/undo_history.h"
 #include "gui/reg_form_dlg.h"
+#include "gui/undo_history.h"
 
 namespace liga::gui {
 namespace {

@@ -105,7 +105,8 @@ UndoHistory* UndoHistory::current() {
 
 std::string UndoHistory::key() const {
   if (!m_db.catalogueAvailable()) return {};
-  return m_db.dataDir() + "\n" + std::to_string(m_db.competitionOpen() ? m_db.currentCompetition() : 0);
+  return m_db.dataDir() + "\n" +
+         std::to_string(m_db.competitionOpen() ? m_db.currentCompetition() : 0);
 }
 
 void UndoHistory::begin() {
@@ -126,14 +127,20 @@ void UndoHistory::end(const QString& label, Kind kind) {
     clear();
     m_key = key();
   } else {
-    cut(label, kind);
+    // What the command writes after the changes its dialog named (the competition's counts
+    // stored when the window is refreshed) belongs to the last of them.
+    cut(label, m_marked && kind == Kind::Change ? Kind::Derived : kind);
   }
+  m_marked = false;
   m_tracking = false;
   m_last = DirSnapshot{};
 }
 
 void UndoHistory::mark(const QString& label) {
-  if (m_depth > 0 && key() == m_key) cut(label, Kind::Change);
+  if (m_depth == 0 || key() != m_key) return;
+  const int count = m_stack.count();
+  cut(label, Kind::Change);
+  m_marked = m_marked || m_stack.count() != count;
 }
 
 void UndoHistory::cut(const QString& label, Kind kind) {
@@ -153,7 +160,8 @@ void UndoHistory::cut(const QString& label, Kind kind) {
     return;
   }
   const int n = m_stack.count();
-  if (kind == Kind::Derived && n > 0 && m_stack.index() == n && !commandAt(m_stack, n - 1)->dropped()) {
+  if (kind == Kind::Derived && n > 0 && m_stack.index() == n &&
+      !commandAt(m_stack, n - 1)->dropped()) {
     commandAt(m_stack, n - 1)->join(std::move(change));
   } else {
     m_stack.push(new ImageCommand(label, std::move(change)));

@@ -82,6 +82,7 @@ class UndoHistory : public QObject {
   std::string m_key;  // data directory and competition the history belongs to
   DirSnapshot m_last;
   bool m_tracking = false;
+  bool m_marked = false;  // the running command's dialog cut a change
 };
 
 // Cuts a command named `label` in the window's history (nothing when no window is open).

@@ -308,10 +308,9 @@ Status replayJournal(FileBlock& fb) {
     for (std::size_t i = 0; i < sealed; ++i) {
       const Image& im = images[i];
       File* f = im.file == 0 ? fb.data.get() : fb.index.get();
-      int e = im.tag == journal_tag::kLength
-                  ? 0
-                  : f->write(static_cast<std::uint64_t>(im.offset), im.bytes.data(),
-                             im.bytes.size());
+      int e = im.tag == journal_tag::kLength ? 0
+                                             : f->write(static_cast<std::uint64_t>(im.offset),
+                                                        im.bytes.data(), im.bytes.size());
       if (e) return err(isam_error::kRollbackFailed, e);
     }
     for (std::size_t i = 0; i < sealed; ++i) {

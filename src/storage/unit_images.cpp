@@ -79,8 +79,8 @@ Status restoreTarget(Target& t) {
   FileBlock& fb = *t.fb;
   for (const Image& im : fb.txn.images) {
     if (im.tag == journal_tag::kLength) continue;
-    if (fileOf(fb, im.file)->write(static_cast<std::uint64_t>(im.offset), im.bytes.data(),
-                                   im.bytes.size()))
+    if (fileOf(fb, im.file)
+            ->write(static_cast<std::uint64_t>(im.offset), im.bytes.data(), im.bytes.size()))
       return err(isam_error::kRollbackFailed);
   }
   // Cutting back comes after the writes: kLength entries follow the images they bound.
@@ -141,8 +141,8 @@ Status reload(FileBlock& fb) {
   fb.dh.decode(h);
   for (auto& is : fb.ix) {
     std::uint8_t ih[kIndexHeaderSize];
-    if (Status s = readExact(fb.index.get(), static_cast<std::uint64_t>(is.keyOffset), ih,
-                             sizeof ih);
+    if (Status s =
+            readExact(fb.index.get(), static_cast<std::uint64_t>(is.keyOffset), ih, sizeof ih);
         !s.ok())
       return s;
     is.hdr.decode(ih);
