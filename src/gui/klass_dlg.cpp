@@ -55,6 +55,10 @@ TklassDlg::TklassDlg(liga::TklassDlg& ctl, QWidget* parent) : QDialog(parent), m
   m_start = Field(this, form, "edNummerStart", "nrstart",
                   "starta på detta nummer för lagets nummer för identifikation mm",
                   ctl.edNummerStart, 0, "udNummerStart", 1, DivisionRec::kMaxFirstTeamNumber);
+  m_ordning = Field(this, form, "edOrdning", "tabellordning",
+                    "vid lika poäng, i tur och ordning: poäng, målskillnad, gjorda, vunna, "
+                    "inbördes, bortamål, och sist lottning eller lagnummer",
+                    ctl.edOrdning, 0, nullptr, 0, 0);
   layout->addLayout(form);
   const ButtonRow row = AddButtonRow(this, layout, {"OK", "BitBtn1", [this] { okClick(); }},
                                      {"Avbryt", "BitBtn2", [this] { reject(); }}, true);
@@ -78,6 +82,7 @@ void TklassDlg::okClick() {
   m_ctl.edWin = ToCp1252(m_win->text());
   m_ctl.edOavg = ToCp1252(m_oavg->text());
   m_ctl.edNummerStart = ToCp1252(m_start->text());
+  m_ctl.edOrdning = ToCp1252(m_ordning->text());
   const OkResult r = m_ctl.BitBtn1Click();
   ShowOkResult(this, m_status, r);
   if (r.ok) accept();

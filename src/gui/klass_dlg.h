@@ -20,7 +20,7 @@ class TklassDlg : public QDialog {
 
  private:
   liga::TklassDlg& m_ctl;
-  QLineEdit *m_klass, *m_omg, *m_win, *m_oavg, *m_start;
+  QLineEdit *m_klass, *m_omg, *m_win, *m_oavg, *m_start, *m_ordning;
   QStatusBar* m_status;
   QString m_opened;  // FormState at opening
 };

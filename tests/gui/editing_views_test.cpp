@@ -20,6 +20,7 @@
 #include <map>
 
 #include "common/encoding.h"
+#include "database/tie_order.h"
 #include "gui/game_form.h"
 #include "gui/info_dlg_form.h"
 #include "gui/klass_dlg.h"
@@ -230,11 +231,22 @@ TEST_F(EditingViewsTest, ClassRegisterAddsRefusesDuplicatesAndDeletes) {
     list->item(0)->setSelected(true);
     m_scripts.push_back([](QDialog& d) {
       EXPECT_EQ(find<QLineEdit>(d, "edKlass")->text(), QStringLiteral("DIV A"));
+      EXPECT_EQ(find<QLineEdit>(d, "edOrdning")->text(), QString::fromUtf8("poäng,målskillnad"));
       type(d, "edOmg", "3");
+      type(d, "edOrdning", "inbördes,måltal");
+      click(d, "BitBtn1");
+      EXPECT_EQ(focused(d), QStringLiteral("edOrdning"));
+      EXPECT_TRUE(status(d).contains(QString::fromUtf8("okänt ord 'måltal'")))
+          << status(d).toStdString();
+      type(d, "edOrdning", "inbördes,lagnummer");
       click(d, "BitBtn1");
       EXPECT_EQ(d.result(), QDialog::Accepted);
     });
     click(reg, "changebtn");
+    EXPECT_EQ(TieOrders::Load(m_shell->db().dataDir(), m_shell->db().currentCompetition())
+                  .get("DIV A")
+                  .rules,
+              (std::vector{TieRule::Points, TieRule::HeadToHead, TieRule::TeamNumber}));
     Q_EMIT list->itemClicked(list->item(0));
     EXPECT_EQ(status(reg), QStringLiteral("   2 [   1]"));
     // "S&kriv" lists the selected entries under the window's title and the register's.
@@ -574,14 +586,14 @@ TEST_F(WindowSeasonTest, EditorsAskBeforeThrowingChangesAwayAndTabSkipsTheArrows
       EXPECT_EQ(find<QSpinBox>(d, "udOmg")->focusPolicy(), Qt::NoFocus);
       QStringList order;
       QWidget* w = find<QLineEdit>(d, "edKlass");
-      for (int i = 0; i < 7; ++i) {
+      for (int i = 0; i < 8; ++i) {
         order << w->objectName();
         do {
           w = w->nextInFocusChain();
         } while (!(w->focusPolicy() & Qt::TabFocus) || !w->isVisibleTo(&d));
       }
       EXPECT_EQ(order, QStringList({"edKlass", "edOmg", "edWin", "edOavg", "edNummerStart",
-                                    "BitBtn1", "BitBtn2"}));
+                                    "edOrdning", "BitBtn1", "BitBtn2"}));
       // Untouched: Escape closes without a question.
       const std::size_t asked = m_ui.shown.size();
       QTest::keyClick(&d, Qt::Key_Escape);
