@@ -896,6 +896,14 @@ class UndoTest : public WindowSeasonTest {
         press(d, "BitBtn1");
       });
       press(reg, "changebtn");
+      // A tie order: kept in the competition's own file beside the record files.
+      choose(reg, "HERRAR");
+      m_scripts.push_back([](QDialog& d) {
+        typeKeys(d, "edOrdning", "poäng,inbördes,målskillnad");
+        press(d, "BitBtn1");
+        EXPECT_EQ(d.result(), QDialog::Accepted) << status(d).toStdString();
+      });
+      press(reg, "changebtn");
       choose(reg, "DAMER");
       m_ui.setNextAnswer(Answer::Yes);
       press(reg, "deletebtn");
@@ -1057,11 +1065,13 @@ TEST_F(UndoTest, ASeasonOfChangesUndoneAndRedoneByteForByte) {
       << undo->text().toStdString();
   const auto after = DataFiles(m_data);
   ASSERT_NE(after, before);
+  EXPECT_TRUE(after.count("ordning02.TXT"));
+  EXPECT_FALSE(before.count("ordning02.TXT"));
 
   QStringList names;
   for (int i = 0; i < m_form->history().stack().count(); ++i)
     names << m_form->history().stack().text(i);
-  EXPECT_EQ(names.size(), 24) << names.join(QStringLiteral(" | ")).toStdString();
+  EXPECT_EQ(names.size(), 25) << names.join(QStringLiteral(" | ")).toStdString();
   int undone = 0;
   while (undo->isEnabled() && undone < 100) {
     undo->trigger();
