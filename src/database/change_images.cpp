@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <set>
 
 #include "common/encoding.h"
@@ -22,6 +23,8 @@ using storage::currentEnv;
 // Differences are kept in pieces of this size (a record or an index page is smaller than a
 // few of them), so a change of a few records keeps a few kilobytes.
 constexpr std::size_t kChunk = 512;
+// Far above any competition's record file (a few megabytes).
+constexpr std::uintmax_t kMaxFileBytes = 64u << 20;
 
 std::string extensionOf(const std::string& name) {
   const auto dot = name.rfind('.');
@@ -87,8 +90,19 @@ DirSnapshot TakeSnapshot(const std::string& dir) {
   for (const std::string& name : names) {
     if (name == "." || name == ".." || name == kLockFileName) continue;
     if (name.rfind("super-", 0) == 0 && extensionOf(name) == "SJ") continue;
+    const std::string path = inDir(dir, name);
+    // Only regular files are read (a FIFO would block the window); a file the program does
+    // not write and too large to keep is left out, a record file that large stops the
+    // history.
+    std::error_code ec;
+    const auto st = std::filesystem::symlink_status(path, ec);
+    if (!ec && st.type() != std::filesystem::file_type::regular) continue;
+    if (!ec && std::filesystem::file_size(path, ec) > kMaxFileBytes && !ec) {
+      if (isRecordFile(name)) snap.ok = false;
+      continue;
+    }
     std::string bytes;
-    const int e = readFile(inDir(dir, name), &bytes);
+    const int e = readFile(path, &bytes);
     if (e == EISDIR) continue;
     if (e != 0) {
       snap.ok = false;

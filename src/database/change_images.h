@@ -29,7 +29,9 @@ struct DirSnapshot {
   bool ok = true;                            // every file could be read
 };
 
-// Reads every regular file of `dir` except the lock file and super-journals.
+// Reads every regular file of `dir` except the lock file, super-journals and files above
+// 64 MB that are not record files (`ok` is false when a record file is that large or a file
+// could not be read).
 DirSnapshot TakeSnapshot(const std::string& dir);
 
 class ChangeImages {
