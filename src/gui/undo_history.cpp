@@ -173,7 +173,7 @@ void UndoHistory::cut(const QString& label, Kind kind) {
 void UndoHistory::trim() {
   std::size_t total = 0;
   for (int i = 0; i < m_stack.count(); ++i) total += commandAt(m_stack, i)->bytes();
-  for (int i = 0; i < m_stack.count() && total > kMaxBytes; ++i) {
+  for (int i = 0; i + 1 < m_stack.count() && total > m_maxBytes; ++i) {
     ImageCommand* c = commandAt(m_stack, i);
     if (c->dropped()) continue;
     total -= c->bytes();

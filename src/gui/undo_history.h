@@ -13,7 +13,7 @@
 // Commands that replace whole competitions or data files (new competition, "indexbygg",
 // "skapa nya", restore) and a change of competition or data directory empty the history.
 // The history keeps at most kMaxCommands changes and kMaxBytes of images; beyond that the
-// oldest are dropped.
+// oldest are dropped (the newest is always kept) and undo stops where they were.
 #pragma once
 
 #include <QObject>
@@ -47,6 +47,8 @@ class UndoHistory : public QObject {
   ~UndoHistory() override;
 
   QUndoStack& stack() { return m_stack; }
+  // The bytes of images kept before the oldest changes are dropped (kMaxBytes by default).
+  void setByteLimit(std::size_t bytes) { m_maxBytes = bytes; }
   QAction* undoAction() const { return m_undo; }
   QAction* redoAction() const { return m_redo; }
 
@@ -82,7 +84,8 @@ class UndoHistory : public QObject {
   std::string m_key;  // data directory and competition the history belongs to
   DirSnapshot m_last;
   bool m_tracking = false;
-  bool m_marked = false;  // the running command's dialog cut a change
+  bool m_marked = false;
+  std::size_t m_maxBytes = kMaxBytes;  // the running command's dialog cut a change
 };
 
 // Cuts a command named `label` in the window's history (nothing when no window is open).

@@ -1131,6 +1131,35 @@ TEST_F(UndoTest, AChangeMadeOutsideTheWindowStopsUndoAndEmptiesTheHistory) {
   EXPECT_EQ(undo->text(), QString::fromUtf8("ångra (inget att ångra)"));
 }
 
+// Beyond the memory the history may keep, the oldest changes are dropped: undo stops at the
+// newest change it still holds, and what it puts back is exactly the state before it.
+TEST_F(UndoTest, OldestChangesAreDroppedBeyondTheMemoryLimit) {
+  start();
+  twoCompetitions();
+  m_form->history().setByteLimit(1);
+  std::map<std::string, std::string> beforeLast;
+  m_scripts.push_back([this, &beforeLast](QDialog& reg) {
+    for (const char* c : {"Herrar", "Damer", "Pojkar"}) {
+      beforeLast = DataFiles(m_data);
+      m_scripts.push_back([c](QDialog& d) {
+        typeKeys(d, "edKlass", c);
+        press(d, "BitBtn1");
+      });
+      press(reg, "newbtn");
+    }
+    press(reg, "closebtn");
+  });
+  trigger("mnuMedlReg");
+  auto* undo = control<QAction>("angra1");
+  EXPECT_EQ(m_form->history().stack().count(), 3);
+  ASSERT_TRUE(undo->isEnabled());
+  undo->trigger();
+  EXPECT_TRUE(DataFiles(m_data) == beforeLast) << Differing(DataFiles(m_data), beforeLast);
+  EXPECT_FALSE(undo->isEnabled());
+  EXPECT_EQ(undo->text(), QString::fromUtf8("ångra (inget att ångra)"));
+  EXPECT_TRUE(control<QAction>("gorom1")->isEnabled());
+}
+
 // Choosing another competition empties the history: its changes belong to the one left.
 TEST_F(UndoTest, AnotherCompetitionEmptiesTheHistory) {
   start();
