@@ -171,6 +171,88 @@ ChangeImages ChangeImages::Between(const std::string& dir, const DirSnapshot& be
   return c;
 }
 
+namespace {
+
+// A ranged change cut into its chunks: chunk start -> bytes before and after.
+using Chunks = std::map<std::uint64_t, std::pair<std::string, std::string>>;
+
+template <typename FileChange>
+Chunks chunksOf(const FileChange& f) {
+  Chunks chunks;
+  for (const auto& r : f.ranges) {
+    const std::size_t extent = std::max(r.before.size(), r.after.size());
+    for (std::size_t at = 0; at < extent; at += kChunk) {
+      auto part = [at](const std::string& s) {
+        return at >= s.size() ? std::string() : s.substr(at, kChunk);
+      };
+      chunks[r.offset + at] = {part(r.before), part(r.after)};
+    }
+  }
+  return chunks;
+}
+
+}  // namespace
+
+ChangeImages::FileChange ChangeImages::composed(const FileChange& first, const FileChange& then) {
+  FileChange f = first;
+  if (!first.ranged) {
+    f.after = then.after;
+    return f;
+  }
+  f.lengthAfter = then.lengthAfter;
+  f.hashAfter = then.hashAfter;
+  f.ranges.clear();
+  // A chunk the first change left alone held the same bytes before both; one the second
+  // left alone holds after both what the first put there.
+  Chunks chunks = chunksOf(first);
+  for (const auto& [at, bytes] : chunksOf(then)) {
+    auto it = chunks.find(at);
+    if (it == chunks.end()) {
+      chunks.emplace(at, bytes);
+    } else {
+      it->second.second = bytes.second;
+    }
+  }
+  for (const auto& [at, bytes] : chunks) {
+    if (bytes.first == bytes.second) continue;
+    // Chunks are whole but at the end of a side's file, so a range ends where its longer
+    // side does.
+    const bool adjacent =
+        !f.ranges.empty() && f.ranges.back().offset + std::max(f.ranges.back().before.size(),
+                                                               f.ranges.back().after.size()) ==
+                                 at;
+    if (adjacent) {
+      f.ranges.back().before += bytes.first;
+      f.ranges.back().after += bytes.second;
+    } else {
+      f.ranges.push_back(Range{at, bytes.first, bytes.second});
+    }
+  }
+  return f;
+}
+
+bool ChangeImages::absorb(const ChangeImages& next) {
+  std::map<std::string, const FileChange*> later;
+  for (const FileChange& f : next.m_files) later[f.name] = &f;
+  for (const FileChange& f : m_files) {
+    const auto it = later.find(f.name);
+    if (it != later.end() && it->second->ranged != f.ranged) return false;
+  }
+  std::vector<FileChange> files;
+  for (const FileChange& f : m_files) {
+    const auto it = later.find(f.name);
+    files.push_back(it == later.end() ? f : composed(f, *it->second));
+    if (it != later.end()) later.erase(it);
+  }
+  for (const auto& [name, f] : later) files.push_back(*f);
+  // What the second change took back is no change at all.
+  std::erase_if(files, [](const FileChange& f) {
+    return f.ranged ? f.ranges.empty() && f.lengthBefore == f.lengthAfter : f.before == f.after;
+  });
+  m_files = std::move(files);
+  return true;
+}
+
 std::size_t ChangeImages::bytes() const {
   std::size_t n = 0;
   for (const FileChange& f : m_files) {

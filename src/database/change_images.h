@@ -42,6 +42,10 @@ class ChangeImages {
                               const DirSnapshot& after);
 
   bool empty() const { return m_files.empty(); }
+  // Makes this the change from its "before" to the "after" of `next`, a change that
+  // followed it: one set of images, applied as one unit. False (nothing changed) when a
+  // file is a record file on one side and created or removed on the other.
+  bool absorb(const ChangeImages& next);
   // The bytes kept in memory.
   std::size_t bytes() const;
   // Names of the files that do not hold `side` now (empty: all of them do).
@@ -66,6 +70,7 @@ class ChangeImages {
   };
   static FileChange rangedChange(const std::string& name, const std::string& a,
                                  const std::string& b);
+  static FileChange composed(const FileChange& first, const FileChange& then);
   bool holds(const FileChange& f, Side side) const;
   bool applyRanged(Side side, std::string* error) const;
   bool applyWhole(Side side, bool creations, std::string* error) const;

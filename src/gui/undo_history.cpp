@@ -17,13 +17,17 @@ namespace {
 UndoHistory* g_current = nullptr;
 
 // One change: the images of the change itself and of the places reports stored after it,
-// put back in reverse order and made again in order.
+// composed into one set (when a part cannot be, it is put back after the others).
 class ImageCommand : public QUndoCommand {
  public:
   ImageCommand(const QString& label, ChangeImages images) : QUndoCommand(label) {
     m_parts.push_back(std::move(images));
   }
-  void join(ChangeImages images) { m_parts.push_back(std::move(images)); }
+  // One set of images when they compose (one storage unit for undo and redo), else a
+  // second part put back after the first.
+  void join(ChangeImages images) {
+    if (m_parts.empty() || !m_parts.back().absorb(images)) m_parts.push_back(std::move(images));
+  }
   std::size_t bytes() const {
     std::size_t n = 0;
     for (const ChangeImages& p : m_parts) n += p.bytes();
