@@ -142,26 +142,24 @@ void UndoHistory::end(const QString& label, Kind kind) {
 
 void UndoHistory::mark(const QString& label) {
   if (m_depth == 0 || key() != m_key) return;
-  const int count = m_stack.count();
-  cut(label, Kind::Change);
-  m_marked = m_marked || m_stack.count() != count;
+  m_marked = cut(label, Kind::Change) || m_marked;
 }
 
-void UndoHistory::cut(const QString& label, Kind kind) {
-  if (!m_tracking) return;
+bool UndoHistory::cut(const QString& label, Kind kind) {
+  if (!m_tracking) return false;
   DirSnapshot now = TakeSnapshot(m_db.dataDir());
   // A file that could not be read cannot be put back: nothing before it can be undone.
   if (!m_last.ok || !now.ok) {
     clear();
     m_last = std::move(now);
-    return;
+    return false;
   }
   ChangeImages change = ChangeImages::Between(m_db.dataDir(), m_last, now);
   m_last = std::move(now);
-  if (change.empty()) return;
+  if (change.empty()) return false;
   if (kind == Kind::Replace) {
     clear();
-    return;
+    return false;
   }
   const int n = m_stack.count();
   if (kind == Kind::Derived && n > 0 && m_stack.index() == n &&
@@ -172,6 +170,7 @@ void UndoHistory::cut(const QString& label, Kind kind) {
   }
   trim();
   updateActions();
+  return true;
 }
 
 void UndoHistory::trim() {

@@ -70,7 +70,8 @@ class UndoHistory : public QObject {
   static UndoHistory* current();
 
  private:
-  void cut(const QString& label, Kind kind);
+  // Records what changed since the last cut; true when it became or joined a command.
+  bool cut(const QString& label, Kind kind);
   void apply(bool undo);
   void trim();
   void updateActions();
