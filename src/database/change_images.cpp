@@ -253,6 +253,12 @@ bool ChangeImages::absorb(const ChangeImages& next) {
   return true;
 }
 
+void ChangeImages::keepRecordFilesOnly() {
+  std::erase_if(m_files, [](const FileChange& f) {
+    return !isRecordFile(f.name) && extensionOf(f.name) != "DIA";
+  });
+}
+
 std::size_t ChangeImages::bytes() const {
   std::size_t n = 0;
   for (const FileChange& f : m_files) {

@@ -46,6 +46,9 @@ class ChangeImages {
   // followed it: one set of images, applied as one unit. False (nothing changed) when a
   // file is a record file on one side and created or removed on the other.
   bool absorb(const ChangeImages& next);
+  // Forgets every file but the record, index and journal files: what a report or an export
+  // writes beside them (an exchange file, a PDF) is the person's, not part of a change.
+  void keepRecordFilesOnly();
   // The bytes kept in memory.
   std::size_t bytes() const;
   // Names of the files that do not hold `side` now (empty: all of them do).

@@ -156,6 +156,7 @@ bool UndoHistory::cut(const QString& label, Kind kind) {
   }
   ChangeImages change = ChangeImages::Between(m_db.dataDir(), m_last, now);
   m_last = std::move(now);
+  if (kind == Kind::Derived) change.keepRecordFilesOnly();
   if (change.empty()) return false;
   if (kind == Kind::Replace) {
     clear();

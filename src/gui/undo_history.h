@@ -9,7 +9,9 @@
 // command that is not recorded) makes undo refuse with a message and empties the history.
 //
 // A report or view that stores the places it computed joins the last change (its bytes are
-// put back with it); when no change lies on top it becomes a change of its own.
+// put back with it); when no change lies on top it becomes a change of its own. Files such
+// commands write beside the record files (exports, PDFs: the data directory is where an
+// export is offered first) are left out of the history and never touched by undo.
 // Commands that replace whole competitions or data files (new competition, "indexbygg",
 // "skapa nya", restore) and a change of competition or data directory empty the history.
 // The history keeps at most kMaxCommands changes and kMaxBytes of images; beyond that the
