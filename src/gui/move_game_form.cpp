@@ -14,6 +14,7 @@
 #include "gui/button_row.h"
 #include "gui/qt_ui.h"
 #include "gui/reg_form_dlg.h"
+#include "gui/undo_history.h"
 
 namespace liga::gui {
 namespace {
@@ -100,7 +101,9 @@ void TMoveGameForm::fill(int side) {
 }
 
 void TMoveGameForm::moveRow(int row) {
+  const QString number = FromCp1252(m_ctl.cell(1, row, 0)).trimmed();
   const OkResult r = m_ctl.doubleClickLeft(row);
+  UndoMark(QString::fromUtf8("flytta match ") + number);
   ShowOkResult(this, m_status, r);
   fill(1);
   fill(2);

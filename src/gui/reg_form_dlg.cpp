@@ -1,4 +1,5 @@
 #include "gui/reg_form_dlg.h"
+#include "gui/undo_history.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -174,21 +175,36 @@ void TERegFormDlg::afterCommand() {
   m_status->showMessage(FromCp1252(m_reg->statusText()));
 }
 
+QString TERegFormDlg::changeLabel(const char* verb) const {
+  QString label = QString::fromUtf8(verb) + QLatin1Char(' ') + m_noun;
+  const QList<QListWidgetItem*> chosen = m_list->selectedItems();
+  const QListWidgetItem* item = chosen.size() == 1 ? chosen.front() : m_list->currentItem();
+  if (chosen.size() > 1) return label + QString::fromUtf8(" (%1 st)").arg(chosen.size());
+  if (item) label += QLatin1Char(' ') + item->text().simplified().left(32);
+  return label;
+}
+
+// Each stored change is one entry of the window's undo history.
 void TERegFormDlg::newClick() {
   selectionChanged();
   m_reg->EditEntry(true);
+  UndoMark(QString::fromUtf8("ny ") + m_noun);
   afterCommand();
 }
 
 void TERegFormDlg::changeClick() {
   selectionChanged();
+  const QString label = changeLabel("ändra");
   m_reg->EditEntry(false);
+  UndoMark(label);
   afterCommand();
 }
 
 void TERegFormDlg::deleteClick() {
   selectionChanged();
+  const QString label = changeLabel("radera");
   m_reg->EraseEntry();
+  UndoMark(label);
   afterCommand();
 }
 
@@ -206,6 +222,7 @@ void TERegFormDlg::printClick() {
 }
 
 TlgKLassRegForm::TlgKLassRegForm(Database& db, QWidget* parent) : TERegFormDlg(parent), m_ctl(db) {
+  m_noun = QString::fromUtf8("klass");
   m_ctl.runEditor = [this](liga::TklassDlg& c) {
     TklassDlg dialog(c, this);
     RunModal(dialog);
@@ -214,6 +231,7 @@ TlgKLassRegForm::TlgKLassRegForm(Database& db, QWidget* parent) : TERegFormDlg(p
 }
 
 TlgLagRegForm::TlgLagRegForm(Database& db, QWidget* parent) : TERegFormDlg(parent), m_ctl(db) {
+  m_noun = QString::fromUtf8("lag");
   m_ctl.runEditor = [this](liga::TLagForm& c) {
     TLagForm dialog(c, this);
     RunModal(dialog);
@@ -222,6 +240,7 @@ TlgLagRegForm::TlgLagRegForm(Database& db, QWidget* parent) : TERegFormDlg(paren
 }
 
 TlgGameRegForm::TlgGameRegForm(Database& db, QWidget* parent) : TERegFormDlg(parent), m_ctl(db) {
+  m_noun = QString::fromUtf8("speltid");
   m_ctl.runEditor = [this](liga::TGameForm& c) {
     TGameForm dialog(c, this);
     RunModal(dialog);

@@ -12,7 +12,11 @@
 //   1..62 page    the before-image of an index page holding that many items
 //   kFreePage 63  the before-image of a page that holds no valid item count (a free page)
 //   kHeader 1000  the before-image of a data header (21 bytes) or an index header (28 bytes)
-//   kRecord 3000  the before-image of a data record
+//   kRecord 3000  the before-image of a data record (or, in an applied image set, of any
+//                 range of the data or index file)
+//   kLength 6000  an entry without bytes whose offset is the length the file had: replay
+//                 cuts the file back to it after writing the images (an applied image set,
+//                 storage/unit_images.h, may lengthen or shorten the files)
 //   kSeal 2000    u32 number of images since begin, u32 CRC-32 of every journal byte from
 //                 offset 1 up to this tag
 // An image entry is: tag, u8 file (0 data, 1 index), i64 absolute offset, u32 length, bytes.
@@ -93,6 +97,7 @@ inline constexpr std::uint16_t kSeal = 2000;
 inline constexpr std::uint16_t kRecord = 3000;
 inline constexpr std::uint16_t kBegin = 4000;
 inline constexpr std::uint16_t kSuper = 5000;
+inline constexpr std::uint16_t kLength = 6000;
 }  // namespace journal_tag
 
 struct [[nodiscard]] Status {

@@ -1,4 +1,5 @@
 // The rollback journal: before-images appended and sealed, parsed, replayed and cut back.
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -332,13 +333,14 @@ std::size_t parseJournal(const std::string& j, std::vector<Image>* images, std::
       continue;
     }
     if (!((tag >= 1 && tag <= journal_tag::kFreePage) || tag == journal_tag::kHeader ||
-          tag == journal_tag::kRecord))
+          tag == journal_tag::kRecord || tag == journal_tag::kLength))
       break;
     if (pos + 15 > size) break;
     std::uint8_t file = p[pos + 2];
     auto off = static_cast<std::int64_t>(rd64(p + pos + 3));
     std::int32_t len = rd32(p + pos + 11);
     if (file > 1 || off < 0 || len < 0 || static_cast<std::uint64_t>(len) > size - pos - 15) break;
+    if (tag == journal_tag::kLength && len != 0) break;
     images->push_back(Image{static_cast<std::uint16_t>(tag), file, off,
                             std::string(j.data() + pos + 15, static_cast<std::size_t>(len))});
     crc = crc32(crc, p + pos, 15 + static_cast<std::size_t>(len));
@@ -379,18 +381,33 @@ Status replayJournal(FileBlock& fb) {
       if (int e = fb.index->size(&indexSize)) return readErr(e);
     }
     // Before-images only ever describe bytes that existed and were synced, so an image
-    // beyond its file means the journal does not belong to these files.
+    // beyond its file means the journal does not belong to these files. A unit that cuts a
+    // file short journals the length it had (kLength), and its images reach up to that.
+    std::uint64_t limit[2] = {dataSize, indexSize};
     for (std::size_t i = 0; i < sealed; ++i) {
       const Image& im = images[i];
       if (im.file == 1 && !fb.index) return err(isam_error::kRollbackFailed);
-      std::uint64_t limit = im.file == 0 ? dataSize : indexSize;
-      if (static_cast<std::uint64_t>(im.offset) + im.bytes.size() > limit)
+      if (im.tag == journal_tag::kLength)
+        limit[im.file] = std::max(limit[im.file], static_cast<std::uint64_t>(im.offset));
+    }
+    for (std::size_t i = 0; i < sealed; ++i) {
+      const Image& im = images[i];
+      if (static_cast<std::uint64_t>(im.offset) + im.bytes.size() > limit[im.file])
         return err(isam_error::kRollbackFailed);
     }
     for (std::size_t i = 0; i < sealed; ++i) {
       const Image& im = images[i];
       File* f = im.file == 0 ? fb.data.get() : fb.index.get();
-      if (int e = f->write(static_cast<std::uint64_t>(im.offset), im.bytes.data(), im.bytes.size()))
+      int e = im.tag == journal_tag::kLength ? 0
+                                             : f->write(static_cast<std::uint64_t>(im.offset),
+                                                        im.bytes.data(), im.bytes.size());
+      if (e) return err(isam_error::kRollbackFailed, e);
+    }
+    for (std::size_t i = 0; i < sealed; ++i) {
+      const Image& im = images[i];
+      if (im.tag != journal_tag::kLength) continue;
+      File* f = im.file == 0 ? fb.data.get() : fb.index.get();
+      if (int e = f->truncate(static_cast<std::uint64_t>(im.offset)))
         return err(isam_error::kRollbackFailed, e);
     }
     if (Status s = doSync(fb.data.get(), false); !s.ok())
