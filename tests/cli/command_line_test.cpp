@@ -1,6 +1,7 @@
 // `liga` as a command-line user meets it: run from a working directory that is not the
 // data directory, with relative paths, and judged by its exit status and what it says.
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -376,6 +377,22 @@ TEST_F(CommandLineTest, ADirectoryWhereAFileIsExpectedIsNamedSo) {
     EXPECT_TRUE(contains(r.err, "är en katalog")) << args << "\n" << r.err;
     EXPECT_TRUE(contains(r.err, (m_work / "folder").string())) << args << "\n" << r.err;
   }
+}
+
+TEST_F(CommandLineTest, WithoutAnyHomeDirectoryLigaRefusesToStart) {
+  // A user without a passwd entry, with HOME and XDG_CONFIG_HOME unset: no folder such as
+  // /tmp/.config (which any local user could make in advance) is used; liga says why.
+  constexpr uid_t kNobodyKnown = 54321;
+  if (::geteuid() != 0 || !fs::exists("/usr/bin/setpriv"))
+    GTEST_SKIP() << "needs root and setpriv to run as a user without a passwd entry";
+  if (::getpwuid(kNobodyKnown) != nullptr) GTEST_SKIP() << "uid 54321 has a passwd entry";
+  const bool tmpConfigBefore = fs::exists("/tmp/.config/LigaWin32");
+  const RunResult r = liga::testing::RunSplit(
+      "cd / && env -u HOME -u XDG_CONFIG_HOME -u XDG_DOCUMENTS_DIR setpriv --reuid=54321 "
+      "--regid=54321 --clear-groups " LIGA_BINARY " info");
+  EXPECT_EQ(r.status, 1) << r.out << r.err;
+  EXPECT_TRUE(contains(r.err, "fel: hemkatalogen är okänd")) << r.err;
+  EXPECT_EQ(fs::exists("/tmp/.config/LigaWin32"), tmpConfigBefore);
 }
 
 TEST_F(CommandLineTest, DataDirectoryWithoutPermissionSaysSo) {
