@@ -189,9 +189,9 @@ int runDemo(Context& ctx) {
       ctx.err << "fel: datakatalogen har redan en tävlingskatalog: " << db.dataDir() << "\n";
       return kExitRefused;
     }
-    std::string log;
-    if (!exchange::CreateDemoCompetition(db, shell.folders().textDir, &log)) {
-      return refuse(ctx, IsamErrorText());
+    std::string log, failure;
+    if (!exchange::CreateDemoCompetition(db, shell.folders().textDir, &log, &failure)) {
+      return refuse(ctx, failure.empty() ? IsamErrorText() : failure);
     }
     shell.config().main().setCurrentCompetition(db.currentCompetition());
     ctx.out << Cp1252ToUtf8(db.comp().competitionName()) << "\n";

@@ -22,7 +22,8 @@ std::string_view DemoMaskText() {
 namespace {
 
 // Imports the demo into the new catalogue; true when the competition was stored.
-bool importDemo(Database& db, const std::string& logDir, std::string* logFile) {
+bool importDemo(Database& db, const std::string& logDir, std::string* logFile,
+                std::string* failure) {
   namespace fs = std::filesystem;
   // The importer reads files; the demo goes through a private folder of its own, so the
   // log names it "demo.lgw".
@@ -37,6 +38,7 @@ bool importDemo(Database& db, const std::string& logDir, std::string* logFile) {
   Importer importer(db, logDir);
   importer.importFiles({file.string()});
   if (logFile != nullptr) *logFile = importer.logFile();
+  if (failure != nullptr) *failure = importer.failureText();
   std::error_code ec;
   fs::remove_all(folder, ec);
   return db.competitionOpen();
@@ -44,16 +46,17 @@ bool importDemo(Database& db, const std::string& logDir, std::string* logFile) {
 
 }  // namespace
 
-bool CreateDemoCompetition(Database& db, const std::string& logDir, std::string* logFile) {
+bool CreateDemoCompetition(Database& db, const std::string& logDir, std::string* logFile,
+                           std::string* failure) {
   // All or nothing: a demo that fails, or a process killed part-way, leaves no catalogue, so
   // the command can simply be run again.
   if (!db.createCatalogue(true)) {
-    IsamStatusGuard failure;
+    IsamStatusGuard keep;
     db.abandonCreation();
     return false;
   }
-  if (importDemo(db, logDir, logFile)) return true;
-  IsamStatusGuard failure;
+  if (importDemo(db, logDir, logFile, failure)) return true;
+  IsamStatusGuard keep;
   db.abandonCreation();
   return false;
 }

@@ -379,6 +379,34 @@ TEST_F(CommandLineTest, ADirectoryWhereAFileIsExpectedIsNamedSo) {
   }
 }
 
+TEST_F(CommandLineTest, ADemoOnAFullDiskSaysSoAndCanBeRunAgain) {
+  // A small file system of its own, filled to leave 128 KiB: too little for the demo.
+  const fs::path small = m_root / "small";
+  fs::create_directories(small);
+  if (::geteuid() != 0 ||
+      liga::testing::RunCommand("mount -t tmpfs -o size=8m tmpfs '" + small.string() + "'")
+              .status != 0)
+    GTEST_SKIP() << "needs root to mount a small file system";
+  struct Unmount {
+    fs::path at;
+    ~Unmount() { liga::testing::RunCommand("umount '" + at.string() + "'"); }
+  } unmount{small};
+  ASSERT_EQ(liga::testing::RunCommand("dd if=/dev/zero of='" + (small / "filler").string() +
+                                      "' bs=1k count=$(( $(df -k --output=avail '" +
+                                      small.string() + "' | tail -1) - 128 )) 2>/dev/null")
+                .status,
+            0);
+  fs::create_directories(small / "data");
+  const RunResult full = ligaSplit("--quiet --yes --data '" + (small / "data").string() + "' demo");
+  EXPECT_EQ(full.status, 1);
+  EXPECT_TRUE(contains(full.err, "disken är full: " + (small / "data").string())) << full.err;
+  EXPECT_FALSE(contains(full.err, "msgtextanrop")) << full.err;
+  fs::remove(small / "filler");
+  const RunResult again =
+      ligaSplit("--quiet --yes --data '" + (small / "data").string() + "' demo");
+  EXPECT_EQ(again.status, 0) << again.err;
+}
+
 TEST_F(CommandLineTest, WithoutAnyHomeDirectoryLigaRefusesToStart) {
   // A user without a passwd entry, with HOME and XDG_CONFIG_HOME unset: no folder such as
   // /tmp/.config (which any local user could make in advance) is used; liga says why.
