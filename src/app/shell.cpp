@@ -135,7 +135,7 @@ bool Shell::openStorage(const StartupOptions& options, const std::string& dataDi
     // keeps its number), so "indexbygg" can repair it; a deleted one does not.
     if (!m_db.selectCompetition(current, false) && m_db.competitionFailedToOpen()) {
       ShowMessage(201, W("Tävling ") + FormatInt(current, 2) + " kan inte " + W("öppnas: ") +
-                           IsamErrorText() + " (indexbygg reparerar index)");
+                           m_db.openFailureText());
     }
   } else {
     m_db.setCurrentCompetition(0);

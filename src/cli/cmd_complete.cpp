@@ -19,7 +19,7 @@
 #include "cli/session.h"
 #include "common/encoding.h"
 #include "common/text.h"
-#include "reports/team_selection.h"
+#include "model/team_selection.h"
 
 namespace liga::cli {
 namespace {

@@ -10,6 +10,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -21,7 +22,8 @@
 #include "common/messages.h"
 #include "common/text.h"
 #include "database/restore.h"
-#include "reports/team_selection.h"
+#include "model/standings.h"
+#include "model/team_selection.h"
 
 namespace liga::cli {
 namespace {
@@ -85,7 +87,7 @@ int competitionNumber(Context& ctx, const Command& command) {
 
 int needCompetition(Context& ctx, Database& db) {
   if (!db.catalogueAvailable()) return refuse(ctx, MessageText(msg::kNoDatabase));
-  return refuse(ctx, W("<tävling ej vald/inmatad>"));
+  return refuseWithoutCompetition(ctx, db);
 }
 
 // "--class NAME" among the arguments: the class's record number, 0 without the option,
@@ -120,7 +122,7 @@ int runInit(Context& ctx) {
   return withShell(ctx, [&](Shell& shell) {
     Database& db = shell.db();
     if (!db.createNewCatalogue()) {
-      if (IsamOK) {
+      if (!LastStorageFailed()) {
         ctx.err << "fel: tävlingskatalogen ersattes inte (svaret blev nej; använd --yes)\n";
         return kExitRefused;
       }
@@ -184,7 +186,7 @@ int runDelete(Context& ctx) {
     const auto items = db.refreshCompetitionMenus();
     if (!items[n - 1].enabled) return refuse(ctx, items[n - 1].caption);
     if (!db.deleteCompetition(n)) {
-      if (!IsamOK) return refuse(ctx, IsamErrorText());
+      if (LastStorageFailed()) return refuse(ctx, IsamErrorText());
       ctx.err << "fel: tävling " << n << " raderades inte (svaret blev nej; använd --yes)\n";
       return kExitRefused;
     }
@@ -287,7 +289,12 @@ int runRebuild(Context& ctx) {
     if (!db.competitionOpen() && !db.competitionFailedToOpen()) return needCompetition(ctx, db);
     if (!db.rebuildCompetition()) return refuse(ctx, StatusMessage());
     ctx.out << utf8(W("indexbygg klar: ")) << utf8(db.comp().competitionName()) << "\n";
-    return kExitOk;
+    const auto& lost = db.rebuildLostRecords();
+    if (lost.empty()) return kExitOk;
+    // Records left behind are a loss the person must hear of, even with --quiet.
+    ctx.err << "fel: " << lost.size() << " poster kunde inte föras över:\n";
+    for (const std::string& line : lost) ctx.err << "  " << utf8(line) << "\n";
+    return kExitRefused;
   });
 }
 
@@ -351,19 +358,6 @@ int runTeams(Context& ctx) {
       DataDirAccess::Read);
 }
 
-// The notes of one class under its table: why teams on equal points stand as they do.
-void printTieNotes(Context& ctx, Database& db, const std::vector<TieNote>& notes,
-                   std::int32_t classRecNo) {
-  auto name = [&](std::int32_t recNo) {
-    if (!db.readTeam(recNo)) return std::string("?");
-    return utf8(TeamDisplayName(db.team().teamName(), false, db.comp().titleCaseNames()));
-  };
-  for (const TieNote& n : notes) {
-    if (!db.readTeam(n.ahead) || db.team().divisionRecNo() != classRecNo) continue;
-    ctx.out << "  " << TieNoteLine(name(n.ahead), name(n.behind), n) << "\n";
-  }
-}
-
 int runStandings(Context& ctx) {
   return withShellOrReadOnly(ctx, [&](Shell& shell) {
     Database& db = shell.db();
@@ -371,34 +365,32 @@ int runStandings(Context& ctx) {
     const int filter = classFilter(ctx, db, *findCommand("standings"));
     if (filter == -2) return kExitUsage;
     if (filter < 0) return kExitRefused;
+    const bool titleCase = db.comp().titleCaseNames();
+    auto shown = [&](const std::string& name) {
+      return utf8(TeamDisplayName(name, false, titleCase));
+    };
     TeamSelection selection(db);
-    SelectionRequest request;
-    request.classFilter = static_cast<std::int16_t>(filter);
-    request.kind = kSortStandings;
-    selection.select(request);
-    std::int32_t lastClass = -1;
-    for (const std::int32_t recNo : selection.selected()) {
-      if (!db.readTeam(recNo)) continue;
-      const TeamRec& t = db.team();
-      if (t.divisionRecNo() != lastClass) {
-        if (lastClass >= 0) {
-          printTieNotes(ctx, db, selection.tieNotes(), lastClass);
-          db.readTeam(recNo);  // the notes read other teams into the buffer
-        }
-        lastClass = t.divisionRecNo();
-        ctx.out << utf8(className(db, lastClass)) << "\n"
-                << " pl.  " << PadRight("lag", 30) << "  sp   v   o   f   mål       p\n";
+    for (const model::ClassTable& table : model::Standings(db, selection, filter)) {
+      ctx.out << utf8(className(db, table.classRecNo)) << "\n"
+              << " pl.  " << PadRight("lag", 30) << "  sp   v   o   f   mål       p\n";
+      std::map<std::int32_t, std::string> names;
+      for (const model::TableRow& t : table.rows) {
+        names[t.recNo] = t.teamName;
+        ctx.out << FormatInt(t.place, 4) << "  "
+                << utf8(PadRight(TeamDisplayName(t.teamName, false, titleCase), 30))
+                << FormatInt(t.played, 4) << FormatInt(t.won, 4) << FormatInt(t.drawn, 4)
+                << FormatInt(t.lost, 4) << FormatInt(t.goalsFor, 5) << "-"
+                << PadRight(std::to_string(t.goalsAgainst), 4) << FormatInt(t.points, 4) << "\n";
       }
-      const bool ranked = t.tablePoints() < kUnranked;
-      ctx.out << FormatInt(t.place(), 4) << "  "
-              << utf8(
-                     PadRight(TeamDisplayName(t.teamName(), false, db.comp().titleCaseNames()), 30))
-              << FormatInt(t.played(), 4) << FormatInt(t.wonCount(), 4)
-              << FormatInt(t.drawnCount(), 4) << FormatInt(t.lostCount(), 4)
-              << FormatInt(t.goalsFor(), 5) << "-" << PadRight(std::to_string(t.goalsAgainst()), 4)
-              << FormatInt(ranked ? t.tablePoints() : 0, 4) << "\n";
+      // Why teams on equal points stand as they do.
+      for (const TieNote& n : table.notes) {
+        const auto ahead = names.find(n.ahead), behind = names.find(n.behind);
+        ctx.out << "  "
+                << TieNoteLine(ahead == names.end() ? "?" : shown(ahead->second),
+                               behind == names.end() ? "?" : shown(behind->second), n)
+                << "\n";
+      }
     }
-    if (lastClass >= 0) printTieNotes(ctx, db, selection.tieNotes(), lastClass);
     return kExitOk;
   });
 }
@@ -411,6 +403,7 @@ int runInfo(Context& ctx) {
         Database& db = shell.db();
         ctx.out << RecordSizeLine() << "\n";
         ctx.out << "datakatalog: " << db.dataDir() << "\n";
+        if (db.competitionFailedToOpen()) return refuseWithoutCompetition(ctx, db);
         if (!db.competitionOpen()) {
           ctx.out << utf8(db.catalogueAvailable() ? W("<tävling ej vald/inmatad>")
                                                   : "<datafiler saknas>")
@@ -483,10 +476,13 @@ int runDatadir(Context& ctx) {
                   << utf8(shell.configSaveFailureText()) << "\n";
           return kExitRefused;
         }
-        ctx.out << "datakatalogen är nu " << db.dataDir() << " (förut " << previous << ")\n";
+        ctx.out << "datakatalogen är nu " << db.dataDir();
+        if (previous != db.dataDir()) ctx.out << " (förut " << previous << ")";
+        ctx.out << "\n";
         if (db.catalogueAvailable()) {
-          ctx.out << "tävlingskatalogen har " << db.catalogueUsedRecs()
-                  << " tävlingar; välj en med \"liga select N\"\n";
+          const int count = db.catalogueUsedRecs();
+          ctx.out << "tävlingskatalogen har " << count << (count == 1 ? " tävling" : " tävlingar")
+                  << "; välj en med \"liga select N\"\n";
         } else {
           ctx.out << "ingen tävlingskatalog där ännu; skapa en med \"liga init\" eller "
                      "\"liga demo\"\n";

@@ -71,7 +71,7 @@ bool parseArgs(const Context& ctx, std::size_t first, const std::vector<std::str
 
 int needCompetition(Context& ctx, Database& db) {
   if (!db.catalogueAvailable()) return refuse(ctx, MessageText(msg::kNoDatabase));
-  return refuse(ctx, W("<tävling ej vald/inmatad>"));
+  return refuseWithoutCompetition(ctx, db);
 }
 
 // Prints the refusal of an editor's OK step. An OK that failed without a text is a declined

@@ -123,7 +123,7 @@ int runExportCalendar(Context& ctx) {
       ctx,
       [&](Shell& shell) {
         Database& db = shell.db();
-        if (!db.competitionOpen()) return refuse(ctx, Utf8ToCp1252("<tävling ej vald/inmatad>"));
+        if (!db.competitionOpen()) return refuseWithoutCompetition(ctx, db);
         if (!confirmOverwrite(ctx, target)) return kExitRefused;
         const auto result = publish::WriteCalendar(db, target, options, std::time(nullptr));
         for (int n : result.unknownTeams) ctx.err << "fel: laget finns inte: " << n << "\n";
@@ -163,7 +163,7 @@ int runExport(Context& ctx) {
       ctx,
       [&](Shell& shell) {
         Database& db = shell.db();
-        if (!db.competitionOpen()) return refuse(ctx, W("<tävling ej vald/inmatad>"));
+        if (!db.competitionOpen()) return refuseWithoutCompetition(ctx, db);
         if (!confirmOverwrite(ctx, target)) return kExitRefused;
         const auto result = exchange::WriteExport(db, *kind, target);
         if (!result.written) {
@@ -189,9 +189,9 @@ int runDemo(Context& ctx) {
       ctx.err << "fel: datakatalogen har redan en tävlingskatalog: " << db.dataDir() << "\n";
       return kExitRefused;
     }
-    std::string log;
-    if (!exchange::CreateDemoCompetition(db, shell.folders().textDir, &log)) {
-      return refuse(ctx, IsamErrorText());
+    std::string log, failure;
+    if (!exchange::CreateDemoCompetition(db, shell.folders().textDir, &log, &failure)) {
+      return refuse(ctx, failure.empty() ? IsamErrorText() : failure);
     }
     shell.config().main().setCurrentCompetition(db.currentCompetition());
     ctx.out << Cp1252ToUtf8(db.comp().competitionName()) << "\n";

@@ -70,7 +70,7 @@ int runFairness(Context& ctx) {
           if (!text) return refuse(ctx, Utf8ToCp1252("schemafilen kan inte läsas: " + *o.file));
           input = scheduling::ReadFairnessFromScheduleText(*text, db);
         } else {
-          if (!db.competitionOpen()) return refuse(ctx, Utf8ToCp1252("<tävling ej vald/inmatad>"));
+          if (!db.competitionOpen()) return refuseWithoutCompetition(ctx, db);
           input = scheduling::ReadFairnessFromDatabase(db);
         }
         // A mask on the command line wins over the one the schedule file logged.

@@ -80,7 +80,7 @@ int RunOnTeams(Context& ctx, const MailArgs& a, const mail::MailSettings& settin
       ctx,
       [&](Shell& shell) {
         Database& db = shell.db();
-        if (!db.competitionOpen()) return refuse(ctx, W("<tävling ej vald/inmatad>"));
+        if (!db.competitionOpen()) return refuseWithoutCompetition(ctx, db);
         std::vector<std::int32_t> teams;
         if (a.teams.empty()) {
           teams = mail::TeamsWithEmail(db);

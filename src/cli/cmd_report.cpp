@@ -209,7 +209,7 @@ int runView(Context& ctx) {
   if (!out.empty() && !outputUsable(ctx, out)) return kExitRefused;
   return withShellOrReadOnly(ctx, [&](Shell& shell) {
     Database& db = shell.db();
-    if (!db.competitionOpen()) return refuse(ctx, W("<tävling ej vald/inmatad>"));
+    if (!db.competitionOpen()) return refuseWithoutCompetition(ctx, db);
     const auto picks = resolvePicks(ctx, db, o);
     if (!picks) return kExitRefused;
     TeamSelection selection(db);
@@ -274,7 +274,7 @@ int runReport(Context& ctx) {
   paint::InstallQtPictureLoader();
   return withShellOrReadOnly(ctx, [&](Shell& shell) {
     Database& db = shell.db();
-    if (!db.competitionOpen()) return refuse(ctx, W("<tävling ej vald/inmatad>"));
+    if (!db.competitionOpen()) return refuseWithoutCompetition(ctx, db);
     const auto picks = resolvePicks(ctx, db, o);
     if (!picks) return kExitRefused;
     TeamSelection selection(db);

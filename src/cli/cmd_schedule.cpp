@@ -11,7 +11,7 @@
 #include "common/limits.h"
 #include "common/messages.h"
 #include "common/text.h"
-#include "reports/team_selection.h"
+#include "model/team_selection.h"
 #include "scheduling/bounds.h"
 #include "scheduling/database_input.h"
 #include "scheduling/run.h"
@@ -166,7 +166,7 @@ int runSchedule(Context& ctx) {
       ctx,
       [&](Shell& shell) {
         Database& db = shell.db();
-        if (!db.competitionOpen()) return refuse(ctx, W("<tävling ej vald/inmatad>"));
+        if (!db.competitionOpen()) return refuseWithoutCompetition(ctx, db);
         TeamSelection selection(db);
         const scheduling::ScheduleInput input = scheduling::ReadScheduleInput(db, selection);
         scheduling::ScheduleConfig config;

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "common/messages.h"
 #include "database/records.h"
 
 namespace liga::cli {
@@ -30,6 +31,15 @@ std::string DataDirProblem(const std::string& dir, int enterError, DataDirAccess
       return "tävlingskatalogen kan inte öppnas (" + errorReason(errno) + "): " + file;
   }
   return {};
+}
+
+int refuseWithoutCompetition(Context& ctx, Database& db) {
+  if (db.competitionFailedToOpen()) {
+    ctx.err << "fel: tävling " << db.currentCompetition()
+            << " kan inte öppnas: " << Cp1252ToUtf8(db.openFailureText()) << "\n";
+    return kExitRefused;
+  }
+  return refuse(ctx, Utf8ToCp1252("<tävling ej vald/inmatad>"));
 }
 
 }  // namespace liga::cli

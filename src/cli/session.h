@@ -84,4 +84,9 @@ inline int refuse(Context& ctx, const std::string& cp1252) {
   return kExitRefused;
 }
 
+// The refusal of a command that needs the open competition: the reason its files did not
+// open when they were tried (a damaged file, a lock held too long), else that none is
+// selected.
+int refuseWithoutCompetition(Context& ctx, Database& db);
+
 }  // namespace liga::cli

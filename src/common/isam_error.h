@@ -37,6 +37,7 @@ inline constexpr std::int32_t kCloseFailed = 10160;
 inline constexpr std::int32_t kBadIndexNumber = 10164;
 inline constexpr std::int32_t kCorruptChain = 10170;
 inline constexpr std::int32_t kRollbackFailed = 10180;
+inline constexpr std::int32_t kJournalDamaged = 10182;
 inline constexpr std::int32_t kHandles = 10192;
 inline constexpr std::int32_t kKeyNotFound = 10200;
 inline constexpr std::int32_t kSearchNotFound = 10210;

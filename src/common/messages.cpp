@@ -60,6 +60,9 @@ const std::map<int, std::string_view>& catalogue() {
       {isam_error::kCloseFailed, "CloseFileBlock: Ej korrekt stängd"},
       {isam_error::kCorruptChain, "FindKeyAndRef: Ogiltig parameter"},
       {isam_error::kRollbackFailed, "Reparationsförsöket misslyckades"},
+      {isam_error::kJournalDamaged,
+       "OpenFileBlock: Journalfilen är skadad, ändringen kan inte rullas tillbaka; återställ "
+       "från en säkerhetskopia"},
       {10190, "IsamExtendHandles: Endast DOS-3.3 och senare"},
       {10191, "IsamExtendHandles: Minnet slut"},
       {isam_error::kHandles, "IsamExtendHandles: DOSerror"},
@@ -121,10 +124,6 @@ std::string MessageText(int number) {
 }
 
 Answer ShowMessage(int number, std::string_view rawText) {
-  return ShowMessageWhole(number, cut(rawText, kMessageBufferMax));
-}
-
-Answer ShowMessageWhole(int number, std::string_view rawText) {
   std::string text(rawText);
   if (hasDosNordicLetter(text)) text = DosToWin(text);
   const int kind = number / 100;
@@ -190,10 +189,10 @@ const std::string& MessageBuffer() {
   return g_buffer;
 }
 void SetMessageBuffer(std::string_view text) {
-  g_buffer = cut(text, kMessageBufferMax);
+  g_buffer = text;
 }
 void AppendMessageBuffer(std::string_view text) {
-  g_buffer = cut(g_buffer + std::string(text), kMessageBufferMax);
+  g_buffer += text;
 }
 
 const std::string& StatusMessage() {

@@ -34,7 +34,6 @@ inline constexpr int kMaxCompetitionsReached = 526;
 }  // namespace msg
 
 inline constexpr std::size_t kMessageTextMax = 100;
-inline constexpr std::size_t kMessageBufferMax = 160;
 
 // The catalogue text of `number`. Storage errors (9500..10499) carry the prefix "Btree: "
 // and, without an entry of their own, read "Btree: errornr=" + the number in 6 positions.
@@ -42,13 +41,10 @@ inline constexpr std::size_t kMessageBufferMax = 160;
 // 6 positions. The result is cut to 100 characters.
 std::string MessageText(int number);
 
-// Shows `text` (cut to 160 characters; converted from the DOS code page when it holds
-// Å Ä Ö å ä ö in that code page) in the dialog kind number / 100.
+// Shows `text` in the dialog kind number / 100, converted from the DOS code page when it holds
+// Å Ä Ö å ä ö in that code page. The text reaches the person whole: a message that names a file
+// or a folder is never cut off, however long the path.
 Answer ShowMessage(int number, std::string_view text);
-
-// As ShowMessage, but the text reaches the person whole (no cut): for texts that name a
-// file or a folder.
-Answer ShowMessageWhole(int number, std::string_view text);
 
 // An information box (OK, caption "info"), whole: what a finished piece of work did.
 void ShowInfo(std::string_view text);

@@ -107,6 +107,25 @@ DataDirLock::Result DataDirLock::acquire(const std::string& dir, DataDirAccess a
   return Result::Held;
 }
 
+bool DataDirLock::convert(DataDirAccess access, int waitMs) {
+  if (m_fd < 0) return false;
+  if (m_access == access) return true;
+  const int op = access == DataDirAccess::Write ? LOCK_EX : LOCK_SH;
+  for (int waited = 0;; waited += 10) {
+    if (flock(m_fd, op | LOCK_NB) == 0) {
+      m_access = access;
+      return true;
+    }
+    if (errno != EWOULDBLOCK && errno != EINTR) break;
+    if (waited >= waitMs) break;
+    usleep(10000);
+  }
+  // flock may drop the old lock while converting; take it back.
+  const int old = m_access == DataDirAccess::Write ? LOCK_EX : LOCK_SH;
+  if (flock(m_fd, old | LOCK_NB) != 0) release();
+  return false;
+}
+
 void DataDirLock::release() {
   if (m_fd < 0) return;
   flock(m_fd, LOCK_UN);

@@ -39,6 +39,11 @@ class DataDirLock {
   // first unless it is the one asked for.
   Result acquire(const std::string& dir, DataDirAccess access, std::string& holder);
   void release();
+  // Converts the lock held to `access` on the same lock file, waiting up to `waitMs` for
+  // other holders to let go. A reader that must finish a crashed writer's rollback takes it
+  // exclusively for that moment and then shared again. False when no lock is held or it
+  // could not be converted in time; the lock held before is then kept where possible.
+  bool convert(DataDirAccess access, int waitMs);
 
   bool held() const { return m_fd >= 0; }
   const std::string& dir() const { return m_dir; }

@@ -15,6 +15,7 @@
 #include "common/paths.h"
 #include "common/progress.h"
 #include "common/text.h"
+#include "database/rename_log.h"
 #include "database/tie_order.h"
 #include "storage/env.h"
 
@@ -72,11 +73,19 @@ void OpenRecordBlock(FileBlockPtr& handle, const std::string& name, std::int32_t
   setStorageError(isam_error::kBadDataFile, 0);
 }
 
+bool LastStorageFailed() {
+  return !IsamOK;
+}
+
 std::string IsamErrorText() {
   const storage::FileFailure& f = storage::lastFileFailure();
   if (!IsamOK && IsamDosError != 0 && f.error == IsamDosError && !f.path.empty()) {
     const std::string file = Utf8ToCp1252(f.path);
     if (f.error == ENOSPC || f.error == EDQUOT) return W("disken är full: ") + file;
+    if (IsamError == isam_error::kJournalDamaged)
+      return W("journalfilen ") + file +
+             W(" är skadad (kontrollsumman stämmer inte): den avbrutna ändringen kan inte rullas "
+               "tillbaka och blocket öppnas inte; återställ tävlingen från en säkerhetskopia");
     if (f.error == ELOOP)
       return file + W(" är en symbolisk länk; programmet skriver inte genom länkar i "
                       "datakatalogen");
@@ -84,6 +93,25 @@ std::string IsamErrorText() {
            ")";
   }
   return MessageText(IsamError);
+}
+
+std::string OpenFailureAdvice(std::int32_t error) {
+  switch (error) {
+    case isam_error::kBadDataFile:
+    case isam_error::kBadRecordLength:
+      return W(
+          " (datafilen är skadad: återställ tävlingen från en säkerhetskopia; indexbygg "
+          "för över de poster som går att läsa och räknar upp dem som inte gick)");
+    case isam_error::kBadIndexHeader:
+    case isam_error::kItemsPerPage:
+    case isam_error::kKeyLengthRange:
+    case isam_error::kFileNotFound:
+      return " (indexbygg reparerar index)";
+    default:
+      // A damaged journal's text already says what to do; other failures (a full disk, a
+      // lock, access rights) are not the files' fault.
+      return {};
+  }
 }
 
 int RenameNoReplace(const std::string& from, const std::string& to) {
@@ -127,7 +155,7 @@ bool Database::lockDataDir() {
   const DataDirLock::Result r = m_lock.acquire(m_dataDir, m_access, holder);
   m_lockRefused = r == DataDirLock::Result::Busy || r == DataDirLock::Result::NotAFile;
   if (r == DataDirLock::Result::Busy) {
-    ShowMessageWhole(401, DataDirLockedMessage(m_dataDir, holder) + m_lockRefusalNote);
+    ShowMessage(401, DataDirLockedMessage(m_dataDir, holder) + m_lockRefusalNote);
     setStorageError(isam_error::kBusy, EWOULDBLOCK);
   } else if (r == DataDirLock::Result::NotAFile) {
     ShowMessage(401, LockFileRefusedMessage(holder));
@@ -163,8 +191,56 @@ void Database::shutdownStorage() {
 
 bool Database::openCatalogue(FileBlockPtr& cat) {
   if (!lockDataDir()) return false;
-  OpenRecordBlock(cat, CatalogueBlockName(m_dataDir), kCatalogueRecLen, readOnly());
+  if (RenameLogExists(m_dataDir) && !recoverRenames()) return false;
+  // This program's own creation in progress is no leftover of a crash.
+  if (!m_creationPending && CreationLogExists(m_dataDir) &&
+      !exclusively([this] { return RecoverCreationLog(m_dataDir); }))
+    return false;
+  openBlock(cat, CatalogueBlockName(m_dataDir), kCatalogueRecLen);
   return IsamOK;
+}
+
+bool Database::recoverRenames() {
+  int completed = 0;
+  RenameTotals totals;
+  if (!exclusively([&] { return RecoverRenameLog(m_dataDir, &completed, &totals); })) return false;
+  // The record held in memory is written back at close: it takes the totals just stored.
+  if (completed != 0 && completed == m_current) {
+    m_comp->setTotalTeams(totals.teams);
+    m_comp->setTotalMatches(totals.matches);
+    m_comp->setTotalOpenMatches(totals.open);
+  }
+  return true;
+}
+
+bool Database::exclusively(const std::function<bool()>& work) {
+  // Other readers let go within moments; a writer would have done the work itself.
+  constexpr int kWaitMs = 10000;
+  if (readOnly() && (!m_lock.held() || !m_lock.convert(DataDirAccess::Write, kWaitMs))) {
+    if (!m_lock.held()) lockDataDir();
+    setStorageError(isam_error::kStillOpen, EWOULDBLOCK);
+    return false;
+  }
+  const bool ok = work();
+  IsamStatusGuard failure;
+  if (ok) failure.release();
+  if (readOnly() && !m_lock.convert(DataDirAccess::Read, kWaitMs)) lockDataDir();
+  return ok && IsamOK;
+}
+
+void Database::openBlock(FileBlockPtr& handle, const std::string& name, std::int32_t recordLength) {
+  if (readOnly() && BlockNeedsRecovery(name) && !recoverForReader(name)) return;
+  OpenRecordBlock(handle, name, recordLength, readOnly());
+}
+
+bool Database::recoverForReader(const std::string& name) {
+  return exclusively([&name] {
+    FileBlockPtr block = nullptr;
+    OpenFileBlock(block, name, false);
+    if (!IsamOK) return false;
+    CloseFileBlock(block);
+    return IsamOK;
+  });
 }
 
 void Database::refreshCounts(FileBlockPtr cat) {
@@ -189,8 +265,15 @@ bool Database::readCatalogue() {
   return m_catalogueAvailable;
 }
 
-bool Database::createCatalogue() {
+bool Database::createCatalogue(bool logged) {
   if (!lockDataDir()) return false;
+  if (logged) {
+    if (int e = WriteCreationLog(m_dataDir, 0, true)) {
+      setStorageError(isam_error::kWriteError, e);
+      return false;
+    }
+    m_creationPending = m_newCatalogueLogged = true;
+  }
   CreateFileBlock(CatalogueBlockName(m_dataDir), kCatalogueRecLen, 0, {});
   if (!IsamOK) return false;
   return readCatalogue();
@@ -251,6 +334,7 @@ bool Database::commitWithCompetition(const std::vector<FileBlockPtr>& blocks) {
   if (ok) {
     BeginBatch(cat);
     m_comp->setStatus(0);
+    if (IsamOK && m_recordPending) addPendingRecord(cat);
     if (IsamOK) PutRec(cat, m_current, m_comp->data());
     ok = IsamOK;
   }
@@ -259,6 +343,10 @@ bool Database::commitWithCompetition(const std::vector<FileBlockPtr>& blocks) {
     all.push_back(cat);
     CommitBatches(all);
     ok = IsamOK;
+  }
+  if (ok && m_recordPending) {
+    m_recordPending = false;
+    finishCreation();
   }
   IsamStatusGuard failure;
   if (ok) failure.release();
@@ -309,8 +397,59 @@ bool Database::createCompetitionFiles() {
   return openCompetitionFiles();
 }
 
-bool Database::createCompetition() {
+void Database::addPendingRecord(FileBlockPtr cat) {
+  std::int32_t recNo = 0;
+  AddRec(cat, recNo, m_comp->data());
+  // The record number was taken when the files were made; nothing else adds records while
+  // the data directory is held for writing.
+  if (IsamOK && recNo != m_current) setStorageError(isam_error::kGeneral, 0);
+}
+
+bool Database::createUnstoredCompetition() {
+  FileBlockPtr cat = nullptr;
+  if (!openCatalogue(cat)) return false;
+  // The number the record will get: added in a batch that is then undone.
+  std::int32_t recNo = 0;
+  m_comp->setStatus(0);
+  BeginBatch(cat);
+  if (IsamOK) AddRec(cat, recNo, m_comp->data());
+  bool ok = IsamOK;
+  {
+    IsamStatusGuard failure;
+    if (ok) failure.release();
+    AbortBatch(cat);
+    refreshCounts(cat);
+    CloseFileBlock(cat);
+  }
+  ok = ok && IsamOK;
+  if (ok) {
+    if (int e = WriteCreationLog(m_dataDir, recNo)) {
+      setStorageError(isam_error::kWriteError, e);
+      ok = false;
+    } else {
+      m_creationPending = true;
+    }
+  }
+  if (ok) {
+    m_current = recNo;
+    m_recordPending = true;
+    m_comp->setCompetitionNumber(ZeroPad(recNo, 2));
+    m_comp->convertDosTexts();
+    ok = createCompetitionFiles();
+  }
+  if (ok) return true;
+  IsamStatusGuard failure;
+  if (m_recordPending) {
+    discardCompetition();
+  } else if (!m_newCatalogueLogged) {
+    finishCreation();
+  }
+  return false;
+}
+
+bool Database::createCompetition(bool withContents) {
   if (!m_catalogueAvailable) return false;
+  if (withContents) return createUnstoredCompetition();
   FileBlockPtr cat = nullptr;
   if (!openCatalogue(cat)) return false;
   BeginBatch(cat);
@@ -359,6 +498,10 @@ void Database::discardCompetition() {
     CloseFileBlock(m_teamFile);
     m_competitionOpen = false;
   }
+  if (m_recordPending) {
+    discardUnstored();
+    return;
+  }
   // The catalogue record goes first: when it cannot be taken back (a full disk), the files
   // stay and the competition stays whole and empty, never listed without its files.
   FileBlockPtr cat = nullptr;
@@ -379,20 +522,45 @@ void Database::discardCompetition() {
   *m_comp = CompetitionRec::makeNew(m_catFileLen);
 }
 
+// A competition whose record never reached the catalogue: its files go, and with them the
+// creation log unless it still guards a new catalogue (abandonCreation takes that back).
+void Database::discardUnstored() {
+  const int n = m_current;
+  m_recordPending = false;
+  DeleteFileBlock(ClassBlockName(m_dataDir, n));
+  DeleteFileBlock(PlayTimeBlockName(m_dataDir, n));
+  DeleteFileBlock(TeamBlockName(m_dataDir, n));
+  if (!m_newCatalogueLogged) finishCreation();
+  m_current = 0;
+  m_openFailed = false;
+  *m_comp = CompetitionRec::makeNew(m_catFileLen);
+}
+
+void Database::finishCreation() {
+  if (!m_creationPending) return;
+  RemoveCreationLog(m_dataDir);
+  m_creationPending = m_newCatalogueLogged = false;
+}
+
+bool Database::abandonCreation() {
+  if (m_recordPending) discardCompetition();
+  closeAll();
+  if (!m_creationPending) return true;
+  m_creationPending = m_newCatalogueLogged = false;
+  return RecoverCreationLog(m_dataDir);
+}
+
 bool Database::openCompetitionFiles() {
   if (!m_catalogueAvailable || m_current == 0) return false;
   if (m_competitionOpen) return true;
-  OpenRecordBlock(m_classFile, ClassBlockName(m_dataDir, m_current), kClassRecLen, readOnly());
-  if (IsamOK) {
-    OpenRecordBlock(m_playTimeFile, PlayTimeBlockName(m_dataDir, m_current), kPlayTimeRecLen,
-                    readOnly());
-  }
-  if (IsamOK)
-    OpenRecordBlock(m_teamFile, TeamBlockName(m_dataDir, m_current), kTeamRecLen, readOnly());
+  openBlock(m_classFile, ClassBlockName(m_dataDir, m_current), kClassRecLen);
+  if (IsamOK) openBlock(m_playTimeFile, PlayTimeBlockName(m_dataDir, m_current), kPlayTimeRecLen);
+  if (IsamOK) openBlock(m_teamFile, TeamBlockName(m_dataDir, m_current), kTeamRecLen);
   m_competitionOpen = IsamOK;
   m_openFailed = !m_competitionOpen;
+  m_openFailError = IsamError;
   if (!m_competitionOpen) {
-    m_openFailure = IsamErrorText();
+    m_openFailure = IsamErrorText() + OpenFailureAdvice(IsamError);
     // Blocks opened before the failure are closed again so that no handle outlives the
     // attempt; the failure's status is kept for the caller.
     IsamStatusGuard failure;
@@ -410,6 +578,8 @@ bool Database::openCompetitionFiles() {
 
 void Database::closeCompetition() {
   if (!m_competitionOpen) return;
+  // A competition whose record was never stored is no competition: its files go.
+  if (m_recordPending) return discardCompetition();
   if (!readOnly()) storeCompetition(false);
   CloseFileBlock(m_classFile);
   CloseFileBlock(m_playTimeFile);
@@ -547,7 +717,6 @@ bool Database::backupCompetition() {
   } else {
     text = MessageText(msg::kCopyFailed) + IsamErrorText();
   }
-  if (text.size() > kMessageBufferMax) text.resize(kMessageBufferMax);
   ShowMessage(201, text);
   CloseProgress();
   IsamStatusGuard failure;
@@ -685,16 +854,69 @@ std::vector<std::int32_t> Database::playTimesInKeyOrder() {
 
 namespace {
 template <typename Rec>
-bool readInto(FileBlockPtr file, std::int32_t recNo, Rec& buffer) {
+bool readInto(FileBlockPtr file, std::int32_t recNo, Rec& buffer, bool convert = true) {
   if (file == nullptr || recNo <= 0 || recNo >= FileLen(file)) return false;
   Rec rec;
   GetRec(file, recNo, rec.data());
   if (!IsamOK) return false;
-  rec.convertDosTexts();
+  if (convert) rec.convertDosTexts();
   buffer = rec;
   return rec.status() == 0;
 }
+
+template <typename Rec>
+bool writeFrom(FileBlockPtr file, std::int32_t recNo, const Rec& rec) {
+  if (file == nullptr || recNo <= 0) return false;
+  Rec stored = rec;
+  stored.setStatus(0);
+  PutRec(file, recNo, stored.data());
+  return IsamOK;
+}
 }  // namespace
+
+bool Database::readClassRecord(std::int32_t recNo, DivisionRec& out, bool convert) const {
+  return readInto(m_classFile, recNo, out, convert);
+}
+bool Database::readTeamRecord(std::int32_t recNo, TeamRec& out, bool convert) const {
+  return readInto(m_teamFile, recNo, out, convert);
+}
+bool Database::readPlayTimeRecord(std::int32_t recNo, PlayTimeRec& out, bool convert) const {
+  return readInto(m_playTimeFile, recNo, out, convert);
+}
+bool Database::writeClassRecord(std::int32_t recNo, const DivisionRec& rec) {
+  return writeFrom(m_classFile, recNo, rec);
+}
+bool Database::writeTeamRecord(std::int32_t recNo, const TeamRec& rec, bool keepsOrder) {
+  if (!keepsOrder) m_teamIndexStale = true;
+  return writeFrom(m_teamFile, recNo, rec);
+}
+bool Database::writePlayTimeRecord(std::int32_t recNo, const PlayTimeRec& rec) {
+  return writeFrom(m_playTimeFile, recNo, rec);
+}
+namespace {
+std::int32_t findKey(FileBlockPtr file, const std::string& key) {
+  if (file == nullptr) return 0;
+  std::int32_t recNo = 0;
+  FindKey(file, 1, recNo, cut30(key));
+  return IsamOK ? recNo : 0;
+}
+}  // namespace
+
+std::int32_t Database::findClassKey(const std::string& key) const {
+  return findKey(m_classFile, key);
+}
+std::int32_t Database::findTeamKey(const std::string& key) const {
+  return findKey(m_teamFile, key);
+}
+std::int32_t Database::findPlayTimeKey(const std::string& key) const {
+  return findKey(m_playTimeFile, key);
+}
+std::int32_t Database::teamFileLength() const {
+  return m_teamFile == nullptr ? 0 : FileLen(m_teamFile);
+}
+std::int32_t Database::playTimeFileLength() const {
+  return m_playTimeFile == nullptr ? 0 : FileLen(m_playTimeFile);
+}
 
 bool Database::readClass(std::int32_t recNo) {
   const bool ok = readInto(m_classFile, recNo, *m_cls);

@@ -76,7 +76,10 @@ class Database {
   // True when the current competition's record was read but its files did not open (a
   // missing or damaged file): it stays current so that "indexbygg" can repair it.
   bool competitionFailedToOpen() const { return m_openFailed; }
-  // Why the files of the current competition did not open (IsamErrorText of the failure).
+  // The storage error that kept the current competition's files from opening (0 when none).
+  std::int32_t openFailError() const { return m_openFailed ? m_openFailError : 0; }
+  // Why the files of the current competition did not open (IsamErrorText of the failure,
+  // with OpenFailureAdvice).
   const std::string& openFailureText() const { return m_openFailure; }
   int currentCompetition() const { return m_current; }
   void setCurrentCompetition(int n) { m_current = n; }
@@ -136,8 +139,9 @@ class Database {
   // Opens the catalogue, takes its counts and closes it again; posts msg::kFilesOpen or
   // msg::kDataFilesMissing.
   bool readCatalogue();
-  // Creates an empty catalogue (record length 2233, no keys) and reads it.
-  bool createCatalogue();
+  // Creates an empty catalogue (record length 2233, no keys) and reads it. With `logged` the
+  // new catalogue is named in a creation log first (see createCompetition).
+  bool createCatalogue(bool logged = false);
   bool selectCompetition(int n, bool allowNew);
   bool readCompetition(int n);
   // Reads catalogue record n into `rec` without touching the competition buffer; true when
@@ -152,7 +156,17 @@ class Database {
   // Adds the competition buffer to the catalogue as a new competition, creates its files and
   // opens them, as one step: when any part fails the catalogue is as it was and no file of
   // the competition is left behind. Returns false (status set) then.
-  bool createCompetition();
+  // With `withContents` the record is not added yet: the competition is current and its
+  // files open, and commitWithCompetition adds the record in the same unit as the first
+  // contents. Until then the creation is logged (rename_log.h), so a process that dies
+  // before the unit is stored leaves the data directory as before; closing or discarding
+  // the competition before that deletes its files.
+  bool createCompetition(bool withContents = false);
+  // Removes the creation log once what it guards is stored.
+  void finishCreation();
+  // After a failed demo: takes back every competition and the catalogue the creation log
+  // names that were not stored, as the next open would after a crash.
+  bool abandonCreation();
   // Takes back a competition created by createCompetition in this session whose first
   // contents could not be stored: closes it without storing, deletes its files and its
   // catalogue record.
@@ -202,6 +216,27 @@ class Database {
   bool readTeam(std::int32_t recNo);
   bool readPlayTime(std::int32_t recNo);
 
+  // Reads record `recNo` into `out` and leaves the buffers alone; true when it is in use.
+  // Texts in the DOS code page are converted unless `convert` is false (a record that is
+  // written back keeping its stored bytes).
+  bool readClassRecord(std::int32_t recNo, DivisionRec& out, bool convert = true) const;
+  bool readTeamRecord(std::int32_t recNo, TeamRec& out, bool convert = true) const;
+  bool readPlayTimeRecord(std::int32_t recNo, PlayTimeRec& out, bool convert = true) const;
+  // Writes `rec` (Status 0) at `recNo` without touching keys or buffers. A team write
+  // marks the team index stale unless `keepsOrder` (a write of its place alone, which no
+  // selection's order depends on).
+  bool writeClassRecord(std::int32_t recNo, const DivisionRec& rec);
+  bool writeTeamRecord(std::int32_t recNo, const TeamRec& rec, bool keepsOrder = false);
+  bool writePlayTimeRecord(std::int32_t recNo, const PlayTimeRec& rec);
+  // The record number of the first record whose key is `key` (cut to 30 characters), 0
+  // when there is none; the buffers are not touched.
+  std::int32_t findClassKey(const std::string& key) const;
+  std::int32_t findTeamKey(const std::string& key) const;
+  std::int32_t findPlayTimeKey(const std::string& key) const;
+  // Record numbers past the last record of the team and play-time files (their lengths).
+  std::int32_t teamFileLength() const;
+  std::int32_t playTimeFileLength() const;
+
   // Recomputes the statistics of the team in the team buffer with the class buffer's points.
   void computeTeamStatistics();
   // "radera alla lag": asks first; false when nothing was removed.
@@ -214,6 +249,9 @@ class Database {
 
   // ---- rebuild ("indexbygg") ----
   bool rebuildCompetition();
+  // The records the last rebuild could not carry over, one line each ("lg01.Dat post 12:
+  // ..."); they were also shown as a warning.
+  const std::vector<std::string>& rebuildLostRecords() const { return m_rebuildLost; }
 
  private:
   template <typename Rec>
@@ -225,6 +263,22 @@ class Database {
   bool lockDataDir();
   bool readOnly() const { return m_access == DataDirAccess::Read; }
   void refreshCounts(FileBlockPtr cat);
+  // Opens a block of this data directory for the access set. A reader that finds an
+  // unfinished change (a writer that crashed) first rolls it back with the lock taken
+  // exclusively for that moment, then reads the state before the crash.
+  void openBlock(FileBlockPtr& handle, const std::string& name, std::int32_t recordLength);
+  bool recoverForReader(const std::string& name);
+  // Completes or undoes the file swaps of a rebuild that a crash stopped (rename_log.h),
+  // with the lock taken exclusively for that moment.
+  bool recoverRenames();
+  // Runs `work` holding the data directory's lock exclusively; a reader converts its lock for
+  // that moment and back. False when the lock could not be had or `work` failed.
+  bool exclusively(const std::function<bool()>& work);
+  // createCompetition(true): the files of a competition whose record waits for its first
+  // contents (commitWithCompetition adds it).
+  bool createUnstoredCompetition();
+  void addPendingRecord(FileBlockPtr cat);
+  void discardUnstored();
   bool copyBlock(const std::string& name, const std::string& folder, int line);
   // Copies the competition's tie-order file, when it has one, into a backup folder.
   bool copyTieOrders(const std::string& folder, int nn);
@@ -238,6 +292,13 @@ class Database {
   bool m_catalogueAvailable = false;
   bool m_competitionOpen = false;
   bool m_openFailed = false;
+  std::int32_t m_openFailError = 0;
+  bool m_creationPending = false;  // this program's creation log is on disk
+  // The current competition was made by createCompetition(true) and its record is not in
+  // the catalogue yet.
+  bool m_recordPending = false;
+  bool m_newCatalogueLogged = false;  // the creation log also names a new catalogue
+  std::vector<std::string> m_rebuildLost;
   std::string m_openFailure;
   int m_current = 0;
   int m_catFileLen = 0;
@@ -274,11 +335,20 @@ std::string FindFileNoCase(const std::string& dir, const std::string& name);
 void OpenRecordBlock(FileBlockPtr& handle, const std::string& name, std::int32_t recordLength,
                      bool readOnly = false);
 
+// True when the last storage operation failed (IsamOK false): a command that did nothing
+// tells a refusal by the person from a failure this way.
+bool LastStorageFailed();
+
 // The text of the storage error in IsamError as the user is shown it: the catalogue text,
 // followed for an I/O failure by its cause and the file it happened on ("... (åtkomst
 // nekad: FILE)"). A full disk (ENOSPC, EDQUOT) reads "disken är full: FILE" alone, a symbolic
 // link the program refuses to write through "FILE är en symbolisk länk; ...". Code page 1252.
 std::string IsamErrorText();
+
+// What the person can do about a competition whose files did not open with storage error
+// `error`, as a text to append to its message: a damaged data file is restored from a backup,
+// a damaged or missing index is rebuilt; "" when the files are not at fault.
+std::string OpenFailureAdvice(std::int32_t error);
 
 // Renames `from` to `to` unless `to` already exists; never replaces a file. Returns 0 or
 // the errno of the failure (EEXIST when `to` exists).

@@ -20,6 +20,7 @@
 //     its data file: a missing or damaged index file, which is what the rebuild exists to
 //     repair, never stops it. A data file whose record length is not the block's own is
 //     never read that way.
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -30,6 +31,7 @@
 #include "common/progress.h"
 #include "common/text.h"
 #include "database/database.h"
+#include "database/rename_log.h"
 
 namespace liga {
 namespace {
@@ -87,6 +89,9 @@ class RecordSource {
   }
 
   std::int32_t fileLen() { return m_block != nullptr ? FileLen(m_block) : m_fileLen; }
+  // Whole records a data file read without the engine holds beyond the count in its damaged
+  // header: they cannot be told from garbage, so they are reported, not carried over.
+  std::int32_t beyondCount() const { return m_block != nullptr ? 0 : m_beyond; }
 
   // Reads record `r`; sets the engine status like GetRec.
   void get(std::int32_t r, void* buffer) {
@@ -121,6 +126,7 @@ class RecordSource {
     m_data.seekg(0, std::ios::end);
     const std::int64_t records = static_cast<std::int64_t>(m_data.tellg()) / recordLength;
     m_fileLen = static_cast<std::int32_t>(std::min<std::int64_t>(numRec + 1, records));
+    m_beyond = static_cast<std::int32_t>(std::max<std::int64_t>(0, records - (numRec + 1)));
     m_recordLength = recordLength;
     return true;
   }
@@ -128,6 +134,7 @@ class RecordSource {
   FileBlockPtr m_block = nullptr;
   std::ifstream m_data;
   std::int32_t m_fileLen = 0;
+  std::int32_t m_beyond = 0;
   std::int32_t m_recordLength = 0;
 };
 
@@ -136,12 +143,21 @@ class Rebuild {
   Rebuild(const Database& db, int nn) : m_nn(nn), m_dir(db.dataDir()) {}
 
   bool run() {
-    const bool ok = preflight() && prescanTeams() && classPass() && playTimePass() && teamPass() &&
-                    recountClasses() && storeTotals();
+    bool ok = preflight() && writeLog() && prescanTeams() && classPass() && playTimePass() &&
+              teamPass() && recountClasses() && storeTotals() && commitLog();
+    // A commit line that may be on disk decides: everything is in place, so the rebuild is
+    // finished rather than undone.
+    if (!ok && m_undecided) ok = true;
     if (ok) {
       finish();
     } else {
       restoreDone();
+      // The totals may be in the catalogue already: the log's undo puts the old ones back.
+      // When even that fails, the log stays and the next open undoes the rest.
+      if (m_logWritten) {
+        IsamStatusGuard failure;
+        (void)RecoverRenameLog(m_dir);
+      }
     }
     return ok;
   }
@@ -164,8 +180,11 @@ class Rebuild {
   void fail(const std::string& block) {
     IsamStatusGuard failure;
     failure.keepOnlyFailure();
+    // A full disk is said as such, with the file it hit; every block is back as it was.
+    const bool full = !IsamOK && (IsamDosError == ENOSPC || IsamDosError == EDQUOT);
     const std::string text =
-        MessageText(msg::kCannotRename) + block + MessageText(msg::kIndexBuildFailed);
+        full ? IsamErrorText() + W(" (indexbygg av ") + block + W(" avbröts, inget ändrades)")
+             : MessageText(msg::kCannotRename) + block + MessageText(msg::kIndexBuildFailed);
     ProgressLine(3, text);
     ShowMessage(1, text);
     m_failText = text;
@@ -305,8 +324,43 @@ class Rebuild {
     status.restore();
   }
 
+  void lose(const Pass& p, std::int32_t r, const char* why) {
+    m_lost.push_back(p.label + ".Dat post " + std::to_string(r) + ": " + W(why));
+  }
+
+  // Rule 1 of the rename log: the swaps to come, on disk before the first of them.
+  bool writeLog() {
+    RenameTotals before;
+    if (!ReadTotals(m_dir, m_nn, &before)) {
+      fail(blockLabel("klass"));
+      return false;
+    }
+    std::vector<RenameLogBlock> blocks;
+    for (const Pass& p : {pass("klass", 0), pass("game", 1), pass("lg", 2)})
+      blocks.push_back({p.label, p.temp});
+    if (int e = WriteRenameLog(m_dir, m_nn, before, blocks)) return logFailed(e);
+    m_logWritten = true;
+    return true;
+  }
+
+  // Rule 2: the rebuild is done once its totals are in the log.
+  bool commitLog() {
+    if (int e = CommitRenameLog(m_dir, {m_totalTeams, m_totalMatches, m_totalOpen}, &m_undecided))
+      return logFailed(e);
+    return true;
+  }
+
+  bool logFailed(int error) {
+    IsamOK = false;
+    IsamError = isam_error::kWriteError;
+    IsamDosError = error;
+    fail(blockLabel("klass"));
+    return false;
+  }
+
   void finish() {
     for (const Pass& p : m_done) deleteTemp(p);
+    RemoveRenameLog(m_dir);
     IsamOK = true;
     IsamError = IsamDosError = 0;
   }
@@ -381,16 +435,25 @@ class Rebuild {
     for (std::int32_t r = 1; ok && r < len; ++r) {
       temp.get(r, rec.data());
       if (!IsamOK) {
-        ok = false;
-        break;
+        lose(p, r, "kunde inte läsas");
+        IsamOK = true;
+        IsamError = IsamDosError = 0;
+        continue;
       }
-      if (rec.status() != 0) continue;
+      // A free record names the next free one (-1 ends the chain); anything else is damage.
+      const std::int32_t status = rec.status();
+      if (status != 0 && status != -1 && (status < 1 || status >= len))
+        lose(p, r, "statusfältet är skadat");
+      if (status != 0) continue;
       rec.convertDosTexts();
       const std::int32_t n = carry(rec, r, fresh);
       ok = n != 0 && IsamOK;
       map[r] = n;
       ProgressLine(3, FormatInt(r, 4) + " " + ProgressName(rec));
     }
+    if (temp.beyondCount() > 0)
+      m_lost.push_back(p.label + ".Dat: " + std::to_string(temp.beyondCount()) +
+                       W(" poster efter det antal som huvudet anger"));
     return endPass(p, temp, fresh, ok);
   }
 
@@ -507,6 +570,8 @@ class Rebuild {
  public:
   // The message of the failure that stopped the rebuild; empty after success.
   std::string m_failText;
+  // Every record of the old blocks that was not carried over, and why (code page 1252).
+  std::vector<std::string> m_lost;
 
  private:
   int m_nn;
@@ -517,6 +582,8 @@ class Rebuild {
   // names.
   std::map<std::string, std::vector<std::pair<std::string, std::string>>> m_moved;
   int m_totalTeams = 0, m_totalMatches = 0, m_totalOpen = 0;
+  bool m_logWritten = false;
+  bool m_undecided = false;
   std::vector<std::int32_t> m_teamClass;       // old team record -> old class record
   std::map<std::int32_t, int> m_played;        // new class record -> matches with a result
   std::map<std::int32_t, int> m_teamsInClass;  // new class record -> its teams
@@ -530,6 +597,7 @@ bool Database::rebuildCompetition() {
     return false;
   }
   OpenProgress("indexbygg", 3, false);
+  m_rebuildLost.clear();
   // A competition whose files would not open (a missing or damaged index) is rebuilt too:
   // its catalogue record names it.
   int nn = m_competitionOpen ? m_current : 0;
@@ -551,6 +619,7 @@ bool Database::rebuildCompetition() {
     Rebuild rebuild(*this, nn);
     ok = rebuild.run();
     failText = rebuild.m_failText;
+    if (ok) m_rebuildLost = rebuild.m_lost;
     if (ok) ProgressLine(3, MessageText(msg::kDone));
   }
   const bool failed = !ok && nn != 0;
@@ -564,6 +633,12 @@ bool Database::rebuildCompetition() {
   if (nn != 0) selectCompetition(nn, false);
   CloseProgress();
   if (!failText.empty()) ShowMessage(1, failText);
+  if (!m_rebuildLost.empty()) {
+    std::string text = W("indexbygg kunde inte föra över ") + std::to_string(m_rebuildLost.size()) +
+                       W(" poster (de kan finnas kvar i en säkerhetskopia):");
+    for (const std::string& line : m_rebuildLost) text += "\n" + line;
+    ShowMessage(201, text);
+  }
   return ok;
 }
 

@@ -168,7 +168,7 @@ RestoreResult addRestored(Database& db, const std::string& folder, RestoreResult
   const int previous = db.currentCompetition();
   db.closeCompetition();
   db.comp() = rec;
-  bool created = db.createCompetition();
+  bool created = db.createCompetition(true);
   if (created && db.currentCompetition() > kMaxCompetitions) {
     db.discardCompetition();
     created = false;
@@ -183,11 +183,11 @@ RestoreResult addRestored(Database& db, const std::string& folder, RestoreResult
          db.commitWithCompetition({db.classFile(), db.teamFile(), db.playTimeFile()});
   }
   if (ok) {
+    db.finishCreation();
     r.ok = true;
     r.number = db.currentCompetition();
     r.message = W("Tävling nr.") + ZeroPad(r.backupNumber, 2) + W(" från ") + W(folder) +
                 W(" återställd som nr.") + ZeroPad(r.number, 2) + W(" ..lyckad återställning!!");
-    if (r.message.size() > kMessageBufferMax) r.message.resize(kMessageBufferMax);
     ShowMessage(201, r.message);
     return r;
   }

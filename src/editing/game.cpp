@@ -6,6 +6,7 @@
 #include "editing/pick.h"
 #include "editing/select.h"
 #include "editing/team_matches.h"
+#include "model/matches.h"
 
 namespace liga {
 namespace {
@@ -130,9 +131,7 @@ OkResult TGameForm::okButtonClick() {
     if (const std::string problem = PlayTimeTextProblem(edSpeltid); !problem.empty())
       return OkResult::Refused(problem, "edSpeltid");
   }
-  std::int32_t found = 0;
-  FindKey(m_db.playTimeFile(), 1, found, when);
-  if (IsamOK) {
+  if (m_db.findPlayTimeKey(when) != 0) {
     return OkResult::Refused(
         W("speltiden finns redan registrerad. \"") + when + W("\" Måste vara unik."), "edSpeltid");
   }
@@ -182,99 +181,29 @@ void TGameForm::cancelButtonClick() {
   m_close = EditorClose::Cancel;
 }
 
-void TGameForm::clearOldTeam(std::int32_t teamRecNo, int matchNumber) {
-  UpdateTeam(m_db, teamRecNo, [&](TeamRec& t) {
-    const int m = FindTeamEntry(t, matchNumber);
-    if (m == 0) return false;
-    TeamMatchEntry cleared;
-    cleared.setOwnScore(kNoResult);
-    cleared.setOpponentScore(kNoResult);
-    t.setMatch(m, cleared);
-    if (m == t.teamMatchCount()) t.setTeamMatchCount(m - 1);
-    return true;
-  });
-}
-
 void TGameForm::writeTeamMatchLists(std::int32_t playTimeRecNo) {
-  // The play-time buffer changes as teams are read; the slots are worked on in a copy.
+  // The play time as edited; its slots are then taken as the model stored them.
   PlayTimeRec pt = m_db.playTime();
-  CompetitionRec& comp = m_db.comp();
-  FileBatches batches({m_db.teamFile()});
-  const int lastBefore = comp.lastMatchNumber();
-  for (int s = 1; s <= PlayTimeRec::kMaxRows; ++s) {
-    MatchEntry slot = StoredScores(pt.match(s));
-    const MatchEntry old = StoredScores(m_saved.match(s));
-    if (sameBytes(slot, old)) {
-      pt.setMatch(s, slot);
-      continue;
+  {
+    model::MatchUnit unit(m_db);
+    for (int s = 1; s <= PlayTimeRec::kMaxRows; ++s) {
+      const MatchEntry slot = StoredScores(pt.match(s));
+      if (sameBytes(slot, StoredScores(m_saved.match(s)))) continue;
+      const std::int32_t home = slot.homeTeamRecNo(), away = slot.awayTeamRecNo();
+      if (home <= 0 && away <= 0) {
+        model::ClearMatch(unit, playTimeRecNo, s);
+      } else if (model::PlaceMatch(unit, playTimeRecNo, s, home, away) ==
+                 model::PlaceOutcome::NoRoom) {
+        ShowMessage(1, W("Får ej plats med fler matcher i lagfilen!"));
+      }
     }
-    if (old.matchNumber() > 0) {
-      if (old.homeTeamRecNo() > 0 && old.homeTeamRecNo() != slot.homeTeamRecNo())
-        clearOldTeam(old.homeTeamRecNo(), old.matchNumber());
-      if (old.awayTeamRecNo() > 0 && old.awayTeamRecNo() != slot.awayTeamRecNo())
-        clearOldTeam(old.awayTeamRecNo(), old.matchNumber());
-    }
-    const std::int32_t home = slot.homeTeamRecNo(), away = slot.awayTeamRecNo();
-    if (home <= 0 && away <= 0) {
-      // A slot whose match lost both teams is free again.
-      slot = MatchEntry();
-      slot.setHomeScore(kNoResult);
-      slot.setAwayScore(kNoResult);
-      pt.setMatch(s, slot);
-      continue;
-    }
-    const bool isNew = slot.matchNumber() == 0;
-    // The entry each team gets: its entry of this match, else a free one. A new match is
-    // registered only when both teams exist and both have room, so a match number is
-    // never handed to one side alone.
-    auto entryFor = [&](std::int32_t team) -> int {
-      if (!m_db.readTeam(team)) return -1;
-      int m = isNew ? 0 : FindTeamEntry(m_db.team(), slot.matchNumber());
-      if (m == 0) m = FreeTeamEntry(m_db.team());
-      return m;
-    };
-    const int homeEntry = entryFor(home);
-    const int awayEntry = entryFor(away);
-    if (homeEntry == 0 || awayEntry == 0)
-      ShowMessage(1, W("Får ej plats med fler matcher i lagfilen!"));
-    if (isNew && (homeEntry <= 0 || awayEntry <= 0)) {
-      MatchEntry free;
-      free.setHomeScore(kNoResult);
-      free.setAwayScore(kNoResult);
-      pt.setMatch(s, free);
-      continue;
-    }
-    const int number = isNew ? comp.lastMatchNumber() + 1 : slot.matchNumber();
-    auto write = [&](std::int32_t team, int m, std::int32_t opponent, int own, int theirs) {
-      if (m <= 0) return;
-      UpdateTeam(m_db, team, [&](TeamRec& t) {
-        TeamMatchEntry e;
-        e.setMatchNumber(number);
-        e.setOpponentRecNo(opponent);
-        e.setPlayTimeRecNo(playTimeRecNo);
-        e.setOwnScore(own);
-        e.setOpponentScore(theirs);
-        t.setMatch(m, e);
-        if (m > t.teamMatchCount()) t.setTeamMatchCount(m);
-        return true;
-      });
-    };
-    write(home, homeEntry, away, slot.homeScore(), slot.awayScore());
-    write(away, awayEntry, -home, slot.awayScore(), slot.homeScore());
-    if (isNew) {
-      comp.setLastMatchNumber(number);
-      slot.setMatchNumber(number);
-    }
-    pt.setMatch(s, slot);
+    unit.commit();
   }
-  int used = 0;
-  for (int s = 1; s <= PlayTimeRec::kMaxRows; ++s)
-    if (pt.match(s).matchNumber() > 0) used = s;
-  pt.setUsedRows(used);
-  batches.commit();
-  // The numbers handed out are on disk before the play time that uses them, so a session
-  // that ends abruptly never hands the same number out twice.
-  if (comp.lastMatchNumber() != lastBefore) m_db.storeCompetition(false);
+  PlayTimeRec stored;
+  if (m_db.readPlayTimeRecord(playTimeRecNo, stored)) {
+    for (int s = 1; s <= PlayTimeRec::kMaxRows; ++s) pt.setMatch(s, stored.match(s));
+    pt.setUsedRows(stored.usedRows());
+  }
   m_db.playTime() = pt;
 }
 
@@ -309,18 +238,16 @@ std::string MatchCountText(const MatchCount& c) {
 }
 
 bool ClearSlots(Database& db, std::int32_t playTimeRecNo, std::int32_t teamRecNo) {
-  if (!db.readPlayTime(playTimeRecNo)) return false;
-  TGameForm form(db, false);
-  for (int s = 1; s <= PlayTimeRec::kMaxRows; ++s) {
-    const MatchEntry e = db.playTime().match(s);
-    if (e.matchNumber() <= 0) continue;
-    if (teamRecNo != 0 && e.homeTeamRecNo() != teamRecNo && e.awayTeamRecNo() != teamRecNo)
-      continue;
-    form.clearCell(s, TGameForm::kHomePick);
-    form.clearCell(s, TGameForm::kAwayPick);
+  bool ok = true;
+  {
+    model::MatchUnit unit(db);
+    for (const model::MatchValue& m : model::PlayTimeMatches(db, playTimeRecNo)) {
+      if (teamRecNo != 0 && m.home != teamRecNo && m.away != teamRecNo) continue;
+      ok = model::ClearMatch(unit, playTimeRecNo, m.slot) && ok;
+    }
+    ok = unit.commit() && ok;
   }
-  form.writeTeamMatchLists(playTimeRecNo);
-  return db.rewritePlayTime(playTimeRecNo);
+  return db.readPlayTime(playTimeRecNo) && ok;
 }
 
 bool TlgGameRegForm::CheckBeforeDeleting() {

@@ -76,7 +76,6 @@ class TGameForm {
   void fillSide(int row, int col, std::int32_t teamRecNo);
   Side& side(int row, int col) { return col == kHomePick ? m_home[row] : m_away[row]; }
   const Side& side(int row, int col) const { return col == kHomePick ? m_home[row] : m_away[row]; }
-  void clearOldTeam(std::int32_t teamRecNo, int matchNumber);
 
   Database& m_db;
   bool m_adding;

@@ -51,11 +51,10 @@ OkResult TklassDlg::BitBtn1Click() {
   // The name is looked up as it will be stored (22 characters): a longer typed name that
   // differs only beyond the stored length is the same class.
   const std::string name = UpCase(edKlass).substr(0, 22);
-  std::int32_t found = 0;
-  FindKey(m_db.classFile(), 1, found, name);
+  const bool taken = m_db.findClassKey(name) != 0;
   if (const std::string missing = MissingText(name, "klassens namn"); !missing.empty()) {
     result = OkResult::Refused(missing, "edKlass");
-  } else if (IsamOK) {
+  } else if (taken) {
     result = OkResult::Refused(W("Klassen/divisionen finns redan registrerad. \"") + name +
                                    W("\" Måste vara unik, ändra namnet."),
                                "edKlass");

@@ -11,6 +11,7 @@
 #include "editing/game.h"
 #include "editing/klass.h"
 #include "editing/select.h"
+#include "model/matches.h"
 
 namespace liga {
 namespace {
@@ -178,9 +179,7 @@ OkResult TLagForm::okButtonClick() {
                              "sgLagMedl", row + 1, 5);
   }
   const std::string key = ZeroPad(udNummer, 4);
-  std::int32_t found = 0;
-  FindKey(m_db.teamFile(), 1, found, key);
-  if (IsamOK) {
+  if (m_db.findTeamKey(key) != 0) {
     return OkResult::Refused(
         W("lagnumret finns redan registrerad. \"") + key + W("\" Måste vara unik."), "edNummer");
   }
@@ -245,16 +244,14 @@ bool TlgLagRegForm::CheckBeforeAdding() {
 bool TlgLagRegForm::CheckBeforeDeleting() {
   const TeamRec t = m_db.team();
   const std::int32_t teamRecNo = m_db.teamRecNo();
-  const int count = std::clamp<std::int32_t>(t.teamMatchCount(), 0, TeamRec::kMaxMatches);
   MatchCount c;
   std::vector<std::int32_t> playTimes;
-  for (int m = 1; m <= count; ++m) {
-    const TeamMatchEntry e = t.match(m);
-    if (e.matchNumber() <= 0 || e.opponentRecNo() == 0) continue;
+  for (const model::TeamMatch& m : model::TeamMatches(t)) {
+    if (m.number <= 0) continue;
     ++c.matches;
-    if (ScorePresent(e.ownScore()) || ScorePresent(e.opponentScore())) ++c.withResults;
-    if (std::find(playTimes.begin(), playTimes.end(), e.playTimeRecNo()) == playTimes.end())
-      playTimes.push_back(e.playTimeRecNo());
+    if (ScorePresent(m.ownScore) || ScorePresent(m.opponentScore)) ++c.withResults;
+    if (std::find(playTimes.begin(), playTimes.end(), m.playTimeRecNo) == playTimes.end())
+      playTimes.push_back(m.playTimeRecNo);
   }
   if (c.matches == 0) return true;
   // A team is deleted only with its matches: play times refer to teams by record number,

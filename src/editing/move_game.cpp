@@ -8,6 +8,7 @@
 #include "common/text.h"
 #include "editing/select.h"
 #include "editing/team_matches.h"
+#include "model/matches.h"
 
 namespace liga {
 namespace {
@@ -90,22 +91,6 @@ OkResult TMoveGameForm::doubleClickLeft(int row) {
   return move();
 }
 
-bool TMoveGameForm::findEntry(std::int32_t team, int matchNumber, std::int32_t playTime,
-                              TeamRec& buffer, int& entry) {
-  if (!SelectTeamNo(m_db, team)) return false;
-  buffer = m_db.team();
-  const int count = std::min<std::int32_t>(buffer.teamMatchCount(), TeamRec::kMaxMatches);
-  for (int m = 1; m <= count; ++m) {
-    const TeamMatchEntry e = buffer.match(m);
-    if (e.matchNumber() == matchNumber && e.playTimeRecNo() == playTime) {
-      entry = m;
-      return true;
-    }
-  }
-  // A team without an entry for the match here is treated as a team that cannot be found.
-  return false;
-}
-
 std::string TMoveGameForm::sameDayPlayTime(std::int32_t team, const std::string& day,
                                            std::int32_t except, std::string& teamText) {
   if (!SelectTeamNo(m_db, team)) return {};
@@ -171,59 +156,18 @@ OkResult TMoveGameForm::move() {
 
   const auto started = std::chrono::steady_clock::now();
   OpenProgress(W("Vänta!! Sorterar in flyttningen.."), kProgressRows, false);
-  SetMessageBuffer("");
-  StoreScores(left.copy);
-  StoreScores(right.copy);
   m_selectedRow = -1;
-
-  FileBatches batches({m_db.teamFile(), m_db.playTimeFile()});
-  const MatchEntry slot = left.copy.match(r);
-  TeamRec home, away;
-  int homeEntry = 0, awayEntry = 0;
-  SetMessageBuffer("Fel i filerna! Kan ej finna hemmalaget!");
-  bool found = findEntry(slot.homeTeamRecNo(), slot.matchNumber(), left.recNo, home, homeEntry);
-  if (found) {
-    SetMessageBuffer("Fel i filerna! Kan ej finna bortalaget!");
-    found = findEntry(slot.awayTeamRecNo(), slot.matchNumber(), left.recNo, away, awayEntry);
-  }
-  if (found) {
-    SetMessageBuffer("");
-    const int to = right.copy.usedRows() + 1;
-    right.copy.setUsedRows(to);
-    right.copy.setMatch(to, slot);
-    for (auto [buffer, entry, recNo] : {std::tuple{&home, homeEntry, slot.homeTeamRecNo()},
-                                        std::tuple{&away, awayEntry, slot.awayTeamRecNo()}}) {
-      TeamMatchEntry e = buffer->match(entry);
-      e.setPlayTimeRecNo(right.recNo);
-      buffer->setMatch(entry, e);
-      m_db.team() = *buffer;
-      ResortTeamMatches(m_db, m_db.team());
-      m_db.rewriteTeam(recNo);
-    }
-    const int used = left.copy.usedRows();
-    left.copy.setUsedRows(used - 1);
-    for (int s = r; s < used; ++s) left.copy.setMatch(s, left.copy.match(s + 1));
-    MatchEntry cleared;
-    cleared.setHomeScore(kNoResult);
-    cleared.setAwayScore(kNoResult);
-    left.copy.setMatch(used, cleared);
-  }
+  const int matchNumber = left.copy.match(r).matchNumber();
+  const model::MoveOutcome outcome = model::MoveMatch(m_db, left.recNo, r, right.recNo);
   ProgressLine(2, "Tid: " + elapsedText(std::chrono::steady_clock::now() - started));
   CloseProgress();
-  const std::string failure = MessageBuffer();
-  if (!failure.empty()) ShowMessage(201, failure);
-
-  for (SideState* s : {&left, &right}) {
-    m_db.playTime() = s->copy;
-    m_db.rewritePlayTime(s->recNo);
-  }
-  batches.commit();
+  if (!outcome.moved) ShowMessage(201, outcome.failure);
   load(1);
   load(2);
-  if (!failure.empty()) return OkResult::Refused(failure);
+  if (!outcome.moved) return OkResult::Refused(outcome.failure);
   OkResult moved = OkResult::Passed();
   moved.message =
-      "match " + std::to_string(slot.matchNumber()) + W(" flyttad till ") + right.copy.playTime();
+      "match " + std::to_string(matchNumber) + W(" flyttad till ") + right.copy.playTime();
   return moved;
 }
 

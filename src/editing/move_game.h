@@ -60,8 +60,6 @@ class TMoveGameForm {
   std::string sameDayPlayTime(std::int32_t team, const std::string& day, std::int32_t except,
                               std::string& teamText);
   bool confirmSameDay(const MatchEntry& slot);
-  bool findEntry(std::int32_t team, int matchNumber, std::int32_t playTime, TeamRec& buffer,
-                 int& entry);
 
   Database& m_db;
   std::vector<ListItem> m_list;

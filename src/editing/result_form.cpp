@@ -6,16 +6,9 @@
 #include "common/text.h"
 #include "editing/select.h"
 #include "editing/team_matches.h"
+#include "model/matches.h"
 
 namespace liga {
-namespace {
-
-bool present(int score) {
-  return ScorePresent(score);
-}
-
-}  // namespace
-
 TResultForm::TResultForm(Database& db) : m_db(db) {
   OpenProgress(W("Vänta ... speltider"), kProgressRows, false);
   for (const std::int32_t recNo : db.playTimesInKeyOrder()) {
@@ -126,51 +119,16 @@ OkResult TResultForm::check() {
 }
 
 void TResultForm::save() {
-  FileBatches batches({m_db.teamFile(), m_db.classFile(), m_db.playTimeFile()});
+  // The play time's changed matches are one unit: all of them are stored, with the
+  // counters, or none.
+  model::MatchUnit unit(m_db);
   for (int r = 1; r < kRows; ++r) {
     const MatchEntry e = m_work.match(r);
-    const MatchEntry old = m_copy.match(r);
-    if (e.bytes() == old.bytes()) continue;
-    const int home = e.homeScore(), away = e.awayScore();
-    const bool homeFound = UpdateTeam(m_db, e.homeTeamRecNo(), [&](TeamRec& t) {
-      const int m = FindTeamEntry(t, e.matchNumber());
-      if (m == 0) return false;
-      TeamMatchEntry te = t.match(m);
-      te.setOwnScore(StoredScore(home));
-      te.setOpponentScore(StoredScore(away));
-      t.setMatch(m, te);
-      return true;
-    });
-    const bool awayFound = UpdateTeam(m_db, e.awayTeamRecNo(), [&](TeamRec& t) {
-      const int m = FindTeamEntry(t, e.matchNumber());
-      if (m == 0) return false;
-      TeamMatchEntry te = t.match(m);
-      te.setOwnScore(StoredScore(away));
-      te.setOpponentScore(StoredScore(home));
-      t.setMatch(m, te);
-      return true;
-    });
-    if (homeFound && awayFound) {
-      // A match is open until both its scores are present; the counters follow every
-      // crossing of that line, a partial result included.
-      const bool wasFull = present(old.homeScore()) && present(old.awayScore());
-      const bool isFull = present(home) && present(away);
-      // The class buffer holds the teams' class, read for their statistics.
-      if (!wasFull && isFull) {
-        ResultEntered(m_db.cls(), m_db.comp());
-        m_db.rewriteClass(m_db.classRecNo());
-      } else if (wasFull && !isFull) {
-        ResultRemoved(m_db.cls(), m_db.comp());
-        m_db.rewriteClass(m_db.classRecNo());
-      }
-    }
+    if (e.bytes() == m_copy.match(r).bytes()) continue;
+    model::RecordResult(unit, m_recNo, r, e.homeScore(), e.awayScore());
   }
-  PlayTimeRec stored = m_work;
-  StoreScores(stored);
-  m_db.playTime() = stored;
-  m_db.rewritePlayTime(m_recNo);
-  m_db.setPlayTimeRecNo(m_recNo);
-  batches.commit();
+  unit.commit();
+  m_db.readPlayTime(m_recNo);
   m_copy = m_work;
   m_loadedCells = m_cells;
 }

@@ -19,8 +19,11 @@ std::string_view DemoMaskText() {
   return {kDemoMsk, sizeof kDemoMsk};
 }
 
-bool CreateDemoCompetition(Database& db, const std::string& logDir, std::string* logFile) {
-  if (!db.createCatalogue()) return false;
+namespace {
+
+// Imports the demo into the new catalogue; true when the competition was stored.
+bool importDemo(Database& db, const std::string& logDir, std::string* logFile,
+                std::string* failure) {
   namespace fs = std::filesystem;
   // The importer reads files; the demo goes through a private folder of its own, so the
   // log names it "demo.lgw".
@@ -35,9 +38,27 @@ bool CreateDemoCompetition(Database& db, const std::string& logDir, std::string*
   Importer importer(db, logDir);
   importer.importFiles({file.string()});
   if (logFile != nullptr) *logFile = importer.logFile();
+  if (failure != nullptr) *failure = importer.failureText();
   std::error_code ec;
   fs::remove_all(folder, ec);
   return db.competitionOpen();
+}
+
+}  // namespace
+
+bool CreateDemoCompetition(Database& db, const std::string& logDir, std::string* logFile,
+                           std::string* failure) {
+  // All or nothing: a demo that fails, or a process killed part-way, leaves no catalogue, so
+  // the command can simply be run again.
+  if (!db.createCatalogue(true)) {
+    IsamStatusGuard keep;
+    db.abandonCreation();
+    return false;
+  }
+  if (importDemo(db, logDir, logFile, failure)) return true;
+  IsamStatusGuard keep;
+  db.abandonCreation();
+  return false;
 }
 
 }  // namespace liga::exchange

@@ -19,6 +19,9 @@ std::string_view DemoMaskText();
 // the demo competition into it; the competition is then open. The import log goes to
 // `logDir` (may be empty). Returns false when the catalogue could not be created.
 // `logFile`, when given, receives the path of the import log written.
-bool CreateDemoCompetition(Database& db, const std::string& logDir, std::string* logFile = nullptr);
+// On failure `failure` (when given) receives the import's own reason, code page 1252, when it
+// named one (a full disk, say); empty when the storage status holds the reason.
+bool CreateDemoCompetition(Database& db, const std::string& logDir, std::string* logFile = nullptr,
+                           std::string* failure = nullptr);
 
 }  // namespace liga::exchange

@@ -18,6 +18,7 @@
 #include "database/database.h"
 #include "database/tie_order.h"
 #include "exchange/export.h"
+#include "model/matches.h"
 #include "storage/isam.h"
 
 namespace liga::exchange {
@@ -70,23 +71,25 @@ void clearMatchRows(PlayTimeRec& p) {
 Importer::Importer(Database& db, std::string logDir) : m_db(db), m_logDir(std::move(logDir)) {}
 
 void Importer::beginBatches() {
-  if (m_batches || !m_db.competitionOpen()) return;
-  BeginBatch(m_db.classFile());
-  BeginBatch(m_db.teamFile());
-  BeginBatch(m_db.playTimeFile());
-  m_batches = true;
+  if (m_unit || !m_db.competitionOpen()) return;
+  m_unit = std::make_unique<WriteUnit>(
+      m_db,
+      std::initializer_list<FileBlockPtr>{m_db.classFile(), m_db.teamFile(), m_db.playTimeFile()});
 }
 
 bool Importer::commitBatches() {
-  if (!m_batches) return true;
-  m_batches = false;
-  if (!m_db.competitionOpen()) return true;
+  if (!m_unit) return true;
+  const std::unique_ptr<WriteUnit> unit = std::move(m_unit);
+  // A competition closed since (which commits its blocks) leaves nothing to commit.
+  if (!m_db.competitionOpen()) {
+    unit->abandon();
+    return true;
+  }
   // The competition record was changed with the blocks (counters, match numbers): it is
-  // stored in the same unit, and put back in memory when the unit fails.
+  // stored in the same unit, and put back in memory as stored when the unit fails.
   CompetitionRec stored;
   const bool hadRecord = m_db.readCompetitionRecord(m_db.currentCompetition(), stored);
-  if (m_db.commitWithCompetition({m_db.classFile(), m_db.teamFile(), m_db.playTimeFile()}))
-    return true;
+  if (unit->commit()) return true;
   IsamStatusGuard failure;
   if (hadRecord) m_db.comp() = stored;
   return false;
@@ -388,7 +391,8 @@ void Importer::baseRecord() {
   }
   m_db.setCurrentCompetition(0);
   m_db.comp() = c;
-  if (!m_db.createCompetition()) {
+  // The record is stored with the file's contents, in one unit (createCompetition).
+  if (!m_db.createCompetition(true)) {
     logLine(W("Tävlingen kunde inte skapas: ") + IsamErrorText());
     m_abort = true;
     return;
@@ -417,8 +421,8 @@ void Importer::classRecord(const std::string& line) {
   const std::string name = className(Field(line, 1));
   std::string key = name;
   std::int32_t recNo = 0;
-  FindKey(m_db.classFile(), 1, recNo, key.substr(0, 30));
-  const bool found = IsamOK && m_db.readClass(recNo);
+  recNo = m_db.findClassKey(key);
+  const bool found = recNo != 0 && m_db.readClass(recNo);
   if (!found && !newClass(name)) return;
   DivisionRec& d = m_db.cls();
   if (auto v = limitedNumber(Field(line, 2), 1, 4)) d.setRounds(*v);
@@ -447,13 +451,9 @@ namespace {
 // Gives `team` its number: the line's own (`badNumber` when it is not one of 0..9999,
 // `numberTaken` when another team has it), or, for a team that is not left out, the first
 // free of the 11 numbers from the file's length on (`numberTaken` when none is free).
-void AssignTeamNumber(FileBlockPtr teams, const std::string& numberField, bool leftOut,
+void AssignTeamNumber(const Database& db, const std::string& numberField, bool leftOut,
                       int firstTeamNumber, TeamRec& team, bool& numberTaken, bool& badNumber) {
-  auto keyFree = [&](int number) {
-    std::int32_t r = 0;
-    FindKey(teams, 1, r, ZeroPad(number, 4));
-    return !IsamOK;
-  };
+  auto keyFree = [&](int number) { return db.findTeamKey(ZeroPad(number, 4)) == 0; };
   if (!TrimRight(numberField).empty()) {
     const auto n = ParseWholeNumber(numberField);
     if (!n || *n < 0 || *n > 9999) {
@@ -465,7 +465,7 @@ void AssignTeamNumber(FileBlockPtr teams, const std::string& numberField, bool l
   } else if (!leftOut) {
     bool placed = false;
     for (int i = 0; i < 11 && !placed; ++i) {
-      const int candidate = FileLen(teams) + firstTeamNumber - 1 + i;
+      const int candidate = db.teamFileLength() + firstTeamNumber - 1 + i;
       if (candidate > 9999) break;
       if (keyFree(candidate)) {
         team.setNumberAndKey(candidate);
@@ -483,8 +483,8 @@ void AssignTeamNumber(FileBlockPtr teams, const std::string& numberField, bool l
 // (the class file is full, or the new class could not be stored).
 bool Importer::teamClass(const std::string& line, const std::string& clsName,
                          std::int32_t& classRecNo, bool& classMissing, bool& leftOut) {
-  FindKey(m_db.classFile(), 1, classRecNo, clsName.substr(0, 30));
-  if (!IsamOK || !m_db.readClass(classRecNo)) {
+  classRecNo = m_db.findClassKey(clsName);
+  if (classRecNo == 0 || !m_db.readClass(classRecNo)) {
     classMissing = true;
     SetMessageBuffer(W("Klassen ej definierad...") + clsName + W(" Addera person."));
     if (Ask(101)) {
@@ -527,7 +527,7 @@ void Importer::teamRecord(const std::string& line) {
   team.setDivisionRecNo(classRecNo);
   bool numberTaken = false;
   bool badNumber = false;
-  AssignTeamNumber(teams, Field(line, 1), leftOut, firstTeamNumber, team, numberTaken, badNumber);
+  AssignTeamNumber(m_db, Field(line, 1), leftOut, firstTeamNumber, team, numberTaken, badNumber);
   leftOut = leftOut || numberTaken || badNumber;
 
   auto numberOrZero = [](const std::string& f) {
@@ -619,8 +619,8 @@ void Importer::playTimeRecord(const std::string& line) {
   const std::string stored = text.substr(0, 16);
   FileBlockPtr file = m_db.playTimeFile();
   std::int32_t recNo = 0;
-  FindKey(file, 1, recNo, stored);
-  const bool found = IsamOK && m_db.readPlayTime(recNo);
+  recNo = m_db.findPlayTimeKey(stored);
+  const bool found = recNo != 0 && m_db.readPlayTime(recNo);
   if (found) {
     DeleteKey(file, 1, recNo, m_db.playTime().playTime());
     ++m_counts.modified;
@@ -750,31 +750,15 @@ namespace {
 // placed: the match is new and the teams already met `rounds` times, or the list is full.
 int TeamEntryFor(const TeamRec& t, std::int32_t opponent, bool reused, int matchNumber, int rounds,
                  std::string_view& error) {
-  const int count = std::clamp<int>(t.teamMatchCount(), 0, TeamRec::kMaxMatches);
   if (reused) {
-    for (int i = 1; i <= count; ++i) {
-      if (t.match(i).matchNumber() == matchNumber) return i;
-    }
+    if (const int m = model::FindTeamEntry(t, matchNumber); m != 0) return m;
   }
-  int meetings = 0;
-  int firstFree = 0;
-  for (int i = 1; i <= count; ++i) {
-    const TeamMatchEntry e = t.match(i);
-    if (e.matchNumber() == 0) {
-      if (firstFree == 0) firstFree = i;
-      continue;
-    }
-    if (e.opponentRecNo() == opponent || e.opponentRecNo() == -opponent) ++meetings;
-  }
-  if (!reused && meetings >= rounds) {
+  if (!reused && model::Meetings(t, opponent) >= rounds) {
     error = "Alla borta- och hemmamatcher förekommer redan!";
     return 0;
   }
-  const int entry = firstFree != 0 ? firstFree : count + 1;
-  if (entry > TeamRec::kMaxMatches) {
-    error = "Får ej plats med fler matcher!";
-    return 0;
-  }
+  const int entry = model::FreeTeamEntry(t);
+  if (entry == 0) error = "Får ej plats med fler matcher!";
   return entry;
 }
 
@@ -819,12 +803,9 @@ Importer::MatchCheck Importer::checkMatch(const std::string& item, MatchPlan& pl
     m_abort = true;
     return MatchCheck::Stop;
   }
-  FileBlockPtr teams = m_db.teamFile();
   auto findTeam = [&](long number) -> std::int32_t {
     if (number < 0 || number > 9999) return 0;
-    std::int32_t r = 0;
-    FindKey(teams, 1, r, ZeroPad(number, 4));
-    return IsamOK ? r : 0;
+    return m_db.findTeamKey(ZeroPad(number, 4));
   };
   plan.homeNo = findTeam(m.home);
   plan.awayNo = findTeam(m.away);

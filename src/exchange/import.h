@@ -16,11 +16,13 @@
 #include <cstdint>
 #include <ctime>
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "common/clock.h"
+#include "database/write_unit.h"
 
 namespace liga {
 class Database;
@@ -146,7 +148,7 @@ class Importer {
   // Whole command.
   bool m_abort = false;
   bool m_failed = false;
-  bool m_batches = false;
+  std::unique_ptr<WriteUnit> m_unit;  // the file's work since beginBatches
   int m_rejected = 0;
 
   // Per file.

@@ -32,12 +32,17 @@ ButtonRow AddButtonRow(QDialog* dialog, QVBoxLayout* layout, RowButton ok, RowBu
   ButtonRow row{make(ok), make(cancel), new QStatusBar(dialog)};
   if (okIsDefault) row.ok->setDefault(true);
   layout->addLayout(buttons);
-  // The status bar keeps the editor's messages (the tests read them there) but is not shown:
-  // a status bar cuts a long text at its width. A label under the buttons shows the whole
-  // message, wrapped, and the dialog grows with it.
   row.status->setSizeGripEnabled(false);
-  row.status->hide();
   layout->addWidget(row.status);
+  ShowStatusWrapped(dialog, layout, row.status);
+  return row;
+}
+
+void ShowStatusWrapped(QWidget* dialog, QVBoxLayout* layout, QStatusBar* status) {
+  // The status bar keeps the dialog's messages (the tests read them there) but is not shown:
+  // a status bar cuts a long text at its width. A label under it shows the whole message,
+  // wrapped, and the dialog grows with it.
+  status->hide();
   auto* shown = new QLabel(dialog);
   shown->setObjectName(QStringLiteral("statusText"));
   shown->setWordWrap(true);
@@ -46,15 +51,12 @@ ButtonRow AddButtonRow(QDialog* dialog, QVBoxLayout* layout, RowButton ok, RowBu
   shown->setFrameShadow(QFrame::Sunken);
   shown->setMinimumHeight(shown->fontMetrics().height() + 6);
   layout->addWidget(shown);
-  QObject::connect(row.status, &QStatusBar::messageChanged, shown,
-                   [shown, dialog](const QString& t) {
-                     shown->setText(t);
-                     if (QLayout* l = dialog->layout()) l->activate();
-                     const QSize want = dialog->sizeHint();
-                     if (dialog->height() < want.height())
-                       dialog->resize(dialog->width(), want.height());
-                   });
-  return row;
+  QObject::connect(status, &QStatusBar::messageChanged, shown, [shown, dialog](const QString& t) {
+    shown->setText(t);
+    if (QLayout* l = dialog->layout()) l->activate();
+    const QSize want = dialog->sizeHint();
+    if (dialog->height() < want.height()) dialog->resize(dialog->width(), want.height());
+  });
 }
 
 QString FormState(const QWidget* form) {

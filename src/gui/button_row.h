@@ -31,6 +31,10 @@ struct ButtonRow {
 ButtonRow AddButtonRow(QDialog* dialog, QVBoxLayout* layout, RowButton ok, RowButton cancel,
                        bool okIsDefault);
 
+// Shows the messages of `status` (which stays hidden) in a wrapped label added to `layout`,
+// so a long message is never cut off; the dialog grows to show it whole.
+void ShowStatusWrapped(QWidget* dialog, QVBoxLayout* layout, QStatusBar* status);
+
 // What the person can change in `form`, as one text: every edit field, spin box, check box,
 // radio button, combo box and grid cell, in widget order. Two equal texts mean nothing was
 // changed between them.

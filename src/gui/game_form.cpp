@@ -75,7 +75,7 @@ GameFormView::GameFormView(liga::TGameForm& ctl, QWidget* parent) : QDialog(pare
   });
 
   const ButtonRow row = AddButtonRow(this, layout, {"OK", "okButton", [this] { okClick(); }},
-                                     {"Avbryt", "cancelButton", [this] { reject(); }}, false);
+                                     {"Avbryt", "cancelButton", [this] { reject(); }}, true);
   m_status = row.status;
   m_opened = FormState(this);
 }

@@ -26,6 +26,7 @@
 #include "common/encoding.h"
 #include "common/file_replace.h"
 #include "common/ui_port.h"
+#include "gui/button_row.h"
 #include "gui/qt_ui.h"
 
 namespace liga::gui {
@@ -134,6 +135,7 @@ TEKonfigDlg::TEKonfigDlg(Configuration& config, QWidget* parent)
   m_status->setObjectName(QStringLiteral("StatusBar1"));
   m_status->setSizeGripEnabled(false);
   outer->addWidget(m_status);
+  ShowStatusWrapped(this, outer, m_status);
   openShownBlocks();
   connectTabs();
 }

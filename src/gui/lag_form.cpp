@@ -5,6 +5,7 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -110,10 +111,24 @@ LagFormView::LagFormView(liga::TLagForm& ctl, QWidget* parent) : QDialog(parent)
   });
 
   const ButtonRow row = AddButtonRow(this, layout, {"OK", "okButton", [this] { okClick(); }},
-                                     {"Avbryt", "cancelButton", [this] { reject(); }}, false);
+                                     {"Avbryt", "cancelButton", [this] { reject(); }}, true);
   m_status = row.status;
   row.cancel->setToolTip(QString::fromUtf8("avbryt och spara inget"));
   m_opened = FormState(this);
+}
+
+void LagFormView::keyPressEvent(QKeyEvent* event) {
+  // Enter in the contact grid edits the current cell (or ends the edit) and never closes
+  // the editor; everywhere else it presses OK, the default button.
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  QWidget* focus = focusWidget();
+  if (enter && focus && (focus == m_grid || m_grid->isAncestorOf(focus))) {
+    // Focus on the grid itself means no cell editor is open.
+    if (focus == m_grid) m_grid->edit(m_grid->currentIndex());
+    event->accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
 }
 
 void LagFormView::reject() {

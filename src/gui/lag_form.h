@@ -7,6 +7,7 @@
 #include "editing/lag.h"
 
 class QComboBox;
+class QKeyEvent;
 class QLineEdit;
 class QSpinBox;
 class QStatusBar;
@@ -20,6 +21,7 @@ class LagFormView : public QDialog {
   QString statusText() const;
   // Escape, "Avbryt" and the close button: asks before unsaved changes are thrown away.
   void reject() override;
+  void keyPressEvent(QKeyEvent* event) override;
   QTableWidget* grid() const { return m_grid; }
   void okClick();
   // The class box's text was chosen or typed.

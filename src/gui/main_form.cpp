@@ -43,9 +43,9 @@
 #include "gui/reports/etikett_reg_form.h"
 #include "gui/reports/giro_dlg.h"
 #include "gui/result_form.h"
+#include "model/team_selection.h"
 #include "publish/ical.h"
 #include "publish/site.h"
-#include "reports/team_selection.h"
 #include "scheduling/database_input.h"
 #include "scheduling/fairness_grid.h"
 #include "scheduling/run.h"
@@ -114,8 +114,19 @@ QAction* TMainForm::addCommand(QMenu* menu, const char* name, const QString& cap
   a->setObjectName(QString::fromLatin1(name));
   a->setStatusTip(hint);
   a->setToolTip(hint);
+  // Commands that only read or print may store computed places (they join the last change);
+  // those that replace files wholesale cannot be undone and empty the history.
+  static const QStringList replacing = {QStringLiteral("new"), QStringLiteral("indexbygg1"),
+                                        QStringLiteral("skapanya1"), QStringLiteral("aterstall1")};
+  const UndoHistory::Kind kind = replacing.contains(a->objectName()) ? UndoHistory::Kind::Replace
+                                 : refreshAfter                      ? UndoHistory::Kind::Change
+                                                                     : UndoHistory::Kind::Derived;
+  QString label = caption;
+  label.remove(QLatin1Char('&'));
   connect(a, &QAction::triggered, this,
-          [this, command = std::move(command), refreshAfter] { run(command, refreshAfter); });
+          [this, command = std::move(command), refreshAfter, label, kind] {
+            run(command, refreshAfter, label, kind);
+          });
   menu->addAction(a);
   return a;
 }
@@ -128,8 +139,13 @@ void TMainForm::addCompetitionItems(QMenu* menu, const char* prefix, const QStri
     a->setObjectName(itemName(prefix, k));
     a->setCheckable(true);
     a->setStatusTip(hint);
-    connect(a, &QAction::triggered, this,
-            [this, k, command] { run([this, k, command] { (this->*command)(k + 1); }, true); });
+    connect(a, &QAction::triggered, this, [this, a, k, command] {
+      // Choosing a competition empties the history; deleting another one can be undone.
+      const QString label = QString::fromUtf8("radera tävling ") + a->text();
+      run([this, k, command] { (this->*command)(k + 1); }, true, label,
+          command == &TMainForm::deleteCompetition ? UndoHistory::Kind::Change
+                                                   : UndoHistory::Kind::Replace);
+    });
     menu->addAction(a);
     items[k] = a;
   }
@@ -138,6 +154,7 @@ void TMainForm::addCompetitionItems(QMenu* menu, const char* prefix, const QStri
 void TMainForm::buildMenus() {
   // Every menu opens with Alt and its underlined letter; F10 opens the first one.
   buildArchiveMenu(topMenu(menuBar(), "arkiv1", U("&arkiv")));
+  buildEditMenu(topMenu(menuBar(), "mnuRedigera", U("re&digera")));
   buildRegisterMenu(topMenu(menuBar(), "mnuRegister", U("&register")));
   buildReportMenu(topMenu(menuBar(), "mnuRapporter", U("ra&pporter")));
   buildViewMenu(topMenu(menuBar(), "mnuVisningar", U("&visningar")));
@@ -228,6 +245,21 @@ void TMainForm::buildArchiveMenu(QMenu* arkiv) {
   quit->setToolTip(U("avslutar programmet"));
   connect(quit, &QAction::triggered, this, &QWidget::close);
   arkiv->addAction(quit);
+}
+
+// "redigera": undo and redo of the changes made in this window.
+void TMainForm::buildEditMenu(QMenu* menu) {
+  m_history = new UndoHistory(m_shell.db(), this);
+  m_history->afterApply = [this] {
+    refresh();
+    showMessageLine();
+  };
+  m_history->showError = [this](const std::string& text) {
+    ScopedUi scoped(m_ui);
+    ShowMessage(401, text);
+  };
+  menu->addAction(m_history->undoAction());
+  menu->addAction(m_history->redoAction());
 }
 
 // "register": the editors of classes, teams and play times, moving matches, results.
@@ -395,7 +427,9 @@ QLayout* TMainForm::buildToolButtons(QWidget* central) {
     b->setIcon(style()->standardIcon(icons[i++]));
     b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     b->setMinimumWidth(64);
-    connect(b, &QToolButton::clicked, this, [this, c = t.command] { run(c, true); });
+    connect(b, &QToolButton::clicked, this, [this, c = t.command, label = U(t.hint)] {
+      run(c, true, label, UndoHistory::Kind::Change);
+    });
     tools->addWidget(b);
   }
   tools->addStretch(1);
@@ -619,14 +653,18 @@ void TMainForm::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-void TMainForm::run(const std::function<void()>& command, bool refreshAfter) {
+void TMainForm::run(const std::function<void()>& command, bool refreshAfter, const QString& label,
+                    UndoHistory::Kind kind) {
   if (m_destroyed) return;
   ScopedUi scoped(m_ui);
   ++m_running;
+  m_history->begin();
   command();
   --m_running;
   if (m_destroyed) return;
+  // The refresh writes the competition record held in memory: it belongs to the command.
   if (refreshAfter) refresh();
+  m_history->end(label, kind);
   showMessageLine();
   if (m_running == 0 && m_closeRequested) {
     m_closeRequested = false;

@@ -18,6 +18,7 @@
 #include "gui/modal.h"
 #include "gui/qt_ui.h"
 #include "gui/report_commands.h"
+#include "gui/undo_history.h"
 
 class QAction;
 class QLabel;
@@ -104,6 +105,8 @@ class TMainForm : public QMainWindow {
   void openLabelRegister();
 
   Shell& shell() { return m_shell; }
+  // The changes made in this window, for "ångra" and "gör om".
+  UndoHistory& history() { return *m_history; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -128,7 +131,9 @@ class TMainForm : public QMainWindow {
   void buildStatusPanels(QWidget* central, QVBoxLayout* outer);
   QAction* addCommand(QMenu* menu, const char* name, const QString& caption, const QString& hint,
                       std::function<void()> run, bool refreshAfter);
-  void run(const std::function<void()>& command, bool refreshAfter);
+  void run(const std::function<void()>& command, bool refreshAfter, const QString& label = {},
+           UndoHistory::Kind kind = UndoHistory::Kind::Derived);
+  void buildEditMenu(QMenu* menu);
   void notImplemented();
   void showSettingsPanels();
   void applyGeometry();
@@ -152,6 +157,7 @@ class TMainForm : public QMainWindow {
   std::array<QAction*, kMaxCompetitions> m_select{};
   std::array<QAction*, kMaxCompetitions> m_delete{};
   QAction* m_spelfordela = nullptr;
+  UndoHistory* m_history = nullptr;
   QLabel* m_dataHeading = nullptr;
   QLabel* m_dataPanel = nullptr;
   QLabel* m_nextStep = nullptr;

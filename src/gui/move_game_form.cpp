@@ -11,8 +11,10 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "gui/button_row.h"
 #include "gui/modal.h"
 #include "gui/qt_ui.h"
+#include "gui/undo_history.h"
 
 namespace liga::gui {
 namespace {
@@ -76,6 +78,7 @@ MoveGameFormView::MoveGameFormView(Database& db, QWidget* parent) : QDialog(pare
   m_status = new QStatusBar(this);
   m_status->setSizeGripEnabled(false);
   layout->addWidget(m_status);
+  ShowStatusWrapped(this, layout, m_status);
 }
 
 QString MoveGameFormView::statusText() const {
@@ -98,7 +101,9 @@ void MoveGameFormView::fill(int side) {
 }
 
 void MoveGameFormView::moveRow(int row) {
+  const QString number = FromCp1252(m_ctl.cell(1, row, 0)).trimmed();
   const OkResult r = m_ctl.doubleClickLeft(row);
+  UndoMark(QString::fromUtf8("flytta match ") + number);
   ShowOkResult(this, m_status, r);
   fill(1);
   fill(2);

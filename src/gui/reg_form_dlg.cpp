@@ -1,4 +1,5 @@
 #include "gui/reg_form_dlg.h"
+#include "gui/undo_history.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -96,21 +97,36 @@ void RegFormView::afterCommand() {
   m_status->showMessage(FromCp1252(m_reg->statusText()));
 }
 
+QString RegFormView::changeLabel(const char* verb) const {
+  QString label = QString::fromUtf8(verb) + QLatin1Char(' ') + m_noun;
+  const QList<QListWidgetItem*> chosen = m_list->selectedItems();
+  const QListWidgetItem* item = chosen.size() == 1 ? chosen.front() : m_list->currentItem();
+  if (chosen.size() > 1) return label + QString::fromUtf8(" (%1 st)").arg(chosen.size());
+  if (item) label += QLatin1Char(' ') + item->text().simplified().left(32);
+  return label;
+}
+
+// Each stored change is one entry of the window's undo history.
 void RegFormView::newClick() {
   selectionChanged();
   m_reg->EditEntry(true);
+  UndoMark(QString::fromUtf8("ny ") + m_noun);
   afterCommand();
 }
 
 void RegFormView::changeClick() {
   selectionChanged();
+  const QString label = changeLabel("ändra");
   m_reg->EditEntry(false);
+  UndoMark(label);
   afterCommand();
 }
 
 void RegFormView::deleteClick() {
   selectionChanged();
+  const QString label = changeLabel("radera");
   m_reg->EraseEntry();
+  UndoMark(label);
   afterCommand();
 }
 
@@ -128,6 +144,7 @@ void RegFormView::printClick() {
 
 KlassRegFormView::KlassRegFormView(Database& db, QWidget* parent, Shell* shell)
     : RegFormView(parent, shell), m_ctl(db) {
+  m_noun = QString::fromUtf8("klass");
   m_ctl.runEditor = [this](liga::TklassDlg& c) {
     KlassDlgView dialog(c, this);
     RunModal(dialog);
@@ -137,6 +154,7 @@ KlassRegFormView::KlassRegFormView(Database& db, QWidget* parent, Shell* shell)
 
 LagRegFormView::LagRegFormView(Database& db, QWidget* parent, Shell* shell)
     : RegFormView(parent, shell), m_ctl(db) {
+  m_noun = QString::fromUtf8("lag");
   m_ctl.runEditor = [this](liga::TLagForm& c) {
     LagFormView dialog(c, this);
     RunModal(dialog);
@@ -146,6 +164,7 @@ LagRegFormView::LagRegFormView(Database& db, QWidget* parent, Shell* shell)
 
 GameRegFormView::GameRegFormView(Database& db, QWidget* parent, Shell* shell)
     : RegFormView(parent, shell), m_ctl(db) {
+  m_noun = QString::fromUtf8("speltid");
   m_ctl.runEditor = [this](liga::TGameForm& c) {
     GameFormView dialog(c, this);
     RunModal(dialog);

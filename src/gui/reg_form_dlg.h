@@ -39,6 +39,8 @@ class RegFormView : public QDialog {
   // Builds the window on `reg` (called by the derived register once its controller exists)
   // and runs the register start.
   void init(liga::TERegFormDlg& reg);
+  // What the register holds, in the names of the changes it makes ("ändra lag Åsbo IF").
+  QString m_noun;
 
  private:
   void fill();
@@ -50,6 +52,7 @@ class RegFormView : public QDialog {
   QListWidget* m_list = nullptr;
   QStatusBar* m_status = nullptr;
   bool m_filling = false;
+  QString changeLabel(const char* verb) const;
 };
 
 class KlassRegFormView : public RegFormView {

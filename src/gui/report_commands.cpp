@@ -9,6 +9,7 @@
 #include "gui/reports/etikett_reg_form.h"
 #include "gui/reports/grid_form.h"
 #include "gui/reports/qt_surface.h"
+#include "model/team_selection.h"
 #include "reports/labels.h"
 #include "reports/lists.h"
 #include "reports/log_print.h"
@@ -16,7 +17,6 @@
 #include "reports/report_data.h"
 #include "reports/report_settings.h"
 #include "reports/results.h"
-#include "reports/team_selection.h"
 #include "scheduling/fairness_grid.h"
 
 namespace liga::gui {

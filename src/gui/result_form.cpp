@@ -13,6 +13,7 @@
 #include "gui/button_row.h"
 #include "gui/modal.h"
 #include "gui/qt_ui.h"
+#include "gui/undo_history.h"
 
 namespace liga::gui {
 namespace {
@@ -51,6 +52,7 @@ ResultFormView::ResultFormView(Database& db, QWidget* parent) : QDialog(parent),
   connect(m_grid, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
     if (m_filling) return;
     m_ctl.setCell(item->row(), item->column(), ToCp1252(item->text()));
+    m_edited.insert(FromCp1252(m_ctl.cell(item->row(), 0)).trimmed());
   });
   connect(m_grid, &QTableWidget::currentCellChanged, this, [this](int r, int) {
     const QString number = FromCp1252(m_ctl.cell(r, 0)).trimmed();
@@ -59,7 +61,9 @@ ResultFormView::ResultFormView(Database& db, QWidget* parent) : QDialog(parent),
   });
   connect(m_list, &QComboBox::currentIndexChanged, this, [this](int index) {
     if (index < 0 || index == m_ctl.listIndex()) return;
-    show(m_ctl.cbSpeltider1Change(index));
+    const OkResult r = m_ctl.cbSpeltider1Change(index);
+    markStored();
+    show(r);
   });
 
   const ButtonRow row = AddButtonRow(this, layout, {"klar", "klarBtn", [this] { klarClick(); }},
@@ -117,11 +121,26 @@ void ResultFormView::klarClick() {
   // A cell still being edited is committed first.
   if (QWidget* editor = m_grid->focusWidget(); editor && editor != m_grid) m_grid->setFocus();
   const OkResult r = m_ctl.klarClick();
+  markStored();
   if (r.ok) {
     accept();
     return;
   }
   show(r);
+}
+
+// The play time just stored is one entry of the window's undo history, named after the
+// matches whose results were typed.
+void ResultFormView::markStored() {
+  QStringList numbers(m_edited.begin(), m_edited.end());
+  numbers.removeAll(QString());
+  numbers.sort();
+  const QString label = numbers.size() == 1 ? QString::fromUtf8("resultat match ") + numbers.front()
+                        : numbers.isEmpty() ? QString::fromUtf8("resultat")
+                                            : QString::fromUtf8("resultat matcher ") +
+                                                  numbers.join(QStringLiteral(", "));
+  UndoMark(label);
+  m_edited.clear();
 }
 
 bool ResultFormView::eventFilter(QObject* watched, QEvent* event) {

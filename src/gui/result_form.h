@@ -4,6 +4,8 @@
 #pragma once
 
 #include <QDialog>
+#include <QSet>
+#include <QString>
 
 #include "editing/result_form.h"
 
@@ -34,6 +36,8 @@ class ResultFormView : public QDialog {
   QTableWidget* m_grid;
   QStatusBar* m_status;
   bool m_filling = false;
+  QSet<QString> m_edited;  // match numbers typed into since the last store
+  void markStored();
 };
 
 }  // namespace liga::gui

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -23,7 +24,7 @@
 #include "gui/main_form.h"
 #include "gui/qt_ui.h"
 #include "gui/result_form.h"
-#include "reports/team_selection.h"
+#include "model/team_selection.h"
 #include "scheduling/database_input.h"
 #include "scheduling/run.h"
 
@@ -41,20 +42,46 @@ void save(QWidget& w, const QString& path) {
   w.grab().save(path);
 }
 
-// The "arkiv" menu opened over the window, taken from the screen (menus are windows of their
-// own).
-void saveMenu(TMainForm& form, const QString& d) {
-  QMenu* arkiv = form.findChild<QMenu*>(QStringLiteral("arkiv1"));
-  if (!arkiv) return;
-  arkiv->popup(form.mapToGlobal(QPoint(4, form.menuBar()->height())));
+// A window and a menu opened over it, taken from the screen (menus are windows of their own).
+void grabWithMenu(TMainForm& form, QMenu& menu, const QString& path) {
+  menu.popup(form.mapToGlobal(QPoint(4, form.menuBar()->height())));
   settle();
   if (QScreen* screen = form.screen()) {
-    const QRect area = form.frameGeometry().united(arkiv->geometry()).adjusted(0, 0, 4, 4);
-    screen->grabWindow(0, area.x(), area.y(), area.width(), area.height())
-        .save(d + QStringLiteral("/menu.png"));
+    const QRect area = form.frameGeometry().united(menu.geometry()).adjusted(0, 0, 4, 4);
+    screen->grabWindow(0, area.x(), area.y(), area.width(), area.height()).save(path);
   }
-  arkiv->hide();
+  menu.hide();
   settle();
+}
+
+// The "redigera" menu naming a change: a result typed into the first match of the result
+// entry and stored through the window's history, shown, then undone, so the data are left
+// as they were.
+void undoMenu(TMainForm& form, const QString& d) {
+  QMenu* edit = form.findChild<QMenu*>(QStringLiteral("mnuRedigera"));
+  if (edit == nullptr) return;
+  UndoHistory& history = form.history();
+  history.begin();
+  {
+    ResultFormView entry(form.shell().db(), &form);
+    auto* grid = entry.findChild<QTableWidget*>(QStringLiteral("sgMatcher1"));
+    if (grid && grid->item(1, 0) && !grid->item(1, 0)->text().trimmed().isEmpty()) {
+      grid->item(1, liga::TResultForm::kHomeCol)->setText(QStringLiteral("2"));
+      grid->item(1, liga::TResultForm::kAwayCol)->setText(QStringLiteral("1"));
+      entry.klarClick();
+    }
+  }
+  history.end(QStringLiteral("resultat"), UndoHistory::Kind::Change);
+  if (!history.undoAction()->isEnabled()) return;
+  form.activateWindow();
+  grabWithMenu(form, *edit, d + QStringLiteral("/angra.png"));
+  history.undo();
+}
+
+// The "arkiv" menu opened over the window.
+void saveMenu(TMainForm& form, const QString& d) {
+  if (QMenu* arkiv = form.findChild<QMenu*>(QStringLiteral("arkiv1")))
+    grabWithMenu(form, *arkiv, d + QStringLiteral("/menu.png"));
 }
 
 // The settings window on both pages, and the e-mail window on its message page and its
@@ -106,6 +133,10 @@ void saveEditors(TMainForm& form, const QString& d) {
     editor.hide();
     liga::TklassDlg cls(db, false);
     KlassDlgView classEditor(cls, &form);
+    // Wide enough for a tie order of several words, read from its start.
+    classEditor.resize(420, classEditor.sizeHint().height());
+    if (auto* order = classEditor.findChild<QLineEdit*>(QStringLiteral("edOrdning")))
+      order->setCursorPosition(0);
     save(classEditor, d + QStringLiteral("/klass.png"));
     classEditor.hide();
   }
@@ -134,6 +165,7 @@ void saveResultEntry(TMainForm& form, const QString& d) {
     }
   }
   results.hide();
+  undoMenu(form, d);
 }
 
 // A question in Swedish, as a save over an existing file asks it, and the save picker with

@@ -12,7 +12,8 @@
 #include "common/ui_port.h"
 #include "common/xml_escape.h"
 #include "database/database.h"
-#include "reports/team_selection.h"
+#include "model/matches.h"
+#include "model/team_selection.h"
 
 namespace liga::mail {
 namespace {
@@ -169,30 +170,21 @@ std::string MatchRows(Database& db, const TeamRec& team,
                       const std::function<std::string(const std::string&)>& display) {
   std::string p;
   int matches = 0, played = 0;
-  const int count = std::min<int>(team.teamMatchCount(), TeamRec::kMaxMatches);
-  for (int m = 1; m <= count; ++m) {
-    const TeamMatchEntry e = team.match(m);
-    const std::int32_t opponent = e.opponentRecNo();
-    if (e.matchNumber() == 0 || opponent == 0 || e.playTimeRecNo() <= 0) continue;
-    const bool home = opponent > 0;
-    const std::int32_t opponentNo = home ? opponent : -opponent;
-    if (!db.readPlayTime(e.playTimeRecNo())) continue;
-    const std::string when = db.playTime().playTime();
-    const std::string leader = db.playTime().gameLeader();
-    if (!db.readTeam(opponentNo)) continue;
-    const std::string opponentKey = db.team().teamNumberKey();
-    const std::string opponentName = display(db.team().teamName());
+  PlayTimeRec pt;
+  const auto opponent = std::make_unique<TeamRec>();
+  for (const model::TeamMatch& m : model::TeamMatches(team)) {
+    if (!db.readPlayTimeRecord(m.playTimeRecNo, pt) || !db.readTeamRecord(m.opponent, *opponent))
+      continue;
     ++matches;
     std::string score;
-    if (ScorePresent(e.ownScore()) && ScorePresent(e.opponentScore())) {
+    if (m.played()) {
       ++played;
-      const int homeScore = home ? e.ownScore() : e.opponentScore();
-      const int awayScore = home ? e.opponentScore() : e.ownScore();
-      score = Num(homeScore, 2) + "-" + Num(awayScore, 2);
+      score = Num(m.homeScore(), 2) + "-" + Num(m.awayScore(), 2);
     }
-    p += "<tr><td>" + Num(e.matchNumber(), 3) + (home ? " H" : " B") + "</td><td>" +
-         XmlEscape(when) + "</td><td>" + XmlEscape(opponentKey) + "</td><td>" + opponentName +
-         "</td>" + "<td>" + XmlEscape(leader) + "</td><td>" + score + "</td>";
+    p += "<tr><td>" + Num(m.number, 3) + (m.home ? " H" : " B") + "</td><td>" +
+         XmlEscape(pt.playTime()) + "</td><td>" + XmlEscape(opponent->teamNumberKey()) +
+         "</td><td>" + display(opponent->teamName()) + "</td>" + "<td>" +
+         XmlEscape(pt.gameLeader()) + "</td><td>" + score + "</td>";
   }
   if (matches > 0) {
     p += "</tr></table><br><br>";
@@ -234,13 +226,13 @@ std::string TeamSchedulePage(Database& db, std::int32_t teamRecNo, const std::st
   const auto display = [tc](const std::string& name) {
     return XmlEscape(TeamDisplayName(name, false, tc));
   };
-  if (!db.readTeam(teamRecNo)) return {};
-  const auto team = std::make_unique<TeamRec>(db.team());
+  const auto team = std::make_unique<TeamRec>();
+  if (!db.readTeamRecord(teamRecNo, *team)) return {};
   std::string className;
   int classTeams = 0;
-  if (db.readClass(team->divisionRecNo())) {
-    className = db.cls().className();
-    classTeams = db.cls().teamCount();
+  if (DivisionRec cls; db.readClassRecord(team->divisionRecNo(), cls)) {
+    className = cls.className();
+    classTeams = cls.teamCount();
   }
   const CompetitionRec& comp = db.comp();
   const std::string title = std::string("LigaWin32") + ": " +

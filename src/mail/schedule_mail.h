@@ -44,8 +44,7 @@ void PrepareMessage(TSendEmail& mail, const MailSettings& fields,
                     const AttachmentLines& attachments, const TSendEmail::LogHandler& log);
 
 // The team schedule page of team `teamRecNo` (code page 1252). `dateTime` is the
-// 19-character date and time of the title. The database's team, class and play-time
-// buffers are used for reading.
+// 19-character date and time of the title. The database's buffers are left alone.
 std::string TeamSchedulePage(Database& db, std::int32_t teamRecNo, const std::string& dateTime,
                              const MakerInfo& maker = {});
 

@@ -14,10 +14,10 @@
 #include "common/text.h"
 #include "common/ui_port.h"
 #include "database/database.h"
+#include "model/standings.h"
+#include "model/team_selection.h"
 #include "publish/ical.h"
 #include "publish/site_html.h"
-#include "reports/report_data.h"
-#include "reports/team_selection.h"
 
 namespace liga::publish {
 namespace {
@@ -64,36 +64,32 @@ Season readSeason(Database& db) {
   s.competition = Cp1252ToUtf8(db.comp().competitionName());
   const bool titleCase = db.comp().titleCaseNames();
   DivisionRec cls;
-  for (std::int32_t recNo : reports::AllClasses(db)) {
-    if (reports::ReadClassRec(db, recNo, cls))
+  for (std::int32_t recNo : db.classesInKeyOrder()) {
+    if (db.readClassRecord(recNo, cls))
       s.classes.emplace_back(recNo, Cp1252ToUtf8(cls.className()));
   }
   TeamSelection selection(db);
   for (const auto& [classRecNo, name] : s.classes) {
-    SelectionRequest request;
-    request.classFilter = static_cast<std::int16_t>(classRecNo);
-    request.kind = kSortStandings;
-    selection.select(request);
-    for (const std::int32_t recNo : selection.selected()) {
-      TeamRec t;
-      if (!reports::ReadTeamRec(db, recNo, t)) continue;
-      Team team{t.teamNumber(), t.divisionRecNo(),
-                Cp1252ToUtf8(TeamDisplayName(t.teamName(), false, titleCase))};
-      team.place = t.place();
-      team.played = t.played();
-      team.won = t.wonCount();
-      team.drawn = t.drawnCount();
-      team.lost = t.lostCount();
-      team.goalsFor = t.goalsFor();
-      team.goalsAgainst = t.goalsAgainst();
-      team.points = t.tablePoints() < kUnranked ? t.tablePoints() : 0;
-      s.teams[recNo] = team;
-      s.standings[classRecNo].push_back(recNo);
+    for (const model::ClassTable& table : model::Standings(db, selection, classRecNo)) {
+      for (const model::TableRow& t : table.rows) {
+        Team team{t.teamNumber, table.classRecNo,
+                  Cp1252ToUtf8(TeamDisplayName(t.teamName, false, titleCase))};
+        team.place = t.place;
+        team.played = t.played;
+        team.won = t.won;
+        team.drawn = t.drawn;
+        team.lost = t.lost;
+        team.goalsFor = t.goalsFor;
+        team.goalsAgainst = t.goalsAgainst;
+        team.points = t.points;
+        s.teams[t.recNo] = team;
+        s.standings[classRecNo].push_back(t.recNo);
+      }
     }
   }
   PlayTimeRec p;
   for (const std::int32_t pt : db.playTimesInKeyOrder()) {
-    if (!reports::ReadPlayTimeRec(db, pt, p)) continue;
+    if (!db.readPlayTimeRecord(pt, p)) continue;
     const int rows = std::min(p.usedRows(), PlayTimeRec::kMaxRows);
     for (int row = 1; row <= rows; ++row) {
       const MatchEntry m = p.match(row);

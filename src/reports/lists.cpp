@@ -6,6 +6,7 @@
 #include "common/encoding.h"
 #include "common/progress.h"
 #include "common/text.h"
+#include "model/matches.h"
 
 namespace liga::reports {
 namespace {
@@ -172,22 +173,19 @@ std::string gridTitle(Database& db, const std::string& word, const ReportClock& 
 
 }  // namespace
 
-std::vector<TeamMatchLine> TeamMatches(TeamInfoCache& teams, const TeamRec& team) {
+std::vector<TeamMatchLine> ScheduleLines(TeamInfoCache& teams, const TeamRec& team) {
   std::vector<TeamMatchLine> out;
-  for (int i = 1; i <= TeamRec::kMaxMatches; ++i) {
-    const TeamMatchEntry e = team.match(i);
-    if (e.matchNumber() == 0 || e.opponentRecNo() == 0) continue;
-    const std::int32_t opp = e.opponentRecNo() > 0 ? e.opponentRecNo() : -e.opponentRecNo();
-    const TeamInfo& opponent = teams.get(opp);
+  for (const model::TeamMatch& match : model::TeamMatches(team)) {
+    const TeamInfo& opponent = teams.get(match.opponent);
     TeamMatchLine m;
-    if (!opponent.ok || !teams.playTime(e.playTimeRecNo(), m.playTime, m.gameLeader)) continue;
-    m.matchNumber = e.matchNumber();
-    m.home = e.opponentRecNo() > 0;
+    if (!opponent.ok || !teams.playTime(match.playTimeRecNo, m.playTime, m.gameLeader)) continue;
+    m.matchNumber = match.number;
+    m.home = match.home;
     m.opponentKey = opponent.key;
     m.opponentName = opponent.display;
-    m.played = ScorePresent(e.ownScore()) && ScorePresent(e.opponentScore());
-    m.homeScore = m.home ? e.ownScore() : e.opponentScore();
-    m.awayScore = m.home ? e.opponentScore() : e.ownScore();
+    m.played = match.played();
+    m.homeScore = match.homeScore();
+    m.awayScore = match.awayScore();
     out.push_back(std::move(m));
   }
   return out;
@@ -248,7 +246,7 @@ void PrintTeamSchedules(ReportContext& ctx, const RecNos& teams) {
     CompetitionHeading(w, db.comp());
     if (haveClass) ClassHeading(w, *cls);
     scheduleColumnHeading(w, display, true);
-    const auto matches = TeamMatches(info, *team);
+    const auto matches = ScheduleLines(info, *team);
     int played = 0;
     for (const TeamMatchLine& m : matches) {
       if (w.aborted()) break;
@@ -373,7 +371,7 @@ void PrintRemainingMatches(ReportContext& ctx, const RecNos& classes) {
     for (std::size_t t = 0; t < teams.size() && !w.aborted(); ++t) {
       w.status(3, " Antal: " + FormatInt(t + 1, 4) + " [" + FormatInt(teams.size(), 4) + "]");
       if (!ReadTeamRec(db, teams[t], *team)) continue;
-      const auto matches = TeamMatches(info, *team);
+      const auto matches = ScheduleLines(info, *team);
       int played = 0;
       for (const auto& m : matches) played += m.played;
       totalPlayed += played;
@@ -488,7 +486,7 @@ GridModel ViewTeamSchedules(ReportContext& ctx, const RecNos& teams) {
     g.addCell(DisplayName(db, team->teamName()));
     g.endRow(ReadClassRec(db, team->divisionRecNo(), *cls) ? cls->className() : std::string());
     gridScheduleHeading(g, true);
-    const auto matches = TeamMatches(info, *team);
+    const auto matches = ScheduleLines(info, *team);
     int played = 0;
     for (const auto& m : matches) {
       gridScheduleRow(g, m, true);
@@ -547,7 +545,7 @@ GridModel ViewRemainingMatches(ReportContext& ctx, const RecNos& classes) {
     gridClassHeading(g, *cls);
     for (std::int32_t t : teams) {
       if (!ReadTeamRec(db, t, *team)) continue;
-      const auto matches = TeamMatches(info, *team);
+      const auto matches = ScheduleLines(info, *team);
       int played = 0;
       for (const auto& m : matches) played += m.played;
       totalPlayed += played;

@@ -35,6 +35,6 @@ struct TeamMatchLine {
   int homeScore = 0, awayScore = 0;  // the home team's score first
 };
 // The entries of `team` whose opponent and play time can both be read, in stored order.
-std::vector<TeamMatchLine> TeamMatches(TeamInfoCache& teams, const TeamRec& team);
+std::vector<TeamMatchLine> ScheduleLines(TeamInfoCache& teams, const TeamRec& team);
 
 }  // namespace liga::reports

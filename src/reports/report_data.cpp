@@ -6,27 +6,14 @@
 #include "common/text.h"
 
 namespace liga::reports {
-namespace {
-
-template <typename Rec>
-bool readRec(FileBlockPtr file, std::int32_t recNo, Rec& out) {
-  if (!file || recNo <= 0 || recNo >= FileLen(file)) return false;
-  GetRec(file, recNo, out.data());
-  if (!IsamOK || out.status() != 0) return false;
-  out.convertDosTexts();
-  return true;
-}
-
-}  // namespace
-
 bool ReadClassRec(Database& db, std::int32_t recNo, DivisionRec& out) {
-  return readRec(db.classFile(), recNo, out);
+  return db.readClassRecord(recNo, out);
 }
 bool ReadTeamRec(Database& db, std::int32_t recNo, TeamRec& out) {
-  return readRec(db.teamFile(), recNo, out);
+  return db.readTeamRecord(recNo, out);
 }
 bool ReadPlayTimeRec(Database& db, std::int32_t recNo, PlayTimeRec& out) {
-  return readRec(db.playTimeFile(), recNo, out);
+  return db.readPlayTimeRecord(recNo, out);
 }
 
 std::vector<std::int32_t> AllClasses(Database& db) {

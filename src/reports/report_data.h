@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "database/database.h"
+#include "model/team_selection.h"
 #include "reports/report_settings.h"
 #include "reports/report_writer.h"
-#include "reports/team_selection.h"
 
 namespace liga::reports {
 

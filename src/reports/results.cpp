@@ -1,10 +1,12 @@
 #include "reports/results.h"
 
 #include <algorithm>
+#include <map>
 #include <memory>
 
 #include "common/encoding.h"
 #include "common/text.h"
+#include "model/standings.h"
 
 namespace liga::reports {
 namespace {
@@ -105,25 +107,19 @@ std::vector<ResultMatch> ClassMatches(TeamInfoCache& teams, const PlayTimeRec& p
 
 StandingsTable Standings(ReportContext& ctx, std::int32_t classRecNo) {
   StandingsTable out;
-  auto team = std::make_unique<TeamRec>();
-  for (std::int32_t t : SelectTeams(ctx, classRecNo, kSortStandings)) {
-    if (!ReadTeamRec(ctx.db, t, *team)) continue;
-    StandingsRow r;
-    r.teamName = team->teamName();
-    r.played = team->played();
-    r.won = team->wonCount();
-    r.drawn = team->drawnCount();
-    r.lost = team->lostCount();
-    r.goalsFor = team->goalsFor();
-    r.goalsAgainst = team->goalsAgainst();
-    r.points = team->tablePoints() >= kUnranked ? 0 : team->tablePoints();
-    out.rows.push_back(std::move(r));
-  }
-  for (const TieNote& n : ctx.selection.tieNotes()) {
-    if (!ReadTeamRec(ctx.db, n.ahead, *team) || team->divisionRecNo() != classRecNo) continue;
-    const std::string ahead = Cp1252ToUtf8(team->teamName());
-    if (!ReadTeamRec(ctx.db, n.behind, *team)) continue;
-    out.notes.push_back(Utf8ToCp1252(TieNoteLine(ahead, Cp1252ToUtf8(team->teamName()), n)));
+  for (const model::ClassTable& table : model::Standings(ctx.db, ctx.selection, classRecNo)) {
+    std::map<std::int32_t, std::string> names;
+    for (const model::TableRow& t : table.rows) {
+      names[t.recNo] = t.teamName;
+      out.rows.push_back(
+          {t.teamName, t.played, t.won, t.drawn, t.lost, t.goalsFor, t.goalsAgainst, t.points});
+    }
+    for (const TieNote& n : table.notes) {
+      const auto ahead = names.find(n.ahead), behind = names.find(n.behind);
+      if (ahead == names.end() || behind == names.end()) continue;
+      out.notes.push_back(
+          Utf8ToCp1252(TieNoteLine(Cp1252ToUtf8(ahead->second), Cp1252ToUtf8(behind->second), n)));
+    }
   }
   return out;
 }

@@ -1,7 +1,7 @@
 #include "scheduling/database_input.h"
 
 #include "database/database.h"
-#include "reports/team_selection.h"
+#include "model/team_selection.h"
 #include "storage/isam.h"
 
 namespace liga::scheduling {

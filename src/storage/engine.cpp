@@ -62,6 +62,7 @@ Status engineInit(int pageBuffers) {
   e.frames.clear();
   e.lastFrame = -1;
   e.frames.resize(static_cast<std::size_t>(pageBuffers));
+  e.configuredFrames = e.frames.size();
   for (Frame& f : e.frames) f.buf.assign(kMaxPageSize, 0);
   e.map.clear();
   e.initialised = true;
@@ -312,10 +313,12 @@ Status openBlock(const std::string& name, bool readOnly, FileBlock** out) {
     if (int e = env->syncDirOf(paths.journal)) return writeErr(e);
   }
   if (fb->journal) {
-    std::uint64_t jsize = 0;
-    if (int e = fb->journal->size(&jsize)) return readErr(e);
     if (readOnly) {
-      if (jsize > 1) return err(isam_error::kStillOpen);
+      // A reader leaves the files as they are: it may read them unless a writer's open
+      // would change them first (rule 10).
+      bool live = false;
+      if (Status s = journalIsLive(fb->journal.get(), fb->journalPath, &live); !s.ok()) return s;
+      if (live) return err(isam_error::kStillOpen);
     } else {
       if (Status s = replayJournal(*fb); !s.ok()) return s;
       std::uint8_t mark = kJournalMark;
@@ -326,6 +329,7 @@ Status openBlock(const std::string& name, bool readOnly, FileBlock** out) {
         if (int e = fb->journal->write(0, &mark, 1)) return writeErr(e);
       }
       if (Status s = cutJournal(*fb); !s.ok()) return s;
+      removeFinishedSuperJournals(fb->journalPath);
     }
   }
   std::uint8_t h[kDataHeaderSize];
@@ -401,8 +405,12 @@ Status deleteBlock(const std::string& name) {
     if (b->dataPath == paths.data) return err(isam_error::kStillOpen);
   }
   if (env->exists(paths.index) && paths.index != paths.data) (void)env->remove(paths.index);
-  if (env->exists(paths.journal)) (void)env->remove(paths.journal);
+  const bool hadJournal = env->exists(paths.journal);
+  if (hadJournal) (void)env->remove(paths.journal);
   if (int e = env->remove(paths.data)) return err(openErrorNumber(e), e);
+  // The journal may have been the last one naming an unfinished unit's super-journal, which
+  // is then of no use any more (rule 10).
+  if (hadJournal) removeFinishedSuperJournals(paths.journal);
   return okStatus();
 }
 

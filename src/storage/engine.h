@@ -7,10 +7,16 @@
 // is also "empty", see below). Entries follow from offset 1, each starting with a u16 tag
 // (the names are in journal_tag below):
 //   kBegin 4000   u64 nonce (new for every transaction)
+//   kSuper 5000   u16 length, that many bytes: the super-journal of the unit this journal
+//                 belongs to (a file name in the journal's own folder, or an absolute path)
 //   1..62 page    the before-image of an index page holding that many items
 //   kFreePage 63  the before-image of a page that holds no valid item count (a free page)
 //   kHeader 1000  the before-image of a data header (21 bytes) or an index header (28 bytes)
-//   kRecord 3000  the before-image of a data record
+//   kRecord 3000  the before-image of a data record (or, in an applied image set, of any
+//                 range of the data or index file)
+//   kLength 6000  an entry without bytes whose offset is the length the file had: replay
+//                 cuts the file back to it after writing the images (an applied image set,
+//                 storage/unit_images.h, may lengthen or shorten the files)
 //   kSeal 2000    u32 number of images since begin, u32 CRC-32 of every journal byte from
 //                 offset 1 up to this tag
 // An image entry is: tag, u8 file (0 data, 1 index), i64 absolute offset, u32 length, bytes.
@@ -35,6 +41,31 @@
 //      is synced before that page is written: rule (2) holds for every in-place write.
 //  (7) After a failed rollback the block is broken: every operation but close fails with
 //      kRollbackFailed; the journal still holds the images, so reopening restores the block.
+//
+// Several blocks committed as one unit (commitBatches) add a super-journal, a small file in
+// the folder of the first block's journal: a title line, then one line per block journal of
+// the unit (a name in that folder, or an absolute path). A commit of one block has none.
+//  (8) The super-journal is written and synced, with its folder, before any block journal
+//      names it; every block journal of the unit then names it (kSuper) in the sequence that
+//      is sealed before its last writes in place.
+//  (9) The unit commits when its super-journal is removed (the folder synced), after every
+//      block of the unit was written in place and synced; only then are the journals cut.
+//      So a journal whose sealed prefix names a super-journal that does not exist belongs to
+//      a committed unit: recovery cuts it without replaying it.
+// (10) A journal naming a super-journal that exists is replayed like any other (rule 5), so
+//      every block of an unfinished unit goes back to its state before the unit, each when it
+//      is next opened. The super-journal is removed once no journal it lists still names it.
+//      A journal without kSuper (one block, or files of an earlier version) follows rule 5.
+//      A reader never replays: a block whose journal would be replayed is refused read-only
+//      (kStillOpen) until a writer has opened it.
+// (11) A journal whose seal no longer checks (its count or CRC is wrong, or the file ends in
+//      a whole seal the parse cannot reach) was damaged after it was sealed: it may hold the
+//      only way back for in-place writes that were made. The block is refused, to readers
+//      and writers alike (kJournalDamaged), and nothing is replayed or cut: it is neither
+//      rolled back in part nor taken as at rest. A crash only cuts an append short, which
+//      leaves no seal at its end, so a torn append is still ignored (rule 5). A damaged
+//      journal that names a super-journal that is gone belonged to a committed unit and is
+//      only cut (rule 9).
 #pragma once
 
 #include <cstdint>
@@ -61,6 +92,8 @@ inline constexpr std::uint16_t kHeader = 1000;
 inline constexpr std::uint16_t kSeal = 2000;
 inline constexpr std::uint16_t kRecord = 3000;
 inline constexpr std::uint16_t kBegin = 4000;
+inline constexpr std::uint16_t kSuper = 5000;
+inline constexpr std::uint16_t kLength = 6000;
 }  // namespace journal_tag
 
 struct [[nodiscard]] Status {
@@ -113,6 +146,9 @@ struct Txn {
   bool wroteIndex = false;
   bool opDirty = false;  // the running operation changed something
   bool journalStarted = false;
+  // The super-journal of the unit being committed (rule 8), set by commitBatches only.
+  std::string superPath;
+  bool superInJournal = false;
   std::uint64_t journalEnd = 1;
   std::uint32_t journalCrc = 0;
 };
@@ -143,9 +179,21 @@ using liga::FileBlock;
 
 // Parses a journal's bytes: the images of its sealed prefix (rule 5). Returns the number of
 // sealed images (0 when the journal is empty or holds no complete sealed sequence).
-std::size_t parseJournal(const std::string& bytes, std::vector<Image>* images);
+// `superName` (when asked for) receives the super-journal the sealed prefix names, or "".
+// `damaged` (when asked for) tells that the journal held a sealed sequence that no longer
+// checks (rule 11).
+std::size_t parseJournal(const std::string& bytes, std::vector<Image>* images,
+                         std::string* superName = nullptr, bool* damaged = nullptr);
+
+// Whether the journal of block `name` would be replayed when a writer opens it (rules 5, 9
+// and 10): it holds sealed images and names no super-journal, or one that still exists.
+Status blockNeedsRecovery(const std::string& name, bool* needed);
 
 // ---- engine lifetime ----
+// A batch whose changed pages fill the page pool lets the pool grow to this many times its
+// configured size before it writes pages early (rule 6); 1 keeps the pool as configured.
+inline constexpr int kDefaultBatchPoolGrowth = 8;
+void setBatchPoolGrowth(int factor);
 Status engineInit(int pageBuffers);
 Status engineExit();
 bool engineInitialised();

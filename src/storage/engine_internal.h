@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <random>
 #include <string>
 #include <unordered_map>
@@ -44,7 +45,9 @@ struct FrameKeyHash {
 
 struct Engine {
   bool initialised = false;
-  std::vector<Frame> frames;
+  // A deque: frames added while a batch runs (see acquireFrame) never move the others.
+  std::deque<Frame> frames;
+  std::size_t configuredFrames = 0;
   std::unordered_map<FrameKey, int, FrameKeyHash> map;
   std::uint64_t clock = 0;
   int lastFrame = -1;
@@ -84,8 +87,23 @@ Status spill(FileBlock& fb);
 Status appendJournal(FileBlock& fb);
 // Cuts the journal back to its mark byte (rule 4).
 Status cutJournal(FileBlock& fb);
-// Replays the sealed prefix of the journal and cuts it (rule 5).
+// Recovers the block at open: replays the sealed prefix of the journal unless it belongs to
+// a committed unit (rules 5, 9 and 10), cuts the journal back, and removes the unit's
+// super-journal once no journal it lists still needs it.
 Status replayJournal(FileBlock& fb);
+// Rule 10: removes every super-journal in the folder of `journalPath` that no journal names
+// any longer (the units of a crash, once each of their blocks was recovered).
+void removeFinishedSuperJournals(const std::string& journalPath);
+// Whether the journal's contents would be replayed by replayJournal (see blockNeedsRecovery).
+Status journalIsLive(File* journal, const std::string& journalPath, bool* live);
+
+// ---- super-journal (journal.cpp) ----
+
+// Writes and syncs (with its folder) a new super-journal naming the journals of `blocks`,
+// and makes each of them name it when next sealed (rule 8).
+Status superCreate(const std::vector<FileBlock*>& blocks, std::string* path);
+// Removes the super-journal and syncs its folder: the unit's commit point (rule 9).
+Status superRemove(const std::string& path);
 
 // ---- transactions (transaction.cpp) ----
 
@@ -98,6 +116,8 @@ Status rollback(FileBlock& fb);
 // sealed images afterwards, so the block can be rolled back until commitFinish. `*nothing`
 // is set when the transaction changed nothing (it is then already ended).
 Status commitWrite(FileBlock& fb, bool* nothing);
+// Whether the running transaction of `fb` changed anything that commitWrite would write.
+bool hasChanges(const FileBlock& fb);
 // Rule (4): the journal is cut back; the transaction ends.
 Status commitFinish(FileBlock& fb);
 Status commit(FileBlock& fb);

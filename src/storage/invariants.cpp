@@ -19,6 +19,7 @@ std::string atRestViolation(const FileBlock& fb) {
     return "rule 1: a transaction that ended still holds images or pending records";
   for (const Frame& f : engine().frames)
     if (f.fb == &fb && f.dirty) return "rule 1: a changed page stayed in the pool after commit";
+  if (!t.superPath.empty()) return "rule 9: a block still names the super-journal of a unit";
   std::uint64_t size = 0;
   if (fb.journal && fb.journal->size(&size) == 0 && size != 1)
     return "rule 4: the journal was not cut back to its mark byte";
@@ -37,6 +38,10 @@ std::string atRestViolation(const FileBlock& fb) {
 std::string inBatchViolation(const FileBlock& fb) {
   const Txn& t = fb.txn;
   if (t.imagesInJournal > t.images.size()) return "rule 2: the journal counts images never taken";
+  // Between operations of a batch no unit is being committed: a super-journal named now
+  // would have to be on disk before the journal names it (rule 8).
+  if (t.superInJournal && !currentEnv()->exists(t.superPath))
+    return "rule 8: the journal names a super-journal that is not on disk";
   for (const Frame& f : engine().frames) {
     if (f.fb != &fb || !f.dirty) continue;
     if (f.page <= t.ih0[static_cast<std::size_t>(f.k - 1)].numPages &&

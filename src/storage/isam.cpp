@@ -177,6 +177,13 @@ void OpenFileBlock(FileBlockPtr& handle, const std::string& name, bool readOnly)
   if (s.ok()) handle = fb;
 }
 
+bool BlockNeedsRecovery(const std::string& name) {
+  bool needed = false;
+  Status s = storage::blockNeedsRecovery(name.substr(0, 255), &needed);
+  setStatus(s);
+  return s.ok() && needed;
+}
+
 void CloseFileBlock(FileBlockPtr& handle) {
   if (!storage::engineInitialised()) return setStatus(storage::err(isam_error::kNotInitialised));
   if (g_busy) return setStatus(storage::err(isam_error::kBusy));

@@ -95,6 +95,11 @@ void CreateFileBlock(const std::string& name, std::int32_t recordLength, int num
 // roll it back). On failure `handle` is nullptr.
 void OpenFileBlock(FileBlockPtr& handle, const std::string& name, bool readOnly = false);
 
+// True when block `name` holds an unfinished change that opening it for writing would roll
+// back first, so a read-only open would refuse it. A missing journal is no unfinished change.
+// Sets the status (a journal that cannot be read is an error and gives false).
+bool BlockNeedsRecovery(const std::string& name);
+
 // Commits an open batch, closes the files and sets `handle` to nullptr. kNotOpen when the handle
 // is not an open block; kCloseFailed when writing failed.
 void CloseFileBlock(FileBlockPtr& handle);

@@ -216,6 +216,18 @@ int FaultEnv::open(const std::string& path, OpenMode mode, std::unique_ptr<File>
   return 0;
 }
 
+int FaultEnv::remove(const std::string& path) {
+  bool shortWrite = false;
+  if (int e = before(Kind::Dir, &shortWrite)) return e;
+  return m_base->remove(path);
+}
+
+int FaultEnv::syncDirOf(const std::string& path) {
+  bool shortWrite = false;
+  if (int e = before(Kind::Dir, &shortWrite)) return e;
+  return m_base->syncDirOf(path);
+}
+
 void FaultEnv::failAt(Kind kind, long long n, bool persistent, int error, bool shortWrite) {
   m_failKind = kind;
   m_failAt = n;

@@ -80,12 +80,17 @@ class ForwardingEnv : public Env {
 
 class FaultEnv final : public ForwardingEnv {
  public:
-  enum class Kind { Read, Write, Sync, Truncate, Any };
-  static constexpr int kKinds = 5;
+  // Dir: removing a file or syncing a folder.
+  enum class Kind { Read, Write, Sync, Truncate, Dir, Any };
+  static constexpr int kKinds = 6;
 
   explicit FaultEnv(Env* base) : ForwardingEnv(base) {}
 
   int open(const std::string& path, OpenMode mode, std::unique_ptr<File>* file) override;
+  // Removing a file and syncing a folder are calls of kind Dir: a cut or a failure of any
+  // call can fall on them like on a file's calls.
+  int remove(const std::string& path) override;
+  int syncDirOf(const std::string& path) override;
 
   // Fails the call with index `n` (0-based, counted since resetCounts) of `kind`; with
   // `persistent` every later call of that kind fails too. `shortWrite` lets a failing write

@@ -76,6 +76,14 @@ Status writeInPlace(FileBlock& fb) {
   return okStatus();
 }
 
+namespace {
+std::size_t g_batchGrowth = kDefaultBatchPoolGrowth;
+}  // namespace
+
+void setBatchPoolGrowth(int factor) {
+  g_batchGrowth = static_cast<std::size_t>(std::max(1, factor));
+}
+
 Status spill(FileBlock& fb) {
   ++engine().stats.spills;
   if (Status s = appendJournal(fb); !s.ok()) return s;
@@ -116,6 +124,14 @@ Status acquireFrame(FileBlock& fb, int k, std::int32_t page, Frame** out) {
         break;
       }
       if (!f.dirty && (victim < 0 || f.stamp < e.frames[victim].stamp)) victim = i;
+    }
+    // A batch whose changed pages fill the pool gets more frames, up to a bound, rather
+    // than writing its pages early: each page is then written once, at commit, instead of
+    // once per spill it was changed in (and the journal synced once per spill).
+    if (victim < 0 && fb.txn.batch && e.frames.size() < e.configuredFrames * g_batchGrowth) {
+      e.frames.emplace_back();
+      e.frames.back().buf.assign(kMaxPageSize, 0);
+      continue;
     }
     if (victim < 0) {
       int lru = 0;

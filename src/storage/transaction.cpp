@@ -76,16 +76,19 @@ void captureHeaderImages(FileBlock& fb) {
 
 }  // namespace
 
+bool hasChanges(const FileBlock& fb) {
+  const Txn& t = fb.txn;
+  bool changed = !(fb.dh == t.dh0);
+  for (std::size_t i = 0; i < fb.ix.size(); ++i) changed |= !(fb.ix[i].hdr == t.ih0[i]);
+  changed |= !t.pendingRecs.empty() || t.touchedDisk || !t.images.empty();
+  for (const Frame& f : engine().frames) changed |= f.fb == &fb && f.dirty;
+  return changed;
+}
+
 Status commitWrite(FileBlock& fb, bool* nothing) {
   Txn& t = fb.txn;
   *nothing = false;
-  bool headersChanged = !(fb.dh == t.dh0);
-  for (std::size_t i = 0; i < fb.ix.size(); ++i) headersChanged |= !(fb.ix[i].hdr == t.ih0[i]);
-  bool anyDirty = !t.pendingRecs.empty() || t.touchedDisk || !t.images.empty();
-  if (!anyDirty) {
-    for (const Frame& f : engine().frames) anyDirty |= f.fb == &fb && f.dirty;
-  }
-  if (!headersChanged && !anyDirty) {
+  if (!hasChanges(fb)) {
     resetTxn(fb);
     *nothing = true;
     return okStatus();
@@ -199,6 +202,41 @@ Status abortBatch(FileBlock& fb) {
   return rollback(fb);
 }
 
+namespace {
+
+// Rule 9: a unit of several blocks, its super-journal on disk, commits once every block is
+// written in place; the journals are cut after it. A journal that cannot be cut then names a
+// super-journal that is gone, so it is only cut at the next open; until then the block is
+// held broken (rule 7) and refuses every operation.
+Status commitUnit(const std::vector<FileBlock*>& running, std::vector<FileBlock*>* written) {
+  std::vector<FileBlock*> changed;
+  for (FileBlock* fb : running) {
+    if (hasChanges(*fb)) changed.push_back(fb);
+  }
+  std::string super;
+  if (changed.size() > 1) {
+    if (Status s = superCreate(changed, &super); !s.ok()) return s;
+  }
+  for (FileBlock* fb : running) {
+    bool nothing = false;
+    if (Status s = commitWrite(*fb, &nothing); !s.ok()) return s;
+    if (!nothing) written->push_back(fb);
+  }
+  if (super.empty()) {
+    for (FileBlock* fb : *written) {
+      if (Status s = cutJournal(*fb); !s.ok()) return s;
+    }
+    return okStatus();
+  }
+  if (Status s = superRemove(super); !s.ok()) return s;
+  for (FileBlock* fb : *written) {
+    if (!cutJournal(*fb).ok()) fb->broken = true;
+  }
+  return okStatus();
+}
+
+}  // namespace
+
 Status commitBatches(const std::vector<FileBlock*>& blocks) {
   std::vector<FileBlock*> running;
   bool lost = false;
@@ -217,32 +255,28 @@ Status commitBatches(const std::vector<FileBlock*>& blocks) {
   }
   for (FileBlock* fb : running) fb->txn.batch = false;
   // Every block is written and synced before any journal is cut, so until the last cut
-  // every block can still be put back, and a failure anywhere puts all of them back.
-  Status failure;
+  // (or, for a unit with a super-journal, until its removal) every block can still be put
+  // back, and a failure anywhere puts all of them back.
   std::vector<FileBlock*> written;
-  for (FileBlock* fb : running) {
-    bool nothing = false;
-    failure = commitWrite(*fb, &nothing);
-    if (!failure.ok()) break;
-    if (!nothing) written.push_back(fb);
-  }
+  const Status failure = commitUnit(running, &written);
   if (failure.ok()) {
-    for (FileBlock* fb : written) {
-      failure = cutJournal(*fb);
-      if (!failure.ok()) break;
+    for (FileBlock* fb : running) {
+      resetTxn(*fb);
+      assertInvariants(*fb);
     }
-  }
-  if (failure.ok()) {
-    for (FileBlock* fb : written) resetTxn(*fb);
-    for (FileBlock* fb : running) assertInvariants(*fb);
     return okStatus();
   }
   // The images of a block whose journal was already cut are still held in memory: writing
-  // them back restores it like the others.
+  // them back restores it like the others. The super-journal goes only when every block is
+  // back: while one is not, its journal and the super-journal roll it back at the next open.
   Status restored = okStatus();
+  std::string unitSuper;
   for (FileBlock* fb : running) {
+    if (!fb->txn.superPath.empty()) unitSuper = fb->txn.superPath;
     if (Status r = rollback(*fb); !r.ok()) restored = r;
   }
+  if (!unitSuper.empty() && restored.ok() && currentEnv()->exists(unitSuper))
+    (void)superRemove(unitSuper);
   if (!restored.ok()) return restored;
   return err(isam_error::kBatchRestored, failure.dos);
 }

@@ -1,6 +1,7 @@
 // `liga` as a command-line user meets it: run from a working directory that is not the
 // data directory, with relative paths, and judged by its exit status and what it says.
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -200,6 +201,10 @@ TEST_F(CommandLineTest, DataOptionAppliesToOneCommandOnly) {
       << change.out;
   EXPECT_TRUE(contains(liga("--quiet info").out, "datakatalog: " + (m_root / "other").string()));
   EXPECT_EQ(liga("--quiet select 1").status, 0);
+  // The same directory again: no "förut" that names it twice; one competition is singular.
+  const RunResult again = liga("--quiet datadir ../other");
+  EXPECT_FALSE(contains(again.out, "förut")) << again.out;
+  EXPECT_TRUE(contains(again.out, "har 1 tävling;")) << again.out;
 
   const RunResult missing = liga("--quiet datadir ../nowhere/inner");
   EXPECT_EQ(missing.status, 1);
@@ -372,6 +377,50 @@ TEST_F(CommandLineTest, ADirectoryWhereAFileIsExpectedIsNamedSo) {
     EXPECT_TRUE(contains(r.err, "är en katalog")) << args << "\n" << r.err;
     EXPECT_TRUE(contains(r.err, (m_work / "folder").string())) << args << "\n" << r.err;
   }
+}
+
+TEST_F(CommandLineTest, ADemoOnAFullDiskSaysSoAndCanBeRunAgain) {
+  // A small file system of its own, filled to leave 128 KiB: too little for the demo.
+  const fs::path small = m_root / "small";
+  fs::create_directories(small);
+  if (::geteuid() != 0 ||
+      liga::testing::RunCommand("mount -t tmpfs -o size=8m tmpfs '" + small.string() + "'")
+              .status != 0)
+    GTEST_SKIP() << "needs root to mount a small file system";
+  struct Unmount {
+    fs::path at;
+    ~Unmount() { liga::testing::RunCommand("umount '" + at.string() + "'"); }
+  } unmount{small};
+  ASSERT_EQ(liga::testing::RunCommand("dd if=/dev/zero of='" + (small / "filler").string() +
+                                      "' bs=1k count=$(( $(df -k --output=avail '" +
+                                      small.string() + "' | tail -1) - 128 )) 2>/dev/null")
+                .status,
+            0);
+  fs::create_directories(small / "data");
+  const RunResult full = ligaSplit("--quiet --yes --data '" + (small / "data").string() + "' demo");
+  EXPECT_EQ(full.status, 1);
+  EXPECT_TRUE(contains(full.err, "disken är full: " + (small / "data").string())) << full.err;
+  EXPECT_FALSE(contains(full.err, "msgtextanrop")) << full.err;
+  fs::remove(small / "filler");
+  const RunResult again =
+      ligaSplit("--quiet --yes --data '" + (small / "data").string() + "' demo");
+  EXPECT_EQ(again.status, 0) << again.err;
+}
+
+TEST_F(CommandLineTest, WithoutAnyHomeDirectoryLigaRefusesToStart) {
+  // A user without a passwd entry, with HOME and XDG_CONFIG_HOME unset: no folder such as
+  // /tmp/.config (which any local user could make in advance) is used; liga says why.
+  constexpr uid_t kNobodyKnown = 54321;
+  if (::geteuid() != 0 || !fs::exists("/usr/bin/setpriv"))
+    GTEST_SKIP() << "needs root and setpriv to run as a user without a passwd entry";
+  if (::getpwuid(kNobodyKnown) != nullptr) GTEST_SKIP() << "uid 54321 has a passwd entry";
+  const bool tmpConfigBefore = fs::exists("/tmp/.config/LigaWin32");
+  const RunResult r = liga::testing::RunSplit(
+      "cd / && env -u HOME -u XDG_CONFIG_HOME -u XDG_DOCUMENTS_DIR setpriv --reuid=54321 "
+      "--regid=54321 --clear-groups " LIGA_BINARY " info");
+  EXPECT_EQ(r.status, 1) << r.out << r.err;
+  EXPECT_TRUE(contains(r.err, "fel: hemkatalogen är okänd")) << r.err;
+  EXPECT_EQ(fs::exists("/tmp/.config/LigaWin32"), tmpConfigBefore);
 }
 
 TEST_F(CommandLineTest, DataDirectoryWithoutPermissionSaysSo) {

@@ -2,6 +2,7 @@
 // then the commands run as a separate process on the same data directory.
 #include <gtest/gtest.h>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "support/db_fixture.h"
@@ -104,6 +105,50 @@ TEST_F(CliTest, InitAsksBeforeReplacingACatalogue) {
   EXPECT_EQ(liga("list").out.substr(0, 7), " 1   Cu");
   EXPECT_EQ(liga("--yes init").status, 0);
   EXPECT_EQ(liga("list").out.substr(0, 11), " 1   vakant");
+}
+
+}  // namespace
+}  // namespace liga
+
+namespace liga {
+namespace {
+
+// Overwrites 4 bytes of `file` at `offset` with `value` (little-endian).
+void Patch32(const std::filesystem::path& file, std::streamoff offset, std::int32_t value) {
+  std::fstream f(file, std::ios::in | std::ios::out | std::ios::binary);
+  ASSERT_TRUE(f.good()) << file;
+  f.seekp(offset);
+  const unsigned char bytes[4] = {
+      static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
+      static_cast<unsigned char>(value >> 16), static_cast<unsigned char>(value >> 24)};
+  f.write(reinterpret_cast<const char*>(bytes), 4);
+}
+
+// A data file damaged on disk is named as such, with the advice to restore a backup (no
+// index rebuild repairs it); a rebuild lists every record it could not carry over and exits 1.
+TEST_F(CliTest, DamagedDataFilesAreNamedAndRebuildListsTheRecordsItLeaves) {
+  newCompetition("Cup");
+  const auto c = addClass("P12", 1);
+  for (const char* name : {"ETT", "TVA", "TRE"}) addTeam(name, c);
+  release();
+  ASSERT_EQ(liga("select 1").status, 0);
+
+  // Team record 2's status is neither "in use" (0) nor a link of the free chain.
+  Patch32(m_dir / "lg01.DAT", 2 * 11665, 0x7FFFFFF0);
+  CliRun r = liga("rebuild");
+  EXPECT_EQ(r.status, 1) << r.out;
+  EXPECT_NE(r.out.find("lg01.Dat post 2"), std::string::npos) << r.out;
+  r = liga("teams");
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(r.out.find("Tva"), std::string::npos) << r.out;
+
+  // The class file's header gives a record length no block has.
+  Patch32(m_dir / "klass01.DAT", 12, 7);
+  r = liga("info");
+  EXPECT_EQ(r.status, 1) << r.out;
+  EXPECT_NE(r.out.find("datafilen är skadad"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("säkerhetskopia"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("indexbygg reparerar index"), std::string::npos) << r.out;
 }
 
 }  // namespace

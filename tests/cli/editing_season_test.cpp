@@ -14,23 +14,15 @@
 
 #include "common/encoding.h"
 #include "common/text.h"
+#include "support/golden.h"
 #include "support/run_liga.h"
+#include "support/season.h"
 #include "support/temp_dir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using liga::testing::RunResult;
-
-struct Standing {
-  int played = 0, won = 0, drawn = 0, lost = 0, goalsFor = 0, goalsAgainst = 0, points = 0;
-  bool operator==(const Standing&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& os, const Standing& s) {
-  return os << s.played << "/" << s.won << "/" << s.drawn << "/" << s.lost << " " << s.goalsFor
-            << "-" << s.goalsAgainst << " " << s.points << "p";
-}
 
 class HandEnteredSeason : public ::testing::Test {
  protected:
@@ -77,39 +69,6 @@ class HandEnteredSeason : public ::testing::Test {
       if (!line.empty() && line[0] != ';') out.push_back(line);  // comments carry dates
     }
     return out;
-  }
-
-  // "class|display name" -> standing, from `liga standings`.
-  std::map<std::string, Standing> standings(const std::string& out) {
-    std::map<std::string, Standing> actual;
-    std::istringstream in(out);
-    std::string line, currentClass;
-    while (std::getline(in, line)) {
-      if (!line.empty() && line[0] != ' ') {
-        currentClass = line;
-        continue;
-      }
-      std::vector<std::string> tokens;
-      std::istringstream ls(line);
-      for (std::string t; ls >> t;) tokens.push_back(t);
-      // Column headings are no team rows: a row starts with the place.
-      if (tokens.size() < 8 || tokens[0].find_first_not_of("0123456789") != std::string::npos)
-        continue;
-      const std::size_t n = tokens.size();
-      Standing s;
-      s.points = std::stoi(tokens[n - 1]);
-      const std::string goals = tokens[n - 2];
-      s.goalsFor = std::stoi(goals.substr(0, goals.find('-')));
-      s.goalsAgainst = std::stoi(goals.substr(goals.find('-') + 1));
-      s.lost = std::stoi(tokens[n - 3]);
-      s.drawn = std::stoi(tokens[n - 4]);
-      s.won = std::stoi(tokens[n - 5]);
-      s.played = std::stoi(tokens[n - 6]);
-      std::string name;
-      for (std::size_t i = 1; i < n - 6; ++i) name += (i > 1 ? " " : "") + tokens[i];
-      actual[currentClass + "|" + name] = s;
-    }
-    return actual;
   }
 
   // The lines of `liga matches` without the slot and match number, a partial result shown
@@ -243,7 +202,7 @@ TEST_F(HandEnteredSeason, FromTheFirstClassToExportedStandings) {
   }
 
   // The count made here.
-  std::map<std::string, Standing> expected;
+  liga::testing::Standings expected;
   auto key = [](const Team& t) {
     const std::string cls = liga::UpCase(liga::Utf8ToCp1252(t.cls));
     const std::string name =
@@ -257,26 +216,11 @@ TEST_F(HandEnteredSeason, FromTheFirstClassToExportedStandings) {
   for (const auto& [n, r] : results) {
     const Match m = matches.at(n);
     const ClassDef& c = classes[m.home / 4];
-    auto add = [&](int team, int own, int other) {
-      Standing& s = expected[key(teams[team])];
-      ++s.played;
-      s.goalsFor += own;
-      s.goalsAgainst += other;
-      if (own > other) {
-        ++s.won;
-        s.points += c.win;
-      } else if (own == other) {
-        ++s.drawn;
-        s.points += c.draw;
-      } else {
-        ++s.lost;
-      }
-    };
-    add(m.home, r.first, r.second);
-    add(m.away, r.second, r.first);
+    expected[key(teams[m.home])].add(r.first, r.second, c.win, c.draw);
+    expected[key(teams[m.away])].add(r.second, r.first, c.win, c.draw);
   }
   const std::string table = ok("standings");
-  const auto actual = standings(table);
+  const auto actual = liga::testing::ParseStandingsTable(table);
   EXPECT_EQ(actual.size(), 12u) << table;
   for (const auto& [name, s] : expected) {
     auto it = actual.find(name);
@@ -295,6 +239,15 @@ TEST_F(HandEnteredSeason, FromTheFirstClassToExportedStandings) {
     if (entry.path().extension() != ".DAT") continue;
     const RunResult check = liga("isam-check '" + entry.path().string() + "'");
     EXPECT_EQ(check.status, 0) << check.out;
+  }
+  // What the season shows, byte for byte.
+  for (const std::string view : {"matches", "standings", "classes", "teams",
+                                 "view lagspelprogram --text", "view resultat --text"}) {
+    std::string name = view.substr(0, view.find(" --"));
+    for (char& c : name)
+      if (c == ' ') c = '_';
+    liga::testing::ExpectGolden("cli/golden/hand-entered/" + name + ".txt",
+                                liga::testing::WithoutTitleDates(ok(view)));
   }
 
   // Every export kind, read back into an empty data directory.

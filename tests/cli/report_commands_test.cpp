@@ -14,6 +14,7 @@
 #include "common/encoding.h"
 #include "common/text.h"
 #include "support/run_liga.h"
+#include "support/season.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -22,29 +23,10 @@ namespace fs = std::filesystem;
 using liga::testing::RunCommand;
 using liga::testing::RunResult;
 
-struct Standing {
-  int played = 0, won = 0, drawn = 0, lost = 0, goalsFor = 0, goalsAgainst = 0, points = 0;
-  bool operator==(const Standing&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& os, const Standing& s) {
-  return os << s.played << "/" << s.won << "/" << s.drawn << "/" << s.lost << " " << s.goalsFor
-            << "-" << s.goalsAgainst << " " << s.points << "p";
-}
-
-std::vector<std::string> split(const std::string& line, char sep) {
-  std::vector<std::string> out;
-  std::stringstream ss(line);
-  std::string field;
-  while (std::getline(ss, field, sep)) out.push_back(field);
-  return out;
-}
-
-std::string trim(const std::string& s) {
-  const auto b = s.find_first_not_of(' ');
-  if (b == std::string::npos) return {};
-  return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
+using liga::testing::SplitFields;
+using liga::testing::Standing;
+using liga::testing::Standings;
+using liga::testing::TrimBlanks;
 
 // The season is built once for all tests of this file.
 class ReportCommandTest : public ::testing::Test {
@@ -52,68 +34,13 @@ class ReportCommandTest : public ::testing::Test {
   static void SetUpTestSuite() {
     m_root = new liga::testing::TempDir("reportcmd");
     fs::create_directories(*m_root / "data");
-    m_expected = new std::map<std::string, Standing>;
     // The data directory is configured once; --data alone would be for one command.
     ASSERT_EQ(liga("datadir '" + (*m_root / "data").string() + "'").status, 0);
     ASSERT_EQ(liga("demo").status, 0);
-    const fs::path schedule = *m_root / "SPELDAG.LOT";
-    ASSERT_EQ(liga("schedule --seed 1 --out '" + schedule.string() + "'").status, 0);
-    ASSERT_EQ(liga("import '" + schedule.string() + "'").status, 0);
-    ASSERT_EQ(liga("export lag '" + (*m_root / "lag.lgw").string() + "'").status, 0);
-    ASSERT_EQ(liga("export klasser '" + (*m_root / "klasser.lgw").string() + "'").status, 0);
-    ASSERT_EQ(liga("export spelmoten '" + (*m_root / "spel.lgw").string() + "'").status, 0);
-    std::map<std::string, std::pair<int, int>> classPoints;
-    for (const auto& l : fileLines(*m_root / "klasser.lgw")) {
-      if (l.empty() || l[0] == ';' || l[0] == '*') continue;
-      const auto f = split(l, ',');
-      classPoints[trim(f.at(0))] = {std::stoi(f.at(2)), std::stoi(f.at(3))};
-    }
-    std::map<std::string, std::pair<std::string, std::string>> teams;  // key -> name, class
-    for (const auto& l : fileLines(*m_root / "lag.lgw")) {
-      if (l.empty() || l[0] == ';' || l[0] == '*') continue;
-      const auto f = split(l, ',');
-      teams[f.at(0)] = {f.at(1), trim(f.at(2))};
-    }
-    // Results for three of four matches; the fourth stays unplayed.
-    std::vector<std::string> results;
-    int n = 0;
-    for (const auto& l : fileLines(*m_root / "spel.lgw")) {
-      if (l.rfind("*!", 0) != 0) {
-        results.push_back(l);
-        continue;
-      }
-      const int i = n++;
-      if (i % 4 == 3) {
-        results.push_back(l);
-        continue;
-      }
-      const std::string home = l.substr(2, 4), away = l.substr(7, 4);
-      const int hs = (i * 5) % 4, as = (i * 3) % 3;
-      results.push_back(l + "=" + std::to_string(hs) + "-" + std::to_string(as));
-      const auto [win, draw] = classPoints.at(teams.at(home).second);
-      auto add = [&, win = win, draw = draw](const std::string& key, int own, int other) {
-        Standing& s = (*m_expected)[teams.at(key).second + "|" + trim(teams.at(key).first)];
-        ++s.played;
-        s.goalsFor += own;
-        s.goalsAgainst += other;
-        if (own > other) {
-          ++s.won;
-          s.points += win;
-        } else if (own == other) {
-          ++s.drawn;
-          s.points += draw;
-        } else {
-          ++s.lost;
-        }
-      };
-      add(home, hs, as);
-      add(away, as, hs);
-    }
-    ASSERT_GT(n, 90);
-    std::ofstream f(*m_root / "resultat.lgw", std::ios::binary);
-    for (const auto& l : results) f << liga::Utf8ToCp1252(l) << "\r\n";
-    f.close();
-    ASSERT_EQ(liga("--yes import '" + (*m_root / "resultat.lgw").string() + "'").status, 0);
+    const liga::testing::SeasonPlan plan = liga::testing::ThreeInFourPlayed();
+    int matches = 0;
+    m_expected = new Standings(liga::testing::PlaySeason(liga, *m_root, plan, &matches));
+    ASSERT_GT(matches, 90);
   }
   static void TearDownTestSuite() {
     delete m_root;
@@ -125,24 +52,14 @@ class ReportCommandTest : public ::testing::Test {
                                      "' XDG_DOCUMENTS_DIR='" + (*m_root / "docs").string() + "' " +
                                      LIGA_BINARY + " --quiet " + args);
   }
-  static std::vector<std::string> fileLines(const fs::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    std::vector<std::string> out;
-    std::string line;
-    while (std::getline(f, line)) {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      out.push_back(liga::Cp1252ToUtf8(line));
-    }
-    return out;
-  }
   static std::string file(const char* name) { return (*m_root / name).string(); }
 
   static liga::testing::TempDir* m_root;
-  static std::map<std::string, Standing>* m_expected;  // "class|team name" -> standing
+  static Standings* m_expected;  // "class|team name" -> standing
 };
 
 liga::testing::TempDir* ReportCommandTest::m_root = nullptr;
-std::map<std::string, Standing>* ReportCommandTest::m_expected = nullptr;
+Standings* ReportCommandTest::m_expected = nullptr;
 
 TEST_F(ReportCommandTest, ResultsViewStandingsEqualTheCount) {
   const RunResult view = liga("view resultat --text");
@@ -154,9 +71,9 @@ TEST_F(ReportCommandTest, ResultsViewStandingsEqualTheCount) {
   std::istringstream in(view.out);
   std::string line;
   while (std::getline(in, line)) {
-    const auto cells = split(line, '\t');
+    const auto cells = SplitFields(line, '\t');
     if (line.rfind("LigaWin32: resultattabell: ", 0) == 0) {
-      currentClass = trim(line.substr(27, line.find(": ", 27) - 27));
+      currentClass = TrimBlanks(line.substr(27, line.find(": ", 27) - 27));
       continue;
     }
     if (!cells.empty() && cells[0] == "Lagnamn") {
@@ -171,13 +88,13 @@ TEST_F(ReportCommandTest, ResultsViewStandingsEqualTheCount) {
     s.won = std::stoi(cells[2]);
     s.drawn = std::stoi(cells[3]);
     s.lost = std::stoi(cells[4]);
-    const auto goals = split(cells[5], '-');
+    const auto goals = SplitFields(cells[5], '-');
     s.goalsFor = std::stoi(goals.at(0));
     s.goalsAgainst = std::stoi(goals.at(1));
     s.points = std::stoi(cells[6]);
     EXPECT_LE(s.points, previousPoints) << "rows in standings order";
     previousPoints = s.points;
-    actual[currentClass + "|" + trim(cells[0])] = s;
+    actual[currentClass + "|" + TrimBlanks(cells[0])] = s;
   }
   EXPECT_EQ(actual.size(), 26u);
   for (const auto& [team, s] : *m_expected) {

@@ -14,6 +14,7 @@
 #include "common/encoding.h"
 #include "common/text.h"
 #include "support/run_liga.h"
+#include "support/season.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -38,29 +39,8 @@ class SeasonTest : public ::testing::Test {
   }
   RunResult liga(const std::string& args) { return run("--quiet " + args); }
 
-  static std::vector<std::string> fileLines(const fs::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    std::vector<std::string> out;
-    std::string line;
-    while (std::getline(f, line)) {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      out.push_back(liga::Cp1252ToUtf8(line));
-    }
-    return out;
-  }
-
   liga::testing::TempDir m_root{"season"};
 };
-
-struct Standing {
-  int played = 0, won = 0, drawn = 0, lost = 0, goalsFor = 0, goalsAgainst = 0, points = 0;
-  bool operator==(const Standing&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& os, const Standing& s) {
-  return os << s.played << "/" << s.won << "/" << s.drawn << "/" << s.lost << " " << s.goalsFor
-            << "-" << s.goalsAgainst << " " << s.points << "p";
-}
 
 TEST_F(SeasonTest, DemoCreatesACatalogueOnlyInAnEmptyDataDirectory) {
   const RunResult first = run("--verbose demo");
@@ -80,113 +60,22 @@ TEST_F(SeasonTest, DemoSeasonFromScheduleToStandings) {
   ASSERT_EQ(liga("init").status, 0);
   const std::string demo = std::string(LIGA_SOURCE_DIR) + "/examples/demo.lgw";
   ASSERT_EQ(liga("import '" + demo + "'").status, 0);
-  const fs::path schedule = m_root / "SPELDAG.LOT";
-  const RunResult run = liga("schedule --seed 1 --out '" + schedule.string() + "'");
-  ASSERT_EQ(run.status, 0) << run.out;
-  ASSERT_TRUE(fs::exists(schedule));
-  ASSERT_EQ(liga("import '" + schedule.string() + "'").status, 0);
-
-  // Teams: number -> (name, class); classes: name -> win and draw points.
-  ASSERT_EQ(liga("export lag '" + (m_root / "lag.lgw").string() + "'").status, 0);
-  ASSERT_EQ(liga("export klasser '" + (m_root / "klasser.lgw").string() + "'").status, 0);
-  ASSERT_EQ(liga("export spelmoten '" + (m_root / "spel.lgw").string() + "'").status, 0);
-  std::map<std::string, std::pair<int, int>> classPoints;
-  for (const auto& l : fileLines(m_root / "klasser.lgw")) {
-    if (l.empty() || l[0] == ';' || l[0] == '*') continue;
-    std::stringstream ss(l);
-    std::string name, rounds, win, draw;
-    std::getline(ss, name, ',');
-    std::getline(ss, rounds, ',');
-    std::getline(ss, win, ',');
-    std::getline(ss, draw, ',');
-    classPoints[liga::Cp1252ToUtf8(liga::TrimRight(liga::Utf8ToCp1252(name)))] = {std::stoi(win),
-                                                                                  std::stoi(draw)};
-  }
-  std::map<std::string, std::pair<std::string, std::string>> teams;  // key -> name, class
-  for (const auto& l : fileLines(m_root / "lag.lgw")) {
-    if (l.empty() || l[0] == ';' || l[0] == '*') continue;
-    std::stringstream ss(l);
-    std::string key, name, cls;
-    std::getline(ss, key, ',');
-    std::getline(ss, name, ',');
-    std::getline(ss, cls, ',');
-    teams[key] = {name, cls};
-  }
-  ASSERT_EQ(teams.size(), 26u);
-
-  // Results for every scheduled match, computed here, and the standings they must give.
-  std::map<std::string, Standing> expected;  // "class|display name" -> standing
-  std::vector<std::string> results;
-  int matchCount = 0;
-  for (const auto& l : fileLines(m_root / "spel.lgw")) {
-    if (l.rfind("*!", 0) != 0) {
-      results.push_back(l);
-      continue;
-    }
-    const std::string home = l.substr(2, 4), away = l.substr(7, 4);
-    const int hs = (matchCount * 7) % 4, as = (matchCount * 3) % 3;
-    ++matchCount;
-    results.push_back(l + "=" + std::to_string(hs) + "-" + std::to_string(as));
-    const auto [win, draw] = classPoints.at(teams.at(home).second);
-    auto add = [&, win = win, draw = draw](const std::string& key, int own, int other) {
-      const std::string shown = liga::Cp1252ToUtf8(
-          liga::TeamDisplayName(liga::Utf8ToCp1252(teams.at(key).first), false, true));
-      Standing& s = expected[teams.at(key).second + "|" + shown];
-      ++s.played;
-      s.goalsFor += own;
-      s.goalsAgainst += other;
-      if (own > other) {
-        ++s.won;
-        s.points += win;
-      } else if (own == other) {
-        ++s.drawn;
-        s.points += draw;
-      } else {
-        ++s.lost;
-      }
-    };
-    add(home, hs, as);
-    add(away, as, hs);
-  }
-  ASSERT_GT(matchCount, 90);
-  {
-    std::ofstream f(m_root / "resultat.lgw", std::ios::binary);
-    for (const auto& l : results) f << liga::Utf8ToCp1252(l) << "\r\n";
-  }
-  // The results file carries the schedule again: replacing it needs a Yes.
-  ASSERT_EQ(liga("--yes import '" + (m_root / "resultat.lgw").string() + "'").status, 0);
+  // Scheduled and imported, then results for every match; the table shows display names.
+  liga::testing::SeasonPlan plan;
+  plan.score = [](int i) -> std::optional<std::pair<int, int>> {
+    return std::pair{(i * 7) % 4, (i * 3) % 3};
+  };
+  plan.shownName = [](const std::string& name) {
+    return liga::Cp1252ToUtf8(liga::TeamDisplayName(liga::Utf8ToCp1252(name), false, true));
+  };
+  int matches = 0;
+  const liga::testing::Standings expected = liga::testing::PlaySeason(
+      [this](const std::string& a) { return liga(a); }, m_root, plan, &matches);
+  ASSERT_GT(matches, 90);
 
   const RunResult standings = liga("standings");
   ASSERT_EQ(standings.status, 0);
-  std::map<std::string, Standing> actual;
-  std::istringstream in(standings.out);
-  std::string line;
-  std::string currentClass;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line[0] != ' ') {
-      currentClass = line;  // a class heading
-      continue;
-    }
-    std::vector<std::string> tokens;
-    std::istringstream ls(line);
-    std::string t;
-    while (ls >> t) tokens.push_back(t);
-    if (tokens.size() < 8 || tokens[0].find_first_not_of("0123456789") != std::string::npos)
-      continue;
-    const std::size_t n = tokens.size();
-    Standing s;
-    s.points = std::stoi(tokens[n - 1]);
-    const std::string goals = tokens[n - 2];
-    s.goalsFor = std::stoi(goals.substr(0, goals.find('-')));
-    s.goalsAgainst = std::stoi(goals.substr(goals.find('-') + 1));
-    s.lost = std::stoi(tokens[n - 3]);
-    s.drawn = std::stoi(tokens[n - 4]);
-    s.won = std::stoi(tokens[n - 5]);
-    s.played = std::stoi(tokens[n - 6]);
-    std::string name;
-    for (std::size_t i = 1; i < n - 6; ++i) name += (i > 1 ? " " : "") + tokens[i];
-    actual[currentClass + "|" + name] = s;
-  }
+  const liga::testing::Standings actual = liga::testing::ParseStandingsTable(standings.out);
   EXPECT_EQ(actual.size(), 26u);
   for (const auto& [name, s] : expected) {
     auto it = actual.find(name);

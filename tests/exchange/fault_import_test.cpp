@@ -3,6 +3,7 @@
 // it held before the file or the file's whole result, and an import that did not store its
 // whole result says so.
 #include "database/block_snapshot.h"
+#include "database/counters.h"
 #include "exchange_fixture.h"
 #include "storage/mem_env.h"
 
@@ -30,10 +31,14 @@ class FaultImportTest : public ExchangeTest {
       EXPECT_TRUE(d.selectCompetition(1, false));
     }
     fault.resetCounts();
-    fault.failAt(kind, n, persistent, ENOSPC);
+    if (m_killAt >= 0) {
+      fault.cutAt(m_killAt);
+    } else {
+      fault.failAt(kind, n, persistent, ENOSPC);
+    }
     Importer importer(d, "");
     importer.importFiles({file});
-    hit = fault.failed();
+    hit = m_killAt >= 0 ? fault.cut() : fault.failed();
     d.closeAll();
     storage::setCurrentEnv(storage::posixEnv());
     d.releaseDataDir();
@@ -75,6 +80,50 @@ class FaultImportTest : public ExchangeTest {
     EXPECT_GT(failures, 0);
   }
 
+  // The kill loop: the process stops at every file call in turn (nothing after it reaches
+  // the files); the next program, a reader, sees the state before or after, and every total
+  // of the competition agrees with what it counts. Returns the counts found.
+  void expectKillsLeaveBeforeOrAfter(const fs::path& base, const std::string& file,
+                                     const char* label) {
+    const std::string before = Snapshot(base);
+    std::string after;
+    bool hit = false;
+    ASSERT_FALSE(runWithFault(base, file, storage::FaultEnv::Kind::Write, -1, false, after, hit));
+    int inBefore = 0, inAfter = 0, other = 0;
+    for (m_killAt = 0;; ++m_killAt) {
+      std::string state;
+      (void)runWithFault(base, file, storage::FaultEnv::Kind::Any, 0, true, state, hit);
+      if (!hit) break;
+      if (state == before) {
+        ++inBefore;
+      } else if (state == after) {
+        ++inAfter;
+      } else {
+        ++other;
+        ADD_FAILURE() << label << ": killed at call " << m_killAt << ", neither state";
+      }
+      Database r;
+      r.clock = &m_clock;
+      r.setDataDir((m_dir / "run").string());
+      r.setAccess(DataDirAccess::Read);
+      EXPECT_TRUE(r.readCatalogue());
+      if (r.catalogueFileLen() > 1 && r.selectCompetition(1, false)) {
+        for (const auto& p : CounterProblems(r))
+          ADD_FAILURE() << label << " call " << m_killAt << ": " << p;
+      }
+      r.closeAll();
+      r.releaseDataDir();
+    }
+    m_killAt = -1;
+    std::printf("%s: %d kills, %d before, %d after, %d other\n", label, inBefore + inAfter + other,
+                inBefore, inAfter, other);
+    EXPECT_EQ(other, 0);
+    EXPECT_GT(inBefore, 0);
+    EXPECT_GT(inAfter, 0);
+  }
+
+  long long m_killAt = -1;
+
   fs::path makeBase(const std::vector<std::string>& lines) {
     import(lines);
     m_db.closeAll();
@@ -93,6 +142,7 @@ TEST_F(FaultImportTest, ImportOfTeamsIsAllOrNothing) {
   const std::string file = writeFile("teams.lgw", {"*Klasser", "B,2,2,1,0101", "*Lag", "0101,B1,B",
                                                    "*#0,LEDARE,,,", "0102,B2,B", "0016,T16,A"});
   expectAllOrNothing(base, file);
+  expectKillsLeaveBeforeOrAfter(base, file, "team import");
 }
 
 TEST_F(FaultImportTest, ScheduleImportIsAllOrNothing) {
@@ -103,6 +153,7 @@ TEST_F(FaultImportTest, ScheduleImportIsAllOrNothing) {
   const std::string file =
       writeFile("s.lot", {"*Speldag", "D1,", "*!12-15,3-7,", "D2,", "*!15-12=1-1,7-3,", "*Lottad"});
   expectAllOrNothing(base, file);
+  expectKillsLeaveBeforeOrAfter(base, file, "schedule import");
 }
 
 TEST_F(FaultImportTest, CreatingACompetitionIsAllOrNothing) {

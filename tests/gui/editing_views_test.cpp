@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <deque>
 #include <fstream>
+#include <map>
 
 #include "common/encoding.h"
 #include "database/tie_order.h"
@@ -577,6 +578,20 @@ class WindowSeasonTest : public EditingViewsTest {
   }
 };
 
+// The object names Tab visits from `first`, `count` of them, as a keyboard user meets them.
+QStringList TabChain(QDialog& d, const char* first, int count) {
+  QStringList order;
+  QWidget* w = d.findChild<QWidget*>(QString::fromLatin1(first));
+  for (int i = 0; w && i < count; ++i) {
+    // An editable combo box's own line edit takes the focus for it.
+    order << (w->objectName().isEmpty() ? w->parentWidget()->objectName() : w->objectName());
+    do {
+      w = w->nextInFocusChain();
+    } while (!(w->focusPolicy() & Qt::TabFocus) || w->focusProxy() || !w->isVisibleTo(&d));
+  }
+  return order;
+}
+
 TEST_F(WindowSeasonTest, EditorsAskBeforeThrowingChangesAwayAndTabSkipsTheArrows) {
   start();
   newCompetition();
@@ -584,16 +599,9 @@ TEST_F(WindowSeasonTest, EditorsAskBeforeThrowingChangesAwayAndTabSkipsTheArrows
     m_scripts.push_back([this](QDialog& d) {
       // Tab goes from field to field and on to the buttons, never to the spin arrows.
       EXPECT_EQ(find<QSpinBox>(d, "udOmg")->focusPolicy(), Qt::NoFocus);
-      QStringList order;
-      QWidget* w = find<QLineEdit>(d, "edKlass");
-      for (int i = 0; i < 8; ++i) {
-        order << w->objectName();
-        do {
-          w = w->nextInFocusChain();
-        } while (!(w->focusPolicy() & Qt::TabFocus) || !w->isVisibleTo(&d));
-      }
-      EXPECT_EQ(order, QStringList({"edKlass", "edOmg", "edWin", "edOavg", "edNummerStart",
-                                    "edOrdning", "BitBtn1", "BitBtn2"}));
+      EXPECT_EQ(TabChain(d, "edKlass", 8),
+                QStringList({"edKlass", "edOmg", "edWin", "edOavg", "edNummerStart", "edOrdning",
+                             "BitBtn1", "BitBtn2"}));
       // Untouched: Escape closes without a question.
       const std::size_t asked = m_ui.shown.size();
       QTest::keyClick(&d, Qt::Key_Escape);
@@ -666,6 +674,9 @@ TEST_F(WindowSeasonTest, ASeasonFromAnEmptyFolderToStandingsAndAPdf) {
         static_cast<LagFormView&>(d).klassChanged();
         typeKeys(d, "edNamn", name);
         if (i == 0) {
+          EXPECT_EQ(TabChain(d, "edNummer", 11),
+                    QStringList({"edNummer", "edNamn", "cbKlass", "edRanking", "edLost", "edWin",
+                                 "edPoint", "sgLagMedl", "okButton", "cancelButton", "edNummer"}));
           typeKeys(d, "edNummer", "1a2");
           const int beeps = m_ui.beeps;
           press(d, "okButton");
@@ -675,7 +686,22 @@ TEST_F(WindowSeasonTest, ASeasonFromAnEmptyFolderToStandingsAndAPdf) {
           EXPECT_EQ(m_ui.beeps, beeps + 1);
           typeKeys(d, "edNummer", "1");
         }
-        press(d, "okButton");
+        if (i == 1) {
+          // Enter in the contact grid opens the cell for editing and keeps the editor open;
+          // Enter in a field presses OK.
+          auto* grid = find<QTableWidget>(d, "sgLagMedl");
+          grid->setFocus();
+          grid->setCurrentCell(1, 1);
+          d.setResult(-1);
+          QTest::keyClick(grid, Qt::Key_Return);
+          QWidget* cellEditor = d.focusWidget();
+          EXPECT_TRUE(cellEditor && cellEditor != grid && grid->isAncestorOf(cellEditor));
+          EXPECT_EQ(d.result(), -1);
+          find<QLineEdit>(d, "edNamn")->setFocus();
+          QTest::keyClick(find<QLineEdit>(d, "edNamn"), Qt::Key_Return);
+        } else {
+          press(d, "okButton");
+        }
         EXPECT_EQ(d.result(), QDialog::Accepted);
       });
       press(reg, "newbtn");
@@ -694,7 +720,8 @@ TEST_F(WindowSeasonTest, ASeasonFromAnEmptyFolderToStandingsAndAPdf) {
           << status(d).toStdString();
       EXPECT_EQ(focused(d), QStringLiteral("edSpeltid"));
       typeKeys(d, "edSpeltid", "2028-01-08 10:00");
-      press(d, "okButton");
+      // Enter in a field presses OK, the default button.
+      QTest::keyClick(find<QLineEdit>(d, "edSpeltid"), Qt::Key_Return);
       EXPECT_EQ(d.result(), QDialog::Accepted);
     });
     press(reg, "newbtn");
@@ -815,6 +842,371 @@ TEST_F(WindowSeasonTest, ASeasonFromAnEmptyFolderToStandingsAndAPdf) {
                                 (m_dir / "shots").string() + "'");
   EXPECT_EQ(second.status, 1) << second.out;
   EXPECT_EQ(liga::testing::ReadFile(m_configFile), configBefore);
+}
+
+// Every file of the data directory but its lock, by name.
+std::map<std::string, std::string> DataFiles(const std::filesystem::path& dir) {
+  std::map<std::string, std::string> files;
+  for (const auto& e : std::filesystem::directory_iterator(dir)) {
+    const std::string name = e.path().filename().string();
+    if (e.is_regular_file() && name != "LigaWin32.lock")
+      files[name] = liga::testing::ReadFile(e.path());
+  }
+  return files;
+}
+
+std::string Differing(const std::map<std::string, std::string>& a,
+                      const std::map<std::string, std::string>& b) {
+  std::string names;
+  for (const auto& [name, bytes] : a) {
+    const auto it = b.find(name);
+    if (it == b.end() || it->second != bytes) {
+      names += name;
+      if (it != b.end()) {
+        names += "(" + std::to_string(bytes.size()) + "/" + std::to_string(it->second.size());
+        for (std::size_t i = 0; i < std::min(bytes.size(), it->second.size()); ++i)
+          if (bytes[i] != it->second[i]) {
+            names += " at " + std::to_string(i);
+            break;
+          }
+        names += ")";
+      }
+      names += " ";
+    }
+  }
+  for (const auto& [name, bytes] : b) {
+    if (!a.count(name)) names += name + "(new) ";
+  }
+  return names;
+}
+
+class UndoTest : public WindowSeasonTest {
+ protected:
+  static void choose(QDialog& reg, const char* startsWith) {
+    auto* list = find<QListWidget>(reg, "ERegListBox");
+    list->clearSelection();
+    for (int i = 0; i < list->count(); ++i) {
+      if (!list->item(i)->text().trimmed().startsWith(QString::fromUtf8(startsWith))) continue;
+      list->setCurrentRow(i, QItemSelectionModel::ClearAndSelect);
+      return;
+    }
+    ADD_FAILURE() << "no entry " << startsWith;
+  }
+  // Two competitions; the second is open.
+  void twoCompetitions() {
+    m_ui.setNextAnswer(Answer::No);
+    m_form->offerDemo();
+    trigger("skapanya1");
+    for (const char* name : {"Höstserien", "Vårserien"}) {
+      m_scripts.push_back([name](QDialog& d) {
+        typeKeys(d, "edTvl", name);
+        typeKeys(d, "edOmg", "1");
+        press(d, "okButton");
+      });
+      trigger("new");
+    }
+    ASSERT_TRUE(m_shell->db().competitionOpen());
+    ASSERT_EQ(m_shell->db().currentCompetition(), 2);
+  }
+  void classes() {
+    m_scripts.push_back([this](QDialog& reg) {
+      for (const char* c : {"Herrar", "Damer"}) {
+        m_scripts.push_back([c](QDialog& d) {
+          typeKeys(d, "edKlass", c);
+          press(d, "BitBtn1");
+        });
+        press(reg, "newbtn");
+      }
+      choose(reg, "DAMER");
+      m_scripts.push_back([](QDialog& d) {
+        typeKeys(d, "edWin", "3");
+        press(d, "BitBtn1");
+      });
+      press(reg, "changebtn");
+      // A tie order: kept in the competition's own file beside the record files.
+      choose(reg, "HERRAR");
+      m_scripts.push_back([](QDialog& d) {
+        typeKeys(d, "edOrdning", "poäng,inbördes,målskillnad");
+        press(d, "BitBtn1");
+        EXPECT_EQ(d.result(), QDialog::Accepted) << status(d).toStdString();
+      });
+      press(reg, "changebtn");
+      choose(reg, "DAMER");
+      m_ui.setNextAnswer(Answer::Yes);
+      press(reg, "deletebtn");
+      press(reg, "closebtn");
+    });
+    trigger("mnuMedlReg");
+  }
+  void teams() {
+    m_scripts.push_back([this](QDialog& reg) {
+      for (const char* name : {"Norrby", "Södra", "Väster", "Öster", "Extra"}) {
+        m_scripts.push_back([name](QDialog& d) {
+          auto* box = find<QComboBox>(d, "cbKlass");
+          box->setCurrentIndex(box->findText(QStringLiteral("HERRAR")));
+          static_cast<LagFormView&>(d).klassChanged();
+          typeKeys(d, "edNamn", name);
+          press(d, "okButton");
+        });
+        press(reg, "newbtn");
+      }
+      const int extra = find<QListWidget>(reg, "ERegListBox")->count() - 1;
+      find<QListWidget>(reg, "ERegListBox")
+          ->setCurrentRow(extra, QItemSelectionModel::ClearAndSelect);
+      m_scripts.push_back([](QDialog& d) {
+        typeKeys(d, "edNamn", "Reserv");
+        press(d, "okButton");
+      });
+      press(reg, "changebtn");
+      find<QListWidget>(reg, "ERegListBox")
+          ->setCurrentRow(extra, QItemSelectionModel::ClearAndSelect);
+      m_ui.setNextAnswer(Answer::Yes);
+      press(reg, "deletebtn");
+      EXPECT_EQ(find<QListWidget>(reg, "ERegListBox")->count(), 4);
+      press(reg, "closebtn");
+    });
+    trigger("mnuTavlingar");
+  }
+  void playTimes() {
+    m_scripts.push_back([this](QDialog& reg) {
+      for (const char* when : {"2028-01-08 10:00", "2028-01-15 10:00", "2028-01-22 10:00"}) {
+        m_scripts.push_back([when](QDialog& d) {
+          typeKeys(d, "edSpeltid", when);
+          press(d, "okButton");
+        });
+        press(reg, "newbtn");
+      }
+      choose(reg, "2028-01-22");
+      m_scripts.push_back([](QDialog& d) {
+        typeKeys(d, "edSpeltid", "2028-01-29 10:00");
+        press(d, "okButton");
+      });
+      press(reg, "changebtn");
+      choose(reg, "2028-01-29");
+      m_ui.setNextAnswer(Answer::Yes);
+      press(reg, "deletebtn");
+      press(reg, "closebtn");
+    });
+    trigger("spelmten1");
+  }
+  void schedule() {
+    const std::filesystem::path lot = m_dir / "SPELDAG.LOT";
+    m_form->runLottnDialog = [lot](TLottnDlgForm& d) {
+      typeKeys(d, "edUtfil", lot.string().c_str());
+      press(d, "okButton");
+      return d.result() == QDialog::Accepted;
+    };
+    trigger("spelfrdela1");
+    m_ui.setNextPick(lot.string());
+    m_ui.setNextPick(std::nullopt);
+    for (int i = 0; i < 4; ++i) m_ui.setNextAnswer(Answer::Yes);
+    trigger("importera");
+    ASSERT_TRUE(m_form->state().scheduled);
+  }
+  // Results typed into the first play time with two matches; returns the first match's
+  // number.
+  QString results(const char* home, const char* away) {
+    QString number;
+    m_scripts.push_back([&number, home, away](QDialog& d) {
+      auto* list = find<QComboBox>(d, "cbSpeltider1");
+      auto* grid = find<QTableWidget>(d, "sgMatcher1");
+      for (int i = 0; i < list->count(); ++i) {
+        list->setCurrentIndex(i);
+        if (!grid->item(1, 0)->text().trimmed().isEmpty()) break;
+      }
+      number = grid->item(1, 0)->text().trimmed();
+      grid->item(1, 4)->setText(QString::fromUtf8(home));
+      grid->item(1, 6)->setText(QString::fromUtf8(away));
+      press(d, "klarBtn");
+      EXPECT_EQ(d.result(), QDialog::Accepted) << status(d).toStdString();
+    });
+    trigger("resultat4");
+    return number;
+  }
+};
+
+// A season's worth of changes through the windows, undone one by one back to the first byte,
+// then made again one by one to the last.
+TEST_F(UndoTest, ASeasonOfChangesUndoneAndRedoneByteForByte) {
+  start();
+  twoCompetitions();
+  auto* undo = control<QAction>("angra1");
+  auto* redo = control<QAction>("gorom1");
+  EXPECT_FALSE(undo->isEnabled());
+  EXPECT_FALSE(redo->isEnabled());
+  EXPECT_EQ(undo->text(), QString::fromUtf8("ångra (inget att ångra)"));
+  EXPECT_EQ(redo->text(), QString::fromUtf8("gör om (inget att göra om)"));
+  EXPECT_EQ(undo->shortcut(), QKeySequence(QKeySequence::Undo));
+  EXPECT_TRUE(redo->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)));
+  const auto before = DataFiles(m_data);
+
+  classes();
+  EXPECT_TRUE(undo->text().startsWith(QString::fromUtf8("ångra: radera klass DAMER")))
+      << undo->text().toStdString();
+  teams();
+  EXPECT_TRUE(undo->text().startsWith(QString::fromUtf8("ångra: radera lag")))
+      << undo->text().toStdString();
+  playTimes();
+  schedule();
+  EXPECT_EQ(undo->text(), QString::fromUtf8("ångra: importera"));
+  // Move the first match of a play time to the empty one.
+  m_scripts.push_back([](QDialog& d) {
+    auto* right = find<QComboBox>(d, "cbSpeltider2");
+    const int target = right->findText(QStringLiteral("2028-01-15 10:00"));
+    ASSERT_GE(target, 0);
+    right->setCurrentIndex(target);
+    find<QComboBox>(d, "cbSpeltider1")->setCurrentIndex(target == 0 ? 1 : 0);
+    static_cast<MoveGameFormView&>(d).moveRow(1);
+    EXPECT_TRUE(status(d).endsWith(QStringLiteral("flyttad till 2028-01-15 10:00")))
+        << status(d).toStdString();
+    press(d, "klarBtn");
+  });
+  trigger("flyttamatcher1");
+  EXPECT_TRUE(undo->text().startsWith(QString::fromUtf8("ångra: flytta match ")))
+      << undo->text().toStdString();
+  // A result entered, changed and cleared.
+  const QString match = results("3", "1");
+  EXPECT_EQ(undo->text(), QString::fromUtf8("ångra: resultat match ") + match);
+  results("2", "2");
+  results("-1", "-1");
+  results("4", "0");
+  // The results view stores the places it computed: they join the last change.
+  const GridRunner previous = SetGridRunner([](QWidget*, const GridModel&) {});
+  m_scripts.push_back(pickAll());
+  m_scripts.push_back(pickAll());
+  trigger("resultat2");
+  SetGridRunner(previous);
+  EXPECT_EQ(undo->text(), QString::fromUtf8("ångra: resultat match ") + match);
+  // An export saved beside the record files is the person's: undo leaves it alone.
+  const std::filesystem::path exported = m_data / "lag.lgw";
+  m_ui.setNextPick(exported.string());
+  trigger("lag1");
+  ASSERT_TRUE(std::filesystem::exists(exported));
+  const std::string exportedBytes = liga::testing::ReadFile(exported);
+  EXPECT_EQ(undo->text(), QString::fromUtf8("ångra: resultat match ") + match);
+  // The competition's name changed, then the other competition deleted.
+  m_scripts.push_back([](QDialog& d) {
+    typeKeys(d, "edTvl", "Vårserien 2028");
+    press(d, "okButton");
+  });
+  trigger("change");
+  m_form->refresh();
+  m_ui.setNextAnswer(Answer::Yes);
+  control<QAction>("r00")->trigger();
+  ASSERT_EQ(m_shell->db().currentCompetition(), 2);
+  EXPECT_FALSE(std::filesystem::exists(m_data / "klass01.DAT"));
+  EXPECT_TRUE(undo->text().startsWith(QString::fromUtf8("ångra: radera tävling")))
+      << undo->text().toStdString();
+  const auto after = DataFiles(m_data);
+  ASSERT_NE(after, before);
+  EXPECT_TRUE(after.count("ordning02.TXT"));
+  EXPECT_FALSE(before.count("ordning02.TXT"));
+
+  QStringList names;
+  for (int i = 0; i < m_form->history().stack().count(); ++i)
+    names << m_form->history().stack().text(i);
+  EXPECT_EQ(names.size(), 25) << names.join(QStringLiteral(" | ")).toStdString();
+  int undone = 0;
+  QElapsedTimer clock;
+  clock.start();
+  while (undo->isEnabled() && undone < 100) {
+    undo->trigger();
+    ++undone;
+  }
+  std::size_t bytes = 0;
+  for (const auto& [name, contents] : after) bytes += contents.size();
+  std::printf("undo: %d changes undone in %lld ms, data directory %zu bytes\n", undone,
+              static_cast<long long>(clock.elapsed()), bytes);
+  EXPECT_EQ(undone, names.size());
+  auto withExport = before;
+  withExport["lag.lgw"] = exportedBytes;
+  EXPECT_TRUE(DataFiles(m_data) == withExport) << Differing(DataFiles(m_data), withExport);
+  EXPECT_FALSE(undo->isEnabled());
+  EXPECT_TRUE(redo->isEnabled());
+  for (const auto& shown : m_ui.shown)
+    EXPECT_EQ(shown.text.find("Kan inte"), std::string::npos) << shown.text;
+  int redone = 0;
+  while (redo->isEnabled() && redone < 100) {
+    redo->trigger();
+    ++redone;
+  }
+  EXPECT_EQ(redone, undone);
+  EXPECT_TRUE(DataFiles(m_data) == after) << Differing(DataFiles(m_data), after);
+  // The window reads what was put back: the competition's new name, four teams, a result.
+  EXPECT_EQ(m_shell->db().comp().competitionName(), Utf8ToCp1252("Vårserien 2028"));
+  int played = 0;
+  for (std::int32_t t = 1; t <= 4; ++t) {
+    ASSERT_TRUE(m_shell->db().readTeam(t));
+    played += m_shell->db().team().played();
+  }
+  EXPECT_EQ(played, 2);
+}
+
+// Undo never reaches past a change it did not make: a file changed outside the window stops
+// it with a message naming the file, leaves the files alone and empties the history.
+TEST_F(UndoTest, AChangeMadeOutsideTheWindowStopsUndoAndEmptiesTheHistory) {
+  start();
+  twoCompetitions();
+  classes();
+  auto* undo = control<QAction>("angra1");
+  ASSERT_TRUE(undo->isEnabled());
+  const std::filesystem::path file = m_data / "klass02.DAT";
+  std::string bytes = liga::testing::ReadFile(file);
+  bytes.back() = static_cast<char>(bytes.back() ^ 0x20);
+  ASSERT_TRUE(liga::testing::WriteFile(file, bytes));
+  const auto outside = DataFiles(m_data);
+  const std::size_t shown = m_ui.shown.size();
+  undo->trigger();
+  ASSERT_EQ(m_ui.shown.size(), shown + 1);
+  EXPECT_NE(m_ui.shown.back().text.find(Utf8ToCp1252("Kan inte ångra")), std::string::npos)
+      << m_ui.shown.back().text;
+  EXPECT_NE(m_ui.shown.back().text.find("klass02.DAT"), std::string::npos);
+  EXPECT_TRUE(DataFiles(m_data) == outside);
+  EXPECT_FALSE(undo->isEnabled());
+  EXPECT_FALSE(control<QAction>("gorom1")->isEnabled());
+  EXPECT_EQ(undo->text(), QString::fromUtf8("ångra (inget att ångra)"));
+}
+
+// Beyond the memory the history may keep, the oldest changes are dropped: undo stops at the
+// newest change it still holds, and what it puts back is exactly the state before it.
+TEST_F(UndoTest, OldestChangesAreDroppedBeyondTheMemoryLimit) {
+  start();
+  twoCompetitions();
+  m_form->history().setByteLimit(1);
+  std::map<std::string, std::string> beforeLast;
+  m_scripts.push_back([this, &beforeLast](QDialog& reg) {
+    for (const char* c : {"Herrar", "Damer", "Pojkar"}) {
+      beforeLast = DataFiles(m_data);
+      m_scripts.push_back([c](QDialog& d) {
+        typeKeys(d, "edKlass", c);
+        press(d, "BitBtn1");
+      });
+      press(reg, "newbtn");
+    }
+    press(reg, "closebtn");
+  });
+  trigger("mnuMedlReg");
+  auto* undo = control<QAction>("angra1");
+  EXPECT_EQ(m_form->history().stack().count(), 3);
+  ASSERT_TRUE(undo->isEnabled());
+  undo->trigger();
+  EXPECT_TRUE(DataFiles(m_data) == beforeLast) << Differing(DataFiles(m_data), beforeLast);
+  EXPECT_FALSE(undo->isEnabled());
+  EXPECT_EQ(undo->text(), QString::fromUtf8("ångra (inget att ångra)"));
+  EXPECT_TRUE(control<QAction>("gorom1")->isEnabled());
+}
+
+// Choosing another competition empties the history: its changes belong to the one left.
+TEST_F(UndoTest, AnotherCompetitionEmptiesTheHistory) {
+  start();
+  twoCompetitions();
+  classes();
+  auto* undo = control<QAction>("angra1");
+  ASSERT_TRUE(undo->isEnabled());
+  m_form->refresh();
+  control<QAction>("v00")->trigger();
+  ASSERT_EQ(m_shell->db().currentCompetition(), 1);
+  EXPECT_FALSE(undo->isEnabled());
 }
 
 }  // namespace

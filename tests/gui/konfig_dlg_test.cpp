@@ -165,6 +165,8 @@ TEST_F(KonfigDlgTest, PicturesFontsAndPrinterGoIntoTheBlock) {
   d.pictureClick(2);
   EXPECT_EQ(d.statusText(), QStringLiteral("kan ej ladda filen \"") +
                                 QString::fromStdString(broken.string()) + QStringLiteral("\""));
+  // The message is shown whole under the buttons, however long the path.
+  EXPECT_EQ(field<QLabel>(d, "statusText")->text(), d.statusText());
   field<QCheckBox>(d, "cbAktiv3")->setChecked(true);
   field<QSpinBox>(d, "PrBildSize3")->setValue(2);
   d.accept();

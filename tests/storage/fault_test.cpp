@@ -338,8 +338,17 @@ TEST_F(FaultTest, PowerCutAtEveryCallGivesBeforeOrAfter) {
 
 // With the smallest pool a batch (and a split deep in the tree) must write changed pages
 // before commit: the journal is sealed and synced first, and a cut still gives before or after.
+// A pool that a batch may not grow: its changed pages are written early (rule 6).
 class SmallPoolFaultTest : public FaultTest {
  protected:
+  void SetUp() override {
+    setBatchPoolGrowth(1);
+    FaultTest::SetUp();
+  }
+  void TearDown() override {
+    FaultTest::TearDown();
+    setBatchPoolGrowth(kDefaultBatchPoolGrowth);
+  }
   int pageBuffers() const override { return 8; }
 };
 

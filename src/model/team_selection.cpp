@@ -1,4 +1,4 @@
-#include "reports/team_selection.h"
+#include "model/team_selection.h"
 
 #include <algorithm>
 #include <memory>
@@ -8,7 +8,9 @@
 #include "common/progress.h"
 #include "common/text.h"
 #include "database/tie_order.h"
-#include "reports/sort_engine.h"
+#include "database/write_unit.h"
+#include "model/sort_engine.h"
+#include "model/standings.h"
 
 namespace liga {
 namespace {
@@ -18,19 +20,11 @@ std::string n4(long v) {
 }
 
 bool readTeamRec(Database& db, std::int32_t recNo, TeamRec& team) {
-  if (recNo <= 0 || recNo >= FileLen(db.teamFile())) return false;
-  GetRec(db.teamFile(), recNo, team.data());
-  if (!IsamOK || team.status() != 0) return false;
-  team.convertDosTexts();
-  return true;
+  return db.readTeamRecord(recNo, team);
 }
 
 bool readClassRec(Database& db, std::int32_t recNo, DivisionRec& cls) {
-  if (recNo <= 0 || recNo >= FileLen(db.classFile())) return false;
-  GetRec(db.classFile(), recNo, cls.data());
-  if (!IsamOK || cls.status() != 0) return false;
-  cls.convertDosTexts();
-  return true;
+  return db.readClassRecord(recNo, cls);
 }
 
 StandingTeam StandingOf(const TeamRec& team, std::int32_t recNo) {
@@ -65,14 +59,12 @@ void AppendHomeMatches(const TeamRec& team, std::int32_t recNo, std::vector<Mutu
 std::string TeamSortKey(std::uint8_t kind, const TeamRec& team, std::int32_t recNo,
                         const std::string& className) {
   // Class names are padded to their full width so that one class's keys never interleave
-  // with those of a class whose name extends it ("U1" and "U12").
+  // with those of a class whose name extends it ("U1" and "U12"). A ClassName holds at
+  // most 22 bytes, so the standings key (22 + 12) stays within the sort engine's 40.
   switch (kind) {
-    case kSortStandings: {
-      std::string key = PadRight(className, 33).substr(0, 33);
-      if (team.tablePoints() >= kUnranked) return key + "999" + "5000";
-      return key + FormatInt(999 - team.tablePoints(), 3, '0') +
-             FormatInt(5000 - (team.goalsFor() - team.goalsAgainst()), 4, '0');
-    }
+    case kSortStandings:
+      return PadRight(className, kClassNameWidth).substr(0, kClassNameWidth) +
+             model::TableScoreKey(model::ScoreOf(team));
     case kSortClassNumber:
       return PadRight(className, 36).substr(0, 36) + FormatInt(team.teamNumber(), 4, '0');
     default:
@@ -90,14 +82,12 @@ void TeamSelection::buildIndex() {
   m_db.setTeamIndexStale(false);
   m_index.clear();
   ++m_indexBuilds;
-  const std::int32_t len = FileLen(m_db.teamFile());
-  const std::int32_t last = len - 1;
-  TeamRec team;
+  const std::int32_t last = m_db.teamFileLength() - 1;
+  const auto team = std::make_unique<TeamRec>();
   for (std::int32_t recNo = 1; recNo <= last; ++recNo) {
-    GetRec(m_db.teamFile(), recNo, team.data());
-    if (IsamOK && team.status() == 0)
+    if (m_db.readTeamRecord(recNo, *team, false))
       m_index.push_back(
-          {static_cast<std::int16_t>(recNo), static_cast<std::int16_t>(team.divisionRecNo())});
+          {static_cast<std::int16_t>(recNo), static_cast<std::int16_t>(team->divisionRecNo())});
     if (recNo % 50 == 0 || recNo == last)
       ProgressLine(2, "RamBuildRec:-" + n4(recNo) + "- [" + n4(static_cast<long>(m_index.size())) +
                           "] (" + n4(last) + ")");
@@ -220,59 +210,55 @@ std::map<std::int32_t, int> TeamSelection::applyTieOrders() {
 }
 
 void TeamSelection::assignPlaces(const std::map<std::int32_t, int>& chosenPlaces) {
-  TeamRec team;
+  const auto team = std::make_unique<TeamRec>();
   DivisionRec cls;
   std::int32_t classRecNo = -1;
   int counter = 0, place = 0;
-  long previousScore = 0;
+  model::TableScore previous;
+  bool havePrevious = false;
   bool leaderWritten = false;
-  // The places and leaders are written as one batch per file: a handful of syncs for the
-  // whole table instead of one per team.
-  BeginBatch(m_db.teamFile());
-  const bool teamBatch = IsamOK;
-  BeginBatch(m_db.classFile());
-  const bool classBatch = IsamOK;
+  // The places and leaders are written as one unit of the two files: a handful of syncs
+  // for the whole table instead of one per team.
+  WriteUnit unit(m_db, {m_db.teamFile(), m_db.classFile()});
   for (const std::int32_t recNo : m_selected) {
-    GetRec(m_db.teamFile(), recNo, team.data());
-    if (!IsamOK || team.status() != 0) continue;
-    if (team.divisionRecNo() != classRecNo) {
-      classRecNo = team.divisionRecNo();
+    // Read and written as stored, so the stored texts keep their bytes.
+    if (!m_db.readTeamRecord(recNo, *team, false)) continue;
+    if (team->divisionRecNo() != classRecNo) {
+      classRecNo = team->divisionRecNo();
       counter = place = 0;
-      previousScore = 0;
+      havePrevious = false;
       leaderWritten = false;
       if (!readClassRec(m_db, classRecNo, cls)) cls = DivisionRec();
     }
-    if (team.place() < 0) continue;  // a negative place is set by hand and kept
-    if (team.tablePoints() >= kUnranked) {
+    if (team->place() < 0) continue;  // a negative place is set by hand and kept
+    const model::TableScore score = model::ScoreOf(*team);
+    if (!score.ranked) {
       place = 999;
     } else {
       ++counter;
-      const long score = team.tablePoints() * 1000L + 499 - (team.goalsFor() - team.goalsAgainst());
       if (const auto chosen = chosenPlaces.find(recNo); chosen != chosenPlaces.end()) {
         place = chosen->second;
-      } else if (score != previousScore) {
+      } else if (!havePrevious || score != previous) {
         place = counter;
-        previousScore = score;
+        previous = score;
+        havePrevious = true;
       }
-      if (!leaderWritten && classRecNo > 0 && classRecNo < FileLen(m_db.classFile())) {
+      if (!leaderWritten) {
         DivisionRec stored;
-        GetRec(m_db.classFile(), classRecNo, stored.data());
-        if (IsamOK && stored.status() == 0) {
-          stored.setLeaderPoints(team.tablePoints());
+        if (m_db.readClassRecord(classRecNo, stored, false)) {
+          stored.setLeaderPoints(team->tablePoints());
           stored.setLeaderTeamRecNo(recNo);
-          PutRec(m_db.classFile(), classRecNo, stored.data());
+          m_db.writeClassRecord(classRecNo, stored);
         }
         leaderWritten = true;
       }
     }
-    // Written from the record as read, so the stored texts keep their bytes; the index
-    // does not change and is not marked stale.
-    team.setPlace(place);
-    PutRec(m_db.teamFile(), recNo, team.data());
+    // The index does not change and is not marked stale.
+    team->setPlace(place);
+    m_db.writeTeamRecord(recNo, *team, true);
     ProgressLine(6, "Klass:" + cls.className() + " Plats:" + n4(place));
   }
-  if (classBatch) CommitBatch(m_db.classFile());
-  if (teamBatch) CommitBatch(m_db.teamFile());
+  unit.commitFiles();
 }
 
 }  // namespace liga

@@ -8,7 +8,7 @@
 //  * the remembered request, which is the cache key: asking again for the same class and
 //    kind without any team change returns the selected list without reading the files.
 // The standings order (kind 3) also writes each team's Place and the class leader back.
-// A class with a tie order of its own (reports/tie_order.h) is ordered by it; every other
+// A class with a tie order of its own (database/tie_order.h) is ordered by it; every other
 // class keeps the order of points and goal difference.
 #pragma once
 
@@ -17,13 +17,13 @@
 #include <vector>
 
 #include "database/database.h"
-#include "reports/standings_order.h"
+#include "model/standings_order.h"
 
 namespace liga {
 
 enum SortKind : std::uint8_t {
   kSortRecordOrder = 0,  // any kind not listed below
-  kSortStandings = 3,    // class, then points and goal difference
+  kSortStandings = 3,    // class, then the table order of model/standings.h
   kSortClassNumber = 6,  // class, then team number
 };
 
@@ -33,6 +33,9 @@ struct SelectionRequest {
   std::uint8_t spare[6] = {};  // zero in every request
   bool operator==(const SelectionRequest&) const = default;
 };
+
+// The width class names are padded to in the sort keys (a ClassName's capacity).
+inline constexpr std::size_t kClassNameWidth = 22;
 
 // The sort key of one team for `kind` (at most 40 bytes).
 std::string TeamSortKey(std::uint8_t kind, const TeamRec& team, std::int32_t recNo,

@@ -1,6 +1,6 @@
 // Tie orders: the words an organiser writes, the file that keeps them, and the standard
 // hard cases of head-to-head, each with its table worked out by hand.
-#include "reports/standings_order.h"
+#include "model/standings_order.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "reports/standings_order.h"
+#include "model/standings_order.h"
 
 #include <algorithm>
 #include <map>

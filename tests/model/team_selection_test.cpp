@@ -1,9 +1,9 @@
-#include "reports/team_selection.h"
+#include "model/team_selection.h"
 
 #include <gtest/gtest.h>
 
 #include "database/tie_order.h"
-#include "reports/sort_engine.h"
+#include "model/sort_engine.h"
 #include "support/db_fixture.h"
 
 namespace liga {
@@ -170,12 +170,63 @@ TEST(TeamSortKeys, Layout) {
   t.setGoalsAgainst(4);
   t.setTeamNumber(7);
   EXPECT_EQ(TeamSortKey(kSortStandings, t, 3, "U12"),
-            std::string("U12") + std::string(30, ' ') + "9874994");
+            std::string("U12") + std::string(19, ' ') + "0" + "09986" + "065529");
   EXPECT_EQ(TeamSortKey(kSortClassNumber, t, 3, "U12"), "U12" + std::string(33, ' ') + "0007");
   EXPECT_EQ(TeamSortKey(1, t, 3, "U12"), "0003");
   t.setTablePoints(9999);
-  EXPECT_EQ(TeamSortKey(kSortStandings, t, 3, "U12").substr(33), "9995000");
-  EXPECT_EQ(TeamSortKey(kSortStandings, t, 3, "X").size(), 40u);
+  EXPECT_EQ(TeamSortKey(kSortStandings, t, 3, "U12").substr(22), "1" + std::string(11, '0'));
+  EXPECT_LE(TeamSortKey(kSortStandings, t, 3, std::string(22, 'X')).size(), kMaxSortKey);
+}
+
+// The standings key orders as the table rule does over the whole range of the record's
+// fields: negative points (a penalty in the opening points) below every positive score,
+// 1000 points and more above 999, goal differences beyond 5000.
+TEST(TeamSortKeys, StandingsKeysFollowTheTableRule) {
+  struct Score {
+    int points, goalsFor, goalsAgainst;
+  };
+  const std::vector<Score> scores = {{9998, 0, 0}, {1200, 0, 0},   {999, 7000, 0}, {999, 0, 0},
+                                     {3, 0, 0},    {0, 30000, 0},  {0, 0, 0},      {0, 0, 30000},
+                                     {-5, 0, 0},   {-32768, 0, 0}, {10001, 0, 0}};
+  std::vector<std::string> keys;
+  for (const Score& sc : scores) {
+    TeamRec t;
+    t.setTablePoints(sc.points);
+    t.setGoalsFor(sc.goalsFor);
+    t.setGoalsAgainst(sc.goalsAgainst);
+    keys.push_back(TeamSortKey(kSortStandings, t, 1, "A"));
+  }
+  for (std::size_t i = 0; i + 1 < keys.size(); ++i)
+    EXPECT_LT(keys[i], keys[i + 1]) << scores[i].points << " before " << scores[i + 1].points;
+}
+
+// Places come from the same rule as the order: a team with 1000 goals more on fewer
+// points does not share the place of a team with more points.
+TEST_F(TeamSelectionTest, PlacesFollowTheOrderForEveryScore) {
+  newCompetition("Cup");
+  const auto c = addClass("K");
+  const auto penalised = addTeam("STRAFFAD", c, 1);
+  const auto big = addTeam("STOR", c, 2);
+  const auto three = addTeam("TRE", c, 3);
+  auto set = [&](std::int32_t recNo, int points, int goalsFor) {
+    ASSERT_TRUE(m_db.readTeam(recNo));
+    m_db.team().setTablePoints(points);
+    m_db.team().setGoalsFor(goalsFor);
+    m_db.team().setGoalsAgainst(0);
+    ASSERT_TRUE(m_db.rewriteTeam(recNo));
+  };
+  set(penalised, -2, 0);
+  set(big, 2, 1000);  // 2 * 1000 + 499 - 1000 = 1499 = 1 * 1000 + 499 - 0
+  set(three, 1, 0);
+  TeamSelection s(m_db);
+  ASSERT_EQ(s.select(request(c, kSortStandings)), 3);
+  EXPECT_EQ(names(s), (std::vector<std::string>{"STOR", "TRE", "STRAFFAD"}));
+  std::vector<int> places;
+  for (const auto recNo : {big, three, penalised}) {
+    ASSERT_TRUE(m_db.readTeam(recNo));
+    places.push_back(m_db.team().place());
+  }
+  EXPECT_EQ(places, (std::vector<int>{1, 2, 3}));
 }
 
 // A class with a tie order of its own is ordered by it from the stored matches; a partial

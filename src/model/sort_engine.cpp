@@ -1,4 +1,4 @@
-#include "reports/sort_engine.h"
+#include "model/sort_engine.h"
 
 #include <algorithm>
 #include <vector>
