@@ -26,6 +26,7 @@
 #include "editing/result_form.h"
 #include "editing/select.h"
 #include "editing/team_matches.h"
+#include "model/matches.h"
 
 namespace liga::cli {
 namespace {
@@ -453,8 +454,7 @@ int runMatch(Context& ctx) {
       }
     });
     // A team without room in its match list leaves the slot unregistered.
-    if (status == kExitOk && verb == "set" &&
-        (!db.readPlayTime(pt) || db.playTime().match(slot).matchNumber() <= 0))
+    if (status == kExitOk && verb == "set" && !model::SlotMatch(db, pt, slot))
       return refuse(ctx, StatusMessage());
     return status;
   });
@@ -482,19 +482,17 @@ int runMatches(Context& ctx) {
         } else {
           times = db.playTimesInKeyOrder();
         }
+        PlayTimeRec p;
         for (const std::int32_t pt : times) {
-          if (!db.readPlayTime(pt)) continue;
-          const PlayTimeRec p = db.playTime();
+          if (!db.readPlayTimeRecord(pt, p)) continue;
           ctx.out << Cp1252ToUtf8(p.playTime());
           if (!p.gameLeader().empty()) ctx.out << "  " << Cp1252ToUtf8(p.gameLeader());
           ctx.out << "\n";
-          for (int s = 1; s <= PlayTimeRec::kMaxRows; ++s) {
-            const MatchEntry e = p.match(s);
-            if (e.matchNumber() <= 0) continue;
-            ctx.out << FormatInt(s, 4) << FormatInt(e.matchNumber(), 6) << "  "
-                    << Cp1252ToUtf8(TeamSideText(db, e.homeTeamRecNo(), 30)) << " - "
-                    << Cp1252ToUtf8(TeamSideText(db, e.awayTeamRecNo(), 30))
-                    << scoreText(e.homeScore()) << " -" << scoreText(e.awayScore()) << "\n";
+          for (const model::MatchValue& m : model::PlayTimeMatches(p, pt)) {
+            ctx.out << FormatInt(m.slot, 4) << FormatInt(m.number, 6) << "  "
+                    << Cp1252ToUtf8(TeamSideText(db, m.home, 30)) << " - "
+                    << Cp1252ToUtf8(TeamSideText(db, m.away, 30)) << scoreText(m.homeScore)
+                    << " -" << scoreText(m.awayScore) << "\n";
           }
         }
         return kExitOk;
@@ -504,12 +502,8 @@ int runMatches(Context& ctx) {
 
 // The play time holding match `number` and its slot; {0, 0} when no play time holds it.
 std::pair<std::int32_t, int> findMatch(Database& db, int number) {
-  for (const std::int32_t pt : db.playTimesInKeyOrder()) {
-    if (!db.readPlayTime(pt)) continue;
-    for (int s = 1; s <= PlayTimeRec::kMaxRows; ++s)
-      if (db.playTime().match(s).matchNumber() == number) return {pt, s};
-  }
-  return {0, 0};
+  const std::optional<model::MatchValue> m = model::Match(db, number);
+  return m ? std::pair{m->playTimeRecNo, m->slot} : std::pair<std::int32_t, int>{0, 0};
 }
 
 int noMatch(Context& ctx, int number) {
@@ -573,8 +567,9 @@ int runResult(Context& ctx) {
     form.setCell(slot, TResultForm::kAwayCol, ctx.args[2]);
     const OkResult r = form.klarClick();
     if (!r.ok) return refuseResult(ctx, r);
-    const MatchEntry e = db.playTime().match(slot);
-    ctx.out << number << ":" << scoreText(e.homeScore()) << " -" << scoreText(e.awayScore())
+    const std::optional<model::MatchValue> m = model::SlotMatch(db, pt, slot);
+    if (!m) return refuse(ctx, StatusMessage());
+    ctx.out << number << ":" << scoreText(m->homeScore) << " -" << scoreText(m->awayScore)
             << "\n";
     return kExitOk;
   });

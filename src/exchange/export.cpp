@@ -17,6 +17,7 @@
 #include "common/ui_port.h"
 #include "database/database.h"
 #include "database/tie_order.h"
+#include "model/matches.h"
 
 namespace liga::exchange {
 namespace {
@@ -111,19 +112,17 @@ void playTimeSection(Database& db, LineSink& out, bool withResults) {
   for (std::int32_t n = 1; n < teams; ++n) {
     if (db.readTeam(n)) keys[n] = db.team().teamNumberKey();
   }
+  PlayTimeRec p;
   for (std::int32_t recNo : db.playTimesInKeyOrder()) {
-    if (!db.readPlayTime(recNo)) continue;
-    const PlayTimeRec& p = db.playTime();
+    if (!db.readPlayTimeRecord(recNo, p)) continue;
     if (!out.add(p.playTime() + "," + p.gameLeader() + "," + p.playTimeText())) return;
-    const int rows = std::min<int>(p.usedRows(), PlayTimeRec::kMaxRows);
-    for (int row = 1; row <= rows; ++row) {
-      const MatchEntry m = p.match(row);
-      auto home = keys.find(m.homeTeamRecNo());
-      auto away = keys.find(m.awayTeamRecNo());
-      if (m.homeTeamRecNo() <= 0 || home == keys.end() || away == keys.end()) continue;
+    for (const model::MatchValue& m : model::ListedMatches(p, recNo)) {
+      auto home = keys.find(m.home);
+      auto away = keys.find(m.away);
+      if (home == keys.end() || away == keys.end()) continue;
       std::string line = "*!" + home->second + "-" + away->second;
-      if (withResults && ScorePresent(m.homeScore()) && ScorePresent(m.awayScore()))
-        line += "=" + std::to_string(m.homeScore()) + "-" + std::to_string(m.awayScore());
+      if (withResults && m.played())
+        line += "=" + std::to_string(m.homeScore) + "-" + std::to_string(m.awayScore);
       if (!out.add(std::move(line))) return;
     }
   }

@@ -178,6 +178,24 @@ std::vector<MatchValue> PlayTimeMatches(Database& db, std::int32_t playTimeRecNo
   return PlayTimeMatches(pt, playTimeRecNo);
 }
 
+std::vector<MatchValue> ListedMatches(const PlayTimeRec& pt, std::int32_t playTimeRecNo) {
+  std::vector<MatchValue> out;
+  const int used = std::min(pt.usedRows(), PlayTimeRec::kMaxRows);
+  for (int s = 1; s <= used; ++s) {
+    const MatchEntry e = pt.match(s);
+    if (e.homeTeamRecNo() <= 0) continue;
+    out.push_back({e.matchNumber(), playTimeRecNo, s, e.homeTeamRecNo(), e.awayTeamRecNo(),
+                   e.homeScore(), e.awayScore()});
+  }
+  return out;
+}
+
+std::optional<MatchValue> SlotMatch(Database& db, std::int32_t playTimeRecNo, int slot) {
+  for (const MatchValue& m : PlayTimeMatches(db, playTimeRecNo))
+    if (m.slot == slot) return m;
+  return std::nullopt;
+}
+
 std::optional<MatchValue> Match(Database& db, int number) {
   if (number <= 0) return std::nullopt;
   // By record number: a walk of the index would move the key position a register's

@@ -54,6 +54,14 @@ std::vector<TeamMatch> TeamMatches(Database& db, std::int32_t teamRecNo);
 // The matches of a play time in slot order (slots with a number and a home team).
 std::vector<MatchValue> PlayTimeMatches(const PlayTimeRec& pt, std::int32_t playTimeRecNo);
 std::vector<MatchValue> PlayTimeMatches(Database& db, std::int32_t playTimeRecNo);
+// The rows a play time lists, as schedules, exports and calendars show it: rows
+// 1..UsedRows (at most 16) that name a home team, in row order. A row without a match
+// number (one whose teams were never both registered) is listed too, with number 0.
+// `playTimeRecNo` only fills the values' field (0 for a record read without its number).
+std::vector<MatchValue> ListedMatches(const PlayTimeRec& pt, std::int32_t playTimeRecNo = 0);
+// The match in slot `slot` of a play time; none when the slot holds no match or the play
+// time cannot be read.
+std::optional<MatchValue> SlotMatch(Database& db, std::int32_t playTimeRecNo, int slot);
 // The match numbered `number`, searched in the play times; none when no slot holds it.
 std::optional<MatchValue> Match(Database& db, int number);
 

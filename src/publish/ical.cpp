@@ -15,6 +15,7 @@
 #include "common/text.h"
 #include "common/ui_port.h"
 #include "database/database.h"
+#include "model/matches.h"
 
 namespace liga::publish {
 namespace {
@@ -130,10 +131,6 @@ std::map<std::int32_t, std::string> readClassNames(Database& db) {
   return names;
 }
 
-bool played(int score) {
-  return score >= 0 && score < 9999;
-}
-
 }  // namespace
 
 bool ParseCalendarTime(std::string_view s, CalendarTime& out) {
@@ -214,18 +211,16 @@ std::vector<CalendarEvent> CollectCalendarEvents(Database& db, const CalendarOpt
   const std::map<std::int32_t, TeamInfo> teams = readTeams(db);
   const std::map<std::int32_t, std::string> classes = readClassNames(db);
   const std::set<int> chosen(options.teamNumbers.begin(), options.teamNumbers.end());
+  PlayTimeRec p;
   for (std::int32_t pt : db.playTimesInKeyOrder()) {
-    if (!db.readPlayTime(pt)) continue;
-    const PlayTimeRec& p = db.playTime();
+    if (!db.readPlayTimeRecord(pt, p)) continue;
     CalendarTime start;
     const bool dated = ParseCalendarTime(p.playTime(), start);
     bool leftOut = false;
-    const int rows = std::min(p.usedRows(), PlayTimeRec::kMaxRows);
-    for (int row = 1; row <= rows; ++row) {
-      const MatchEntry m = p.match(row);
-      const auto home = teams.find(m.homeTeamRecNo());
-      const auto away = teams.find(m.awayTeamRecNo());
-      if (m.homeTeamRecNo() <= 0 || home == teams.end() || away == teams.end()) continue;
+    for (const model::MatchValue& m : model::ListedMatches(p, pt)) {
+      const auto home = teams.find(m.home);
+      const auto away = teams.find(m.away);
+      if (home == teams.end() || away == teams.end()) continue;
       if (!chosen.empty() && chosen.count(home->second.number) == 0 &&
           chosen.count(away->second.number) == 0)
         continue;
@@ -235,13 +230,13 @@ std::vector<CalendarEvent> CollectCalendarEvents(Database& db, const CalendarOpt
       }
       CalendarEvent e;
       e.competition = db.currentCompetition();
-      e.matchNumber = m.matchNumber();
+      e.matchNumber = m.number;
       e.start = start;
       e.home = home->second.display;
       e.away = away->second.display;
-      e.hasResult = played(m.homeScore()) && played(m.awayScore());
-      e.homeScore = m.homeScore();
-      e.awayScore = m.awayScore();
+      e.hasResult = m.played();
+      e.homeScore = m.homeScore;
+      e.awayScore = m.awayScore;
       const auto cls = classes.find(home->second.classRecNo);
       if (cls != classes.end()) e.className = cls->second;
       e.gameLeader = Cp1252ToUtf8(p.gameLeader());

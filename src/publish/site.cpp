@@ -14,6 +14,7 @@
 #include "common/text.h"
 #include "common/ui_port.h"
 #include "database/database.h"
+#include "model/matches.h"
 #include "model/standings.h"
 #include "model/team_selection.h"
 #include "publish/ical.h"
@@ -46,10 +47,6 @@ struct Season {
   std::map<std::int32_t, std::vector<std::int32_t>> standings;  // class -> teams in order
   std::vector<Match> matches;                                   // in play-time order
 };
-
-bool playedScore(int score) {
-  return score >= 0 && score < kUnranked;
-}
 
 std::string teamFile(int number, const char* extension) {
   return "lag-" + FormatInt(number, 4, '0') + extension;
@@ -90,19 +87,17 @@ Season readSeason(Database& db) {
   PlayTimeRec p;
   for (const std::int32_t pt : db.playTimesInKeyOrder()) {
     if (!db.readPlayTimeRecord(pt, p)) continue;
-    const int rows = std::min(p.usedRows(), PlayTimeRec::kMaxRows);
-    for (int row = 1; row <= rows; ++row) {
-      const MatchEntry m = p.match(row);
-      if (!s.teams.count(m.homeTeamRecNo()) || !s.teams.count(m.awayTeamRecNo())) continue;
+    for (const model::MatchValue& m : model::ListedMatches(p, pt)) {
+      if (!s.teams.count(m.home) || !s.teams.count(m.away)) continue;
       // The play time's further text belongs with its time; the game leader field is where
       // organisers name the person in charge or the ground.
       std::string when = Cp1252ToUtf8(p.playTime());
       if (!TrimRight(p.playTimeText()).empty())
         when += " " + Cp1252ToUtf8(TrimRight(p.playTimeText()));
-      Match match{when, Cp1252ToUtf8(p.gameLeader()), m.homeTeamRecNo(), m.awayTeamRecNo()};
-      match.played = playedScore(m.homeScore()) && playedScore(m.awayScore());
-      match.homeScore = m.homeScore();
-      match.awayScore = m.awayScore();
+      Match match{when, Cp1252ToUtf8(p.gameLeader()), m.home, m.away};
+      match.played = m.played();
+      match.homeScore = m.homeScore;
+      match.awayScore = m.awayScore;
       s.matches.push_back(match);
     }
   }

@@ -121,17 +121,16 @@ std::string totalsLine(int matches, int played) {
 }
 
 // The printed line of one match of the league schedule.
-std::string leagueMatchLine(TeamInfoCache& teams, const MatchEntry& m,
+std::string leagueMatchLine(TeamInfoCache& teams, const model::MatchValue& m,
                             const std::string& timeOfDay) {
-  const TeamInfo& home = teams.get(m.homeTeamRecNo());
-  const TeamInfo& away = teams.get(m.awayTeamRecNo());
+  const TeamInfo& home = teams.get(m.home);
+  const TeamInfo& away = teams.get(m.away);
   std::string s = PadRight(home.ok ? home.className : std::string(), 23) + " " + timeOfDay +
-                  FormatInt(m.matchNumber(), 4);
+                  FormatInt(m.number, 4);
   s += home.ok ? " " + home.display : std::string(" ") + kMissingClub;
   s += away.ok ? " <-> " + away.display : std::string(" <-> ") + kMissingClub;
   s = PadRight(s, 60);
-  if (ScorePresent(m.homeScore()) && ScorePresent(m.awayScore()))
-    s += "  " + ScoreText(m.homeScore(), m.awayScore());
+  if (m.played()) s += "  " + ScoreText(m.homeScore, m.awayScore);
   return s;
 }
 
@@ -148,19 +147,9 @@ void printLeagueMatch(ReportWriter& w, int c, const std::string& line) {
   w.line(line.substr(60));
 }
 
-std::int32_t homeClass(TeamInfoCache& teams, const MatchEntry& m) {
-  const TeamInfo& home = teams.get(m.homeTeamRecNo());
+std::int32_t homeClass(TeamInfoCache& teams, const model::MatchValue& m) {
+  const TeamInfo& home = teams.get(m.home);
   return home.ok ? home.classRecNo : 0;
-}
-
-std::vector<MatchEntry> usedMatches(const PlayTimeRec& pt) {
-  std::vector<MatchEntry> out;
-  const int used = std::min(pt.usedRows(), PlayTimeRec::kMaxRows);
-  for (int r = 1; r <= used; ++r) {
-    const MatchEntry m = pt.match(r);
-    if (m.homeTeamRecNo() > 0) out.push_back(m);
-  }
-  return out;
 }
 
 bool chosen(const RecNos& list, std::int32_t recNo) {
@@ -302,14 +291,14 @@ void PrintLeagueSchedule(ReportContext& ctx, const RecNos& classes, const RecNos
     const std::string text = pt->playTime();
     w.progress(static_cast<int>(p + 1), static_cast<int>(playTimes.size()));
     w.status(2, "Speltid \"" + text + "\"");
-    const auto matches = usedMatches(*pt);
+    const auto matches = model::ListedMatches(*pt, playTimes[p]);
     if (allClasses) {
       w.keepTogether(text, static_cast<int>(matches.size()) + 1);
       w.text(text);
       w.column(20);
       w.line(" " + pt->gameLeader());
       w.pushFont('S');
-      for (const MatchEntry& m : matches) {
+      for (const model::MatchValue& m : matches) {
         w.column(5);
         printLeagueMatch(w, 5, leagueMatchLine(info, m, ""));
       }
@@ -322,8 +311,8 @@ void PrintLeagueSchedule(ReportContext& ctx, const RecNos& classes, const RecNos
     first = false;
     lastDate = date;
     lastLeader = pt->gameLeader();
-    std::vector<MatchEntry> mine;
-    for (const MatchEntry& m : matches)
+    std::vector<model::MatchValue> mine;
+    for (const model::MatchValue& m : matches)
       if (chosen(classes, homeClass(info, m))) mine.push_back(m);
     if (changed) w.rule();
     if (mine.empty() && !changed) continue;
@@ -335,7 +324,7 @@ void PrintLeagueSchedule(ReportContext& ctx, const RecNos& classes, const RecNos
     }
     const std::string timeOfDay = PadRight(text.size() > 11 ? text.substr(11) : "", 7);
     w.pushFont('S');
-    for (const MatchEntry& m : mine) {
+    for (const model::MatchValue& m : mine) {
       w.column(3);
       printLeagueMatch(w, 3, leagueMatchLine(info, m, timeOfDay));
     }
@@ -504,23 +493,21 @@ GridModel ViewLeagueSchedule(ReportContext& ctx, const RecNos& classes, const Re
   auto pt = std::make_unique<PlayTimeRec>();
   for (std::int32_t p : playTimes) {
     if (!ReadPlayTimeRec(db, p, *pt)) continue;
-    std::vector<MatchEntry> mine;
-    for (const MatchEntry& m : usedMatches(*pt))
+    std::vector<model::MatchValue> mine;
+    for (const model::MatchValue& m : model::ListedMatches(*pt, p))
       if (chosen(classes, homeClass(info, m))) mine.push_back(m);
     if (mine.empty()) continue;
     g.addCell(pt->playTime());
     g.endRow(pt->gameLeader());
-    for (const MatchEntry& m : mine) {
-      const TeamInfo& home = info.get(m.homeTeamRecNo());
-      const TeamInfo& away = info.get(m.awayTeamRecNo());
+    for (const model::MatchValue& m : mine) {
+      const TeamInfo& home = info.get(m.home);
+      const TeamInfo& away = info.get(m.away);
       g.addCell(home.ok ? home.className : std::string());
-      g.addCell(FormatInt(m.matchNumber(), 4));
+      g.addCell(FormatInt(m.number, 4));
       g.addCell(home.ok ? home.display : kMissingTeam);
       g.addCell(" - ");
       g.addCell(away.ok ? away.display : kMissingTeam);
-      g.endRow(ScorePresent(m.homeScore()) && ScorePresent(m.awayScore())
-                   ? ScoreText(m.homeScore(), m.awayScore())
-                   : std::string());
+      g.endRow(m.played() ? ScoreText(m.homeScore, m.awayScore) : std::string());
     }
   }
   return g;

@@ -6,6 +6,7 @@
 
 #include "common/progress.h"
 #include "common/text.h"
+#include "model/matches.h"
 
 namespace liga::reports {
 namespace {
@@ -43,7 +44,7 @@ struct ProtocolTeams {
 
 // The play time, the game leader, the class and match number, and the two teams.
 void printHeading(ReportWriter& w, Database& db, ProtocolLayout layout, const PlayTimeRec& pt,
-                  const MatchEntry& m, const ProtocolTeams& t, const ProtocolColumns& c) {
+                  const model::MatchValue& m, const ProtocolTeams& t, const ProtocolColumns& c) {
   const std::string when = pt.playTime();
   const bool badminton = layout == ProtocolLayout::Badminton;
   w.pushFont('B');
@@ -53,7 +54,7 @@ void printHeading(ReportWriter& w, Database& db, ProtocolLayout layout, const Pl
   w.line(pt.gameLeader());
   if (badminton) w.popFont();
   w.keepTogether(when, 1);
-  const std::string number = " Matchnr:" + FormatInt(m.matchNumber(), 4);
+  const std::string number = " Matchnr:" + FormatInt(m.number, 4);
   auto cls = std::make_unique<DivisionRec>();
   if (t.homeOk && ReadClassRec(db, t.home->divisionRecNo(), *cls))
     w.line(cls->className() + number);
@@ -123,15 +124,15 @@ struct TableRules {
   std::vector<double> sectionLines, midLines;
 };
 
-void printResult(ReportWriter& w, const std::string& when, const MatchEntry& m,
+void printResult(ReportWriter& w, const std::string& when, const model::MatchValue& m,
                  const ProtocolColumns& c) {
   w.keepTogether(when, 3);
   w.line();
   w.column(c.c2 + 2);
   w.text("Resultat");
   w.column(c.c4 - 4);
-  if (ScorePresent(m.homeScore()) && ScorePresent(m.awayScore()))
-    w.text(FormatInt(m.homeScore(), 2) + " -- " + FormatInt(m.awayScore(), 2));
+  if (m.played())
+    w.text(FormatInt(m.homeScore, 2) + " -- " + FormatInt(m.awayScore, 2));
   else
     w.text("   --");
   w.line();
@@ -162,11 +163,11 @@ void drawRules(ReportWriter& w, ProtocolLayout layout, const ProtocolColumns& c,
 }
 
 void printProtocol(ReportContext& ctx, ProtocolLayout layout, const PlayTimeRec& pt,
-                   const MatchEntry& m, int index, int count) {
+                   const model::MatchValue& m, int index, int count) {
   Database& db = ctx.db;
   ProtocolTeams t;
-  t.homeOk = ReadTeamRec(db, m.homeTeamRecNo(), *t.home);
-  t.awayOk = ReadTeamRec(db, m.awayTeamRecNo(), *t.away);
+  t.homeOk = ReadTeamRec(db, m.home, *t.home);
+  t.awayOk = ReadTeamRec(db, m.away, *t.away);
   const std::string when = pt.playTime();
   const bool team = layout == ProtocolLayout::Team;
 
@@ -212,10 +213,7 @@ void PrintProtocols(ReportContext& ctx, ProtocolLayout layout, const RecNos& pla
   for (std::int32_t p : playTimes) {
     if (ProgressAborted()) break;
     if (!ReadPlayTimeRec(ctx.db, p, *pt)) continue;
-    std::vector<MatchEntry> matches;
-    const int used = std::min(pt->usedRows(), PlayTimeRec::kMaxRows);
-    for (int r = 1; r <= used; ++r)
-      if (pt->match(r).homeTeamRecNo() > 0) matches.push_back(pt->match(r));
+    const std::vector<model::MatchValue> matches = model::ListedMatches(*pt, p);
     for (std::size_t i = 0; i < matches.size() && !ProgressAborted(); ++i)
       printProtocol(ctx, layout, *pt, matches[i], static_cast<int>(i + 1),
                     static_cast<int>(matches.size()));

@@ -6,13 +6,14 @@
 
 #include "common/encoding.h"
 #include "common/text.h"
+#include "model/matches.h"
 #include "model/standings.h"
 
 namespace liga::reports {
 namespace {
 
-bool fits(const MatchEntry& m, MatchMode mode) {
-  const bool home = ScorePresent(m.homeScore()), away = ScorePresent(m.awayScore());
+bool fits(const model::MatchValue& m, MatchMode mode) {
+  const bool home = ScorePresent(m.homeScore), away = ScorePresent(m.awayScore);
   return mode == MatchMode::Played ? (home && away) : (!home && !away);
 }
 
@@ -46,25 +47,22 @@ void printMatchList(ReportWriter& w, TeamInfoCache& teams, const PlayTimeRec& pt
   w.pushFont('N');
   w.keepTogether(cls.className(), 1);
   w.line(pt.playTime());
-  const int used = std::min(pt.usedRows(), PlayTimeRec::kMaxRows);
-  for (int r = 1; r <= used; ++r) {
-    const MatchEntry m = pt.match(r);
-    if (m.homeTeamRecNo() <= 0) continue;
-    const TeamInfo& home = teams.get(m.homeTeamRecNo());
-    const TeamInfo& away = teams.get(m.awayTeamRecNo());
+  for (const model::MatchValue& m : model::ListedMatches(pt)) {
+    const TeamInfo& home = teams.get(m.home);
+    const TeamInfo& away = teams.get(m.away);
     const bool homeOk = home.ok, awayOk = away.ok;
     std::string text = homeOk ? printedTeamText(home) : std::string(" ") + kMissingClub;
-    if (m.awayTeamRecNo() > 0)
+    if (m.away > 0)
       text += " <-> " + (awayOk ? printedTeamText(away) : std::string(kMissingClub));
     std::string score;
-    if (ScorePresent(m.homeScore()) && ScorePresent(m.awayScore())) {
+    if (m.played()) {
       static const std::string pattern = [] {
         std::string p;
         while (p.size() < 64) p += "  .";
         return p;
       }();
       if (text.size() < 64) text += pattern.substr(text.size(), 64 - text.size());
-      score = " " + ScoreText(m.homeScore(), m.awayScore());
+      score = " " + ScoreText(m.homeScore, m.awayScore);
     }
     const bool mine = homeOk && awayOk && away.classRecNo == classRecNo && fits(m, mode);
     if (!mine) continue;
@@ -86,20 +84,18 @@ std::string gridTeamText(const TeamInfo& t) {
 std::vector<ResultMatch> ClassMatches(TeamInfoCache& teams, const PlayTimeRec& pt,
                                       std::int32_t classRecNo, MatchMode mode) {
   std::vector<ResultMatch> out;
-  const int used = std::min(pt.usedRows(), PlayTimeRec::kMaxRows);
-  for (int r = 1; r <= used; ++r) {
-    const MatchEntry m = pt.match(r);
-    if (m.homeTeamRecNo() <= 0 || !fits(m, mode)) continue;
-    const TeamInfo& home = teams.get(m.homeTeamRecNo());
-    const TeamInfo& away = teams.get(m.awayTeamRecNo());
+  for (const model::MatchValue& m : model::ListedMatches(pt)) {
+    if (!fits(m, mode)) continue;
+    const TeamInfo& home = teams.get(m.home);
+    const TeamInfo& away = teams.get(m.away);
     if (!home.ok || !away.ok || away.classRecNo != classRecNo) continue;
     ResultMatch x;
-    x.matchNumber = m.matchNumber();
+    x.matchNumber = m.number;
     x.homeText = gridTeamText(home);
     x.awayText = gridTeamText(away);
     x.played = mode == MatchMode::Played;
-    x.homeScore = m.homeScore();
-    x.awayScore = m.awayScore();
+    x.homeScore = m.homeScore;
+    x.awayScore = m.awayScore;
     out.push_back(std::move(x));
   }
   return out;

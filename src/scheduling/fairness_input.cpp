@@ -6,6 +6,7 @@
 #include "common/exchange_format.h"
 #include "common/text.h"
 #include "database/database.h"
+#include "model/matches.h"
 #include "scheduling/bounds.h"
 #include "scheduling/improve.h"
 #include "storage/isam.h"
@@ -127,20 +128,17 @@ FairnessInput ReadFairnessFromDatabase(Database& db) {
   FairnessInput in;
   const CompetitionMap map = MapCompetition(db, in.classes);
   if (!db.competitionOpen()) return in;
+  PlayTimeRec p;
   for (std::int32_t recNo : db.playTimesInKeyOrder()) {
-    if (!db.readPlayTime(recNo)) continue;
-    const PlayTimeRec& p = db.playTime();
-    const int rows = std::min<int>(p.usedRows(), PlayTimeRec::kMaxRows);
-    for (int row = 1; row <= rows; ++row) {
-      const MatchEntry e = p.match(row);
-      auto home = map.byRecNo.find(e.homeTeamRecNo());
-      auto away = map.byRecNo.find(e.awayTeamRecNo());
-      if (e.homeTeamRecNo() <= 0 || home == map.byRecNo.end() || away == map.byRecNo.end())
-        continue;
+    if (!db.readPlayTimeRecord(recNo, p)) continue;
+    for (const model::MatchValue& m : model::ListedMatches(p, recNo)) {
+      auto home = map.byRecNo.find(m.home);
+      auto away = map.byRecNo.find(m.away);
+      if (home == map.byRecNo.end() || away == map.byRecNo.end()) continue;
       AddToClass(in, map, {p.playTime(), home->second.teamNumber, away->second.teamNumber});
     }
     if (!IsPlaceholderPlayTime(p.playTime())) in.realPlayTimes.push_back(p.playTime());
-    in.perPlayTime = std::max(in.perPlayTime, rows);
+    in.perPlayTime = std::max(in.perPlayTime, std::min<int>(p.usedRows(), PlayTimeRec::kMaxRows));
   }
   return in;
 }
