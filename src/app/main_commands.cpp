@@ -8,7 +8,6 @@
 #include <utility>
 
 #include "common/text.h"
-#include "storage/isam.h"
 
 namespace liga {
 namespace {
@@ -66,7 +65,7 @@ MainState ReadMainState(Database& db) {
   s.dataPresent = db.catalogueAvailable();
   s.competitionOpen = s.dataPresent && db.competitionOpen();
   if (s.competitionOpen) {
-    s.teamsPresent = UsedRecs(db.teamFile()) > 0;
+    s.teamsPresent = db.teamsInUse() > 0;
     s.scheduled = db.comp().scheduled();
     s.competitionName = db.comp().competitionName();
   }

@@ -413,11 +413,11 @@ int runInfo(Context& ctx) {
         const CompetitionRec& c = db.comp();
         ctx.out << utf8(W("tävling ")) << FormatInt(db.currentCompetition(), 2) << ": "
                 << utf8(c.competitionName()) << "\n"
-                << "klasser: " << UsedRecs(db.classFile()) << "\n"
+                << "klasser: " << db.classesInUse() << "\n"
                 << "lag: " << c.totalTeams() << "\n"
                 << "matcher: " << c.totalMatches() << "\n"
                 << "ospelade matcher: " << c.totalOpenMatches() << "\n"
-                << "speltider: " << UsedRecs(db.playTimeFile()) << "\n";
+                << "speltider: " << db.playTimesInUse() << "\n";
         return kExitOk;
       },
       DataDirAccess::Read);

@@ -491,8 +491,8 @@ int runMatches(Context& ctx) {
           for (const model::MatchValue& m : model::PlayTimeMatches(p, pt)) {
             ctx.out << FormatInt(m.slot, 4) << FormatInt(m.number, 6) << "  "
                     << Cp1252ToUtf8(TeamSideText(db, m.home, 30)) << " - "
-                    << Cp1252ToUtf8(TeamSideText(db, m.away, 30)) << scoreText(m.homeScore)
-                    << " -" << scoreText(m.awayScore) << "\n";
+                    << Cp1252ToUtf8(TeamSideText(db, m.away, 30)) << scoreText(m.homeScore) << " -"
+                    << scoreText(m.awayScore) << "\n";
           }
         }
         return kExitOk;
@@ -569,8 +569,7 @@ int runResult(Context& ctx) {
     if (!r.ok) return refuseResult(ctx, r);
     const std::optional<model::MatchValue> m = model::SlotMatch(db, pt, slot);
     if (!m) return refuse(ctx, StatusMessage());
-    ctx.out << number << ":" << scoreText(m->homeScore) << " -" << scoreText(m->awayScore)
-            << "\n";
+    ctx.out << number << ":" << scoreText(m->homeScore) << " -" << scoreText(m->awayScore) << "\n";
     return kExitOk;
   });
 }

@@ -13,7 +13,6 @@
 #include "exchange/export.h"
 #include "exchange/import.h"
 #include "publish/ical.h"
-#include "storage/isam.h"
 
 namespace liga::cli {
 namespace {

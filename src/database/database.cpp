@@ -911,11 +911,23 @@ std::int32_t Database::findTeamKey(const std::string& key) const {
 std::int32_t Database::findPlayTimeKey(const std::string& key) const {
   return findKey(m_playTimeFile, key);
 }
+std::int32_t Database::classFileLength() const {
+  return m_classFile == nullptr ? 0 : FileLen(m_classFile);
+}
 std::int32_t Database::teamFileLength() const {
   return m_teamFile == nullptr ? 0 : FileLen(m_teamFile);
 }
 std::int32_t Database::playTimeFileLength() const {
   return m_playTimeFile == nullptr ? 0 : FileLen(m_playTimeFile);
+}
+std::int32_t Database::classesInUse() const {
+  return m_classFile == nullptr ? 0 : UsedRecs(m_classFile);
+}
+std::int32_t Database::teamsInUse() const {
+  return m_teamFile == nullptr ? 0 : UsedRecs(m_teamFile);
+}
+std::int32_t Database::playTimesInUse() const {
+  return m_playTimeFile == nullptr ? 0 : UsedRecs(m_playTimeFile);
 }
 
 bool Database::readClass(std::int32_t recNo) {

@@ -233,9 +233,16 @@ class Database {
   std::int32_t findClassKey(const std::string& key) const;
   std::int32_t findTeamKey(const std::string& key) const;
   std::int32_t findPlayTimeKey(const std::string& key) const;
-  // Record numbers past the last record of the team and play-time files (their lengths).
+  // Record numbers past the last record of the class, team and play-time files (their
+  // lengths): a scan by record number runs from 1 below it. 0 while no file is open.
+  std::int32_t classFileLength() const;
   std::int32_t teamFileLength() const;
   std::int32_t playTimeFileLength() const;
+  // How many records of each file are in use (deleted ones not counted); 0 while no file
+  // is open.
+  std::int32_t classesInUse() const;
+  std::int32_t teamsInUse() const;
+  std::int32_t playTimesInUse() const;
 
   // Recomputes the statistics of the team in the team buffer with the class buffer's points.
   void computeTeamStatistics();

@@ -217,7 +217,7 @@ std::string TlgGameRegForm::FormRegStr() {
 
 bool TlgGameRegForm::CheckBeforeAdding() {
   ResetNewPlayTime(m_db);
-  return UsedRecs(m_db.playTimeFile()) < kMaxPlayTimeRecords;
+  return m_db.playTimesInUse() < kMaxPlayTimeRecords;
 }
 
 MatchCount CountMatches(const PlayTimeRec& pt) {

@@ -112,7 +112,7 @@ std::string TlgKLassRegForm::FormRegStr() {
 
 bool TlgKLassRegForm::CheckBeforeAdding() {
   ResetNewClass(m_db);
-  return UsedRecs(m_db.classFile()) < kMaxClassRecords;
+  return m_db.classesInUse() < kMaxClassRecords;
 }
 
 bool TlgKLassRegForm::CheckBeforeDeleting() {

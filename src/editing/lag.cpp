@@ -21,7 +21,7 @@ std::string newClassRefusal() {
 }
 
 int newTeamNumber(Database& db) {
-  return FileLen(db.teamFile()) + db.cls().firstTeamNumber() - 1;
+  return db.teamFileLength() + db.cls().firstTeamNumber() - 1;
 }
 
 }  // namespace
@@ -87,7 +87,7 @@ bool TLagForm::classCheck(OkResult* refusal) {
     return false;
   }
   // The class register's limit holds for classes made here too.
-  if (UsedRecs(m_db.classFile()) >= kMaxClassRecords) {
+  if (m_db.classesInUse() >= kMaxClassRecords) {
     if (refusal != nullptr) *refusal = OkResult::Refused(newClassRefusal(), "cbKlass");
     t.setDivisionRecNo(0);
     return false;
@@ -238,7 +238,7 @@ std::string TlgLagRegForm::FormRegStr() {
 
 bool TlgLagRegForm::CheckBeforeAdding() {
   ResetNewTeam(m_db);
-  return UsedRecs(m_db.teamFile()) < kMaxTeamRecords;
+  return m_db.teamsInUse() < kMaxTeamRecords;
 }
 
 bool TlgLagRegForm::CheckBeforeDeleting() {

@@ -70,8 +70,7 @@ void classSection(Database& db, LineSink& out) {
 
 std::map<std::int32_t, std::string> classNames(Database& db) {
   std::map<std::int32_t, std::string> names;
-  FileBlockPtr file = db.classFile();
-  const std::int32_t len = FileLen(file);
+  const std::int32_t len = db.classFileLength();
   for (std::int32_t n = 1; n < len; ++n) {
     if (db.readClass(n)) names[n] = db.cls().className();
   }
@@ -81,7 +80,7 @@ std::map<std::int32_t, std::string> classNames(Database& db) {
 void teamSection(Database& db, LineSink& out) {
   if (!out.add("*Lag")) return;
   const auto names = classNames(db);
-  const std::int32_t len = FileLen(db.teamFile());
+  const std::int32_t len = db.teamFileLength();
   for (std::int32_t n = 1; n < len; ++n) {
     if (!db.readTeam(n)) continue;
     const TeamRec& t = db.team();
@@ -108,7 +107,7 @@ void playTimeSection(Database& db, LineSink& out, bool withResults) {
   if (!out.add("*Speldag")) return;
   // Team number keys by record number, read once; a deleted team has no entry.
   std::map<std::int32_t, std::string> keys;
-  const std::int32_t teams = FileLen(db.teamFile());
+  const std::int32_t teams = db.teamFileLength();
   for (std::int32_t n = 1; n < teams; ++n) {
     if (db.readTeam(n)) keys[n] = db.team().teamNumberKey();
   }

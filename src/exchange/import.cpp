@@ -404,7 +404,7 @@ void Importer::baseRecord() {
 }
 
 bool Importer::newClass(const std::string& name) {
-  if (UsedRecs(m_db.classFile()) >= kMaxClassRecords) {
+  if (m_db.classesInUse() >= kMaxClassRecords) {
     const std::string msg = W("Max antal klasser uppnått kan ej addera!");
     ShowMessage(201, msg);
     logLine(msg);
@@ -503,8 +503,7 @@ bool Importer::teamClass(const std::string& line, const std::string& clsName,
 
 void Importer::teamRecord(const std::string& line) {
   m_lastTeamAdded = false;
-  FileBlockPtr teams = m_db.teamFile();
-  if (UsedRecs(teams) >= kMaxTeamRecords) {
+  if (m_db.teamsInUse() >= kMaxTeamRecords) {
     const std::string msg =
         W("Max antal [") + FormatInt(kTeamSlots, 4) + W("] namn uppnått kan ej addera!");
     ShowMessage(201, msg);
@@ -522,7 +521,7 @@ void Importer::teamRecord(const std::string& line) {
   const int firstTeamNumber = leftOut ? 1 : m_db.cls().firstTeamNumber();
 
   // The team number.
-  TeamRec team = TeamRec::makeNew(FileLen(teams), firstTeamNumber);
+  TeamRec team = TeamRec::makeNew(m_db.teamFileLength(), firstTeamNumber);
   team.setTeamName(teamName);
   team.setDivisionRecNo(classRecNo);
   bool numberTaken = false;
@@ -617,16 +616,15 @@ void Importer::playTimeRecord(const std::string& line) {
   // The record keeps 16 characters; looking it up by those finds the play time a file
   // created before, also when the line's text was longer.
   const std::string stored = text.substr(0, 16);
-  FileBlockPtr file = m_db.playTimeFile();
-  std::int32_t recNo = 0;
-  recNo = m_db.findPlayTimeKey(stored);
+  const std::int32_t recNo = m_db.findPlayTimeKey(stored);
   const bool found = recNo != 0 && m_db.readPlayTime(recNo);
   if (found) {
-    DeleteKey(file, 1, recNo, m_db.playTime().playTime());
+    // Only the key goes: the record is stored again under the text of this line.
+    m_db.removePlayTime({}, recNo, false);
     ++m_counts.modified;
   } else {
     const std::string date = m_db.newPlayTimeDate();
-    m_db.playTime() = PlayTimeRec::makeNew(FileLen(file), date);
+    m_db.playTime() = PlayTimeRec::makeNew(m_db.playTimeFileLength(), date);
     m_db.setPlayTimeRecNo(0);
     ++m_counts.added;
   }
@@ -649,8 +647,7 @@ bool Importer::clearOldSchedule() {
   ShowMessage(1, W("nollställer"));
   CompetitionRec& comp = m_db.comp();
   comp.setLastMatchNumber(0);
-  FileBlockPtr games = m_db.playTimeFile();
-  const std::int32_t gameLen = FileLen(games);
+  const std::int32_t gameLen = m_db.playTimeFileLength();
   for (std::int32_t n = 1; n < gameLen; ++n) {
     if (!m_db.readPlayTime(n)) continue;
     clearMatchRows(m_db.playTime());
@@ -659,8 +656,7 @@ bool Importer::clearOldSchedule() {
   }
   // Every team loses its matches; its statistics are recomputed from what is left (the
   // opening values), so no standings keep counting the destroyed results.
-  FileBlockPtr teams = m_db.teamFile();
-  const std::int32_t teamLen = FileLen(teams);
+  const std::int32_t teamLen = m_db.teamFileLength();
   for (std::int32_t n = 1; n < teamLen; ++n) {
     if (!m_db.readTeam(n)) continue;
     TeamRec& t = m_db.team();
@@ -680,8 +676,7 @@ bool Importer::clearOldSchedule() {
     if (!m_db.rewriteTeam(n)) return false;
   }
   // With no results left every match of every class is open again.
-  FileBlockPtr classes = m_db.classFile();
-  const std::int32_t classLen = FileLen(classes);
+  const std::int32_t classLen = m_db.classFileLength();
   int totalOpen = 0;
   for (std::int32_t n = 1; n < classLen; ++n) {
     if (!m_db.readClass(n)) continue;

@@ -112,7 +112,7 @@ struct TeamInfo {
 std::map<std::int32_t, TeamInfo> readTeams(Database& db) {
   std::map<std::int32_t, TeamInfo> teams;
   const bool titleCase = db.comp().titleCaseNames();
-  const std::int32_t len = FileLen(db.teamFile());
+  const std::int32_t len = db.teamFileLength();
   for (std::int32_t r = 1; r < len; ++r) {
     if (!db.readTeam(r)) continue;
     const TeamRec& t = db.team();
@@ -124,7 +124,7 @@ std::map<std::int32_t, TeamInfo> readTeams(Database& db) {
 
 std::map<std::int32_t, std::string> readClassNames(Database& db) {
   std::map<std::int32_t, std::string> names;
-  const std::int32_t len = FileLen(db.classFile());
+  const std::int32_t len = db.classFileLength();
   for (std::int32_t r = 1; r < len; ++r) {
     if (db.readClass(r)) names[r] = Cp1252ToUtf8(db.cls().className());
   }

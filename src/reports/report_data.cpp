@@ -29,7 +29,7 @@ std::vector<std::int32_t> AllTeams(Database& db) {
   if (!db.competitionOpen()) return out;
   auto team = std::make_unique<TeamRec>();
   std::vector<std::pair<int, std::int32_t>> numbered;
-  for (std::int32_t r = 1; r < FileLen(db.teamFile()); ++r)
+  for (std::int32_t r = 1; r < db.teamFileLength(); ++r)
     if (ReadTeamRec(db, r, *team)) numbered.emplace_back(team->teamNumber(), r);
   std::sort(numbered.begin(), numbered.end());
   for (const auto& [n, r] : numbered) out.push_back(r);

@@ -52,8 +52,7 @@ void printMatchList(ReportWriter& w, TeamInfoCache& teams, const PlayTimeRec& pt
     const TeamInfo& away = teams.get(m.away);
     const bool homeOk = home.ok, awayOk = away.ok;
     std::string text = homeOk ? printedTeamText(home) : std::string(" ") + kMissingClub;
-    if (m.away > 0)
-      text += " <-> " + (awayOk ? printedTeamText(away) : std::string(kMissingClub));
+    if (m.away > 0) text += " <-> " + (awayOk ? printedTeamText(away) : std::string(kMissingClub));
     std::string score;
     if (m.played()) {
       static const std::string pattern = [] {

@@ -2,7 +2,6 @@
 
 #include "database/database.h"
 #include "model/team_selection.h"
-#include "storage/isam.h"
 
 namespace liga::scheduling {
 
@@ -11,7 +10,7 @@ ScheduleInput ReadScheduleInput(Database& db, TeamSelection& selection) {
   if (!db.competitionOpen()) return input;
   input.Organiser = db.comp().organiser();
   input.CompetitionName = db.comp().competitionName();
-  input.TeamRecords = UsedRecs(db.teamFile());
+  input.TeamRecords = db.teamsInUse();
 
   for (std::int32_t recNo : db.classesInKeyOrder()) {
     if (!db.readClass(recNo)) continue;

@@ -9,7 +9,6 @@
 #include "model/matches.h"
 #include "scheduling/bounds.h"
 #include "scheduling/improve.h"
-#include "storage/isam.h"
 
 namespace liga::scheduling {
 namespace {
@@ -37,7 +36,7 @@ CompetitionMap MapCompetition(Database& db, std::vector<FairnessClassInput>& cla
     map.slotByClass[recNo] = classes.size();
     classes.push_back({db.cls().className(), {}});
   }
-  const std::int32_t teams = FileLen(db.teamFile());
+  const std::int32_t teams = db.teamFileLength();
   for (std::int32_t n = 1; n < teams; ++n) {
     if (!db.readTeam(n)) continue;
     const TeamClass tc{db.team().divisionRecNo(), db.team().teamNumber()};
