@@ -167,6 +167,13 @@ class ContactRow : public FixedRecord<189> {
   void setEmail(std::string_view s) { setStr(115, 40, s); }
   int rowNumber() const { return i16(179); }
   void setRowNumber(int v) { setI16(179, v); }
+  // True when the row is in use: any of name, street, town and fourth line holds a
+  // character, blanks included (texts are stored as entered, never trimmed). Such a row,
+  // and no other, is listed in the team list, on a team's schedule page and in the
+  // exchange file. Fifth line and e-mail address do not count.
+  bool used() const {
+    return !name().empty() || !street().empty() || !town().empty() || !address4().empty();
+  }
 };
 
 // TeamMatchEntry (14 bytes): one match seen from a team's side.

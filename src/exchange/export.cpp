@@ -93,9 +93,7 @@ void teamSection(Database& db, LineSink& out) {
       return;
     for (int r = 0; r < TeamRec::kContactRows; ++r) {
       const ContactRow row = t.contactRow(r);
-      if (row.name().empty() && row.street().empty() && row.town().empty() &&
-          row.address4().empty())
-        continue;
+      if (!row.used()) continue;
       if (!out.add("*#" + std::to_string(row.rowNumber()) + "," + row.name() + "," + row.street() +
                    "," + row.town() + "," + row.address4()))
         return;

@@ -25,10 +25,6 @@ std::string Num(int value, int width) {
   return FormatInt(value, width, ' ');
 }
 
-bool RowNonEmpty(const ContactRow& r) {
-  return !r.name().empty() || !r.street().empty() || !r.town().empty() || !r.address4().empty();
-}
-
 std::string Upper(std::string s) {
   for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return s;
@@ -154,7 +150,7 @@ std::string TeamRows(const TeamRec& team, const std::string& className, int clas
   p += "<tr><td>" + Num(team.ranking(), 3) + "</td>";
   for (int r = 0; r < TeamRec::kContactRows; ++r) {
     const ContactRow row = team.contactRow(r);
-    if (!RowNonEmpty(row)) continue;
+    if (!row.used()) continue;
     p += "<td>" + (r == 0 ? std::string("LL") : Num(r, 2)) + "</td><td>" + display(row.name()) +
          "</td><td>" + XmlEscape(row.street()) + "</td><td>" + XmlEscape(row.town()) + "</td><td>" +
          XmlEscape(row.address4()) + "</td></tr>";

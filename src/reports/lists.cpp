@@ -11,11 +11,6 @@
 namespace liga::reports {
 namespace {
 
-bool contactRowUsed(const ContactRow& row) {
-  return !TrimRight(row.name()).empty() || !TrimRight(row.street()).empty() ||
-         !TrimRight(row.town()).empty() || !TrimRight(row.address4()).empty();
-}
-
 std::string rowLabel(int r) {
   return r == 0 ? std::string("LL") : FormatInt(r, 2);
 }
@@ -42,7 +37,7 @@ void teamListColumnHeading(ReportWriter& w, const std::string& heading) {
 
 void teamBlock(ReportWriter& w, Database& db, const TeamRec& team, const std::string& heading) {
   int rows = 0;
-  for (int r = 0; r < TeamRec::kContactRows; ++r) rows += contactRowUsed(team.contactRow(r));
+  for (int r = 0; r < TeamRec::kContactRows; ++r) rows += team.contactRow(r).used();
   w.keepHeight(heading, w.lineHeight() + rows * w.smallLineHeight());
   w.column(1);
   w.text(FormatInt(team.teamNumber(), 4));
@@ -56,7 +51,7 @@ void teamBlock(ReportWriter& w, Database& db, const TeamRec& team, const std::st
   w.pushFont('S');
   for (int r = 0; r < TeamRec::kContactRows; ++r) {
     const ContactRow row = team.contactRow(r);
-    if (!contactRowUsed(row)) continue;
+    if (!row.used()) continue;
     w.column(7);
     w.text(" " + rowLabel(r) + " " + DisplayName(db, row.name()));
     w.column(40);
@@ -402,7 +397,7 @@ void gridTeamBlock(GridModel& g, Database& db, const TeamRec& team) {
   g.endRow(team.ranking() != 0 ? FormatInt(team.ranking(), 3) : std::string());
   for (int r = 0; r < TeamRec::kContactRows; ++r) {
     const ContactRow row = team.contactRow(r);
-    if (!contactRowUsed(row)) continue;
+    if (!row.used()) continue;
     g.addCell("");
     g.addCell(rowLabel(r) + " " + DisplayName(db, row.name()));
     g.addCell(row.street());

@@ -190,6 +190,25 @@ TEST(PlayTimeRecLayout, EveryFieldAtItsOffset) {
   EXPECT_EQ(bytesOf(r), b.bytes());
 }
 
+TEST(ContactRowUse, AnyOfTheFourAddressFieldsBlanksIncluded) {
+  EXPECT_FALSE(ContactRow().used());
+  ContactRow mailOnly;
+  mailOnly.setEmail("a@example.org");
+  mailOnly.setAddress5("fifth");
+  mailOnly.setRowNumber(3);
+  EXPECT_FALSE(mailOnly.used());
+  for (int field = 0; field < 4; ++field) {
+    ContactRow r;
+    // A text of blanks is a text: the row was entered or imported that way.
+    const std::string blanks = "  ";
+    if (field == 0) r.setName(blanks);
+    if (field == 1) r.setStreet(blanks);
+    if (field == 2) r.setTown(blanks);
+    if (field == 3) r.setAddress4(blanks);
+    EXPECT_TRUE(r.used()) << "field " << field;
+  }
+}
+
 TEST(StringFields, CutToCapacity) {
   DivisionRec r;
   r.setClassName(std::string(30, 'A'));

@@ -159,6 +159,16 @@ TEST_F(ScheduleMailTest, ATeamWithoutMatchesHasNoTotals) {
   EXPECT_EQ(page, expected);
 }
 
+TEST_F(ScheduleMailTest, ARowOfBlanksIsListedAsTheTeamListListsIt) {
+  ASSERT_TRUE(m_db.readTeam(m_tom));
+  setContact(4, "   ", "", "");
+  ASSERT_TRUE(m_db.rewriteTeam(m_tom));
+  const std::string page = TeamSchedulePage(m_db, m_tom, "2027-01-10 12:00:00");
+  EXPECT_NE(page.find("<tr><td>  0</td><td> 4</td><td>   </td><td></td><td></td><td></td></tr>"),
+            std::string::npos)
+      << page;
+}
+
 TEST_F(ScheduleMailTest, TitleCaseNamesShowInPageAndRecipient) {
   m_db.comp().setTitleCaseNames(true);
   ASSERT_TRUE(m_db.readTeam(m_norrby));

@@ -146,6 +146,21 @@ TEST_F(ListsTest, TeamListPrintsContactRowsWithAnyField) {
   EXPECT_FALSE(d.contains("forts... "));
 }
 
+TEST_F(ListsTest, TeamListPrintsARowOfBlanksAsTheSchedulePageAndExportDo) {
+  ASSERT_TRUE(m_db.readTeam(m_norr));
+  ContactRow blanks;
+  blanks.setName("   ");
+  m_db.team().setContactRow(4, blanks);
+  ASSERT_TRUE(m_db.rewriteTeam(m_norr));
+  auto ctx = context();
+  PrintTeamList(ctx, {m_a});
+  const auto l = lines(job());
+  EXPECT_EQ(
+      std::count_if(l.begin(), l.end(), [](const std::string& s) { return TrimRight(s) == "  4"; }),
+      1)
+      << ::testing::PrintToString(l);
+}
+
 TEST_F(ListsTest, RemainingMatchesSkipTeamsThatHavePlayedEverything) {
   const auto played = addTeam("KLAR", m_b, 2);
   const auto pt = addPlayTime("2027-02-01 10:00");
