@@ -12,6 +12,7 @@
 #include "common/ui_port.h"
 #include "common/xml_escape.h"
 #include "database/database.h"
+#include "model/match_totals.h"
 #include "model/matches.h"
 #include "model/team_selection.h"
 
@@ -184,8 +185,7 @@ std::string MatchRows(Database& db, const TeamRec& team,
   }
   if (matches > 0) {
     p += "</tr></table><br><br>";
-    p += "Antal matcher:" + Num(matches, 3) + " spelade:" + Num(played, 3) +
-         "  kvar:" + Num(matches - played, 3) + "<br><br>";
+    p += model::MatchTotalsLine(matches, played, model::TotalsSpacing::SchedulePage) + "<br><br>";
   }
   return p;
 }

@@ -6,6 +6,7 @@
 #include "common/encoding.h"
 #include "common/progress.h"
 #include "common/text.h"
+#include "model/match_totals.h"
 #include "model/matches.h"
 
 namespace liga::reports {
@@ -111,8 +112,7 @@ void scheduleLine(ReportWriter& w, const TeamMatchLine& m, const std::string& he
 }
 
 std::string totalsLine(int matches, int played) {
-  return "Antal matcher:" + FormatInt(matches, 3) + " spelade:" + FormatInt(played, 3) +
-         " kvar:" + FormatInt(matches - played, 3);
+  return model::MatchTotalsLine(matches, played, model::TotalsSpacing::Report);
 }
 
 // The printed line of one match of the league schedule.

@@ -220,6 +220,29 @@ TEST_F(DatabaseTest, TeamStoreAndRemoveKeepTheAccounting) {
   EXPECT_TRUE(m_db.teamIndexStale());
 }
 
+TEST_F(DatabaseTest, CountsInUseLeaveOutDeletedRecordsAndLengthsDoNot) {
+  EXPECT_EQ(m_db.classesInUse(), 0);  // nothing open yet
+  EXPECT_EQ(m_db.teamFileLength(), 0);
+  newCompetition("Cup");
+  const auto cls = addClass("P10", 2, 1);
+  addClass("P12", 2, 1);
+  for (const char* name : {"A", "B", "C"}) addTeam(name, cls);
+  addPlayTime("2027-05-01 10:00");
+  EXPECT_EQ(m_db.classesInUse(), 2);
+  EXPECT_EQ(m_db.teamsInUse(), 3);
+  EXPECT_EQ(m_db.playTimesInUse(), 1);
+  EXPECT_EQ(m_db.classFileLength(), 3);  // record numbers 1..2 in use
+  EXPECT_EQ(m_db.teamFileLength(), 4);
+  EXPECT_EQ(m_db.playTimeFileLength(), 2);
+
+  ASSERT_TRUE(m_db.removeTeam("0002", 0, true));
+  ASSERT_TRUE(m_db.removeClass("P12", 0, true));
+  EXPECT_EQ(m_db.teamsInUse(), 2);
+  EXPECT_EQ(m_db.classesInUse(), 1);
+  EXPECT_EQ(m_db.teamFileLength(), 4);  // a scan still reaches the last record
+  EXPECT_EQ(m_db.classFileLength(), 3);
+}
+
 TEST_F(DatabaseTest, SixteenthTeamWarnsButIsAdded) {
   newCompetition("Cup");
   const auto cls = addClass("STOR", 1);

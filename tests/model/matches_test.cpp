@@ -2,6 +2,8 @@
 // team entries and the counters in step.
 #include "model/matches.h"
 
+#include "model/match_totals.h"
+
 #include <gtest/gtest.h>
 
 #include "storage/mem_env.h"
@@ -75,6 +77,60 @@ TEST_F(MatchModelTest, ReadsReturnValuesAndLeaveTheBuffersAlone) {
   EXPECT_EQ(m_db.teamRecNo(), m_team[3]);
   EXPECT_EQ(m_db.playTimeRecNo(), m_pt2);
   EXPECT_TRUE(m_db.team() == teamBefore);
+}
+
+TEST_F(MatchModelTest, ListedRowsStopAtUsedRowsAndKeepARowWithoutNumber) {
+  PlayTimeRec pt;
+  ASSERT_TRUE(m_db.readPlayTimeRecord(m_pt, pt));
+  auto row = [](int number, std::int32_t home, std::int32_t away) {
+    MatchEntry e;
+    e.setMatchNumber(number);
+    e.setHomeTeamRecNo(home);
+    e.setAwayTeamRecNo(away);
+    e.setHomeScore(1);
+    e.setAwayScore(kNoResult);
+    return e;
+  };
+  pt.setMatch(1, row(7, m_team[0], m_team[1]));
+  pt.setMatch(2, row(8, 0, m_team[2]));          // no home team: not a row of the list
+  pt.setMatch(3, row(0, m_team[2], m_team[3]));  // teams but no number yet
+  pt.setMatch(4, row(9, m_team[1], m_team[0]));  // beyond UsedRows
+  pt.setUsedRows(3);
+  ASSERT_TRUE(m_db.writePlayTimeRecord(m_pt, pt));
+
+  const std::vector<MatchValue> listed = ListedMatches(pt, m_pt);
+  ASSERT_EQ(listed.size(), 2u);
+  EXPECT_EQ(listed[0].slot, 1);
+  EXPECT_EQ(listed[0].number, 7);
+  EXPECT_EQ(listed[0].playTimeRecNo, m_pt);
+  EXPECT_FALSE(listed[0].played());
+  EXPECT_EQ(listed[1].slot, 3);
+  EXPECT_EQ(listed[1].number, 0);
+  EXPECT_EQ(listed[1].home, m_team[2]);
+  // The registered matches are another view: numbered slots with a home team, all 16.
+  const std::vector<MatchValue> registered = PlayTimeMatches(m_db, m_pt);
+  ASSERT_EQ(registered.size(), 2u);
+  EXPECT_EQ(registered[1].slot, 4);
+  // A slot read: the match there, or none.
+  ASSERT_TRUE(SlotMatch(m_db, m_pt, 4).has_value());
+  EXPECT_EQ(SlotMatch(m_db, m_pt, 4)->number, 9);
+  EXPECT_FALSE(SlotMatch(m_db, m_pt, 3).has_value());
+  EXPECT_FALSE(SlotMatch(m_db, m_pt, 5).has_value());
+  EXPECT_FALSE(SlotMatch(m_db, 999, 1).has_value());
+  // A damaged count never reads past the 16 rows.
+  pt.setUsedRows(40);
+  EXPECT_EQ(ListedMatches(pt).size(), 3u);
+  pt.setUsedRows(-2);
+  EXPECT_TRUE(ListedMatches(pt).empty());
+}
+
+TEST(MatchTotals, OneLineWithTheSchedulePagesWiderGap) {
+  EXPECT_EQ(MatchTotalsLine(12, 5, TotalsSpacing::Report),
+            "Antal matcher: 12 spelade:  5 kvar:  7");
+  EXPECT_EQ(MatchTotalsLine(12, 5, TotalsSpacing::SchedulePage),
+            "Antal matcher: 12 spelade:  5  kvar:  7");
+  EXPECT_EQ(MatchTotalsLine(1000, 0, TotalsSpacing::Report),
+            "Antal matcher:1000 spelade:  0 kvar:1000");
 }
 
 TEST_F(MatchModelTest, PlaceScoreReplaceAndClearKeepRecordsAndCountersInStep) {
