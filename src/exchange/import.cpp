@@ -809,9 +809,11 @@ Importer::MatchCheck Importer::checkMatch(const std::string& item, MatchPlan& pl
   if (!m_db.readPlayTime(m_lastPlayTimeRecNo)) return skipMatch(item, "Speltiden kan inte läsas!");
   plan.play = m_db.playTime();
   plan.used = std::clamp(plan.play.usedRows(), 0, PlayTimeRec::kMaxRows);
-  for (int r = 1; r <= plan.used && plan.row == 0; ++r) {
-    const MatchEntry e = plan.play.match(r);
-    if (e.homeTeamRecNo() == plan.homeNo && e.awayTeamRecNo() == plan.awayNo) plan.row = r;
+  for (const model::MatchValue& v : model::ListedMatches(plan.play, m_lastPlayTimeRecNo)) {
+    if (v.home != plan.homeNo || v.away != plan.awayNo) continue;
+    plan.row = v.slot;
+    plan.matchNumber = v.number;
+    break;
   }
   plan.reused = plan.row != 0;
   if (!plan.reused && plan.used >= PlayTimeRec::kMaxRows)
@@ -829,8 +831,7 @@ Importer::MatchCheck Importer::checkMatchTeams(const std::string& item, MatchPla
     return skipMatch(item, "Olika klasser!");
   if (!m_db.readClass(plan.home.divisionRecNo())) return skipMatch(item, "Olika klasser!");
   const int rounds = m_db.cls().rounds();
-  plan.matchNumber =
-      plan.reused ? plan.play.match(plan.row).matchNumber() : m_db.comp().lastMatchNumber() + 1;
+  if (!plan.reused) plan.matchNumber = m_db.comp().lastMatchNumber() + 1;
 
   std::string_view error;
   plan.homeEntry =
