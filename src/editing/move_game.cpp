@@ -96,21 +96,14 @@ std::string TMoveGameForm::sameDayPlayTime(std::int32_t team, const std::string&
   if (!SelectTeamNo(m_db, team)) return {};
   const TeamRec t = m_db.team();
   teamText = t.teamNumberKey() + " " + t.teamName();
-  // The play-time buffer is borrowed for the look-up and given back as it was.
-  const PlayTimeRec savedPlayTime = m_db.playTime();
-  const std::int32_t savedRecNo = m_db.playTimeRecNo();
-  std::string found;
-  const int count = std::min<std::int32_t>(t.teamMatchCount(), TeamRec::kMaxMatches);
-  for (int m = 1; m <= count && found.empty(); ++m) {
-    const TeamMatchEntry e = t.match(m);
-    if (e.matchNumber() <= 0 || e.playTimeRecNo() <= 0 || e.playTimeRecNo() == except) continue;
-    if (!m_db.readPlayTime(e.playTimeRecNo())) continue;
-    const std::string when = m_db.playTime().playTime();
-    if (when.compare(0, day.size(), day) == 0) found = when;
+  PlayTimeRec pt;
+  for (const model::TeamMatch& m : model::TeamMatches(t)) {
+    if (m.number <= 0 || m.playTimeRecNo <= 0 || m.playTimeRecNo == except) continue;
+    if (!m_db.readPlayTimeRecord(m.playTimeRecNo, pt)) continue;
+    const std::string when = pt.playTime();
+    if (when.compare(0, day.size(), day) == 0) return when;
   }
-  m_db.playTime() = savedPlayTime;
-  m_db.setPlayTimeRecNo(savedRecNo);
-  return found;
+  return {};
 }
 
 // A move that puts a team on a day it already plays is allowed, but only when the person
