@@ -86,21 +86,32 @@ Status readChecked(FileBlock& fb, int k, std::int32_t page, const std::uint8_t**
   return okStatus();
 }
 
+// Items are copied between a page and a Node with their key bytes beyond the key's length
+// zeroed, so a page that is written back holds no stale key bytes.
+void encodeItem(const IndexState& is, std::uint8_t* q, const Item& it) {
+  wr32(q, it.ref);
+  wr32(q + 4, it.right);
+  q[8] = it.len;
+  std::memcpy(q + 9, it.key, static_cast<std::size_t>(is.keyLen));
+}
+
+void decodeItem(const std::uint8_t* q, Item* it) {
+  it->ref = rd32(q);
+  it->right = rd32(q + 4);
+  it->len = q[8];
+  // A fixed-size copy: the page buffer holds a whole page, so the bytes past a short key
+  // (the next item's) are readable; they are cleared below.
+  std::memcpy(it->key, q + 9, sizeof it->key);
+  for (int j = it->len; j < kMaxKeyLen; ++j) it->key[j] = 0;
+}
+
 Status loadNode(FileBlock& fb, int k, std::int32_t page, Node* node) {
   const std::uint8_t* p = nullptr;
   if (Status s = readChecked(fb, k, page, &p); !s.ok()) return s;
   const IndexState& is = state(fb, k);
   node->n = rd16(p);
   node->left = rd32(p + 2);
-  for (int i = 0; i < node->n; ++i) {
-    const std::uint8_t* q = p + 6 + i * is.stride;
-    Item& it = node->items[i];
-    it.ref = rd32(q);
-    it.right = rd32(q + 4);
-    it.len = q[8];
-    std::memset(it.key, 0, sizeof it.key);
-    std::memcpy(it.key, q + 9, it.len);
-  }
+  for (int i = 0; i < node->n; ++i) decodeItem(p + 6 + i * is.stride, &node->items[i]);
   return okStatus();
 }
 
@@ -110,16 +121,55 @@ Status storeNode(FileBlock& fb, int k, std::int32_t page, const Node& node) {
   const IndexState& is = state(fb, k);
   wr16(p, static_cast<std::int16_t>(node.n));
   wr32(p + 2, node.left);
-  for (int i = 0; i < node.n; ++i) {
-    std::uint8_t* q = p + 6 + i * is.stride;
-    const Item& it = node.items[i];
-    wr32(q, it.ref);
-    wr32(q + 4, it.right);
-    q[8] = it.len;
-    std::memset(q + 9, 0, static_cast<std::size_t>(is.keyLen));
-    std::memcpy(q + 9, it.key, it.len);
-  }
+  for (int i = 0; i < node.n; ++i) encodeItem(is, p + 6 + i * is.stride, node.items[i]);
   pageMarkDirty(fb, k, page, 6 + node.n * is.stride);
+  return okStatus();
+}
+
+// The number of items on a checked page.
+Status itemCount(FileBlock& fb, int k, std::int32_t page, int* n) {
+  const std::uint8_t* p = nullptr;
+  if (Status s = readChecked(fb, k, page, &p); !s.ok()) return s;
+  *n = rd16(p);
+  return okStatus();
+}
+
+// Edits of one page in place, without decoding it into a Node: the common insertion into a
+// page with room and removal from a page. They leave the same bytes storeNode would.
+// Inserts `it` as item `pos` (0-based) of a checked page that has room for it.
+Status insertItemAt(FileBlock& fb, int k, std::int32_t page, int pos, const Item& it) {
+  std::uint8_t* p = nullptr;
+  if (Status s = pageWrite(fb, k, page, &p); !s.ok()) return s;
+  const IndexState& is = state(fb, k);
+  const int n = rd16(p);
+  std::uint8_t* q = p + 6 + pos * is.stride;
+  std::memmove(q + is.stride, q, static_cast<std::size_t>((n - pos) * is.stride));
+  encodeItem(is, q, it);
+  wr16(p, static_cast<std::int16_t>(n + 1));
+  pageMarkDirty(fb, k, page, 6 + (n + 1) * is.stride);
+  return okStatus();
+}
+
+// Removes item `pos` (0-based) of a checked page.
+Status eraseItemAt(FileBlock& fb, int k, std::int32_t page, int pos) {
+  std::uint8_t* p = nullptr;
+  if (Status s = pageWrite(fb, k, page, &p); !s.ok()) return s;
+  const IndexState& is = state(fb, k);
+  const int n = rd16(p);
+  std::uint8_t* q = p + 6 + pos * is.stride;
+  std::memmove(q, q + is.stride, static_cast<std::size_t>((n - pos - 1) * is.stride));
+  wr16(p, static_cast<std::int16_t>(n - 1));
+  pageMarkDirty(fb, k, page, 6 + (n - 1) * is.stride);
+  return okStatus();
+}
+
+// Overwrites item `pos` (0-based) of a checked page.
+Status replaceItemAt(FileBlock& fb, int k, std::int32_t page, int pos, const Item& it) {
+  std::uint8_t* p = nullptr;
+  if (Status s = pageWrite(fb, k, page, &p); !s.ok()) return s;
+  const IndexState& is = state(fb, k);
+  encodeItem(is, p + 6 + pos * is.stride, it);
+  pageMarkDirty(fb, k, page, 6 + rd16(p) * is.stride);
   return okStatus();
 }
 
@@ -310,6 +360,12 @@ Status addKey(FileBlock& fb, int k, std::int32_t ref, std::string_view key) {
     Node x, q, sib, r;
     for (;;) {
       std::int32_t pg = path[static_cast<std::size_t>(level)].page;
+      int count = 0;
+      if (s = itemCount(fb, k, pg, &count); !s.ok()) break;
+      if (count < m) {
+        s = insertItemAt(fb, k, pg, pos, u);
+        break;
+      }
       if (s = loadNode(fb, k, pg, &x); !s.ok()) break;
       x.insert(pos, u);
       if (x.n <= m) {
@@ -374,31 +430,31 @@ Status addKey(FileBlock& fb, int k, std::int32_t ref, std::string_view key) {
 // erased; in an inner page it is replaced by its predecessor, the last item of the
 // rightmost leaf of its left subtree, and `path` is extended down to that leaf.
 static Status removeEntry(FileBlock& fb, int k, std::vector<PathEntry>& path) {
-  Node x;
+  const IndexState& is = state(fb, k);
   const std::int32_t pg = path.back().page;
   const int i = path.back().idx;
-  Status s = loadNode(fb, k, pg, &x);
+  const std::uint8_t* p = nullptr;
+  Status s = readChecked(fb, k, pg, &p);
   if (!s.ok()) return s;
-  if (x.left == 0) {
-    x.erase(i - 1);
-    return storeNode(fb, k, pg, x);
-  }
+  if (rd32(p + 2) == 0) return eraseItemAt(fb, k, pg, i - 1);
   path.back().idx = i - 1;
-  std::int32_t cp = childOf(x, i - 1);
-  Node leaf;
+  Item x;
+  decodeItem(p + 6 + (i - 1) * is.stride, &x);
+  std::int32_t cp = i == 1 ? rd32(p + 2) : rd32(p + 6 + (i - 2) * is.stride + 4);
+  int n = 0;
   for (;;) {
     if (static_cast<int>(path.size()) >= kMaxDepth) return corrupt();
-    if (s = loadNode(fb, k, cp, &leaf); !s.ok()) return s;
-    path.push_back({cp, leaf.n});
-    if (leaf.left == 0) break;
-    cp = leaf.items[leaf.n - 1].right;
+    if (s = readChecked(fb, k, cp, &p); !s.ok()) return s;
+    n = rd16(p);
+    path.push_back({cp, n});
+    if (rd32(p + 2) == 0) break;
+    cp = rd32(p + 6 + (n - 1) * is.stride + 4);
   }
-  Item pred = leaf.items[leaf.n - 1];
-  leaf.erase(leaf.n - 1);
-  if (s = storeNode(fb, k, cp, leaf); !s.ok()) return s;
-  pred.right = x.items[i - 1].right;
-  x.items[i - 1] = pred;
-  return storeNode(fb, k, pg, x);
+  Item pred;
+  decodeItem(p + 6 + (n - 1) * is.stride, &pred);
+  if (s = eraseItemAt(fb, k, cp, n - 1); !s.ok()) return s;
+  pred.right = x.right;
+  return replaceItemAt(fb, k, pg, i - 1, pred);
 }
 
 // Delete, phase 3: repairs underfull pages on the way up `path`, borrowing from a sibling
@@ -411,8 +467,10 @@ static Status rebalanceUp(FileBlock& fb, int k, const std::vector<PathEntry>& pa
   Status s = okStatus();
   for (int level = static_cast<int>(path.size()) - 1; s.ok() && level > 0; --level) {
     std::int32_t xp = path[static_cast<std::size_t>(level)].page;
+    int count = 0;
+    if (s = itemCount(fb, k, xp, &count); !s.ok()) return s;
+    if (count >= minItems) return s;
     if (s = loadNode(fb, k, xp, &x); !s.ok()) return s;
-    if (x.n >= minItems) return s;
     std::int32_t qp = path[static_cast<std::size_t>(level - 1)].page;
     int qi = path[static_cast<std::size_t>(level - 1)].idx;
     if (s = loadNode(fb, k, qp, &q); !s.ok()) return s;

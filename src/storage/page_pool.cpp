@@ -55,9 +55,12 @@ Status writeInPlace(FileBlock& fb) {
     return std::tie(e.frames[a].page, e.frames[a].k) < std::tie(e.frames[b].page, e.frames[b].k);
   });
   if (!dirty.empty() || !fb.txn.pendingRecs.empty()) fb.txn.touchedDisk = true;
+  // The file grows to whole index records in one write, so each page is written once.
+  if (!dirty.empty()) {
+    if (Status s = ensureIndexRecords(fb, e.frames[dirty.back()].page); !s.ok()) return s;
+  }
   for (int i : dirty) {
     Frame& f = e.frames[i];
-    if (Status s = ensureIndexRecords(fb, f.page); !s.ok()) return s;
     if (int er = fb.index->write(static_cast<std::uint64_t>(pageOffset(fb, f.k, f.page)),
                                  f.buf.data(), static_cast<std::size_t>(f.writeLen)))
       return writeErr(er);
