@@ -14,11 +14,14 @@ namespace {
 
 constexpr int kMaxDepth = 48;
 
+// Left uninitialised by default: a Node's items beyond its count are never read, and
+// clearing the 64 items of every Node on the stack cost more than the edits themselves.
+// makeItem and decodeItem set every field, the key bytes past the key's length to zero.
 struct Item {
-  std::int32_t ref = 0;
-  std::int32_t right = 0;
-  std::uint8_t len = 0;
-  std::uint8_t key[kMaxKeyLen] = {};
+  std::int32_t ref;
+  std::int32_t right;
+  std::uint8_t len;
+  std::uint8_t key[kMaxKeyLen];
 };
 
 struct Node {
@@ -135,11 +138,15 @@ Status itemCount(FileBlock& fb, int k, std::int32_t page, int* n) {
 }
 
 // Edits of one page in place, without decoding it into a Node: the common insertion into a
-// page with room and removal from a page. They leave the same bytes storeNode would.
-// Inserts `it` as item `pos` (0-based) of a checked page that has room for it.
+// page with room and removal from a page. They leave the same bytes storeNode would. Each
+// takes a page that was just read through readChecked; one that still holds items afterwards
+// stays validated, so the next read need not check its items again.
+// Inserts `it` (its key no longer than the index's) as item `pos` (0-based) of a page with
+// room for it.
 Status insertItemAt(FileBlock& fb, int k, std::int32_t page, int pos, const Item& it) {
   std::uint8_t* p = nullptr;
-  if (Status s = pageWrite(fb, k, page, &p); !s.ok()) return s;
+  bool* verified = nullptr;
+  if (Status s = pageWrite(fb, k, page, &p, &verified); !s.ok()) return s;
   const IndexState& is = state(fb, k);
   const int n = rd16(p);
   std::uint8_t* q = p + 6 + pos * is.stride;
@@ -147,29 +154,34 @@ Status insertItemAt(FileBlock& fb, int k, std::int32_t page, int pos, const Item
   encodeItem(is, q, it);
   wr16(p, static_cast<std::int16_t>(n + 1));
   pageMarkDirty(fb, k, page, 6 + (n + 1) * is.stride);
+  *verified = true;
   return okStatus();
 }
 
-// Removes item `pos` (0-based) of a checked page.
+// Removes item `pos` (0-based).
 Status eraseItemAt(FileBlock& fb, int k, std::int32_t page, int pos) {
   std::uint8_t* p = nullptr;
-  if (Status s = pageWrite(fb, k, page, &p); !s.ok()) return s;
+  bool* verified = nullptr;
+  if (Status s = pageWrite(fb, k, page, &p, &verified); !s.ok()) return s;
   const IndexState& is = state(fb, k);
   const int n = rd16(p);
   std::uint8_t* q = p + 6 + pos * is.stride;
   std::memmove(q, q + is.stride, static_cast<std::size_t>((n - pos - 1) * is.stride));
   wr16(p, static_cast<std::int16_t>(n - 1));
   pageMarkDirty(fb, k, page, 6 + (n - 1) * is.stride);
+  *verified = n > 1;  // an empty page is only valid as a root about to give way
   return okStatus();
 }
 
-// Overwrites item `pos` (0-based) of a checked page.
+// Overwrites item `pos` (0-based) with `it` (its key no longer than the index's).
 Status replaceItemAt(FileBlock& fb, int k, std::int32_t page, int pos, const Item& it) {
   std::uint8_t* p = nullptr;
-  if (Status s = pageWrite(fb, k, page, &p); !s.ok()) return s;
+  bool* verified = nullptr;
+  if (Status s = pageWrite(fb, k, page, &p, &verified); !s.ok()) return s;
   const IndexState& is = state(fb, k);
   encodeItem(is, p + 6 + pos * is.stride, it);
   pageMarkDirty(fb, k, page, 6 + rd16(p) * is.stride);
+  *verified = true;
   return okStatus();
 }
 
@@ -300,7 +312,7 @@ Arg makeArg(const IndexState& is, std::string_view key, std::int32_t ref, bool u
 }
 
 Item makeItem(std::string_view key, std::int32_t ref) {
-  Item it;
+  Item it{};
   it.ref = ref;
   it.len = static_cast<std::uint8_t>(key.size());
   std::memcpy(it.key, key.data(), key.size());
