@@ -73,19 +73,23 @@ bool pageInRange(const IndexState& is, std::int32_t page) {
   return page >= 1 && page <= is.hdr.numPages;
 }
 
-// Reads the raw page and checks its item count and key lengths.
-Status readChecked(FileBlock& fb, int k, std::int32_t page, const std::uint8_t** out) {
+// Reads the raw page and checks its item count and key lengths. `emptyOk` accepts a page
+// without items: one this operation just emptied, on its way to be refilled or merged (with
+// 2 or 3 items per page a page other than the root may hold a single item). Only a page
+// holding items counts as validated for later reads.
+Status readChecked(FileBlock& fb, int k, std::int32_t page, const std::uint8_t** out,
+                   bool emptyOk = false) {
   const IndexState& is = state(fb, k);
   if (!pageInRange(is, page)) return corrupt();
   bool* verified = nullptr;
   if (Status s = pageRead(fb, k, page, out, &verified); !s.ok()) return s;
   if (*verified) return okStatus();
   int n = rd16(*out);
-  if (n < 1 || n > is.maxItems) return corrupt();
+  if (n < (emptyOk ? 0 : 1) || n > is.maxItems) return corrupt();
   for (int i = 0; i < n; ++i) {
     if ((*out)[6 + i * is.stride + 8] > is.keyLen) return corrupt();
   }
-  *verified = true;
+  *verified = n >= 1;
   return okStatus();
 }
 
@@ -108,9 +112,9 @@ void decodeItem(const std::uint8_t* q, Item* it) {
   for (int j = it->len; j < kMaxKeyLen; ++j) it->key[j] = 0;
 }
 
-Status loadNode(FileBlock& fb, int k, std::int32_t page, Node* node) {
+Status loadNode(FileBlock& fb, int k, std::int32_t page, Node* node, bool emptyOk = false) {
   const std::uint8_t* p = nullptr;
-  if (Status s = readChecked(fb, k, page, &p); !s.ok()) return s;
+  if (Status s = readChecked(fb, k, page, &p, emptyOk); !s.ok()) return s;
   const IndexState& is = state(fb, k);
   node->n = rd16(p);
   node->left = rd32(p + 2);
@@ -130,9 +134,9 @@ Status storeNode(FileBlock& fb, int k, std::int32_t page, const Node& node) {
 }
 
 // The number of items on a checked page.
-Status itemCount(FileBlock& fb, int k, std::int32_t page, int* n) {
+Status itemCount(FileBlock& fb, int k, std::int32_t page, int* n, bool emptyOk = false) {
   const std::uint8_t* p = nullptr;
-  if (Status s = readChecked(fb, k, page, &p); !s.ok()) return s;
+  if (Status s = readChecked(fb, k, page, &p, emptyOk); !s.ok()) return s;
   *n = rd16(p);
   return okStatus();
 }
@@ -480,9 +484,10 @@ static Status rebalanceUp(FileBlock& fb, int k, const std::vector<PathEntry>& pa
   for (int level = static_cast<int>(path.size()) - 1; s.ok() && level > 0; --level) {
     std::int32_t xp = path[static_cast<std::size_t>(level)].page;
     int count = 0;
-    if (s = itemCount(fb, k, xp, &count); !s.ok()) return s;
+    // The page just lost an item (or a separator), possibly its last one.
+    if (s = itemCount(fb, k, xp, &count, true); !s.ok()) return s;
     if (count >= minItems) return s;
-    if (s = loadNode(fb, k, xp, &x); !s.ok()) return s;
+    if (s = loadNode(fb, k, xp, &x, true); !s.ok()) return s;
     std::int32_t qp = path[static_cast<std::size_t>(level - 1)].page;
     int qi = path[static_cast<std::size_t>(level - 1)].idx;
     if (s = loadNode(fb, k, qp, &q); !s.ok()) return s;
