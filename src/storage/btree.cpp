@@ -351,11 +351,72 @@ void redistribute(Node& l, Node& r, Node& parent, int sep, std::int32_t rightPag
 
 }  // namespace
 
+// Insert, phase 2: puts `u` as item `pos` of the last page of `path`. A page with room takes
+// it in place; a full one first passes items to a sibling with room (right, else left), else
+// splits and sends its middle item one level up, and a split root gives a new root.
+static Status insertUp(FileBlock& fb, int k, const std::vector<PathEntry>& path, Item u) {
+  const int m = state(fb, k).maxItems;
+  int level = static_cast<int>(path.size()) - 1;
+  int pos = path.back().idx;
+  Node x, q, sib, r;
+  Status s = okStatus();
+  for (;;) {
+    std::int32_t pg = path[static_cast<std::size_t>(level)].page;
+    int count = 0;
+    if (s = itemCount(fb, k, pg, &count); !s.ok()) return s;
+    if (count < m) return insertItemAt(fb, k, pg, pos, u);
+    if (s = loadNode(fb, k, pg, &x); !s.ok()) return s;
+    x.insert(pos, u);
+    if (level > 0) {
+      std::int32_t qp = path[static_cast<std::size_t>(level - 1)].page;
+      int qi = path[static_cast<std::size_t>(level - 1)].idx;
+      if (s = loadNode(fb, k, qp, &q); !s.ok()) return s;
+      bool right = qi < q.n;
+      std::int32_t sp = right ? q.items[qi].right : childOf(q, qi - 1);
+      if (s = loadNode(fb, k, sp, &sib); !s.ok()) return s;
+      if (sib.n < m) {
+        if (right) {
+          redistribute(x, sib, q, qi, sp);
+        } else {
+          redistribute(sib, x, q, qi - 1, pg);
+        }
+        if (s = storeNode(fb, k, pg, x); !s.ok()) return s;
+        if (s = storeNode(fb, k, sp, sib); !s.ok()) return s;
+        return storeNode(fb, k, qp, q);
+      }
+    }
+    // Split: the lowest m/2 stay, the next moves up, the rest go to a new page.
+    std::int32_t rp = 0;
+    if (s = allocPage(fb, k, &rp); !s.ok()) return s;
+    int half = m / 2;
+    Item mid = x.items[half];
+    r.left = mid.right;
+    r.n = x.n - half - 1;
+    std::copy(x.items + half + 1, x.items + x.n, r.items);
+    x.n = half;
+    mid.right = rp;
+    if (s = storeNode(fb, k, pg, x); !s.ok()) return s;
+    if (s = storeNode(fb, k, rp, r); !s.ok()) return s;
+    if (level == 0) {
+      std::int32_t root = 0;
+      if (s = allocPage(fb, k, &root); !s.ok()) return s;
+      Node nr;
+      nr.left = pg;
+      nr.insert(0, mid);
+      if (s = storeNode(fb, k, root, nr); !s.ok()) return s;
+      state(fb, k).hdr.rootPage = root;
+      return s;
+    }
+    u = mid;
+    --level;
+    pos = path[static_cast<std::size_t>(level)].idx;
+  }
+}
+
 Status addKey(FileBlock& fb, int k, std::int32_t ref, std::string_view key) {
   IndexState& is = state(fb, k);
   if (static_cast<int>(key.size()) > is.keyLen) return err(isam_error::kKeyTooLong);
   txnBegin(fb);
-  const int m = is.maxItems;
   std::vector<PathEntry> path;
   bool found = false;
   Status s = descend(fb, k, makeArg(is, key, ref, true), &path, &found);
@@ -370,70 +431,7 @@ Status addKey(FileBlock& fb, int k, std::int32_t ref, std::string_view key) {
       state(fb, k).hdr.rootPage = root;
     }
   } else if (s.ok()) {
-    Item u = makeItem(key, ref);
-    int level = static_cast<int>(path.size()) - 1;
-    int pos = path.back().idx;
-    Node x, q, sib, r;
-    for (;;) {
-      std::int32_t pg = path[static_cast<std::size_t>(level)].page;
-      int count = 0;
-      if (s = itemCount(fb, k, pg, &count); !s.ok()) break;
-      if (count < m) {
-        s = insertItemAt(fb, k, pg, pos, u);
-        break;
-      }
-      if (s = loadNode(fb, k, pg, &x); !s.ok()) break;
-      x.insert(pos, u);
-      if (x.n <= m) {
-        s = storeNode(fb, k, pg, x);
-        break;
-      }
-      if (level > 0) {
-        // A full page first passes items to a sibling with room: right, else left.
-        std::int32_t qp = path[static_cast<std::size_t>(level - 1)].page;
-        int qi = path[static_cast<std::size_t>(level - 1)].idx;
-        if (s = loadNode(fb, k, qp, &q); !s.ok()) break;
-        bool right = qi < q.n;
-        std::int32_t sp = right ? q.items[qi].right : childOf(q, qi - 1);
-        if (s = loadNode(fb, k, sp, &sib); !s.ok()) break;
-        if (sib.n < m) {
-          if (right) {
-            redistribute(x, sib, q, qi, sp);
-          } else {
-            redistribute(sib, x, q, qi - 1, pg);
-          }
-          if (s = storeNode(fb, k, pg, x); !s.ok()) break;
-          if (s = storeNode(fb, k, sp, sib); !s.ok()) break;
-          s = storeNode(fb, k, qp, q);
-          break;
-        }
-      }
-      // Split: the lowest m/2 stay, the next moves up, the rest go to a new page.
-      std::int32_t rp = 0;
-      if (s = allocPage(fb, k, &rp); !s.ok()) break;
-      int half = m / 2;
-      Item mid = x.items[half];
-      r.left = mid.right;
-      r.n = x.n - half - 1;
-      std::copy(x.items + half + 1, x.items + x.n, r.items);
-      x.n = half;
-      mid.right = rp;
-      if (s = storeNode(fb, k, pg, x); !s.ok()) break;
-      if (s = storeNode(fb, k, rp, r); !s.ok()) break;
-      if (level == 0) {
-        std::int32_t root = 0;
-        if (s = allocPage(fb, k, &root); !s.ok()) break;
-        Node nr;
-        nr.left = pg;
-        nr.insert(0, mid);
-        if (s = storeNode(fb, k, root, nr); !s.ok()) break;
-        state(fb, k).hdr.rootPage = root;
-        break;
-      }
-      u = mid;
-      --level;
-      pos = path[static_cast<std::size_t>(level)].idx;
-    }
+    s = insertUp(fb, k, path, makeItem(key, ref));
   }
   if (s.ok()) {
     state(fb, k).hdr.numKeys += 1;
