@@ -14,11 +14,14 @@ namespace {
 
 constexpr int kMaxDepth = 48;
 
+// Left uninitialised by default: a Node's items beyond its count are never read, and
+// clearing the 64 items of every Node on the stack cost more than the edits themselves.
+// makeItem and decodeItem set every field, the key bytes past the key's length to zero.
 struct Item {
-  std::int32_t ref = 0;
-  std::int32_t right = 0;
-  std::uint8_t len = 0;
-  std::uint8_t key[kMaxKeyLen] = {};
+  std::int32_t ref;
+  std::int32_t right;
+  std::uint8_t len;
+  std::uint8_t key[kMaxKeyLen];
 };
 
 struct Node {
@@ -70,37 +73,52 @@ bool pageInRange(const IndexState& is, std::int32_t page) {
   return page >= 1 && page <= is.hdr.numPages;
 }
 
-// Reads the raw page and checks its item count and key lengths.
-Status readChecked(FileBlock& fb, int k, std::int32_t page, const std::uint8_t** out) {
+// Reads the raw page and checks its item count and key lengths. `emptyOk` accepts a page
+// without items: one this operation just emptied, on its way to be refilled or merged (with
+// 2 or 3 items per page a page other than the root may hold a single item). Only a page
+// holding items counts as validated for later reads.
+Status readChecked(FileBlock& fb, int k, std::int32_t page, const std::uint8_t** out,
+                   bool emptyOk = false) {
   const IndexState& is = state(fb, k);
   if (!pageInRange(is, page)) return corrupt();
   bool* verified = nullptr;
   if (Status s = pageRead(fb, k, page, out, &verified); !s.ok()) return s;
   if (*verified) return okStatus();
   int n = rd16(*out);
-  if (n < 1 || n > is.maxItems) return corrupt();
+  if (n < (emptyOk ? 0 : 1) || n > is.maxItems) return corrupt();
   for (int i = 0; i < n; ++i) {
     if ((*out)[6 + i * is.stride + 8] > is.keyLen) return corrupt();
   }
-  *verified = true;
+  *verified = n >= 1;
   return okStatus();
 }
 
-Status loadNode(FileBlock& fb, int k, std::int32_t page, Node* node) {
+// Items are copied between a page and a Node with their key bytes beyond the key's length
+// zeroed, so a page that is written back holds no stale key bytes.
+void encodeItem(const IndexState& is, std::uint8_t* q, const Item& it) {
+  wr32(q, it.ref);
+  wr32(q + 4, it.right);
+  q[8] = it.len;
+  std::memcpy(q + 9, it.key, static_cast<std::size_t>(is.keyLen));
+}
+
+void decodeItem(const std::uint8_t* q, Item* it) {
+  it->ref = rd32(q);
+  it->right = rd32(q + 4);
+  it->len = q[8];
+  // A fixed-size copy: the page buffer holds a whole page, so the bytes past a short key
+  // (the next item's) are readable; they are cleared below.
+  std::memcpy(it->key, q + 9, sizeof it->key);
+  for (int j = it->len; j < kMaxKeyLen; ++j) it->key[j] = 0;
+}
+
+Status loadNode(FileBlock& fb, int k, std::int32_t page, Node* node, bool emptyOk = false) {
   const std::uint8_t* p = nullptr;
-  if (Status s = readChecked(fb, k, page, &p); !s.ok()) return s;
+  if (Status s = readChecked(fb, k, page, &p, emptyOk); !s.ok()) return s;
   const IndexState& is = state(fb, k);
   node->n = rd16(p);
   node->left = rd32(p + 2);
-  for (int i = 0; i < node->n; ++i) {
-    const std::uint8_t* q = p + 6 + i * is.stride;
-    Item& it = node->items[i];
-    it.ref = rd32(q);
-    it.right = rd32(q + 4);
-    it.len = q[8];
-    std::memset(it.key, 0, sizeof it.key);
-    std::memcpy(it.key, q + 9, it.len);
-  }
+  for (int i = 0; i < node->n; ++i) decodeItem(p + 6 + i * is.stride, &node->items[i]);
   return okStatus();
 }
 
@@ -110,16 +128,64 @@ Status storeNode(FileBlock& fb, int k, std::int32_t page, const Node& node) {
   const IndexState& is = state(fb, k);
   wr16(p, static_cast<std::int16_t>(node.n));
   wr32(p + 2, node.left);
-  for (int i = 0; i < node.n; ++i) {
-    std::uint8_t* q = p + 6 + i * is.stride;
-    const Item& it = node.items[i];
-    wr32(q, it.ref);
-    wr32(q + 4, it.right);
-    q[8] = it.len;
-    std::memset(q + 9, 0, static_cast<std::size_t>(is.keyLen));
-    std::memcpy(q + 9, it.key, it.len);
-  }
+  for (int i = 0; i < node.n; ++i) encodeItem(is, p + 6 + i * is.stride, node.items[i]);
   pageMarkDirty(fb, k, page, 6 + node.n * is.stride);
+  return okStatus();
+}
+
+// The number of items on a checked page.
+Status itemCount(FileBlock& fb, int k, std::int32_t page, int* n, bool emptyOk = false) {
+  const std::uint8_t* p = nullptr;
+  if (Status s = readChecked(fb, k, page, &p, emptyOk); !s.ok()) return s;
+  *n = rd16(p);
+  return okStatus();
+}
+
+// Edits of one page in place, without decoding it into a Node: the common insertion into a
+// page with room and removal from a page. They leave the same bytes storeNode would. Each
+// takes a page that was just read through readChecked; one that still holds items afterwards
+// stays validated, so the next read need not check its items again.
+// Inserts `it` (its key no longer than the index's) as item `pos` (0-based) of a page with
+// room for it.
+Status insertItemAt(FileBlock& fb, int k, std::int32_t page, int pos, const Item& it) {
+  std::uint8_t* p = nullptr;
+  bool* verified = nullptr;
+  if (Status s = pageWrite(fb, k, page, &p, &verified); !s.ok()) return s;
+  const IndexState& is = state(fb, k);
+  const int n = rd16(p);
+  std::uint8_t* q = p + 6 + pos * is.stride;
+  std::memmove(q + is.stride, q, static_cast<std::size_t>((n - pos) * is.stride));
+  encodeItem(is, q, it);
+  wr16(p, static_cast<std::int16_t>(n + 1));
+  pageMarkDirty(fb, k, page, 6 + (n + 1) * is.stride);
+  *verified = true;
+  return okStatus();
+}
+
+// Removes item `pos` (0-based).
+Status eraseItemAt(FileBlock& fb, int k, std::int32_t page, int pos) {
+  std::uint8_t* p = nullptr;
+  bool* verified = nullptr;
+  if (Status s = pageWrite(fb, k, page, &p, &verified); !s.ok()) return s;
+  const IndexState& is = state(fb, k);
+  const int n = rd16(p);
+  std::uint8_t* q = p + 6 + pos * is.stride;
+  std::memmove(q, q + is.stride, static_cast<std::size_t>((n - pos - 1) * is.stride));
+  wr16(p, static_cast<std::int16_t>(n - 1));
+  pageMarkDirty(fb, k, page, 6 + (n - 1) * is.stride);
+  *verified = n > 1;  // an empty page is only valid as a root about to give way
+  return okStatus();
+}
+
+// Overwrites item `pos` (0-based) with `it` (its key no longer than the index's).
+Status replaceItemAt(FileBlock& fb, int k, std::int32_t page, int pos, const Item& it) {
+  std::uint8_t* p = nullptr;
+  bool* verified = nullptr;
+  if (Status s = pageWrite(fb, k, page, &p, &verified); !s.ok()) return s;
+  const IndexState& is = state(fb, k);
+  encodeItem(is, p + 6 + pos * is.stride, it);
+  pageMarkDirty(fb, k, page, 6 + rd16(p) * is.stride);
+  *verified = true;
   return okStatus();
 }
 
@@ -250,7 +316,7 @@ Arg makeArg(const IndexState& is, std::string_view key, std::int32_t ref, bool u
 }
 
 Item makeItem(std::string_view key, std::int32_t ref) {
-  Item it;
+  Item it{};
   it.ref = ref;
   it.len = static_cast<std::uint8_t>(key.size());
   std::memcpy(it.key, key.data(), key.size());
@@ -285,11 +351,72 @@ void redistribute(Node& l, Node& r, Node& parent, int sep, std::int32_t rightPag
 
 }  // namespace
 
+// Insert, phase 2: puts `u` as item `pos` of the last page of `path`. A page with room takes
+// it in place; a full one first passes items to a sibling with room (right, else left), else
+// splits and sends its middle item one level up, and a split root gives a new root.
+static Status insertUp(FileBlock& fb, int k, const std::vector<PathEntry>& path, Item u) {
+  const int m = state(fb, k).maxItems;
+  int level = static_cast<int>(path.size()) - 1;
+  int pos = path.back().idx;
+  Node x, q, sib, r;
+  Status s = okStatus();
+  for (;;) {
+    std::int32_t pg = path[static_cast<std::size_t>(level)].page;
+    int count = 0;
+    if (s = itemCount(fb, k, pg, &count); !s.ok()) return s;
+    if (count < m) return insertItemAt(fb, k, pg, pos, u);
+    if (s = loadNode(fb, k, pg, &x); !s.ok()) return s;
+    x.insert(pos, u);
+    if (level > 0) {
+      std::int32_t qp = path[static_cast<std::size_t>(level - 1)].page;
+      int qi = path[static_cast<std::size_t>(level - 1)].idx;
+      if (s = loadNode(fb, k, qp, &q); !s.ok()) return s;
+      bool right = qi < q.n;
+      std::int32_t sp = right ? q.items[qi].right : childOf(q, qi - 1);
+      if (s = loadNode(fb, k, sp, &sib); !s.ok()) return s;
+      if (sib.n < m) {
+        if (right) {
+          redistribute(x, sib, q, qi, sp);
+        } else {
+          redistribute(sib, x, q, qi - 1, pg);
+        }
+        if (s = storeNode(fb, k, pg, x); !s.ok()) return s;
+        if (s = storeNode(fb, k, sp, sib); !s.ok()) return s;
+        return storeNode(fb, k, qp, q);
+      }
+    }
+    // Split: the lowest m/2 stay, the next moves up, the rest go to a new page.
+    std::int32_t rp = 0;
+    if (s = allocPage(fb, k, &rp); !s.ok()) return s;
+    int half = m / 2;
+    Item mid = x.items[half];
+    r.left = mid.right;
+    r.n = x.n - half - 1;
+    std::copy(x.items + half + 1, x.items + x.n, r.items);
+    x.n = half;
+    mid.right = rp;
+    if (s = storeNode(fb, k, pg, x); !s.ok()) return s;
+    if (s = storeNode(fb, k, rp, r); !s.ok()) return s;
+    if (level == 0) {
+      std::int32_t root = 0;
+      if (s = allocPage(fb, k, &root); !s.ok()) return s;
+      Node nr;
+      nr.left = pg;
+      nr.insert(0, mid);
+      if (s = storeNode(fb, k, root, nr); !s.ok()) return s;
+      state(fb, k).hdr.rootPage = root;
+      return s;
+    }
+    u = mid;
+    --level;
+    pos = path[static_cast<std::size_t>(level)].idx;
+  }
+}
+
 Status addKey(FileBlock& fb, int k, std::int32_t ref, std::string_view key) {
   IndexState& is = state(fb, k);
   if (static_cast<int>(key.size()) > is.keyLen) return err(isam_error::kKeyTooLong);
   txnBegin(fb);
-  const int m = is.maxItems;
   std::vector<PathEntry> path;
   bool found = false;
   Status s = descend(fb, k, makeArg(is, key, ref, true), &path, &found);
@@ -304,64 +431,7 @@ Status addKey(FileBlock& fb, int k, std::int32_t ref, std::string_view key) {
       state(fb, k).hdr.rootPage = root;
     }
   } else if (s.ok()) {
-    Item u = makeItem(key, ref);
-    int level = static_cast<int>(path.size()) - 1;
-    int pos = path.back().idx;
-    Node x, q, sib, r;
-    for (;;) {
-      std::int32_t pg = path[static_cast<std::size_t>(level)].page;
-      if (s = loadNode(fb, k, pg, &x); !s.ok()) break;
-      x.insert(pos, u);
-      if (x.n <= m) {
-        s = storeNode(fb, k, pg, x);
-        break;
-      }
-      if (level > 0) {
-        // A full page first passes items to a sibling with room: right, else left.
-        std::int32_t qp = path[static_cast<std::size_t>(level - 1)].page;
-        int qi = path[static_cast<std::size_t>(level - 1)].idx;
-        if (s = loadNode(fb, k, qp, &q); !s.ok()) break;
-        bool right = qi < q.n;
-        std::int32_t sp = right ? q.items[qi].right : childOf(q, qi - 1);
-        if (s = loadNode(fb, k, sp, &sib); !s.ok()) break;
-        if (sib.n < m) {
-          if (right) {
-            redistribute(x, sib, q, qi, sp);
-          } else {
-            redistribute(sib, x, q, qi - 1, pg);
-          }
-          if (s = storeNode(fb, k, pg, x); !s.ok()) break;
-          if (s = storeNode(fb, k, sp, sib); !s.ok()) break;
-          s = storeNode(fb, k, qp, q);
-          break;
-        }
-      }
-      // Split: the lowest m/2 stay, the next moves up, the rest go to a new page.
-      std::int32_t rp = 0;
-      if (s = allocPage(fb, k, &rp); !s.ok()) break;
-      int half = m / 2;
-      Item mid = x.items[half];
-      r.left = mid.right;
-      r.n = x.n - half - 1;
-      std::copy(x.items + half + 1, x.items + x.n, r.items);
-      x.n = half;
-      mid.right = rp;
-      if (s = storeNode(fb, k, pg, x); !s.ok()) break;
-      if (s = storeNode(fb, k, rp, r); !s.ok()) break;
-      if (level == 0) {
-        std::int32_t root = 0;
-        if (s = allocPage(fb, k, &root); !s.ok()) break;
-        Node nr;
-        nr.left = pg;
-        nr.insert(0, mid);
-        if (s = storeNode(fb, k, root, nr); !s.ok()) break;
-        state(fb, k).hdr.rootPage = root;
-        break;
-      }
-      u = mid;
-      --level;
-      pos = path[static_cast<std::size_t>(level)].idx;
-    }
+    s = insertUp(fb, k, path, makeItem(key, ref));
   }
   if (s.ok()) {
     state(fb, k).hdr.numKeys += 1;
@@ -374,31 +444,31 @@ Status addKey(FileBlock& fb, int k, std::int32_t ref, std::string_view key) {
 // erased; in an inner page it is replaced by its predecessor, the last item of the
 // rightmost leaf of its left subtree, and `path` is extended down to that leaf.
 static Status removeEntry(FileBlock& fb, int k, std::vector<PathEntry>& path) {
-  Node x;
+  const IndexState& is = state(fb, k);
   const std::int32_t pg = path.back().page;
   const int i = path.back().idx;
-  Status s = loadNode(fb, k, pg, &x);
+  const std::uint8_t* p = nullptr;
+  Status s = readChecked(fb, k, pg, &p);
   if (!s.ok()) return s;
-  if (x.left == 0) {
-    x.erase(i - 1);
-    return storeNode(fb, k, pg, x);
-  }
+  if (rd32(p + 2) == 0) return eraseItemAt(fb, k, pg, i - 1);
   path.back().idx = i - 1;
-  std::int32_t cp = childOf(x, i - 1);
-  Node leaf;
+  Item x;
+  decodeItem(p + 6 + (i - 1) * is.stride, &x);
+  std::int32_t cp = i == 1 ? rd32(p + 2) : rd32(p + 6 + (i - 2) * is.stride + 4);
+  int n = 0;
   for (;;) {
     if (static_cast<int>(path.size()) >= kMaxDepth) return corrupt();
-    if (s = loadNode(fb, k, cp, &leaf); !s.ok()) return s;
-    path.push_back({cp, leaf.n});
-    if (leaf.left == 0) break;
-    cp = leaf.items[leaf.n - 1].right;
+    if (s = readChecked(fb, k, cp, &p); !s.ok()) return s;
+    n = rd16(p);
+    path.push_back({cp, n});
+    if (rd32(p + 2) == 0) break;
+    cp = rd32(p + 6 + (n - 1) * is.stride + 4);
   }
-  Item pred = leaf.items[leaf.n - 1];
-  leaf.erase(leaf.n - 1);
-  if (s = storeNode(fb, k, cp, leaf); !s.ok()) return s;
-  pred.right = x.items[i - 1].right;
-  x.items[i - 1] = pred;
-  return storeNode(fb, k, pg, x);
+  Item pred;
+  decodeItem(p + 6 + (n - 1) * is.stride, &pred);
+  if (s = eraseItemAt(fb, k, cp, n - 1); !s.ok()) return s;
+  pred.right = x.right;
+  return replaceItemAt(fb, k, pg, i - 1, pred);
 }
 
 // Delete, phase 3: repairs underfull pages on the way up `path`, borrowing from a sibling
@@ -411,8 +481,11 @@ static Status rebalanceUp(FileBlock& fb, int k, const std::vector<PathEntry>& pa
   Status s = okStatus();
   for (int level = static_cast<int>(path.size()) - 1; s.ok() && level > 0; --level) {
     std::int32_t xp = path[static_cast<std::size_t>(level)].page;
-    if (s = loadNode(fb, k, xp, &x); !s.ok()) return s;
-    if (x.n >= minItems) return s;
+    int count = 0;
+    // The page just lost an item (or a separator), possibly its last one.
+    if (s = itemCount(fb, k, xp, &count, true); !s.ok()) return s;
+    if (count >= minItems) return s;
+    if (s = loadNode(fb, k, xp, &x, true); !s.ok()) return s;
     std::int32_t qp = path[static_cast<std::size_t>(level - 1)].page;
     int qi = path[static_cast<std::size_t>(level - 1)].idx;
     if (s = loadNode(fb, k, qp, &q); !s.ok()) return s;

@@ -238,8 +238,10 @@ Status txnEnd(FileBlock& fb, Status opStatus, std::int32_t rollbackError);
 Status pageRead(FileBlock& fb, int k, std::int32_t page, const std::uint8_t** bytes,
                 bool** verified = nullptr);
 // Returns a writable buffer for the page after capturing its before-image; the caller must
-// set the number of bytes to write back with pageMarkDirty.
-Status pageWrite(FileBlock& fb, int k, std::int32_t page, std::uint8_t** bytes);
+// set the number of bytes to write back with pageMarkDirty. The page counts as not validated
+// afterwards; a caller that knows its edit kept a validated page valid may set `*verified`.
+Status pageWrite(FileBlock& fb, int k, std::int32_t page, std::uint8_t** bytes,
+                 bool** verified = nullptr);
 void pageMarkDirty(FileBlock& fb, int k, std::int32_t page, int writeLen);
 
 // Re-asserts the numbered rules above on a block between operations, as a pager's debug

@@ -55,9 +55,12 @@ Status writeInPlace(FileBlock& fb) {
     return std::tie(e.frames[a].page, e.frames[a].k) < std::tie(e.frames[b].page, e.frames[b].k);
   });
   if (!dirty.empty() || !fb.txn.pendingRecs.empty()) fb.txn.touchedDisk = true;
+  // The file grows to whole index records in one write, so each page is written once.
+  if (!dirty.empty()) {
+    if (Status s = ensureIndexRecords(fb, e.frames[dirty.back()].page); !s.ok()) return s;
+  }
   for (int i : dirty) {
     Frame& f = e.frames[i];
-    if (Status s = ensureIndexRecords(fb, f.page); !s.ok()) return s;
     if (int er = fb.index->write(static_cast<std::uint64_t>(pageOffset(fb, f.k, f.page)),
                                  f.buf.data(), static_cast<std::size_t>(f.writeLen)))
       return writeErr(er);
@@ -187,7 +190,7 @@ Status pageRead(FileBlock& fb, int k, std::int32_t page, const std::uint8_t** by
   return okStatus();
 }
 
-Status pageWrite(FileBlock& fb, int k, std::int32_t page, std::uint8_t** bytes) {
+Status pageWrite(FileBlock& fb, int k, std::int32_t page, std::uint8_t** bytes, bool** verified) {
   Frame* f = nullptr;
   if (Status s = acquireFrame(fb, k, page, &f); !s.ok()) return s;
   Txn& t = fb.txn;
@@ -204,14 +207,24 @@ Status pageWrite(FileBlock& fb, int k, std::int32_t page, std::uint8_t** bytes) 
     t.images.push_back(std::move(im));
   }
   *bytes = f->buf.data();
+  if (verified) *verified = &f->verified;
   return okStatus();
 }
 
 void pageMarkDirty(FileBlock& fb, int k, std::int32_t page, int writeLen) {
   Engine& e = engine();
-  auto it = e.map.find(FrameKey{&fb, k, page});
-  if (it == e.map.end()) return;
-  Frame& f = e.frames[it->second];
+  Frame* found = nullptr;
+  // Usually the page just handed out by pageWrite.
+  if (e.lastFrame >= 0) {
+    Frame& f = e.frames[static_cast<std::size_t>(e.lastFrame)];
+    if (f.fb == &fb && f.page == page && f.k == k) found = &f;
+  }
+  if (!found) {
+    auto it = e.map.find(FrameKey{&fb, k, page});
+    if (it == e.map.end()) return;
+    found = &e.frames[it->second];
+  }
+  Frame& f = *found;
   f.dirty = true;
   f.writeLen = std::max(f.writeLen, writeLen);
 }

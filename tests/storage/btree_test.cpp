@@ -1,4 +1,9 @@
 // B-tree behaviour at its edges, and index files compared with bytes written by hand.
+#include <algorithm>
+#include <iterator>
+#include <random>
+#include <set>
+
 #include "storage_fixture.h"
 
 namespace liga::storage::testing {
@@ -314,6 +319,74 @@ TEST_F(BtreeTest, DeletingEverythingCollapsesAndFreesAllPages) {
   EXPECT_TRUE(check());
 }
 
+// Walks the pages of the only index of "blk" from its root: every item's key bytes past its
+// length are zero, and the entries come out in order.
+void walkPages(const std::string& ix, std::int32_t page, int keyLen,
+               std::vector<std::pair<std::string, std::int32_t>>* out, int depth = 0) {
+  ASSERT_LT(depth, 20);
+  const std::size_t pageSize = static_cast<std::size_t>(rd32(ix.data() + 12));
+  const char* p = ix.data() + static_cast<std::size_t>(page) * pageSize;
+  const int n = rd16(p);
+  const int stride = keyLen + 9;
+  if (rd32(p + 2) != 0) walkPages(ix, rd32(p + 2), keyLen, out, depth + 1);
+  for (int i = 0; i < n; ++i) {
+    const char* q = p + 6 + i * stride;
+    const int len = static_cast<std::uint8_t>(q[8]);
+    ASSERT_LE(len, keyLen);
+    for (int j = len; j < keyLen; ++j)
+      ASSERT_EQ(q[9 + j], 0) << "page " << page << " item " << i << " byte " << j;
+    out->emplace_back(std::string(q + 9, static_cast<std::size_t>(len)), rd32(q));
+    if (rd32(q + 4) != 0) walkPages(ix, rd32(q + 4), keyLen, out, depth + 1);
+  }
+}
+
+// Keys of every length, shorter and longer ones side by side on a page, are moved within
+// pages by insertions and removals: the moved items keep their keys intact and no page
+// holds stale key bytes past a key's length (a batch, then single operations).
+TEST_F(BtreeTest, ItemsMovedWithinPagesKeepExactBytes) {
+  create(30, {{30, true}});
+  std::mt19937 rng(5);
+  std::multiset<std::pair<std::string, std::int32_t>> model;
+  auto randomKey = [&rng] {
+    std::string k(1 + rng() % 30, ' ');
+    for (char& c : k) c = static_cast<char>('a' + rng() % 3);
+    return k;
+  };
+  auto removeSome = [&](int count) {
+    for (int i = 0; i < count && !model.empty(); ++i) {
+      auto it = model.begin();
+      std::advance(it, static_cast<long>(rng() % model.size()));
+      DeleteKey(m_h, 1, it->second, it->first);
+      ASSERT_TRUE(IsamOK) << IsamError;
+      model.erase(it);
+    }
+  };
+  BeginBatch(m_h);
+  for (std::int32_t r = 1; r <= 3000; ++r) {
+    std::string k = randomKey();
+    AddKey(m_h, 1, r, k);
+    ASSERT_TRUE(IsamOK) << IsamError;
+    model.emplace(k, r);
+  }
+  removeSome(1500);
+  CommitBatch(m_h);
+  ASSERT_TRUE(IsamOK);
+  for (std::int32_t r = 3001; r <= 3400; ++r) {
+    std::string k = randomKey();
+    AddKey(m_h, 1, r, k);
+    ASSERT_TRUE(IsamOK) << IsamError;
+    model.emplace(k, r);
+  }
+  removeSome(300);
+  close();
+  std::string ix = m_mem.contents("blk.IX");
+  std::vector<std::pair<std::string, std::int32_t>> walked;
+  walkPages(ix, rd32(ix.data() + 16), 30, &walked);
+  EXPECT_EQ(walked,
+            (std::vector<std::pair<std::string, std::int32_t>>(model.begin(), model.end())));
+  EXPECT_TRUE(check());
+}
+
 }  // namespace
 }  // namespace liga::storage::testing
 
@@ -378,6 +451,65 @@ TEST_F(SmallPoolTest, CheckerReportsAndOpenRollsBackASealedJournal) {
   std::vector<std::pair<std::string, std::int32_t>> e;
   ASSERT_TRUE(readIndexEntries("blk", 1, &e));
   EXPECT_EQ(e, (std::vector<std::pair<std::string, std::int32_t>>{{"KEEP", 1}}));
+}
+
+}  // namespace
+}  // namespace liga::storage::testing
+
+namespace liga::storage::testing {
+namespace {
+
+class SmallPageTest : public StorageTest {
+ protected:
+  // Rewrites the index header of the fresh block "blk" (4-byte keys) to `m` items per page.
+  void useItemsPerPage(int m) {
+    close();
+    std::string ix = m_mem.contents("blk.IX");
+    wr32(ix.data() + 12, 6 + m * 13);
+    wr16(ix.data() + 26, static_cast<std::int16_t>(m));
+    m_mem.setContents("blk.IX", ix);
+    open();
+  }
+};
+
+// Files from elsewhere may hold few items per page: with 2 or 3 the least a page other than
+// the root may keep is 1, so a removal can empty a leaf or an inner page, which is then
+// refilled from a sibling or merged with it.
+TEST_F(SmallPageTest, KeysComeAndGoWithTwoOrThreeItemsPerPage) {
+  for (int m : {2, 3}) {
+    SCOPED_TRACE(m);
+    close();
+    DeleteFileBlock("blk");
+    create(30, {{4, false}});
+    useItemsPerPage(m);
+    std::mt19937 rng(static_cast<unsigned>(m));
+    std::vector<int> keys(80);
+    for (int i = 0; i < 80; ++i) keys[static_cast<std::size_t>(i)] = i;
+    std::shuffle(keys.begin(), keys.end(), rng);
+    for (int i : keys) {
+      AddKey(m_h, 1, i + 1, std::to_string(1000 + i));
+      ASSERT_TRUE(IsamOK) << i << " " << IsamError;
+    }
+    std::shuffle(keys.begin(), keys.end(), rng);
+    std::set<int> left(keys.begin(), keys.end());
+    for (std::size_t n = 0; n < keys.size(); ++n) {
+      int i = keys[n];
+      DeleteKey(m_h, 1, i + 1, std::to_string(1000 + i));
+      ASSERT_TRUE(IsamOK) << i << " " << IsamError;
+      left.erase(i);
+      if (n == keys.size() / 2) {
+        std::vector<std::pair<std::string, std::int32_t>> expected;
+        for (int j : left) expected.emplace_back(std::to_string(1000 + j), j + 1);
+        EXPECT_EQ(scan(1), expected);
+        close();
+        ASSERT_TRUE(check());
+        open();
+      }
+    }
+    EXPECT_TRUE(scan(1).empty());
+    close();
+    EXPECT_TRUE(check());
+  }
 }
 
 }  // namespace
