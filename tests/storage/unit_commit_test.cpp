@@ -187,16 +187,28 @@ TEST_F(UnitCommitTest, PowerCutAtEveryCallLeavesEveryBlockBeforeOrEveryBlockAfte
 // A single block's commit writes no super-journal and costs what it always did; a unit of
 // three blocks adds one sync, its folder's when the super-journal is made.
 TEST_F(UnitCommitTest, OnlyUnitsOfSeveralBlocksPayForTheSuperJournal) {
+  // Counted twice: by the engine, and as the calls that reach the files (a file's sync, and
+  // a folder call: a folder sync or a removal).
+  auto calls = [&] {
+    return std::pair(m_fault.count(FaultEnv::Kind::Sync), m_fault.count(FaultEnv::Kind::Dir));
+  };
   restoreStart();
   const long long syncs0 = engineStats().journalSyncs + engineStats().fileSyncs;
+  m_fault.resetCounts();
   ASSERT_TRUE(runUnit(1));
   const long long one = engineStats().journalSyncs + engineStats().fileSyncs - syncs0;
   EXPECT_EQ(one, 3);  // journal, data file, index file
+  EXPECT_EQ(calls(), std::pair(3LL, 0LL));
   restoreStart();
   const long long syncs1 = engineStats().journalSyncs + engineStats().fileSyncs;
+  m_fault.resetCounts();
   ASSERT_TRUE(runUnit(3));
   const long long three = engineStats().journalSyncs + engineStats().fileSyncs - syncs1;
   EXPECT_EQ(three, 3 * one + 1);
+  // Nine file syncs; the folder's sync when the super-journal is made, and its removal.
+  EXPECT_EQ(calls(), std::pair(9LL, 2LL));
+  std::printf("syncs: one block %lld, three blocks %lld (file syncs %lld, folder calls %lld)\n",
+              one, three, calls().first, calls().second);
   // The next unit costs the same: its folder sync also makes the removal that committed the
   // first one durable.
   restoreStart();
