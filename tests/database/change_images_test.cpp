@@ -233,7 +233,10 @@ TEST_F(ChangeImagesTest, PowerCutAtEveryCallOfAnUndoOrARedoLeavesOneOfTheTwoStat
           ADD_FAILURE() << (side == Side::Before ? "undo" : "redo") << " cut at call " << n
                         << " of " << calls << " variant " << variant;
         }
-        if (ok) {
+        // An apply that ended is kept by a kill; a power cut may still lose the removal of
+        // its super-journal (not synced, as a commit's journal cut is not), which takes the
+        // whole unit back.
+        if (ok && variant == 0) {
           EXPECT_TRUE(now == to.files) << "cut " << n;
         }
       }

@@ -1,9 +1,11 @@
-// The process stopped at every file call of an operation in turn: on a fresh copy of a data
+// The power cut at every file call of an operation in turn: on a fresh copy of a data
 // directory each time, the operation runs with every storage call from call N on failing
-// and reaching nothing (as when the program is killed or the power goes just before that
-// call). The next program then opens the directory and must find exactly the state before
-// the operation or exactly the state after it, every block passing the consistency check
-// and every total of every competition agreeing with what it counts.
+// and reaching nothing. Then each run is taken twice: as a kill (everything written before
+// the cut stays) and as a power cut (what was written since a file's last sync is dropped,
+// or, every other cut point, each such write kept, dropped, torn or garbled at random; see
+// lossy_env.h). The next program then opens the directory and must find exactly the state
+// before the operation or exactly the state after it, every block passing the consistency
+// check and every total of every competition agreeing with what it counts.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -22,12 +24,14 @@
 #include "database/database.h"
 #include "storage/check.h"
 #include "storage/mem_env.h"
+#include "support/lossy_env.h"
 
 namespace liga::testing {
 
 struct CutCounts {
   long long calls = 0;  // file calls of the whole operation
   int cuts = 0, before = 0, after = 0, other = 0;
+  int lossy = 0;  // power cuts that left a file other than the program had written it
 };
 
 class CutLoop {
@@ -45,26 +49,39 @@ class CutLoop {
   CutCounts run(const std::string& label, const std::function<void(Database&)>& op) {
     CutCounts counts;
     const std::string before = stateAfterOpen(m_base);
-    counts.calls = runOnce(op, -1);
+    (void)runOnce(op, -1, storage::MemEnv::Cut::KeepAll);
+    counts.calls = m_calls;
     const std::string after = stateAfterOpen(m_run);
     EXPECT_NE(before, after) << label << ": the operation changed nothing";
     for (const long long n : cutPoints(counts.calls)) {
-      runOnce(op, n);
-      const std::string now = stateAfterOpen(m_run);
-      ++counts.cuts;
-      if (now == before) {
-        ++counts.before;
-      } else if (now == after) {
-        ++counts.after;
-      } else {
-        ++counts.other;
-        ADD_FAILURE() << label << ": cut at call " << n << " of " << counts.calls
-                      << ", neither state";
+      for (const auto cut :
+           {storage::MemEnv::Cut::KeepAll,
+            n % 2 == 0 ? storage::MemEnv::Cut::DropAll : storage::MemEnv::Cut::Random}) {
+        const std::string where = label + ": cut at call " + std::to_string(n) + " of " +
+                                  std::to_string(counts.calls) +
+                                  (cut == storage::MemEnv::Cut::KeepAll ? " (kill)"
+                                   : cut == storage::MemEnv::Cut::DropAll
+                                       ? " (unsynced writes lost)"
+                                       : " (unsynced writes kept, lost, torn or garbled)");
+        counts.lossy += runOnce(op, n, cut) > 0;
+        const std::string now = stateAfterOpen(m_run);
+        ++counts.cuts;
+        if (now == before) {
+          ++counts.before;
+        } else if (now == after) {
+          ++counts.after;
+        } else {
+          ++counts.other;
+          ADD_FAILURE() << where << ", neither state";
+        }
+        checkRun(where);
       }
-      checkRun(label + " cut at call " + std::to_string(n));
     }
-    std::printf("%s: %lld calls, %d cuts, %d before, %d after, %d other\n", label.c_str(),
-                counts.calls, counts.cuts, counts.before, counts.after, counts.other);
+    std::printf(
+        "%s: %lld calls, %d cuts (%d losing unsynced writes), %d before, %d after, %d "
+        "other\n",
+        label.c_str(), counts.calls, counts.cuts, counts.lossy, counts.before, counts.after,
+        counts.other);
     return counts;
   }
 
@@ -84,12 +101,14 @@ class CutLoop {
     return points;
   }
 
-  // Runs `op` on a fresh copy of the base with the cut at call `cutAt` (-1: none); returns
-  // the number of file calls it made.
-  long long runOnce(const std::function<void(Database&)>& op, long long cutAt) {
+  // Runs `op` on a fresh copy of the base with the cut at call `cutAt` (-1: none), the files
+  // then left as `cut` decides; returns how many files the power cut changed. The number of
+  // file calls made goes to m_calls.
+  int runOnce(const std::function<void(Database&)>& op, long long cutAt, storage::MemEnv::Cut cut) {
     std::filesystem::remove_all(m_run);
     std::filesystem::copy(m_base, m_run, std::filesystem::copy_options::recursive);
-    storage::FaultEnv fault(storage::posixEnv());
+    LossyEnv lossy(storage::posixEnv());
+    storage::FaultEnv fault(&lossy);
     storage::setCurrentEnv(&fault);
     {
       Database d;
@@ -112,9 +131,9 @@ class CutLoop {
       }
       d.releaseDataDir();
     }
-    const long long calls = fault.count(storage::FaultEnv::Kind::Any);
+    m_calls = fault.count(storage::FaultEnv::Kind::Any);
     storage::setCurrentEnv(storage::posixEnv());
-    return calls;
+    return cutAt >= 0 ? lossy.powerCut(cut, m_rng) : 0;
   }
 
   // What the next program finds: a writer opens the directory (which finishes or undoes a
@@ -159,6 +178,8 @@ class CutLoop {
   const Clock* m_clock;
   int m_select;
   int m_sample = 0;
+  std::mt19937 m_rng{3};
+  long long m_calls = 0;
 };
 
 }  // namespace liga::testing
