@@ -38,6 +38,11 @@ bool isRecordFile(const std::string& name) {
   return ext == "DAT" || ext == "IX";
 }
 
+bool isJournalFile(const std::string& name) {
+  const std::string ext = extensionOf(name);
+  return ext == "DIA" || (name.rfind("super-", 0) == 0 && ext == "SJ");
+}
+
 // As the database joins its block names, so an open block is found by its path.
 std::string inDir(const std::string& dir, const std::string& name) {
   return dir.empty() || dir.back() == '/' ? dir + name : dir + "/" + name;
@@ -89,7 +94,11 @@ DirSnapshot TakeSnapshot(const std::string& dir) {
   }
   for (const std::string& name : names) {
     if (name == "." || name == ".." || name == kLockFileName) continue;
-    if (name.rfind("super-", 0) == 0 && extensionOf(name) == "SJ") continue;
+    // Journals and super-journals are the storage engine's: at rest they hold nothing
+    // (cut) or a committed unit the engine cuts before it uses the journal again, so their
+    // bytes are no part of a change, and putting old ones back behind the engine's open
+    // handles would take a block's rollback away from it.
+    if (isJournalFile(name)) continue;
     const std::string path = inDir(dir, name);
     // Only regular files are read (a FIFO would block the window); a file the program does
     // not write and too large to keep is left out, a record file that large stops the
@@ -254,9 +263,7 @@ bool ChangeImages::absorb(const ChangeImages& next) {
 }
 
 void ChangeImages::keepRecordFilesOnly() {
-  std::erase_if(m_files, [](const FileChange& f) {
-    return !isRecordFile(f.name) && extensionOf(f.name) != "DIA";
-  });
+  std::erase_if(m_files, [](const FileChange& f) { return !isRecordFile(f.name); });
 }
 
 std::size_t ChangeImages::bytes() const {

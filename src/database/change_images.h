@@ -2,10 +2,10 @@
 // back and make it again.
 //
 // A snapshot holds every file of the data directory the program writes (record files,
-// index files, journals, the tie-order files and whatever else lies there), read through
-// the storage environment. Two snapshots give the change between them: for a record or index
-// file the ranges that differ with their bytes before and after and the file's lengths, for
-// any other file its whole contents before and after (or that it did not exist).
+// index files, the tie-order files and whatever else lies there) but the storage engine's
+// journals, read through the storage environment. Two snapshots give the change between them: for a
+// record or index file the ranges that differ with their bytes before and after and the file's
+// lengths, for any other file its whole contents before and after (or that it did not exist).
 //
 // Applying one side checks first that the files hold exactly the other side: a file changed
 // since (by another program, by hand, by a command that was not recorded) stops it before
@@ -29,9 +29,9 @@ struct DirSnapshot {
   bool ok = true;                            // every file could be read
 };
 
-// Reads every regular file of `dir` except the lock file, super-journals and files above
-// 64 MB that are not record files (`ok` is false when a record file is that large or a file
-// could not be read).
+// Reads every regular file of `dir` except the lock file, journals, super-journals and files
+// above 64 MB that are not record files (`ok` is false when a record file is that large or a
+// file could not be read).
 DirSnapshot TakeSnapshot(const std::string& dir);
 
 class ChangeImages {
@@ -46,7 +46,7 @@ class ChangeImages {
   // followed it: one set of images, applied as one unit. False (nothing changed) when a
   // file is a record file on one side and created or removed on the other.
   bool absorb(const ChangeImages& next);
-  // Forgets every file but the record, index and journal files: what a report or an export
+  // Forgets every file but the record and index files: what a report or an export
   // writes beside them (an exchange file, a PDF) is the person's, not part of a change.
   void keepRecordFilesOnly();
   // The bytes kept in memory.

@@ -262,27 +262,43 @@ bool parseCreation(const std::string& text, CreationLog* log) {
   return true;
 }
 
+// Whether the data file at `path` ends before its first record: a block cut short while it
+// was being created, which can hold nothing that was stored.
+bool endsBeforeFirstRecord(const std::string& path) {
+  std::unique_ptr<storage::File> f;
+  std::uint64_t size = 0;
+  return currentEnv()->open(path, storage::OpenMode::ReadOnly, &f) == 0 && f->size(&size) == 0 &&
+         size <= static_cast<std::uint64_t>(kCatalogueRecLen);
+}
+
 // Deletes the blocks of every competition of `log` that is not in use in the catalogue, and
-// the catalogue when the log made it and it lists no competition. False (status set) when
-// the catalogue is there but cannot be read.
+// the catalogue when the log made it and it lists no competition (or its creation was cut
+// short before its first record). False (status set) when the catalogue is there but cannot
+// be read.
 bool takeBack(const std::string& dir, const CreationLog& log) {
   const std::string catalogue = CatalogueBlockName(dir);
   std::vector<int> lost = log.competitions;
   bool emptyCatalogue = true;
-  if (!FindFileNoCase(dir, fs::path(catalogue).filename().string() + ".DAT").empty()) {
+  const std::string catalogueData =
+      FindFileNoCase(dir, fs::path(catalogue).filename().string() + ".DAT");
+  if (!catalogueData.empty()) {
     FileBlockPtr cat = nullptr;
     OpenRecordBlock(cat, catalogue, kCatalogueRecLen);
-    if (!IsamOK) return false;
-    lost.clear();
-    for (int nn : log.competitions) {
-      CompetitionRec rec;
-      const bool inUse =
-          nn < FileLen(cat) && (GetRec(cat, nn, rec.data()), IsamOK) && rec.status() == 0;
-      if (!IsamOK) break;
-      if (!inUse) lost.push_back(nn);
+    if (!IsamOK && !(log.newCatalogue && endsBeforeFirstRecord(catalogueData))) return false;
+    if (!IsamOK) {
+      IsamOK = true;  // every competition of the log is lost with it
+    } else {
+      lost.clear();
+      for (int nn : log.competitions) {
+        CompetitionRec rec;
+        const bool inUse =
+            nn < FileLen(cat) && (GetRec(cat, nn, rec.data()), IsamOK) && rec.status() == 0;
+        if (!IsamOK) break;
+        if (!inUse) lost.push_back(nn);
+      }
+      emptyCatalogue = IsamOK && UsedRecs(cat) == 0;
+      if (!closeCatalogue(cat)) return false;
     }
-    emptyCatalogue = IsamOK && UsedRecs(cat) == 0;
-    if (!closeCatalogue(cat)) return false;
   }
   for (int nn : lost) {
     for (const std::string& block :

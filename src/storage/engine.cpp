@@ -325,10 +325,12 @@ Status openBlock(const std::string& name, bool readOnly, FileBlock** out) {
       std::uint8_t cur = 0;
       std::size_t got = 0;
       if (int e = fb->journal->read(0, &cur, 1, &got)) return readErr(e);
-      if (got != 1 || cur != mark) {
+      if (!fb->journalStale && (got != 1 || cur != mark)) {
         if (int e = fb->journal->write(0, &mark, 1)) return writeErr(e);
       }
-      if (Status s = cutJournal(*fb); !s.ok()) return s;
+      if (!fb->journalStale) {
+        if (Status s = cutJournal(*fb); !s.ok()) return s;
+      }
       removeFinishedSuperJournals(fb->journalPath);
     }
   }

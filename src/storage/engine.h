@@ -48,10 +48,14 @@
 //  (8) The super-journal is written and synced, with its folder, before any block journal
 //      names it; every block journal of the unit then names it (kSuper) in the sequence that
 //      is sealed before its last writes in place.
-//  (9) The unit commits when its super-journal is removed (the folder synced), after every
-//      block of the unit was written in place and synced; only then are the journals cut.
-//      So a journal whose sealed prefix names a super-journal that does not exist belongs to
-//      a committed unit: recovery cuts it without replaying it.
+//  (9) The unit commits when its super-journal is removed, after every block of the unit was
+//      written in place and synced. Like the cut of a one-block commit (rule 4) the removal
+//      is not synced: lost in a crash, it rolls the whole unit back. So the journals are not
+//      cut then: a journal of the unit is cut only before its block's next append or at the
+//      next open, each time after the folder was synced since the removal (once). A journal
+//      whose sealed prefix names a super-journal that does not exist belongs to a committed
+//      unit: recovery cuts it without replaying it. The super-journal's list is synced only
+//      when a journal of the unit lies in another folder (rule 10 scans its own folder).
 // (10) A journal naming a super-journal that exists is replayed like any other (rule 5), so
 //      every block of an unfinished unit goes back to its state before the unit, each when it
 //      is next opened. The super-journal is removed once no journal it lists still names it.
@@ -167,6 +171,9 @@ struct FileBlock {
   std::int64_t ixRecordsOnDisk = 0;
   bool readOnly = false;
   bool broken = false;
+  // The journal still holds the sequence of a unit that committed (its super-journal is
+  // gone, rule 9); it is cut before the block's next append.
+  bool journalStale = false;
   // A batch was undone by a failed operation and not yet committed or aborted: every write
   // fails with kBatchRestored until then (see isam.h, batches).
   bool batchLost = false;

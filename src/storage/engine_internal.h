@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <deque>
 #include <random>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -53,6 +54,10 @@ struct Engine {
   int lastFrame = -1;
   std::vector<FileBlock*> blocks;
   EngineStats stats;
+  // Folders where a super-journal was removed and the folder not synced since (rule 9).
+  std::set<std::string> unsyncedRemovals;
+  // Folders synced by this process: a removal made there by an earlier process is durable.
+  std::set<std::string> syncedFolders;
   std::mt19937_64 nonceRng{std::random_device{}()};
 };
 
@@ -103,7 +108,13 @@ Status journalIsLive(File* journal, const std::string& journalPath, bool* live);
 // and makes each of them name it when next sealed (rule 8).
 Status superCreate(const std::vector<FileBlock*>& blocks, std::string* path);
 // Removes the super-journal and syncs its folder: the unit's commit point (rule 9).
-Status superRemove(const std::string& path);
+// With `durable` the folder is synced after the removal; else it is noted in
+// unsyncedRemovals for syncRemovals.
+Status superRemove(const std::string& path, bool durable = true);
+// Syncs the folder of `journalPath` when a super-journal removal there may not be durable:
+// one of this process's, or with `earlierProcesses` one an earlier process may have made
+// (the folder was not synced by this process yet).
+Status syncRemovals(const std::string& journalPath, bool earlierProcesses);
 
 // ---- transactions (transaction.cpp) ----
 

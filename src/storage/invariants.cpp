@@ -21,7 +21,7 @@ std::string atRestViolation(const FileBlock& fb) {
     if (f.fb == &fb && f.dirty) return "rule 1: a changed page stayed in the pool after commit";
   if (!t.superPath.empty()) return "rule 9: a block still names the super-journal of a unit";
   std::uint64_t size = 0;
-  if (fb.journal && fb.journal->size(&size) == 0 && size != 1)
+  if (fb.journal && !fb.journalStale && fb.journal->size(&size) == 0 && size != 1)
     return "rule 4: the journal was not cut back to its mark byte";
   // Rule 3: what the headers count was written in place before them.
   if (fb.data && fb.data->size(&size) == 0 &&

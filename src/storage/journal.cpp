@@ -118,24 +118,42 @@ void removeSuperWhenDone(const std::string& superPath) {
 
 }  // namespace
 
+namespace {
+
+// Every removal in the folder of `path` made so far is durable.
+void noteFolderSynced(const std::string& path) {
+  engine().unsyncedRemovals.erase(folderOf(path));
+  engine().syncedFolders.insert(folderOf(path));
+}
+
+}  // namespace
+
 Status superCreate(const std::vector<FileBlock*>& blocks, std::string* path) {
   char name[40];
   std::snprintf(name, sizeof name, "super-%016llx.SJ",
                 static_cast<unsigned long long>(engine().nonceRng()));
   *path = pathFrom(blocks.front()->journalPath, name);
   std::string list = std::string(kSuperTitle) + "\n";
-  for (const FileBlock* fb : blocks) list += nameFrom(*path, fb->journalPath) + "\n";
+  // Only a journal in another folder needs the list to be found (rule 10 scans the super-
+  // journal's own folder): only then is the list synced; the name is made durable with the
+  // folder, which also makes an earlier removal there durable.
+  bool elsewhere = false;
+  for (const FileBlock* fb : blocks) {
+    list += nameFrom(*path, fb->journalPath) + "\n";
+    elsewhere |= folderOf(fb->journalPath) != folderOf(*path);
+  }
   Env* env = currentEnv();
   std::unique_ptr<File> f;
   if (int e = env->open(*path, OpenMode::Create, &f)) return writeErr(e);
   Status s = okStatus();
   if (int e = f->write(0, list.data(), list.size())) s = writeErr(e);
-  if (s.ok()) s = doSync(f.get(), true);
+  if (s.ok() && elsewhere) s = doSync(f.get(), true);
   f.reset();
   if (s.ok()) {
     ++engine().stats.journalSyncs;
     if (int e = env->syncDirOf(*path)) s = writeErr(e);
   }
+  if (s.ok()) noteFolderSynced(*path);
   if (!s.ok()) {
     (void)env->remove(*path);
     return s;
@@ -147,11 +165,28 @@ Status superCreate(const std::vector<FileBlock*>& blocks, std::string* path) {
   return okStatus();
 }
 
-Status superRemove(const std::string& path) {
+Status superRemove(const std::string& path, bool durable) {
   Env* env = currentEnv();
   if (int e = env->remove(path)) return writeErr(e);
+  if (!durable) {
+    engine().unsyncedRemovals.insert(folderOf(path));
+    return okStatus();
+  }
   ++engine().stats.journalSyncs;
   if (int e = env->syncDirOf(path)) return writeErr(e);
+  noteFolderSynced(path);
+  return okStatus();
+}
+
+Status syncRemovals(const std::string& journalPath, bool earlierProcesses) {
+  Engine& e = engine();
+  const std::string folder = folderOf(journalPath);
+  const bool pending = e.unsyncedRemovals.count(folder) != 0 ||
+                       (earlierProcesses && e.syncedFolders.count(folder) == 0);
+  if (!pending) return okStatus();
+  ++e.stats.journalSyncs;
+  if (int er = currentEnv()->syncDirOf(journalPath)) return writeErr(er);
+  noteFolderSynced(journalPath);
   return okStatus();
 }
 
@@ -192,6 +227,14 @@ Status appendJournal(FileBlock& fb) {
   const bool addSuper = !t.superPath.empty() && !t.superInJournal;
   if (t.imagesInJournal == t.images.size() && !addSuper) return okStatus();
   std::string buf;
+  // Rule 9: a journal left holding a committed unit is cut before it is used again, and the
+  // unit's removal is made durable first: otherwise a crash could bring the super-journal
+  // back while this journal no longer rolls this block back with the others.
+  if (!t.journalStarted && fb.journalStale) {
+    if (Status s = syncRemovals(fb.journalPath, true); !s.ok()) return s;
+    if (Status s = cutJournal(fb); !s.ok()) return s;
+    fb.journalStale = false;
+  }
   if (!t.journalStarted) {
     std::uint8_t b[10];
     wr16(b, journal_tag::kBegin);
@@ -323,7 +366,13 @@ Status replayJournal(FileBlock& fb) {
   // Rule 9: a unit whose super-journal is gone has committed; its journal is only cut, even
   // a damaged one (rule 11): nothing in it is needed any more.
   const bool superLive = !superPath.empty() && currentEnv()->exists(superPath);
-  if (!superPath.empty() && !superLive) sealed = 0;
+  if (!superPath.empty() && !superLive) {
+    // The removal that committed the unit may not be durable yet (this process's, or an
+    // earlier one's): the journal is left as it is, stale, and cut before the block's next
+    // append, after the folder is synced (rule 9).
+    fb.journalStale = true;
+    return okStatus();
+  }
   if (damaged && (superPath.empty() || superLive)) return journalDamaged(fb.journalPath);
   if (sealed > 0) {
     std::uint64_t dataSize = 0, indexSize = 0;

@@ -126,12 +126,32 @@ int MemEnv::open(const std::string& path, OpenMode mode, std::unique_ptr<File>* 
     // Re-creating a file is a durable directory operation in this model.
     it->second = std::make_shared<FileState>();
   }
+  m_removed.erase(path);
   *file = std::make_unique<MemFile>(it->second, mode == OpenMode::ReadOnly);
   return 0;
 }
 
 int MemEnv::remove(const std::string& path) {
-  return m_files.erase(path) ? 0 : ENOENT;
+  const auto it = m_files.find(path);
+  if (it == m_files.end()) return ENOENT;
+  m_removed[path] = it->second;
+  m_files.erase(it);
+  return 0;
+}
+
+namespace {
+
+std::string folderOf(const std::string& path) {
+  const auto slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+}  // namespace
+
+int MemEnv::syncDirOf(const std::string& path) {
+  const std::string folder = folderOf(path);
+  std::erase_if(m_removed, [&](const auto& r) { return folderOf(r.first) == folder; });
+  return 0;
 }
 
 bool MemEnv::exists(const std::string& path) {
@@ -151,30 +171,43 @@ int MemEnv::listDir(const std::string& dir, std::vector<std::string>* names) {
 
 void MemEnv::powerCut(Cut cut, std::mt19937& rng) {
   for (auto& [path, st] : m_files) {
-    std::string s = st->durable;
-    for (const Op& op : st->pending) {
-      int fate = 0;  // 0 keep, 1 drop, 2 torn, 3 garbled
-      if (cut == Cut::DropAll) fate = 1;
-      if (cut == Cut::Random) fate = static_cast<int>(rng() % 4);
-      if (op.truncate) {
-        if (fate != 1) applyOp(s, op);
-        continue;
-      }
-      if (fate == 0) {
-        applyOp(s, op);
-      } else if (fate == 2) {
-        std::size_t keep = op.bytes.empty() ? 0 : rng() % op.bytes.size();
-        applyWrite(s, op.offset, op.bytes.substr(0, keep));
-      } else if (fate == 3) {
-        std::string junk = op.bytes;
-        for (char& c : junk) c = static_cast<char>(rng());
-        applyWrite(s, op.offset, junk);
-      }
-    }
+    const std::string s = afterCut(*st, cut, rng);
     st->durable = s;
     st->current = s;
     st->pending.clear();
   }
+  // A removal whose folder was not synced since may be lost: the file is back.
+  for (const auto& [path, st] : m_removed) {
+    if (cut == Cut::KeepAll || (cut == Cut::Random && rng() % 2 == 0)) continue;
+    auto back = std::make_shared<FileState>();
+    back->durable = back->current = afterCut(*st, cut, rng);
+    m_files[path] = back;
+  }
+  m_removed.clear();
+}
+
+std::string MemEnv::afterCut(const FileState& st, Cut cut, std::mt19937& rng) {
+  std::string s = st.durable;
+  for (const Op& op : st.pending) {
+    int fate = 0;  // 0 keep, 1 drop, 2 torn, 3 garbled
+    if (cut == Cut::DropAll) fate = 1;
+    if (cut == Cut::Random) fate = static_cast<int>(rng() % 4);
+    if (op.truncate) {
+      if (fate != 1) applyOp(s, op);
+      continue;
+    }
+    if (fate == 0) {
+      applyOp(s, op);
+    } else if (fate == 2) {
+      std::size_t keep = op.bytes.empty() ? 0 : rng() % op.bytes.size();
+      applyWrite(s, op.offset, op.bytes.substr(0, keep));
+    } else if (fate == 3) {
+      std::string junk = op.bytes;
+      for (char& c : junk) c = static_cast<char>(rng());
+      applyWrite(s, op.offset, junk);
+    }
+  }
+  return s;
 }
 
 void MemEnv::syncAll() {
@@ -190,6 +223,7 @@ std::string MemEnv::contents(const std::string& path) const {
 }
 
 void MemEnv::setContents(const std::string& path, const std::string& bytes) {
+  m_removed.clear();
   auto st = std::make_shared<FileState>();
   st->durable = bytes;
   st->current = bytes;

@@ -4,8 +4,9 @@
 // MemEnv keeps, per file, the durable bytes (what survives a power cut) and the list of
 // writes and truncates made since the file's last sync. powerCut() decides the fate of each
 // unsynced change - kept, dropped, torn (a prefix kept) or garbled (random bytes) - the way a
-// disk with a write cache may, then makes the result the file's contents. Creating and
-// removing files is durable at once.
+// disk with a write cache may, then makes the result the file's contents. Creating a file is
+// durable at once; removing one only once its folder is synced (syncDirOf): a power cut that
+// drops the removal brings the file back as the model leaves its bytes.
 //
 // FaultEnv forwards to another Env and counts every read, write, sync and truncate. It can
 // fail the Nth call of a kind (once or from then on, a short write, a full disk) or "cut the
@@ -32,6 +33,8 @@ class MemEnv final : public Env {
   int remove(const std::string& path) override;
   bool exists(const std::string& path) override;
   int listDir(const std::string& dir, std::vector<std::string>* names) override;
+  // Makes every removal in the folder of `path` durable.
+  int syncDirOf(const std::string& path) override;
 
   // Applies the power-cut model to every file. REQUIRES: no File of this env is used again
   // (the engine's blocks were dropped or closed).
@@ -40,6 +43,8 @@ class MemEnv final : public Env {
   void syncAll();
 
   std::string contents(const std::string& path) const;
+  // Puts a durable file in place; every removal made so far counts as durable too (a test
+  // setting up the state a disk holds at rest).
   void setContents(const std::string& path, const std::string& bytes);
   std::vector<std::string> paths() const;
   std::size_t unsyncedOps() const;
@@ -54,9 +59,14 @@ class MemEnv final : public Env {
     std::string current;
     std::vector<Op> pending;
   };
+  // What a file holds after a power cut: its durable bytes with each pending change kept,
+  // dropped, torn or garbled as `cut` decides.
+  static std::string afterCut(const FileState& file, Cut cut, std::mt19937& rng);
 
  private:
   std::map<std::string, std::shared_ptr<FileState>> m_files;
+  // Files removed since their folder was last synced, as they were.
+  std::map<std::string, std::shared_ptr<FileState>> m_removed;
 };
 
 // An environment that hands every call to another; a wrapper overrides what it watches.

@@ -205,9 +205,7 @@ Status abortBatch(FileBlock& fb) {
 namespace {
 
 // Rule 9: a unit of several blocks, its super-journal on disk, commits once every block is
-// written in place; the journals are cut after it. A journal that cannot be cut then names a
-// super-journal that is gone, so it is only cut at the next open; until then the block is
-// held broken (rule 7) and refuses every operation.
+// written in place, when the super-journal is removed.
 Status commitUnit(const std::vector<FileBlock*>& running, std::vector<FileBlock*>* written) {
   std::vector<FileBlock*> changed;
   for (FileBlock* fb : running) {
@@ -228,10 +226,12 @@ Status commitUnit(const std::vector<FileBlock*>& running, std::vector<FileBlock*
     }
     return okStatus();
   }
-  if (Status s = superRemove(super); !s.ok()) return s;
-  for (FileBlock* fb : *written) {
-    if (!cutJournal(*fb).ok()) fb->broken = true;
-  }
+  // The removal commits the unit. It is not synced and the journals are not cut now: until
+  // the removal is durable every journal of the unit must still roll its block back, and a
+  // journal is cut (after a folder sync, if still needed) only before it is used again
+  // (appendJournal) or at the next open (replayJournal).
+  if (Status s = superRemove(super, false); !s.ok()) return s;
+  for (FileBlock* fb : *written) fb->journalStale = true;
   return okStatus();
 }
 

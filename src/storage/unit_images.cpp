@@ -113,12 +113,11 @@ Status writeUnit(std::vector<Target>& targets) {
     if (Status s = writeTarget(t); !s.ok()) return s;
   }
   if (!super.empty()) {
-    if (Status s = superRemove(super); !s.ok()) return s;
-    // Committed: a journal that cannot be cut names a super-journal that is gone, so the
-    // next open only cuts it; until then the block refuses work (rule 7).
-    for (Target& t : targets) {
-      if (!cutJournal(*t.fb).ok()) t.fb->broken = true;
-    }
+    // The removal commits the unit (rule 9). Not yet durable, it leaves every journal of
+    // the unit able to roll its block back: each is cut only before its next use, after the
+    // folder is synced (appendJournal), or at the next open.
+    if (Status s = superRemove(super, false); !s.ok()) return s;
+    for (Target& t : targets) t.fb->journalStale = true;
     return okStatus();
   }
   return cutJournal(*targets.front().fb);

@@ -2,10 +2,10 @@
 //
 // The window's undo keeps, for every change, the bytes its files held before and after it
 // (database/change_images.h). Putting either set back must be as safe as the change itself:
-// applyBlockImages journals the bytes each block holds now (with the files' lengths), writes
-// the new bytes in place and cuts the journals, under a super-journal when several blocks
-// take part. A crash at any point leaves every block as before the call or as after it; the
-// next open of each block finishes the rollback.
+// applyBlockImages journals the bytes each block holds now (with the files' lengths) and
+// writes the new bytes in place, under a super-journal when several blocks take part; it
+// commits as any unit does (storage/engine.h, rules 4 and 9). A crash at any point leaves every
+// block as before the call or as after it; the next open of each block finishes the rollback.
 #pragma once
 
 #include <cstdint>

@@ -407,6 +407,80 @@ TEST_F(CommandLineTest, ADemoOnAFullDiskSaysSoAndCanBeRunAgain) {
   EXPECT_EQ(again.status, 0) << again.err;
 }
 
+// Rebuild, restore and the demo on a small file system filled to leave less and less room,
+// so that the disk fills at a different point of each: every run ends in the state before
+// or the state after (every block checking), and a run that fails says the disk is full.
+TEST_F(CommandLineTest, RebuildRestoreAndDemoOnAFullDiskEndInTheOldOrTheNewState) {
+  const fs::path small = m_root / "small";
+  fs::create_directories(small);
+  if (::geteuid() != 0 ||
+      liga::testing::RunCommand("mount -t tmpfs -o size=8m tmpfs '" + small.string() + "'")
+              .status != 0)
+    GTEST_SKIP() << "needs root to mount a small file system";
+  struct Unmount {
+    fs::path at;
+    ~Unmount() { liga::testing::RunCommand("umount '" + at.string() + "'"); }
+  } unmount{small};
+  const fs::path data = small / "data", backup = small / "bk", filler = small / "filler";
+  const std::string d = "--quiet --yes ";
+  auto quiet = [&](const std::string& args) { return liga(d + args).status == 0; };
+  auto checks = [&](int competition) {
+    return quiet("isam-check --competition " + std::to_string(competition));
+  };
+  for (const std::string cmd : {"demo", "rebuild", "restore"}) {
+    int rounds = 0, before = 0, after = 0, neither = 0;
+    for (const int freeKiB : {0, 8, 24, 64, 128, 192, 256, 320, 352, 384, 640}) {
+      SCOPED_TRACE(cmd + " with " + std::to_string(freeKiB) + " KiB free");
+      fs::remove_all(data);
+      fs::remove_all(backup);
+      fs::create_directories(data);
+      ASSERT_TRUE(quiet("datadir '" + data.string() + "'"));
+      if (cmd != "demo") {
+        ASSERT_TRUE(quiet("demo") && quiet("select 1") &&
+                    quiet("backup '" + backup.string() + "'"));
+      }
+      const std::string was = liga(d + (cmd == "restore" ? "list" : "info")).out;
+      ASSERT_EQ(
+          liga::testing::RunCommand("dd if=/dev/zero of='" + filler.string() +
+                                    "' bs=1k count=$(( $(df -k --output=avail '" + small.string() +
+                                    "' | tail -1) - " + std::to_string(freeKiB) + " )) 2>/dev/null")
+              .status,
+          0);
+      const RunResult run =
+          ligaSplit(d + cmd + (cmd == "restore" ? " '" + backup.string() + "'" : ""));
+      fs::remove(filler);
+      if (run.status != 0) {
+        EXPECT_TRUE(contains(run.err, "disken är full: " + small.string())) << run.err;
+      }
+      bool isOld = false, isNew = false;
+      if (cmd == "demo") {
+        isOld = !fs::exists(data / "cupfiles.DAT");
+        isNew =
+            !isOld && quiet("select 1") && contains(liga(d + "info").out, "lag: 26") && checks(1);
+        // Either state takes the demo again: nothing half-made refuses it.
+        if (isOld) isOld = quiet("demo");
+      } else if (cmd == "rebuild") {
+        // A rebuild keeps every record: before and after read alike.
+        isOld = isNew = liga(d + "info").out == was && checks(1);
+        (run.status == 0 ? isOld : isNew) = false;
+      } else {
+        const std::string now = liga(d + "list").out;
+        isOld = now == was && checks(1);
+        isNew = !isOld && quiet("select 2") && contains(liga(d + "info").out, "lag: 26") &&
+                checks(2) && checks(1);
+      }
+      EXPECT_EQ(isNew, run.status == 0) << run.err;
+      ++rounds;
+      isOld ? ++before : isNew ? ++after : ++neither;
+      EXPECT_TRUE(isOld || isNew) << "neither state\n" << run.err;
+    }
+    std::printf("full disk, %s: %d rounds, %d old, %d new, %d neither\n", cmd.c_str(), rounds,
+                before, after, neither);
+    EXPECT_GT(before, 0) << cmd;
+    EXPECT_GT(after, 0) << cmd;
+  }
+}
+
 TEST_F(CommandLineTest, WithoutAnyHomeDirectoryLigaRefusesToStart) {
   // A user without a passwd entry, with HOME and XDG_CONFIG_HOME unset: no folder such as
   // /tmp/.config (which any local user could make in advance) is used; liga says why.

@@ -30,8 +30,10 @@ class ChangeImagesTest : public StorageTest {
       close();
     }
     m_before = TakeSnapshot("");
+    m_beforeDisk = disk();
     change();
     m_after = TakeSnapshot("");
+    m_afterDisk = disk();
     ASSERT_TRUE(m_before.ok && m_after.ok);
   }
 
@@ -58,14 +60,21 @@ class ChangeImagesTest : public StorageTest {
     close();
   }
 
-  // Puts the files of `snap` in place, as they are on disk at rest.
-  void restore(const DirSnapshot& snap) {
+  // Every file as it is now, the journals too.
+  std::map<std::string, std::string> disk() const {
+    std::map<std::string, std::string> files;
+    for (const auto& p : m_mem.paths()) files[p] = m_mem.contents(p);
+    return files;
+  }
+  // Puts `files` in place, durable, as they are on disk at rest.
+  void restore(const std::map<std::string, std::string>& files) {
     for (const auto& p : m_mem.paths())
-      if (!snap.files.count(p)) m_mem.remove(p);
-    for (const auto& [p, c] : snap.files) m_mem.setContents(p, c);
+      if (!files.count(p)) m_mem.remove(p);
+    for (const auto& [p, c] : files) m_mem.setContents(p, c);
   }
 
   DirSnapshot m_before, m_after;
+  std::map<std::string, std::string> m_beforeDisk, m_afterDisk;
 };
 
 TEST_F(ChangeImagesTest, UndoAndRedoGiveBackEveryByteAndOpenBlocksReadIt) {
@@ -124,6 +133,48 @@ TEST_F(ChangeImagesTest, TwoChangesInARowComposeIntoOne) {
   EXPECT_TRUE(there.empty());
 }
 
+// A unit of several blocks leaves its journals to the engine (cut before their next use), so
+// the journals' bytes differ from change to change: they are no part of the images, and a
+// journal cut by a later change neither stops the undo of an earlier one nor comes back.
+TEST_F(ChangeImagesTest, ChangesCommittedAsUnitsAreUndoneAndRedoneWhateverTheirJournalsHold) {
+  std::vector<FileBlockPtr> handles(2, nullptr);
+  OpenFileBlock(handles[0], "klass");
+  OpenFileBlock(handles[1], "game");
+  ASSERT_TRUE(IsamOK);
+  for (FileBlockPtr h : handles) {
+    BeginBatch(h);
+    PutRec(h, 2, rec("in the unit", kRecLen).data());
+    std::int32_t n = 0;
+    AddRec(h, n, rec("added", kRecLen).data());
+    AddKey(h, 1, n, "u1");
+  }
+  CommitBatches(handles);
+  ASSERT_TRUE(IsamOK);
+  for (FileBlockPtr& h : handles) CloseFileBlock(h);
+  const DirSnapshot unit = TakeSnapshot("");
+  ASSERT_GT(m_mem.contents("klass.DIA").size(), 1u);  // left holding the committed unit
+  // The next change of one block cuts that block's journal first.
+  open("klass");
+  PutRec(m_h, 4, rec("alone", kRecLen).data());
+  close();
+  const DirSnapshot single = TakeSnapshot("");
+  const ChangeImages first = ChangeImages::Between("", m_after, unit);
+  const ChangeImages second = ChangeImages::Between("", unit, single);
+  for (const DirSnapshot* s : {&unit, &single})
+    for (const auto& [name, bytes] : s->files) EXPECT_EQ(name.find(".DIA"), std::string::npos);
+  std::string error;
+  ASSERT_TRUE(second.apply(Side::Before, &error)) << error;
+  ASSERT_TRUE(first.apply(Side::Before, &error)) << error;
+  EXPECT_TRUE(TakeSnapshot("").files == m_after.files);
+  ASSERT_TRUE(first.apply(Side::After, &error)) << error;
+  ASSERT_TRUE(second.apply(Side::After, &error)) << error;
+  EXPECT_TRUE(TakeSnapshot("").files == single.files);
+  for (const auto& name : kBlocks) {
+    EXPECT_FALSE(BlockNeedsRecovery(name)) << name;
+    EXPECT_TRUE(check(name)) << name;
+  }
+}
+
 TEST_F(ChangeImagesTest, AFileChangedSinceStopsTheUndoBeforeAnythingIsWritten) {
   const ChangeImages c = ChangeImages::Between("", m_before, m_after);
   std::string changed = m_after.files.at("game.DAT");
@@ -145,7 +196,7 @@ TEST_F(ChangeImagesTest, PowerCutAtEveryCallOfAnUndoOrARedoLeavesOneOfTheTwoStat
   std::mt19937 rng(11);
   long cases = 0, before = 0, after = 0;
   for (const Side side : {Side::Before, Side::After}) {
-    const DirSnapshot& from = side == Side::Before ? m_after : m_before;
+    const auto& from = side == Side::Before ? m_afterDisk : m_beforeDisk;
     const DirSnapshot& to = side == Side::Before ? m_before : m_after;
     restore(from);
     m_fault.resetCounts();
@@ -169,6 +220,8 @@ TEST_F(ChangeImagesTest, PowerCutAtEveryCallOfAnUndoOrARedoLeavesOneOfTheTwoStat
         for (const auto& name : kBlocks) {
           open(name);
           close();
+          EXPECT_FALSE(BlockNeedsRecovery(name)) << name << " cut " << n;
+          EXPECT_TRUE(check(name)) << name << " cut " << n;
         }
         const auto now = TakeSnapshot("").files;
         ++cases;
@@ -180,7 +233,10 @@ TEST_F(ChangeImagesTest, PowerCutAtEveryCallOfAnUndoOrARedoLeavesOneOfTheTwoStat
           ADD_FAILURE() << (side == Side::Before ? "undo" : "redo") << " cut at call " << n
                         << " of " << calls << " variant " << variant;
         }
-        if (ok) {
+        // An apply that ended is kept by a kill; a power cut may still lose the removal of
+        // its super-journal (not synced, as a commit's journal cut is not), which takes the
+        // whole unit back.
+        if (ok && variant == 0) {
           EXPECT_TRUE(now == to.files) << "cut " << n;
         }
       }

@@ -3,9 +3,9 @@
 // it held before the file or the file's whole result, and an import that did not store its
 // whole result says so.
 #include "database/block_snapshot.h"
-#include "database/counters.h"
 #include "exchange_fixture.h"
 #include "storage/mem_env.h"
+#include "support/cut_loop.h"
 
 namespace liga::exchange::testing {
 namespace {
@@ -31,14 +31,10 @@ class FaultImportTest : public ExchangeTest {
       EXPECT_TRUE(d.selectCompetition(1, false));
     }
     fault.resetCounts();
-    if (m_killAt >= 0) {
-      fault.cutAt(m_killAt);
-    } else {
-      fault.failAt(kind, n, persistent, ENOSPC);
-    }
+    fault.failAt(kind, n, persistent, ENOSPC);
     Importer importer(d, "");
     importer.importFiles({file});
-    hit = m_killAt >= 0 ? fault.cut() : fault.failed();
+    hit = fault.failed();
     d.closeAll();
     storage::setCurrentEnv(storage::posixEnv());
     d.releaseDataDir();
@@ -80,49 +76,20 @@ class FaultImportTest : public ExchangeTest {
     EXPECT_GT(failures, 0);
   }
 
-  // The kill loop: the process stops at every file call in turn (nothing after it reaches
-  // the files); the next program, a reader, sees the state before or after, and every total
-  // of the competition agrees with what it counts. Returns the counts found.
+  // The power cut at every file call in turn (tests/support/cut_loop.h): each run ends in
+  // the state before or after, with every block consistent and every total agreeing.
   void expectKillsLeaveBeforeOrAfter(const fs::path& base, const std::string& file,
                                      const char* label) {
-    const std::string before = Snapshot(base);
-    std::string after;
-    bool hit = false;
-    ASSERT_FALSE(runWithFault(base, file, storage::FaultEnv::Kind::Write, -1, false, after, hit));
-    int inBefore = 0, inAfter = 0, other = 0;
-    for (m_killAt = 0;; ++m_killAt) {
-      std::string state;
-      (void)runWithFault(base, file, storage::FaultEnv::Kind::Any, 0, true, state, hit);
-      if (!hit) break;
-      if (state == before) {
-        ++inBefore;
-      } else if (state == after) {
-        ++inAfter;
-      } else {
-        ++other;
-        ADD_FAILURE() << label << ": killed at call " << m_killAt << ", neither state";
-      }
-      Database r;
-      r.clock = &m_clock;
-      r.setDataDir((m_dir / "run").string());
-      r.setAccess(DataDirAccess::Read);
-      EXPECT_TRUE(r.readCatalogue());
-      if (r.catalogueFileLen() > 1 && r.selectCompetition(1, false)) {
-        for (const auto& p : CounterProblems(r))
-          ADD_FAILURE() << label << " call " << m_killAt << ": " << p;
-      }
-      r.closeAll();
-      r.releaseDataDir();
-    }
-    m_killAt = -1;
-    std::printf("%s: %d kills, %d before, %d after, %d other\n", label, inBefore + inAfter + other,
-                inBefore, inAfter, other);
-    EXPECT_EQ(other, 0);
-    EXPECT_GT(inBefore, 0);
-    EXPECT_GT(inAfter, 0);
+    const liga::testing::CutCounts c =
+        liga::testing::CutLoop(base, m_dir / "run", m_clock).run(label, [&](Database& d) {
+          Importer importer(d, "");
+          importer.importFiles({file});
+        });
+    EXPECT_EQ(c.other, 0);
+    EXPECT_GT(c.before, 0);
+    EXPECT_GT(c.after, 0);
+    EXPECT_GT(c.lossy, 0);
   }
-
-  long long m_killAt = -1;
 
   fs::path makeBase(const std::vector<std::string>& lines) {
     import(lines);
