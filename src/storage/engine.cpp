@@ -285,6 +285,64 @@ Status createBlock(const std::string& name, std::int32_t recLen, int numKeys,
   return okStatus();
 }
 
+namespace {
+
+// An existing journal at open: a reader only checks that no unfinished change is pending
+// (it may read the files unless a writer's open would change them first, rule 10); a
+// writer rolls an unfinished change back, marks the journal and cuts it unless it is stale.
+Status settleJournalAtOpen(FileBlock& fb) {
+  if (fb.readOnly) {
+    bool live = false;
+    if (Status s = journalIsLive(fb.journal.get(), fb.journalPath, &live); !s.ok()) return s;
+    if (live) return err(isam_error::kStillOpen);
+  } else {
+    if (Status s = replayJournal(fb); !s.ok()) return s;
+    std::uint8_t mark = kJournalMark;
+    std::uint8_t cur = 0;
+    std::size_t got = 0;
+    if (int e = fb.journal->read(0, &cur, 1, &got)) return readErr(e);
+    if (!fb.journalStale && (got != 1 || cur != mark)) {
+      if (int e = fb.journal->write(0, &mark, 1)) return writeErr(e);
+    }
+    if (!fb.journalStale) {
+      if (Status s = cutJournal(fb); !s.ok()) return s;
+    }
+    removeFinishedSuperJournals(fb.journalPath);
+  }
+  return okStatus();
+}
+
+// The index headers of every key, one after another in the index record; a header whose
+// page count reaches beyond the file is refused.
+Status readIndexHeaders(FileBlock& fb) {
+  if (!fb.index) return err(isam_error::kFileNotFound, ENOENT);
+  std::int64_t off = 0;
+  for (int k = 1; k <= fb.dh.numberOfKeys; ++k) {
+    std::uint8_t ih[kIndexHeaderSize];
+    if (Status s = readExact(fb.index.get(), static_cast<std::uint64_t>(off), ih, sizeof ih);
+        !s.ok())
+      return s;
+    IndexState is;
+    is.hdr.decode(ih);
+    if (int e = checkIndexHeader(is.hdr, &is.keyLen)) return err(e);
+    is.maxItems = is.hdr.itemsPerPage();
+    is.stride = is.keyLen + 9;
+    is.keyOffset = off;
+    off += is.hdr.pageSize;
+    fb.ix.push_back(std::move(is));
+  }
+  fb.ixRecLen = off;
+  std::uint64_t size = 0;
+  if (int e = fb.index->size(&size)) return readErr(e);
+  fb.ixRecordsOnDisk = static_cast<std::int64_t>(size) / off;
+  for (const auto& is : fb.ix) {
+    if (is.hdr.numPages >= fb.ixRecordsOnDisk) return err(isam_error::kBadIndexHeader);
+  }
+  return okStatus();
+}
+
+}  // namespace
+
 Status openBlock(const std::string& name, bool readOnly, FileBlock** out) {
   *out = nullptr;
   BlockPaths paths = pathsFor(name);
@@ -313,26 +371,7 @@ Status openBlock(const std::string& name, bool readOnly, FileBlock** out) {
     if (int e = env->syncDirOf(paths.journal)) return writeErr(e);
   }
   if (fb->journal) {
-    if (readOnly) {
-      // A reader leaves the files as they are: it may read them unless a writer's open
-      // would change them first (rule 10).
-      bool live = false;
-      if (Status s = journalIsLive(fb->journal.get(), fb->journalPath, &live); !s.ok()) return s;
-      if (live) return err(isam_error::kStillOpen);
-    } else {
-      if (Status s = replayJournal(*fb); !s.ok()) return s;
-      std::uint8_t mark = kJournalMark;
-      std::uint8_t cur = 0;
-      std::size_t got = 0;
-      if (int e = fb->journal->read(0, &cur, 1, &got)) return readErr(e);
-      if (!fb->journalStale && (got != 1 || cur != mark)) {
-        if (int e = fb->journal->write(0, &mark, 1)) return writeErr(e);
-      }
-      if (!fb->journalStale) {
-        if (Status s = cutJournal(*fb); !s.ok()) return s;
-      }
-      removeFinishedSuperJournals(fb->journalPath);
-    }
+    if (Status s = settleJournalAtOpen(*fb); !s.ok()) return s;
   }
   std::uint8_t h[kDataHeaderSize];
   if (Status s = readExact(fb->data.get(), 0, h, sizeof h); !s.ok()) return s;
@@ -345,31 +384,8 @@ Status openBlock(const std::string& name, bool readOnly, FileBlock** out) {
   if (dataSize <
       static_cast<std::uint64_t>(fb->dh.numRec + 1) * static_cast<std::uint64_t>(fb->dh.lenRec))
     return err(isam_error::kBadDataFile);
-  int numKeys = fb->dh.numberOfKeys;
-  if (numKeys > 0) {
-    if (!fb->index) return err(isam_error::kFileNotFound, ENOENT);
-    std::int64_t off = 0;
-    for (int k = 1; k <= numKeys; ++k) {
-      std::uint8_t ih[kIndexHeaderSize];
-      if (Status s = readExact(fb->index.get(), static_cast<std::uint64_t>(off), ih, sizeof ih);
-          !s.ok())
-        return s;
-      IndexState is;
-      is.hdr.decode(ih);
-      if (int e = checkIndexHeader(is.hdr, &is.keyLen)) return err(e);
-      is.maxItems = is.hdr.itemsPerPage();
-      is.stride = is.keyLen + 9;
-      is.keyOffset = off;
-      off += is.hdr.pageSize;
-      fb->ix.push_back(std::move(is));
-    }
-    fb->ixRecLen = off;
-    std::uint64_t size = 0;
-    if (int e = fb->index->size(&size)) return readErr(e);
-    fb->ixRecordsOnDisk = static_cast<std::int64_t>(size) / off;
-    for (const auto& is : fb->ix) {
-      if (is.hdr.numPages >= fb->ixRecordsOnDisk) return err(isam_error::kBadIndexHeader);
-    }
+  if (fb->dh.numberOfKeys > 0) {
+    if (Status s = readIndexHeaders(*fb); !s.ok()) return s;
   } else {
     fb->index.reset();
   }

@@ -95,7 +95,8 @@ Status spill(FileBlock& fb) {
 
 namespace {
 
-Status acquireFrame(FileBlock& fb, int k, std::int32_t page, Frame** out) {
+// The frame holding page `page` of key `k` of `fb`, or null when the pool does not hold it.
+Frame* cachedFrame(FileBlock& fb, int k, std::int32_t page) {
   Engine& e = engine();
   // Sequential scans ask for the same page again and again.
   if (e.lastFrame >= 0) {
@@ -103,21 +104,23 @@ Status acquireFrame(FileBlock& fb, int k, std::int32_t page, Frame** out) {
     if (f.fb == &fb && f.page == page && f.k == k) {
       ++e.stats.poolHits;
       f.stamp = ++e.clock;
-      *out = &f;
-      return okStatus();
+      return &f;
     }
   }
-  FrameKey key{&fb, k, page};
-  auto it = e.map.find(key);
-  if (it != e.map.end()) {
-    ++e.stats.poolHits;
-    Frame& f = e.frames[it->second];
-    f.stamp = ++e.clock;
-    e.lastFrame = it->second;
-    *out = &f;
-    return okStatus();
-  }
-  ++e.stats.poolMisses;
+  auto it = e.map.find(FrameKey{&fb, k, page});
+  if (it == e.map.end()) return nullptr;
+  ++e.stats.poolHits;
+  Frame& f = e.frames[it->second];
+  f.stamp = ++e.clock;
+  e.lastFrame = it->second;
+  return &f;
+}
+
+// A frame that may be reused for a page of `fb`: an empty one, else the least recently used
+// clean one; with every frame dirty, a batch of `fb` grows the pool and otherwise the
+// owner of the least recently used frame writes its changes early.
+Status freeFrame(FileBlock& fb, int* out) {
+  Engine& e = engine();
   for (;;) {
     int victim = -1;
     for (int i = 0; i < static_cast<int>(e.frames.size()); ++i) {
@@ -128,55 +131,67 @@ Status acquireFrame(FileBlock& fb, int k, std::int32_t page, Frame** out) {
       }
       if (!f.dirty && (victim < 0 || f.stamp < e.frames[victim].stamp)) victim = i;
     }
+    if (victim >= 0) {
+      *out = victim;
+      return okStatus();
+    }
     // A batch whose changed pages fill the pool gets more frames, up to a bound, rather
     // than writing its pages early: each page is then written once, at commit, instead of
     // once per spill it was changed in (and the journal synced once per spill).
-    if (victim < 0 && fb.txn.batch && e.frames.size() < e.configuredFrames * g_batchGrowth) {
+    if (fb.txn.batch && e.frames.size() < e.configuredFrames * g_batchGrowth) {
       e.frames.emplace_back();
       e.frames.back().buf.assign(kMaxPageSize, 0);
       continue;
     }
-    if (victim < 0) {
-      int lru = 0;
-      for (int i = 1; i < static_cast<int>(e.frames.size()); ++i) {
-        if (e.frames[i].stamp < e.frames[lru].stamp) lru = i;
-      }
-      FileBlock* owner = e.frames[lru].fb;
-      if (owner != &fb) ++e.stats.foreignSpills;
-      Status s = spill(*owner);
-      if (!s.ok()) {
-        if (owner == &fb) return s;
-        // Another block could not write its batch early: it keeps its journal, and
-        // reopening it restores the state before its batch.
-        owner->broken = true;
-        dropFramesOf(owner);
-      }
-      continue;
+    int lru = 0;
+    for (int i = 1; i < static_cast<int>(e.frames.size()); ++i) {
+      if (e.frames[i].stamp < e.frames[lru].stamp) lru = i;
     }
-    dropFrame(victim);
-    Frame& f = e.frames[victim];
-    const IndexState& is = fb.ix[k - 1];
-    std::size_t size = static_cast<std::size_t>(is.hdr.pageSize);
-    if (page < fb.ixRecordsOnDisk) {
-      if (Status s = readExact(fb.index.get(), static_cast<std::uint64_t>(pageOffset(fb, k, page)),
-                               f.buf.data(), size);
-          !s.ok())
-        return s;
-    } else {
-      std::fill(f.buf.begin(), f.buf.begin() + static_cast<std::ptrdiff_t>(size), 0);
+    FileBlock* owner = e.frames[lru].fb;
+    if (owner != &fb) ++e.stats.foreignSpills;
+    Status s = spill(*owner);
+    if (!s.ok()) {
+      if (owner == &fb) return s;
+      // Another block could not write its batch early: it keeps its journal, and
+      // reopening it restores the state before its batch.
+      owner->broken = true;
+      dropFramesOf(owner);
     }
-    f.fb = &fb;
-    f.k = k;
-    f.page = page;
-    f.dirty = false;
-    f.verified = false;
-    f.writeLen = 0;
-    f.stamp = ++e.clock;
-    e.map[key] = victim;
-    e.lastFrame = victim;
-    *out = &f;
+  }
+}
+
+Status acquireFrame(FileBlock& fb, int k, std::int32_t page, Frame** out) {
+  if (Frame* f = cachedFrame(fb, k, page)) {
+    *out = f;
     return okStatus();
   }
+  Engine& e = engine();
+  ++e.stats.poolMisses;
+  int victim = -1;
+  if (Status s = freeFrame(fb, &victim); !s.ok()) return s;
+  dropFrame(victim);
+  Frame& f = e.frames[victim];
+  const IndexState& is = fb.ix[k - 1];
+  std::size_t size = static_cast<std::size_t>(is.hdr.pageSize);
+  if (page < fb.ixRecordsOnDisk) {
+    if (Status s = readExact(fb.index.get(), static_cast<std::uint64_t>(pageOffset(fb, k, page)),
+                             f.buf.data(), size);
+        !s.ok())
+      return s;
+  } else {
+    std::fill(f.buf.begin(), f.buf.begin() + static_cast<std::ptrdiff_t>(size), 0);
+  }
+  f.fb = &fb;
+  f.k = k;
+  f.page = page;
+  f.dirty = false;
+  f.verified = false;
+  f.writeLen = 0;
+  f.stamp = ++e.clock;
+  e.map[FrameKey{&fb, k, page}] = victim;
+  e.lastFrame = victim;
+  *out = &f;
+  return okStatus();
 }
 
 }  // namespace
