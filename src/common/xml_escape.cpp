@@ -2,9 +2,10 @@
 
 namespace liga {
 
-std::string XmlEscape(const std::string& s) {
+std::string XmlEscape(std::string_view text, Apostrophe apostrophe) {
   std::string out;
-  for (char c : s) {
+  out.reserve(text.size());
+  for (char c : text) {
     switch (c) {
       case '&':
         out += "&amp;";
@@ -17,6 +18,9 @@ std::string XmlEscape(const std::string& s) {
         break;
       case '"':
         out += "&quot;";
+        break;
+      case '\'':
+        out += apostrophe == Apostrophe::Escaped ? "&#39;" : "'";
         break;
       default:
         // Control characters are not allowed in XML 1.0 text.

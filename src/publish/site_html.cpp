@@ -1,32 +1,11 @@
 #include "publish/site_html.h"
 
+#include "common/xml_escape.h"
+
 namespace liga::publish {
 
 std::string HtmlText(std::string_view utf8) {
-  std::string out;
-  out.reserve(utf8.size());
-  for (char c : utf8) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\'':
-        out += "&#39;";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
+  return XmlEscape(utf8, Apostrophe::Escaped);
 }
 
 std::string Page(const std::string& title, const std::string& competition, const std::string& body,

@@ -8,7 +8,7 @@
 namespace liga::publish {
 
 // UTF-8 text for an HTML text or attribute value: "&", "<", ">", '"' and "'" become
-// references; everything else is kept (the pages are UTF-8).
+// references and control characters blanks; everything else is kept (the pages are UTF-8).
 std::string HtmlText(std::string_view utf8);
 
 // A whole page: doctype, language, charset, viewport, title, the style sheet, a header with
