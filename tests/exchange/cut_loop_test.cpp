@@ -1,6 +1,6 @@
 // The process stopped at every file call (a random subset for the large cases) of the
-// operations that write several blocks: a results import, a match moved, a restore and a
-// competition created. Each run ends in exactly the state before or the state after, with
+// operations that write several blocks: a results import, a match moved, a rebuild, a
+// restore and a competition created. Each run ends in exactly the state before or the state after, with
 // every block consistent and every total agreeing with what it counts.
 #include "support/cut_loop.h"
 #include "database/restore.h"
@@ -63,6 +63,23 @@ TEST_F(CutLoopTest, AMatchMovedEndsBeforeOrAfter) {
     moved += model::MoveMatch(d, times[0], 1, times[1]).moved;
   }));
   EXPECT_GT(moved, 0);
+}
+
+TEST_F(CutLoopTest, ARebuildEndsBeforeOrAfter) {
+  // A team deleted between others leaves a gap that the rebuild closes: the teams after it
+  // and every match entry naming them are renumbered across the three files.
+  std::vector<std::string> season = kSeason;
+  season.insert(std::find(season.begin(), season.end(), "0101,B1,B"), "0016,T16,A");
+  import(season);
+  std::string key = "0016";
+  std::int32_t recNo = 0;
+  ASSERT_TRUE(m_db.browseTeam(BrowseMode::Find, key, recNo).found);
+  ASSERT_TRUE(m_db.removeTeam(key, recNo, true));
+  m_db.closeAll();
+  m_db.releaseDataDir();
+  CutLoop l = loop(m_dir / "data");
+  l.sample(60);
+  expectBothStates(l.run("rebuild", [&](Database& d) { (void)d.rebuildCompetition(); }));
 }
 
 TEST_F(CutLoopTest, ARestoreEndsBeforeOrAfter) {
