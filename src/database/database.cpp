@@ -114,15 +114,6 @@ std::string OpenFailureAdvice(std::int32_t error) {
   }
 }
 
-int RenameNoReplace(const std::string& from, const std::string& to) {
-  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
-  if (errno != EINVAL && errno != ENOSYS) return errno;
-  // File systems without RENAME_NOREPLACE: link() refuses an existing target too.
-  if (link(from.c_str(), to.c_str()) != 0) return errno;
-  if (unlink(from.c_str()) != 0) return errno;
-  return 0;
-}
-
 // ---------------------------------------------------------------------------------------
 
 Database::Database()

@@ -357,8 +357,4 @@ std::string IsamErrorText();
 // a damaged or missing index is rebuilt; "" when the files are not at fault.
 std::string OpenFailureAdvice(std::int32_t error);
 
-// Renames `from` to `to` unless `to` already exists; never replaces a file. Returns 0 or
-// the errno of the failure (EEXIST when `to` exists).
-int RenameNoReplace(const std::string& from, const std::string& to);
-
 }  // namespace liga

@@ -24,6 +24,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <vector>
 
 #include "common/encoding.h"
@@ -32,6 +33,7 @@
 #include "common/text.h"
 #include "database/database.h"
 #include "database/rename_log.h"
+#include "storage/env.h"
 
 namespace liga {
 namespace {
@@ -39,8 +41,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kTempName = "filetmp";
-constexpr const char* kBlockExt[] = {"Ix", "Dat", "Dia"};
-constexpr const char* kTempExt[] = {"ix", "dat", "dia"};
 
 // Old record number -> new record number; 0 for a record that was not carried over.
 using RecMap = std::vector<std::int32_t>;
@@ -192,34 +192,37 @@ class Rebuild {
 
   bool anyTempFile() const {
     for (int pass = 0; pass < 3; ++pass) {
-      for (const char* ext : kTempExt) {
+      for (const char* ext : kTempFileExt) {
         if (!FindFileNoCase(m_dir, tempName(pass) + "." + ext).empty()) return true;
       }
     }
     return false;
   }
 
-  // Renames the block's files to the pass's temporary names; a failure part-way renames
-  // the moved files back.
+  // Renames the block's files to the pass's temporary names (the data file last) and makes
+  // the renames durable before the new block is made under the old names: a power cut can
+  // then not take a rename back behind the new block. A failure part-way renames the moved
+  // files back.
   bool renameToTemp(const Pass& p) {
     std::vector<std::pair<std::string, std::string>> moved;
     bool complete = true;
     for (int i = 0; i < 3 && complete; ++i) {
-      const std::string from = FindFileNoCase(m_dir, p.label + "." + kBlockExt[i]);
+      const std::string from = FindFileNoCase(m_dir, p.label + "." + kBlockFileExt[i]);
       if (from.empty()) {
-        complete = i != 1;  // only the data file is needed: the index is written anew
+        complete = i != kDataFileIndex;  // only the data file is needed: the index is written anew
         continue;
       }
-      const std::string to = (fs::path(m_dir) / (p.temp + "." + kTempExt[i])).string();
-      if (RenameNoReplace(from, to) != 0) {
+      const std::string to = (fs::path(m_dir) / (p.temp + "." + kTempFileExt[i])).string();
+      if (storage::currentEnv()->rename(from, to) != 0) {
         complete = false;
         continue;
       }
       moved.emplace_back(from, to);
     }
+    if (complete && storage::currentEnv()->syncDirOf(moved.back().second) != 0) complete = false;
     if (!complete) {
       for (auto it = moved.rbegin(); it != moved.rend(); ++it)
-        RenameNoReplace(it->second, it->first);
+        (void)storage::currentEnv()->rename(it->second, it->first);
       moved.clear();
     }
     m_moved[p.label] = moved;
@@ -228,9 +231,9 @@ class Rebuild {
 
   void deleteTemp(const Pass& p) {
     DeleteFileBlock((fs::path(m_dir) / p.temp).string());
-    for (const char* ext : kTempExt) {
+    for (const char* ext : kTempFileExt) {
       const std::string left = FindFileNoCase(m_dir, p.temp + "." + ext);
-      if (!left.empty()) std::remove(left.c_str());
+      if (!left.empty()) (void)storage::currentEnv()->remove(left);
     }
   }
 
@@ -257,8 +260,8 @@ class Rebuild {
   void renameBack(const Pass& p) {
     DeleteFileBlock(p.block);
     for (const auto& [original, temp] : m_moved[p.label]) {
-      std::remove(original.c_str());
-      RenameNoReplace(temp, original);
+      (void)storage::currentEnv()->remove(original);
+      (void)storage::currentEnv()->rename(temp, original);
     }
     m_moved.erase(p.label);
   }
@@ -345,9 +348,28 @@ class Rebuild {
 
   // Rule 2: the rebuild is done once its totals are in the log.
   bool commitLog() {
+    if (int e = syncJournals()) return logFailed(e);
     if (int e = CommitRenameLog(m_dir, {m_totalTeams, m_totalMatches, m_totalOpen}, &m_undecided))
       return logFailed(e);
     return true;
+  }
+
+  // The engine cuts a block's journal at each commit without syncing it, so a power cut may
+  // take that last commit back. The commit line must not outlive such a rollback of a new
+  // block or of the totals: their journals' cuts are made durable first.
+  int syncJournals() const {
+    std::vector<std::string> names;
+    for (const Pass& p : m_done) names.push_back(p.label + ".DIA");
+    names.push_back(fs::path(CatalogueBlockName(m_dir)).filename().string() + ".DIA");
+    for (const std::string& name : names) {
+      const std::string path = FindFileNoCase(m_dir, name);
+      if (path.empty()) continue;
+      std::unique_ptr<storage::File> journal;
+      if (int e = storage::currentEnv()->open(path, storage::OpenMode::Existing, &journal))
+        return e;
+      if (int e = journal->sync()) return e;
+    }
+    return 0;
   }
 
   bool logFailed(int error) {

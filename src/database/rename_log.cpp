@@ -18,8 +18,6 @@ namespace fs = std::filesystem;
 using storage::currentEnv;
 
 constexpr const char* kTitle = "LigaWin32 rename log";
-constexpr const char* kBlockExt[] = {"Ix", "Dat", "Dia"};
-constexpr const char* kTempExt[] = {"ix", "dat", "dia"};
 
 std::string logPath(const std::string& dir) {
   return (fs::path(dir) / kRenameLogName).string();
@@ -92,27 +90,28 @@ std::string existing(const std::string& dir, const std::string& name) {
   return FindFileNoCase(dir, name);
 }
 
-// Puts a block's old files back: when its old data file waits under the temporary name, the
-// files under the block's own name are the new block's and go first.
+// Puts a block's old files back, the data file last. While the old data file waits under the
+// temporary name every file of the block was moved, so the files under the block's own name
+// are the new block's and go first; before that, they are old files the cut left in place.
 bool undoBlock(const std::string& dir, const RenameLogBlock& b) {
   const bool dataMoved = !existing(dir, b.temp + ".dat").empty();
   bool ok = true;
   for (int i = 0; i < 3; ++i) {
-    const std::string temp = existing(dir, b.temp + "." + kTempExt[i]);
-    const std::string current = existing(dir, b.label + "." + kBlockExt[i]);
-    if (dataMoved && !current.empty() && std::remove(current.c_str()) != 0) ok = false;
+    const std::string temp = existing(dir, b.temp + "." + kTempFileExt[i]);
+    const std::string current = existing(dir, b.label + "." + kBlockFileExt[i]);
+    if (dataMoved && !current.empty() && currentEnv()->remove(current) != 0) ok = false;
     if (temp.empty()) continue;
     const std::string back =
-        current.empty() ? (fs::path(dir) / (b.label + "." + kBlockExt[i])).string() : current;
-    if (RenameNoReplace(temp, back) != 0) ok = false;
+        current.empty() ? (fs::path(dir) / (b.label + "." + kBlockFileExt[i])).string() : current;
+    if (currentEnv()->rename(temp, back) != 0) ok = false;
   }
   return ok;
 }
 
 void deleteTemp(const std::string& dir, const RenameLogBlock& b) {
-  for (const char* ext : kTempExt) {
+  for (const char* ext : kTempFileExt) {
     const std::string left = existing(dir, b.temp + "." + ext);
-    if (!left.empty()) std::remove(left.c_str());
+    if (!left.empty()) (void)currentEnv()->remove(left);
   }
 }
 

@@ -23,6 +23,13 @@ namespace liga {
 
 inline constexpr const char* kRenameLogName = "indexbygg.log";
 
+// The files of a block and their names under the temporary block, in the order a rebuild
+// renames them: the data file last, so a block whose data file is under its temporary name
+// had every file moved (and only then was its new block created).
+inline constexpr const char* kBlockFileExt[] = {"DIA", "IX", "DAT"};
+inline constexpr const char* kTempFileExt[] = {"dia", "ix", "dat"};
+inline constexpr int kDataFileIndex = 2;
+
 struct RenameLogBlock {
   std::string label;  // the block's base name in the data directory, e.g. "klass07"
   std::string temp;   // the temporary block its old files wait under, e.g. "filetmp2"

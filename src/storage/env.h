@@ -46,6 +46,9 @@ class Env {
   virtual ~Env() = default;
   virtual int open(const std::string& path, OpenMode mode, std::unique_ptr<File>* file) = 0;
   virtual int remove(const std::string& path) = 0;
+  // Gives the file `from` the name `to`; EEXIST when `to` exists (never replaced). Durable,
+  // like a removal, once the folder is synced (syncDirOf).
+  virtual int rename(const std::string& from, const std::string& to) = 0;
   virtual bool exists(const std::string& path) = 0;
   // Names (not paths) of the entries of `dir` ("" = current directory).
   virtual int listDir(const std::string& dir, std::vector<std::string>* names) = 0;

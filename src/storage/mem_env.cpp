@@ -139,6 +139,17 @@ int MemEnv::remove(const std::string& path) {
   return 0;
 }
 
+int MemEnv::rename(const std::string& from, const std::string& to) {
+  const auto it = m_files.find(from);
+  if (it == m_files.end()) return ENOENT;
+  if (m_files.count(to) != 0) return EEXIST;
+  m_files[to] = it->second;
+  m_files.erase(from);
+  m_removed.erase(to);
+  m_renamed.emplace_back(from, to);
+  return 0;
+}
+
 namespace {
 
 std::string folderOf(const std::string& path) {
@@ -151,6 +162,7 @@ std::string folderOf(const std::string& path) {
 int MemEnv::syncDirOf(const std::string& path) {
   const std::string folder = folderOf(path);
   std::erase_if(m_removed, [&](const auto& r) { return folderOf(r.first) == folder; });
+  std::erase_if(m_renamed, [&](const auto& r) { return folderOf(r.second) == folder; });
   return 0;
 }
 
@@ -176,6 +188,13 @@ void MemEnv::powerCut(Cut cut, std::mt19937& rng) {
     st->current = s;
     st->pending.clear();
   }
+  dropRenames(m_renamed, cut, rng, [this](const std::string& from, const std::string& to) {
+    const auto it = m_files.find(to);
+    if (it == m_files.end() || m_files.count(from) != 0) return;
+    m_files[from] = it->second;
+    m_files.erase(it);
+  });
+  m_renamed.clear();
   // A removal whose folder was not synced since may be lost: the file is back.
   for (const auto& [path, st] : m_removed) {
     if (cut == Cut::KeepAll || (cut == Cut::Random && rng() % 2 == 0)) continue;
@@ -224,6 +243,7 @@ std::string MemEnv::contents(const std::string& path) const {
 
 void MemEnv::setContents(const std::string& path, const std::string& bytes) {
   m_removed.clear();
+  m_renamed.clear();
   auto st = std::make_shared<FileState>();
   st->durable = bytes;
   st->current = bytes;
@@ -254,6 +274,12 @@ int FaultEnv::remove(const std::string& path) {
   bool shortWrite = false;
   if (int e = before(Kind::Dir, &shortWrite)) return e;
   return m_base->remove(path);
+}
+
+int FaultEnv::rename(const std::string& from, const std::string& to) {
+  bool shortWrite = false;
+  if (int e = before(Kind::Dir, &shortWrite)) return e;
+  return m_base->rename(from, to);
 }
 
 int FaultEnv::syncDirOf(const std::string& path) {

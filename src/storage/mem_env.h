@@ -5,8 +5,10 @@
 // writes and truncates made since the file's last sync. powerCut() decides the fate of each
 // unsynced change - kept, dropped, torn (a prefix kept) or garbled (random bytes) - the way a
 // disk with a write cache may, then makes the result the file's contents. Creating a file is
-// durable at once; removing one only once its folder is synced (syncDirOf): a power cut that
-// drops the removal brings the file back as the model leaves its bytes.
+// durable at once; removing or renaming one only once its folder is synced (syncDirOf): a
+// power cut that drops the removal brings the file back as the model leaves its bytes, one
+// that drops a rename gives the file its old name again (unless that name was taken since: a
+// file created there later shows the rename had reached the disk).
 //
 // FaultEnv forwards to another Env and counts every read, write, sync and truncate. It can
 // fail the Nth call of a kind (once or from then on, a short write, a full disk) or "cut the
@@ -19,6 +21,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "storage/env.h"
@@ -31,9 +34,10 @@ class MemEnv final : public Env {
 
   int open(const std::string& path, OpenMode mode, std::unique_ptr<File>* file) override;
   int remove(const std::string& path) override;
+  int rename(const std::string& from, const std::string& to) override;
   bool exists(const std::string& path) override;
   int listDir(const std::string& dir, std::vector<std::string>* names) override;
-  // Makes every removal in the folder of `path` durable.
+  // Makes every removal and rename in the folder of `path` durable.
   int syncDirOf(const std::string& path) override;
 
   // Applies the power-cut model to every file. REQUIRES: no File of this env is used again
@@ -67,7 +71,22 @@ class MemEnv final : public Env {
   std::map<std::string, std::shared_ptr<FileState>> m_files;
   // Files removed since their folder was last synced, as they were.
   std::map<std::string, std::shared_ptr<FileState>> m_removed;
+  // Renames (from, to) since the folder was last synced, in the order made.
+  std::vector<std::pair<std::string, std::string>> m_renamed;
 };
+
+// Which of the unsynced renames `renamed` (in the order made) a power cut drops: the
+// latest first, each with a fair chance under Cut::Random, every one under Cut::DropAll.
+// `takeBack(from, to)` puts one back when its old name is still free.
+template <typename TakeBack>
+void dropRenames(const std::vector<std::pair<std::string, std::string>>& renamed, MemEnv::Cut cut,
+                 std::mt19937& rng, TakeBack takeBack) {
+  if (cut == MemEnv::Cut::KeepAll) return;
+  for (auto it = renamed.rbegin(); it != renamed.rend(); ++it) {
+    if (cut == MemEnv::Cut::Random && rng() % 2 == 0) continue;
+    takeBack(it->first, it->second);
+  }
+}
 
 // An environment that hands every call to another; a wrapper overrides what it watches.
 class ForwardingEnv : public Env {
@@ -78,6 +97,9 @@ class ForwardingEnv : public Env {
     return m_base->open(path, mode, file);
   }
   int remove(const std::string& path) override { return m_base->remove(path); }
+  int rename(const std::string& from, const std::string& to) override {
+    return m_base->rename(from, to);
+  }
   bool exists(const std::string& path) override { return m_base->exists(path); }
   int listDir(const std::string& dir, std::vector<std::string>* names) override {
     return m_base->listDir(dir, names);
@@ -90,16 +112,17 @@ class ForwardingEnv : public Env {
 
 class FaultEnv final : public ForwardingEnv {
  public:
-  // Dir: removing a file or syncing a folder.
+  // Dir: removing or renaming a file, or syncing a folder.
   enum class Kind { Read, Write, Sync, Truncate, Dir, Any };
   static constexpr int kKinds = 6;
 
   explicit FaultEnv(Env* base) : ForwardingEnv(base) {}
 
   int open(const std::string& path, OpenMode mode, std::unique_ptr<File>* file) override;
-  // Removing a file and syncing a folder are calls of kind Dir: a cut or a failure of any
-  // call can fall on them like on a file's calls.
+  // Removing or renaming a file and syncing a folder are calls of kind Dir: a cut or a
+  // failure of any call can fall on them like on a file's calls.
   int remove(const std::string& path) override;
+  int rename(const std::string& from, const std::string& to) override;
   int syncDirOf(const std::string& path) override;
 
   // Fails the call with index `n` (0-based, counted since resetCounts) of `kind`; with

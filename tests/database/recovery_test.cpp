@@ -157,7 +157,7 @@ class RenameLogTest : public testing::DbFixture {
     for (const auto& [from, to] :
          {std::pair{"klass01.DAT", "filetmp.dat"}, std::pair{"klass01.IX", "filetmp.ix"},
           std::pair{"klass01.DIA", "filetmp.dia"}})
-      ASSERT_EQ(RenameNoReplace(path(from), path(to)), 0);
+      ASSERT_EQ(storage::currentEnv()->rename(path(from), path(to)), 0);
     CreateFileBlock(path("klass01"), kClassRecLen, 1, {{kClassKeyLen, true}});
     ASSERT_TRUE(IsamOK);
   }

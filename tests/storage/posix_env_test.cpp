@@ -62,5 +62,17 @@ TEST_F(PosixEnvTest, RegularFilesOpenAsBefore) {
   EXPECT_EQ(open(m_dir / "readable", OpenMode::ReadOnly), 0);
 }
 
+TEST_F(PosixEnvTest, RenameNeverReplacesAFile) {
+  ASSERT_TRUE(WriteFile(m_dir / "a", "old"));
+  ASSERT_TRUE(WriteFile(m_dir / "b", "kept"));
+  EXPECT_EQ(posixEnv()->rename((m_dir / "a").string(), (m_dir / "b").string()), EEXIST);
+  EXPECT_EQ(ReadFile(m_dir / "a"), "old");
+  EXPECT_EQ(ReadFile(m_dir / "b"), "kept");
+  EXPECT_EQ(posixEnv()->rename((m_dir / "a").string(), (m_dir / "c").string()), 0);
+  EXPECT_FALSE(fs::exists(m_dir / "a"));
+  EXPECT_EQ(ReadFile(m_dir / "c"), "old");
+  EXPECT_EQ(posixEnv()->rename((m_dir / "a").string(), (m_dir / "d").string()), ENOENT);
+}
+
 }  // namespace
 }  // namespace liga::storage

@@ -281,6 +281,7 @@ class ReentrantEnv final : public Env {
     return 0;
   }
   int remove(const std::string& p) override { return m_base->remove(p); }
+  int rename(const std::string& f, const std::string& t) override { return m_base->rename(f, t); }
   bool exists(const std::string& p) override { return m_base->exists(p); }
   int listDir(const std::string& d, std::vector<std::string>* n) override {
     return m_base->listDir(d, n);

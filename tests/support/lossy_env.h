@@ -2,7 +2,9 @@
 // every write and truncate since a file's last sync is remembered with the bytes the file
 // held at that sync, and powerCut() decides the fate of each (kept, dropped, torn, garbled)
 // and writes the result back to the file. A removal is durable only once its folder is
-// synced: a power cut that drops it brings the file back (as the model leaves its bytes).
+// synced: a power cut that drops it brings the file back (as the model leaves its bytes). A
+// rename too: a cut that drops it gives the file its old name again, unless a file was
+// created under that name since (which shows the rename had reached the disk).
 // Creating a file is durable at once. Only what goes through the storage environment is
 // modelled.
 #pragma once
@@ -14,6 +16,8 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "storage/mem_env.h"
 
@@ -48,9 +52,23 @@ class LossyEnv final : public storage::ForwardingEnv {
     }
     return e;
   }
+  int rename(const std::string& from, const std::string& to) override {
+    const int e = m_base->rename(from, to);
+    if (e != 0) return e;
+    if (const auto it = m_files.find(from); it != m_files.end()) {
+      m_files[to] = std::move(it->second);  // the unsynced writes go with the file
+      m_files.erase(it);
+    }
+    m_removed[folderOf(to)].erase(to);
+    m_renamed[folderOf(to)].emplace_back(from, to);
+    return 0;
+  }
   int syncDirOf(const std::string& path) override {
     const int e = m_base->syncDirOf(path);
-    if (e == 0) m_removed.erase(folderOf(path));
+    if (e == 0) {
+      m_removed.erase(folderOf(path));
+      m_renamed.erase(folderOf(path));
+    }
     return e;
   }
 
@@ -69,6 +87,14 @@ class LossyEnv final : public storage::ForwardingEnv {
       out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     }
     m_files.clear();
+    for (const auto& [folder, renamed] : m_renamed) {
+      storage::dropRenames(renamed, cut, rng, [&](const std::string& from, const std::string& to) {
+        if (!std::filesystem::exists(to) || std::filesystem::exists(from)) return;
+        std::filesystem::rename(to, from);
+        ++changed;
+      });
+    }
+    m_renamed.clear();
     for (const auto& [folder, removed] : m_removed) {
       for (const auto& [path, state] : removed) {
         if (cut == storage::MemEnv::Cut::KeepAll || std::filesystem::exists(path)) continue;
@@ -138,6 +164,8 @@ class LossyEnv final : public storage::ForwardingEnv {
   std::map<std::string, storage::MemEnv::FileState> m_files;
   // Per folder, the files removed since it was last synced, as they were.
   std::map<std::string, std::map<std::string, storage::MemEnv::FileState>> m_removed;
+  // Per folder, the renames (from, to) made since it was last synced, in order.
+  std::map<std::string, std::vector<std::pair<std::string, std::string>>> m_renamed;
 };
 
 }  // namespace liga::testing
