@@ -4,10 +4,13 @@
 // Protocol:
 //  1. Before the first rename, the log names the competition, its totals as they are and,
 //     for each block, its label ("klass07") and the temporary block its old files move to
-//     ("filetmp2"); the log and its folder are synced.
-//  2. When every new block is complete and the recounted totals are in the catalogue, they
-//     are appended to the log as its commit line and the log is synced: from then on the
-//     rebuild counts as done.
+//     ("filetmp2"); the log and its folder are synced. A block's files are renamed with its
+//     data file last, and the renames are synced with their folder before the new block is
+//     made under the old names.
+//  2. When every new block is complete and the recounted totals are in the catalogue, and
+//     the journals of those blocks and of the catalogue are synced at rest (no power cut can
+//     roll them back), the totals are appended to the log as its commit line and the log is
+//     synced: from then on the rebuild counts as done.
 //  3. Then the temporary blocks are deleted and the log is removed.
 // Recovery (before the catalogue is opened): a log without its commit line is undone (every
 // block whose old files sit under their temporary names gets them back, its new files
