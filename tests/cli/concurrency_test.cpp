@@ -29,12 +29,7 @@ class ConcurrencyTest : public ::testing::Test {
   void SetUp() override {
     fs::create_directories(m_root / "data");
     // Written as a script so that the processes of one round really overlap.
-    std::ofstream s(m_root / "liga.sh");
-    s << "#!/bin/sh\nexec env XDG_CONFIG_HOME='" << (m_root / "config").string()
-      << "' XDG_DOCUMENTS_DIR='" << (m_root / "docs").string() << "' '" << LIGA_BINARY
-      << "' --quiet \"$@\"\n";
-    s.close();
-    fs::permissions(m_root / "liga.sh", fs::perms::owner_all);
+    liga::testing::WriteLigaScript(m_root);
     // The configured data directory, so that the demo's selection lasts (--data would last
     // one command).
     const RunResult configured =

@@ -34,12 +34,7 @@ class CrashTest : public ::testing::Test {
  protected:
   void SetUp() override {
     fs::create_directories(m_root / "data");
-    std::ofstream s(m_root / "liga.sh");
-    s << "#!/bin/sh\nexec env XDG_CONFIG_HOME='" << (m_root / "config").string()
-      << "' XDG_DOCUMENTS_DIR='" << (m_root / "docs").string() << "' '" << LIGA_BINARY
-      << "' --quiet \"$@\"\n";
-    s.close();
-    fs::permissions(m_root / "liga.sh", fs::perms::owner_all);
+    liga::testing::WriteLigaScript(m_root);
     ASSERT_EQ(run("datadir '" + (m_root / "data").string() + "'").status, 0);
     ASSERT_EQ(run("demo").status, 0);
     ASSERT_EQ(run("select 1").status, 0);

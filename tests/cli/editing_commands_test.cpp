@@ -23,17 +23,7 @@ class EditingCommands : public ::testing::Test {
 
   // The data directory is the configured one, so that the competition a command selects is
   // the one the next command finds (--data lasts one command).
-  RunResult liga(const std::string& args) {
-    const std::string env = "XDG_CONFIG_HOME='" + (m_root / "config").string() +
-                            "' XDG_DOCUMENTS_DIR='" + (m_root / "docs").string() + "' " +
-                            LIGA_BINARY + " --quiet ";
-    if (!fs::exists(m_root / "config")) {
-      const RunResult configured =
-          liga::testing::RunCommand(env + "datadir '" + (m_root / "data").string() + "'");
-      EXPECT_EQ(configured.status, 0) << configured.out;
-    }
-    return liga::testing::RunCommand(env + args);
-  }
+  RunResult liga(const std::string& args) { return liga::testing::RunConfiguredLiga(m_root, args); }
   void season() {
     ASSERT_EQ(liga("init").status, 0);
     ASSERT_EQ(liga("competition add --name Serien").status, 0);

@@ -20,17 +20,7 @@ class StandingsCases : public ::testing::Test {
  protected:
   void SetUp() override { fs::create_directories(m_root / "data"); }
 
-  RunResult liga(const std::string& args) {
-    const std::string env = "XDG_CONFIG_HOME='" + (m_root / "config").string() +
-                            "' XDG_DOCUMENTS_DIR='" + (m_root / "docs").string() + "' " +
-                            LIGA_BINARY + " --quiet ";
-    if (!fs::exists(m_root / "config")) {
-      const RunResult configured =
-          liga::testing::RunCommand(env + "datadir '" + (m_root / "data").string() + "'");
-      EXPECT_EQ(configured.status, 0) << configured.out;
-    }
-    return liga::testing::RunCommand(env + args);
-  }
+  RunResult liga(const std::string& args) { return liga::testing::RunConfiguredLiga(m_root, args); }
   void ok(const std::string& args) {
     const RunResult r = liga(args);
     ASSERT_EQ(r.status, 0) << args << ": " << r.out;

@@ -18,17 +18,8 @@ class ChangeImagesTest : public StorageTest {
  protected:
   void SetUp() override {
     StorageTest::SetUp();
-    for (const auto& name : kBlocks) {
-      create(kRecLen, {{10, true}}, name);
-      BeginBatch(m_h);
-      for (int i = 0; i < 40; ++i) {
-        const std::int32_t n = add(rec(name + std::to_string(i), kRecLen));
-        AddKey(m_h, 1, n, "k" + std::to_string(100 + i));
-      }
-      CommitBatch(m_h);
-      ASSERT_TRUE(IsamOK);
-      close();
-    }
+    createFilledBlocks(kBlocks, kRecLen, 40);
+    if (HasFatalFailure()) return;
     m_before = TakeSnapshot("");
     m_beforeDisk = disk();
     change();

@@ -39,6 +39,21 @@ class StorageTest : public ::testing::Test {
     ASSERT_TRUE(IsamOK) << IsamError;
     open(name);
   }
+  // Creates each block of `names` with one key of 10 characters and fills it in one batch
+  // with `records` records ("NAMEi") keyed "k100", "k101", ...; leaves them closed.
+  void createFilledBlocks(const std::vector<std::string>& names, std::int32_t recLen, int records) {
+    for (const auto& name : names) {
+      create(recLen, {{10, true}}, name);
+      BeginBatch(m_h);
+      for (int i = 0; i < records; ++i) {
+        const std::int32_t n = add(rec(name + std::to_string(i), recLen));
+        AddKey(m_h, 1, n, "k" + std::to_string(100 + i));
+      }
+      CommitBatch(m_h);
+      ASSERT_TRUE(IsamOK) << IsamError;
+      close();
+    }
+  }
   void open(const std::string& name = "blk") {
     OpenFileBlock(m_h, name);
     ASSERT_TRUE(IsamOK) << IsamError;

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "support/file_io.h"
@@ -52,5 +53,35 @@ inline RunResult RunSplit(const std::string& command) {
   std::remove(errFile.c_str());
   return r;
 }
+
+#ifdef LIGA_BINARY
+// Writes `root`/liga.sh, which runs the built `liga` quietly with its configuration and
+// documents below `root`: a script, so that processes started from a shell line really
+// overlap and can be killed as a user's would. Returns the script's path.
+inline std::filesystem::path WriteLigaScript(const std::filesystem::path& root) {
+  const std::filesystem::path script = root / "liga.sh";
+  std::ofstream s(script);
+  s << "#!/bin/sh\nexec env XDG_CONFIG_HOME='" << (root / "config").string()
+    << "' XDG_DOCUMENTS_DIR='" << (root / "docs").string() << "' '" << LIGA_BINARY
+    << "' --quiet \"$@\"\n";
+  s.close();
+  std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+  return script;
+}
+
+// Runs `liga ARGS` with its configuration and documents below `root` and, the first time,
+// `root`/data configured as the data directory, so that the competition one command selects
+// is the one the next command finds (--data lasts one command).
+inline RunResult RunConfiguredLiga(const std::filesystem::path& root, const std::string& args) {
+  const std::string env = "XDG_CONFIG_HOME='" + (root / "config").string() +
+                          "' XDG_DOCUMENTS_DIR='" + (root / "docs").string() + "' " + LIGA_BINARY +
+                          " --quiet ";
+  if (!std::filesystem::exists(root / "config")) {
+    const RunResult configured = RunCommand(env + "datadir '" + (root / "data").string() + "'");
+    if (configured.status != 0) return configured;
+  }
+  return RunCommand(env + args);
+}
+#endif  // LIGA_BINARY: the tests that run the built `liga`
 
 }  // namespace liga::testing
